@@ -1,0 +1,121 @@
+#include "engine/AnalysisTrace.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "engine/TraceFormat.h"
+
+namespace vorla {
+
+namespace {
+
+class TraceBuilder {
+ public:
+  std::string text;
+
+  void Line(const std::string& line = {}) {
+    text += line;
+    text += "\r\n";
+  }
+
+  void Profile(const AgeProfile& profile) {
+    std::string ages = "Age :", liks = "Lik :";
+    for (const AgePoint& p : profile) {
+      ages += TraceFixed(p.Age, 5, 9) + ", ";
+      liks += TraceFixed(p.Lik, 5, 9) + ", ";
+    }
+    Line(ages);
+    Line(liks);
+  }
+
+  void Parameters(const char* label, const TransitionParameters& values) {
+    std::string line = label;
+    for (double v : values) line += TraceFixed(v, 2, 6) + ", ";
+    Line(line);
+  }
+
+  void Component(const TraitComponent& k) {
+    const auto stage = [](std::int32_t stageValue, std::int32_t score) {
+      return std::to_string(stageValue) + "     " + std::to_string(score);
+    };
+    Line();
+    Line("      Component name            = " + k.ComponentName);
+    Line("      Entered, right            = " + stage(k.EnteredRight, k.RawScores[0]));
+    Line("      NotOutOf, right           = " + stage(k.NotOutOfRight, k.RawScores[1]));
+    Line("      Entered, left             = " + stage(k.EnteredLeft, k.RawScores[2]));
+    Line("      NotOutOf, left            = " + stage(k.NotOutOfLeft, k.RawScores[3]));
+    Line("      NumStagesOfComponent      = " + std::to_string(k.NumStagesOfComponent));
+    Line("      ComponentNormalizingConst = " + TraceReal(k.ComponentNormalizingConst));
+    Line("      MLA                       = " + TraceReal(k.MLA));
+    Parameters("a = ", k.a);
+    Parameters("b = ", k.b);
+    Parameters("c = ", k.c);
+    Parameters("d = ", k.d);
+    Parameters("e = ", k.e);
+    Profile(k.Profile);
+    Line("^");
+  }
+
+  void Complex(const TraitComplex& c) {
+    for (const TraitComponent* k = c.Components.get(); k; k = k->Next.get()) Component(*k);
+    Line();
+    Line("   Complexname  = " + c.Complexname);
+    Line("   Resvar       = " + TraceReal(c.Resvar));
+    Line("   MLA          = " + TraceReal(c.MLA));
+    Line("   ML           = " + TraceReal(c.ML));
+    Line("   CILow        = " + TraceReal(c.CILow));
+    Line("   CIHigh       = " + TraceReal(c.CIHigh));
+    Line("   DF           = " + std::to_string(c.DF));
+    Line("   SE           = " + TraceReal(c.SE));
+    Line("   Consistensy  = " + TraceReal(c.Consistensy));
+    Line("   PConsistensy = " + TraceReal(c.PConsistensy));
+    Profile(c.Profile);
+    Line("***");
+  }
+};
+
+}  // namespace
+
+std::string AnalysisTraceText(const TTransisionsAnalyseDataSet& s) {
+  TraceBuilder t;
+  t.Line("Name          = " + s.Name);
+  t.Line("Sex           = " + s.Sex);
+  t.Line("Race          = " + s.Race);
+  t.Line("HazardFunc    = " + s.HazardFunc);
+  for (const TraitComplex* c = s.Complexes.get(); c; c = c->Next.get()) t.Complex(*c);
+  t.Line("Likelihood:");
+  t.Profile(s.Likelihood);
+  t.Line("HazardFunc:");
+  t.Profile(s.HazardLikelihood);
+  t.Line();
+  t.Line();
+  t.Line("Resvar        = " + TraceReal(s.Resvar));
+  t.Line("MLA           = " + TraceReal(s.MLA));
+  t.Line("ML            = " + TraceReal(s.ML));
+  t.Line("CILow         = " + TraceReal(s.CILow));
+  t.Line("CIHigh        = " + TraceReal(s.CIHigh));
+  t.Line("DF            = " + std::to_string(s.DF));
+  t.Line("SE            = " + TraceReal(s.SE));
+  t.Line("Consistensy   = " + TraceReal(s.Consistensy));
+  t.Line("PConsistensy  = " + TraceReal(s.PConsistensy));
+  t.Line("CL            = " + TraceReal(s.CL));
+  t.Line("Hazard_MLA    = " + TraceReal(s.Hazard_MLA));
+  t.Line("Hazard_ML     = " + TraceReal(s.Hazard_ML));
+  t.Line("Hazard_SE     = " + TraceReal(s.Hazard_SE));
+  t.Line("Hazard_CIHigh = " + TraceReal(s.Hazard_CIHigh));
+  t.Line("Hazard_CILow  = " + TraceReal(s.Hazard_CILow));
+  t.Line("Corrected graph values:");
+  return t.text;
+}
+
+void WriteAnalysisTrace(const TTransisionsAnalyseDataSet* record, const std::string& path) {
+  if (!record) return;
+  const std::string text = AnalysisTraceText(*record);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+  if (!file) throw TraceWriteError("Cannot create file \"" + path + "\"");
+  const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+  const bool closed = std::fclose(file.release()) == 0;
+  if (!written || !closed) throw TraceWriteError("Cannot write file \"" + path + "\"");
+}
+
+}  // namespace vorla

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that VORLA needs to build, test and run.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential
+  cmake
+  pkg-config
+  python3
+  libgtest-dev
+  libgmock-dev
+  libbenchmark-dev
+  libsqlite3-dev
+  sqlite3
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

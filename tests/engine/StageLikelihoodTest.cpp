@@ -1,0 +1,93 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "TreeBuilders.h"
+#include "engine/AnalysisError.h"
+#include "engine/EngineSettings.h"
+#include "engine/StageLikelihood.h"
+
+using namespace vorla;
+
+TEST(Logit, HalfAtTheTransitionAge) {
+  EXPECT_EQ(Logit(-5, 0.1, 7, 8, 9, 50), 0.5);
+  EXPECT_EQ(Logit(800, 1, 0, 0, 0, 50), 1.0);  // exp overflows: still a probability
+  EXPECT_EQ(Logit(-800, 1, 0, 0, 0, 50), 0.0);
+}
+
+TEST(Logit, LinkSelectionIgnoresCaseAndRefusesOtherNames) {
+  EXPECT_NO_THROW(SelectLinkFunction("LoGiT"));
+  EXPECT_EQ(LinkFunction, &Logit);
+  try {
+    SelectLinkFunction("Probit");
+    FAIL();
+  } catch (const AnalysisError& e) {
+    EXPECT_STREQ(e.what(), "illegal linkfunction parameter: LFProbit");
+  }
+}
+
+class StageLikelihood : public ::testing::Test {
+ protected:
+  void SetUp() override { SelectLinkFunction("logit"); }
+  // Three transitions, four stages.
+  std::unique_ptr<TraitComponent> kp = test::MakeComponent("PUB_TEXTURE", {{-3, 0.1}, {-5, 0.1}, {-8, 0.12}});
+  TraitComponent& k = *kp;
+};
+
+TEST_F(StageLikelihood, StageReachedIsAProductOfTransitions) {
+  const double x = 42.5;
+  EXPECT_EQ(StageReachedProbability(k, 1, x), 1.0);
+  EXPECT_EQ(StageReachedProbability(k, 0, x), 1.0);
+  EXPECT_NEAR(StageReachedProbability(k, 3, x), Logit(-3, 0.1, 0, 0, 0, x) * Logit(-5, 0.1, 0, 0, 0, x), 1e-15);
+  EXPECT_EQ(StageReachedProbability(k, 5, x), 0.0);
+}
+
+TEST_F(StageLikelihood, WholeRangeIntervalContributesOne) {
+  test::SetStages(k, 1, 4, 0, 0);
+  for (double x : {15.0, 40.0, 110.0}) EXPECT_DOUBLE_EQ(ComponentLikelihood(k, x), 1.0);
+}
+
+TEST_F(StageLikelihood, FirstAndLastStages) {
+  const double x = 37.0;
+  test::SetStages(k, 1, 1, 0, 0);
+  EXPECT_DOUBLE_EQ(ComponentLikelihood(k, x), 1 - Logit(-3, 0.1, 0, 0, 0, x));
+  test::SetStages(k, 4, 4, 0, 0);
+  EXPECT_DOUBLE_EQ(ComponentLikelihood(k, x), StageReachedProbability(k, 4, x));
+}
+
+TEST_F(StageLikelihood, SidesMultiplyAndAnUnusedSideCountsOne) {
+  const double x = 51.25;
+  test::SetStages(k, 2, 3, 0, 0);
+  const double right = ComponentLikelihood(k, x);
+  test::SetStages(k, 3, 3, 0, 0);
+  const double left = ComponentLikelihood(k, x);
+  test::SetStages(k, 2, 3, 3, 3);
+  EXPECT_NEAR(ComponentLikelihood(k, x), right * left, 1e-16);
+  EXPECT_NEAR(right, StageReachedProbability(k, 2, x) - StageReachedProbability(k, 4, x), 1e-16);
+}
+
+TEST_F(StageLikelihood, ExactZeroBecomesTheFloor) {
+  auto hardp = test::MakeComponent("X", {{800, 0.0}});
+  TraitComponent& hard = *hardp;
+  test::SetStages(hard, 1, 1, 1, 1);  // stage 1 is left before any age of the grid
+  EXPECT_EQ(ComponentLikelihood(hard, 50), 1e-40);
+}
+
+TEST_F(StageLikelihood, SideWithAnUnusableStageTakesNoPart) {
+  const double x = 45.0;
+  test::SetStages(k, 2, 0, 0, 0);  // upper score stands for no stage
+  EXPECT_EQ(ComponentLikelihood(k, x), 1.0);
+  test::SetStages(k, 2, 2, 3, 0);
+  const double withBadLeft = ComponentLikelihood(k, x);
+  test::SetStages(k, 2, 2, 0, 0);
+  EXPECT_EQ(withBadLeft, ComponentLikelihood(k, x));
+}
+
+TEST_F(StageLikelihood, ReversedStagesAreTakenInOrder) {
+  const double x = 60.0;
+  test::SetStages(k, 3, 2, 4, 1);
+  const double reversed = ComponentLikelihood(k, x);
+  test::SetStages(k, 2, 3, 1, 4);
+  EXPECT_EQ(reversed, ComponentLikelihood(k, x));
+  EXPECT_GT(reversed, 0.0);
+}
