@@ -1,0 +1,169 @@
+#include <filesystem>
+
+#include "app/cli/CliArguments.h"
+#include "app/cli/Commands.h"
+#include "app/cli/ProgramDirectory.h"
+#include "app/cli/ResultReport.h"
+#include "params/CaseRun.h"
+#include "params/ParameterErrors.h"
+#include "store/CaseTable.h"
+
+namespace vorla::cli {
+
+const char* const AnalyzeHelp =
+    "Usage: vorla-cli analyze [--dir DIR] (--id N | --name NAME | --all)\n"
+    "                         [--level 90|95|99] [--no-cranial] [--no-pubic] [--no-auricular]\n"
+    "                         [--format text|csv|json]\n"
+    "\n"
+    "Estimates the age at death of stored cases, exactly as the window's Analyze\n"
+    "button does, and stores the results in each case's row.\n"
+    "\n"
+    "  --dir DIR        the folder holding Parameters.dat, TAData.db and TATree.txt\n"
+    "                   (default: the folder of the program)\n"
+    "  --id N           the case with this SKELETON_ID\n"
+    "  --name NAME      the case whose SKELETON_NAME is exactly NAME\n"
+    "  --all            every case, in key order, in one transaction\n"
+    "  --level L        confidence level of the limits: 90, 95 (default) or 99\n"
+    "  --no-cranial     leave the cranial sutures out\n"
+    "  --no-pubic       leave the pubic symphysis out\n"
+    "  --no-auricular   leave the auricular surface out\n"
+    "  --format F       how the results are printed: text (default), csv or json\n"
+    "\n"
+    "For each case: the ancestry, sex and mortality model must be chosen; score\n"
+    "pairs are put in order; a complex without any score is left out. TATree.txt\n"
+    "receives the trace of the last case analysed.\n"
+    "Exit codes: 0 all analysed, 1 parameter file of the wrong version, 2 usage\n"
+    "error, 3 a case was refused, had nothing to analyse or failed.\n";
+
+namespace {
+
+struct AnalyzeOptions {
+  std::string dir;
+  std::optional<std::int32_t> id;
+  std::optional<std::string> name;
+  bool all = false;
+  int level = 95;
+  ComplexSelection selection;
+  ReportFormat format = ReportFormat::Text;
+};
+
+AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
+  const CliArguments a(args, {"--dir", "--id", "--name", "--level", "--format"},
+                       {"--all", "--no-cranial", "--no-pubic", "--no-auricular"});
+  if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+  AnalyzeOptions o;
+  o.dir = a.Value("--dir").value_or("");
+  o.all = a.Has("--all");
+  o.name = a.Value("--name");
+  if (const auto id = a.Value("--id")) {
+    try {
+      std::size_t used = 0;
+      const long value = std::stol(*id, &used);
+      if (used != id->size() || value < INT32_MIN || value > INT32_MAX) throw std::out_of_range(*id);
+      o.id = static_cast<std::int32_t>(value);
+    } catch (const std::exception&) {
+      throw UsageError("--id takes a whole number, not " + *id);
+    }
+  }
+  if (int(o.all) + int(o.id.has_value()) + int(o.name.has_value()) != 1)
+    throw UsageError("name the cases with exactly one of --id, --name and --all");
+  if (const auto level = a.Value("--level")) {
+    if (*level != "90" && *level != "95" && *level != "99") throw UsageError("--level is 90, 95 or 99");
+    o.level = std::stoi(*level);
+  }
+  o.selection.UseCranialData = !a.Has("--no-cranial");
+  o.selection.UsePubicData = !a.Has("--no-pubic");
+  o.selection.UseAuricularData = !a.Has("--no-auricular");
+  if (const auto format = a.Value("--format")) {
+    if (*format == "text") o.format = ReportFormat::Text;
+    else if (*format == "csv") o.format = ReportFormat::Csv;
+    else if (*format == "json") o.format = ReportFormat::Json;
+    else throw UsageError("--format is text, csv or json");
+  }
+  return o;
+}
+
+// The keys of the rows to analyse, found before anything moves.
+std::vector<std::int32_t> SelectRows(CaseTable& table, const AnalyzeOptions& o) {
+  std::vector<std::int32_t> ids;
+  if (o.all) {
+    for (table.First(); !table.Eof(); table.Next()) ids.push_back(table.FieldAsInteger("SKELETON_ID"));
+  } else if (o.id) {
+    if (!table.LocateId(*o.id)) throw std::runtime_error("There is no case with SKELETON_ID " + std::to_string(*o.id) + ".");
+    ids.push_back(*o.id);
+  } else {
+    if (!table.LocateName(*o.name)) throw std::runtime_error("There is no case named \"" + *o.name + "\".");
+    ids.push_back(table.FieldAsInteger("SKELETON_ID"));
+  }
+  return ids;
+}
+
+// What was written into the row is kept, as the window keeps it when the user
+// moves on.
+void KeepPendingEdits(CaseTable& table) {
+  try {
+    table.SavePendingRow();
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace
+
+int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  AnalyzeOptions o;
+  try {
+    o = ParseOptions(args);
+  } catch (const UsageError& e) {
+    err << "vorla-cli analyze: " << e.what() << "\n\n" << AnalyzeHelp;
+    return 2;
+  }
+  const std::string dir = WorkingDirectory(o.dir, argv0);
+  if (!std::filesystem::is_directory(dir)) {
+    err << "The folder " << dir << " does not exist.\n";
+    return 3;
+  }
+  RunSettings settings;
+  settings.level = o.level;
+  settings.parameterFile = dir + "Parameters.dat";
+  settings.tracePath = dir + "TATree.txt";
+
+  CaseTable table;
+  std::vector<RowReport> reports;
+  bool allAnalysed = true;
+  try {
+    table.Open(dir);
+    const std::vector<std::int32_t> ids = SelectRows(table, o);
+    table.BeginTransaction();
+    for (std::int32_t id : ids) {
+      table.LocateId(id);
+      try {
+        const RowResult r = AnalyzeRow(table, o.selection, settings);
+        static const char* const outcomes[] = {"analysed", "nodata", "refused"};
+        reports.push_back(ReportOfRow(table, outcomes[static_cast<int>(r.outcome)], r.message));
+        allAnalysed &= r.outcome == RowOutcome::Analysed;
+      } catch (const ParameterVersionError& e) {
+        KeepPendingEdits(table);
+        table.Commit();
+        PrintReports(reports, o.format, o.level, out);
+        err << e.what() << "\n";
+        return 1;
+      } catch (const std::exception& e) {
+        reports.push_back(ReportOfRow(table, "failed", e.what()));
+        allAnalysed = false;
+      }
+      KeepPendingEdits(table);
+    }
+    table.Commit();
+  } catch (const std::exception& e) {
+    if (table.IsOpen() && table.InTransaction()) table.Rollback();
+    PrintReports(reports, o.format, o.level, out);
+    err << e.what() << "\n";
+    return 3;
+  }
+  PrintReports(reports, o.format, o.level, out);
+  for (const RowReport& r : reports)
+    if (r.outcome != "analysed") err << "Case " << r.id << " \"" << r.name << "\": " << r.message << "\n";
+  return allAnalysed ? 0 : 3;
+}
+
+}  // namespace vorla::cli

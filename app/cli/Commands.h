@@ -1,0 +1,23 @@
+#pragma once
+// The commands of vorla-cli. Each returns the program's exit code: 0 success,
+// 1 a parameter file of the wrong version, 2 a usage error, 3 a row that failed
+// or could not be analysed (or a file that could not be read or written).
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vorla::cli {
+
+int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+
+extern const char* const AnalyzeHelp;
+extern const char* const ImportHelp;
+extern const char* const ExportHelp;
+extern const char* const GeneralHelp;
+
+// Runs the command the arguments name.
+int RunCli(int argc, char** argv);
+
+}  // namespace vorla::cli

@@ -1,0 +1,53 @@
+// The command dispatch of vorla-cli.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/cli/Commands.h"
+
+namespace vorla::cli {
+
+const char* const GeneralHelp =
+    "Usage: vorla-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Age at death by transition analysis, without the window.\n"
+    "\n"
+    "Commands:\n"
+    "  analyze   estimate the age of stored cases and store the results\n"
+    "  import    add cases from a CSV file to the case table\n"
+    "  export    write the case table to a CSV file\n"
+    "\n"
+    "'vorla-cli COMMAND --help' explains a command.\n";
+
+}  // namespace vorla::cli
+
+namespace vorla::cli {
+
+int RunCli(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    (args.empty() ? std::cerr : std::cout) << GeneralHelp;
+    return args.empty() ? 2 : 0;
+  }
+  const std::string command = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  struct Entry {
+    const char* name;
+    const char* help;
+    int (*run)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
+  };
+  for (const Entry& e : {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
+                         Entry{"export", ExportHelp, &ExportCommand}}) {
+    if (command != e.name) continue;
+    for (const std::string& a : rest)
+      if (a == "--help" || a == "-h") {
+        std::cout << e.help;
+        return 0;
+      }
+    return e.run(rest, argv[0], std::cout, std::cerr);
+  }
+  std::cerr << "vorla-cli: unknown command " << command << "\n\n" << GeneralHelp;
+  return 2;
+}
+
+}  // namespace vorla::cli

@@ -1,0 +1,120 @@
+#include "app/cli/ResultReport.h"
+
+#include <charconv>
+#include <iomanip>
+#include <sstream>
+
+#include "params/CaseRun.h"
+#include "store/Schema.h"
+
+namespace vorla::cli {
+
+namespace {
+
+std::string Number(const std::optional<double>& value) {
+  if (!value) return "";
+  char buffer[64];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, *value);
+  return std::string(buffer, r.ptr);
+}
+
+std::optional<double> Result(const RowReport& r, const std::string& field) {
+  for (const auto& [name, value] : r.results)
+    if (name == field) return value;
+  return std::nullopt;
+}
+
+std::string CsvCell(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char ch : text) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+  return quoted + "\"";
+}
+
+std::string JsonString(const std::string& text) {
+  std::ostringstream out;
+  out << '"';
+  for (unsigned char ch : text) {
+    if (ch == '"' || ch == '\\') out << '\\' << ch;
+    else if (ch < 0x20) out << "\\u" << std::hex << std::setw(4) << std::setfill('0') << int(ch) << std::dec;
+    else out << ch;
+  }
+  out << '"';
+  return out.str();
+}
+
+void PrintText(const std::vector<RowReport>& reports, int level, std::ostream& out) {
+  for (const RowReport& r : reports) {
+    out << "Case " << r.id << " \"" << r.name << "\": ";
+    if (r.outcome != "analysed") {
+      out << r.message << "\n\n";
+      continue;
+    }
+    out << "analysed\n";
+    const std::string lower = "L" + std::to_string(level) + "%", upper = "U" + std::to_string(level) + "%";
+    out << "  " << std::left << std::setw(18) << "" << std::right << std::setw(8) << lower << std::setw(10)
+        << "Estimate" << std::setw(8) << upper << std::setw(5) << "DF" << std::setw(8) << "Chi-sq" << std::setw(7)
+        << "p" << "\n";
+    const auto line = [&](const std::string& caption, const std::string& prefix, bool tests) {
+      if (!Result(r, prefix + "MAX_LIKELIHOOD")) return;
+      out << "  " << std::left << std::setw(18) << caption << std::right << std::setw(8)
+          << Number(Result(r, prefix + "LOW95P_CONF")) << std::setw(10) << Number(Result(r, prefix + "MAX_LIKELIHOOD"))
+          << std::setw(8) << Number(Result(r, prefix + "UPPER95P_CONF"));
+      if (tests)
+        out << std::setw(5) << Number(Result(r, prefix + "DEGFREE")) << std::setw(8) << Number(Result(r, prefix + "CHI2"))
+            << std::setw(7) << Number(Result(r, prefix + "CHI2_P"));
+      out << "\n";
+    };
+    line("Corrected", "RES_ALLCOR_", false);
+    line("Uncorrected", "RES_ALL_", true);
+    for (const ComplexPairs& c : KnownComplexes()) line(c.displayName, c.resultPrefix, true);
+    out << "\n";
+  }
+}
+
+}  // namespace
+
+RowReport ReportOfRow(const CaseRow& row, const std::string& outcome, const std::string& message) {
+  RowReport r;
+  r.id = row.FieldAsInteger("SKELETON_ID");
+  r.name = row.FieldAsText("SKELETON_NAME");
+  r.outcome = outcome;
+  r.message = message;
+  for (const FieldInfo& field : CaseFields()) {
+    const std::string name(field.name);
+    if (name.rfind("RES_", 0) != 0) continue;
+    r.results.emplace_back(name, row.FieldIsNull(name) ? std::nullopt : std::optional<double>(row.FieldAsFloat(name)));
+  }
+  return r;
+}
+
+void PrintReports(const std::vector<RowReport>& reports, ReportFormat format, int level, std::ostream& out) {
+  if (format == ReportFormat::Text) return PrintText(reports, level, out);
+  if (format == ReportFormat::Csv) {
+    out << "SKELETON_ID,SKELETON_NAME,OUTCOME,MESSAGE";
+    if (!reports.empty())
+      for (const auto& result : reports.front().results) out << ',' << result.first;
+    out << "\r\n";
+    for (const RowReport& r : reports) {
+      out << r.id << ',' << CsvCell(r.name) << ',' << r.outcome << ',' << CsvCell(r.message);
+      for (const auto& result : r.results) out << ',' << Number(result.second);
+      out << "\r\n";
+    }
+    return;
+  }
+  out << "[";
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    const RowReport& r = reports[i];
+    out << (i ? ",\n " : "\n ") << "{\"SKELETON_ID\": " << r.id << ", \"SKELETON_NAME\": " << JsonString(r.name)
+        << ", \"outcome\": " << JsonString(r.outcome) << ", \"message\": " << JsonString(r.message)
+        << ", \"results\": {";
+    for (std::size_t j = 0; j < r.results.size(); ++j) {
+      const auto& [name, value] = r.results[j];
+      out << (j ? ", " : "") << JsonString(name) << ": " << (value ? Number(value) : "null");
+    }
+    out << "}}";
+  }
+  out << "\n]\n";
+}
+
+}  // namespace vorla::cli

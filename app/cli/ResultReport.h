@@ -1,0 +1,28 @@
+#pragma once
+// What the headless tool prints about the rows it analysed: a readable table,
+// CSV or JSON.
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "store/CaseRow.h"
+
+namespace vorla::cli {
+
+struct RowReport {
+  std::int32_t id = 0;
+  std::string name;
+  std::string outcome;  // "analysed", "nodata", "refused", "failed"
+  std::string message;
+  std::vector<std::pair<std::string, std::optional<double>>> results;  // the 29 result fields
+};
+
+// The row's identification and its result fields as they are stored now.
+RowReport ReportOfRow(const CaseRow& row, const std::string& outcome, const std::string& message);
+
+enum class ReportFormat { Text, Csv, Json };
+void PrintReports(const std::vector<RowReport>& reports, ReportFormat format, int level, std::ostream& out);
+
+}  // namespace vorla::cli

@@ -1,0 +1,87 @@
+#include <filesystem>
+
+#include "app/cli/CliArguments.h"
+#include "app/cli/Commands.h"
+#include "app/cli/ProgramDirectory.h"
+#include "store/CaseCsv.h"
+#include "store/CaseTable.h"
+
+namespace vorla::cli {
+
+const char* const ImportHelp =
+    "Usage: vorla-cli import [--dir DIR] FILE.csv\n"
+    "\n"
+    "Adds the cases of a CSV file to the case table TAData.db in DIR (default: the\n"
+    "folder of the program; a missing folder is created). The first line names the\n"
+    "fields (SKELETON_NAME, SEX, RACE, HAZARDFUNC, the score fields such as\n"
+    "PUB_RELIEF_R_LOW, TA_Notes, ...), without regard to case; an empty cell is an\n"
+    "empty field. SKELETON_ID is given by the table. Every line is checked first:\n"
+    "on a score that is not a whole number from -1 to 9, an unknown column or a\n"
+    "malformed line, nothing is imported and the faults are listed by line.\n";
+
+const char* const ExportHelp =
+    "Usage: vorla-cli export [--dir DIR] FILE.csv\n"
+    "\n"
+    "Writes every case of the case table in DIR (default: the folder of the program)\n"
+    "to a CSV file: a header of all field names, then one line per case in key order.\n";
+
+namespace {
+
+struct TransferOptions {
+  std::string dir;
+  std::string file;
+};
+
+TransferOptions Parse(const std::vector<std::string>& args) {
+  const CliArguments a(args, {"--dir"}, {});
+  if (a.Words().size() != 1) throw UsageError("name exactly one CSV file");
+  return {a.Value("--dir").value_or(""), a.Words().front()};
+}
+
+}  // namespace
+
+int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  TransferOptions o;
+  try {
+    o = Parse(args);
+  } catch (const UsageError& e) {
+    err << "vorla-cli import: " << e.what() << "\n\n" << ImportHelp;
+    return 2;
+  }
+  try {
+    const std::string dir = WorkingDirectory(o.dir, argv0);
+    std::filesystem::create_directories(dir);
+    CaseTable table;
+    table.Open(dir);
+    const int count = ImportCsv(table, o.file);
+    out << "Imported " << count << (count == 1 ? " case" : " cases") << " into " << dir << "TAData.db\n";
+    return 0;
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return 3;
+  }
+}
+
+int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  TransferOptions o;
+  try {
+    o = Parse(args);
+  } catch (const UsageError& e) {
+    err << "vorla-cli export: " << e.what() << "\n\n" << ExportHelp;
+    return 2;
+  }
+  try {
+    const std::string dir = WorkingDirectory(o.dir, argv0);
+    if (!std::filesystem::is_directory(dir)) throw std::runtime_error("The folder " + dir + " does not exist.");
+    CaseTable table;
+    table.Open(dir);
+    const int count = ExportCsv(table, o.file);
+    out << "Exported " << count << (count == 1 ? " case" : " cases") << " to " << o.file << "\n";
+    return 0;
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return 3;
+  }
+}
+
+}  // namespace vorla::cli

@@ -1,0 +1,75 @@
+#include "params/CaseLoading.h"
+
+#include "engine/EngineSettings.h"
+#include "engine/PriorModels.h"
+#include "engine/StageLikelihood.h"
+#include "params/ParameterErrors.h"
+
+namespace vorla {
+
+namespace {
+
+std::int32_t ReadScore(const CaseRow& row, const std::string& field) {
+  const std::int32_t score = row.FieldAsInteger(field);
+  if (score < -1 || score > 9)
+    throw AnalysisError("Field " + field + " holds the score " + std::to_string(score) +
+                        "; a score is a stage from 1 to 9, or -1 to withdraw the side");
+  return score;
+}
+
+void Normalise(std::int32_t& low, std::int32_t& upper) {
+  if (low == -1 || upper == -1) low = upper = 0;
+  if (upper == 0) upper = low;
+}
+
+}  // namespace
+
+ScorePairs ReadCaseScores(const CaseRow& row, const std::string& name, std::int32_t sideCount) {
+  ScorePairs s{};
+  if (sideCount == 1) {
+    s[0] = ReadScore(row, name + "_LOW");
+    s[1] = ReadScore(row, name + "_UPPER");
+  } else {
+    s[0] = ReadScore(row, name + "_R_LOW");
+    s[1] = ReadScore(row, name + "_R_UPPER");
+    s[2] = ReadScore(row, name + "_L_LOW");
+    s[3] = ReadScore(row, name + "_L_UPPER");
+  }
+  Normalise(s[0], s[1]);
+  Normalise(s[2], s[3]);
+  return s;
+}
+
+CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
+                    const ComplexSelection& selection) {
+  // When no row matches, the current row is read: the caller passes its key.
+  row.LocateId(skeletonId);
+  const ScoreSource scores = [&row](const std::string& name, std::int32_t sides) {
+    return ReadCaseScores(row, name, sides);
+  };
+  ParameterSet set = ReadParameterSet(parameterFile, group, scores, selection);
+  if (!set.Complexes) return nullptr;
+
+  auto record = std::make_unique<TTransisionsAnalyseDataSet>();
+  record->Complexes = std::move(set.Complexes);
+  record->Name = CutText(row.FieldAsText("SKELETON_NAME"), CaseNameLength);
+  record->Sex = CutText(row.FieldAsText("Sex"), ChoiceTextLength);
+  record->Race = CutText(row.FieldAsText("Race"), ChoiceTextLength);
+  record->HazardFunc = CutText(row.FieldAsText("HazardFunc"), ChoiceTextLength);
+  record->ParameterFile = parameterFile;
+  record->Group = group;
+  record->Resvar = set.Resvar;
+  return record;
+}
+
+CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
+                           const std::string& sex, const std::string& race, const std::string& linkFunction,
+                           const std::string& hazardFunc, const ComplexSelection& selection) {
+  SelectLinkFunction(linkFunction);
+  PriorDensity = &HazardDensity;
+  SelectHazardModel(hazardFunc);
+  const int group = SelectGroup(sex, race);
+  return LoadCase(skeletonId, row, parameterFile, group, selection);
+}
+
+}  // namespace vorla

@@ -1,0 +1,26 @@
+#pragma once
+// Loading one case from its row of the case table: the scores of every
+// component through the parameter reader, and the case's header fields.
+#include <string>
+
+#include "engine/AnalysisTree.h"
+#include "params/ParameterReader.h"
+#include "store/CaseRow.h"
+
+namespace vorla {
+
+// The four normalised scores of a component from the current row: -1 in
+// either field withdraws the side, a missing upper score equals the lower one.
+ScorePairs ReadCaseScores(const CaseRow& row, const std::string& componentName, std::int32_t sideCount);
+
+// Locates the row, reads the parameter file with the row as score source and
+// wraps the kept complexes in a new case record; none when nothing is kept.
+CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
+                    const ComplexSelection& selection);
+
+// Applies the caller's choices to the engine and loads the case.
+CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
+                           const std::string& sex, const std::string& race, const std::string& linkFunction,
+                           const std::string& hazardFunc, const ComplexSelection& selection);
+
+}  // namespace vorla

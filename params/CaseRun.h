@@ -1,0 +1,79 @@
+#pragma once
+// The row-level steps of the Analyze action, shared by the window and the
+// headless tool: the model-choice checks, the tidying of score pairs, the
+// choice of complexes, one run (prepare, analyse, store, trace, release) and
+// the corrections the results summary makes to the row.
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "params/ParameterReader.h"
+#include "store/CaseRow.h"
+
+namespace vorla {
+
+extern const char* const NoAncestryMessage;
+extern const char* const NoSexMessage;
+extern const char* const NoModelMessage;
+extern const char* const NoDataTypesMessage;
+extern const char* const NoDataMessage;
+
+extern const std::vector<std::string> SexChoices;
+extern const std::vector<std::string> AncestryChoices;
+extern const std::vector<std::string> ModelChoices;
+
+// The score pairs of one known complex, in the order the Analyze action visits them.
+struct ComplexPairs {
+  const char* complexName;  // as the parameter file names it
+  const char* displayName;  // as the window shows it
+  const char* resultPrefix;
+  std::vector<std::string> pairBases;  // field base names; + "_LOW" and "_UPPER"
+};
+// Cranial sutures, pubic symphysis, auricular surface.
+const std::array<ComplexPairs, 3>& KnownComplexes();
+
+bool& SelectionFlag(ComplexSelection& selection, int complexIndex);
+bool SelectionFlag(const ComplexSelection& selection, int complexIndex);
+
+// Whether a text equals one of the choices, without regard to case.
+bool IsChoice(const std::string& text, const std::vector<std::string>& choices);
+
+// The first missing model choice as its message, or none.
+std::optional<std::string> MissingChoiceMessage(bool ancestryChosen, bool sexChosen, bool modelChosen);
+
+// Tidies one pair from the texts of its two boxes: a lone maximum moves to the
+// minimum, a reversed pair is swapped. Throws when a text to be stored is not
+// a whole number.
+void OrderScorePair(CaseRow& row, const std::string& base, const std::string& minText, const std::string& maxText);
+
+// Whether every score field of the complex is empty (blank text).
+bool ComplexIsEmpty(const CaseRow& row, int complexIndex);
+
+// The summary's corrections after a run: a selected complex with results and
+// an empty probability gets 1; a combined probability of -1 is emptied.
+void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection);
+
+struct RunSettings {
+  int level = 95;                 // 90, 95 or 99
+  std::string parameterFile;      // Parameters.dat
+  std::string tracePath;          // TATree.txt
+};
+
+// One run on the row with this key: the engine's settings, prepare, analyse,
+// store, trace (its failures ignored), release, and the summary's corrections.
+// Returns false when there was nothing to analyse (the results are emptied).
+bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
+                      const RunSettings& settings);
+
+enum class RowOutcome { Analysed, NoData, Refused };
+struct RowResult {
+  RowOutcome outcome = RowOutcome::Analysed;
+  std::string message;  // for NoData and Refused
+};
+
+// The whole Analyze action on the current row: checks, tidying, selection
+// (starting from `requested`), then the run.
+RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunSettings& settings);
+
+}  // namespace vorla

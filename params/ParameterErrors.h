@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+
+#include "engine/AnalysisError.h"
+
+namespace vorla {
+
+inline constexpr double ParameterSetVersion = 0.11;
+
+// The parameter file could not be read: the message names the file, the line
+// and what was wrong there.
+class ParameterFileError : public AnalysisError {
+ public:
+  using AnalysisError::AnalysisError;
+};
+
+// The parameter file is of another version than the program reads. The
+// program entries show VersionMismatchMessage() and end with exit code 1.
+class ParameterVersionError : public AnalysisError {
+ public:
+  explicit ParameterVersionError(double found);
+  double found;
+};
+
+// "Wrong version of parameter set. ", a line break, "Obtain version: 0.11".
+std::string VersionMismatchMessage();
+
+}  // namespace vorla

@@ -1,0 +1,131 @@
+#include "params/ParameterTokens.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "params/ParameterErrors.h"
+
+namespace vorla {
+
+namespace {
+
+bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+
+// Decimal real: sign, digits with an optional point, optional exponent.
+bool IsRealSyntax(const std::string& t) {
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    std::size_t expDigits = 0;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++expDigits;
+    if (expDigits == 0) return false;
+  }
+  return i == t.size();
+}
+
+// Whether a real that does not fit a double is too large (rather than too small).
+bool TooLarge(const std::string& t) {
+  const std::size_t e = t.find_first_of("eE");
+  const std::string mantissa = t.substr(0, e);
+  long exponent = 0;
+  if (e != std::string::npos) {
+    std::string ex = t.substr(e + 1);
+    if (!ex.empty() && ex[0] == '+') ex.erase(0, 1);
+    const auto r = std::from_chars(ex.data(), ex.data() + ex.size(), exponent);
+    if (r.ec != std::errc()) return ex[0] != '-';
+  }
+  // Position of the first significant digit relative to the decimal point.
+  const std::size_t point = mantissa.find('.');
+  const std::size_t intEnd = point == std::string::npos ? mantissa.size() : point;
+  long magnitude = 0;
+  bool found = false;
+  for (std::size_t i = 0; i < mantissa.size() && !found; ++i) {
+    if (IsDigit(mantissa[i]) && mantissa[i] != '0') {
+      magnitude = i < intEnd ? static_cast<long>(intEnd - i - 1) : -static_cast<long>(i - intEnd);
+      found = true;
+    }
+  }
+  return found && magnitude + exponent > 0;
+}
+
+}  // namespace
+
+ParameterTokens::ParameterTokens(std::string content, std::string fileName)
+    : text_(std::move(content)), file_(std::move(fileName)) {}
+
+void ParameterTokens::Fail(const std::string& problem) const {
+  throw ParameterFileError(file_ + ", line " + std::to_string(tokenLine_) + ": " + problem);
+}
+
+std::string ParameterTokens::NextToken() {
+  while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) <= ' ') {
+    if (text_[pos_] == '\n') ++line_;
+    ++pos_;
+  }
+  tokenLine_ = line_;
+  const std::size_t start = pos_;
+  while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) > ' ' && text_[pos_] != 127) ++pos_;
+  return text_.substr(start, pos_ - start);
+}
+
+std::int32_t ParameterTokens::ReadInteger(const char* what) {
+  const std::string token = NextToken();
+  if (token.empty()) return 0;
+  const char* begin = token.data() + (token[0] == '+' ? 1 : 0);
+  if (begin == token.data() + token.size() || !(IsDigit(*begin) || (*begin == '-' && token[0] != '+')))
+    Fail("\"" + token + "\" is not a valid whole number (" + what + ")");
+  std::int32_t value = 0;
+  const auto r = std::from_chars(begin, token.data() + token.size(), value);
+  if (r.ec == std::errc::result_out_of_range)
+    Fail("\"" + token + "\" is too large for " + what);
+  if (r.ec != std::errc() || r.ptr != token.data() + token.size())
+    Fail("\"" + token + "\" is not a valid whole number (" + what + ")");
+  return value;
+}
+
+double ParameterTokens::ReadReal(const char* what) {
+  const std::string token = NextToken();
+  if (token.empty()) return 0.0;
+  if (!IsRealSyntax(token)) Fail("\"" + token + "\" is not a valid number (" + what + ")");
+  const char* begin = token.data() + (token[0] == '+' ? 1 : 0);
+  double value = 0.0;
+  const auto r = std::from_chars(begin, token.data() + token.size(), value, std::chars_format::general);
+  if (r.ec == std::errc::result_out_of_range) {
+    if (TooLarge(token)) Fail("\"" + token + "\" is not a finite number (" + what + ")");
+    return 0.0;
+  }
+  if (r.ec != std::errc() || !std::isfinite(value))
+    Fail("\"" + token + "\" is not a valid number (" + what + ")");
+  return value;
+}
+
+std::string ParameterTokens::ReadRestOfLine() {
+  const std::size_t end = text_.find('\n', pos_);
+  const std::size_t stop = end == std::string::npos ? text_.size() : end;
+  std::string rest = text_.substr(pos_, stop - pos_);
+  if (!rest.empty() && rest.back() == '\r') rest.pop_back();
+  pos_ = stop;
+  return rest;
+}
+
+void ParameterTokens::SkipLine() {
+  const std::size_t end = text_.find('\n', pos_);
+  if (end == std::string::npos) {
+    pos_ = text_.size();
+    return;
+  }
+  pos_ = end + 1;
+  ++line_;
+}
+
+}  // namespace vorla

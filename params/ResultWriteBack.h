@@ -1,0 +1,24 @@
+#pragma once
+// Writing the rounded results of one analysis into the analysed row.
+#include <cstdint>
+#include <string>
+
+#include "engine/AnalysisTree.h"
+#include "store/CaseRow.h"
+
+namespace vorla {
+
+// Nearest value with one or two decimals, halves to the even neighbour.
+double RoundOneDecimal(double x);
+double RoundTwoDecimals(double x);
+
+// The prefix of a complex's result fields: "RES_PUB_", "RES_AUR_", "RES_CRA_",
+// or the complex name itself for any other complex.
+std::string ResultPrefix(const std::string& complexName);
+
+// Empties the result fields of the three known complexes, then writes the
+// combined results and those of every analysed complex (or empties the
+// combined ones when there is no case), and posts the row.
+void StoreResults(std::int32_t skeletonId, CaseRow& row, const TTransisionsAnalyseDataSet* record);
+
+}  // namespace vorla

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "FakeRow.h"
+#include "engine/AnalysisError.h"
+#include "params/CaseRun.h"
+
+using namespace vorla;
+using test::FakeRow;
+
+class Tidying : public ::testing::Test {
+ protected:
+  FakeRow row{test::AllCaseFields()};
+  std::pair<std::string, std::string> Pair(const char* minText, const char* maxText) {
+    row.Edit();
+    minText ? row.Set("PUB_RELIEF_L_LOW", minText) : row.Clear("PUB_RELIEF_L_LOW");
+    maxText ? row.Set("PUB_RELIEF_L_UPPER", maxText) : row.Clear("PUB_RELIEF_L_UPPER");
+    OrderScorePair(row, "PUB_RELIEF_L", minText ? minText : "", maxText ? maxText : "");
+    return {row.FieldAsText("PUB_RELIEF_L_LOW"), row.FieldAsText("PUB_RELIEF_L_UPPER")};
+  }
+};
+
+TEST_F(Tidying, Pairs) {
+  EXPECT_EQ(Pair("5", "3"), std::make_pair(std::string("3"), std::string("5")));
+  EXPECT_EQ(Pair(nullptr, "4"), std::make_pair(std::string("4"), std::string("")));
+  EXPECT_EQ(Pair("4", nullptr), std::make_pair(std::string("4"), std::string("")));
+  EXPECT_EQ(Pair("2", "2"), std::make_pair(std::string("2"), std::string("2")));
+  EXPECT_EQ(Pair("2", "6"), std::make_pair(std::string("2"), std::string("6")));
+  EXPECT_THROW(Pair(nullptr, "x"), AnalysisError);
+}
+
+TEST(Choices, CheckedInOrderWithTheirMessages) {
+  EXPECT_EQ(*MissingChoiceMessage(false, false, false), NoAncestryMessage);
+  EXPECT_EQ(*MissingChoiceMessage(true, false, false), NoSexMessage);
+  EXPECT_EQ(*MissingChoiceMessage(true, true, false), NoModelMessage);
+  EXPECT_FALSE(MissingChoiceMessage(true, true, true));
+  EXPECT_TRUE(IsChoice("BLACK", AncestryChoices));
+  EXPECT_TRUE(IsChoice("unknown", SexChoices));
+  EXPECT_FALSE(IsChoice("Archaeological", ModelChoices));
+  EXPECT_FALSE(IsChoice("", ModelChoices));
+}
+
+TEST(Selection, KnownComplexesCoverEveryScoreField) {
+  std::size_t boxes = 0;
+  for (const ComplexPairs& c : KnownComplexes()) boxes += 2 * c.pairBases.size();
+  EXPECT_EQ(boxes, 66u);
+  EXPECT_EQ(KnownComplexes()[1].pairBases.front(), "PUB_RELIEF_L");
+  EXPECT_EQ(KnownComplexes()[2].pairBases.back(), "AUR_SPICUL_R");
+}
+
+TEST(Selection, RowRefusalsLeaveNothingChanged) {
+  FakeRow row{test::AllCaseFields()};
+  row.Set("SEX", "Male");
+  row.Set("HAZARDFUNC", "Forensic");
+  row.Set("PUB_RELIEF_L_LOW", "5");
+  row.Set("PUB_RELIEF_L_UPPER", "3");
+  RowResult r = AnalyzeRow(row, {}, {});
+  EXPECT_EQ(r.outcome, RowOutcome::Refused);
+  EXPECT_EQ(r.message, NoAncestryMessage);
+  EXPECT_EQ(row.FieldAsText("PUB_RELIEF_L_LOW"), "5");
+
+  // With the only scored complex left out, its pairs are tidied all the same.
+  row.Set("RACE", "white");
+  r = AnalyzeRow(row, {true, false, true}, {});
+  EXPECT_EQ(r.message, NoDataTypesMessage);
+  EXPECT_EQ(row.FieldAsText("PUB_RELIEF_L_LOW"), "3");
+  EXPECT_TRUE(ComplexIsEmpty(row, 0));
+  EXPECT_FALSE(ComplexIsEmpty(row, 1));
+}
+
+TEST(Corrections, ProbabilitiesAfterARun) {
+  FakeRow row{test::AllCaseFields()};
+  row.Set("RES_ALL_CHI2_P", "-1");
+  row.Set("RES_PUB_MAX_LIKELIHOOD", "40");   // analysed, test without degrees of freedom
+  row.Set("RES_CRA_MAX_LIKELIHOOD", "50");
+  row.Set("RES_CRA_CHI2_P", "0.3");
+  CorrectProbabilities(row, {true, true, true});
+  EXPECT_TRUE(row.FieldIsNull("RES_ALL_CHI2_P"));
+  EXPECT_EQ(row.FieldAsFloat("RES_PUB_CHI2_P"), 1.0);
+  EXPECT_EQ(row.FieldAsFloat("RES_CRA_CHI2_P"), 0.3);
+  EXPECT_TRUE(row.FieldIsNull("RES_AUR_CHI2_P"));  // no results: nothing to correct
+  row.Edit();
+  row.Clear("RES_PUB_CHI2_P");
+  CorrectProbabilities(row, {true, false, true});  // not selected: left alone
+  EXPECT_TRUE(row.FieldIsNull("RES_PUB_CHI2_P"));
+}
