@@ -1,0 +1,172 @@
+#include "store/CaseCsv.h"
+
+#include <fstream>
+#include <iterator>
+#include <unordered_set>
+#include <vector>
+
+#include "store/CaseTable.h"
+#include "store/CsvText.h"
+#include "store/Schema.h"
+
+namespace vorla {
+namespace {
+
+constexpr int kIgnoredColumn = -1;
+constexpr std::size_t kMostFaultsListed = 20;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw StoreError("Cannot read '" + path + "'");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw StoreError("Cannot read '" + path + "'");
+  return text;
+}
+
+// The field of every column of the header; kIgnoredColumn for SKELETON_ID.
+std::vector<int> HeaderColumns(const CsvRecord& header, std::vector<std::string>& faults) {
+  std::vector<int> columns;
+  std::unordered_set<int> seen;
+  for (const std::string& cell : header.cells) {
+    const std::string name(TrimBlanks(cell));
+    const int index = FindCaseField(name);
+    const std::string where = "line " + std::to_string(header.line) + ": ";
+    if (index < 0) {
+      faults.push_back(where + "unknown field '" + name + "'");
+    } else if (!seen.insert(index).second) {
+      faults.push_back(where + "field '" + name + "' appears more than once");
+    }
+    const bool ignored = index >= 0 && CaseFields()[static_cast<std::size_t>(index)].kind ==
+                                           FieldKind::Key;
+    columns.push_back(ignored ? kIgnoredColumn : index);
+  }
+  return columns;
+}
+
+// Empty when the cell may go into the field, otherwise what is wrong with it.
+std::string CheckCell(const FieldInfo& field, const std::string& cell) {
+  if (TrimBlanks(cell).empty() || field.kind == FieldKind::Text) return {};
+  const std::string quoted = "'" + cell + "'";
+  if (field.is_score) {
+    const auto score = ParseInteger(cell);
+    if (!score || *score < -1 || *score > 9) {
+      return quoted + " is not a stage score (a whole number from -1 to 9)";
+    }
+  } else if (field.kind == FieldKind::Integer) {
+    if (!ParseInteger(cell)) return quoted + " is not a whole number";
+  } else if (field.kind == FieldKind::Real) {
+    if (!ParseReal(cell)) return quoted + " is not a finite number";
+  }
+  return {};
+}
+
+void CheckRows(const std::vector<CsvRecord>& records, const std::vector<int>& columns,
+               std::vector<std::string>& faults) {
+  for (std::size_t r = 1; r < records.size(); ++r) {
+    const CsvRecord& record = records[r];
+    const std::string where = "line " + std::to_string(record.line);
+    if (record.cells.size() != columns.size()) {
+      faults.push_back(where + ": " + std::to_string(record.cells.size()) +
+                       " cells where the header has " + std::to_string(columns.size()));
+      continue;
+    }
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      if (columns[c] == kIgnoredColumn) continue;
+      const FieldInfo& field = CaseFields()[static_cast<std::size_t>(columns[c])];
+      const std::string fault = CheckCell(field, record.cells[c]);
+      if (!fault.empty()) {
+        faults.push_back(where + ", field " + std::string(field.name) + ": " + fault);
+      }
+    }
+  }
+}
+
+[[noreturn]] void Refuse(const std::string& path, const std::vector<std::string>& faults) {
+  std::string message = "Nothing was imported from '" + path + "':";
+  for (std::size_t i = 0; i < faults.size() && i < kMostFaultsListed; ++i) {
+    message += "\n" + faults[i];
+  }
+  if (faults.size() > kMostFaultsListed) {
+    message += "\n(and " + std::to_string(faults.size() - kMostFaultsListed) + " more)";
+  }
+  throw StoreError(message);
+}
+
+std::string CellText(const FieldValue& value) {
+  if (const auto* i = std::get_if<std::int64_t>(&value)) return std::to_string(*i);
+  if (const auto* d = std::get_if<double>(&value)) return FormatReal(*d);
+  if (const auto* s = std::get_if<std::string>(&value)) return CsvCell(*s);
+  return {};
+}
+
+}  // namespace
+
+int ImportCsv(CaseTable& table, const std::string& path) {
+  if (!table.IsOpen()) throw StoreError("The case table is not open");
+  std::vector<CsvRecord> records;
+  try {
+    records = ParseCsv(ReadFile(path));
+  } catch (const StoreError& error) {
+    Refuse(path, {error.what()});
+  }
+  if (records.empty()) Refuse(path, {"the file has no header line"});
+
+  std::vector<std::string> faults;
+  const std::vector<int> columns = HeaderColumns(records.front(), faults);
+  if (faults.empty()) CheckRows(records, columns, faults);
+  if (!faults.empty()) Refuse(path, faults);
+
+  // The row being edited is settled on its own, so that a failure below
+  // cannot take it with the imported rows.
+  table.SavePendingRow();
+  table.BeginTransaction();
+  try {
+    for (std::size_t r = 1; r < records.size(); ++r) {
+      table.Append();
+      for (std::size_t c = 0; c < columns.size(); ++c) {
+        const std::string& cell = records[r].cells[c];
+        if (columns[c] == kIgnoredColumn || cell.empty()) continue;
+        table.SetFieldText(std::string(CaseFields()[static_cast<std::size_t>(columns[c])].name),
+                           cell);
+      }
+      table.Post();  // a row of empty cells is stored as well
+    }
+    table.Commit();
+  } catch (...) {
+    try {
+      table.Rollback();
+    } catch (const StoreError&) {
+      // The failure that stopped the import is the one to report.
+    }
+    throw;
+  }
+  return static_cast<int>(records.size()) - 1;
+}
+
+int ExportCsv(const CaseTable& table, const std::string& path) {
+  if (!table.IsOpen()) throw StoreError("The case table is not open");
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw StoreError("Cannot write '" + path + "'");
+  std::string line;
+  for (const FieldInfo& field : CaseFields()) {
+    if (!line.empty()) line += ',';
+    line += field.name;
+  }
+  out << line << "\r\n";
+  int rows = 0;
+  table.ForEachStoredRow([&](const std::vector<FieldValue>& row) {
+    line.clear();
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (i > 0) line += ',';
+      line += CellText(row[i]);
+    }
+    out << line << "\r\n";
+    ++rows;
+  });
+  out.close();
+  if (!out) throw StoreError("Cannot write '" + path + "'");
+  return rows;
+}
+
+}  // namespace vorla
+

@@ -1,0 +1,21 @@
+#pragma once
+// Cases to and from comma-separated files: a header of field names, then one
+// line per row; an empty cell is an empty field.
+#include <string>
+
+namespace vorla {
+
+class CaseTable;
+
+// Adds every row of the file as a new case and returns how many. Header
+// names are matched without regard to case; a SKELETON_ID column is ignored
+// (keys are handed out by the table). Every row is checked before any is
+// written; on the first fault nothing is imported and a StoreError lists the
+// faults with their line numbers. The rows are written in one transaction.
+int ImportCsv(CaseTable& table, const std::string& path);
+
+// Writes every stored row in key order with all fields, SKELETON_ID first,
+// and returns how many rows. A row still being edited is written as last posted.
+int ExportCsv(const CaseTable& table, const std::string& path);
+
+}  // namespace vorla

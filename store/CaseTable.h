@@ -1,0 +1,194 @@
+#pragma once
+// The case table TAData: one SQLite file TAData.db in a directory, seen as a
+// list of rows ordered by SKELETON_ID with one current row. The current row is
+// browsed, edited or, when new, inserted; it is written to the file only by
+// Post. Moving to another row first posts the row being left when something
+// was written into it, and drops it when nothing was (so an untouched new row
+// is not stored and nothing typed is lost).
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/CaseRow.h"
+#include "store/FieldValue.h"
+#include "store/Sqlite.h"
+#include "store/StoreError.h"
+
+namespace vorla {
+
+class CaseTable final : public CaseRow {
+ public:
+  enum class RowState { Browse, Edit, Insert };
+  using Notification = std::function<void()>;
+  using Sleeper = std::function<void(std::chrono::milliseconds)>;
+
+  CaseTable();
+  ~CaseTable() override;
+  CaseTable(const CaseTable&) = delete;
+  CaseTable& operator=(const CaseTable&) = delete;
+
+  // --- Opening and closing -------------------------------------------------
+
+  // Opens (or creates) TAData.db in the directory, creates the table when the
+  // file has none, and makes the first row current. A table without the notes
+  // field is given it and opened again after a pause; any other database
+  // failure of the first opening gets one more attempt. A failure of the
+  // second opening is thrown, and the table is then closed.
+  void Open(const std::string& directory);
+  // Open, then the edit state on the current row (a new row when the table
+  // has none) and the display formats of the window.
+  void OpenAtStartUp(const std::string& directory);
+  // Closes the table and the connection. A row still being edited is not
+  // posted. Failures are ignored.
+  void Close() noexcept;
+  bool IsOpen() const { return table_open_; }
+
+  // Runs one SQL statement on the connection.
+  void ExecSql(const std::string& statement);
+
+  // How the pause after the upgrade is taken (default: the thread sleeps).
+  void SetSleeper(Sleeper sleeper);
+  // Called just before every attempt to open the table (1, then 2).
+  void SetBeforeOpenTable(std::function<void(int attempt)> hook);
+
+  // --- Current row ---------------------------------------------------------
+
+  RowState State() const { return state_; }
+  // Something was written into the row since it entered the edit or insert state.
+  bool Modified() const { return modified_; }
+
+  void First();
+  void Prior();
+  void Next();
+  void Last();
+  // Prior on the first row sets Bof, Next on the last row sets Eof; neither moves.
+  bool Bof() const { return bof_; }
+  bool Eof() const { return eof_; }
+  // Stored rows that the filter lets through.
+  int RecordCount() const { return static_cast<int>(keys_.size()); }
+  bool IsEmpty() const { return keys_.empty(); }
+  // Position of the current row from 1; 0 for a new row or when there is none.
+  int RecNo() const;
+
+  // A failed locate leaves the current row where it was.
+  bool LocateId(std::int32_t id) override;
+  // Exact, case-sensitive match of the whole SKELETON_NAME; the first such row by key.
+  bool LocateName(const std::string& name);
+
+  // A new empty row, current, in the insert state; its key comes with Post.
+  void Append();
+  // Nothing when already editing. On a table without rows it starts a new
+  // row, except while the current row is being left (a before-scroll
+  // notification), when there is nothing to edit and nothing happens.
+  void Edit() override;
+  // Writes the row in one transaction (or within the caller's batch). A new
+  // row receives its SKELETON_ID and stays current. Nothing in the browse state.
+  void Post() override;
+  // Drops what was written since Edit; a new row is dropped altogether.
+  void Cancel();
+  // What leaving the row does: post it when modified, otherwise drop it.
+  void SavePendingRow();
+
+  // --- Fields of the current row, by name without regard to case ----------
+
+  bool FieldIsNull(const std::string& name) const override;
+  std::int32_t FieldAsInteger(const std::string& name) const override;
+  std::string FieldAsText(const std::string& name) const override;
+  double FieldAsFloat(const std::string& name) const override;
+  FieldValue FieldAsValue(const std::string& name) const;
+
+  // Writing needs the edit or insert state ("Table is not in edit mode").
+  void SetFieldInteger(const std::string& name, std::int32_t value) override;
+  // A value that is not finite is refused.
+  void SetFieldFloat(const std::string& name, double value) override;
+  // Converted for numeric fields; an empty or blank text empties the field.
+  void SetFieldText(const std::string& name, const std::string& value) override;
+  void SetFieldNull(const std::string& name) override;
+
+  // An empty format shows the field's text as it is.
+  void SetDisplayFormat(const std::string& field, const std::string& format);
+  std::string DisplayText(const std::string& field) const;
+
+  // --- Filter ---------------------------------------------------------------
+
+  // Only rows whose SKELETON_NAME equals the name; the first of them becomes current.
+  void SetNameFilter(const std::string& name);
+  void ClearFilter();
+  bool Filtered() const { return name_filter_.has_value(); }
+
+  // --- Notifications --------------------------------------------------------
+
+  // Before the current row changes (after the row being left was posted or
+  // dropped) and after it has changed: navigation, locate, append and the
+  // filter fire both; Open fires only the second.
+  void AddBeforeScroll(Notification callback);
+  void AddAfterScroll(Notification callback);
+
+  // --- Batches ----------------------------------------------------------------
+
+  // Posts between BeginTransaction and Commit are written together. Rollback
+  // undoes them and reloads the rows; the current row stays when it still exists.
+  void BeginTransaction();
+  void Commit();
+  void Rollback();
+  bool InTransaction() const;
+
+  // Every stored row in key order, as last posted, whatever the filter.
+  void ForEachStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const;
+
+ private:
+  void OpenTableAttempt(int attempt);
+  void CheckOrCreateTable();
+  void PrepareStatements();
+  void CloseTable() noexcept;
+
+  void RequireOpen() const;
+  void RequireNotLeaving() const;
+  int FieldIndex(const std::string& name) const;
+  const FieldValue& Value(const std::string& name, int* index = nullptr) const;
+  void Write(int index, FieldValue value);
+  int WritableField(const std::string& name) const;
+
+  void LoadKeys();
+  void LoadCurrent();
+  void EmptyRow();
+  void InsertRow();
+  void UpdateRow();
+  // Settles the row being left, notifies, moves and loads the new row.
+  template <typename Move>
+  void Scroll(Move move, bool reloads_keys = false);
+  void FireBeforeScroll();
+  void FireAfterScroll();
+
+  SqliteDb db_;
+  bool table_open_ = false;
+  Statement select_row_;
+  Statement insert_row_;
+  Statement update_row_;
+  Statement savepoint_;
+  Statement release_;
+  Statement rollback_to_;
+
+  std::vector<std::int64_t> keys_;  // stored rows the filter lets through, ascending
+  int pos_ = -1;                    // index into keys_ of the current stored row; -1 when none
+  std::vector<FieldValue> row_;     // the current row as read or being edited
+  std::vector<FieldValue> saved_row_;  // the row as it was when Edit began
+  RowState state_ = RowState::Browse;
+  bool modified_ = false;
+  bool bof_ = true;
+  bool eof_ = true;
+  std::optional<std::string> name_filter_;
+  std::vector<std::string> display_formats_;
+
+  std::vector<Notification> before_scroll_;
+  std::vector<Notification> after_scroll_;
+  int leaving_depth_ = 0;  // inside before-scroll notifications
+
+  Sleeper sleeper_;
+  std::function<void(int)> before_open_table_;
+};
+
+}  // namespace vorla

@@ -1,0 +1,359 @@
+// The current row: moving, locating, filtering, editing, posting and the
+// notifications around a change of row.
+#include <algorithm>
+#include <limits>
+
+#include "store/CaseTable.h"
+#include "store/Schema.h"
+
+namespace vorla {
+namespace {
+
+// Counts the depth of before-scroll notifications for as long as it lives.
+class DepthGuard {
+ public:
+  explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
+  ~DepthGuard() { --depth_; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
+
+void CaseTable::RequireNotLeaving() const {
+  if (leaving_depth_ > 0) {
+    throw StoreError("The current row cannot be changed while it is being left");
+  }
+}
+
+void CaseTable::LoadKeys() {
+  std::string sql = "SELECT SKELETON_ID FROM TAData";
+  if (name_filter_) sql += " WHERE SKELETON_NAME = ?";
+  sql += " ORDER BY SKELETON_ID";
+  Statement query(db_, sql);
+  if (name_filter_) query.BindText(1, *name_filter_);
+  std::vector<std::int64_t> keys;
+  while (query.Step()) keys.push_back(query.ColumnInt64(0));
+  keys_ = std::move(keys);
+}
+
+void CaseTable::EmptyRow() { row_.assign(CaseFields().size(), std::monostate{}); }
+
+void CaseTable::LoadCurrent() {
+  const auto fields = CaseFields();
+  std::vector<FieldValue> row(fields.size());
+  if (pos_ >= 0) {
+    const std::int64_t key = keys_[static_cast<std::size_t>(pos_)];
+    select_row_.BindInt64(1, key);
+    try {
+      if (select_row_.Step()) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+          row[i] = NormalizeValue(fields[i].kind, select_row_.Column(static_cast<int>(i)));
+        }
+      } else {
+        row[0] = key;  // gone from the file; a later Post reports it
+      }
+    } catch (...) {
+      select_row_.Reset();
+      throw;
+    }
+    select_row_.Reset();
+  }
+  row_ = std::move(row);  // only a row read whole replaces the current one
+}
+
+int CaseTable::RecNo() const {
+  if (state_ == RowState::Insert || pos_ < 0) return 0;
+  return pos_ + 1;
+}
+
+void CaseTable::AddBeforeScroll(Notification callback) {
+  before_scroll_.push_back(std::move(callback));
+}
+
+void CaseTable::AddAfterScroll(Notification callback) {
+  after_scroll_.push_back(std::move(callback));
+}
+
+void CaseTable::FireBeforeScroll() {
+  DepthGuard guard(leaving_depth_);
+  const auto callbacks = before_scroll_;  // a callback may register another
+  for (const auto& callback : callbacks) {
+    if (callback) callback();
+  }
+}
+
+void CaseTable::FireAfterScroll() {
+  const auto callbacks = after_scroll_;
+  for (const auto& callback : callbacks) {
+    if (callback) callback();
+  }
+}
+
+template <typename Move>
+void CaseTable::Scroll(Move move, bool reloads_keys) {
+  RequireOpen();
+  RequireNotLeaving();
+  SavePendingRow();
+  FireBeforeScroll();
+  // A move that cannot read its new row leaves the table where it was.
+  std::vector<std::int64_t> keys;
+  if (reloads_keys) keys = keys_;
+  const auto filter = name_filter_;
+  const int pos = pos_;
+  const bool bof = bof_;
+  const bool eof = eof_;
+  try {
+    move();
+    if (state_ == RowState::Insert) {
+      EmptyRow();  // a new row; pos_ stays the row to return to when it is dropped
+    } else {
+      LoadCurrent();
+    }
+  } catch (...) {
+    if (reloads_keys) keys_ = std::move(keys);
+    name_filter_ = filter;
+    pos_ = pos;
+    bof_ = bof;
+    eof_ = eof;
+    state_ = RowState::Browse;
+    throw;
+  }
+  FireAfterScroll();
+}
+
+void CaseTable::First() {
+  Scroll([this] {
+    pos_ = keys_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = keys_.empty();
+  });
+}
+
+void CaseTable::Last() {
+  Scroll([this] {
+    pos_ = static_cast<int>(keys_.size()) - 1;
+    eof_ = true;
+    bof_ = keys_.empty();
+  });
+}
+
+void CaseTable::Next() {
+  Scroll([this] {
+    if (eof_) return;
+    if (pos_ + 1 < static_cast<int>(keys_.size())) {
+      ++pos_;
+      bof_ = false;
+    } else {
+      eof_ = true;
+      bof_ = keys_.empty();
+    }
+  });
+}
+
+void CaseTable::Prior() {
+  Scroll([this] {
+    if (bof_) return;
+    if (pos_ > 0) {
+      --pos_;
+      eof_ = false;
+    } else {
+      bof_ = true;
+      eof_ = keys_.empty();
+    }
+  });
+}
+
+bool CaseTable::LocateId(std::int32_t id) {
+  RequireOpen();
+  RequireNotLeaving();
+  SavePendingRow();
+  const auto it = std::lower_bound(keys_.begin(), keys_.end(), std::int64_t{id});
+  if (it == keys_.end() || *it != id) return false;
+  const int found = static_cast<int>(it - keys_.begin());
+  Scroll([this, found] {
+    pos_ = found;
+    bof_ = false;
+    eof_ = false;
+  });
+  return true;
+}
+
+bool CaseTable::LocateName(const std::string& name) {
+  RequireOpen();
+  RequireNotLeaving();
+  SavePendingRow();
+  Statement query(db_, "SELECT SKELETON_ID FROM TAData WHERE SKELETON_NAME = ? ORDER BY SKELETON_ID");
+  query.BindText(1, name);
+  while (query.Step()) {
+    const std::int64_t key = query.ColumnInt64(0);
+    const auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
+    if (it == keys_.end() || *it != key) continue;  // hidden by the filter
+    const int found = static_cast<int>(it - keys_.begin());
+    Scroll([this, found] {
+      pos_ = found;
+      bof_ = false;
+      eof_ = false;
+    });
+    return true;
+  }
+  return false;
+}
+
+void CaseTable::SetNameFilter(const std::string& name) {
+  Scroll([this, &name] {
+    name_filter_ = name;
+    LoadKeys();
+    pos_ = keys_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = keys_.empty();
+  }, true);
+}
+
+void CaseTable::ClearFilter() {
+  Scroll([this] {
+    name_filter_.reset();
+    LoadKeys();
+    pos_ = keys_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = keys_.empty();
+  }, true);
+}
+
+void CaseTable::Append() {
+  Scroll([this] {
+    state_ = RowState::Insert;
+    modified_ = false;
+    bof_ = false;
+    eof_ = false;
+  });
+}
+
+void CaseTable::Edit() {
+  RequireOpen();
+  if (state_ != RowState::Browse) return;
+  if (pos_ < 0) {
+    // No row to edit: start one, unless the row is being left right now,
+    // where starting one would leave the row again without end.
+    if (leaving_depth_ == 0) Append();
+    return;
+  }
+  saved_row_ = row_;
+  state_ = RowState::Edit;
+  modified_ = false;
+}
+
+void CaseTable::Cancel() {
+  RequireOpen();
+  if (state_ == RowState::Edit) {
+    row_ = saved_row_;
+  } else if (state_ == RowState::Insert) {
+    LoadCurrent();  // the row to return to
+    bof_ = pos_ < 0;
+    eof_ = pos_ < 0;
+  }
+  state_ = RowState::Browse;
+  modified_ = false;
+}
+
+void CaseTable::SavePendingRow() {
+  if (state_ == RowState::Browse) return;
+  if (modified_) {
+    Post();
+  } else {
+    Cancel();
+  }
+}
+
+void CaseTable::Post() {
+  RequireOpen();
+  if (state_ == RowState::Browse) return;
+  if (state_ == RowState::Edit && !modified_) {
+    state_ = RowState::Browse;  // nothing to write
+    return;
+  }
+  // A savepoint is a transaction of its own outside a batch and a nested
+  // part of the batch inside one; either way a failed post leaves no trace.
+  const bool own_transaction = !db_.InTransaction();
+  savepoint_.Step();
+  savepoint_.Reset();
+  try {
+    if (state_ == RowState::Insert) {
+      InsertRow();
+    } else {
+      UpdateRow();
+    }
+    release_.Step();
+    release_.Reset();
+  } catch (...) {
+    rollback_to_.Reset();
+    release_.Reset();
+    try {
+      if (own_transaction) {
+        db_.ExecOne("ROLLBACK");
+      } else {
+        rollback_to_.Step();
+        rollback_to_.Reset();
+        release_.Step();
+        release_.Reset();
+      }
+    } catch (const StoreError&) {
+      // The first failure is the one to report.
+    }
+    if (state_ == RowState::Insert) row_[0] = std::monostate{};
+    throw;
+  }
+  if (state_ == RowState::Insert) {
+    const std::int64_t key = std::get<std::int64_t>(row_[0]);
+    const auto at = std::lower_bound(keys_.begin(), keys_.end(), key) - keys_.begin();
+    keys_.insert(keys_.begin() + at, key);
+    pos_ = static_cast<int>(at);
+    bof_ = false;
+    eof_ = false;
+  }
+  state_ = RowState::Browse;
+  modified_ = false;
+}
+
+void CaseTable::InsertRow() {
+  try {
+    for (std::size_t i = 1; i < row_.size(); ++i) {
+      insert_row_.Bind(static_cast<int>(i), row_[i]);
+    }
+    insert_row_.Step();
+  } catch (...) {
+    insert_row_.Reset();
+    throw;
+  }
+  insert_row_.Reset();
+  const std::int64_t key = db_.LastInsertRowId();
+  if (key < 1 || key > std::numeric_limits<std::int32_t>::max()) {
+    throw StoreError("The case table has run out of 32-bit SKELETON_ID values");
+  }
+  row_[0] = key;
+}
+
+void CaseTable::UpdateRow() {
+  const auto* key = std::get_if<std::int64_t>(&row_[0]);
+  if (key == nullptr) throw StoreError("The current row has no SKELETON_ID");
+  try {
+    for (std::size_t i = 1; i < row_.size(); ++i) {
+      update_row_.Bind(static_cast<int>(i), row_[i]);
+    }
+    update_row_.BindInt64(static_cast<int>(row_.size()), *key);
+    update_row_.Step();
+  } catch (...) {
+    update_row_.Reset();
+    throw;
+  }
+  update_row_.Reset();
+  if (db_.Changes() != 1) {
+    throw StoreError("The row with SKELETON_ID " + std::to_string(*key) +
+                     " is no longer in the case table");
+  }
+}
+
+}  // namespace vorla

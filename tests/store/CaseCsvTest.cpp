@@ -1,0 +1,121 @@
+// Cases to and from comma-separated files.
+#include "store/CaseCsv.h"
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "store/CaseTable.h"
+#include "store/Schema.h"
+
+namespace vorla {
+namespace {
+
+class CaseCsv : public ::testing::Test {
+ protected:
+  CaseCsv() { table.Open(folder.Path()); }
+
+  test::TestFolder folder;
+  CaseTable table;
+};
+
+TEST_F(CaseCsv, ExportAndImportKeepEveryValue) {
+  const std::string awkward[] = {"Smith, J.", "the \"old\" one", "two\nlines", "plain"};
+  for (const std::string& name : awkward) {
+    table.Append();
+    table.SetFieldText("SKELETON_NAME", name);
+    table.SetFieldText("TA_Notes", name + "\r\nnote, with \"quotes\"");
+    table.SetFieldInteger("AUR_SPICUL_L_UPPER", -1);
+    table.SetFieldInteger("RES_ALL_DEGFREE", 0);
+    table.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 42.3);
+    table.SetFieldFloat("RES_ALL_CHI2_P", 0.1 + 0.2);
+    table.Post();
+  }
+  const std::string first = folder.File("first.csv");
+  ASSERT_EQ(ExportCsv(table, first), 4);
+  const std::string text = test::ReadText(first);
+  EXPECT_EQ(text.rfind("SKELETON_ID,SKELETON_NAME,SEX,RACE,HAZARDFUNC,CRA_PTERICA_LOW,", 0), 0u);
+  EXPECT_NE(text.find(",TA_Notes\r\n1,\"Smith, J.\",,,,,"), std::string::npos);
+  EXPECT_NE(text.find(",42.3,"), std::string::npos);
+
+  test::TestFolder other_folder;
+  CaseTable other;
+  other.Open(other_folder.Path());
+  ASSERT_EQ(ImportCsv(other, first), 4);
+  const std::string second = folder.File("second.csv");
+  ExportCsv(other, second);
+  EXPECT_EQ(test::ReadText(second), text);
+  EXPECT_TRUE(other.LocateName("two\nlines"));
+  EXPECT_EQ(other.FieldAsFloat("RES_ALL_CHI2_P"), 0.1 + 0.2);
+  EXPECT_TRUE(other.FieldIsNull("RES_ALL_CHI2"));
+  EXPECT_FALSE(other.FieldIsNull("RES_ALL_DEGFREE"));
+}
+
+TEST_F(CaseCsv, ImportsACaseFileRow) {
+  ASSERT_EQ(ImportCsv(table, VORLA_STORE_TEST_DATA "/one_case.csv"), 1);
+  EXPECT_EQ(table.FieldAsText("SKELETON_NAME"), "GEN-public-2026-p0-public-2026-c0");
+  EXPECT_EQ(table.FieldAsText("RACE"), "BLACK");
+  EXPECT_EQ(table.FieldAsInteger("CRA_SAGITTAL_UPPER"), 5);
+  EXPECT_EQ(table.FieldAsInteger("AUR_TOPOSUP_L_LOW"), -1);
+  EXPECT_TRUE(table.FieldIsNull("CRA_PTERICA_LOW"));
+  EXPECT_TRUE(table.FieldIsNull("AUR_SPICUL_L_UPPER"));
+}
+
+TEST_F(CaseCsv, HeaderIgnoresCaseKeyColumnAndLineEndings) {
+  const std::string path = folder.File("in.csv");
+  test::WriteText(path, "\xEF\xBB\xBFskeleton_id,Skeleton_Name,res_all_chi2_p\r\n"
+                        "999,first,0.5\r\n"
+                        "\r\n"
+                        "7,second,\n");
+  ASSERT_EQ(ImportCsv(table, path), 2);
+  table.First();
+  EXPECT_EQ(table.FieldAsInteger("SKELETON_ID"), 1);
+  EXPECT_EQ(table.FieldAsText("SKELETON_NAME"), "first");
+  EXPECT_EQ(table.FieldAsFloat("RES_ALL_CHI2_P"), 0.5);
+  table.Next();
+  EXPECT_EQ(table.FieldAsInteger("SKELETON_ID"), 2);
+  EXPECT_TRUE(table.FieldIsNull("RES_ALL_CHI2_P"));
+}
+
+TEST_F(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
+  struct BadFile {
+    const char* text;
+    const char* fault;
+  };
+  const BadFile files[] = {
+      {"SKELETON_NAME,PUB_RELIEF_R_LOW\na,3\nb,10\n",
+       "line 3, field PUB_RELIEF_R_LOW: '10' is not a stage score"},
+      {"SKELETON_NAME,PUB_RELIEF_R_LOW\na,-2\n", "line 2, field PUB_RELIEF_R_LOW: '-2'"},
+      {"SKELETON_NAME,cra_pterica_low\na,2.0\n", "line 2, field CRA_PTERICA_LOW: '2.0'"},
+      {"SKELETON_NAME,RES_ALL_DEGFREE\na,1.5\n", "line 2, field RES_ALL_DEGFREE: '1.5'"},
+      {"SKELETON_NAME,RES_ALL_CHI2\na,1\nb,nan\n", "line 3, field RES_ALL_CHI2: 'nan'"},
+      {"SKELETON_NAME,RES_ALL_CHI2\na,inf\n", "line 2, field RES_ALL_CHI2: 'inf'"},
+      {"SKELETON_NAME,FOO_LOW\na,1\n", "line 1: unknown field 'FOO_LOW'"},
+      {"SKELETON_NAME,Sex,SEX\na,b,c\n", "line 1: field 'SEX' appears more than once"},
+      {"SKELETON_NAME,SEX\na,Male\nb\n", "line 3: 1 cells where the header has 2"},
+      {"SKELETON_NAME,SEX\n\"a\nb\",Male\nc,Male,x\n", "line 4: 3 cells"},
+      {"SKELETON_NAME,SEX\na,Male\n\"b,Male\n", "line 3: a quoted cell is not closed"},
+      {"SKELETON_NAME,SEX\n\"a\"x,Male\n", "line 2: text after the closing quote"},
+      {"", "no header"},
+  };
+  const std::string path = folder.File("bad.csv");
+  for (const BadFile& file : files) {
+    test::WriteText(path, file.text);
+    try {
+      ImportCsv(table, path);
+      ADD_FAILURE() << "imported " << file.text;
+    } catch (const StoreError& error) {
+      EXPECT_NE(std::string(error.what()).find(file.fault), std::string::npos)
+          << error.what() << "\nexpected: " << file.fault;
+    }
+    EXPECT_TRUE(table.IsEmpty());
+  }
+  EXPECT_THROW(ImportCsv(table, folder.File("missing.csv")), StoreError);
+  EXPECT_EQ(test::RawDb(folder.Database()).Column("SELECT count(*) FROM TAData")[0], "0");
+}
+
+TEST_F(CaseCsv, ExportToAnUnwritablePlaceFails) {
+  EXPECT_THROW(ExportCsv(table, folder.File("no/such/dir/out.csv")), StoreError);
+}
+
+}  // namespace
+}  // namespace vorla

@@ -1,0 +1,172 @@
+// Reading and writing fields of the current row.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "TestSupport.h"
+#include "store/CaseTable.h"
+
+namespace vorla {
+namespace {
+
+class CaseTableFields : public ::testing::Test {
+ protected:
+  CaseTableFields() {
+    table.Open(folder.Path());
+    table.Append();
+  }
+
+  // Posts the row and reads it back from the file through a fresh table.
+  void Reopen() {
+    table.Post();
+    table.Close();
+    table.Open(folder.Path());
+    table.Edit();
+  }
+
+  test::TestFolder folder;
+  CaseTable table;
+};
+
+TEST_F(CaseTableFields, NamesReachTheSameFieldWhateverTheCase) {
+  table.SetFieldFloat("Res_All_Max_LIKELIHOOD", 37.2);
+  table.SetFieldInteger("PUB_TEXTURE_L_Low", 2);
+  table.SetFieldText("Sex", "Male");
+  Reopen();
+  EXPECT_EQ(table.FieldAsFloat("RES_ALL_MAX_LIKELIHOOD"), 37.2);
+  EXPECT_EQ(table.FieldAsInteger("pub_texture_l_low"), 2);
+  EXPECT_EQ(table.FieldAsText("SEX"), "Male");
+}
+
+TEST_F(CaseTableFields, MissingFieldErrorNamesTheFieldAsAsked) {
+  const auto expect_missing = [](const std::function<void()>& action) {
+    try {
+      action();
+      ADD_FAILURE() << "no error";
+    } catch (const FieldNotFound& error) {
+      EXPECT_STREQ(error.what(), "Field 'Foo_Low' not found");
+    }
+  };
+  expect_missing([&] { table.FieldAsText("Foo_Low"); });
+  expect_missing([&] { table.FieldIsNull("Foo_Low"); });
+  expect_missing([&] { table.SetFieldInteger("Foo_Low", 1); });
+  expect_missing([&] { table.SetDisplayFormat("Foo_Low", "0.0"); });
+  expect_missing([&] { table.DisplayText("Foo_Low"); });
+}
+
+TEST_F(CaseTableFields, EmptyDiffersFromZeroAndReadsAsZero) {
+  table.SetFieldInteger("RES_ALL_DEGFREE", 0);
+  table.SetFieldFloat("RES_ALL_CHI2", 0.0);
+  table.SetFieldInteger("CRA_PTERICA_LOW", 4);
+  table.SetFieldNull("CRA_PTERICA_LOW");
+  Reopen();
+  EXPECT_FALSE(table.FieldIsNull("RES_ALL_DEGFREE"));
+  EXPECT_FALSE(table.FieldIsNull("RES_ALL_CHI2"));
+  EXPECT_EQ(table.FieldAsText("RES_ALL_CHI2"), "0");
+  EXPECT_TRUE(table.FieldIsNull("CRA_PTERICA_LOW"));
+  EXPECT_TRUE(table.FieldIsNull("RES_ALL_CHI2_P"));
+  EXPECT_EQ(table.FieldAsInteger("RES_ALL_CHI2_P"), 0);
+  EXPECT_EQ(table.FieldAsFloat("RES_ALL_CHI2_P"), 0.0);
+  EXPECT_EQ(table.FieldAsText("RES_ALL_CHI2_P"), "");
+  EXPECT_TRUE(IsNull(table.FieldAsValue("RES_ALL_CHI2_P")));
+}
+
+TEST_F(CaseTableFields, TextIsConvertedForNumericFields) {
+  table.SetFieldText("RES_ALL_MAX_LIKELIHOOD", "15");
+  table.SetFieldText("PUB_RELIEF_R_LOW", " 5 ");
+  table.SetFieldText("RES_PUB_CHI2", "-1.5e1");
+  table.SetFieldText("SKELETON_NAME", "  ");
+  Reopen();
+  EXPECT_EQ(table.FieldAsValue("RES_ALL_MAX_LIKELIHOOD"), FieldValue{15.0});
+  EXPECT_EQ(table.FieldAsValue("PUB_RELIEF_R_LOW"), FieldValue{std::int64_t{5}});
+  EXPECT_EQ(table.FieldAsFloat("RES_PUB_CHI2"), -15.0);
+  EXPECT_EQ(table.FieldAsText("SKELETON_NAME"), "  ");  // a text field keeps its blanks
+
+  // An empty or blank text empties a numeric field.
+  table.SetFieldText("RES_ALL_MAX_LIKELIHOOD", "");
+  table.SetFieldText("PUB_RELIEF_R_LOW", " ");
+  EXPECT_TRUE(table.FieldIsNull("RES_ALL_MAX_LIKELIHOOD"));
+  EXPECT_TRUE(table.FieldIsNull("PUB_RELIEF_R_LOW"));
+
+  try {
+    table.SetFieldText("pub_relief_r_low", "abc");
+    FAIL() << "accepted a letter as a score";
+  } catch (const StoreError& error) {
+    EXPECT_STREQ(error.what(), "'abc' is not a valid integer value for field PUB_RELIEF_R_LOW");
+  }
+  for (const char* bad : {"3.5", "1-", "99999999999", "0x10"}) {
+    EXPECT_THROW(table.SetFieldText("RES_ALL_DEGFREE", bad), StoreError) << bad;
+  }
+  for (const char* bad : {"x", "1e400", "nan", "inf", "1,5"}) {
+    EXPECT_THROW(table.SetFieldText("RES_ALL_CHI2", bad), StoreError) << bad;
+  }
+  EXPECT_TRUE(table.FieldIsNull("RES_ALL_CHI2"));
+}
+
+TEST_F(CaseTableFields, NonFiniteNumbersAreRefused) {
+  table.SetFieldFloat("RES_ALL_CHI2", 1.5);
+  for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity()}) {
+    EXPECT_THROW(table.SetFieldFloat("RES_ALL_CHI2", bad), StoreError);
+    EXPECT_THROW(table.SetFieldFloat("RES_ALL_DEGFREE", bad), StoreError);
+  }
+  EXPECT_EQ(table.FieldAsFloat("RES_ALL_CHI2"), 1.5);
+  EXPECT_TRUE(table.FieldIsNull("RES_ALL_DEGFREE"));
+}
+
+TEST_F(CaseTableFields, NumbersConvertBetweenKinds) {
+  table.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 42.3);
+  table.SetFieldFloat("RES_ALL_UPPER95P_CONF", 110.0);
+  table.SetFieldFloat("RES_ALL_LOW95P_CONF", 37.5);
+  table.SetFieldFloat("RES_PUB_DEGFREE", 2.5);  // to the even neighbour
+  table.SetFieldInteger("RES_AUR_CHI2", 3);
+  Reopen();
+  EXPECT_EQ(table.FieldAsText("RES_ALL_MAX_LIKELIHOOD"), "42.3");
+  EXPECT_EQ(table.FieldAsText("RES_ALL_UPPER95P_CONF"), "110");
+  EXPECT_EQ(table.FieldAsInteger("RES_ALL_LOW95P_CONF"), 38);
+  EXPECT_EQ(table.FieldAsInteger("RES_PUB_DEGFREE"), 2);
+  EXPECT_EQ(table.FieldAsValue("RES_AUR_CHI2"), FieldValue{3.0});
+  EXPECT_EQ(table.FieldAsText("RES_AUR_CHI2"), "3");
+}
+
+TEST_F(CaseTableFields, WritingNeedsTheEditStateAndLeavesTheKeyAlone) {
+  table.Post();
+  ASSERT_EQ(table.State(), CaseTable::RowState::Browse);
+  try {
+    table.SetFieldInteger("CRA_PTERICA_LOW", 1);
+    FAIL() << "wrote in the browse state";
+  } catch (const StoreError& error) {
+    EXPECT_STREQ(error.what(), "Table is not in edit mode");
+  }
+  table.Edit();
+  EXPECT_THROW(table.SetFieldInteger("SKELETON_ID", 99), StoreError);
+  EXPECT_FALSE(table.Modified());
+}
+
+TEST_F(CaseTableFields, NotesKeepAnyText) {
+  std::string long_text;
+  for (int i = 0; i < 20000; ++i) long_text += "line " + std::to_string(i) + " \"q\" 'a', ü\n";
+  const std::string notes[] = {
+      "He said \"fused\"; it's 'odd'\r\nsecond line\n\ttabbed",
+      "Grüße, 骨, ñ — ✓",
+      long_text,
+  };
+  for (const std::string& text : notes) {
+    table.SetFieldText("ta_notes", text);
+    Reopen();
+    EXPECT_EQ(table.FieldAsText("TA_Notes"), text);
+  }
+}
+
+TEST_F(CaseTableFields, DisplayFormatsApplyToNumericFieldsOnly) {
+  table.SetDisplayFormat("RES_ALL_CHI2_P", " 0.00 ");
+  table.SetFieldFloat("RES_ALL_CHI2_P", 0.004);
+  EXPECT_EQ(table.DisplayText("RES_ALL_CHI2_P"), " 0.00 ");
+  table.SetFieldFloat("RES_PUB_CHI2_P", 0.004);
+  EXPECT_EQ(table.DisplayText("RES_PUB_CHI2_P"), "0.004");  // no format: the value as it is
+  EXPECT_THROW(table.SetDisplayFormat("SEX", "0.0"), StoreError);
+}
+
+}  // namespace
+}  // namespace vorla

@@ -1,0 +1,285 @@
+// The current row: moving, posting, locating, filtering, notifications, batches.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+
+#include "TestSupport.h"
+#include "store/CaseTable.h"
+
+namespace vorla {
+namespace {
+
+using RowState = CaseTable::RowState;
+
+class CaseTableRows : public ::testing::Test {
+ protected:
+  CaseTableRows() { table.Open(folder.Path()); }
+
+  std::int32_t AddRow(const std::string& name) {
+    table.Append();
+    table.SetFieldText("SKELETON_NAME", name);
+    table.Post();
+    return table.FieldAsInteger("SKELETON_ID");
+  }
+
+  std::string Name() const { return table.FieldAsText("SKELETON_NAME"); }
+
+  int StoredRows() {
+    return std::stoi(test::RawDb(folder.Database()).Column("SELECT count(*) FROM TAData")[0]);
+  }
+
+  test::TestFolder folder;
+  CaseTable table;
+};
+
+TEST_F(CaseTableRows, PostedNewRowsGetUniqueKeysAndStayCurrent) {
+  std::set<std::int32_t> keys;
+  for (const char* name : {"a", "b", "c"}) {
+    const std::int32_t key = AddRow(name);
+    EXPECT_GT(key, 0);
+    EXPECT_EQ(Name(), name);
+    EXPECT_EQ(table.State(), RowState::Browse);
+    EXPECT_EQ(table.RecNo(), table.RecordCount());
+    keys.insert(key);
+  }
+  EXPECT_EQ(keys.size(), 3u);
+  EXPECT_EQ(StoredRows(), 3);
+}
+
+TEST_F(CaseTableRows, NavigationStopsAtBothEnds) {
+  table.Next();  // an empty table: nowhere to go, nothing breaks
+  table.Prior();
+  EXPECT_TRUE(table.Bof() && table.Eof());
+  AddRow("a");
+  AddRow("b");
+  AddRow("c");
+
+  table.First();
+  EXPECT_TRUE(table.Bof());
+  EXPECT_FALSE(table.Eof());
+  table.Prior();
+  EXPECT_TRUE(table.Bof());
+  EXPECT_EQ(Name(), "a");
+  table.Next();
+  EXPECT_FALSE(table.Bof());
+  EXPECT_EQ(Name(), "b");
+  table.Next();
+  EXPECT_FALSE(table.Eof());
+  EXPECT_EQ(Name(), "c");
+  table.Next();
+  EXPECT_TRUE(table.Eof());
+  EXPECT_EQ(Name(), "c");
+  EXPECT_EQ(table.RecNo(), 3);
+  table.Prior();
+  EXPECT_FALSE(table.Eof());
+  EXPECT_EQ(Name(), "b");
+  table.Last();
+  EXPECT_TRUE(table.Eof());
+  EXPECT_EQ(Name(), "c");
+}
+
+TEST_F(CaseTableRows, LeavingARowPostsItWhenModifiedAndDropsItOtherwise) {
+  AddRow("a");
+  AddRow("b");
+  table.First();
+  table.Edit();
+  table.SetFieldInteger("PUB_RELIEF_L_LOW", 4);
+  table.Next();
+  EXPECT_EQ(table.State(), RowState::Browse);
+  EXPECT_EQ(test::RawDb(folder.Database())
+                .Column("SELECT PUB_RELIEF_L_LOW FROM TAData WHERE SKELETON_NAME = 'a'"),
+            std::vector<std::string>{"4"});
+
+  // An untouched new row is not stored; a typed one is.
+  table.Append();
+  table.First();
+  EXPECT_EQ(StoredRows(), 2);
+  EXPECT_EQ(Name(), "a");
+  table.Append();
+  table.SetFieldText("SKELETON_NAME", "typed");
+  table.First();
+  EXPECT_EQ(StoredRows(), 3);
+  EXPECT_TRUE(table.LocateName("typed"));
+}
+
+TEST_F(CaseTableRows, CancelRestoresTheRowOrDropsTheNewOne) {
+  AddRow("a");
+  table.Edit();
+  table.SetFieldText("SKELETON_NAME", "changed");
+  table.Cancel();
+  EXPECT_EQ(Name(), "a");
+  EXPECT_EQ(table.State(), RowState::Browse);
+
+  table.Append();
+  table.SetFieldText("SKELETON_NAME", "new");
+  table.Cancel();
+  EXPECT_EQ(Name(), "a");
+  EXPECT_EQ(table.RecordCount(), 1);
+  EXPECT_EQ(StoredRows(), 1);
+}
+
+TEST_F(CaseTableRows, LocateMatchesExactlyAndFailureStaysPut) {
+  const std::int32_t a = AddRow("Case 7");
+  const std::int32_t b = AddRow("Case 71");
+  AddRow("case 7");
+  EXPECT_TRUE(table.LocateId(a));
+  EXPECT_EQ(Name(), "Case 7");
+  EXPECT_TRUE(table.LocateName("Case 71"));
+  EXPECT_EQ(table.FieldAsInteger("SKELETON_ID"), b);
+  EXPECT_TRUE(table.LocateName("case 7"));
+  EXPECT_EQ(table.RecNo(), 3);
+
+  for (const char* missing : {"CASE 7", "Case", "Case 7 "}) {
+    EXPECT_FALSE(table.LocateName(missing)) << missing;
+    EXPECT_EQ(Name(), "case 7");
+  }
+  EXPECT_FALSE(table.LocateId(b + 100));
+  EXPECT_EQ(Name(), "case 7");
+}
+
+TEST_F(CaseTableRows, FilterOnNameWithAQuote) {
+  AddRow("O'Brien");
+  AddRow("Smith");
+  const std::int32_t second = AddRow("O'Brien");
+  table.SetNameFilter("O'Brien");
+  EXPECT_TRUE(table.Filtered());
+  EXPECT_EQ(table.RecordCount(), 2);
+  EXPECT_TRUE(table.Bof());
+  EXPECT_EQ(Name(), "O'Brien");
+  EXPECT_FALSE(table.LocateName("Smith"));  // hidden by the filter
+  table.Last();
+  EXPECT_EQ(table.FieldAsInteger("SKELETON_ID"), second);
+
+  table.SetNameFilter("o'brien");
+  EXPECT_TRUE(table.IsEmpty());
+  table.SetNameFilter("x' OR '1'='1");
+  EXPECT_TRUE(table.IsEmpty());
+
+  table.ClearFilter();
+  EXPECT_EQ(table.RecordCount(), 3);
+  EXPECT_EQ(table.RecNo(), 1);
+  EXPECT_TRUE(table.LocateName("Smith"));
+}
+
+TEST_F(CaseTableRows, NotificationsComeAfterTheLeftRowIsSettled) {
+  AddRow("a");
+  AddRow("b");
+  table.First();
+  std::vector<std::string> log;
+  table.AddBeforeScroll([&] {
+    log.push_back("before " + Name() + (table.State() == RowState::Browse ? " browse" : " edit"));
+  });
+  table.AddAfterScroll([&] {
+    log.push_back("after " + Name() + (table.State() == RowState::Insert ? " insert" : ""));
+  });
+
+  table.Edit();
+  table.SetFieldText("SKELETON_NAME", "a2");
+  table.Next();
+  table.Append();
+  table.SetNameFilter("a2");
+  EXPECT_FALSE(table.LocateName("zzz"));
+  table.ClearFilter();
+  table.Close();
+  table.Open(folder.Path());
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     "before a2 browse", "after b",         // posted before leaving
+                     "before b browse", "after  insert",    // a new, empty row
+                     "before b browse", "after a2",         // the untouched new row is gone
+                     "before a2 browse", "after a2",        // no notice for a failed locate
+                     "after a2"}));                          // opening notifies after only
+}
+
+TEST_F(CaseTableRows, RowLeavingHandlerThatEditsAndPostsDoesNotRecurse) {
+  int calls = 0;
+  table.AddBeforeScroll([&] {
+    ++calls;
+    table.Edit();  // on an empty table there is no row to edit
+    table.Post();
+  });
+  table.Append();
+  table.Append();
+  EXPECT_EQ(table.State(), RowState::Insert);
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(StoredRows(), 0);
+  table.SetFieldText("SKELETON_NAME", "first");
+  table.Append();  // posts "first"; the handler edits and saves it again
+  EXPECT_EQ(StoredRows(), 1);
+  table.AddBeforeScroll([&] { table.Next(); });
+  EXPECT_THROW(table.First(), StoreError);  // moving while the row is left is refused
+}
+
+TEST_F(CaseTableRows, FailedWriteOrReadKeepsTheRow) {
+  AddRow("a");
+  AddRow("b");
+  table.First();
+  table.Edit();
+  table.SetFieldText("SKELETON_NAME", "a2");
+  test::RawDb other(folder.Database());
+  other.Exec("BEGIN EXCLUSIVE");
+  EXPECT_THROW(table.Next(), StoreError);
+  EXPECT_EQ(table.State(), RowState::Edit);
+  EXPECT_TRUE(table.Modified());
+  EXPECT_EQ(Name(), "a2");
+  EXPECT_EQ(table.RecNo(), 1);
+  other.Exec("COMMIT");
+  table.Next();
+  EXPECT_EQ(Name(), "b");
+  EXPECT_TRUE(table.LocateName("a2"));
+
+  // A move whose new row cannot be read leaves the current row as it was.
+  other.Exec("BEGIN EXCLUSIVE");
+  EXPECT_THROW(table.Next(), StoreError);
+  EXPECT_EQ(Name(), "a2");
+  EXPECT_EQ(table.RecNo(), 1);
+  other.Exec("COMMIT");
+}
+
+TEST_F(CaseTableRows, BatchWritesManyRowsTogether) {
+  table.BeginTransaction();
+  AddRow("one");
+  AddRow("two");
+  EXPECT_EQ(StoredRows(), 0);  // nothing is committed before the batch ends
+  table.Commit();
+  EXPECT_EQ(StoredRows(), 2);
+
+  constexpr int kRows = 10000;
+  const auto start = std::chrono::steady_clock::now();
+  table.BeginTransaction();
+  for (int i = 0; i < kRows; ++i) {
+    table.Append();
+    table.SetFieldText("SKELETON_NAME", "case " + std::to_string(i));
+    table.SetFieldText("SEX", "Female");
+    table.SetFieldText("RACE", "White");
+    table.SetFieldText("HAZARDFUNC", "Forensic");
+    for (const char* stem : {"PUB_RELIEF", "PUB_TEXTURE", "AUR_MORSUP", "AUR_EXOINF"}) {
+      for (const char* side : {"_R_", "_L_"}) {
+        table.SetFieldInteger(std::string(stem) + side + "LOW", 1 + i % 3);
+        table.SetFieldInteger(std::string(stem) + side + "UPPER", 2 + i % 3);
+      }
+    }
+    for (const char* result : {"RES_ALL_MAX_LIKELIHOOD", "RES_ALL_STD_ERROR",
+                               "RES_ALL_LOW95P_CONF", "RES_ALL_UPPER95P_CONF", "RES_ALL_CHI2"}) {
+      table.SetFieldFloat(result, 20.0 + i * 0.1);
+    }
+    table.SetFieldText("TA_Notes", "notes of case " + std::to_string(i));
+    table.Post();
+  }
+  table.Commit();
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(StoredRows(), kRows + 2);
+  EXPECT_EQ(table.RecordCount(), kRows + 2);
+  EXPECT_LT(seconds, 3.0);
+
+  table.BeginTransaction();
+  AddRow("undone");
+  table.Rollback();
+  EXPECT_EQ(table.RecordCount(), kRows + 2);
+  EXPECT_FALSE(table.LocateName("undone"));
+  EXPECT_FALSE(table.InTransaction());
+}
+
+}  // namespace
+}  // namespace vorla
