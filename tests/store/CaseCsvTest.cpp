@@ -1,9 +1,8 @@
 // Cases to and from comma-separated files.
-#include "store/CaseCsv.h"
-
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "store/CaseCsv.h"
 #include "store/CaseTable.h"
 #include "store/Schema.h"
 
@@ -62,10 +61,11 @@ TEST_F(CaseCsv, ImportsACaseFileRow) {
 
 TEST_F(CaseCsv, HeaderIgnoresCaseKeyColumnAndLineEndings) {
   const std::string path = folder.File("in.csv");
-  test::WriteText(path, "\xEF\xBB\xBFskeleton_id,Skeleton_Name,res_all_chi2_p\r\n"
-                        "999,first,0.5\r\n"
-                        "\r\n"
-                        "7,second,\n");
+  test::WriteText(path,
+                  "\xEF\xBB\xBFskeleton_id,Skeleton_Name,res_all_chi2_p\r\n"
+                  "999,first,0.5\r\n"
+                  "\r\n"
+                  "7,second,\n");
   ASSERT_EQ(ImportCsv(table, path), 2);
   table.First();
   EXPECT_EQ(table.FieldAsInteger("SKELETON_ID"), 1);

@@ -184,11 +184,11 @@ TEST_F(CaseTableRows, NotificationsComeAfterTheLeftRowIsSettled) {
   table.Close();
   table.Open(folder.Path());
   EXPECT_EQ(log, (std::vector<std::string>{
-                     "before a2 browse", "after b",         // posted before leaving
-                     "before b browse", "after  insert",    // a new, empty row
-                     "before b browse", "after a2",         // the untouched new row is gone
-                     "before a2 browse", "after a2",        // no notice for a failed locate
-                     "after a2"}));                          // opening notifies after only
+                     "before a2 browse", "after b",       // posted before leaving
+                     "before b browse", "after  insert",  // a new, empty row
+                     "before b browse", "after a2",       // the untouched new row is gone
+                     "before a2 browse", "after a2",      // no notice for a failed locate
+                     "after a2"}));                       // opening notifies after only
 }
 
 TEST_F(CaseTableRows, RowLeavingHandlerThatEditsAndPostsDoesNotRecurse) {
@@ -259,8 +259,8 @@ TEST_F(CaseTableRows, BatchWritesManyRowsTogether) {
         table.SetFieldInteger(std::string(stem) + side + "UPPER", 2 + i % 3);
       }
     }
-    for (const char* result : {"RES_ALL_MAX_LIKELIHOOD", "RES_ALL_STD_ERROR",
-                               "RES_ALL_LOW95P_CONF", "RES_ALL_UPPER95P_CONF", "RES_ALL_CHI2"}) {
+    for (const char* result : {"RES_ALL_MAX_LIKELIHOOD", "RES_ALL_STD_ERROR", "RES_ALL_LOW95P_CONF",
+                               "RES_ALL_UPPER95P_CONF", "RES_ALL_CHI2"}) {
       table.SetFieldFloat(result, 20.0 + i * 0.1);
     }
     table.SetFieldText("TA_Notes", "notes of case " + std::to_string(i));

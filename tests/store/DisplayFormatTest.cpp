@@ -1,6 +1,6 @@
-#include "store/DisplayFormat.h"
-
 #include <gtest/gtest.h>
+
+#include "store/DisplayFormat.h"
 
 namespace vorla {
 namespace {

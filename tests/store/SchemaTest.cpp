@@ -1,10 +1,9 @@
-#include "store/Schema.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "TestSupport.h"
+#include "store/Schema.h"
 
 namespace vorla {
 namespace {

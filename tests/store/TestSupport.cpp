@@ -16,8 +16,8 @@ TestFolder::TestFolder() {
   const auto base = std::filesystem::temp_directory_path();
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const auto candidate = base / ("vorla-store-" + std::to_string(stamp) + "-" +
-                                   std::to_string(counter++));
+    const auto candidate =
+        base / ("vorla-store-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     if (std::filesystem::create_directory(candidate)) {
       path_ = candidate.string();
       return;
