@@ -23,61 +23,61 @@ void SelectLinkFunction(const std::string& name) {
 
 double StageReachedProbability(const TraitComponent& component, int n, double x) {
   if (n > component.NumStagesOfComponent + 1) return 0.0;
-  long double p = 1.0L;
+  double p = 1.0;
   for (int j = 0; j <= n - 2; ++j)
-    p *= LinkFunction(component.a[j], component.b[j], component.c[j], component.d[j],
-                      component.e[j], x);
-  return static_cast<double>(p);
+    p *= LinkFunction(component.a[j], component.b[j], component.c[j], component.d[j], component.e[j], x);
+  return p;
 }
 
 namespace {
 
-// The stage-reached probabilities 1 .. N + 2 of one component at one age, each
-// transition evaluated once; reached[n] equals StageReachedProbability(n).
-struct ReachedTable {
-  double reached[MaxTransitions + 4];
-
-  ReachedTable(const TraitComponent& k, int highest, double x) {
-    const int last = std::min(highest, k.NumStagesOfComponent + 1);
-    long double p = 1.0L;
-    reached[1] = 1.0;
-    for (int n = 2; n <= last; ++n) {
-      const int j = n - 2;
-      p *= LinkFunction(k.a[j], k.b[j], k.c[j], k.d[j], k.e[j], x);
-      reached[n] = static_cast<double>(p);
-    }
-    for (int n = std::max(last + 1, 2); n <= highest; ++n) reached[n] = 0.0;
-  }
+// One side's stages in order, or none when the side takes no part: a side
+// takes part only when both of its stages stand for a model stage, and a pair
+// that came out reversed is taken in order. Stages past the last one are all
+// alike (never reached), so they are held at N + 2.
+struct SideStages {
+  int low = 0, high = 0;
+  bool used = false;
 };
 
-// A side takes part only when both of its stages stand for a model stage; a
-// pair that came out reversed is taken in order.
-bool SideTakesPart(int entered, int notOutOf) { return entered > 0 && notOutOf > 0; }
+SideStages OrderedSide(int entered, int notOutOf, int lastStage) {
+  if (entered <= 0 || notOutOf <= 0) return {};
+  int low = std::min(entered, notOutOf), high = std::max(entered, notOutOf);
+  low = std::min(low, lastStage + 1);
+  high = std::min(high, lastStage + 1);
+  return {low, high, true};
+}
+
+// P(stage between low and high) = reached(low) - reached(high + 1).
+double SideProbability(const double* reached, const SideStages& side) {
+  return side.used ? reached[side.low] - reached[side.high + 1] : 1.0;
+}
 
 }  // namespace
 
 double ComponentLikelihood(const TraitComponent& component, double x) {
-  const int stageLimit = std::min(component.NumStagesOfComponent, MaxTransitions) + 1;
-  const bool right = SideTakesPart(component.EnteredRight, component.NotOutOfRight);
-  const bool left = SideTakesPart(component.EnteredLeft, component.NotOutOfLeft);
-  auto lowOf = [&](int s1, int s2) { return std::min({s1, s2, stageLimit + 1}); };
-  auto highOf = [&](int s1, int s2) { return std::min(std::max(s1, s2), stageLimit + 1); };
+  const int transitions = std::clamp(component.NumStagesOfComponent, 0, MaxTransitions);
+  const int lastStage = transitions + 1;
+  const SideStages right = OrderedSide(component.EnteredRight, component.NotOutOfRight, lastStage);
+  const SideStages left = OrderedSide(component.EnteredLeft, component.NotOutOfLeft, lastStage);
+  const int highest = std::max(right.used ? right.high + 1 : 1, left.used ? left.high + 1 : 1);
 
-  int highest = 1;
-  if (right) highest = std::max(highest, highOf(component.EnteredRight, component.NotOutOfRight) + 1);
-  if (left) highest = std::max(highest, highOf(component.EnteredLeft, component.NotOutOfLeft) + 1);
-  const ReachedTable table(component, highest, x);
+  // reached[n] = StageReachedProbability(n): the same products, each
+  // transition evaluated once.
+  double reached[MaxTransitions + 4];
+  reached[1] = 1.0;
+  const int computed = std::min(highest, lastStage);
+  double p = 1.0;
+  const bool logit = LinkFunction == &Logit;
+  for (int n = 2; n <= computed; ++n) {
+    const int j = n - 2;
+    p *= logit ? Logit(component.a[j], component.b[j], 0, 0, 0, x)
+               : LinkFunction(component.a[j], component.b[j], component.c[j], component.d[j], component.e[j], x);
+    reached[n] = p;
+  }
+  for (int n = std::max(computed + 1, 2); n <= highest; ++n) reached[n] = 0.0;
 
-  long double pRight = 1.0L, pLeft = 1.0L;
-  if (right) {
-    pRight = static_cast<long double>(table.reached[lowOf(component.EnteredRight, component.NotOutOfRight)]) -
-             table.reached[highOf(component.EnteredRight, component.NotOutOfRight) + 1];
-  }
-  if (left) {
-    pLeft = static_cast<long double>(table.reached[lowOf(component.EnteredLeft, component.NotOutOfLeft)]) -
-            table.reached[highOf(component.EnteredLeft, component.NotOutOfLeft) + 1];
-  }
-  const double L = static_cast<double>(pRight * pLeft);
+  const double L = SideProbability(reached, right) * SideProbability(reached, left);
   if (L == 0.0) return 1e-40;
   return L;
 }

@@ -18,6 +18,14 @@ std::string Number(const std::optional<double>& value) {
   return std::string(buffer, r.ptr);
 }
 
+// A stored value with a fixed number of decimals, for the readable table.
+std::string Fixed(const std::optional<double>& value, int decimals) {
+  if (!value) return "";
+  char buffer[64];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, *value, std::chars_format::fixed, decimals);
+  return std::string(buffer, r.ptr);
+}
+
 std::optional<double> Result(const RowReport& r, const std::string& field) {
   for (const auto& [name, value] : r.results)
     if (name == field) return value;
@@ -58,11 +66,11 @@ void PrintText(const std::vector<RowReport>& reports, int level, std::ostream& o
     const auto line = [&](const std::string& caption, const std::string& prefix, bool tests) {
       if (!Result(r, prefix + "MAX_LIKELIHOOD")) return;
       out << "  " << std::left << std::setw(18) << caption << std::right << std::setw(8)
-          << Number(Result(r, prefix + "LOW95P_CONF")) << std::setw(10) << Number(Result(r, prefix + "MAX_LIKELIHOOD"))
-          << std::setw(8) << Number(Result(r, prefix + "UPPER95P_CONF"));
+          << Fixed(Result(r, prefix + "LOW95P_CONF"), 1) << std::setw(10)
+          << Fixed(Result(r, prefix + "MAX_LIKELIHOOD"), 1) << std::setw(8) << Fixed(Result(r, prefix + "UPPER95P_CONF"), 1);
       if (tests)
-        out << std::setw(5) << Number(Result(r, prefix + "DEGFREE")) << std::setw(8) << Number(Result(r, prefix + "CHI2"))
-            << std::setw(7) << Number(Result(r, prefix + "CHI2_P"));
+        out << std::setw(5) << Fixed(Result(r, prefix + "DEGFREE"), 0) << std::setw(8)
+            << Fixed(Result(r, prefix + "CHI2"), 1) << std::setw(7) << Fixed(Result(r, prefix + "CHI2_P"), 2);
       out << "\n";
     };
     line("Corrected", "RES_ALLCOR_", false);

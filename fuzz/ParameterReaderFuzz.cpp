@@ -1,0 +1,46 @@
+// Feeds arbitrary bytes to the parameter reader and analyses whatever it
+// accepts: nothing may crash, hang or show undefined behaviour.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "engine/Analysis.h"
+#include "engine/AnalysisError.h"
+#include "engine/AnalysisTrace.h"
+#include "engine/EngineSettings.h"
+#include "engine/PriorModels.h"
+#include "engine/StageLikelihood.h"
+#include "params/ParameterReader.h"
+
+using namespace vorla;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  // The first byte chooses the group, the selection and the scores.
+  const std::uint8_t choice = data[0];
+  const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+  const int group = 1 + (choice & 3);
+  const ComplexSelection selection{(choice & 4) == 0, (choice & 8) == 0, (choice & 16) == 0};
+  const ScoreSource scores = [choice](const std::string& name, std::int32_t sides) {
+    std::uint32_t h = choice;
+    for (unsigned char ch : name) h = h * 31 + ch;
+    ScorePairs s{static_cast<std::int32_t>(h % 10), static_cast<std::int32_t>((h / 10) % 10), 0, 0};
+    if (sides != 1) s = {s[0], s[1], static_cast<std::int32_t>((h / 100) % 10), static_cast<std::int32_t>((h / 1000) % 10)};
+    return s;
+  };
+  try {
+    ParameterSet set = ReadParameterText(text, "fuzz", group, scores, selection);
+    if (!set.Complexes) return 0;
+    SelectLinkFunction("logit");
+    SelectHazardModel((choice & 32) ? "forensic" : "archeological");
+    PriorDensity = &HazardDensity;
+    CriticalValue = CriticalValueForLevel((choice & 64) ? 99 : 95);
+    TTransisionsAnalyseDataSet record;
+    record.Complexes = std::move(set.Complexes);
+    record.Resvar = set.Resvar;
+    Analyse(&record);
+    AnalysisTraceText(record);
+  } catch (const AnalysisError&) {
+  }
+  return 0;
+}

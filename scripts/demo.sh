@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds VORLA and runs it on a fresh demonstration
+# folder (demo/): the demonstration parameter set and ten example skeletons,
+# analysed one after the other.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
+
+demo=demo
+rm -rf "$demo"
+mkdir -p "$demo"
+cp build/bin/Parameters.dat "$demo/"
+build/bin/vorla-cli import --dir "$demo" data/examples.csv
+status=0
+build/bin/vorla-cli analyze --dir "$demo" --all || status=$?
+echo "The case table is $demo/TAData.db; the trace of the last analysis is $demo/TATree.txt."
+echo "Try: build/bin/vorla-cli analyze --dir $demo --name 'DEMO-03 old individual' --level 99 --format json"
+exit $status
