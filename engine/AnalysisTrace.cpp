@@ -18,21 +18,45 @@ class TraceBuilder {
     text += "\r\n";
   }
 
-  void Profile(const AgeProfile& profile) {
-    std::string ages = "Age :", liks = "Lik :";
-    for (const AgePoint& p : profile) {
-      ages += TraceFixed(p.Age, 5, 9) + ", ";
-      liks += TraceFixed(p.Lik, 5, 9) + ", ";
+  // A line of numbers, each followed by ", ".
+  template <class Values>
+  void NumberLine(const char* label, const Values& values, int decimals, int width) {
+    text += label;
+    char buffer[420];
+    for (double v : values) {
+      char* end = FormatTraceFixed(buffer, v, decimals, width);
+      *end++ = ',';
+      *end++ = ' ';
+      text.append(buffer, end);
     }
-    Line(ages);
-    Line(liks);
+    Line();
   }
 
-  void Parameters(const char* label, const TransitionParameters& values) {
-    std::string line = label;
-    for (double v : values) line += TraceFixed(v, 2, 6) + ", ";
-    Line(line);
+  void Profile(const AgeProfile& profile) {
+    std::array<double, AgeGridSize> ages, liks;
+    bool onGrid = true;
+    for (int i = 0; i < AgeGridSize; ++i) {
+      ages[i] = profile[i].Age;
+      liks[i] = profile[i].Lik;
+      onGrid = onGrid && ages[i] == GridAge(i);
+    }
+    if (onGrid) {
+      // Every analysed profile lies on the grid: its age line is always the same.
+      static const std::string gridAges = [] {
+        TraceBuilder once;
+        std::array<double, AgeGridSize> grid;
+        for (int i = 0; i < AgeGridSize; ++i) grid[i] = GridAge(i);
+        once.NumberLine("Age :", grid, 5, 9);
+        return once.text;
+      }();
+      text += gridAges;
+    } else {
+      NumberLine("Age :", ages, 5, 9);
+    }
+    NumberLine("Lik :", liks, 5, 9);
   }
+
+  void Parameters(const char* label, const TransitionParameters& values) { NumberLine(label, values, 2, 6); }
 
   void Component(const TraitComponent& k) {
     const auto stage = [](std::int32_t stageValue, std::int32_t score) {
@@ -78,6 +102,7 @@ class TraceBuilder {
 
 std::string AnalysisTraceText(const TTransisionsAnalyseDataSet& s) {
   TraceBuilder t;
+  t.text.reserve(64 * 1024);
   t.Line("Name          = " + s.Name);
   t.Line("Sex           = " + s.Sex);
   t.Line("Race          = " + s.Race);

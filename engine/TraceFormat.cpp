@@ -36,13 +36,38 @@ std::string TraceReal(double value) {
   return out;
 }
 
+char* FormatTraceFixed(char* out, double value, int decimals, int width) {
+  value = WithoutNegativeZero(value);
+  char buffer[400];
+  char* end = buffer;
+  const long double scale = decimals == 5 ? 1e5L : decimals == 2 ? 1e2L : 0.0L;
+  if (scale != 0.0L && std::isfinite(value) && std::fabs(value) < 1e12) {
+    // Scaled and rounded to the nearest integer, halves to even, as a correct
+    // decimal conversion rounds; extended precision keeps the product exact
+    // enough for every value the trace prints.
+    unsigned long long units = static_cast<unsigned long long>(std::llrint(std::fabs(static_cast<long double>(value)) * scale));
+    char digits[32];
+    int n = 0;
+    do {
+      digits[n++] = static_cast<char>('0' + units % 10);
+      units /= 10;
+    } while (units > 0 || n <= decimals);
+    if (value < 0) *end++ = '-';
+    for (int i = n - 1; i >= 0; --i) {
+      *end++ = digits[i];
+      if (i == decimals) *end++ = '.';
+    }
+  } else {
+    end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
+  }
+  for (int pad = width - static_cast<int>(end - buffer); pad > 0; --pad) *out++ = ' ';
+  for (const char* c = buffer; c != end; ++c) *out++ = *c;
+  return out;
+}
+
 std::string TraceFixed(double value, int decimals, int width) {
   char buffer[400];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, WithoutNegativeZero(value),
-                                    std::chars_format::fixed, decimals);
-  std::string text(buffer, static_cast<std::size_t>(result.ptr - buffer));
-  if (static_cast<int>(text.size()) < width) text.insert(0, width - text.size(), ' ');
-  return text;
+  return std::string(buffer, FormatTraceFixed(buffer, value, decimals, width));
 }
 
 }  // namespace vorla

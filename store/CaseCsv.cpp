@@ -36,8 +36,8 @@ std::vector<int> HeaderColumns(const CsvRecord& header, std::vector<std::string>
     } else if (!seen.insert(index).second) {
       faults.push_back(where + "field '" + name + "' appears more than once");
     }
-    const bool ignored = index >= 0 && CaseFields()[static_cast<std::size_t>(index)].kind ==
-                                           FieldKind::Key;
+    const bool ignored =
+        index >= 0 && CaseFields()[static_cast<std::size_t>(index)].kind == FieldKind::Key;
     columns.push_back(ignored ? kIgnoredColumn : index);
   }
   return columns;
@@ -169,4 +169,3 @@ int ExportCsv(const CaseTable& table, const std::string& path) {
 }
 
 }  // namespace vorla
-

@@ -75,7 +75,8 @@ class CaseTable final : public CaseRow {
 
   // A failed locate leaves the current row where it was.
   bool LocateId(std::int32_t id) override;
-  // Exact, case-sensitive match of the whole SKELETON_NAME; the first such row by key.
+  // Exact, case-sensitive match of the whole SKELETON_NAME; the first such row
+  // by key. An empty name finds a row whose name is empty.
   bool LocateName(const std::string& name);
 
   // A new empty row, current, in the insert state; its key comes with Post.
@@ -100,9 +101,11 @@ class CaseTable final : public CaseRow {
   double FieldAsFloat(const std::string& name) const override;
   FieldValue FieldAsValue(const std::string& name) const;
 
-  // Writing needs the edit or insert state ("Table is not in edit mode").
+  // Writing needs the edit or insert state ("Table is not in edit mode");
+  // SKELETON_ID is never written.
   void SetFieldInteger(const std::string& name, std::int32_t value) override;
-  // A value that is not finite is refused.
+  // A value that is not finite is refused; into an integer field the value
+  // goes rounded to the nearest (halves to the even neighbour).
   void SetFieldFloat(const std::string& name, double value) override;
   // Converted for numeric fields; an empty or blank text empties the field.
   void SetFieldText(const std::string& name, const std::string& value) override;
@@ -114,7 +117,8 @@ class CaseTable final : public CaseRow {
 
   // --- Filter ---------------------------------------------------------------
 
-  // Only rows whose SKELETON_NAME equals the name; the first of them becomes current.
+  // Only rows whose SKELETON_NAME equals the name (matched as LocateName
+  // does); the first of them becomes current.
   void SetNameFilter(const std::string& name);
   void ClearFilter();
   bool Filtered() const { return name_filter_.has_value(); }
@@ -123,7 +127,9 @@ class CaseTable final : public CaseRow {
 
   // Before the current row changes (after the row being left was posted or
   // dropped) and after it has changed: navigation, locate, append and the
-  // filter fire both; Open fires only the second.
+  // filter fire both; Open fires only the second. What a before-scroll
+  // callback writes into the row being left is posted before the move.
+  // Callbacks cannot move the table themselves while the row is being left.
   void AddBeforeScroll(Notification callback);
   void AddAfterScroll(Notification callback);
 
@@ -152,6 +158,7 @@ class CaseTable final : public CaseRow {
   void Write(int index, FieldValue value);
   int WritableField(const std::string& name) const;
 
+  void ApplyFilter(const std::optional<std::string>& filter);
   void LoadKeys();
   void LoadCurrent();
   void EmptyRow();
@@ -172,9 +179,9 @@ class CaseTable final : public CaseRow {
   Statement release_;
   Statement rollback_to_;
 
-  std::vector<std::int64_t> keys_;  // stored rows the filter lets through, ascending
-  int pos_ = -1;                    // index into keys_ of the current stored row; -1 when none
-  std::vector<FieldValue> row_;     // the current row as read or being edited
+  std::vector<std::int64_t> keys_;     // stored rows the filter lets through, ascending
+  int pos_ = -1;                       // index into keys_ of the current stored row; -1 when none
+  std::vector<FieldValue> row_;        // the current row as read or being edited
   std::vector<FieldValue> saved_row_;  // the row as it was when Edit began
   RowState state_ = RowState::Browse;
   bool modified_ = false;

@@ -9,6 +9,11 @@
 namespace vorla {
 namespace {
 
+// The whole name, case-sensitive; an empty name is an empty field, so it
+// also matches rows whose name was never written.
+constexpr const char* kNameMatch =
+    " WHERE (SKELETON_NAME = ?1 OR (?1 = '' AND SKELETON_NAME IS NULL))";
+
 // Counts the depth of before-scroll notifications for as long as it lives.
 class DepthGuard {
  public:
@@ -31,7 +36,7 @@ void CaseTable::RequireNotLeaving() const {
 
 void CaseTable::LoadKeys() {
   std::string sql = "SELECT SKELETON_ID FROM TAData";
-  if (name_filter_) sql += " WHERE SKELETON_NAME = ?";
+  if (name_filter_) sql += kNameMatch;
   sql += " ORDER BY SKELETON_ID";
   Statement query(db_, sql);
   if (name_filter_) query.BindText(1, *name_filter_);
@@ -99,6 +104,7 @@ void CaseTable::Scroll(Move move, bool reloads_keys) {
   RequireNotLeaving();
   SavePendingRow();
   FireBeforeScroll();
+  SavePendingRow();  // what a notification wrote into the row it leaves
   // A move that cannot read its new row leaves the table where it was.
   std::vector<std::int64_t> keys;
   if (reloads_keys) keys = keys_;
@@ -186,7 +192,8 @@ bool CaseTable::LocateName(const std::string& name) {
   RequireOpen();
   RequireNotLeaving();
   SavePendingRow();
-  Statement query(db_, "SELECT SKELETON_ID FROM TAData WHERE SKELETON_NAME = ? ORDER BY SKELETON_ID");
+  Statement query(
+      db_, std::string("SELECT SKELETON_ID FROM TAData") + kNameMatch + " ORDER BY SKELETON_ID");
   query.BindText(1, name);
   while (query.Step()) {
     const std::int64_t key = query.ColumnInt64(0);
@@ -203,24 +210,19 @@ bool CaseTable::LocateName(const std::string& name) {
   return false;
 }
 
-void CaseTable::SetNameFilter(const std::string& name) {
-  Scroll([this, &name] {
-    name_filter_ = name;
-    LoadKeys();
-    pos_ = keys_.empty() ? -1 : 0;
-    bof_ = true;
-    eof_ = keys_.empty();
-  }, true);
-}
+void CaseTable::SetNameFilter(const std::string& name) { ApplyFilter(name); }
 
-void CaseTable::ClearFilter() {
-  Scroll([this] {
-    name_filter_.reset();
+void CaseTable::ClearFilter() { ApplyFilter(std::nullopt); }
+
+void CaseTable::ApplyFilter(const std::optional<std::string>& filter) {
+  const auto move = [this, &filter] {
+    name_filter_ = filter;
     LoadKeys();
     pos_ = keys_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = keys_.empty();
-  }, true);
+  };
+  Scroll(move, true);
 }
 
 void CaseTable::Append() {

@@ -20,8 +20,7 @@ std::string NameOf(int index) {
 }
 
 [[noreturn]] void NotAReal(const std::string& text, int index) {
-  throw StoreError("'" + text + "' is not a valid floating point value for field " +
-                   NameOf(index));
+  throw StoreError("'" + text + "' is not a valid floating point value for field " + NameOf(index));
 }
 
 }  // namespace

@@ -54,8 +54,8 @@ std::optional<double> ParseReal(std::string_view text) {
   const std::string_view body = NumberBody(text);
   if (body.empty()) return std::nullopt;
   double value = 0;
-  const auto result = std::from_chars(body.data(), body.data() + body.size(), value,
-                                      std::chars_format::general);
+  const auto result =
+      std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
   if (result.ec != std::errc() || result.ptr != body.data() + body.size()) return std::nullopt;
   if (!std::isfinite(value)) return std::nullopt;
   return value;

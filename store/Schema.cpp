@@ -16,13 +16,36 @@ struct Trait {
 // Cranial sutures, pubic symphysis, auricular surface: the order of the columns.
 constexpr std::array<Trait, 19> kTraits{{
     {"CRA_PTERICA", false}, {"CRA_SAGITTAL", false}, {"CRA_LAMDOID", false},
-    {"CRA_INTERPL", false}, {"CRA_MAXILARE", false},
-    {"PUB_RELIEF", true},   {"PUB_TEXTURE", true},   {"PUB_OSSICLE", true},
-    {"PUB_VENTRALM", true}, {"PUB_DORSALM", true},
-    {"AUR_TOPOSUP", true},  {"AUR_TOPOINF", true},   {"AUR_MORSUP", true},
-    {"AUR_MORAPIC", true},  {"AUR_MORINF", true},    {"AUR_TEXINF", true},
-    {"AUR_EXOSUP", true},   {"AUR_EXOINF", true},    {"AUR_SPICUL", true},
+    {"CRA_INTERPL", false}, {"CRA_MAXILARE", false}, {"PUB_RELIEF", true},
+    {"PUB_TEXTURE", true},  {"PUB_OSSICLE", true},   {"PUB_VENTRALM", true},
+    {"PUB_DORSALM", true},  {"AUR_TOPOSUP", true},   {"AUR_TOPOINF", true},
+    {"AUR_MORSUP", true},   {"AUR_MORAPIC", true},   {"AUR_MORINF", true},
+    {"AUR_TEXINF", true},   {"AUR_EXOSUP", true},    {"AUR_EXOINF", true},
+    {"AUR_SPICUL", true},
 }};
+
+char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Hashing and comparing names without regard to case, so that a lookup
+// needs no upper-case copy of the name.
+struct FoldedHash {
+  std::size_t operator()(std::string_view name) const {
+    std::size_t hash = 14695981039346656037ull;
+    for (const char c : name)
+      hash = (hash ^ static_cast<unsigned char>(FoldCase(c))) * 1099511628211ull;
+    return hash;
+  }
+};
+
+struct FoldedEqual {
+  bool operator()(std::string_view a, std::string_view b) const {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+    }
+    return true;
+  }
+};
 
 class FieldTable {
  public:
@@ -56,14 +79,14 @@ class FieldTable {
     // The views are taken once every name has its final place.
     for (std::size_t i = 0; i < names_.size(); ++i) {
       fields_.push_back({names_[i], kinds_[i], scores_[i]});
-      index_.emplace(UpperAscii(names_[i]), static_cast<int>(i));
+      index_.emplace(names_[i], static_cast<int>(i));
     }
   }
 
   std::span<const FieldInfo> Fields() const { return fields_; }
 
   int Find(std::string_view name) const {
-    const auto it = index_.find(UpperAscii(name));
+    const auto it = index_.find(name);
     return it == index_.end() ? -1 : it->second;
   }
 
@@ -85,7 +108,7 @@ class FieldTable {
   std::vector<FieldKind> kinds_;
   std::vector<bool> scores_;
   std::vector<FieldInfo> fields_;
-  std::unordered_map<std::string, int> index_;
+  std::unordered_map<std::string_view, int, FoldedHash, FoldedEqual> index_;
 };
 
 const FieldTable& Table() {
@@ -131,9 +154,7 @@ std::string CreateCaseTableSql() {
 
 std::string UpperAscii(std::string_view text) {
   std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : upper) c = FoldCase(c);
   return upper;
 }
 

@@ -14,8 +14,8 @@ SqliteDb::~SqliteDb() { Close(); }
 void SqliteDb::Open(const std::string& path) {
   Close();
   sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                 nullptr);
+  const int rc =
+      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {
     const std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
@@ -57,9 +57,7 @@ void SqliteDb::ExecOne(std::string_view sql) {
 
 std::int64_t SqliteDb::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
 
-bool SqliteDb::InTransaction() const {
-  return db_ != nullptr && sqlite3_get_autocommit(db_) == 0;
-}
+bool SqliteDb::InTransaction() const { return db_ != nullptr && sqlite3_get_autocommit(db_) == 0; }
 
 int SqliteDb::Changes() const { return sqlite3_changes(db_); }
 
@@ -127,8 +125,8 @@ void Statement::BindInt64(int index, std::int64_t value) {
 void Statement::BindText(int index, std::string_view value) {
   // A null pointer would bind SQL NULL; an empty text stays a text.
   const char* data = value.data() != nullptr ? value.data() : "";
-  if (sqlite3_bind_text64(stmt_, index, data, value.size(), SQLITE_TRANSIENT,
-                          SQLITE_UTF8) != SQLITE_OK) {
+  if (sqlite3_bind_text64(stmt_, index, data, value.size(), SQLITE_TRANSIENT, SQLITE_UTF8) !=
+      SQLITE_OK) {
     Fail("Cannot bind a value");
   }
 }
@@ -146,9 +144,7 @@ FieldValue Statement::Column(int index) const {
   }
 }
 
-std::int64_t Statement::ColumnInt64(int index) const {
-  return sqlite3_column_int64(stmt_, index);
-}
+std::int64_t Statement::ColumnInt64(int index) const { return sqlite3_column_int64(stmt_, index); }
 
 std::string Statement::ColumnText(int index) const {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, index));

