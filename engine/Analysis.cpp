@@ -1,5 +1,6 @@
 #include "engine/Analysis.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -67,8 +68,13 @@ long double LimitFunction(double value, double maximum, double resvar) {
 
 void AnalyseComponents(TraitComplex& c) {
   for (TraitComponent* k = c.Components.get(); k; k = k->Next.get()) {
-    const MaximumResult m =
-        FindMaximum([k](double x) { return ComponentLikelihood(*k, x); }, k->Profile);
+    std::array<double, AgeGridSize> grid;
+    ComponentLikelihoodOnGrid(*k, grid);
+    const auto likelihood = [k, &grid](double x) {
+      const int i = GridIndexOf(x);
+      return i >= 0 ? grid[i] : ComponentLikelihood(*k, x);
+    };
+    const MaximumResult m = FindMaximum(likelihood, k->Profile);
     k->MLA = m.MLA;
     k->ComponentNormalizingConst = m.ML;
     for (AgePoint& p : k->Profile) p.Lik /= k->ComponentNormalizingConst;

@@ -82,4 +82,44 @@ double ComponentLikelihood(const TraitComponent& component, double x) {
   return L;
 }
 
+void ComponentLikelihoodOnGrid(const TraitComponent& component, std::array<double, AgeGridSize>& values) {
+  const int transitions = std::clamp(component.NumStagesOfComponent, 0, MaxTransitions);
+  const int lastStage = transitions + 1;
+  const SideStages right = OrderedSide(component.EnteredRight, component.NotOutOfRight, lastStage);
+  const SideStages left = OrderedSide(component.EnteredLeft, component.NotOutOfLeft, lastStage);
+  const int highest = std::max(right.used ? right.high + 1 : 1, left.used ? left.high + 1 : 1);
+  const int computed = std::min(highest, lastStage);
+
+  // For each age, the running product of the transitions is the probability
+  // of having reached the stage; the four stages the sides need are kept.
+  std::array<double, AgeGridSize> product, rightLow, rightHigh, leftLow, leftHigh;
+  product.fill(1.0);
+  const auto keep = [&](int stage) {
+    if (right.used && right.low == stage) rightLow = product;
+    if (right.used && right.high + 1 == stage) rightHigh = product;
+    if (left.used && left.low == stage) leftLow = product;
+    if (left.used && left.high + 1 == stage) leftHigh = product;
+  };
+  keep(1);
+  const bool logit = LinkFunction == &Logit;
+  for (int n = 2; n <= computed; ++n) {
+    const int j = n - 2;
+    const TraitComponent& k = component;
+    for (int i = 0; i < AgeGridSize; ++i) {
+      const double x = GridAge(i);
+      product[i] *= logit ? Logit(k.a[j], k.b[j], 0, 0, 0, x) : LinkFunction(k.a[j], k.b[j], k.c[j], k.d[j], k.e[j], x);
+    }
+    keep(n);
+  }
+  product.fill(0.0);  // stages past the computed ones are not reached
+  for (int n = std::max(computed + 1, 2); n <= highest; ++n) keep(n);
+
+  for (int i = 0; i < AgeGridSize; ++i) {
+    const double pRight = right.used ? rightLow[i] - rightHigh[i] : 1.0;
+    const double pLeft = left.used ? leftLow[i] - leftHigh[i] : 1.0;
+    const double L = pRight * pLeft;
+    values[i] = L == 0.0 ? 1e-40 : L;
+  }
+}
+
 }  // namespace vorla

@@ -1,5 +1,6 @@
 #pragma once
 // How likely the recorded stages of one scored trait are at a given age.
+#include <array>
 #include <string>
 
 #include "engine/AnalysisTree.h"
@@ -17,5 +18,9 @@ double StageReachedProbability(const TraitComponent& component, int n, double x)
 
 // Likelihood of the component's recorded stages at age x; an exact zero becomes 1e-40.
 double ComponentLikelihood(const TraitComponent& component, double x);
+
+// ComponentLikelihood at every age of the grid: the same values, evaluated in
+// the same order, one transition at a time over all ages.
+void ComponentLikelihoodOnGrid(const TraitComponent& component, std::array<double, AgeGridSize>& values);
 
 }  // namespace vorla

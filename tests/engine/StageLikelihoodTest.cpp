@@ -91,3 +91,18 @@ TEST_F(StageLikelihood, ReversedStagesAreTakenInOrder) {
   EXPECT_EQ(reversed, ComponentLikelihood(k, x));
   EXPECT_GT(reversed, 0.0);
 }
+
+TEST_F(StageLikelihood, GridTabulationGivesTheSameValues) {
+  // Every way a side can be scored, on both sides, including unusable and
+  // reversed stages: the grid values equal the single evaluations exactly.
+  const int stages[][2] = {{0, 0}, {1, 1}, {1, 4}, {2, 3}, {3, 2}, {4, 4}, {2, 0}, {0, 3}, {4, 1}, {5, 5}};
+  std::array<double, AgeGridSize> grid;
+  for (const auto& r : stages) {
+    for (const auto& l : stages) {
+      test::SetStages(k, r[0], r[1], l[0], l[1]);
+      ComponentLikelihoodOnGrid(k, grid);
+      for (int i = 0; i < AgeGridSize; ++i)
+        ASSERT_EQ(grid[i], ComponentLikelihood(k, GridAge(i))) << r[0] << r[1] << l[0] << l[1] << " at " << GridAge(i);
+    }
+  }
+}
