@@ -11,10 +11,16 @@ namespace vorla::cli {
 int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 
 extern const char* const AnalyzeHelp;
 extern const char* const ImportHelp;
 extern const char* const ExportHelp;
+extern const char* const CalibrateHelp;
+extern const char* const ValidateHelp;
+extern const char* const SimulateHelp;
 extern const char* const GeneralHelp;
 
 // Runs the command the arguments name.

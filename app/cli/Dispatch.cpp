@@ -16,6 +16,9 @@ const char* const GeneralHelp =
     "  analyze   estimate the age of stored cases and store the results\n"
     "  import    add cases from a CSV file to the case table\n"
     "  export    write the case table to a CSV file\n"
+    "  calibrate fit a parameter set to a reference sample of known age\n"
+    "  validate  compare the estimates for a reference sample with its known ages\n"
+    "  simulate  draw a reference sample from a parameter set\n"
     "\n"
     "'vorla-cli COMMAND --help' explains a command.\n";
 
@@ -37,7 +40,10 @@ int RunCli(int argc, char** argv) {
     int (*run)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
   };
   for (const Entry& e : {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
-                         Entry{"export", ExportHelp, &ExportCommand}}) {
+                         Entry{"export", ExportHelp, &ExportCommand},
+                         Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
+                         Entry{"validate", ValidateHelp, &ValidateCommand},
+                         Entry{"simulate", SimulateHelp, &SimulateCommand}}) {
     if (command != e.name) continue;
     for (const std::string& a : rest)
       if (a == "--help" || a == "-h") {

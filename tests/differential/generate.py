@@ -18,6 +18,7 @@ import os
 import random
 import sys
 
+sys.dont_write_bytecode = True  # leave no cache files in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import reference  # noqa: E402
 

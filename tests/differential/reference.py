@@ -19,7 +19,6 @@ outcome kinds that either reading allows.
 import math
 import re
 
-GRID = [i * 0.25 + 15 for i in range(381)]
 AGE_START, AGE_END = 15.0, 110.0
 CRITICAL = {90: 1.355, 95: 1.9208, 99: 3.315}
 VERSION = 0.11

@@ -165,7 +165,8 @@ TEST(ParameterReader, RecodingTableMapsScores) {
   const std::string text = "0.11\n1\n1\n1 SUTURES\n1\n1 CRA_X\n2 1 1 2 3 3 0 0 0 0\n1 -5 0.1 0 0 0\n1 -9 0.1 0 0 0\n";
   Scores scores;
   scores.byName["CRA_X"] = {2, 5, 0, 0};
-  const TraitComponent& k = *Read(text, 1, scores).Complexes->Components;
+  const ParameterSet set = Read(text, 1, scores);
+  const TraitComponent& k = *set.Complexes->Components;
   EXPECT_EQ(k.EnteredRight, 1);
   EXPECT_EQ(k.NotOutOfRight, 3);
 }

@@ -1,0 +1,29 @@
+#include "app/cli/OptionNumbers.h"
+
+#include <charconv>
+
+namespace vorla::cli {
+
+std::int64_t WholeOption(const CliArguments& arguments, const std::string& option, std::int64_t least,
+                         std::int64_t most, std::int64_t fallback) {
+  const std::optional<std::string> text = arguments.Value(option);
+  if (!text) return fallback;
+  std::int64_t value = 0;
+  const auto r = std::from_chars(text->data(), text->data() + text->size(), value);
+  if (r.ec != std::errc() || r.ptr != text->data() + text->size() || value < least || value > most)
+    throw UsageError(option + " takes a whole number from " + std::to_string(least) + " to " + std::to_string(most) +
+                     ", not " + *text);
+  return value;
+}
+
+std::uint64_t SeedOption(const CliArguments& arguments, const std::string& option, std::uint64_t fallback) {
+  const std::optional<std::string> text = arguments.Value(option);
+  if (!text) return fallback;
+  std::uint64_t value = 0;
+  const auto r = std::from_chars(text->data(), text->data() + text->size(), value);
+  if (r.ec != std::errc() || r.ptr != text->data() + text->size())
+    throw UsageError(option + " takes a whole number from 0 to 18446744073709551615, not " + *text);
+  return value;
+}
+
+}  // namespace vorla::cli

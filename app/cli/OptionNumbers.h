@@ -1,0 +1,18 @@
+#pragma once
+// Whole-number option values, refused with a usage error that names the option.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/cli/CliArguments.h"
+
+namespace vorla::cli {
+
+// The option's value as a whole number within [least, most]; `fallback` when it is not given.
+std::int64_t WholeOption(const CliArguments& arguments, const std::string& option, std::int64_t least,
+                         std::int64_t most, std::int64_t fallback);
+
+// A seed: any whole number from 0 to 2^64 - 1.
+std::uint64_t SeedOption(const CliArguments& arguments, const std::string& option, std::uint64_t fallback);
+
+}  // namespace vorla::cli

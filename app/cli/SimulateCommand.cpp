@@ -1,0 +1,110 @@
+#include <iostream>
+#include <optional>
+
+#include "app/cli/CliArguments.h"
+#include "app/cli/Commands.h"
+#include "app/cli/LongWork.h"
+#include "app/cli/OptionNumbers.h"
+#include "app/cli/ProgramDirectory.h"
+#include "calib/PendingFile.h"
+#include "calib/Simulation.h"
+#include "params/CaseRun.h"
+#include "params/ParameterErrors.h"
+
+namespace vorla::cli {
+
+const char* const SimulateHelp =
+    "Usage: vorla-cli simulate --n N [--params FILE] [--seed S] [--ages uniform:LOW:HIGH]\n"
+    "                          [--group 1|2|3|4] [--model NAME] [--out FILE]\n"
+    "\n"
+    "Draws a reference sample from the model of a parameter file: documented ages,\n"
+    "and for every trait the stage reached at that age, each side drawn on its own.\n"
+    "The sample has the CSV format that calibrate and validate read.\n"
+    "\n"
+    "  --n N            the number of skeletons\n"
+    "  --params FILE    the parameter file (default: Parameters.dat beside the program)\n"
+    "  --seed S         seed of the random numbers (default 1); the same seed gives\n"
+    "                   the same sample\n"
+    "  --ages A         distribution of the ages (default uniform:18:95)\n"
+    "  --group G        everyone in group G (1 female/white, 2 male/white,\n"
+    "                   3 female/black, 4 male/black); default: the four in turn\n"
+    "  --model NAME     mortality model written into HAZARDFUNC (default Archeological)\n"
+    "  --out FILE       write the sample there instead of to the standard output;\n"
+    "                   the file appears only when it is complete\n"
+    "\n"
+    "Exit codes: 0 done, 1 parameter file of the wrong version, 2 usage error, 3 the\n"
+    "parameter file cannot be used or the output cannot be written, 130 stopped.\n";
+
+namespace {
+
+struct SimulateOptions {
+  std::string params;
+  std::string out;
+  calib::SimulationOptions simulation;
+};
+
+SimulateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
+  const CliArguments a(args, {"--params", "--n", "--seed", "--ages", "--group", "--model", "--out"}, {});
+  if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+  SimulateOptions o;
+  o.params = a.Value("--params").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
+  if (!a.Has("--n")) throw UsageError("--n N is needed");
+  o.simulation.count = static_cast<std::size_t>(WholeOption(a, "--n", 1, 100000000, 0));
+  o.simulation.seed = SeedOption(a, "--seed", 1);
+  if (const auto ages = a.Value("--ages")) {
+    try {
+      o.simulation.ages = calib::ParseAgeDistribution(*ages);
+    } catch (const std::invalid_argument& e) {
+      throw UsageError(std::string("--ages: ") + e.what());
+    }
+  }
+  o.simulation.group = static_cast<int>(WholeOption(a, "--group", 1, 4, 0));
+  if (const auto model = a.Value("--model")) {
+    if (!IsChoice(*model, ModelChoices)) throw UsageError("--model is Archeological or Forensic, not " + *model);
+    o.simulation.model = *model;
+  }
+  o.out = a.Value("--out").value_or("");
+  return o;
+}
+
+}  // namespace
+
+int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  SimulateOptions o;
+  try {
+    o = ParseOptions(args, argv0);
+  } catch (const UsageError& e) {
+    err << "vorla-cli simulate: " << e.what() << "\n\n" << SimulateHelp;
+    return 2;
+  }
+  CatchInterrupt();
+  ProgressLine progress(err, "simulate");
+  o.simulation.progress = &progress.Hooks();
+  try {
+    const calib::ParameterStructure structure = calib::ReadParameterStructure(o.params);
+    std::optional<calib::PendingFile> file;
+    if (!o.out.empty()) file.emplace(o.out);
+    const calib::SimulationSummary summary = calib::Simulate(structure, o.simulation, file ? file->Stream() : out);
+    if (InterruptRequested()) throw calib::Interrupted();
+    if (file) file->Commit();
+    progress.Clear();
+    if (summary.unrecordedSides > 0)
+      err << summary.unrecordedSides << " sides were left empty: no score of the recoding table stands for the "
+          << "stage drawn.\n";
+    return 0;
+  } catch (const calib::Interrupted&) {
+    progress.Clear();
+    err << (o.out.empty() ? "Stopped; the output is incomplete.\n" : "Stopped; nothing was written.\n");
+    return InterruptedExitCode;
+  } catch (const ParameterVersionError&) {
+    progress.Clear();
+    err << o.params << ": " << VersionMismatchMessage() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    progress.Clear();
+    err << e.what() << "\n";
+    return 3;
+  }
+}
+
+}  // namespace vorla::cli

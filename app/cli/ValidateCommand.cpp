@@ -1,0 +1,131 @@
+#include "app/cli/CliArguments.h"
+#include "app/cli/Commands.h"
+#include "app/cli/LongWork.h"
+#include "app/cli/OptionNumbers.h"
+#include "app/cli/ProgramDirectory.h"
+#include "calib/Validation.h"
+#include "params/CaseRun.h"
+#include "params/ParameterErrors.h"
+
+namespace vorla::cli {
+
+const char* const ValidateHelp =
+    "Usage: vorla-cli validate REFERENCE.csv [--params FILE] [--level 90|95|99]\n"
+    "                          [--model Archeological|Forensic] [--folds K]\n"
+    "                          [--min-per-transition N] [--pool-groups] [--format text|csv]\n"
+    "\n"
+    "Estimates the age of every skeleton of a reference sample of documented age\n"
+    "exactly as the Analyze button would (every complex it has scores for, its sex,\n"
+    "ancestry and mortality model) and compares the estimates with the documented\n"
+    "ages: overall and for the ages 15-29, 30-49, 50-69 and 70 and over, the count,\n"
+    "the mean error (bias), the mean absolute error, and the share of documented\n"
+    "ages inside the uncorrected and the corrected intervals.\n"
+    "\n"
+    "  --params FILE            the parameter set to validate (default: Parameters.dat\n"
+    "                           beside the program); with --folds, the template\n"
+    "  --level L                confidence level of the intervals: 90, 95 (default), 99\n"
+    "  --model NAME             mortality model for everyone instead of the\n"
+    "                           HAZARDFUNC column\n"
+    "  --folds K                K-fold cross-validation: the skeletons are dealt to K\n"
+    "                           folds at random (the same folds at every run), and each\n"
+    "                           fold is analysed with a set calibrated on the others\n"
+    "  --min-per-transition N   with --folds: as for calibrate (default 20)\n"
+    "  --pool-groups            with --folds: as for calibrate\n"
+    "  --format F               text (default) or csv\n"
+    "\n"
+    "Exit codes: 0 done, 1 parameter file of the wrong version, 2 usage error, 3 the\n"
+    "sample or the parameter file cannot be used, 130 stopped.\n";
+
+namespace {
+
+struct ValidateOptions {
+  std::string sample;
+  std::string params;
+  int folds = 0;
+  bool csv = false;
+  calib::ValidationOptions validation;
+  calib::CalibrationOptions calibration;
+};
+
+ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
+  const CliArguments a(args, {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format"},
+                       {"--pool-groups"});
+  if (a.Words().size() != 1) throw UsageError("name one reference sample (a CSV file)");
+  ValidateOptions o;
+  o.sample = a.Words().front();
+  o.params = a.Value("--params").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
+  if (const auto level = a.Value("--level")) {
+    if (*level != "90" && *level != "95" && *level != "99") throw UsageError("--level is 90, 95 or 99");
+    o.validation.level = std::stoi(*level);
+  }
+  if (const auto model = a.Value("--model")) {
+    if (!IsChoice(*model, ModelChoices)) throw UsageError("--model is Archeological or Forensic, not " + *model);
+    o.validation.model = *model;
+  }
+  o.folds = static_cast<int>(WholeOption(a, "--folds", 2, 1000000, 0));
+  if (o.folds == 0 && (a.Has("--min-per-transition") || a.Has("--pool-groups")))
+    throw UsageError("--min-per-transition and --pool-groups belong to --folds");
+  o.calibration.minPerTransition = static_cast<int>(WholeOption(a, "--min-per-transition", 1, 1000000, 20));
+  o.calibration.poolGroups = a.Has("--pool-groups");
+  if (const auto format = a.Value("--format")) {
+    if (*format != "text" && *format != "csv") throw UsageError("--format is text or csv");
+    o.csv = *format == "csv";
+  }
+  return o;
+}
+
+}  // namespace
+
+int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  ValidateOptions o;
+  try {
+    o = ParseOptions(args, argv0);
+  } catch (const UsageError& e) {
+    err << "vorla-cli validate: " << e.what() << "\n\n" << ValidateHelp;
+    return 2;
+  }
+  CatchInterrupt();
+  ProgressLine progress(err, "validate");
+  o.validation.progress = &progress.Hooks();
+  try {
+    const calib::ParameterStructure structure = calib::ReadParameterStructure(o.params);
+    calib::ReferenceOptions reading;
+    reading.needModel = o.validation.model.empty();
+    const calib::ReferenceSample sample = calib::ReadReferenceSample(o.sample, structure, reading);
+    if (o.folds > 0 && static_cast<std::size_t>(o.folds) > sample.individuals.size())
+      throw UsageError("--folds is at most the number of skeletons, " + std::to_string(sample.individuals.size()));
+    const std::vector<calib::IndividualEstimate> estimates =
+        o.folds > 0 ? calib::CrossValidate(structure, sample, o.folds, o.calibration, o.validation)
+                    : calib::EstimateAges(o.params, sample, {}, o.validation);
+    calib::ValidationSummary summary = calib::Summarise(estimates, o.validation.level);
+    summary.folds = o.folds;
+    progress.Clear();
+    out << (o.csv ? calib::ValidationTableCsv(summary) : calib::ValidationTableText(summary));
+    return 0;
+  } catch (const UsageError& e) {
+    progress.Clear();
+    err << "vorla-cli validate: " << e.what() << "\n";
+    return 2;
+  } catch (const calib::Interrupted&) {
+    progress.Clear();
+    err << "Stopped.\n";
+    return InterruptedExitCode;
+  } catch (const ParameterVersionError&) {
+    progress.Clear();
+    err << o.params << ": " << VersionMismatchMessage() << "\n";
+    return 1;
+  } catch (const calib::CalibrationError& e) {
+    progress.Clear();
+    err << e.what() << "\n";
+    if (e.poolingMayHelp)
+      err << "Give --pool-groups to fit such a trait on all groups together, more folds (each calibration then "
+             "uses more of the sample), or --min-per-transition to change the number of individuals needed.\n";
+    return 3;
+  } catch (const std::exception& e) {
+    progress.Clear();
+    err << e.what() << "\n";
+    return 3;
+  }
+}
+
+}  // namespace vorla::cli

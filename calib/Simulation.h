@@ -1,0 +1,44 @@
+#pragma once
+// Draws a reference sample from the model of a parameter file: documented
+// ages from a chosen distribution, and for every trait the stage reached at
+// that age, each side drawn on its own. The output has the reference CSV
+// format that calibration and validation read. The same seed gives the same
+// sample on every platform.
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "calib/ParameterStructure.h"
+#include "calib/Progress.h"
+
+namespace vorla::calib {
+
+struct AgeRange {
+  double low = 18.0;
+  double high = 95.0;
+};
+
+// "uniform:LOW:HIGH" with 15 <= LOW < HIGH <= 110; throws std::invalid_argument with the reason.
+AgeRange ParseAgeDistribution(const std::string& text);
+
+struct SimulationOptions {
+  std::size_t count = 0;
+  std::uint64_t seed = 1;
+  AgeRange ages;
+  int group = 0;  // 1 to 4: everyone in that group; 0: the four groups in turn
+  std::string model = "Archeological";  // written into HAZARDFUNC
+  const Progress* progress = nullptr;
+};
+
+struct SimulationSummary {
+  std::size_t individuals = 0;
+  std::size_t unrecordedSides = 0;  // sides left empty: no score stands for the stage drawn
+};
+
+SimulationSummary Simulate(const ParameterStructure& structure, const SimulationOptions& options, std::ostream& out);
+
+// The sex and ancestry written for a group: Female/White, Male/White, Female/Black, Male/Black.
+const char* SexOfGroup(int group);
+const char* AncestryOfGroup(int group);
+
+}  // namespace vorla::calib

@@ -1,0 +1,363 @@
+#include "calib/TransitionFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+
+namespace vorla::calib {
+
+namespace {
+
+constexpr double MinusInfinity = -std::numeric_limits<double>::infinity();
+constexpr int MaxFittedTransitions = 10;
+constexpr int MostIterations = 200;
+constexpr int MostHalvings = 60;
+// The fit has converged when the likelihood can rise by no more than this
+// (half the Newton decrement, in log-likelihood units).
+constexpr double RiseTolerance = 1e-9;
+// A slope this steep (per year) means the transition happens within a few
+// weeks: the data only bound it from both sides, they do not place it.
+constexpr double SteepestSlope = 5.0;
+
+// A side that takes part and is not the whole stage range.
+bool Informative(int low, int high, int transitions) { return low > 0 && !(low == 1 && high >= transitions + 1); }
+
+struct Logistic {
+  double p, q, logP;  // probability of the transition, 1 - p, log p
+  explicit Logistic(double eta) {
+    if (eta >= 0) {
+      const double e = std::exp(-eta);
+      p = 1.0 / (1.0 + e);
+      q = e / (1.0 + e);
+      logP = -std::log1p(e);
+    } else {
+      const double e = std::exp(eta);
+      p = e / (1.0 + e);
+      q = 1.0 / (1.0 + e);
+      logP = eta - std::log1p(e);
+    }
+  }
+};
+
+// log(1 - exp(x)) for x < 0, accurate at both ends.
+double LogOneMinusExp(double x) { return x > -0.6931471805599453 ? std::log(-std::expm1(x)) : std::log1p(-std::exp(x)); }
+
+// The log-likelihood of a component in the parameters theta = (alpha_0,
+// beta_0, alpha_1, beta_1, ...) with eta_j = alpha_j + beta_j (age - centre),
+// with its gradient and Hessian.
+class Likelihood {
+ public:
+  Likelihood(int transitions, const std::vector<FitObservation>& observations, double centre)
+      : n_(transitions), obs_(observations), centre_(centre) {}
+
+  int Size() const { return 2 * n_; }
+
+  double Evaluate(const std::vector<double>& theta, std::vector<double>* gradient, std::vector<double>* hessian) const {
+    const int m = Size();
+    if (gradient) gradient->assign(static_cast<std::size_t>(m), 0.0);
+    if (hessian) hessian->assign(static_cast<std::size_t>(m * m), 0.0);
+    double total = 0.0;
+    std::vector<Logistic> link;
+    link.reserve(static_cast<std::size_t>(n_));
+    double gEta[16];
+    double hEta[16][16];
+    for (const FitObservation& o : obs_) {
+      const double u = o.age - centre_;
+      link.clear();
+      for (int j = 0; j < n_; ++j) link.emplace_back(theta[2 * j] + theta[2 * j + 1] * u);
+      const bool derivatives = gradient != nullptr;
+      int top = -1;  // highest transition touched
+      if (derivatives)
+        for (int j = 0; j < n_; ++j) {
+          gEta[j] = 0.0;
+          for (int k = 0; k < n_; ++k) hEta[j][k] = 0.0;
+        }
+      for (int side = 0; side < 2; ++side) {
+        const int low = o.low[side], high = o.high[side];
+        if (!Informative(low, high, n_)) continue;
+        // The stage low is reached: every transition before it was made.
+        for (int j = 0; j <= low - 2; ++j) {
+          const Logistic& l = link[static_cast<std::size_t>(j)];
+          total += l.logP;
+          if (derivatives) {
+            gEta[j] += l.q;
+            hEta[j][j] -= l.p * l.q;
+          }
+          top = std::max(top, j);
+        }
+        if (high > n_) continue;  // the last stage: nothing beyond it to rule out
+        // ... and stage high + 1 is not: not all of transitions low-1 .. high-1 were made.
+        double logQ = 0.0;
+        for (int j = low - 1; j <= high - 1; ++j) logQ += link[static_cast<std::size_t>(j)].logP;
+        if (!(logQ < 0.0)) return MinusInfinity;
+        total += LogOneMinusExp(logQ);
+        if (derivatives) {
+          const double Q = std::exp(logQ);
+          const double r = Q / -std::expm1(logQ);
+          for (int j = low - 1; j <= high - 1; ++j) {
+            const Logistic& lj = link[static_cast<std::size_t>(j)];
+            gEta[j] -= lj.q * r;
+            hEta[j][j] += lj.p * lj.q * r;
+            for (int k = low - 1; k <= high - 1; ++k) hEta[j][k] -= lj.q * link[static_cast<std::size_t>(k)].q * r * (1.0 + r);
+          }
+        }
+        top = std::max(top, high - 1);
+      }
+      if (!derivatives) continue;
+      for (int j = 0; j <= top; ++j) {
+        (*gradient)[static_cast<std::size_t>(2 * j)] += gEta[j];
+        (*gradient)[static_cast<std::size_t>(2 * j + 1)] += gEta[j] * u;
+        if (!hessian) continue;
+        for (int k = 0; k <= top; ++k) {
+          const double h = hEta[j][k];
+          if (h == 0.0) continue;
+          double* row = hessian->data() + static_cast<std::size_t>(2 * j) * static_cast<std::size_t>(m);
+          row[2 * k] += h;
+          row[2 * k + 1] += h * u;
+          row[m + 2 * k] += h * u;
+          row[m + 2 * k + 1] += h * u * u;
+        }
+      }
+    }
+    return total;
+  }
+
+ private:
+  int n_;
+  const std::vector<FitObservation>& obs_;
+  double centre_;
+};
+
+// Cholesky factor of a symmetric matrix (lower triangle, in place); false
+// when it is not positive definite.
+bool Cholesky(std::vector<double>& m, int n) {
+  for (int j = 0; j < n; ++j) {
+    double d = m[static_cast<std::size_t>(j * n + j)];
+    for (int k = 0; k < j; ++k) d -= m[static_cast<std::size_t>(j * n + k)] * m[static_cast<std::size_t>(j * n + k)];
+    if (!(d > 0.0) || !std::isfinite(d)) return false;
+    d = std::sqrt(d);
+    m[static_cast<std::size_t>(j * n + j)] = d;
+    for (int i = j + 1; i < n; ++i) {
+      double s = m[static_cast<std::size_t>(i * n + j)];
+      for (int k = 0; k < j; ++k) s -= m[static_cast<std::size_t>(i * n + k)] * m[static_cast<std::size_t>(j * n + k)];
+      m[static_cast<std::size_t>(i * n + j)] = s / d;
+    }
+  }
+  return true;
+}
+
+// Solves L L' x = b with the factor of Cholesky().
+std::vector<double> CholeskySolve(const std::vector<double>& L, int n, std::vector<double> x) {
+  for (int i = 0; i < n; ++i) {
+    for (int k = 0; k < i; ++k) x[static_cast<std::size_t>(i)] -= L[static_cast<std::size_t>(i * n + k)] * x[static_cast<std::size_t>(k)];
+    x[static_cast<std::size_t>(i)] /= L[static_cast<std::size_t>(i * n + i)];
+  }
+  for (int i = n - 1; i >= 0; --i) {
+    for (int k = i + 1; k < n; ++k) x[static_cast<std::size_t>(i)] -= L[static_cast<std::size_t>(k * n + i)] * x[static_cast<std::size_t>(k)];
+    x[static_cast<std::size_t>(i)] /= L[static_cast<std::size_t>(i * n + i)];
+  }
+  return x;
+}
+
+// The ascent direction: (information + shift)^-1 gradient, the shift as small
+// as keeps the matrix positive definite.
+bool AscentDirection(const std::vector<double>& hessian, const std::vector<double>& gradient, int n,
+                     std::vector<double>& direction) {
+  std::vector<double> info(hessian.size());
+  double largest = 0.0;
+  for (std::size_t i = 0; i < hessian.size(); ++i) info[i] = -hessian[i];
+  for (int i = 0; i < n; ++i) largest = std::max(largest, std::abs(info[static_cast<std::size_t>(i * n + i)]));
+  if (!(largest > 0.0) || !std::isfinite(largest)) return false;
+  for (double shift = 0.0; shift <= largest * 1e8; shift = shift == 0.0 ? largest * 1e-10 : shift * 10.0) {
+    std::vector<double> m = info;
+    for (int i = 0; i < n; ++i) m[static_cast<std::size_t>(i * n + i)] += shift;
+    if (Cholesky(m, n)) {
+      direction = CholeskySolve(m, n, gradient);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string Years(double age) {
+  std::ostringstream text;
+  text.precision(1);
+  text << std::fixed << age;
+  return text.str();
+}
+
+}  // namespace
+
+std::string TransitionName(int j) {
+  return "transition " + std::to_string(j + 1) + " (stage " + std::to_string(j + 1) + " to " + std::to_string(j + 2) + ")";
+}
+
+std::vector<TransitionSides> CountTransitionSides(int transitions, const std::vector<FitObservation>& observations) {
+  std::vector<TransitionSides> sides(static_cast<std::size_t>(transitions));
+  for (const FitObservation& o : observations) {
+    for (int j = 0; j < transitions; ++j) {
+      bool before = false, after = false;
+      for (int side = 0; side < 2; ++side) {
+        if (!Informative(o.low[side], o.high[side], transitions)) continue;
+        before |= o.low[side] == j + 1 && o.high[side] == j + 1;
+        after |= o.low[side] >= j + 2;
+      }
+      TransitionSides& s = sides[static_cast<std::size_t>(j)];
+      if (before) {
+        s.youngestBefore = s.before == 0 ? o.age : std::min(s.youngestBefore, o.age);
+        s.oldestBefore = s.before == 0 ? o.age : std::max(s.oldestBefore, o.age);
+        ++s.before;
+      }
+      if (after) {
+        s.youngestAfter = s.after == 0 ? o.age : std::min(s.youngestAfter, o.age);
+        s.oldestAfter = s.after == 0 ? o.age : std::max(s.oldestAfter, o.age);
+        ++s.after;
+      }
+    }
+  }
+  return sides;
+}
+
+double ComponentLogLikelihood(int transitions, const std::vector<FitObservation>& observations,
+                              const std::vector<double>& a, const std::vector<double>& b) {
+  std::vector<double> theta;
+  for (int j = 0; j < transitions; ++j) {
+    theta.push_back(a[static_cast<std::size_t>(j)]);
+    theta.push_back(b[static_cast<std::size_t>(j)]);
+  }
+  return Likelihood(transitions, observations, 0.0).Evaluate(theta, nullptr, nullptr);
+}
+
+ComponentFit FitComponent(int transitions, const std::vector<FitObservation>& all, int minPerSide) {
+  if (transitions < 1 || transitions > MaxFittedTransitions)
+    throw std::invalid_argument("a component has 1 to 10 transitions, not " + std::to_string(transitions));
+  ComponentFit fit;
+  std::vector<FitObservation> observations;
+  for (const FitObservation& o : all)
+    if (Informative(o.low[0], o.high[0], transitions) || Informative(o.low[1], o.high[1], transitions))
+      observations.push_back(o);
+  fit.individuals = static_cast<int>(observations.size());
+  fit.sides = CountTransitionSides(transitions, observations);
+  if (observations.empty()) {
+    fit.status = FitStatus::TooFew;
+    fit.problemTransition = 0;
+    fit.problem = TransitionName(0) + " and every later one: no individual has a usable score of this trait";
+    return fit;
+  }
+
+  for (int j = 0; j < transitions; ++j) {
+    const TransitionSides& s = fit.sides[static_cast<std::size_t>(j)];
+    const std::string stage = std::to_string(j + 1);
+    if (s.before < minPerSide || s.after < minPerSide || s.before == 0 || s.after == 0) {
+      fit.status = FitStatus::TooFew;
+      fit.problemTransition = j;
+      fit.problem = TransitionName(j) + ": " + std::to_string(s.before) + " individuals seen in stage " + stage +
+                    " and " + std::to_string(s.after) + " beyond it; at least " + std::to_string(std::max(minPerSide, 1)) +
+                    " are needed on each side";
+      return fit;
+    }
+    if (s.oldestBefore <= s.youngestAfter || s.oldestAfter <= s.youngestBefore) {
+      fit.status = FitStatus::Separated;
+      fit.problemTransition = j;
+      fit.problem = TransitionName(j) + ": " +
+                    (s.oldestBefore <= s.youngestAfter
+                         ? "every individual in stage " + stage + " (at most " + Years(s.oldestBefore) +
+                               " years) is at most as old as every individual beyond it (at least " +
+                               Years(s.youngestAfter) + " years)"
+                         : "every individual beyond stage " + stage + " (at most " + Years(s.oldestAfter) +
+                               " years) is at most as old as every individual in it (at least " +
+                               Years(s.youngestBefore) + " years)") +
+                    ", so the age of the transition cannot be determined (complete separation)";
+      return fit;
+    }
+  }
+
+  double centre = 0.0;
+  for (const FitObservation& o : observations) centre += o.age;
+  centre /= static_cast<double>(observations.size());
+  const Likelihood likelihood(transitions, observations, centre);
+  const int m = likelihood.Size();
+
+  std::vector<double> theta(static_cast<std::size_t>(m), 0.0);
+  for (int j = 0; j < transitions; ++j) {
+    const TransitionSides& s = fit.sides[static_cast<std::size_t>(j)];
+    theta[static_cast<std::size_t>(2 * j)] = std::log((s.after + 0.5) / (s.before + 0.5));
+  }
+
+  std::vector<double> gradient, hessian, direction, trial(static_cast<std::size_t>(m));
+  double value = likelihood.Evaluate(theta, &gradient, &hessian);
+  bool converged = false;
+  for (fit.iterations = 0; fit.iterations < MostIterations && !converged; ++fit.iterations) {
+    if (!AscentDirection(hessian, gradient, m, direction)) break;
+    double rise = 0.0;
+    for (int i = 0; i < m; ++i) rise += gradient[static_cast<std::size_t>(i)] * direction[static_cast<std::size_t>(i)];
+    if (rise / 2.0 < RiseTolerance) {
+      converged = true;
+      break;
+    }
+    double step = 1.0, next = MinusInfinity;
+    int halvings = 0;
+    for (; halvings < MostHalvings; ++halvings, step /= 2.0) {
+      for (int i = 0; i < m; ++i)
+        trial[static_cast<std::size_t>(i)] = theta[static_cast<std::size_t>(i)] + step * direction[static_cast<std::size_t>(i)];
+      next = likelihood.Evaluate(trial, nullptr, nullptr);
+      if (std::isfinite(next) && next >= value + 1e-4 * step * rise) break;
+    }
+    if (halvings == MostHalvings) {
+      // No step raises the likelihood measurably: it is as high as the
+      // arithmetic can tell.
+      converged = rise < 1e-6;
+      break;
+    }
+    theta = trial;
+    value = likelihood.Evaluate(theta, &gradient, &hessian);
+    for (int j = 0; j < transitions; ++j)
+      if (std::abs(theta[static_cast<std::size_t>(2 * j + 1)]) > SteepestSlope) {
+        fit.status = FitStatus::Separated;
+        fit.problemTransition = j;
+        fit.problem = TransitionName(j) + ": the fitted transition becomes ever steeper, so its age cannot be determined"
+                      " (the individuals on its two sides are separated by age)";
+        return fit;
+      }
+  }
+  if (!converged) {
+    fit.status = FitStatus::NotConverged;
+    fit.problemTransition = 0;
+    fit.problem = "the fit did not settle after " + std::to_string(fit.iterations) + " Newton steps";
+    return fit;
+  }
+
+  // Covariance of the estimates: the inverse of the observed information.
+  std::vector<double> info(hessian.size());
+  for (std::size_t i = 0; i < hessian.size(); ++i) info[i] = -hessian[i];
+  const bool invertible = Cholesky(info, m);
+  fit.logLikelihood = value;
+  for (int j = 0; j < transitions; ++j) {
+    const double alpha = theta[static_cast<std::size_t>(2 * j)], beta = theta[static_cast<std::size_t>(2 * j + 1)];
+    TransitionEstimate t;
+    t.b = beta;
+    t.a = alpha - beta * centre;
+    t.age = centre - alpha / beta;
+    t.ageSE = std::numeric_limits<double>::quiet_NaN();
+    if (invertible) {
+      // Var(age) = g' C g with g the gradient of the age in (alpha_j, beta_j):
+      // g' C g = |L^-1 g|^2 where g is spread over the full parameter vector.
+      std::vector<double> g(static_cast<std::size_t>(m), 0.0);
+      g[static_cast<std::size_t>(2 * j)] = -1.0 / beta;
+      g[static_cast<std::size_t>(2 * j + 1)] = alpha / (beta * beta);
+      for (int i = 0; i < m; ++i) {
+        for (int k = 0; k < i; ++k) g[static_cast<std::size_t>(i)] -= info[static_cast<std::size_t>(i * m + k)] * g[static_cast<std::size_t>(k)];
+        g[static_cast<std::size_t>(i)] /= info[static_cast<std::size_t>(i * m + i)];
+      }
+      double variance = 0.0;
+      for (double v : g) variance += v * v;
+      t.ageSE = std::sqrt(variance);
+    }
+    fit.transitions.push_back(t);
+  }
+  return fit;
+}
+
+}  // namespace vorla::calib

@@ -1,0 +1,264 @@
+#include "calib/Validation.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "calib/ParameterWriter.h"
+#include "params/CaseRun.h"
+#include "params/ParameterErrors.h"
+
+namespace vorla::calib {
+
+namespace {
+
+// A parameter file that exists only while one fold is analysed.
+class ScratchParameterFile {
+ public:
+  explicit ScratchParameterFile(const std::string& text) {
+    std::random_device random;
+    const auto tag = std::to_string(random()) + std::to_string(random());
+    path_ = (std::filesystem::temp_directory_path() / ("vorla-fold-" + tag + ".dat")).string();
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(path_, ignored);
+      throw std::runtime_error("Cannot write the temporary parameter file " + path_);
+    }
+  }
+  ~ScratchParameterFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  ScratchParameterFile(const ScratchParameterFile&) = delete;
+  ScratchParameterFile& operator=(const ScratchParameterFile&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+struct Sums {
+  std::size_t count = 0;
+  double error = 0.0, absError = 0.0, correctedError = 0.0, correctedAbsError = 0.0;
+  std::size_t inside = 0, correctedInside = 0;
+
+  void Add(const IndividualEstimate& e) {
+    ++count;
+    error += e.estimate - e.age;
+    absError += std::abs(e.estimate - e.age);
+    correctedError += e.corrected - e.age;
+    correctedAbsError += std::abs(e.corrected - e.age);
+    inside += e.low <= e.age && e.age <= e.high ? 1 : 0;
+    correctedInside += e.correctedLow <= e.age && e.age <= e.correctedHigh ? 1 : 0;
+  }
+
+  ClassFigures Figures() const {
+    ClassFigures f;
+    f.count = count;
+    if (count == 0) {
+      f.bias = f.meanAbsoluteError = f.correctedBias = f.correctedMeanAbsoluteError = NAN;
+      f.coverage = f.correctedCoverage = NAN;
+      return f;
+    }
+    const double n = static_cast<double>(count);
+    f.bias = error / n;
+    f.meanAbsoluteError = absError / n;
+    f.correctedBias = correctedError / n;
+    f.correctedMeanAbsoluteError = correctedAbsError / n;
+    f.coverage = static_cast<double>(inside) / n;
+    f.correctedCoverage = static_cast<double>(correctedInside) / n;
+    return f;
+  }
+};
+
+// The fold of every individual: within each group the individuals are dealt
+// to the folds in an order shuffled with a fixed seed, so every fold holds
+// every group in the same proportion whatever the order of the file.
+std::vector<int> FoldOfEach(const ReferenceSample& sample, int folds) {
+  std::mt19937_64 engine(20240601);
+  std::vector<int> fold(sample.individuals.size(), 0);
+  for (int g = 1; g <= 4; ++g) {
+    std::vector<std::size_t> members;
+    for (std::size_t i = 0; i < sample.individuals.size(); ++i)
+      if (sample.individuals[i].group == g) members.push_back(i);
+    for (std::size_t i = members.size(); i > 1; --i) {
+      const auto j = static_cast<std::size_t>(static_cast<double>(engine() >> 11) * 0x1.0p-53 * static_cast<double>(i));
+      std::swap(members[i - 1], members[j]);
+    }
+    for (std::size_t position = 0; position < members.size(); ++position)
+      fold[members[position]] = static_cast<int>(position % static_cast<std::size_t>(folds));
+  }
+  return fold;
+}
+
+std::string Fixed(double value, int decimals) {
+  if (!std::isfinite(value)) return "-";
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  return buffer;
+}
+
+std::string Right(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+std::string Percent(double share) { return std::isfinite(share) ? Fixed(100.0 * share, 1) + " %" : "-"; }
+
+std::vector<std::pair<std::string, ClassFigures>> Rows(const ValidationSummary& s) {
+  std::vector<std::pair<std::string, ClassFigures>> rows = {{"all", s.overall}};
+  for (std::size_t c = 0; c < s.byClass.size(); ++c) rows.emplace_back(AgeClassNames[c], s.byClass[c]);
+  return rows;
+}
+
+}  // namespace
+
+std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, const ReferenceSample& sample,
+                                             const std::vector<std::size_t>& which, const ValidationOptions& options) {
+  std::vector<std::size_t> indices = which;
+  if (indices.empty())
+    for (std::size_t i = 0; i < sample.individuals.size(); ++i) indices.push_back(i);
+  RunSettings settings;
+  settings.level = options.level;
+  settings.parameterFile = parameterFile;
+  settings.tracePath.clear();  // no trace: the runs of a validation are not kept
+
+  std::vector<IndividualEstimate> estimates;
+  estimates.reserve(indices.size());
+  for (std::size_t n = 0; n < indices.size(); ++n) {
+    Advance(options.progress, "analysing", n, indices.size());
+    const ReferenceIndividual& person = sample.individuals[indices[n]];
+    MemoryRow row = sample.Row(person, static_cast<std::int32_t>(indices[n] + 1));
+    if (!options.model.empty()) row.Fill("HAZARDFUNC", options.model);
+    IndividualEstimate e;
+    e.line = person.line;
+    e.age = person.age;
+    RowResult r;
+    try {
+      r = AnalyzeRow(row, ComplexSelection{}, settings);
+    } catch (const ParameterVersionError&) {
+      throw;
+    } catch (const ParameterFileError&) {
+      throw;
+    } catch (const std::exception& failure) {
+      r = {RowOutcome::Refused, failure.what()};
+    }
+    if (r.outcome == RowOutcome::Analysed) {
+      e.analysed = true;
+      e.estimate = row.FieldAsFloat("RES_ALL_MAX_LIKELIHOOD");
+      e.low = row.FieldAsFloat("RES_ALL_LOW95P_CONF");
+      e.high = row.FieldAsFloat("RES_ALL_UPPER95P_CONF");
+      e.corrected = row.FieldAsFloat("RES_ALLCOR_MAX_LIKELIHOOD");
+      e.correctedLow = row.FieldAsFloat("RES_ALLCOR_LOW95P_CONF");
+      e.correctedHigh = row.FieldAsFloat("RES_ALLCOR_UPPER95P_CONF");
+    } else {
+      e.message = r.message;
+    }
+    estimates.push_back(std::move(e));
+  }
+  Advance(options.progress, "analysing", indices.size(), indices.size());
+  return estimates;
+}
+
+std::vector<IndividualEstimate> CrossValidate(const ParameterStructure& templateStructure,
+                                              const ReferenceSample& sample, int folds,
+                                              const CalibrationOptions& calibration, const ValidationOptions& options) {
+  const std::size_t n = sample.individuals.size();
+  if (folds < 2 || static_cast<std::size_t>(folds) > n)
+    throw std::invalid_argument("the number of folds lies between 2 and the number of individuals (" +
+                                std::to_string(n) + "), not " + std::to_string(folds));
+  std::vector<IndividualEstimate> estimates(n);
+  const std::vector<int> foldOf = FoldOfEach(sample, folds);
+  for (int k = 0; k < folds; ++k) {
+    ReferenceSample training;
+    training.fileName = sample.fileName;
+    training.columns = sample.columns;
+    training.layout = sample.layout;
+    std::vector<std::size_t> heldOut;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (foldOf[i] == k)
+        heldOut.push_back(i);
+      else
+        training.individuals.push_back(sample.individuals[i]);
+    }
+    const std::string fold = "fold " + std::to_string(k + 1) + " of " + std::to_string(folds);
+    // The progress of each fold's work, told as that fold's.
+    Progress foldProgress;
+    if (options.progress) {
+      foldProgress.stopRequested = options.progress->stopRequested;
+      if (options.progress->step)
+        foldProgress.step = [&fold, &options](const std::string& what, std::size_t done, std::size_t total) {
+          options.progress->step(fold + ": " + what, done, total);
+        };
+    }
+    CalibrationOptions fitOptions = calibration;
+    fitOptions.progress = options.progress ? &foldProgress : nullptr;
+    ValidationOptions foldOptions = options;
+    foldOptions.progress = fitOptions.progress;
+    CalibrationResult fitted;
+    try {
+      fitted = Calibrate(templateStructure, training, fitOptions);
+    } catch (const CalibrationError& e) {
+      throw CalibrationError("Calibrating " + fold + ": " + e.what(), e.poolingMayHelp);
+    }
+    const ScratchParameterFile file(ParameterFileText(fitted.parameters, "calibrated for " + fold));
+    const std::vector<IndividualEstimate> part = EstimateAges(file.Path(), sample, heldOut, foldOptions);
+    for (std::size_t j = 0; j < heldOut.size(); ++j) estimates[heldOut[j]] = part[j];
+  }
+  return estimates;
+}
+
+ValidationSummary Summarise(const std::vector<IndividualEstimate>& estimates, int level) {
+  ValidationSummary summary;
+  summary.level = level;
+  Sums overall;
+  std::array<Sums, 4> byClass;
+  for (const IndividualEstimate& e : estimates) {
+    if (!e.analysed) {
+      if (summary.notAnalysed++ == 0) summary.firstProblem = "line " + std::to_string(e.line) + ": " + e.message;
+      continue;
+    }
+    overall.Add(e);
+    byClass[static_cast<std::size_t>(AgeClass(e.age))].Add(e);
+  }
+  summary.overall = overall.Figures();
+  for (std::size_t c = 0; c < byClass.size(); ++c) summary.byClass[c] = byClass[c].Figures();
+  return summary;
+}
+
+std::string ValidationTableText(const ValidationSummary& s) {
+  const std::string level = std::to_string(s.level) + " %";
+  std::string text = s.folds > 0 ? std::to_string(s.folds) + "-fold cross-validation, pooled over the folds\n" : "";
+  text += "Error = estimate - documented age, in years. Coverage: share of documented ages\n"
+          "inside the " + level + " interval.\n\n";
+  text += "                   ---- uncorrected ----   ----- corrected -----   --- coverage ---\n";
+  text += "Age class      N      Bias       MAE         Bias       MAE       Uncorr.   Corr.\n";
+  for (const auto& [name, f] : Rows(s)) {
+    text += name + std::string(name.size() < 9 ? 9 - name.size() : 0, ' ') + Right(std::to_string(f.count), 6) +
+            Right(Fixed(f.bias, 2), 10) + Right(Fixed(f.meanAbsoluteError, 2), 10) +
+            Right(Fixed(f.correctedBias, 2), 13) + Right(Fixed(f.correctedMeanAbsoluteError, 2), 10) +
+            Right(Percent(f.coverage), 14) + Right(Percent(f.correctedCoverage), 9) + "\n";
+  }
+  if (s.notAnalysed > 0)
+    text += "\n" + std::to_string(s.notAnalysed) + " individual" + (s.notAnalysed == 1 ? " was" : "s were") +
+            " not analysed and " + (s.notAnalysed == 1 ? "is" : "are") + " not counted (" + s.firstProblem +
+            (s.notAnalysed > 1 ? "; ..." : "") + ").\n";
+  return text;
+}
+
+std::string ValidationTableCsv(const ValidationSummary& s) {
+  std::string text = "AGE_CLASS,N,BIAS,MAE,CORRECTED_BIAS,CORRECTED_MAE,COVERAGE,CORRECTED_COVERAGE,LEVEL,NOT_ANALYSED\n";
+  for (const auto& [name, f] : Rows(s)) {
+    const auto cell = [](double v, int decimals) { return std::isfinite(v) ? Fixed(v, decimals) : std::string(); };
+    text += name + "," + std::to_string(f.count) + "," + cell(f.bias, 4) + "," + cell(f.meanAbsoluteError, 4) + "," +
+            cell(f.correctedBias, 4) + "," + cell(f.correctedMeanAbsoluteError, 4) + "," + cell(f.coverage, 4) + "," +
+            cell(f.correctedCoverage, 4) + "," + std::to_string(s.level) + "," + std::to_string(s.notAnalysed) + "\n";
+  }
+  return text;
+}
+
+}  // namespace vorla::calib

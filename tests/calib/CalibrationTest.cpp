@@ -1,0 +1,174 @@
+// Calibration of a whole parameter set: known parameters come back from a
+// sample drawn from them, and what the data cannot determine is named.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iostream>
+
+#include "CalibTestSupport.h"
+#include "calib/Calibration.h"
+#include "calib/CalibrationReport.h"
+#include "store/CsvText.h"
+
+using namespace vorla::calib;
+
+namespace {
+
+ReferenceSample WithoutGroup(ReferenceSample sample, int group) {
+  std::erase_if(sample.individuals, [group](const ReferenceIndividual& p) { return p.group == group; });
+  return sample;
+}
+
+std::string CalibrationFailure(const ParameterStructure& s, const ReferenceSample& sample,
+                               const CalibrationOptions& options, bool* poolingMayHelp = nullptr) {
+  try {
+    Calibrate(s, sample, options);
+  } catch (const CalibrationError& e) {
+    if (poolingMayHelp) *poolingMayHelp = e.poolingMayHelp;
+    return e.what();
+  }
+  return "(calibrated)";
+}
+
+}  // namespace
+
+// 2,000 skeletons per group drawn from the demonstration set (seed 1): the
+// fitted transition ages lie within 3 standard errors of the true ones for at
+// least 99 % of the transitions, and none beyond 5.
+TEST(Calibration, RecoversTheParametersASampleWasDrawnFrom) {
+  const ParameterStructure truth = ReadParameterStructure(test::DemoParameterFile());
+  const ReferenceSample sample = test::SimulatedSample(truth, 8000, 1);
+  const CalibrationResult result = Calibrate(truth, sample, {});
+
+  std::size_t transitions = 0, beyond3 = 0, beyond5 = 0;
+  double worst = 0.0;
+  ASSERT_EQ(result.fits.size(), truth.ComponentCount() * 4);
+  std::size_t f = 0;
+  for (const ComplexStructure& c : truth.complexes)
+    for (const ComponentStructure& k : c.components)
+      for (int g = 1; g <= 4; ++g, ++f) {
+        const FitReport& report = result.fits[f];
+        ASSERT_EQ(report.componentName, k.name);
+        ASSERT_EQ(report.group, g);
+        EXPECT_EQ(report.fit.individuals, 2000);
+        for (int t = 0; t < k.transitions; ++t) {
+          const TransitionRow& row = k.Row(t, g, 4);
+          const TransitionEstimate& e = report.fit.transitions[static_cast<std::size_t>(t)];
+          ASSERT_TRUE(std::isfinite(e.ageSE) && e.ageSE > 0) << k.name << " group " << g;
+          const double z = std::abs(e.age - (-row.a / row.b)) / e.ageSE;
+          ++transitions;
+          beyond3 += z > 3 ? 1 : 0;
+          beyond5 += z > 5 ? 1 : 0;
+          worst = std::max(worst, z);
+        }
+      }
+  std::cout << "[ recovery ] " << transitions << " transitions, " << beyond3 << " beyond 3 SE, " << beyond5
+            << " beyond 5 SE, largest " << worst << " SE\n";
+  EXPECT_LE(static_cast<double>(beyond3), 0.01 * static_cast<double>(transitions));
+  EXPECT_EQ(beyond5, 0u);
+}
+
+TEST(Calibration, ReplacesAAndBKeepsTheRestOfTheTemplate) {
+  const ParameterStructure templ = test::SmallStructure();
+  const CalibrationResult result = Calibrate(templ, test::SimulatedSample(templ, 2000, 4), {});
+  const ParameterStructure& p = result.parameters;
+  EXPECT_EQ(result.individuals, 2000u);
+  EXPECT_EQ(p.resvar, templ.resvar);
+  ASSERT_EQ(p.complexes.size(), 2u);
+  EXPECT_EQ(p.complexes[1].resvar, 1.2);
+  const ComponentStructure& k = p.complexes[1].components[0];
+  EXPECT_EQ(k.recoding, templ.complexes[1].components[0].recoding);
+  for (int t = 0; t < k.transitions; ++t)
+    for (int g = 1; g <= 4; ++g) {
+      const TransitionRow& row = k.Row(t, g, 4);
+      const TransitionEstimate& e = result.fits[static_cast<std::size_t>(4 + g - 1)].fit.transitions[static_cast<std::size_t>(t)];
+      EXPECT_EQ(row.label, g);
+      EXPECT_EQ(row.a, e.a);
+      EXPECT_EQ(row.b, e.b);
+      EXPECT_NE(row.a, templ.complexes[1].components[0].Row(t, g, 4).a);
+      EXPECT_EQ(row.c, 0.0);
+      EXPECT_EQ(row.d, 0.0);
+      EXPECT_EQ(row.e, 0.0);
+    }
+}
+
+TEST(Calibration, AnUndeterminedTransitionStopsItWithComponentGroupAndTransition) {
+  const ParameterStructure templ = test::SmallStructure();
+  const ReferenceSample sample = WithoutGroup(test::SimulatedSample(templ, 1200, 5), 3);
+  bool poolingMayHelp = false;
+  const std::string failure = CalibrationFailure(templ, sample, {}, &poolingMayHelp);
+  EXPECT_EQ(failure,
+            "Component CRA_SAGITTAL (SUTURES), group 3 (female or unknown sex, black), transition 1 (stage 1 to 2) "
+            "and every later one: no individual has a usable score of this trait.");
+  EXPECT_TRUE(poolingMayHelp);
+
+  // A higher threshold stops it at a group that has individuals.
+  const std::string demanding = CalibrationFailure(templ, test::SimulatedSample(templ, 1200, 5), {200, false, nullptr});
+  EXPECT_NE(demanding.find("group 1 (female or unknown sex, not black), transition"), std::string::npos) << demanding;
+  EXPECT_NE(demanding.find("at least 200 are needed"), std::string::npos);
+}
+
+TEST(Calibration, PoolingFitsAnUndeterminedComponentOnAllGroupsAndSaysSo) {
+  const ParameterStructure templ = test::SmallStructure();
+  const ReferenceSample sample = WithoutGroup(test::SimulatedSample(templ, 1200, 5), 3);
+  const CalibrationResult result = Calibrate(templ, sample, {20, true, nullptr});
+  ASSERT_EQ(result.fits.size(), 2u);  // one fit per component, on all groups
+  for (const FitReport& f : result.fits) {
+    EXPECT_EQ(f.group, 0);
+    EXPECT_EQ(f.fit.individuals, 900);
+    EXPECT_NE(f.pooledBecause.find("group 3"), std::string::npos);
+  }
+  const ComponentStructure& k = result.parameters.complexes[1].components[0];
+  for (int t = 0; t < k.transitions; ++t)
+    for (int g = 2; g <= 4; ++g) {
+      EXPECT_EQ(k.Row(t, g, 4).a, k.Row(t, 1, 4).a);
+      EXPECT_EQ(k.Row(t, g, 4).b, k.Row(t, 1, 4).b);
+    }
+  const std::string text = CalibrationReportText(result, "ref.csv", "small.dat");
+  EXPECT_NE(text.find("PUB_TEXTURE was fitted on all groups together, because for group 3 (female or unknown sex, "
+                      "black), transition 1"),
+            std::string::npos)
+      << text;
+  const std::string csv = CalibrationReportCsv(result);
+  EXPECT_NE(csv.find("PUBIS,PUB_TEXTURE,all,3,900,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",fitted on all groups together\n"), std::string::npos);
+
+  // Too few even together: the message says so, and pooling is no remedy.
+  bool poolingMayHelp = true;
+  const std::string failure =
+      CalibrationFailure(templ, test::SimulatedSample(templ, 60, 5), {20, true, nullptr}, &poolingMayHelp);
+  EXPECT_NE(failure.find("all groups together, transition"), std::string::npos) << failure;
+  EXPECT_FALSE(poolingMayHelp);
+}
+
+TEST(Calibration, ReportListsEveryTransitionWithItsAgeAndError) {
+  const ParameterStructure templ = test::SmallStructure();
+  const CalibrationResult result = Calibrate(templ, test::SimulatedSample(templ, 2000, 6), {});
+  const std::vector<vorla::CsvRecord> rows = vorla::ParseCsv(CalibrationReportCsv(result));
+  ASSERT_EQ(rows.size(), 1u + (2 + 3) * 4);
+  EXPECT_EQ(rows[0].cells.size(), 13u);
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    const auto& cells = rows[r].cells;
+    const double a = std::stod(cells[7]), b = std::stod(cells[8]), age = std::stod(cells[9]);
+    EXPECT_NEAR(age, -a / b, 1e-9 * std::abs(age));
+    EXPECT_GT(std::stod(cells[10]), 0.0);  // standard error
+    EXPECT_LT(std::stod(cells[11]), 0.0);  // log-likelihood
+    EXPECT_EQ(std::stoi(cells[4]), 500);   // individuals of the group
+  }
+  EXPECT_EQ(rows[1].cells[1], "CRA_SAGITTAL");
+  EXPECT_EQ(rows[1].cells[2], "1");
+  EXPECT_EQ(rows[1].cells[3], "1");
+  const std::string text = CalibrationReportText(result, "ref.csv", "small.dat");
+  EXPECT_NE(text.find("Calibration on ref.csv (2000 individuals), structure from small.dat"), std::string::npos);
+  EXPECT_NE(text.find("\nPUB_TEXTURE       4    1    500    "), std::string::npos) << text;
+}
+
+TEST(Calibration, StopsWhenAsked) {
+  const ParameterStructure templ = test::SmallStructure();
+  int steps = 0;
+  Progress progress;
+  progress.step = [&steps](const std::string&, std::size_t, std::size_t) { ++steps; };
+  progress.stopRequested = [&steps] { return steps >= 1; };
+  EXPECT_THROW(Calibrate(templ, test::SimulatedSample(templ, 2000, 2), {20, false, &progress}), Interrupted);
+  EXPECT_EQ(steps, 1);
+}

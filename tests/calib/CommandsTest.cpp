@@ -1,0 +1,179 @@
+// The calibrate, validate and simulate commands: what they write, what they
+// refuse, and that a refusal or a stop leaves no file behind.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sstream>
+
+#include "CalibTestSupport.h"
+#include "app/cli/Commands.h"
+#include "app/cli/LongWork.h"
+#include "calib/ParameterStructure.h"
+#include "store/CsvText.h"
+
+using namespace vorla;
+using namespace vorla::calib;
+
+namespace {
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+Outcome Command(int (*command)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&),
+            const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int code = command(args, "vorla-cli", out, err);
+  return {code, out.str(), err.str()};
+}
+
+class Commands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    templateFile = folder.Write("template.dat", test::SmallParameterText);
+    const Outcome simulated = Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "3"});
+    ASSERT_EQ(simulated.code, 0) << simulated.err;
+    sampleText = simulated.out;
+    sample = folder.Write("reference.csv", sampleText);
+  }
+
+  // The sample with one cell of one line replaced.
+  std::string Changed(int line, int column, const std::string& value, const std::string& base = {}) {
+    std::vector<CsvRecord> rows = ParseCsv(base.empty() ? sampleText : base);
+    rows[static_cast<std::size_t>(line - 1)].cells[static_cast<std::size_t>(column)] = value;
+    std::string text;
+    for (const CsvRecord& row : rows) {
+      for (std::size_t c = 0; c < row.cells.size(); ++c) text += (c ? "," : "") + row.cells[c];
+      text += "\n";
+    }
+    return folder.Write("changed" + std::to_string(++changes) + ".csv", text);
+  }
+
+  test::ScratchFolder folder;
+  std::string templateFile, sample, sampleText;
+  int changes = 0;
+};
+
+}  // namespace
+
+TEST_F(Commands, CalibrateWritesAParameterFileAndItsReport) {
+  const std::string out = folder.File("fitted.dat");
+  const Outcome run = Command(&cli::CalibrateCommand, {sample, "--out", out, "--template", templateFile});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("Calibration on " + sample + " (2000 individuals)"), std::string::npos);
+  EXPECT_NE(run.err.find("Wrote " + out), std::string::npos);
+  const ParameterStructure fitted = ReadParameterStructure(out);
+  EXPECT_EQ(fitted.versionNote.rfind("calibrated on reference.csv (2000 individuals) on 2", 0), 0u)
+      << fitted.versionNote;
+  EXPECT_NE(fitted.versionNote.find(" UTC"), std::string::npos);
+  EXPECT_EQ(fitted.complexes[1].components[0].Row(0, 1, 4).c, 0.0);
+
+  const std::string report = folder.File("report.csv");
+  const Outcome again = Command(&cli::CalibrateCommand,
+                            {sample, "--out", out, "--template", templateFile, "--report", report});
+  ASSERT_EQ(again.code, 0) << again.err;
+  EXPECT_TRUE(again.out.empty());
+  EXPECT_EQ(ParseCsv(test::ScratchFolder::Read(report)).size(), 21u);
+  EXPECT_EQ(folder.Files(), (std::vector<std::string>{"fitted.dat", "reference.csv", "report.csv", "template.dat"}));
+}
+
+TEST_F(Commands, CalibrateRefusesBadSamplesWithLineNumbersAndWritesNothing) {
+  const std::string out = folder.File("fitted.dat");
+  struct Case {
+    std::string file;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {Changed(5, 4, ""), "line 5: AGE is missing"},
+      {Changed(7, 4, "12"), "line 7: AGE 12 lies outside 15 to 110 years"},
+      {Changed(9, 5, "4"), "line 9: field CRA_SAGITTAL_LOW: the score 4 is outside the stage table of CRA_SAGITTAL"},
+      {Changed(1, 4, "DEATH_AGE"), "line 1: unknown column 'DEATH_AGE'"},
+      {folder.Write("few.csv", sampleText.substr(0, sampleText.find("SIM-000041"))),
+       "Component CRA_SAGITTAL (SUTURES), group 1 (female or unknown sex, not black), transition"},
+  };
+  for (const Case& c : cases) {
+    const Outcome run = Command(&cli::CalibrateCommand, {c.file, "--out", out, "--template", templateFile});
+    EXPECT_EQ(run.code, 3) << c.message;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Nothing was written."), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+  const Outcome few = Command(&cli::CalibrateCommand, {cases.back().file, "--out", out, "--template", templateFile});
+  EXPECT_NE(few.err.find("--pool-groups"), std::string::npos);
+  for (const std::string& name : folder.Files()) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+}
+
+TEST_F(Commands, UsageAndTemplateFaults) {
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {sample, "--template", templateFile}).code, 2);
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {"--out", "x.dat"}).code, 2);
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {sample, "--out", "x.dat", "--min-per-transition", "0"}).code, 2);
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {sample, "--out", sample, "--template", templateFile}).code, 2);
+  EXPECT_EQ(test::ScratchFolder::Read(sample), sampleText);
+  EXPECT_EQ(Command(&cli::ValidateCommand, {sample, "--level", "80"}).code, 2);
+  EXPECT_EQ(Command(&cli::ValidateCommand, {sample, "--pool-groups"}).code, 2);
+  EXPECT_EQ(Command(&cli::SimulateCommand, {"--params", templateFile}).code, 2);
+  EXPECT_EQ(Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "5", "--group", "5"}).code, 2);
+  EXPECT_EQ(Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "5", "--ages", "uniform:5:50"}).code, 2);
+
+  std::string old = test::SmallParameterText;
+  old.replace(0, 4, "0.10");
+  const std::string oldFile = folder.Write("old.dat", old);
+  const Outcome version = Command(&cli::CalibrateCommand, {sample, "--out", folder.File("x.dat"), "--template", oldFile});
+  EXPECT_EQ(version.code, 1);
+  EXPECT_NE(version.err.find("Wrong version of parameter set."), std::string::npos);
+  EXPECT_EQ(Command(&cli::SimulateCommand, {"--params", oldFile, "--n", "5"}).code, 1);
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {sample, "--out", folder.File("x.dat"), "--template", folder.File("none.dat")}).code, 3);
+  EXPECT_FALSE(std::filesystem::exists(folder.File("x.dat")));
+}
+
+TEST_F(Commands, ValidatePrintsTheTableByAgeClass) {
+  // The first 300 skeletons.
+  std::size_t end = 0;
+  for (int line = 0; line < 301; ++line) end = sampleText.find('\n', end) + 1;
+  const std::string smallText = sampleText.substr(0, end);
+  const std::string small = folder.Write("small.csv", smallText);
+  const Outcome text = Command(&cli::ValidateCommand, {small, "--params", templateFile, "--level", "90"});
+  ASSERT_EQ(text.code, 0) << text.err;
+  EXPECT_NE(text.out.find("inside the 90 % interval"), std::string::npos);
+  for (const char* row : {"\nall ", "\n15-29 ", "\n30-49 ", "\n50-69 ", "\n70+ "})
+    EXPECT_NE(text.out.find(row), std::string::npos) << row;
+  const Outcome csv = Command(&cli::ValidateCommand, {small, "--params", templateFile, "--format", "csv"});
+  ASSERT_EQ(csv.code, 0) << csv.err;
+  const std::vector<CsvRecord> rows = ParseCsv(csv.out);
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(rows[1].cells[0], "all");
+  EXPECT_EQ(rows[1].cells[1], "300");
+  EXPECT_EQ(rows[1].cells[8], "95");
+
+  const std::string noModelFile = Changed(4, 3, "", smallText);
+  const Outcome noModel = Command(&cli::ValidateCommand, {noModelFile, "--params", templateFile});
+  EXPECT_EQ(noModel.code, 3);
+  EXPECT_NE(noModel.err.find("line 4: HAZARDFUNC '' is not Archeological or Forensic"), std::string::npos);
+  EXPECT_EQ(Command(&cli::ValidateCommand, {noModelFile, "--params", templateFile, "--model", "forensic"}).code, 0);
+}
+
+TEST_F(Commands, SimulateToAFileAppearsWhole) {
+  const std::string out = folder.File("sim.csv");
+  const Outcome run = Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "3", "--out", out});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_EQ(test::ScratchFolder::Read(out), sampleText);
+}
+
+TEST_F(Commands, CtrlCStopsTheWorkAndLeavesNoFile) {
+  cli::CatchInterrupt();
+  std::raise(SIGINT);  // as if pressed while the work runs
+  const Outcome calibrate = Command(&cli::CalibrateCommand, {sample, "--out", folder.File("fitted.dat"), "--template",
+                                                         templateFile, "--report", folder.File("r.txt")});
+  const Outcome simulate = Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "10", "--out", folder.File("s.csv")});
+  const Outcome validate = Command(&cli::ValidateCommand, {sample, "--params", templateFile});
+  cli::ForgetInterrupt();
+  EXPECT_EQ(calibrate.code, cli::InterruptedExitCode);
+  EXPECT_NE(calibrate.err.find("Stopped; nothing was written."), std::string::npos);
+  EXPECT_EQ(simulate.code, cli::InterruptedExitCode);
+  EXPECT_EQ(validate.code, cli::InterruptedExitCode);
+  EXPECT_TRUE(validate.out.empty());
+  EXPECT_EQ(folder.Files(), (std::vector<std::string>{"reference.csv", "template.dat"}));
+}
