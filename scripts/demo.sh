@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds VORLA and runs it on a fresh demonstration
-# folder (demo/): the demonstration parameter set and ten example skeletons,
-# analysed one after the other.
+# Installs what is missing, builds VORLA and starts the window on a fresh
+# demonstration folder (demo/): the demonstration parameter set and ten
+# example skeletons. Without a display it analyses them headless instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -13,6 +13,11 @@ rm -rf "$demo"
 mkdir -p "$demo"
 cp build/bin/Parameters.dat "$demo/"
 build/bin/vorla-cli import --dir "$demo" data/examples.csv
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Starting VORLA on $demo: accept the notice, pick a case and press Analyze (F8)."
+  exec build/bin/vorla --dir "$demo"
+fi
+echo "No display found (DISPLAY and WAYLAND_DISPLAY are unset): analysing $demo without the window."
 status=0
 build/bin/vorla-cli analyze --dir "$demo" --all || status=$?
 echo "The case table is $demo/TAData.db; the trace of the last analysis is $demo/TATree.txt."

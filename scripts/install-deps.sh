@@ -13,6 +13,8 @@ PACKAGES=(
   libbenchmark-dev
   libsqlite3-dev
   sqlite3
+  qt6-base-dev
+  fonts-liberation2
 )
 
 missing=()

@@ -1,0 +1,421 @@
+// The analysis page: the places of the curve plot, the bar chart, the
+// summary panel with the confidence level and the model choices, and the
+// panel under the graph with the results grid and the graph buttons; the
+// anchoring of those panels and the switching between the two graphs.
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include "gui/TAForm2.h"
+#include "gui/widgets/ChoiceComboBox.h"
+#include "gui/widgets/DbLabel.h"
+#include "params/CaseRun.h"
+
+namespace vorla::gui {
+
+namespace {
+
+const QColor PanelGrey(225, 225, 225);
+const QColor Silver(192, 192, 192);
+
+QFont PixelFont(int pixels, bool bold, const char* family = "Arial") {
+  QFont font(QString::fromLatin1(family));
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+void Fill(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, colour);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+QLabel* Caption(const QString& text, QWidget* parent, int left, int top, int width, const QColor& colour = Qt::black) {
+  auto* label = new QLabel(text, parent);
+  label->setGeometry(left, top, width, 18);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+  return label;
+}
+
+QPushButton* Button(const QString& text, QWidget* parent, const QRect& geometry, const char* name) {
+  auto* button = new QPushButton(text, parent);
+  button->setGeometry(geometry);
+  button->setObjectName(QString::fromLatin1(name));
+  return button;
+}
+
+}  // namespace
+
+void TTAForm2::BuildAnalysisPage() {
+  QWidget* page = TabSheet3;
+  page->installEventFilter(this);
+
+  MathGrid1 = new QFrame(page);
+  MathGrid1->setObjectName(QStringLiteral("MathGrid1"));
+  MathGrid1->setFrameShape(QFrame::Panel);
+  MathGrid1->setFrameShadow(QFrame::Raised);
+  MathGrid1->setGeometry(0, 0, 713, 448);
+  Fill(MathGrid1, Silver);
+  MathGrid1->hide();
+
+  struct LegendEntry {
+    const char* name;
+    const char* text;
+    QColor colour;
+    int left;
+  };
+  const LegendEntry legend[] = {{"Label32", "Corr", QColor(0, 0, 255), 491},
+                               {"Label2", "Uncor", QColor(0, 0, 0), 526},
+                               {"Label31", "Cra", QColor(255, 0, 0), 574},
+                               {"Label10", "Pub", QColor(255, 0, 255), 606},
+                               {"Label11", "Aur", QColor(0, 128, 128), 638}};
+  for (std::size_t i = 0; i < 5; ++i) {
+    QLabel* label = Caption(QString::fromLatin1(legend[i].text), page, legend[i].left, 426, 34, legend[i].colour);
+    label->setObjectName(QString::fromLatin1(legend[i].name));
+    label->setFont(PixelFont(13, true, "MS Sans Serif"));
+    label->adjustSize();
+    Fill(label, Silver);
+    label->hide();
+    CurveLegend[i] = label;
+  }
+
+  BarGraphPanel = new QFrame(page);
+  BarGraphPanel->setObjectName(QStringLiteral("BarGraphPanel"));
+  BarGraphPanel->setFrameShape(QFrame::Box);
+  BarGraphPanel->setLineWidth(3);
+  BarGraphPanel->setFont(PixelFont(13, true));
+  Fill(BarGraphPanel, Silver);
+  BarGraphPanel->hide();
+  AgeBarChart = new QFrame(BarGraphPanel);
+  AgeBarChart->setObjectName(QStringLiteral("AgeBarChart"));
+  AgeBarChart->setFont(PixelFont(15, true));
+  AgeBarChart->setGeometry(3, 3, 711, 419);
+  Fill(AgeBarChart, Qt::white);
+
+  AgeNumPanel = new QFrame(page);
+  AgeNumPanel->setObjectName(QStringLiteral("AgeNumPanel"));
+  AgeNumPanel->setGeometry(713 + 10, 0, 249, 660);
+  BuildSummaryPanel();
+  BuildResultsPanel();
+}
+
+void TTAForm2::BuildSummaryPanel() {
+  AgeSummPanel = new QFrame(AgeNumPanel);
+  AgeSummPanel->setObjectName(QStringLiteral("AgeSummPanel"));
+  AgeSummPanel->setGeometry(2, 2, 245, 496);
+  AgeSummPanel->setFrameShape(QFrame::StyledPanel);
+  AgeSummPanel->setFont(PixelFont(12, true));
+  Fill(AgeSummPanel, PanelGrey);
+
+  auto* name = new DbLabel(&DataSourceSkeleton, "SKELETON_NAME", AgeSummPanel);
+  name->setGeometry(4, 4, 237, 22);
+  name->setAlignment(Qt::AlignCenter);
+  name->setFont(PixelFont(14, true));
+  Fill(name, Qt::white);
+  Caption(QStringLiteral("Mortality Model"), AgeSummPanel, 4, 30, 100);
+  auto* race = new DbLabel(&DataSourceSkeleton, "RACE", AgeSummPanel);
+  race->setGeometry(106, 30, 64, 18);
+  auto* sex = new DbLabel(&DataSourceSkeleton, "SEX", AgeSummPanel);
+  sex->setGeometry(172, 30, 66, 18);
+  DBText_ID = new DbLabel(&DataSourceSkeleton, "SKELETON_ID", AgeSummPanel);
+  DBText_ID->setObjectName(QStringLiteral("DBText_ID"));
+  DBText_ID->hide();
+
+  Caption(QStringLiteral("Probability"), AgeSummPanel, 4, 54, 100);
+  ProbabilityRG = new QGroupBox(AgeSummPanel);
+  ProbabilityRG->setObjectName(QStringLiteral("ProbabilityRG"));
+  ProbabilityRG->setGeometry(4, 72, 237, 28);
+  ProbabilityButtons = new QButtonGroup(ProbabilityRG);
+  static const char* const levels[] = {"90", "95", "99"};
+  for (int i = 0; i < 3; ++i) {
+    auto* item = new QRadioButton(QString::fromLatin1(levels[i]), ProbabilityRG);
+    item->setGeometry(8 + i * 78, 4, 70, 20);
+    ProbabilityButtons->addButton(item, i);
+  }
+  ProbabilityButtons->button(1)->setChecked(true);
+  connect(ProbabilityButtons, &QButtonGroup::idClicked, this, [this](int) { Guarded([this] { ProbabilityRGClick(); }); });
+
+  // One block per estimate: a heading, then caption/value pairs in three columns.
+  struct Pair {
+    const char* caption;
+    const char* field;
+  };
+  const auto block = [this](int top, const char* heading, const QColor& colour, std::vector<std::vector<Pair>> lines,
+                            std::size_t blockIndex, bool whiteLimits) {
+    auto* rule = new QFrame(AgeSummPanel);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setGeometry(2, top - 3, 241, 2);
+    Caption(QString::fromLatin1(heading), AgeSummPanel, 4, top, 230, colour);
+    int y = top + 19;
+    for (const auto& line : lines) {
+      int x = 4;
+      for (const Pair& pair : line) {
+        QLabel* caption = Caption(QString::fromLatin1(pair.caption), AgeSummPanel, x, y, 47,
+                                  blockIndex == 0 ? colour : QColor(Qt::black));
+        auto* value = new DbLabel(&DataSourceSkeleton, pair.field, AgeSummPanel);
+        value->setGeometry(x + 47, y, 31, 18);
+        QPalette palette = value->palette();
+        palette.setColor(QPalette::WindowText, blockIndex == 0 ? colour : QColor(Qt::black));
+        value->setPalette(palette);
+        const std::string captionText = pair.caption;
+        const bool lower = captionText.find('L') != std::string::npos && captionText.find('%') != std::string::npos;
+        const bool upper = captionText.find('U') != std::string::npos && captionText.find('%') != std::string::npos;
+        if (lower) LowerLimitCaptions[blockIndex] = caption;
+        if (upper) UpperLimitCaptions[blockIndex] = caption;
+        if (whiteLimits && (lower || upper)) {
+          Fill(caption, Qt::white);
+          Fill(value, Qt::white);
+        }
+        const std::string field = pair.field;
+        if (field.size() > 6 && field.compare(field.size() - 6, 6, "CHI2_P") == 0) {
+          DbLabel** targets[] = {&pvaluncorr, &pvaluncorr, &pvalcran, &pvalpube, &pvalauri};
+          *targets[blockIndex] = value;
+        }
+        x += 80;
+      }
+      y += 19;
+    }
+  };
+  block(106, "All data (Corrected)", QColor(0, 0, 255),
+        {{{" L95% ", "RES_ALLCOR_LOW95P_CONF"}, {"Max Lik", "RES_ALLCOR_MAX_LIKELIHOOD"}, {" U95% ", "RES_ALLCOR_UPPER95P_CONF"}},
+         {Pair{"SE", "RES_ALLCOR_STD_ERROR"}}},
+        0, true);
+  block(172, "All data (uncorrected)", QColor(0, 0, 0),
+        {{{"L95%", "RES_ALL_LOW95P_CONF"}, {"Max Lik", "RES_ALL_MAX_LIKELIHOOD"}, {"U95%", "RES_ALL_UPPER95P_CONF"}},
+         {{"SE", "RES_ALL_STD_ERROR"}, {"DF", "RES_ALL_DEGFREE"}, {"Chi-sq", "RES_ALL_CHI2"}},
+         {Pair{"p", "RES_ALL_CHI2_P"}}},
+        1, false);
+  static const char* const headings[] = {"Cranial Sutures", "Pubic Symphysis", "Auricular Area"};
+  const QColor colours[] = {QColor(128, 0, 0), QColor(255, 0, 255), QColor(0, 128, 128)};
+  for (int i = 0; i < 3; ++i) {
+    const std::string prefix = KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix;
+    std::vector<std::string> names;
+    for (const char* ending : {"LOW95P_CONF", "MAX_LIKELIHOOD", "UPPER95P_CONF", "DEGFREE", "CHI2", "CHI2_P"})
+      names.push_back(prefix + ending);
+    const std::size_t n = names.size();
+    block(257 + i * 79, headings[i], colours[i],
+          {{{"L95%", names[n - 6].c_str()}, {"Max Lik", names[n - 5].c_str()}, {"U95%", names[n - 4].c_str()}},
+           {{"DF", names[n - 3].c_str()}, {"Chi-sq", names[n - 2].c_str()}, {"p", names[n - 1].c_str()}}},
+          static_cast<std::size_t>(2 + i), false);
+  }
+
+  MortalityPanel = new QFrame(AgeNumPanel);
+  MortalityPanel->setObjectName(QStringLiteral("MortalityPanel"));
+  MortalityPanel->setGeometry(2, 502, 245, 150);
+  MortalityPanel->setFrameShape(QFrame::StyledPanel);
+  MortalityPanel->setFont(PixelFont(14, true));
+  Caption(QStringLiteral("Mortality Model"), MortalityPanel, 6, 4, 200)->setFont(PixelFont(15, true));
+  struct ComboEntry {
+    ChoiceComboBox** box;
+    const char* name;
+    const char* label;
+    const std::vector<std::string>* items;
+  };
+  const ComboEntry combos[] = {{&ComboBoxSex, "ComboBoxSex", "Sex", &SexChoices},
+                              {&ComboBoxRace, "ComboBoxRace", "Ancestry", &AncestryChoices},
+                              {&ComboBoxHazard, "ComboBoxHazard", "Hazard", &ModelChoices}};
+  int top = 26;
+  for (const ComboEntry& entry : combos) {
+    Caption(QString::fromLatin1(entry.label), MortalityPanel, 6, top + 4, 76);
+    QStringList items;
+    for (const std::string& item : *entry.items) items << QString::fromStdString(item);
+    auto* box = new ChoiceComboBox(items, MortalityPanel);
+    box->setObjectName(QString::fromLatin1(entry.name));
+    box->setGeometry(84, top, 152, 26);
+    *entry.box = box;
+    top += 30;
+  }
+  ButtonReset = Button(QStringLiteral("Reset"), MortalityPanel, QRect(84, top + 2, 90, 26), "ButtonReset");
+  connect(ButtonReset, &QPushButton::clicked, this, [this] { Guarded([this] { ButtonResetClick(); }); });
+  connect(ComboBoxSex, &ChoiceComboBox::userChanged, this, [this] { Guarded([this] { ComboBoxSexChange(); }); });
+  connect(ComboBoxRace, &ChoiceComboBox::userChanged, this, [this] { Guarded([this] { ComboBoxRaceChange(); }); });
+  connect(ComboBoxHazard, &ChoiceComboBox::userChanged, this, [this] { Guarded([this] { ComboBoxHazardChange(); }); });
+  connect(ComboBoxRace, &ChoiceComboBox::exited, this, [this] { Guarded([this] { ComboBoxRaceExit(); }); });
+  connect(ComboBoxHazard, &ChoiceComboBox::exited, this, [this] { Guarded([this] { ComboBoxHazardExit(); }); });
+}
+
+void TTAForm2::BuildResultsPanel() {
+  NumSummPanel = new QFrame(TabSheet3);
+  NumSummPanel->setObjectName(QStringLiteral("NumSummPanel"));
+  NumSummPanel->setGeometry(0, 458, 713, 209);
+  NumSummPanel->setFrameShape(QFrame::StyledPanel);
+  NumSummPanel->setFont(PixelFont(13, true));
+  Fill(NumSummPanel, PanelGrey);
+
+  NumResultsGrid = new QTableWidget(6, 7, NumSummPanel);
+  NumResultsGrid->setObjectName(QStringLiteral("NumResultsGrid"));
+  NumResultsGrid->setGeometry(120, 37, 480, 161);
+  NumResultsGrid->setFont(PixelFont(16, true));
+  NumResultsGrid->horizontalHeader()->hide();
+  NumResultsGrid->verticalHeader()->hide();
+  NumResultsGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  NumResultsGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  NumResultsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  NumResultsGrid->setTextElideMode(Qt::ElideNone);
+  NumResultsGrid->horizontalHeader()->setDefaultSectionSize(75);
+  static const int heights[] = {24, 24, 24, 24, 23, 24};
+  for (int r = 0; r < 6; ++r) {
+    NumResultsGrid->setRowHeight(r, heights[r]);
+    for (int c = 0; c < 7; ++c) {
+      auto* item = new QTableWidgetItem;
+      if (r == 0 || c == 0) item->setBackground(palette().color(QPalette::Button));
+      NumResultsGrid->setItem(r, c, item);
+    }
+  }
+
+  ShowBarPlotButt = Button(QStringLiteral("Graph Type"), NumSummPanel, QRect(6, 37, 106, 28), "ShowBarPlotButt");
+  ButtonCopyGraph = Button(QStringLiteral("Copy Graph"), NumSummPanel, QRect(6, 72, 106, 28), "ButtonCopyGraph");
+  SaveGraphButt = Button(QStringLiteral("Save Graph"), NumSummPanel, QRect(6, 107, 106, 28), "SaveGraphButt");
+  CopyResTextButt = Button(QStringLiteral("Copy Text"), NumSummPanel, QRect(606, 37, 100, 28), "CopyResTextButt");
+  CopyResTextButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(173, 216, 230); }"));
+  PrintPreviewButt = Button(QStringLiteral("Print Report"), NumSummPanel, QRect(606, 72, 100, 28), "PrintPreviewButt");
+  PrintPreviewButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); }"));
+  // Copying, saving and printing come with the export and the report.
+  for (QPushButton* b : {ButtonCopyGraph, SaveGraphButt, CopyResTextButt, PrintPreviewButt}) b->setEnabled(false);
+  connect(ShowBarPlotButt, &QPushButton::clicked, this, [this] { Guarded([this] { ShowBarPlotButtClick(); }); });
+
+  rescaleButt = Button(QStringLiteral("Rescale"), NumSummPanel, QRect(120, 6, 72, 26), "rescaleButt");
+  grphxmin = new QLineEdit(QStringLiteral("10"), NumSummPanel);
+  grphxmin->setObjectName(QStringLiteral("grphxmin"));
+  grphxmin->setGeometry(198, 6, 48, 26);
+  grphxmax = new QLineEdit(QStringLiteral("110"), NumSummPanel);
+  grphxmax->setObjectName(QStringLiteral("grphxmax"));
+  grphxmax->setGeometry(252, 6, 48, 26);
+  SpinEditZoom = new QSpinBox(NumSummPanel);
+  SpinEditZoom->setObjectName(QStringLiteral("SpinEditZoom"));
+  SpinEditZoom->setGeometry(344, 8, 57, 26);
+  SpinEditZoom->setFont(PixelFont(13, true));
+  SpinEditZoom->setRange(1, 1200);
+  SpinEditZoom->setValue(1000);
+  SpinEditZoom->setSingleStep(100);
+  zoomlbl = Caption(QStringLiteral("Zoom (Y-axis)"), NumSummPanel, 408, 12, 110);
+  zoomlbl->setObjectName(QStringLiteral("zoomlbl"));
+  for (QWidget* w : std::initializer_list<QWidget*>{rescaleButt, grphxmin, grphxmax, SpinEditZoom, zoomlbl}) w->hide();
+  connect(SpinEditZoom, &QSpinBox::textChanged, this, [this] { Guarded([this] { SpinEditZoomChange(); }); });
+}
+
+void TTAForm2::AnchorAnalysisPage() {
+  const int w = TabSheet3->width();
+  const int h = TabSheet3->height();
+  AgeNumPanel->setGeometry(w - 249, 0, 249, h);
+  BarGraphPanel->setGeometry(0, 0, w - 249, h);
+  AgeBarChart->setGeometry(3, 3, BarGraphPanel->width() - 6, AgeBarChart->height());
+  // Anchored to the bottom edge.
+  NumSummPanel->move(NumSummPanel->x(), h - NumSummPanel->height() - 2);
+  NumSummPanel->raise();
+}
+
+void TTAForm2::ApplyAnalysisPageSizes() {
+  AnchorAnalysisPage();
+  const int summaryTop = NumSummPanel->y();
+  AgeBarChart->resize(AgeBarChart->width(), summaryTop - 10);
+  MathGrid1->resize(AgeNumPanel->x() - 10, summaryTop - 10);
+  NumSummPanel->move(RoundHalfEven((AgeNumPanel->x() - NumSummPanel->width()) / 2.0), summaryTop);
+  if (!MathGrid1->isHidden()) MoveCurveLegend();
+}
+
+void TTAForm2::MoveCurveLegend() {
+  for (QLabel* label : CurveLegend) label->move(label->x(), MathGrid1->height() - 20);
+}
+
+void TTAForm2::ShowCurveControls(bool curves) {
+  for (QWidget* w : std::initializer_list<QWidget*>{rescaleButt, grphxmin, grphxmax}) w->setVisible(!curves);
+  if (curves) {
+    MoveCurveLegend();
+    for (QLabel* label : CurveLegend) label->raise();
+  }
+  for (QLabel* label : CurveLegend) label->setVisible(curves);
+  SpinEditZoom->setVisible(curves);
+  zoomlbl->setVisible(curves);
+}
+
+int TTAForm2::ProbabilityIndex() const {
+  const int id = ProbabilityButtons->checkedId();
+  return id < 0 ? 1 : id;
+}
+
+void TTAForm2::ProbabilityRGClick() { BitBtnCalculate->click(); }
+
+void TTAForm2::PlotLikelihoodCurves(const TTransisionsAnalyseDataSet* record) {
+  MathGrid1->update();  // the previous curves are gone
+  if (!record) {
+    ShowMessage(MessageKind::Confirmation, NoDataMessage);
+    PageControl1->setCurrentIndex(0);
+    return;
+  }
+  // The curves of the case are drawn by the curve plot.
+}
+
+void TTAForm2::FormatpVal(DbLabel* label) {
+  label->show();
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, Qt::black);
+  palette.setColor(QPalette::Window, PanelGrey);
+  if (!DataSourceSkeleton.FieldIsNull(label->FieldName())) {
+    const double p = DataSourceSkeleton.FieldAsFloat(label->FieldName());
+    if (p < 0) {
+      label->hide();
+    } else if (p <= 0.02) {
+      palette.setColor(QPalette::WindowText, Qt::red);
+      palette.setColor(QPalette::Window, Qt::yellow);
+    }
+  }
+  label->setPalette(palette);
+  label->setAutoFillBackground(true);
+}
+
+void TTAForm2::FillResultsGrid() {
+  // The corrections of the stored probabilities that the grid fill makes; the
+  // grid's texts are written by the results summary.
+  ComplexSelection selection;
+  selection.UseCranialData = UseCranialData;
+  selection.UsePubicData = UsePubicData;
+  selection.UseAuricularData = UseAuricularData;
+  CorrectProbabilities(DataSourceSkeleton, selection);
+}
+
+void TTAForm2::ShowBarPlotButtClick() {
+  MathGrid1->hide();
+  if (!BarGraphPanel->isHidden()) {
+    RedrawRun();
+    MathGrid1->show();
+    MathGrid1->update();
+    BarGraphPanel->hide();
+    ShowCurveControls(true);
+    return;
+  }
+  ShowCurveControls(false);
+  if (!UseCranialData && !UsePubicData && !UseAuricularData) return;
+  // The bars themselves are drawn by the bar chart of estimates.
+  BarGraphPanel->show();
+  NumSummPanel->raise();
+}
+
+void TTAForm2::SpinEditZoomChange() {
+  if (MathGrid1->isHidden()) return;
+  bool whole = false;
+  int v = SpinEditZoom->cleanText().toInt(&whole);
+  if (!whole) v = 1;
+  if (v >= 300) SpinEditZoom->setSingleStep(100);
+  else if (v >= 150) SpinEditZoom->setSingleStep(50);
+  else if (v >= 50) SpinEditZoom->setSingleStep(10);
+  else if (v >= 20) SpinEditZoom->setSingleStep(5);
+  else if (v >= 10) SpinEditZoom->setSingleStep(2);
+  else if (v >= 1) SpinEditZoom->setSingleStep(1);
+  if (v <= 0) throw std::runtime_error("Size must be greater than zero");
+  RedrawRun();
+  MathGrid1->update();
+}
+
+}  // namespace vorla::gui

@@ -1,0 +1,351 @@
+// The data entry page: the case number, the model choices, the score sheet
+// with its key-by-key check, the complex check boxes, the case list, the
+// navigator, the notes, and what happens when the current row changes.
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "gui/DataEntryLayout.h"
+#include "gui/TAForm2.h"
+#include "gui/widgets/CaseGrid.h"
+#include "gui/widgets/ChoiceComboBox.h"
+#include "gui/widgets/DbEdit.h"
+#include "gui/widgets/DbListBox.h"
+#include "gui/widgets/DbMemo.h"
+#include "gui/widgets/Navigator.h"
+#include "params/CaseRun.h"
+#include "store/Schema.h"
+
+namespace vorla::gui {
+
+namespace {
+
+QStringList Items(const std::vector<std::string>& choices) {
+  QStringList items;
+  for (const std::string& choice : choices) items << QString::fromStdString(choice);
+  return items;
+}
+
+QFont PixelFont(int pixels, bool bold, const char* family = "Arial") {
+  QFont font(QString::fromLatin1(family));
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+QLabel* MakeLabel(const QString& text, QWidget* parent, const QRect& geometry, Qt::Alignment alignment) {
+  auto* label = new QLabel(text, parent);
+  label->setGeometry(geometry);
+  label->setAlignment(alignment);
+  return label;
+}
+
+// Box positions in a group: the min and MAX boxes of the left (or only) side,
+// then of the right side.
+struct BoxColumns {
+  int leftMin, leftMax, rightMin, rightMax;
+};
+
+BoxColumns ColumnsOf(const ScoreGroup& group) {
+  const int right = group.geometry.width() - 17;  // right edge of the last box
+  if (!group.paired) return {right - 57, right - 25, 0, 0};
+  return {right - 137, right - 105, right - 57, right - 25};
+}
+
+}  // namespace
+
+void TTAForm2::BuildDataEntryPage() {
+  QWidget* page = DataEntrySheet;
+  page->setFont(PixelFont(17, true));
+
+  CaseNumberGroup = new QGroupBox(QStringLiteral("Case/Specimen Number"), page);
+  CaseNumberGroup->setGeometry(8, 16, 233, 65);
+  DBEdit4 = new DbEdit(&DataSourceSkeleton, "SKELETON_NAME", CaseNumberGroup);
+  DBEdit4->setObjectName(QStringLiteral("DBEdit4"));
+  DBEdit4->setGeometry(10, 27, 213, 28);
+  connect(DBEdit4, &DbEdit::exited, this, [this] { SyncRowControls(); });  // the case list shows the new name
+
+  ModelGroup = new QGroupBox(QStringLiteral("Model Characteristics"), page);
+  ModelGroup->setGeometry(8, 88, 233, 241);
+  const QFont listFont = PixelFont(15, true);
+  const QFont labelFont = PixelFont(15, true);
+  struct ListEntry {
+    DbListBox** list;
+    const char* name;
+    const char* label;
+    const char* field;
+    const std::vector<std::string>* items;
+    int top, height;
+  };
+  const ListEntry lists[] = {
+      {&HazardPriorLB, "HazardPriorLB", "Mortality\nModel", "HAZARDFUNC", &ModelChoices, 30, 46},
+      {&RacePriorLB, "RacePriorLB", "Ancestry", "RACE", &AncestryChoices, 88, 66},
+      {&SexPriorLB, "SexPriorLB", "Sex", "SEX", &SexChoices, 166, 66},
+  };
+  for (const ListEntry& entry : lists) {
+    auto* list = new DbListBox(&DataSourceSkeleton, entry.field, Items(*entry.items), ModelGroup);
+    list->setObjectName(QString::fromLatin1(entry.name));
+    list->setFont(listFont);
+    list->setGeometry(100, entry.top, 123, entry.height);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QLabel* label = MakeLabel(QString::fromLatin1(entry.label), ModelGroup, QRect(6, entry.top, 90, 40),
+                              Qt::AlignRight | Qt::AlignTop);
+    label->setFont(labelFont);
+    *entry.list = list;
+  }
+  connect(SexPriorLB, &DbListBox::exited, this, [this] { Guarded([this] { SexPriorLBExit(); }); });
+  connect(RacePriorLB, &DbListBox::exited, this, [this] { Guarded([this] { RacePriorLBExit(); }); });
+  connect(HazardPriorLB, &DbListBox::exited, this, [this] { Guarded([this] { HazardPriorLBExit(); }); });
+
+  DBGrid1 = new CaseGrid(page);
+  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+  DBGrid1->setGeometry(8, 336, 233, 249);
+  DBGrid1->setFont(PixelFont(13, false, "MS Sans Serif"));
+  connect(DBGrid1, &CaseGrid::rowPicked, this, [this](std::int64_t key) {
+    Guarded([this, key] {
+      if (key >= 0) DataSourceSkeleton.LocateId(static_cast<std::int32_t>(key));
+    });
+    SyncRowControls();
+  });
+
+  DBNavigator1 = new Navigator(page);
+  DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+  DBNavigator1->setGeometry(8, 588, 215, 25);
+  connect(DBNavigator1, &Navigator::clicked, this, [this](int button) {
+    Guarded([this, button] { NavigatorClick(button); });
+    SyncRowControls();
+  });
+
+  BitBtnNew = new QPushButton(QStringLiteral("New Skeleton"), page);
+  BitBtnNew->setObjectName(QStringLiteral("BitBtnNew"));
+  BitBtnNew->setGeometry(40, 619, 153, 25);
+  connect(BitBtnNew, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtnNewRecordClick(); }); });
+
+  for (int g = 0; g < 3; ++g) BuildScoreGroup(g);
+
+  NotesLabel = MakeLabel(QStringLiteral("Notes"), page, QRect(808, 280, 80, 24), Qt::AlignLeft | Qt::AlignVCenter);
+  DBMemo1 = new DbMemo(&DataSourceSkeleton, "TA_Notes", page);
+  DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
+  DBMemo1->setGeometry(702, 315, 265, 321);
+  DBMemo1->setFont(PixelFont(15, true));
+
+  // The focus order of the page.
+  std::vector<QWidget*> order = {DBEdit4, HazardPriorLB, RacePriorLB, SexPriorLB};
+  for (int g = 0; g < 3; ++g) {
+    order.push_back(ComplexCheckBox(g));
+    for (DbScoreEdit* box : ScoreBoxes) {
+      const auto& pairs = KnownComplexes()[static_cast<std::size_t>(g)].pairBases;
+      const std::string field = UpperAscii(box->FieldName());
+      for (const std::string& base : pairs)
+        if (field == base + "_LOW" || field == base + "_UPPER") order.push_back(box);
+    }
+  }
+  order.insert(order.end(), {DBNavigator1, DBMemo1, BitBtnNew});
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void TTAForm2::BuildScoreGroup(int groupIndex) {
+  const ScoreGroup& entry = ScoreGroups()[static_cast<std::size_t>(groupIndex)];
+  auto* group = new QGroupBox(QString::fromLatin1(entry.title), DataEntrySheet);
+  group->setGeometry(entry.geometry);
+  ScoreGroupBoxes[static_cast<std::size_t>(groupIndex)] = group;
+
+  auto* check = new QCheckBox(QString::fromLatin1(entry.checkText), group);
+  check->setGeometry(12, 24, entry.geometry.width() - 24, 24);
+  check->setChecked(true);
+  static const char* const checkNames[] = {"UseCranDataCB", "UsePubeDataCB", "UseAuriDataCB"};
+  check->setObjectName(QString::fromLatin1(checkNames[groupIndex]));
+  QCheckBox** targets[] = {&UseCranDataCB, &UsePubeDataCB, &UseAuriDataCB};
+  *targets[groupIndex] = check;
+  void (TTAForm2::*handlers[])() = {&TTAForm2::UseCranDataCBClick, &TTAForm2::UsePubeDataCBClick,
+                                    &TTAForm2::UseAuriDataCBClick};
+  const auto handler = handlers[groupIndex];
+  connect(check, &QCheckBox::toggled, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+
+  const BoxColumns columns = ColumnsOf(entry);
+  const QFont headFont = PixelFont(12, true);
+  const auto head = [&](const char* text, int left, int top, int width) {
+    QLabel* label = MakeLabel(QString::fromLatin1(text), group, QRect(left, top, width, 18), Qt::AlignCenter);
+    label->setFont(headFont);
+  };
+  if (entry.paired) {
+    head("Left", columns.leftMin - 4, 42, 65);
+    head("Right", columns.rightMin - 4, 42, 65);
+    head("min", columns.leftMin - 3, 59, 31);
+    head("MAX", columns.leftMax - 3, 59, 31);
+    head("min", columns.rightMin - 3, 59, 31);
+    head("MAX", columns.rightMax - 3, 59, 31);
+  } else {
+    head("min", columns.leftMin - 3, 56, 31);
+    head("MAX", columns.leftMax - 3, 56, 31);
+  }
+
+  const QFont rowFont = PixelFont(15, true);
+  const QFont boxFont = PixelFont(18, true);
+  const auto makeBox = [&](const ScoreRow& row, const char* side, bool upper, int left, int top) {
+    auto* box = new DbScoreEdit(&DataSourceSkeleton, ScoreField(row, side, upper), row.stageCount, group);
+    box->setObjectName(QString::fromStdString(ScoreField(row, side, upper)));
+    box->setFont(boxFont);
+    box->setGeometry(left, top, 25, 29);
+    box->setTextMargins(0, 0, 0, 0);
+    box->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
+    box->SetRefusedCharacterHandler([this] { ui_.Beep(); });
+    connect(box, &DbScoreEdit::keyReleased, this,
+            [this, box](int key) { Guarded([this, box, key] { TraitScoreKeyUp(box, key); }); });
+    ScoreBoxes.push_back(box);
+  };
+  const int labelRight = columns.leftMin - 6;
+  for (std::size_t r = 0; r < entry.rows.size(); ++r) {
+    const int top = entry.firstRowTop + static_cast<int>(r) * entry.rowPitch;
+    QLabel* label = MakeLabel(QString::fromLatin1(entry.rows[r].label), group, QRect(4, top, labelRight - 4, 29),
+                              Qt::AlignRight | Qt::AlignVCenter);
+    label->setFont(rowFont);
+  }
+  // Boxes in focus order: every left-side (or only) row, then every right-side row.
+  for (const char* side : entry.paired ? std::vector<const char*>{"_L", "_R"} : std::vector<const char*>{""}) {
+    const bool right = std::string(side) == "_R";
+    for (std::size_t r = 0; r < entry.rows.size(); ++r) {
+      const int top = entry.firstRowTop + static_cast<int>(r) * entry.rowPitch;
+      makeBox(entry.rows[r], side, false, right ? columns.rightMin : columns.leftMin, top);
+      makeBox(entry.rows[r], side, true, right ? columns.rightMax : columns.leftMax, top);
+    }
+  }
+}
+
+DbScoreEdit* TTAForm2::ScoreBox(const std::string& field) const {
+  const std::string upper = UpperAscii(field);
+  for (DbScoreEdit* box : ScoreBoxes)
+    if (UpperAscii(box->FieldName()) == upper) return box;
+  return nullptr;
+}
+
+QCheckBox* TTAForm2::ComplexCheckBox(int complexIndex) const {
+  return complexIndex == 0 ? UseCranDataCB : complexIndex == 1 ? UsePubeDataCB : UseAuriDataCB;
+}
+
+void TTAForm2::FocusNextControl(QWidget* from) {
+  for (QWidget* w = from->nextInFocusChain(); w && w != from; w = w->nextInFocusChain()) {
+    if (w->window() == this && (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) {
+      w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
+}
+
+void TTAForm2::TraitScoreKeyUp(DbScoreEdit* box, int key) {
+  if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Escape || key == Qt::Key_Return ||
+      key == Qt::Key_Enter || key == Qt::Key_Shift)
+    return;
+  ui_.Sleep(50);
+  const QString text = box->text();
+  if (text.isEmpty()) return;
+  const int n = box->StageCount();
+  if (n < 3 || n > 7) return;
+  bool whole = false;
+  const int v = text.toInt(&whole);
+  if (!whole) throw std::runtime_error("'" + text.toStdString() + "' is not a valid integer value");
+  // Stage counts 3 to 6 have their sets; the ventral margin's seven stages
+  // are checked against 1 to 7 the same way.
+  const bool allowed = n <= 6 ? v >= 0 && v <= 7 && ((AllowedStages[static_cast<std::size_t>(n - 3)] >> v) & 1)
+                              : v >= 1 && v <= 7;
+  if (allowed) {
+    FocusNextControl(box);
+  } else {
+    ShowMessage(MessageKind::Error, AllowedValuesMessage(n));
+    box->selectAll();
+  }
+}
+
+void TTAForm2::UseCranDataCBClick() { UseCranialData = UseCranDataCB->isChecked(); }
+void TTAForm2::UsePubeDataCBClick() { UsePubicData = UsePubeDataCB->isChecked(); }
+void TTAForm2::UseAuriDataCBClick() { UseAuricularData = UseAuriDataCB->isChecked(); }
+
+void TTAForm2::SexPriorLBExit() {
+  ComboBoxSex->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("SEX")));
+}
+
+void TTAForm2::RacePriorLBExit() {
+  ComboBoxRace->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("RACE")));
+}
+
+void TTAForm2::HazardPriorLBExit() {
+  ComboBoxHazard->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("HAZARDFUNC")));
+}
+
+void TTAForm2::ComboChange(ChoiceComboBox* box, const char* field) {
+  const std::string text = box->currentText().toStdString();
+  DataSourceSkeleton.Edit();
+  DataSourceSkeleton.SetFieldText(field, text);
+  BitBtnCalculate->click();
+}
+
+void TTAForm2::ComboBoxSexChange() { ComboChange(ComboBoxSex, "Sex"); }
+void TTAForm2::ComboBoxRaceChange() { ComboChange(ComboBoxRace, "Race"); }
+void TTAForm2::ComboBoxHazardChange() { ComboChange(ComboBoxHazard, "HazardFunc"); }
+
+void TTAForm2::ComboBoxRaceExit() {
+  if (ComboBoxRace->IsItem(ComboBoxRace->currentText())) return;
+  ui_.Beep();
+  ComboBoxRace->SetProgramText(QString());
+}
+
+void TTAForm2::ComboBoxHazardExit() {
+  if (ComboBoxHazard->IsItem(ComboBoxHazard->currentText())) return;
+  ui_.Beep();
+  ComboBoxHazard->SetProgramText(QString());
+}
+
+void TTAForm2::ButtonResetClick() {
+  ComboBoxSex->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("SEX")));
+  ComboBoxRace->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("RACE")));
+  ComboBoxHazard->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("HAZARDFUNC")));
+  if (ComboBoxHazard->currentText().isEmpty()) ComboBoxHazard->SetProgramText(ComboBoxHazard->itemText(0));
+}
+
+void TTAForm2::TATableBeforeScroll() {
+  // The row being left was saved (or, new and untouched, dropped) by the
+  // table; with no row left there is nothing to edit.
+  DataSourceSkeleton.Edit();
+  DataSourceSkeleton.Post();
+}
+
+void TTAForm2::TATableAfterScroll() {
+  if (PageControl1->currentWidget() != DataEntrySheet) return;
+  ButtonResetClick();
+  for (int i = 0; i < 3; ++i) ComplexCheckBox(i)->setChecked(true);
+}
+
+void TTAForm2::BitBtnNewRecordClick() {
+  PageControl1->setCurrentWidget(DataEntrySheet);
+  DataSourceSkeleton.Append();
+  DBEdit4->setFocus(Qt::OtherFocusReason);
+}
+
+void TTAForm2::NavigatorClick(int button) {
+  switch (button) {
+    case Navigator::First: DataSourceSkeleton.First(); break;
+    case Navigator::Prior: DataSourceSkeleton.Prior(); break;
+    case Navigator::Next: DataSourceSkeleton.Next(); break;
+    case Navigator::Last: DataSourceSkeleton.Last(); break;
+    case Navigator::Insert: DataSourceSkeleton.Append(); break;
+    default: break;
+  }
+}
+
+void TTAForm2::SyncRowControls() {
+  DBGrid1->Sync(TATable);
+  if (!TATable.IsOpen()) {
+    DBNavigator1->SetPosition(true, true);
+    return;
+  }
+  const bool inserting = TATable.State() == CaseTable::RowState::Insert;
+  const int recNo = TATable.RecNo();
+  DBNavigator1->SetPosition(!inserting && recNo <= 1, inserting || recNo >= TATable.RecordCount());
+}
+
+}  // namespace vorla::gui

@@ -1,0 +1,131 @@
+#pragma once
+// The data source through which the window's data-bound controls see the
+// current row of the case table. A control shows its field and keeps what the
+// person types as a pending edit; the pending edits reach the row when the
+// row is saved or left, or when the control loses the focus. A field written
+// by the program is shown at once by the controls bound to it.
+//
+// The data source is itself a row (CaseRow): the analysis reads and writes
+// the case through it, so that it sees the pending edits and the controls see
+// its results.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "store/CaseRow.h"
+#include "store/CaseTable.h"
+
+namespace vorla::gui {
+
+class TDataSource;
+
+// One control bound to one field of the current row.
+class DataLink {
+ public:
+  DataLink(TDataSource* source, std::string field);
+  virtual ~DataLink();
+  DataLink(const DataLink&) = delete;
+  DataLink& operator=(const DataLink&) = delete;
+
+  const std::string& FieldName() const { return field_; }
+  TDataSource* Source() const { return source_; }
+  // The control holds something the row does not have yet.
+  bool Modified() const { return modified_; }
+
+  // Shows the field of the current row (nothing when the table is closed);
+  // a pending edit is dropped.
+  void Reload();
+  // Writes a pending edit into the field. A failure (a text the field cannot
+  // take) is thrown and the edit stays pending.
+  void UpdateRecord();
+
+ protected:
+  virtual void ShowField() = 0;
+  virtual void WriteField() = 0;
+  // To be called when the person changes the control: puts the row into its
+  // edit state (a table without rows starts one) and marks the edit as
+  // pending. Returns true when that reloaded the controls, so the control
+  // must show its new value again.
+  bool BeginUserEdit();
+  void DropPendingEdit() { modified_ = false; }
+
+ private:
+  friend class TDataSource;
+  TDataSource* source_;
+  std::string field_;
+  bool modified_ = false;
+};
+
+class TDataSource final : public CaseRow {
+ public:
+  explicit TDataSource(CaseTable& table);
+  ~TDataSource() override;
+  TDataSource(const TDataSource&) = delete;
+  TDataSource& operator=(const TDataSource&) = delete;
+
+  CaseTable& Table() { return table_; }
+  const CaseTable& Table() const { return table_; }
+
+  void Attach(DataLink* link);
+  void Detach(DataLink* link);
+
+  // Every pending control edit into the row (the row enters its edit state
+  // when one is pending).
+  void UpdateRecord();
+  bool HasPendingEdits() const;
+  // The same, going on past a control whose edit the row cannot take: that
+  // edit is dropped and its failure returned.
+  std::vector<std::string> UpdateRecordKeepingGoing();
+  // Every control shows its field again.
+  void RefreshAll();
+  // The controls bound to this field show it again.
+  void RefreshField(const std::string& name);
+  // Grows by one with every RefreshAll.
+  std::uint64_t Generation() const { return generation_; }
+
+  // Called after every post through this source and after every change of row.
+  void AddDataChanged(std::function<void()> listener);
+  // How a control reports that its edit could not be written when it lost
+  // the focus (the control keeps the focus and its text).
+  void SetErrorReporter(std::function<void(const std::string&)> reporter) { error_reporter_ = std::move(reporter); }
+  void ReportError(const std::string& message) const {
+    if (error_reporter_) error_reporter_(message);
+  }
+
+  // Moves; each first writes the pending control edits into the row it leaves.
+  void First();
+  void Prior();
+  void Next();
+  void Last();
+  void Append();
+  bool LocateName(const std::string& name);
+  void Cancel();
+  // What leaving the row does: the pending edits, then post when something
+  // was written, otherwise drop (an untouched new row is not stored).
+  void SavePendingRow();
+
+  // CaseRow
+  bool LocateId(std::int32_t id) override;
+  bool FieldIsNull(const std::string& name) const override;
+  std::int32_t FieldAsInteger(const std::string& name) const override;
+  std::string FieldAsText(const std::string& name) const override;
+  double FieldAsFloat(const std::string& name) const override;
+  void Edit() override;
+  void SetFieldInteger(const std::string& name, std::int32_t value) override;
+  void SetFieldFloat(const std::string& name, double value) override;
+  void SetFieldText(const std::string& name, const std::string& value) override;
+  void SetFieldNull(const std::string& name) override;
+  void Post() override;
+
+ private:
+  void NotifyDataChanged();
+
+  CaseTable& table_;
+  std::vector<DataLink*> links_;
+  std::vector<std::function<void()>> data_changed_;
+  std::function<void(const std::string&)> error_reporter_;
+  std::uint64_t generation_ = 0;
+};
+
+}  // namespace vorla::gui

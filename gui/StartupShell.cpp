@@ -1,0 +1,419 @@
+// The window as a whole: creation, the start-up sequence, the terms notice,
+// the button bar, window-level keys, the resize and paint rules, messages,
+// failures that escape a handler, and closing.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <cmath>
+
+#include "gui/TAForm2.h"
+#include "gui/widgets/DbEdit.h"
+#include "params/ParameterErrors.h"
+
+namespace vorla::gui {
+
+namespace {
+
+// Aborts the handler that called a redraw run whose failure was already
+// reported (or deliberately not reported again).
+struct AlreadyReported {};
+
+const char* const NoticeHtml =
+    "<h2 style='margin-bottom:2px'>VORLA</h2>"
+    "<p style='margin-top:0'><b>Age estimation by transition analysis &mdash; version 2.1</b></p>"
+    "<p>The program was first developed by the authors of the transition analysis method and was later "
+    "modified and carried forward by the VORLA developers.</p>"
+    "<p>The method rests on a book chapter on transition analysis published in 2002, which describes how "
+    "the stages of age-related skeletal traits are turned into an estimate of the age at death.</p>"
+    "<p>Updated versions and the known errors are announced on the project's home page. Please report "
+    "any error you find through the project's issue tracker, with the case and the file TATree.txt of "
+    "the analysis.</p>"
+    "<p><b>Disclaimer.</b> This software is made available without any representation or warranty of any "
+    "kind, express or implied, including, by way of example, warranties of merchantability, of fitness "
+    "for a particular purpose and of non-infringement of the rights of others. The whole risk of its use "
+    "and of the results lies with the user.</p>"
+    "<p>You must accept these terms to use the program: choose <b>OK</b> to accept them, or "
+    "<b>Cancel</b> to end the program.</p>";
+
+QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& geometry) {
+  auto* button = new QPushButton(text, parent);
+  button->setGeometry(geometry);
+  return button;
+}
+
+}  // namespace
+
+int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent)
+    : QMainWindow(parent), ProgramDirectory(std::move(directory)), ui_(ui) {
+  setObjectName(QStringLiteral("TAForm2"));
+  // The layout is measured in the pixels of Arial; a metric-compatible face
+  // stands in for it and for the old dialog face.
+  QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+  QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"));
+  setWindowTitle(QString::fromLatin1(WindowCaption));
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(17);
+  setFont(font);
+
+  BuildShell();
+  BuildNotice();
+  BuildDataEntryPage();
+  BuildAnalysisPage();
+
+  // FormCreate: the first page is the active one.
+  PageControl1->setCurrentIndex(0);
+
+  TATable.AddBeforeScroll([this] { TATableBeforeScroll(); });
+  TATable.AddAfterScroll([this] { TATableAfterScroll(); });
+  DataSourceSkeleton.AddDataChanged([this] { SyncRowControls(); });
+  DataSourceSkeleton.SetErrorReporter([this](const std::string& message) { ShowMessage(MessageKind::Error, message); });
+
+  qApp->installEventFilter(this);
+
+  resize(1009, 754);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - QPoint(1009 / 2, 754 / 2));
+}
+
+TTAForm2::~TTAForm2() {
+  qApp->removeEventFilter(this);
+  TATable.Close();
+}
+
+void TTAForm2::BuildShell() {
+  ClientScroll = new QScrollArea(this);
+  ClientScroll->setObjectName(QStringLiteral("ClientScroll"));
+  ClientScroll->setFrameShape(QFrame::NoFrame);
+  ClientScroll->setWidgetResizable(true);
+  ClientArea = new QWidget;
+  ClientArea->setObjectName(QStringLiteral("ClientArea"));
+  ClientScroll->setWidget(ClientArea);
+  setCentralWidget(ClientScroll);
+  ClientArea->installEventFilter(this);
+
+  PageControl1 = new QTabWidget(ClientArea);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  QFont bold = font();
+  bold.setBold(true);
+  PageControl1->setFont(bold);
+  PageControl1->tabBar()->setAttribute(Qt::WA_Hover);
+  DataEntrySheet = new QWidget;
+  DataEntrySheet->setObjectName(QStringLiteral("DataEntrySheet"));
+  TabSheet3 = new QWidget;
+  TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+  TabSheet1 = new QWidget;
+  TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+  PageControl1->addTab(DataEntrySheet, QStringLiteral("Data Table"));
+  PageControl1->addTab(TabSheet3, QStringLiteral("Analysis"));
+  PageControl1->addTab(TabSheet1, QStringLiteral("Report"));
+  QuickRep1 = new QWidget(TabSheet1);
+  QuickRep1->setObjectName(QStringLiteral("QuickRep1"));
+  PageControl1->hide();
+
+  Panel11 = new QFrame(ClientArea);
+  Panel11->setObjectName(QStringLiteral("Panel11"));
+  Panel11->setFrameShape(QFrame::StyledPanel);
+  ExitButt = MakeButton(QStringLiteral("E&xit"), Panel11, QRect(909, 2, 75, 30));
+  ExitButt->setObjectName(QStringLiteral("ExitButt"));
+  BitBtnCalculate = MakeButton(QStringLiteral("&Analyze"), Panel11, QRect(480, 0, 121, 32));
+  BitBtnCalculate->setObjectName(QStringLiteral("BitBtnCalculate"));
+  BitBtnCalculate->setToolTip(QStringLiteral("Analyze Data (F8)"));
+  BitBtnCalculate->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); font-weight: bold; }"));
+  ProceduresPDFButt = MakeButton(QStringLiteral("Procedures"), Panel11, QRect(2, 5, 105, 22));
+  ProceduresPDFButt->setObjectName(QStringLiteral("ProceduresPDFButt"));
+  ProceduresPDFButt->setToolTip(QStringLiteral("Show illustrated scoring procedures PDF"));
+  IllustrationsPDFButt = MakeButton(QStringLiteral("Illustrations"), Panel11, QRect(112, 5, 105, 22));
+  IllustrationsPDFButt->setObjectName(QStringLiteral("IllustrationsPDFButt"));
+  IllustrationsPDFButt->setToolTip(QStringLiteral("Show trait illustrations PDF"));
+  ScorProcPDFButt = MakeButton(QStringLiteral("Manual"), Panel11, QRect(221, 5, 105, 22));
+  ScorProcPDFButt->setObjectName(QStringLiteral("ScorProcPDFButt"));
+  ScorProcPDFButt->setToolTip(QStringLiteral("Show scoring procedures text PDF"));
+  QFont small = font();
+  small.setPixelSize(14);
+  for (QPushButton* b : {ProceduresPDFButt, IllustrationsPDFButt, ScorProcPDFButt}) b->setFont(small);
+  Panel11->hide();
+
+  connect(ExitButt, &QPushButton::clicked, this, [this] { Guarded([this] { ExitButtClick(); }); });
+  connect(BitBtnCalculate, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtnCalculateClick(); }); });
+  connect(ProceduresPDFButt, &QPushButton::clicked, this, [this] { Guarded([this] { ProceduresPDFButtClick(); }); });
+  connect(IllustrationsPDFButt, &QPushButton::clicked, this,
+          [this] { Guarded([this] { IllustrationsPDFButtClick(); }); });
+  connect(ScorProcPDFButt, &QPushButton::clicked, this, [this] { Guarded([this] { ScorProcPDFButtClick(); }); });
+}
+
+void TTAForm2::BuildNotice() {
+  DisclaimerPanel = new QFrame(ClientArea);
+  DisclaimerPanel->setObjectName(QStringLiteral("DisclaimerPanel"));
+  DisclaimerPanel->setFrameShape(QFrame::Panel);
+  DisclaimerPanel->setFrameShadow(QFrame::Raised);
+  DisclaimerPanel->setGeometry(184, 64, 613, 641);
+
+  DisclaimerText = new QTextBrowser(DisclaimerPanel);
+  DisclaimerText->setObjectName(QStringLiteral("DisclaimerText"));
+  DisclaimerText->setGeometry(35, 16, 553, 569);
+  QFont noticeFont(QStringLiteral("Arial"));
+  noticeFont.setPixelSize(15);
+  DisclaimerText->setFont(noticeFont);
+  DisclaimerText->document()->setDefaultFont(noticeFont);
+  QPalette palette = DisclaimerText->palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+  DisclaimerText->setPalette(palette);
+  DisclaimerText->setHtml(QString::fromLatin1(NoticeHtml));
+  DisclaimerText->setOpenLinks(false);
+
+  ShowDataFrmButt = MakeButton(QStringLiteral("Data Entry Form PDF"), DisclaimerPanel, QRect(35, 598, 190, 30));
+  ShowDataFrmButt->setObjectName(QStringLiteral("ShowDataFrmButt"));
+  ShowDataFrmButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(144, 238, 144); }"));
+  OKBtn = MakeButton(QStringLiteral("&OK"), DisclaimerPanel, QRect(388, 598, 95, 30));
+  OKBtn->setObjectName(QStringLiteral("OKBtn"));
+  OKBtn->setDefault(true);
+  CancelBtn = MakeButton(QStringLiteral("&Cancel"), DisclaimerPanel, QRect(493, 598, 95, 30));
+  CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+
+  connect(OKBtn, &QPushButton::clicked, this, [this] { Guarded([this] { OKBtnClick(); }); });
+  connect(CancelBtn, &QPushButton::clicked, this, [this] { Guarded([this] { CancelBtnClick(); }); });
+  connect(ShowDataFrmButt, &QPushButton::clicked, this, [this] { Guarded([this] { ShowDataFrmButtClick(); }); });
+}
+
+void TTAForm2::ArrangeClientArea() {
+  const int w = ClientArea->width();
+  const int h = ClientArea->height();
+  const int bar = Panel11->isHidden() ? 0 : 33;
+  PageControl1->setGeometry(0, 0, w, h - bar);
+  Panel11->setGeometry(0, h - 33, w, 33);
+}
+
+QSize TTAForm2::OuterSize() const {
+  const QSize frame = frameGeometry().size();
+  return frame.isValid() && frame.width() >= width() ? frame : size();
+}
+
+void TTAForm2::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_once_) return;
+  shown_once_ = true;
+  // The initial size is the outer size: where the frame is known by now, the
+  // inside gives way to it.
+  const QSize frame = frameGeometry().size() - size();
+  if (size() == QSize(1009, 754) && frame.isValid() && (frame.width() > 0 || frame.height() > 0))
+    resize(QSize(1009, 754) - frame);
+  Guarded([this] { FormShow(); });
+  OKBtn->setFocus(Qt::OtherFocusReason);
+}
+
+void TTAForm2::FormShow() {
+  const char separator = QDir::separator().toLatin1();
+  if (ProgramDirectory.empty() || ProgramDirectory.back() != separator) ProgramDirectory += separator;
+  ParameterFilePath = ProgramDirectory + "Parameters.dat";
+  ArrangeClientArea();
+  DisclaimerPanel->move(184, 64);
+  const QSize outer = OuterSize();
+  VertScrollRange = VerticalScrollRangeFor(outer.height());
+  HorzScrollRange = HorizontalScrollRangeFor(outer.width());
+  ClientArea->setMinimumSize(HorzScrollRange, VertScrollRange);
+  PageControl1->setTabVisible(2, false);
+
+  // Opening the table (with the notes field added to an older one), the
+  // edit state on the current row, the display formats of the results.
+  TATable.OpenAtStartUp(ProgramDirectory);
+
+  AnchorAnalysisPage();  // the bar chart's panel fills its page
+  static const int widths[] = {140, 60, 80, 60, 35, 55, 40};
+  for (int c = 0; c < 7; ++c) NumResultsGrid->setColumnWidth(c, widths[c]);
+  NumResultsGrid->resize(480, NumResultsGrid->height());
+  AllowedStages = {14, 30, 62, 126};
+  static const char* const heads[] = {"", " L_95% ", "Point_Est", " U_95% ", "DF", "Chi-sq", " p"};
+  for (int c = 0; c < 7; ++c) {
+    QTableWidgetItem* item = NumResultsGrid->item(0, c);
+    if (item) item->setText(QString::fromLatin1(heads[c]));
+  }
+  SyncRowControls();
+}
+
+void TTAForm2::OKBtnClick() {
+  DisclaimerPanel->hide();
+  PageControl1->show();
+  Panel11->show();
+  ArrangeClientArea();
+  FormResize();
+  FormPaint();
+  if (PageControl1->currentWidget() == DataEntrySheet) DBEdit4->setFocus(Qt::OtherFocusReason);
+}
+
+void TTAForm2::CancelBtnClick() { close(); }
+
+void TTAForm2::ExitButtClick() { close(); }
+
+bool TTAForm2::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ClientArea && event->type() == QEvent::Resize) {
+    ArrangeClientArea();
+    return false;
+  }
+  if (watched == TabSheet3 && event->type() == QEvent::Resize) {
+    // The page learns its size late while it is not on view.
+    ApplyAnalysisPageSizes();
+    return false;
+  }
+  const QEvent::Type type = event->type();
+  if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress) return false;
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget || widget->window() != this) return false;
+  // Something the person does ends the quiet spell of a redraw trigger.
+  redraw_message_shown_ = false;
+  if (type != QEvent::KeyPress) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  // The key is seen once, on its way to the focused control; its way up to
+  // the parents is not a second key (the focus may have moved meanwhile).
+  if (last_key_target_ && widget != last_key_target_ && widget->isAncestorOf(last_key_target_) &&
+      key->key() == last_key_ && key->timestamp() == last_key_time_)
+    return false;
+  QWidget* target = QApplication::focusWidget();
+  if (target != widget && !(target == nullptr && widget == this)) return false;
+  last_key_target_ = widget;
+  last_key_ = key->key();
+  last_key_time_ = key->timestamp();
+  if (!DisclaimerPanel->isHidden()) {
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      auto* button = qobject_cast<QPushButton*>(target);
+      if (button && DisclaimerPanel->isAncestorOf(button))
+        button->click();
+      else
+        OKBtn->click();
+      return true;
+    }
+    if (key->key() == Qt::Key_Escape) {
+      CancelBtn->click();
+      return true;
+    }
+  }
+  if (key->key() == Qt::Key_F8 && !key->isAutoRepeat()) BitBtnCalculate->click();
+  return false;  // the focused control sees the key as well
+}
+
+void TTAForm2::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (!shown_once_) return;
+  Guarded([this] { FormResize(); });
+  FormPaint();
+}
+
+void TTAForm2::paintEvent(QPaintEvent* event) {
+  FormPaint();
+  QMainWindow::paintEvent(event);
+}
+
+void TTAForm2::FormResize() {
+  // The graph heights follow the panel under them, the plot's width the
+  // panel at the right; the panel under the graph is centred under it.
+  ApplyAnalysisPageSizes();
+  if (!MathGrid1->isHidden()) {
+    MathGrid1->update();
+    RedrawRun();
+    ShowCurveControls(true);
+  } else {
+    ShowCurveControls(false);
+  }
+  BitBtnCalculate->move(RoundHalfEven(OuterSize().width() / 2.1), BitBtnCalculate->y());
+}
+
+void TTAForm2::FormPaint() {
+  const int width = OuterSize().width();
+  if (ExitButt->x() != width - 100) ExitButt->move(width - 100, ExitButt->y());
+  const int analyzeLeft = RoundHalfEven(width / 2.1);
+  if (BitBtnCalculate->x() != analyzeLeft) BitBtnCalculate->move(analyzeLeft, BitBtnCalculate->y());
+}
+
+void TTAForm2::closeEvent(QCloseEvent* event) {
+  if (!closing_) {
+    closing_ = true;
+    KeepPendingRow();
+    TATable.Close();  // failures on closing are ignored
+  }
+  event->accept();
+}
+
+void TTAForm2::KeepPendingRow() {
+  if (!TATable.IsOpen()) return;
+  // Every pending edit that the row can take; one that it cannot is named.
+  std::string refused;
+  for (const std::string& failure : DataSourceSkeleton.UpdateRecordKeepingGoing()) refused += failure + "\n";
+  try {
+    DataSourceSkeleton.SavePendingRow();
+  } catch (const std::exception& error) {
+    refused += std::string(error.what()) + "\n";
+  }
+  if (!refused.empty()) ShowMessage(MessageKind::Error, "These changes of the current case could not be saved:\n" + refused);
+}
+
+void TTAForm2::ShowMessage(MessageKind kind, const std::string& text) {
+  if (redraw_depth_ > 0) {
+    // A redraw trigger repeats itself (a window edge being dragged): one
+    // message until the person does something else.
+    if (redraw_message_shown_) return;
+    redraw_message_shown_ = true;
+  }
+  ui_.ShowMessage(kind, QString::fromStdString(text));
+}
+
+void TTAForm2::Guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const AlreadyReported&) {
+  } catch (const ParameterVersionError&) {
+    EndForVersionMismatch();
+  } catch (const std::exception& error) {
+    ShowMessage(MessageKind::Error, error.what());
+  }
+}
+
+void TTAForm2::RedrawRun() {
+  ++redraw_depth_;
+  try {
+    RunAnalysis();
+  } catch (const ParameterVersionError&) {
+    --redraw_depth_;
+    throw;
+  } catch (const std::exception& error) {
+    ShowMessage(MessageKind::Error, error.what());
+    --redraw_depth_;
+    throw AlreadyReported{};
+  }
+  --redraw_depth_;
+  if (last_run_analysed_) redraw_message_shown_ = false;
+}
+
+void TTAForm2::EndForVersionMismatch() {
+  ui_.ShowMessage(MessageKind::Information, QString::fromStdString(VersionMismatchMessage()));
+  KeepPendingRow();
+  closing_ = true;
+  TATable.Close();
+  close();
+  ui_.ExitProgram(1);
+}
+
+void TTAForm2::OpenDocument(const std::string& path) {
+  const QFileInfo file(QString::fromStdString(path));
+  if (!file.exists()) {
+    ShowMessage(MessageKind::Plain, QDir::toNativeSeparators(file.absoluteFilePath()).toStdString() + " not found.");
+    return;
+  }
+  ui_.OpenDocument(file.absoluteFilePath());
+}
+
+void TTAForm2::ProceduresPDFButtClick() { OpenDocument(ProgramDirectory + "TA-Tervain-Scoring Procedures.pdf"); }
+void TTAForm2::IllustrationsPDFButtClick() { OpenDocument(ProgramDirectory + "TA-Tervain-Illustrations.pdf"); }
+void TTAForm2::ScorProcPDFButtClick() { OpenDocument(ProgramDirectory + "TA-Tervain-Scoring Manual.pdf"); }
+void TTAForm2::ShowDataFrmButtClick() { OpenDocument(ProgramDirectory + "Transition Analysis Score Form.pdf"); }
+
+}  // namespace vorla::gui

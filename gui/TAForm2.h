@@ -1,0 +1,261 @@
+#pragma once
+// The main window TTAForm2: the terms notice, the pages "Data Table" and
+// "Analysis" (and the hidden "Report" page), the button bar, and the Analyze
+// action. The class owns the case table, its data source and every named
+// component; its implementation is split by concern:
+//   StartupShell.cpp   creation, start-up, notice, keys, resize and paint, closing
+//   DataEntryPage.cpp  the data entry page and its handlers
+//   AnalysisPage.cpp   the analysis page, its panels and the view switching
+//   AnalysisRun.cpp    the Analyze action, the score-pair tidying, the run
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/AnalysisTree.h"
+#include "gui/DataSource.h"
+#include "gui/UserInteraction.h"
+#include "store/CaseTable.h"
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QButtonGroup;
+class QRadioButton;
+class QScrollArea;
+class QSpinBox;
+class QTabWidget;
+class QTableWidget;
+class QTextBrowser;
+
+namespace vorla::gui {
+
+class CaseGrid;
+class ChoiceComboBox;
+class DbEdit;
+class DbLabel;
+class DbListBox;
+class DbMemo;
+class DbScoreEdit;
+class Navigator;
+
+// The window's fixed texts.
+inline constexpr const char* ApplicationTitle = "VORLA Age estimation 2";
+inline constexpr const char* WindowCaption = "VORLA Age estimation 2.1.046";
+
+// Round to the nearest integer, halves to the even neighbour.
+int RoundHalfEven(double value);
+
+class TTAForm2 final : public QMainWindow {
+  Q_OBJECT
+ public:
+  // directory: the folder of the case table, the parameter file and the
+  // trace (the executable's folder unless the person named another).
+  TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent = nullptr);
+  ~TTAForm2() override;
+
+  // --- Window-wide values ---------------------------------------------------
+  std::string ProgramDirectory;   // ends in the separator
+  std::string ParameterFilePath;  // ProgramDirectory + "Parameters.dat"
+  std::array<std::uint8_t, 4> AllowedStages{};  // stage counts 3 to 6
+  bool UseCranialData = false;
+  bool UsePubicData = false;
+  bool UseAuricularData = false;
+  int VertScrollRange = 0;
+  int HorzScrollRange = 0;
+
+  // --- The case table and its data source ------------------------------------
+  CaseTable TATable;
+  TDataSource DataSourceSkeleton{TATable};
+
+  // --- Shell -------------------------------------------------------------------
+  QScrollArea* ClientScroll = nullptr;  // the window's scroll bars
+  QWidget* ClientArea = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* DataEntrySheet = nullptr;  // "Data Table"
+  QWidget* TabSheet3 = nullptr;       // "Analysis"
+  QWidget* TabSheet1 = nullptr;       // "Report" (its tab is hidden)
+  QWidget* QuickRep1 = nullptr;       // the report layout, on the "Report" page
+  QFrame* Panel11 = nullptr;          // the button bar
+  QPushButton* ExitButt = nullptr;
+  QPushButton* BitBtnCalculate = nullptr;
+  QPushButton* ProceduresPDFButt = nullptr;
+  QPushButton* IllustrationsPDFButt = nullptr;
+  QPushButton* ScorProcPDFButt = nullptr;
+  QFrame* DisclaimerPanel = nullptr;
+  QTextBrowser* DisclaimerText = nullptr;
+  QPushButton* ShowDataFrmButt = nullptr;
+  QPushButton* OKBtn = nullptr;
+  QPushButton* CancelBtn = nullptr;
+
+  // --- Data entry page ---------------------------------------------------------
+  QGroupBox* CaseNumberGroup = nullptr;
+  QGroupBox* ModelGroup = nullptr;
+  DbEdit* DBEdit4 = nullptr;
+  DbListBox* HazardPriorLB = nullptr;
+  DbListBox* RacePriorLB = nullptr;
+  DbListBox* SexPriorLB = nullptr;
+  CaseGrid* DBGrid1 = nullptr;
+  Navigator* DBNavigator1 = nullptr;
+  QPushButton* BitBtnNew = nullptr;
+  std::array<QGroupBox*, 3> ScoreGroupBoxes{};  // cranial, pubic, auricular
+  QCheckBox* UseCranDataCB = nullptr;
+  QCheckBox* UsePubeDataCB = nullptr;
+  QCheckBox* UseAuriDataCB = nullptr;
+  QLabel* NotesLabel = nullptr;
+  DbMemo* DBMemo1 = nullptr;
+  // The 66 score boxes in focus order.
+  std::vector<DbScoreEdit*> ScoreBoxes;
+  // The box of a score field (name without regard to case); null when none.
+  DbScoreEdit* ScoreBox(const std::string& field) const;
+  QCheckBox* ComplexCheckBox(int complexIndex) const;
+
+  // --- Analysis page -----------------------------------------------------------
+  QFrame* MathGrid1 = nullptr;  // the curve plot
+  std::array<QLabel*, 5> CurveLegend{};  // Label32 "Corr", Label2 "Uncor", Label31 "Cra", Label10 "Pub", Label11 "Aur"
+  QFrame* BarGraphPanel = nullptr;
+  QFrame* AgeBarChart = nullptr;
+  QFrame* AgeNumPanel = nullptr;
+  QFrame* AgeSummPanel = nullptr;
+  QGroupBox* ProbabilityRG = nullptr;
+  QButtonGroup* ProbabilityButtons = nullptr;
+  // Lower-limit captions (Label80, Label44, Label53, Label64, Label76) and
+  // upper-limit captions (Label79, Label45, Label54, Label65, Label77) of the
+  // corrected, uncorrected, cranial, pubic and auricular blocks.
+  std::array<QLabel*, 5> LowerLimitCaptions{};
+  std::array<QLabel*, 5> UpperLimitCaptions{};
+  DbLabel* pvaluncorr = nullptr;
+  DbLabel* pvalcran = nullptr;
+  DbLabel* pvalpube = nullptr;
+  DbLabel* pvalauri = nullptr;
+  DbLabel* DBText_ID = nullptr;  // hidden, bound to SKELETON_ID
+  QFrame* MortalityPanel = nullptr;
+  ChoiceComboBox* ComboBoxSex = nullptr;
+  ChoiceComboBox* ComboBoxRace = nullptr;
+  ChoiceComboBox* ComboBoxHazard = nullptr;
+  QPushButton* ButtonReset = nullptr;
+  QFrame* NumSummPanel = nullptr;
+  QTableWidget* NumResultsGrid = nullptr;
+  QPushButton* ShowBarPlotButt = nullptr;
+  QPushButton* CopyResTextButt = nullptr;
+  QPushButton* ButtonCopyGraph = nullptr;
+  QPushButton* SaveGraphButt = nullptr;
+  QPushButton* PrintPreviewButt = nullptr;
+  QSpinBox* SpinEditZoom = nullptr;
+  QLabel* zoomlbl = nullptr;
+  QPushButton* rescaleButt = nullptr;
+  QLineEdit* grphxmin = nullptr;
+  QLineEdit* grphxmax = nullptr;
+  QString BarAxisCaption = QStringLiteral("Estimated Age");  // the bar chart's horizontal axis
+
+  // --- Handlers --------------------------------------------------------------------
+  void FormShow();
+  void OKBtnClick();
+  void CancelBtnClick();
+  void ExitButtClick();
+  void FormResize();
+  void FormPaint();
+  void ProceduresPDFButtClick();
+  void IllustrationsPDFButtClick();
+  void ScorProcPDFButtClick();
+  void ShowDataFrmButtClick();
+  // Opens a document beside the program, or says that it is missing.
+  void OpenDocument(const std::string& path);
+
+  void TraitScoreKeyUp(DbScoreEdit* box, int key);
+  void UseCranDataCBClick();
+  void UsePubeDataCBClick();
+  void UseAuriDataCBClick();
+  void SexPriorLBExit();
+  void RacePriorLBExit();
+  void HazardPriorLBExit();
+  void ComboBoxSexChange();
+  void ComboBoxRaceChange();
+  void ComboBoxHazardChange();
+  void ComboBoxRaceExit();
+  void ComboBoxHazardExit();
+  void ButtonResetClick();
+  void TATableBeforeScroll();
+  void TATableAfterScroll();
+  void BitBtnNewRecordClick();
+  void NavigatorClick(int button);
+
+  void BitBtnCalculateClick();
+  void OrderScorePair(const std::string& base, DbScoreEdit* minBox, DbScoreEdit* maxBox);
+  void RunAnalysis();
+  // Whether the last run had a case to analyse.
+  bool LastRunAnalysed() const { return last_run_analysed_; }
+
+  void PlotLikelihoodCurves(const TTransisionsAnalyseDataSet* record);
+  void FormatpVal(DbLabel* label);
+  void FillResultsGrid();
+  void ShowBarPlotButtClick();
+  void SpinEditZoomChange();
+  void ProbabilityRGClick();
+  // The item index of the confidence level: 0 "90", 1 "95", 2 "99".
+  int ProbabilityIndex() const;
+
+  // Scroll ranges for a window of this outer size (0: no scrolling).
+  static int VerticalScrollRangeFor(int outerHeight) { return outerHeight < 729 ? 729 : 0; }
+  static int HorizontalScrollRangeFor(int outerWidth) { return outerWidth < 988 ? 988 : 0; }
+  // The window's outer size: with the frame where the desktop draws one.
+  QSize OuterSize() const;
+
+  // Runs a handler; an error that escapes it is shown in a message box, and a
+  // parameter file of the wrong version ends the program.
+  void Guarded(const std::function<void()>& handler);
+  // A redraw trigger (resize, zoom, graph switch): the run, with at most one
+  // message until the person does something else.
+  void RedrawRun();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildShell();
+  void BuildNotice();
+  void BuildDataEntryPage();
+  void BuildScoreGroup(int groupIndex);
+  void BuildAnalysisPage();
+  void BuildSummaryPanel();
+  void BuildResultsPanel();
+  void ArrangeClientArea();
+  void AnchorAnalysisPage();
+  void ApplyAnalysisPageSizes();
+  void MoveCurveLegend();
+  void ShowCurveControls(bool curves);
+
+  // Moves the focus to the control after this one in the focus order.
+  void FocusNextControl(QWidget* from);
+  // Messages: every message of the window goes through here.
+  void ShowMessage(MessageKind kind, const std::string& text);
+  void EndForVersionMismatch();
+  // Posts what the current row holds that is not stored yet; drops an
+  // untouched new row. Failures are reported, not thrown.
+  void KeepPendingRow();
+  void SyncRowControls();
+  void ComboChange(ChoiceComboBox* box, const char* field);
+
+  UserInteraction& ui_;
+  bool shown_once_ = false;
+  bool closing_ = false;
+  bool last_run_analysed_ = false;
+  QPointer<QWidget> last_key_target_;  // the last key seen at window level
+  int last_key_ = 0;
+  quint64 last_key_time_ = 0;
+  int redraw_depth_ = 0;             // inside a redraw trigger's run
+  bool redraw_message_shown_ = false;  // since the person last did something
+};
+
+}  // namespace vorla::gui

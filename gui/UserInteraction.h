@@ -1,0 +1,64 @@
+#pragma once
+// Everything through which the window speaks to the person or the desktop
+// beyond its own widgets: message boxes, the beep, the blocking pause, the
+// save dialog, the clipboard, the document opener and ending the program.
+// The window holds one of these; tests give it a double that records the
+// calls and returns prepared answers instead of blocking on a modal box.
+#include <QString>
+
+class QMimeData;
+class QWidget;
+
+namespace vorla::gui {
+
+enum class MessageKind {
+  Error,         // refused input, failures: an error box with one OK button
+  Information,   // an information box with one OK button
+  Confirmation,  // a confirmation-type box with one OK button
+  Plain,         // no icon, one OK button, titled with the application title
+};
+
+class UserInteraction {
+ public:
+  virtual ~UserInteraction() = default;
+
+  // Shows a modal box with one OK button and returns when it is closed.
+  virtual void ShowMessage(MessageKind kind, const QString& text) = 0;
+  virtual void Beep() = 0;
+  // Blocks the user-interface thread for the given time.
+  virtual void Sleep(int milliseconds) = 0;
+  // The chosen path, or empty when the person cancels. selectedFilter is in
+  // and out: the preselected filter and the one chosen.
+  virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& directory,
+                               const QString& filters, QString* selectedFilter) = 0;
+  virtual void SetClipboardText(const QString& text) = 0;
+  // Takes ownership of the data.
+  virtual void SetClipboardData(QMimeData* data) = 0;
+  // Hands a file to the desktop's program for it; false when that failed.
+  virtual bool OpenDocument(const QString& path) = 0;
+  // Ends the program's event loop with the code (the window closes first).
+  virtual void ExitProgram(int code) = 0;
+};
+
+// The real thing: Qt message boxes, QApplication::beep, the clipboard,
+// QDesktopServices.
+class DesktopInteraction final : public UserInteraction {
+ public:
+  explicit DesktopInteraction(QWidget* owner = nullptr) : owner_(owner) {}
+  void SetOwner(QWidget* owner) { owner_ = owner; }
+
+  void ShowMessage(MessageKind kind, const QString& text) override;
+  void Beep() override;
+  void Sleep(int milliseconds) override;
+  QString SaveFileName(QWidget* parent, const QString& title, const QString& directory, const QString& filters,
+                       QString* selectedFilter) override;
+  void SetClipboardText(const QString& text) override;
+  void SetClipboardData(QMimeData* data) override;
+  bool OpenDocument(const QString& path) override;
+  void ExitProgram(int code) override;
+
+ private:
+  QWidget* owner_;
+};
+
+}  // namespace vorla::gui

@@ -1,0 +1,55 @@
+#pragma once
+// The case list: one read-only column of case numbers, one line per stored
+// row in key order (and the new row at the end while one is being entered),
+// with a marker at the current row. Picking a line asks for that row.
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <cstdint>
+#include <vector>
+
+#include "store/CaseTable.h"
+
+namespace vorla::gui {
+
+class CaseListModel final : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit CaseListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+  // Follows the table: reads the stored names again when rows were added,
+  // otherwise only the current row's line and the marker.
+  void Sync(const CaseTable& table);
+  // The key of a line; -1 for the new row.
+  std::int64_t KeyAt(int line) const;
+  int CurrentLine() const { return current_; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  std::vector<std::int64_t> keys_;
+  std::vector<QString> names_;
+  bool new_row_ = false;
+  QString new_name_;
+  int current_ = -1;
+};
+
+class CaseGrid final : public QTableView {
+  Q_OBJECT
+ public:
+  explicit CaseGrid(QWidget* parent = nullptr);
+  CaseListModel* Model() const { return model_; }
+  void Sync(const CaseTable& table);
+
+ signals:
+  // The person picked the line of the row with this key (-1: the new row).
+  void rowPicked(std::int64_t key);
+
+ private:
+  CaseListModel* model_;
+  bool syncing_ = false;
+};
+
+}  // namespace vorla::gui

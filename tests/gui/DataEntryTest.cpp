@@ -1,0 +1,321 @@
+// The data entry page: the key-by-key score check, the focus order, the
+// choice boxes and what counts as a change by the person, "Reset", the
+// lists, the change of row and "New Skeleton".
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "gui/DataEntryLayout.h"
+#include <QToolButton>
+
+#include "gui/widgets/CaseGrid.h"
+#include "gui/widgets/ChoiceComboBox.h"
+#include "gui/widgets/DbEdit.h"
+#include "gui/widgets/DbListBox.h"
+#include "gui/widgets/DbMemo.h"
+#include "gui/widgets/Navigator.h"
+#include "store/CaseTable.h"
+
+using namespace vorla;
+using namespace vorla::gui;
+using namespace vorla::gui::test;
+
+namespace {
+
+SeedRow Scored(const std::string& name) { return {name, "Male", "White", "Forensic", AllScores("2", "3")}; }
+
+}  // namespace
+
+class DataEntryTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+  void scoreCheck_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("digit");
+    QTest::addColumn<QString>("message");  // empty: accepted
+    const QString three = "The allowed values are 1,2, or 3";
+    const QString four = "The allowed values are 1,2,3, or 4";
+    const QString five = "The allowed values are 1,2,3,4, or 5";
+    const QString six = "The allowed values are 1,2,3,4,5, or 6";
+    const QString seven = "The allowed values are 1,2,3,4,5,6, or 7";
+    QTest::newRow("3 stages, 0") << "AUR_TOPOSUP_L_LOW" << "0" << three;
+    QTest::newRow("3 stages, 3") << "AUR_TOPOSUP_L_LOW" << "3" << "";
+    QTest::newRow("3 stages, 4") << "AUR_SPICUL_R_UPPER" << "4" << three;
+    QTest::newRow("4 stages, 4") << "PUB_TEXTURE_L_LOW" << "4" << "";
+    QTest::newRow("4 stages, 5") << "PUB_OSSICLE_R_LOW" << "5" << four;
+    QTest::newRow("5 stages, 1") << "CRA_PTERICA_LOW" << "1" << "";
+    QTest::newRow("5 stages, 6") << "CRA_MAXILARE_UPPER" << "6" << five;
+    QTest::newRow("6 stages, 6") << "PUB_RELIEF_L_UPPER" << "6" << "";
+    QTest::newRow("6 stages, 7") << "PUB_RELIEF_L_UPPER" << "7" << six;
+    QTest::newRow("6 stages, 8") << "AUR_EXOSUP_R_LOW" << "8" << six;
+    QTest::newRow("6 stages, 9") << "AUR_EXOINF_L_LOW" << "9" << six;
+    QTest::newRow("ventral margin, 7") << "PUB_VENTRALM_L_LOW" << "7" << "";
+    QTest::newRow("ventral margin, 8") << "PUB_VENTRALM_R_UPPER" << "8" << seven;
+    QTest::newRow("ventral margin, 0") << "PUB_VENTRALM_L_UPPER" << "0" << seven;
+  }
+
+  void scoreCheck() {
+    QFETCH(QString, field);
+    QFETCH(QString, digit);
+    QFETCH(QString, message);
+    CaseFolder folder;
+    folder.Seed({{"case", "", "", "", {}}});
+    Window w(folder);
+    DbScoreEdit* box = w.form->ScoreBox(field.toStdString());
+    QVERIFY(box);
+    box->setFocus();
+    TypeInto(box, digit);
+    QCOMPARE(w.ui.sleeps, std::vector<int>{50});
+    QCOMPARE(box->text(), digit);
+    if (message.isEmpty()) {
+      QVERIFY(w.ui.messages.empty());
+      QVERIFY(!box->hasFocus());
+      // Leaving the box wrote the score into the row.
+      QCOMPARE(QString::fromStdString(w.form->TATable.FieldAsText(field.toStdString())), digit);
+    } else {
+      QCOMPARE(w.ui.Texts(), QStringList{message});
+      QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
+      QVERIFY(box->hasFocus());
+      QCOMPARE(box->selectedText(), digit);  // the next key replaces it
+    }
+  }
+
+  void scoreBoxesHaveTheirStageCounts() {
+    CaseFolder folder;
+    Window w(folder);
+    QCOMPARE(w.form->ScoreBoxes.size(), std::size_t{66});
+    int sum = 0;
+    for (const DbScoreEdit* box : w.form->ScoreBoxes) {
+      QCOMPARE(box->maxLength(), 1);
+      QCOMPARE(box->size(), QSize(25, 29));
+      sum += box->StageCount();
+    }
+    // 10 x 5 + 4 x (6 + 4 + 4 + 7 + 5) + 4 x (3 + 3 + 5 + 5 + 5 + 3 + 6 + 6 + 3)
+    QCOMPARE(sum, 50 + 4 * 26 + 4 * 39);
+    QCOMPARE(w.form->ScoreBox("pub_ventralm_l_low")->StageCount(), 7);
+  }
+
+  void keysThatDoNotCheck() {
+    CaseFolder folder;
+    folder.Seed({{"case", "", "", "", {{"CRA_PTERICA_LOW", "3"}}}});
+    Window w(folder);
+    DbScoreEdit* box = w.form->ScoreBox("CRA_PTERICA_LOW");
+    for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Escape, Qt::Key_Return, Qt::Key_Shift}) {
+      box->setFocus();
+      QTest::keyRelease(box, key);
+      QVERIFY(w.ui.sleeps.empty());
+      QVERIFY(box->hasFocus());
+    }
+    // Releasing an arrow key, Ctrl or F8 over an accepted digit moves on.
+    for (Qt::Key key : {Qt::Key_Right, Qt::Key_Control}) {
+      box->setFocus();
+      QTest::keyRelease(box, key);
+      QVERIFY(!box->hasFocus());
+    }
+    // Backspace that empties the box does nothing else.
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QCOMPARE(box->text(), QString());
+    QVERIFY(box->hasFocus());
+    QVERIFY(w.ui.messages.empty());
+  }
+
+  void signAndLettersInAScoreBox() {
+    CaseFolder folder;
+    folder.Seed({{"case", "", "", "", {}}});
+    Window w(folder);
+    DbScoreEdit* box = w.form->ScoreBox("CRA_LAMDOID_UPPER");
+    box->setFocus();
+    TypeInto(box, "a");
+    QCOMPARE(box->text(), QString());
+    QCOMPARE(w.ui.beeps, 1);
+    QVERIFY(w.ui.messages.empty());
+    TypeInto(box, "-");
+    QCOMPARE(w.ui.Texts(), QStringList{"'-' is not a valid integer value"});
+    QVERIFY(box->hasFocus());
+    QCOMPARE(box->text(), QStringLiteral("-"));
+  }
+
+  void focusOrder() {
+    CaseFolder folder;
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    std::vector<QWidget*> expected = {f.DBEdit4, f.HazardPriorLB, f.RacePriorLB, f.SexPriorLB, f.UseCranDataCB};
+    for (const char* stem : {"CRA_PTERICA", "CRA_SAGITTAL", "CRA_LAMDOID", "CRA_INTERPL", "CRA_MAXILARE"})
+      for (const char* end : {"_LOW", "_UPPER"}) expected.push_back(f.ScoreBox(std::string(stem) + end));
+    expected.push_back(f.UsePubeDataCB);
+    for (const char* side : {"_L", "_R"})
+      for (const char* stem : {"PUB_RELIEF", "PUB_TEXTURE", "PUB_OSSICLE", "PUB_VENTRALM", "PUB_DORSALM"})
+        for (const char* end : {"_LOW", "_UPPER"}) expected.push_back(f.ScoreBox(std::string(stem) + side + end));
+    expected.push_back(f.UseAuriDataCB);
+    for (const char* side : {"_L", "_R"})
+      for (const auto& row : ScoreGroups()[2].rows)
+        for (const char* end : {"_LOW", "_UPPER"}) expected.push_back(f.ScoreBox(std::string(row.stem) + side + end));
+    expected.insert(expected.end(), {f.DBNavigator1, f.DBMemo1, f.BitBtnNew});
+
+    f.DBEdit4->setFocus();
+    for (std::size_t i = 1; i < expected.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QVERIFY2(QApplication::focusWidget() == expected[i], qPrintable(QString("step %1").arg(i)));
+    }
+    // An accepted digit in the last right-side pubic box moves on to the auricular check box.
+    DbScoreEdit* last = f.ScoreBox("PUB_DORSALM_R_UPPER");
+    last->setFocus();
+    TypeInto(last, "5");
+    QCOMPARE(QApplication::focusWidget(), f.UseAuriDataCB);
+  }
+
+  // Typing m into an empty sex box completes it to Male, writes Male and
+  // analyses once; the letters after it change nothing.
+  void typingCompletesTheSexBox() {
+    CaseFolder folder;
+    folder.Seed({{"case", "", "White", "Forensic", AllScores("2", "3")}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    f.PageControl1->setCurrentWidget(f.TabSheet3);
+    QSignalSpy analyses(f.BitBtnCalculate, &QPushButton::clicked);
+    f.ComboBoxSex->setFocus();
+    QTest::keyClicks(f.ComboBoxSex, "m");
+    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Male"));
+    QCOMPARE(f.TATable.FieldAsText("SEX"), std::string("Male"));
+    QCOMPARE(analyses.count(), 1);
+    QVERIFY(!f.TATable.FieldIsNull("RES_ALL_MAX_LIKELIHOOD"));
+    QTest::keyClicks(f.ComboBoxSex, "ale");
+    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Male"));
+    QCOMPARE(analyses.count(), 1);
+    QVERIFY(w.ui.messages.empty());
+  }
+
+  void typingPastAnItemAndLeavingTheHazardBox() {
+    CaseFolder folder;
+    folder.Seed({{"case", "Male", "White", "", AllScores("2", "3")}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    f.PageControl1->setCurrentWidget(f.TabSheet3);
+    f.ComboBoxHazard->SetProgramText(QString());
+    QSignalSpy analyses(f.BitBtnCalculate, &QPushButton::clicked);
+    f.ComboBoxHazard->setFocus();
+    QTest::keyClicks(f.ComboBoxHazard, "Forensics");
+    QCOMPARE(analyses.count(), 2);  // "F" completed to another item; the last "s" matches none
+    QCOMPARE(f.TATable.FieldAsText("HAZARDFUNC"), std::string("Forensics"));
+    QCOMPARE(f.ComboBoxHazard->currentText(), QStringLiteral("Forensics"));
+    f.ComboBoxSex->setFocus();  // leaving the box
+    QCOMPARE(w.ui.beeps, 1);
+    QCOMPARE(f.ComboBoxHazard->currentText(), QString());
+    QCOMPARE(f.TATable.FieldAsText("HAZARDFUNC"), std::string("Forensics"));
+    // Deleting characters is a change by the person as well.
+    f.ComboBoxSex->setFocus();
+    f.ComboBoxSex->lineEdit()->end(false);
+    QTest::keyClick(f.ComboBoxSex, Qt::Key_Backspace);
+    QCOMPARE(analyses.count(), 3);
+    QCOMPARE(f.TATable.FieldAsText("SEX"), std::string("Mal"));
+    // Text the program puts in is no change.
+    f.ButtonResetClick();
+    QCOMPARE(analyses.count(), 3);
+  }
+
+  void resetShowsTheFirstModelForAnEmptyField() {
+    CaseFolder folder;
+    folder.Seed({{"case", "Female", "Black", "", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    f.ComboBoxSex->SetProgramText("x");
+    f.ButtonReset->click();
+    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Female"));
+    QCOMPARE(f.ComboBoxRace->currentText(), QStringLiteral("Black"));
+    QCOMPARE(f.ComboBoxHazard->currentText(), QStringLiteral("Archeological"));
+    QVERIFY(f.TATable.FieldIsNull("HAZARDFUNC"));
+  }
+
+  void leavingAListCopiesItsChoiceToTheAnalysisPage() {
+    CaseFolder folder;
+    folder.Seed({{"case", "Male", "White", "Forensic", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    QCOMPARE(f.RacePriorLB->ItemIndex(), 0);
+    f.RacePriorLB->setFocus();
+    f.RacePriorLB->setCurrentRow(1);
+    QCOMPARE(f.TATable.FieldAsText("RACE"), std::string("White"));  // not yet written
+    f.SexPriorLB->setFocus();
+    QCOMPARE(f.TATable.FieldAsText("RACE"), std::string("Black"));
+    QCOMPARE(f.ComboBoxRace->currentText(), QStringLiteral("Black"));
+    // Esc in a list puts it back to the field.
+    f.SexPriorLB->setCurrentRow(0);
+    QTest::keyClick(f.SexPriorLB, Qt::Key_Escape);
+    QCOMPARE(f.SexPriorLB->SelectedText(), QStringLiteral("Male"));
+  }
+
+  void changingTheRowResynchronises() {
+    CaseFolder folder;
+    folder.Seed({Scored("first"), {"second", "Female", "Black", "Archeological", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    f.UsePubeDataCB->setChecked(false);
+    QVERIFY(!f.UsePubicData);
+    f.DBNavigator1->ButtonAt(Navigator::Next)->click();
+    QCOMPARE(f.DBEdit4->text(), QStringLiteral("second"));
+    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Female"));
+    QCOMPARE(f.ComboBoxHazard->currentText(), QStringLiteral("Archeological"));
+    QCOMPARE(f.SexPriorLB->SelectedText(), QStringLiteral("Female"));
+    QVERIFY(f.UsePubeDataCB->isChecked());
+    QVERIFY(f.UsePubicData);
+    QCOMPARE(f.DBGrid1->Model()->CurrentLine(), 1);
+
+    // With the analysis page in front a change of row leaves the choices alone.
+    f.UseCranDataCB->setChecked(false);
+    f.PageControl1->setCurrentWidget(f.TabSheet3);
+    f.DataSourceSkeleton.First();
+    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Female"));
+    QVERIFY(!f.UseCranDataCB->isChecked());
+  }
+
+  void editsArePostedWhenTheRowIsLeft() {
+    CaseFolder folder;
+    folder.Seed({Scored("first"), Scored("second")});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    DbScoreEdit* box = f.ScoreBox("CRA_SAGITTAL_UPPER");
+    box->setFocus();
+    box->selectAll();
+    QTest::keyPress(box, '5');  // still in the box
+    f.DBNavigator1->ButtonAt(Navigator::Next)->click();
+    QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("CRA_SAGITTAL_UPPER"))],
+             std::string("5"));
+  }
+
+  void newSkeleton() {
+    CaseFolder folder;
+    folder.Seed({Scored("first")});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    f.UseAuriDataCB->setChecked(false);
+    f.PageControl1->setCurrentWidget(f.TabSheet3);
+    f.BitBtnNew->click();
+    QCOMPARE(f.PageControl1->currentWidget(), f.DataEntrySheet);
+    QCOMPARE(f.TATable.State(), CaseTable::RowState::Insert);
+    QCOMPARE(QApplication::focusWidget(), f.DBEdit4);
+    QCOMPARE(f.ComboBoxSex->currentText(), QString());
+    QCOMPARE(f.ComboBoxHazard->currentText(), QStringLiteral("Archeological"));
+    QVERIFY(f.UseAuriDataCB->isChecked());
+    QCOMPARE(f.DBGrid1->Model()->rowCount(), 2);
+    // Moving off the untouched new row does not store it.
+    f.DBNavigator1->ButtonAt(Navigator::First)->click();
+    QCOMPARE(f.TATable.RecordCount(), 1);
+    QCOMPARE(StoredRowCount(folder.Path()), 1);
+    QCOMPARE(f.DBGrid1->Model()->rowCount(), 1);
+    // The navigator's insert starts a new row without moving the focus.
+    f.DBMemo1->setFocus();
+    f.DBNavigator1->ButtonAt(Navigator::Insert)->click();
+    QCOMPARE(f.TATable.State(), CaseTable::RowState::Insert);
+    QCOMPARE(QApplication::focusWidget(), f.DBMemo1);
+  }
+};
+
+QTEST_MAIN(DataEntryTest)
+#include "DataEntryTest.moc"

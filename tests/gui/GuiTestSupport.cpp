@@ -1,0 +1,116 @@
+#include "GuiTestSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+#include "params/CaseRun.h"
+#include "store/CaseTable.h"
+#include "store/Schema.h"
+
+namespace vorla::gui::test {
+
+void RecordingInteraction::SetClipboardData(QMimeData* data) { delete data; }
+
+QStringList RecordingInteraction::Texts() const {
+  QStringList texts;
+  for (const Message& m : messages) texts << m.text;
+  return texts;
+}
+
+std::vector<std::pair<std::string, std::string>> ComplexScores(int complexIndex, const std::string& low,
+                                                               const std::string& upper) {
+  std::vector<std::pair<std::string, std::string>> scores;
+  for (const std::string& base : KnownComplexes()[static_cast<std::size_t>(complexIndex)].pairBases) {
+    scores.emplace_back(base + "_LOW", low);
+    scores.emplace_back(base + "_UPPER", upper);
+  }
+  return scores;
+}
+
+std::vector<std::pair<std::string, std::string>> AllScores(const std::string& low, const std::string& upper) {
+  std::vector<std::pair<std::string, std::string>> scores;
+  for (int i = 0; i < 3; ++i) {
+    const auto part = ComplexScores(i, low, upper);
+    scores.insert(scores.end(), part.begin(), part.end());
+  }
+  return scores;
+}
+
+CaseFolder::CaseFolder() {
+  path_ = dir_.path().toStdString() + "/";
+  QFile::copy(QStringLiteral(VORLA_TEST_PARAMETERS), dir_.filePath(QStringLiteral("Parameters.dat")));
+}
+
+void CaseFolder::Seed(const std::vector<SeedRow>& rows) const {
+  CaseTable table;
+  table.Open(path_);
+  for (const SeedRow& row : rows) {
+    table.Append();
+    table.SetFieldText("SKELETON_NAME", row.name);
+    table.SetFieldText("SEX", row.sex);
+    table.SetFieldText("RACE", row.race);
+    table.SetFieldText("HAZARDFUNC", row.hazard);
+    for (const auto& [field, value] : row.scores) table.SetFieldText(field, value);
+    table.Post();
+  }
+  table.Close();
+}
+
+std::unique_ptr<CaseFolder> CaseFolder::Copy() const {
+  auto copy = std::make_unique<CaseFolder>();
+  for (const char* name : {"TAData.db", "Parameters.dat"}) {
+    const QString target = QString::fromStdString(copy->Path()) + QString::fromLatin1(name);
+    QFile::remove(target);
+    QFile::copy(QString::fromStdString(path_) + QString::fromLatin1(name), target);
+  }
+  return copy;
+}
+
+void CaseFolder::WriteParameterFile(const std::string& text) const {
+  QFile file(QString::fromStdString(path_) + QStringLiteral("Parameters.dat"));
+  file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  file.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+Window::Window(const CaseFolder& folder, bool acceptNotice) {
+  form = std::make_unique<TTAForm2>(folder.Path(), ui);
+  form->show();
+  form->activateWindow();
+  if (!QTest::qWaitForWindowActive(form.get())) qWarning("the window did not become active");
+  if (acceptNotice) form->OKBtn->click();
+}
+
+Window::~Window() {
+  if (form && form->isVisible()) form->close();
+}
+
+std::vector<std::string> StoredRow(const std::string& folder, std::int32_t id) {
+  CaseTable table;
+  table.Open(folder);
+  std::vector<std::string> fields;
+  if (table.LocateId(id)) {
+    for (const FieldInfo& info : CaseFields()) fields.push_back(table.FieldAsText(std::string(info.name)));
+  }
+  table.Close();
+  return fields;
+}
+
+int StoredRowCount(const std::string& folder) {
+  CaseTable table;
+  table.Open(folder);
+  const int count = table.RecordCount();
+  table.Close();
+  return count;
+}
+
+void TypeInto(QWidget* widget, const QString& text) {
+  for (const QChar c : text) {
+    QTest::keyPress(widget, c.toLatin1());
+    QTest::keyRelease(widget, c.toLatin1());
+  }
+}
+
+}  // namespace vorla::gui::test

@@ -1,0 +1,91 @@
+#pragma once
+// What the window's tests share: a double of the user interaction that
+// records every message instead of blocking, and a case folder in a fresh
+// temporary directory with the demonstration parameter set.
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/TAForm2.h"
+#include "gui/UserInteraction.h"
+
+namespace vorla::gui::test {
+
+class RecordingInteraction final : public UserInteraction {
+ public:
+  struct Message {
+    MessageKind kind;
+    QString text;
+  };
+  std::vector<Message> messages;
+  int beeps = 0;
+  std::vector<int> sleeps;
+  std::vector<QString> openedDocuments;
+  std::vector<int> exitCodes;
+
+  void ShowMessage(MessageKind kind, const QString& text) override { messages.push_back({kind, text}); }
+  void Beep() override { ++beeps; }
+  void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
+  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override { return {}; }
+  void SetClipboardText(const QString&) override {}
+  void SetClipboardData(QMimeData* data) override;
+  bool OpenDocument(const QString& path) override {
+    openedDocuments.push_back(path);
+    return true;
+  }
+  void ExitProgram(int code) override { exitCodes.push_back(code); }
+
+  QStringList Texts() const;
+  void Clear() {
+    messages.clear();
+    beeps = 0;
+    sleeps.clear();
+  }
+};
+
+// One row of a case to put into a fresh table: the choices and scores by field.
+struct SeedRow {
+  std::string name;
+  std::string sex, race, hazard;
+  std::vector<std::pair<std::string, std::string>> scores;
+};
+
+// Every score field of every complex set to one text.
+std::vector<std::pair<std::string, std::string>> AllScores(const std::string& low, const std::string& upper);
+std::vector<std::pair<std::string, std::string>> ComplexScores(int complexIndex, const std::string& low,
+                                                               const std::string& upper);
+
+class CaseFolder {
+ public:
+  CaseFolder();
+  // Path ending in the separator.
+  const std::string& Path() const { return path_; }
+  bool IsValid() const { return dir_.isValid(); }
+  void Seed(const std::vector<SeedRow>& rows) const;
+  // A copy of the case table and parameter file in another fresh folder.
+  std::unique_ptr<CaseFolder> Copy() const;
+  void WriteParameterFile(const std::string& text) const;
+
+ private:
+  QTemporaryDir dir_;
+  std::string path_;
+};
+
+// The window on a case folder, shown; the notice accepted unless told not to.
+struct Window {
+  explicit Window(const CaseFolder& folder, bool acceptNotice = true);
+  ~Window();
+  RecordingInteraction ui;
+  std::unique_ptr<TTAForm2> form;
+};
+
+// Every field of the stored row with this key, as text; empty when none.
+std::vector<std::string> StoredRow(const std::string& folder, std::int32_t id);
+int StoredRowCount(const std::string& folder);
+
+// Types into a box as a person would: press and release each character.
+void TypeInto(QWidget* widget, const QString& text);
+
+}  // namespace vorla::gui::test
