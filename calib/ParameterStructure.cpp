@@ -39,7 +39,7 @@ class StructureReader {
     if (s.groups < 1) t_.Fail("the number of groups must be at least 1, not " + std::to_string(s.groups));
     groups_ = s.groups;
     t_.SkipLine();
-    s.resvar = ReadVariance("the case variance factor");
+    s.resvar = t_.ReadPositiveReal("the case variance factor");
     t_.SkipLine();
     for (;;) {
       const std::int32_t header = t_.ReadInteger("a complex header");
@@ -55,7 +55,7 @@ class StructureReader {
       complex.comment = HeaderComment(rest);
       if (complex.name.empty()) t_.Fail("a complex header without a name");
       t_.SkipLine();
-      complex.resvar = ReadVariance("the complex variance factor");
+      complex.resvar = t_.ReadPositiveReal("the complex variance factor");
       t_.SkipLine();
       ReadComponents(complex.components);
       s.complexes.push_back(std::move(complex));
@@ -64,16 +64,6 @@ class StructureReader {
   }
 
  private:
-  double ReadVariance(const char* what) {
-    const double v = t_.ReadReal(what);
-    if (!(v > 0.0) || !std::isfinite(v)) {
-      std::ostringstream text;
-      text << what << " must be a positive number, not " << v;
-      t_.Fail(text.str());
-    }
-    return v;
-  }
-
   void ReadComponents(std::vector<ComponentStructure>& components) {
     for (;;) {
       const std::int32_t sides = t_.ReadInteger("a component header");
@@ -89,10 +79,7 @@ class StructureReader {
       k.comment = HeaderComment(rest);
       if (k.name.empty()) t_.Fail("a component header without a name");
       t_.SkipLine();
-      k.transitions = t_.ReadInteger("the number of transitions");
-      if (k.transitions < 1 || k.transitions > MaxTransitions)
-        t_.Fail("a component has 1 to " + std::to_string(MaxTransitions) + " transitions, not " +
-                std::to_string(k.transitions));
+      k.transitions = t_.ReadTransitionCount();
       for (std::int32_t& entry : k.recoding) {
         entry = t_.ReadInteger("a recoding entry");
         if (entry < 0 || entry > k.transitions + 1)

@@ -28,23 +28,13 @@ class Reader {
     if (group_ < 1 || group_ > groups_)
       t_.Fail("the file has " + std::to_string(groups_) + " groups; group " + std::to_string(group_) + " is needed");
     t_.SkipLine();
-    set.Resvar = ReadVariance("the case variance factor");
+    set.Resvar = t_.ReadPositiveReal("the case variance factor");
     t_.SkipLine();
     ReadComplexList(set.Complexes);
     return set;
   }
 
  private:
-  double ReadVariance(const char* what) {
-    const double v = t_.ReadReal(what);
-    if (!(v > 0.0) || !std::isfinite(v)) {
-      std::ostringstream text;
-      text << what << " must be a positive number, not " << v;
-      t_.Fail(text.str());
-    }
-    return v;
-  }
-
   void ReadComplexList(std::unique_ptr<TraitComplex>& head) {
     std::unique_ptr<TraitComplex>* tail = &head;
     for (;;) {
@@ -57,7 +47,7 @@ class Reader {
       t_.SkipLine();
       complex->Complexname = CutText(name, NodeNameLength);
       complexName_ = complex->Complexname;
-      complex->Resvar = ReadVariance("the complex variance factor");
+      complex->Resvar = t_.ReadPositiveReal("the complex variance factor");
       t_.SkipLine();
       ReadComponentList(complex->Components);
       // A complex without kept components is left out.
@@ -72,13 +62,6 @@ class Reader {
     return (complexName_ == "SUTURES" && !selection_.UseCranialData) ||
            (complexName_ == "PUBIS" && !selection_.UsePubicData) ||
            (complexName_ == "AURICULAR" && !selection_.UseAuricularData);
-  }
-
-  std::int32_t ReadTransitionCount() {
-    const std::int32_t n = t_.ReadInteger("the number of transitions");
-    if (n < 1 || n > MaxTransitions)
-      t_.Fail("a component has 1 to " + std::to_string(MaxTransitions) + " transitions, not " + std::to_string(n));
-    return n;
   }
 
   void SkipLines(long long count) {
@@ -98,7 +81,7 @@ class Reader {
       const ScorePairs raw = scores_(name, sides);
       const bool scored = raw[0] != 0 || raw[2] != 0;
       if (!scored || Deselected()) {
-        const std::int32_t n = ReadTransitionCount();
+        const std::int32_t n = t_.ReadTransitionCount();
         t_.SkipLine();
         SkipLines(static_cast<long long>(n) * groups_);
         continue;
@@ -115,7 +98,7 @@ class Reader {
     // A trait scored identically on both sides counts once.
     if (s[0] == s[2] && s[1] == s[3]) s[2] = s[3] = 0;
 
-    const std::int32_t n = ReadTransitionCount();
+    const std::int32_t n = t_.ReadTransitionCount();
     std::array<std::int32_t, 9> recoding{};
     for (std::int32_t& entry : recoding) {
       entry = t_.ReadInteger("a recoding entry");

@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <sstream>
+
+#include "engine/AnalysisTree.h"
 
 #include "params/ParameterErrors.h"
 
@@ -107,6 +110,23 @@ double ParameterTokens::ReadReal(const char* what) {
   if (r.ec != std::errc() || !std::isfinite(value))
     Fail("\"" + token + "\" is not a valid number (" + what + ")");
   return value;
+}
+
+double ParameterTokens::ReadPositiveReal(const char* what) {
+  const double v = ReadReal(what);
+  if (!(v > 0.0) || !std::isfinite(v)) {
+    std::ostringstream text;
+    text << what << " must be a positive number, not " << v;
+    Fail(text.str());
+  }
+  return v;
+}
+
+std::int32_t ParameterTokens::ReadTransitionCount() {
+  const std::int32_t n = ReadInteger("the number of transitions");
+  if (n < 1 || n > MaxTransitions)
+    Fail("a component has 1 to " + std::to_string(MaxTransitions) + " transitions, not " + std::to_string(n));
+  return n;
 }
 
 std::string ParameterTokens::ReadRestOfLine() {

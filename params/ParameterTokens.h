@@ -14,6 +14,10 @@ class ParameterTokens {
   // the next blank or control character. At the end of the file both yield 0.
   std::int32_t ReadInteger(const char* what);
   double ReadReal(const char* what);
+  // A real that must be positive and finite (a variance factor).
+  double ReadPositiveReal(const char* what);
+  // A component's number of transitions, 1 to 10.
+  std::int32_t ReadTransitionCount();
   // Everything from here up to the line end, without it.
   std::string ReadRestOfLine();
   // Discards everything up to and including the next line end.
