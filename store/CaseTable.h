@@ -169,6 +169,8 @@ class CaseTable final : public CaseRow {
   void Scroll(Move move, bool reloads_keys = false);
   void FireBeforeScroll();
   void FireAfterScroll();
+  // Makes the stored row at this index of the visible keys current.
+  void MoveToKeyIndex(int index);
 
   SqliteDb db_;
   bool table_open_ = false;

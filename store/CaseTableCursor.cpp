@@ -173,18 +173,21 @@ void CaseTable::Prior() {
   });
 }
 
+void CaseTable::MoveToKeyIndex(int index) {
+  Scroll([this, index] {
+    pos_ = index;
+    bof_ = false;
+    eof_ = false;
+  });
+}
+
 bool CaseTable::LocateId(std::int32_t id) {
   RequireOpen();
   RequireNotLeaving();
   SavePendingRow();
   const auto it = std::lower_bound(keys_.begin(), keys_.end(), std::int64_t{id});
   if (it == keys_.end() || *it != id) return false;
-  const int found = static_cast<int>(it - keys_.begin());
-  Scroll([this, found] {
-    pos_ = found;
-    bof_ = false;
-    eof_ = false;
-  });
+  MoveToKeyIndex(static_cast<int>(it - keys_.begin()));
   return true;
 }
 
@@ -199,12 +202,7 @@ bool CaseTable::LocateName(const std::string& name) {
     const std::int64_t key = query.ColumnInt64(0);
     const auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
     if (it == keys_.end() || *it != key) continue;  // hidden by the filter
-    const int found = static_cast<int>(it - keys_.begin());
-    Scroll([this, found] {
-      pos_ = found;
-      bof_ = false;
-      eof_ = false;
-    });
+    MoveToKeyIndex(static_cast<int>(it - keys_.begin()));
     return true;
   }
   return false;
