@@ -14,6 +14,8 @@
 #include <QTableWidget>
 
 #include "gui/TAForm2.h"
+#include "gui/charts/BarChart.h"
+#include "gui/widgets/MathGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbLabel.h"
 #include "params/CaseRun.h"
@@ -61,13 +63,7 @@ void TTAForm2::BuildAnalysisPage() {
   QWidget* page = TabSheet3;
   page->installEventFilter(this);
 
-  MathGrid1 = new QFrame(page);
-  MathGrid1->setObjectName(QStringLiteral("MathGrid1"));
-  MathGrid1->setFrameShape(QFrame::Panel);
-  MathGrid1->setFrameShadow(QFrame::Raised);
-  MathGrid1->setGeometry(0, 0, 713, 448);
-  Fill(MathGrid1, Silver);
-  MathGrid1->hide();
+  BuildCurvePlot();
 
   struct LegendEntry {
     const char* name;
@@ -97,11 +93,7 @@ void TTAForm2::BuildAnalysisPage() {
   BarGraphPanel->setFont(PixelFont(13, true));
   Fill(BarGraphPanel, Silver);
   BarGraphPanel->hide();
-  AgeBarChart = new QFrame(BarGraphPanel);
-  AgeBarChart->setObjectName(QStringLiteral("AgeBarChart"));
-  AgeBarChart->setFont(PixelFont(15, true));
-  AgeBarChart->setGeometry(3, 3, 711, 419);
-  Fill(AgeBarChart, Qt::white);
+  BuildBarChart();
 
   AgeNumPanel = new QFrame(page);
   AgeNumPanel->setObjectName(QStringLiteral("AgeNumPanel"));
@@ -281,9 +273,11 @@ void TTAForm2::BuildResultsPanel() {
   CopyResTextButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(173, 216, 230); }"));
   PrintPreviewButt = Button(QStringLiteral("Print Report"), NumSummPanel, QRect(606, 72, 100, 28), "PrintPreviewButt");
   PrintPreviewButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); }"));
-  // Copying, saving and printing come with the export and the report.
-  for (QPushButton* b : {ButtonCopyGraph, SaveGraphButt, CopyResTextButt, PrintPreviewButt}) b->setEnabled(false);
+  // Copying and saving the graph and printing come with the export and the report.
+  for (QPushButton* b : {ButtonCopyGraph, SaveGraphButt, PrintPreviewButt}) b->setEnabled(false);
   connect(ShowBarPlotButt, &QPushButton::clicked, this, [this] { Guarded([this] { ShowBarPlotButtClick(); }); });
+  connect(CopyResTextButt, &QPushButton::clicked, this, [this] { Guarded([this] { CopyResTextButtClick(); }); });
+  ConnectResultsGrid();
 
   rescaleButt = Button(QStringLiteral("Rescale"), NumSummPanel, QRect(120, 6, 72, 26), "rescaleButt");
   grphxmin = new QLineEdit(QStringLiteral("10"), NumSummPanel);
@@ -302,6 +296,7 @@ void TTAForm2::BuildResultsPanel() {
   zoomlbl = Caption(QStringLiteral("Zoom (Y-axis)"), NumSummPanel, 408, 12, 110);
   zoomlbl->setObjectName(QStringLiteral("zoomlbl"));
   for (QWidget* w : std::initializer_list<QWidget*>{rescaleButt, grphxmin, grphxmax, SpinEditZoom, zoomlbl}) w->hide();
+  connect(rescaleButt, &QPushButton::clicked, this, [this] { Guarded([this] { rescaleButtClick(); }); });
   connect(SpinEditZoom, &QSpinBox::textChanged, this, [this] { Guarded([this] { SpinEditZoomChange(); }); });
 }
 
@@ -343,79 +338,6 @@ void TTAForm2::ShowCurveControls(bool curves) {
 int TTAForm2::ProbabilityIndex() const {
   const int id = ProbabilityButtons->checkedId();
   return id < 0 ? 1 : id;
-}
-
-void TTAForm2::ProbabilityRGClick() { BitBtnCalculate->click(); }
-
-void TTAForm2::PlotLikelihoodCurves(const TTransisionsAnalyseDataSet* record) {
-  MathGrid1->update();  // the previous curves are gone
-  if (!record) {
-    ShowMessage(MessageKind::Confirmation, NoDataMessage);
-    PageControl1->setCurrentIndex(0);
-    return;
-  }
-  // The curves of the case are drawn by the curve plot.
-}
-
-void TTAForm2::FormatpVal(DbLabel* label) {
-  label->show();
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, Qt::black);
-  palette.setColor(QPalette::Window, PanelGrey);
-  if (!DataSourceSkeleton.FieldIsNull(label->FieldName())) {
-    const double p = DataSourceSkeleton.FieldAsFloat(label->FieldName());
-    if (p < 0) {
-      label->hide();
-    } else if (p <= 0.02) {
-      palette.setColor(QPalette::WindowText, Qt::red);
-      palette.setColor(QPalette::Window, Qt::yellow);
-    }
-  }
-  label->setPalette(palette);
-  label->setAutoFillBackground(true);
-}
-
-void TTAForm2::FillResultsGrid() {
-  // The corrections of the stored probabilities that the grid fill makes; the
-  // grid's texts are written by the results summary.
-  ComplexSelection selection;
-  selection.UseCranialData = UseCranialData;
-  selection.UsePubicData = UsePubicData;
-  selection.UseAuricularData = UseAuricularData;
-  CorrectProbabilities(DataSourceSkeleton, selection);
-}
-
-void TTAForm2::ShowBarPlotButtClick() {
-  MathGrid1->hide();
-  if (!BarGraphPanel->isHidden()) {
-    RedrawRun();
-    MathGrid1->show();
-    MathGrid1->update();
-    BarGraphPanel->hide();
-    ShowCurveControls(true);
-    return;
-  }
-  ShowCurveControls(false);
-  if (!UseCranialData && !UsePubicData && !UseAuricularData) return;
-  // The bars themselves are drawn by the bar chart of estimates.
-  BarGraphPanel->show();
-  NumSummPanel->raise();
-}
-
-void TTAForm2::SpinEditZoomChange() {
-  if (MathGrid1->isHidden()) return;
-  bool whole = false;
-  int v = SpinEditZoom->cleanText().toInt(&whole);
-  if (!whole) v = 1;
-  if (v >= 300) SpinEditZoom->setSingleStep(100);
-  else if (v >= 150) SpinEditZoom->setSingleStep(50);
-  else if (v >= 50) SpinEditZoom->setSingleStep(10);
-  else if (v >= 20) SpinEditZoom->setSingleStep(5);
-  else if (v >= 10) SpinEditZoom->setSingleStep(2);
-  else if (v >= 1) SpinEditZoom->setSingleStep(1);
-  if (v <= 0) throw std::runtime_error("Size must be greater than zero");
-  RedrawRun();
-  MathGrid1->update();
 }
 
 }  // namespace vorla::gui

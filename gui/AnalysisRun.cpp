@@ -11,6 +11,8 @@
 #include "engine/AnalysisTrace.h"
 #include "engine/EngineSettings.h"
 #include "gui/TAForm2.h"
+#include "gui/charts/BarChart.h"
+#include "gui/widgets/MathGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbLabel.h"
@@ -87,7 +89,8 @@ void TTAForm2::RunAnalysis() {
   const QString levelText = QString::number(level);
   for (QLabel* caption : LowerLimitCaptions) caption->setText(QStringLiteral(" L") + levelText + QStringLiteral("% "));
   for (QLabel* caption : UpperLimitCaptions) caption->setText(QStringLiteral(" U") + levelText + QStringLiteral("% "));
-  BarAxisCaption = QStringLiteral("Estimated Age with ") + levelText + QStringLiteral("% CI");
+  AgeBarChart->Data().AxisCaption = QStringLiteral("Estimated Age with ") + levelText + QStringLiteral("% CI");
+  AgeBarChart->update();
 
   // What is typed but not yet in the row is part of the case; a new row is
   // stored so that it has its key.

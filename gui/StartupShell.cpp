@@ -17,6 +17,7 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/DbEdit.h"
+#include "gui/widgets/MathGrid.h"
 #include "params/ParameterErrors.h"
 
 namespace vorla::gui {

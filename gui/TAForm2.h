@@ -7,6 +7,9 @@
 //   DataEntryPage.cpp  the data entry page and its handlers
 //   AnalysisPage.cpp   the analysis page, its panels and the view switching
 //   AnalysisRun.cpp    the Analyze action, the score-pair tidying, the run
+//   CurvePlot.cpp      the likelihood curves and the zoom
+//   ResultsSummary.cpp the p-value labels, the results grid and its text copy
+//   BarChartView.cpp   the bar chart of estimates, the graph switch, Rescale
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -26,6 +29,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPainter;
 class QPushButton;
 class QButtonGroup;
 class QRadioButton;
@@ -45,6 +49,9 @@ class DbListBox;
 class DbMemo;
 class DbScoreEdit;
 class Navigator;
+class TBarChart;
+class TMathCurve;
+class TMathGrid;
 
 // The window's fixed texts.
 inline constexpr const char* ApplicationTitle = "VORLA Age estimation 2";
@@ -118,10 +125,14 @@ class TTAForm2 final : public QMainWindow {
   QCheckBox* ComplexCheckBox(int complexIndex) const;
 
   // --- Analysis page -----------------------------------------------------------
-  QFrame* MathGrid1 = nullptr;  // the curve plot
+  TMathGrid* MathGrid1 = nullptr;  // the curve plot
+  // Its curves: the three complexes, all complexes uncorrected and
+  // corrected, and the three dotted marker lines.
+  std::unique_ptr<TMathCurve> MathCurveCra, MathCurvePub, MathCurveAur, MathCurveAll, MathCurveAllCor;
+  std::unique_ptr<TMathCurve> MathCurve95, MathCurveAll95, MathCurveAllCor95;
   std::array<QLabel*, 5> CurveLegend{};  // Label32 "Corr", Label2 "Uncor", Label31 "Cra", Label10 "Pub", Label11 "Aur"
   QFrame* BarGraphPanel = nullptr;
-  QFrame* AgeBarChart = nullptr;
+  TBarChart* AgeBarChart = nullptr;
   QFrame* AgeNumPanel = nullptr;
   QFrame* AgeSummPanel = nullptr;
   QGroupBox* ProbabilityRG = nullptr;
@@ -153,7 +164,6 @@ class TTAForm2 final : public QMainWindow {
   QPushButton* rescaleButt = nullptr;
   QLineEdit* grphxmin = nullptr;
   QLineEdit* grphxmax = nullptr;
-  QString BarAxisCaption = QStringLiteral("Estimated Age");  // the bar chart's horizontal axis
 
   // --- Handlers --------------------------------------------------------------------
   void FormShow();
@@ -194,9 +204,24 @@ class TTAForm2 final : public QMainWindow {
   bool LastRunAnalysed() const { return last_run_analysed_; }
 
   void PlotLikelihoodCurves(const TTransisionsAnalyseDataSet* record);
+  void PlotProfile(TMathCurve& curve, AgeProfile ages, AgeProfile values);
+  // The height factor of the marker lines for the chosen confidence level.
+  static double MarkerFactor(int probabilityIndex);
   void FormatpVal(DbLabel* label);
   void FillResultsGrid();
+  // Paints one cell of the results grid over its usual look.
+  void NumResultsGridDrawCell(QPainter& painter, int column, int row, const QRect& rect, bool selected);
+  void NumResultsGridClick();
+  void CopyResTextButtClick();
+  // The text of a cell of the results grid; empty outside it.
+  QString ResultCell(int column, int row) const;
+  // The rows of the results grid in use (the grid keeps the texts of the others).
+  int NumResultsRowCount() const { return num_results_rows_; }
+  void SetNumResultsRowCount(int rows);
   void ShowBarPlotButtClick();
+  void rescaleButtClick();
+  // The upper end of the bar chart's age scale for the largest upper limit.
+  static int BarScaleUpperEnd(double largestUpperLimit);
   void SpinEditZoomChange();
   void ProbabilityRGClick();
   // The item index of the confidence level: 0 "90", 1 "95", 2 "99".
@@ -230,6 +255,9 @@ class TTAForm2 final : public QMainWindow {
   void BuildAnalysisPage();
   void BuildSummaryPanel();
   void BuildResultsPanel();
+  void BuildCurvePlot();
+  void BuildBarChart();
+  void ConnectResultsGrid();
   void ArrangeClientArea();
   void AnchorAnalysisPage();
   void ApplyAnalysisPageSizes();
@@ -254,6 +282,7 @@ class TTAForm2 final : public QMainWindow {
   QPointer<QWidget> last_key_target_;  // the last key seen at window level
   int last_key_ = 0;
   quint64 last_key_time_ = 0;
+  int num_results_rows_ = 6;
   int redraw_depth_ = 0;             // inside a redraw trigger's run
   bool redraw_message_shown_ = false;  // since the person last did something
 };

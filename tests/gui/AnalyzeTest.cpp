@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
+#include "gui/charts/BarChart.h"
 #include "engine/EngineSettings.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"
@@ -203,7 +204,7 @@ class AnalyzeTest : public QObject {
     QCOMPARE(double(CriticalValue), 3.315);
     for (QLabel* caption : f.LowerLimitCaptions) QCOMPARE(caption->text(), QStringLiteral(" L99% "));
     for (QLabel* caption : f.UpperLimitCaptions) QCOMPARE(caption->text(), QStringLiteral(" U99% "));
-    QCOMPARE(f.BarAxisCaption, QStringLiteral("Estimated Age with 99% CI"));
+    QCOMPARE(f.AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with 99% CI"));
   }
 
   void anUnwritableTraceIsNoFailure() {

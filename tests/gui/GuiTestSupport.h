@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "gui/TAForm2.h"
+#include "gui/charts/BarChart.h"
+#include "gui/widgets/MathGrid.h"
 #include "gui/UserInteraction.h"
 
 namespace vorla::gui::test {
@@ -24,12 +26,13 @@ class RecordingInteraction final : public UserInteraction {
   std::vector<int> sleeps;
   std::vector<QString> openedDocuments;
   std::vector<int> exitCodes;
+  QString clipboardText;
 
   void ShowMessage(MessageKind kind, const QString& text) override { messages.push_back({kind, text}); }
   void Beep() override { ++beeps; }
   void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override { return {}; }
-  void SetClipboardText(const QString&) override {}
+  void SetClipboardText(const QString& text) override { clipboardText = text; }
   void SetClipboardData(QMimeData* data) override;
   bool OpenDocument(const QString& path) override {
     openedDocuments.push_back(path);
