@@ -273,8 +273,9 @@ void TTAForm2::BuildResultsPanel() {
   CopyResTextButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(173, 216, 230); }"));
   PrintPreviewButt = Button(QStringLiteral("Print Report"), NumSummPanel, QRect(606, 72, 100, 28), "PrintPreviewButt");
   PrintPreviewButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); }"));
-  // Copying and saving the graph and printing come with the export and the report.
-  for (QPushButton* b : {ButtonCopyGraph, SaveGraphButt, PrintPreviewButt}) b->setEnabled(false);
+  connect(PrintPreviewButt, &QPushButton::clicked, this, [this] { Guarded([this] { PrintPreviewButtClick(); }); });
+  connect(ButtonCopyGraph, &QPushButton::clicked, this, [this] { Guarded([this] { ButtonCopyGraphClick(); }); });
+  connect(SaveGraphButt, &QPushButton::clicked, this, [this] { Guarded([this] { SaveGraphButtClick(); }); });
   connect(ShowBarPlotButt, &QPushButton::clicked, this, [this] { Guarded([this] { ShowBarPlotButtClick(); }); });
   connect(CopyResTextButt, &QPushButton::clicked, this, [this] { Guarded([this] { CopyResTextButtClick(); }); });
   ConnectResultsGrid();

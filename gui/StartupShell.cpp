@@ -405,7 +405,7 @@ void TTAForm2::EndForVersionMismatch() {
 
 void TTAForm2::OpenDocument(const std::string& path) {
   const QFileInfo file(QString::fromStdString(path));
-  if (!file.exists()) {
+  if (!file.isFile()) {  // a folder of that name is no document either
     ShowMessage(MessageKind::Plain, QDir::toNativeSeparators(file.absoluteFilePath()).toStdString() + " not found.");
     return;
   }

@@ -10,6 +10,8 @@
 //   CurvePlot.cpp      the likelihood curves and the zoom
 //   ResultsSummary.cpp the p-value labels, the results grid and its text copy
 //   BarChartView.cpp   the bar chart of estimates, the graph switch, Rescale
+//   GraphButtons.cpp   copying and saving the graph
+//   ReportButton.cpp   the printed report
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -22,6 +24,7 @@
 #include "engine/AnalysisTree.h"
 #include "gui/DataSource.h"
 #include "gui/UserInteraction.h"
+#include "gui/report/Report.h"
 #include "store/CaseTable.h"
 
 class QCheckBox;
@@ -219,6 +222,11 @@ class TTAForm2 final : public QMainWindow {
   int NumResultsRowCount() const { return num_results_rows_; }
   void SetNumResultsRowCount(int rows);
   void ShowBarPlotButtClick();
+  void ButtonCopyGraphClick();
+  void SaveGraphButtClick();
+  void PrintPreviewButtClick();
+  // What the printed report shows of the current row and the results.
+  ReportContent ReportFromCurrentRow() const;
   void rescaleButtClick();
   // The upper end of the bar chart's age scale for the largest upper limit.
   static int BarScaleUpperEnd(double largestUpperLimit);

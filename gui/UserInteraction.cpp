@@ -6,6 +6,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPageLayout>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QThread>
 #include <QUrl>
 
@@ -34,6 +37,11 @@ void DesktopInteraction::ShowMessage(MessageKind kind, const QString& text) {
   box.exec();
 }
 
+bool DesktopInteraction::AskYesNo(const QString& text) {
+  return QMessageBox::question(owner_, QApplication::applicationDisplayName(), text,
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 void DesktopInteraction::Beep() { QApplication::beep(); }
 
 void DesktopInteraction::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
@@ -46,6 +54,15 @@ QString DesktopInteraction::SaveFileName(QWidget* parent, const QString& title, 
 void DesktopInteraction::SetClipboardText(const QString& text) { QApplication::clipboard()->setText(text); }
 
 void DesktopInteraction::SetClipboardData(QMimeData* data) { QApplication::clipboard()->setMimeData(data); }
+
+void DesktopInteraction::PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                                    QMarginsF(12.7, 12.7, 12.7, 12.7), QPageLayout::Millimeter));
+  QPrintPreviewDialog dialog(&printer, parent);
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* p) { paint(p); });
+  dialog.exec();
+}
 
 bool DesktopInteraction::OpenDocument(const QString& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(path));

@@ -5,8 +5,10 @@
 // The window holds one of these; tests give it a double that records the
 // calls and returns prepared answers instead of blocking on a modal box.
 #include <QString>
+#include <functional>
 
 class QMimeData;
+class QPrinter;
 class QWidget;
 
 namespace vorla::gui {
@@ -24,6 +26,8 @@ class UserInteraction {
 
   // Shows a modal box with one OK button and returns when it is closed.
   virtual void ShowMessage(MessageKind kind, const QString& text) = 0;
+  // Asks a yes-or-no question (titled with the application title); true for yes.
+  virtual bool AskYesNo(const QString& text) = 0;
   virtual void Beep() = 0;
   // Blocks the user-interface thread for the given time.
   virtual void Sleep(int milliseconds) = 0;
@@ -34,6 +38,9 @@ class UserInteraction {
   virtual void SetClipboardText(const QString& text) = 0;
   // Takes ownership of the data.
   virtual void SetClipboardData(QMimeData* data) = 0;
+  // Shows a print preview of a US Letter page with margins of 12.7 mm;
+  // paint draws the page onto the printer it is given. Returns when closed.
+  virtual void PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) = 0;
   // Hands a file to the desktop's program for it; false when that failed.
   virtual bool OpenDocument(const QString& path) = 0;
   // Ends the program's event loop with the code (the window closes first).
@@ -48,12 +55,14 @@ class DesktopInteraction final : public UserInteraction {
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
   void ShowMessage(MessageKind kind, const QString& text) override;
+  bool AskYesNo(const QString& text) override;
   void Beep() override;
   void Sleep(int milliseconds) override;
   QString SaveFileName(QWidget* parent, const QString& title, const QString& directory, const QString& filters,
                        QString* selectedFilter) override;
   void SetClipboardText(const QString& text) override;
   void SetClipboardData(QMimeData* data) override;
+  void PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) override;
   bool OpenDocument(const QString& path) override;
   void ExitProgram(int code) override;
 

@@ -132,7 +132,7 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
   StoreResults(skeletonId, row, record.get());
   if (!record) return false;
   try {
-    WriteAnalysisTrace(record.get(), settings.tracePath);
+    if (!settings.tracePath.empty()) WriteAnalysisTrace(record.get(), settings.tracePath);
   } catch (const std::exception&) {
     // The trace is a record for the curious; the results stand without it.
   }

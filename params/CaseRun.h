@@ -57,7 +57,7 @@ void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection);
 struct RunSettings {
   int level = 95;                 // 90, 95 or 99
   std::string parameterFile;      // Parameters.dat
-  std::string tracePath;          // TATree.txt
+  std::string tracePath;          // TATree.txt; none written when empty
 };
 
 // One run on the row with this key: the engine's settings, prepare, analyse,

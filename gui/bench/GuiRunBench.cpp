@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -25,8 +26,10 @@ class QuietInteraction final : public UserInteraction {
   void Sleep(int) override {}
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override { return {}; }
   void SetClipboardText(const QString&) override {}
-  void SetClipboardData(QMimeData*) override {}
+  void SetClipboardData(QMimeData* data) override { delete data; }
   bool OpenDocument(const QString&) override { return true; }
+  bool AskYesNo(const QString&) override { return false; }
+  void PrintPreview(QWidget*, const std::function<void(QPrinter*)>&) override {}
   void ExitProgram(int) override {}
 };
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QMimeData>
+#include <QPageLayout>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 
@@ -12,7 +14,22 @@
 
 namespace vorla::gui::test {
 
-void RecordingInteraction::SetClipboardData(QMimeData* data) { delete data; }
+void RecordingInteraction::SetClipboardData(QMimeData* data) {
+  clipboardData.reset(data);
+  ++clipboardDataCount;
+}
+
+void RecordingInteraction::PrintPreview(QWidget*, const std::function<void(QPrinter*)>& paint) {
+  ++previews;
+  if (duringPreview) duringPreview();
+  if (previewPdf.isEmpty()) return;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(previewPdf);
+  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                                    QMarginsF(12.7, 12.7, 12.7, 12.7), QPageLayout::Millimeter));
+  paint(&printer);
+}
 
 QStringList RecordingInteraction::Texts() const {
   QStringList texts;

@@ -2,8 +2,10 @@
 // What the window's tests share: a double of the user interaction that
 // records every message instead of blocking, and a case folder in a fresh
 // temporary directory with the demonstration parameter set.
+#include <QMimeData>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,13 +29,40 @@ class RecordingInteraction final : public UserInteraction {
   std::vector<QString> openedDocuments;
   std::vector<int> exitCodes;
   QString clipboardText;
+  std::unique_ptr<QMimeData> clipboardData;  // the last data put on the clipboard
+  int clipboardDataCount = 0;
+  // The yes-or-no questions asked and the answer given to each.
+  std::vector<QString> questions;
+  bool answerYes = true;
+  // The save dialogs shown, and the answer the next one gives.
+  struct SaveDialog {
+    QString title, directory, filters, preselected;
+  };
+  std::vector<SaveDialog> saveDialogs;
+  QString saveAnswer;        // the chosen path; empty: cancelled
+  QString saveAnswerFilter;  // the chosen filter; empty: the preselected one
+  // Print previews shown; what runs while one is open; the PDF file the page
+  // is printed to (none when empty).
+  int previews = 0;
+  std::function<void()> duringPreview;
+  QString previewPdf;
 
   void ShowMessage(MessageKind kind, const QString& text) override { messages.push_back({kind, text}); }
+  bool AskYesNo(const QString& text) override {
+    questions.push_back(text);
+    return answerYes;
+  }
   void Beep() override { ++beeps; }
   void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
-  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override { return {}; }
+  QString SaveFileName(QWidget*, const QString& title, const QString& directory, const QString& filters,
+                       QString* selectedFilter) override {
+    saveDialogs.push_back({title, directory, filters, selectedFilter ? *selectedFilter : QString()});
+    if (selectedFilter && !saveAnswerFilter.isEmpty()) *selectedFilter = saveAnswerFilter;
+    return saveAnswer;
+  }
   void SetClipboardText(const QString& text) override { clipboardText = text; }
   void SetClipboardData(QMimeData* data) override;
+  void PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) override;
   bool OpenDocument(const QString& path) override {
     openedDocuments.push_back(path);
     return true;

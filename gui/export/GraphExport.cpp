@@ -1,0 +1,59 @@
+#include "gui/export/GraphExport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <stdexcept>
+
+#include "gui/charts/BarChart.h"
+#include "gui/export/EmfWriter.h"
+
+namespace vorla::gui {
+
+QString GraphFileName(const QString& chosen, GraphFileType type) {
+  const QFileInfo info(chosen);
+  const QString name = info.fileName();
+  const qsizetype dot = name.indexOf(QLatin1Char('.'));
+  const QString stem = dot < 0 ? name : name.left(dot);
+  const QString extension = type == GraphFileType::Metafile ? QStringLiteral(".wmf") : QStringLiteral(".bmp");
+  return QDir(info.path()).filePath(stem + extension);
+}
+
+QByteArray BarChartMetafile(const TBarChart& chart) {
+  const int dpi = chart.logicalDpiX() > 0 ? chart.logicalDpiX() : 96;
+  EmfDevice device(chart.size(), dpi);
+  {
+    QPainter painter(&device);
+    PaintBarChart(painter, chart.size(), chart.Data());
+  }
+  return device.Bytes();
+}
+
+QImage BarChartBitmap(const TBarChart& chart) { return chart.RenderImage(); }
+
+QByteArray BmpBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "BMP")) throw std::runtime_error("The bitmap could not be encoded");
+  return bytes;
+}
+
+void WriteGraphFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  const auto fail = [&] {
+    return std::runtime_error("Cannot create file \"" + QDir::toNativeSeparators(path).toStdString() +
+                              "\". " + file.errorString().toStdString());
+  };
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw fail();
+  if (file.write(bytes) != bytes.size() || !file.flush()) {
+    const auto error = fail();
+    file.close();
+    throw error;
+  }
+  file.close();
+}
+
+}  // namespace vorla::gui

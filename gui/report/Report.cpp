@@ -1,0 +1,183 @@
+#include "gui/report/Report.h"
+
+#include <QPainter>
+#include <QPaintDevice>
+
+namespace vorla::gui {
+
+namespace {
+
+struct ScoreRow {
+  double top;
+  const char* label;
+  const char* base;
+};
+
+const ScoreRow CranialRows[] = {{25.4, "Coronal Pterica", "CRA_PTERICA"},
+                                {30.7, "Sagittal Obelica (midline)", "CRA_SAGITTAL"},
+                                {36.0, "Lambdoidal Asterica", "CRA_LAMDOID"},
+                                {41.3, "Interpalatine (midline)", "CRA_INTERPL"},
+                                {46.6, "Zygomaticomaxillary", "CRA_MAXILARE"}};
+const ScoreRow AuricularRows[] = {{29.8, "Superior Demiface Topography", "AUR_TOPOSUP"},
+                                  {35.3, "Inferior Demiface Topography", "AUR_TOPOINF"},
+                                  {41.1, "Superior Surface Morphology", "AUR_MORSUP"},
+                                  {46.6, "Middle/Apical Surface Morphology", "AUR_MORAPIC"},
+                                  {52.3, "Inferior Surface Morphology", "AUR_MORINF"},
+                                  {57.8, "Inferior Surface Texture", "AUR_TEXINF"},
+                                  {63.5, "Superior Posterior Iliac Exostoses", "AUR_EXOSUP"},
+                                  {69.0, "Inferior Posterior Iliac Exostoses", "AUR_EXOINF"},
+                                  {74.7, "Posterior Exostoses", "AUR_SPICUL"}};
+const ScoreRow PubicRows[] = {{65.8, "Symphyseal Relief", "PUB_RELIEF"},
+                              {71.3, "Symphyseal Texture", "PUB_TEXTURE"},
+                              {76.8, "Superior Apex / Protuberance", "PUB_OSSICLE"},
+                              {82.3, "Ventral Symphyseal Margin", "PUB_VENTRALM"},
+                              {87.8, "Dorsal Symphyseal Margin", "PUB_DORSALM"}};
+
+const double TableRowTops[] = {113.2, 117.1, 120.9, 124.7, 128.5, 132.5};
+const double TableColumnLefts[] = {39.8, 73.4, 85.3, 97.6, 109.9, 122.1, 134.4};
+
+class Page {
+ public:
+  explicit Page(QPainter& painter) : p_(painter) {}
+
+  // A font of this many points on the millimetre scale of the page.
+  QFont Font(double points, bool bold, bool italic = false) const {
+    QFont font(QStringLiteral("Arial"));
+    const double dpi = p_.device() ? p_.device()->logicalDpiY() : 96;
+    // The painter draws in millimetres: a point is 25.4 / 72 mm.
+    font.setPointSizeF(points * 25.4 / dpi);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+  }
+  void Text(const QRectF& box, int flags, const QString& text, double points, bool bold, bool italic = false) {
+    p_.setFont(Font(points, bold, italic));
+    p_.drawText(box, flags, text);
+  }
+  void Left(double top, double left, const QString& text, double points, bool bold) {
+    Text(QRectF(left, top, 190.5 - left, points * 0.5), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text, points,
+         bold);
+  }
+  void Centred(double top, double centre, const QString& text, double points, bool bold) {
+    Text(QRectF(centre - 95, top, 190, points * 0.5), Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, text,
+         points, bold);
+  }
+  QPainter& painter() { return p_; }
+
+ private:
+  QPainter& p_;
+};
+
+QString Field(const ReportContent& c, const std::string& name) {
+  const auto it = c.fields.find(name);
+  return it == c.fields.end() ? QString() : it->second;
+}
+
+void ValueBox(Page& page, double top, double left, const QString& text) {
+  page.Text(QRectF(left, top, 4.2, 4.2), Qt::AlignCenter | Qt::TextDontClip, text, 10, false);
+}
+
+// A column head on two lines, "Left" or "Right" over "(min/max)".
+void TwoLineHead(Page& page, double top, double left, const char* side) {
+  page.Text(QRectF(left, top, 16.7, 9.3), Qt::AlignCenter | Qt::TextDontClip,
+            QString::fromLatin1(side) + QStringLiteral("\n(min/max)"), 10, true);
+}
+
+}  // namespace
+
+std::vector<std::string> ReportScoreFields() {
+  std::vector<std::string> fields;
+  for (const ScoreRow& r : CranialRows)
+    for (const char* end : {"_LOW", "_UPPER"}) fields.push_back(std::string(r.base) + end);
+  for (const auto* rows : {AuricularRows, PubicRows}) {
+    const std::size_t n = rows == AuricularRows ? std::size(AuricularRows) : std::size(PubicRows);
+    for (std::size_t i = 0; i < n; ++i)
+      for (const char* side : {"_L_", "_R_"})
+        for (const char* end : {"LOW", "UPPER"}) fields.push_back(std::string(rows[i].base) + side + end);
+  }
+  return fields;
+}
+
+void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
+  painter.save();
+  painter.scale(perMm, perMm);
+  painter.setPen(QPen(Qt::black, 0));
+  Page page(painter);
+
+  page.Centred(0.6, 95.1, QStringLiteral("Transition Analysis Scoring and Analysis"), 12, true);
+  page.Centred(9.1, 95.3, QStringLiteral("Observations"), 11, true);
+  page.Left(14.6, 3.2, QStringLiteral("Skeleton: "), 11, true);
+  page.Left(14.6, 22.6, Field(c, "SKELETON_NAME"), 11, false);
+
+  page.Left(20.3, 3.4, QStringLiteral("Cranial Sutures"), 10, true);
+  page.Left(20.3, 49.1, QStringLiteral("min/max"), 10, true);
+  for (const ScoreRow& r : CranialRows) {
+    page.Left(r.top, 3.4, QString::fromLatin1(r.label), 10, false);
+    ValueBox(page, r.top, 50.0, Field(c, std::string(r.base) + "_LOW"));
+    ValueBox(page, r.top, 56.9, Field(c, std::string(r.base) + "_UPPER"));
+  }
+
+  const auto sides = [&](const ScoreRow& r, double leftLow, double leftUp, double rightLow, double rightUp, double x) {
+    page.Left(r.top, x, QString::fromLatin1(r.label), 10, false);
+    ValueBox(page, r.top, leftLow, Field(c, std::string(r.base) + "_L_LOW"));
+    ValueBox(page, r.top, leftUp, Field(c, std::string(r.base) + "_L_UPPER"));
+    ValueBox(page, r.top, rightLow, Field(c, std::string(r.base) + "_R_LOW"));
+    ValueBox(page, r.top, rightUp, Field(c, std::string(r.base) + "_R_UPPER"));
+  };
+  TwoLineHead(page, 19.5, 147.3, "Left");
+  TwoLineHead(page, 19.5, 168.7, "Right");
+  page.Left(21.2, 91.0, QStringLiteral("Auricular Surface"), 10, true);
+  for (const ScoreRow& r : AuricularRows) sides(r, 149.4, 156.0, 171.2, 177.8, 91.0);
+
+  TwoLineHead(page, 55.5, 49.5, "Left");
+  TwoLineHead(page, 55.5, 69.2, "Right");
+  page.Left(57.1, 3.0, QStringLiteral("Pubic Symphysis"), 10, true);
+  for (const ScoreRow& r : PubicRows) sides(r, 52.5, 59.1, 70.7, 77.3, 3.0);
+
+  page.Centred(98.2, 92.3, QStringLiteral("Age Estimation"), 11, true);
+  page.Left(104.8, 3.4, c.modelLine, 10, false);
+
+  // The estimates table: disabled cells are not printed.
+  for (int r = 0; r < 6; ++r)
+    for (int col = 0; col < 7; ++col) {
+      if (r == 0 && col == 0) continue;
+      const ReportCell& cell = c.cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)];
+      if (!cell.enabled) continue;
+      const QRectF box(TableColumnLefts[col], TableRowTops[r], col == 0 ? 33.9 : 12.7, 4.2);
+      if (r == 0) {
+        page.Text(box, Qt::AlignCenter | Qt::TextDontClip, cell.text, 8, true, col == 6);
+        continue;
+      }
+      painter.setPen(QPen(Qt::black, 0));
+      painter.setBrush(Qt::NoBrush);
+      painter.drawRect(box);
+      if (col == 0)
+        page.Text(box.adjusted(0, 0, -0.5, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip, cell.text, 10,
+                  true);
+      else
+        page.Text(box, Qt::AlignCenter | Qt::TextDontClip, cell.text, 9, r == 1 && (col == 1 || col == 3));
+    }
+
+  // The bar chart, stretched into its box.
+  if (c.chartSize.width() > 0 && c.chartSize.height() > 0) {
+    painter.save();
+    painter.translate(22.0, 142.2);
+    painter.scale(147.5 / c.chartSize.width(), 83.2 / c.chartSize.height());
+    PaintBarChart(painter, c.chartSize, c.chart);
+    painter.restore();
+  }
+
+  painter.save();
+  painter.setClipRect(QRectF(6.8, 226.9, 176.3, 13.8));
+  page.Text(QRectF(6.8, 226.9, 176.3, 13.8), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Field(c, "TA_Notes"), 10,
+            false);
+  painter.restore();
+
+  // The page footer at the bottom margin.
+  const double footerTop = 279.4 - 2 * 12.7 - 5.5;
+  page.Left(footerTop, 5.1, c.caption, 10, false);
+  page.Text(QRectF(100, footerTop, 86.0, 5.5), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, c.printedAt, 10, false);
+  painter.restore();
+}
+
+}  // namespace vorla::gui

@@ -1,0 +1,40 @@
+#pragma once
+// The printed report of one case: what fills the page, and the page drawn in
+// millimetres from the top left corner of the printable area (US Letter,
+// margins of 12.7 mm).
+#include <QString>
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gui/charts/BarChart.h"
+
+class QPainter;
+
+namespace vorla::gui {
+
+struct ReportCell {
+  bool enabled = false;
+  QString text;
+};
+
+struct ReportContent {
+  std::map<std::string, QString> fields;  // display texts of the case's fields by name
+  QString modelLine;
+  QString caption;  // the window's caption, in the footer
+  QString printedAt;
+  // The estimates table, rows 0 to 5 by columns 0 to 6; cell (0, 0) unused.
+  std::array<std::array<ReportCell, 7>, 6> cells{};
+  BarChartData chart;
+  QSize chartSize;
+};
+
+// The names of the score fields on the report, in the order of the page.
+std::vector<std::string> ReportScoreFields();
+
+// Draws the page from the painter's origin (the top left corner of the
+// printable area); millimetresToDevice: device units per millimetre.
+void PaintReport(QPainter& painter, double millimetresToDevice, const ReportContent& content);
+
+}  // namespace vorla::gui
