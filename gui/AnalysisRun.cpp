@@ -11,7 +11,7 @@
 #include "engine/AnalysisTrace.h"
 #include "engine/EngineSettings.h"
 #include "gui/TAForm2.h"
-#include "gui/charts/BarChart.h"
+#include "gui/charts/BarChartWidget.h"
 #include "gui/widgets/MathGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"
@@ -89,7 +89,7 @@ void TTAForm2::RunAnalysis() {
   const QString levelText = QString::number(level);
   for (QLabel* caption : LowerLimitCaptions) caption->setText(QStringLiteral(" L") + levelText + QStringLiteral("% "));
   for (QLabel* caption : UpperLimitCaptions) caption->setText(QStringLiteral(" U") + levelText + QStringLiteral("% "));
-  AgeBarChart->Data().AxisCaption = QStringLiteral("Estimated Age with ") + levelText + QStringLiteral("% CI");
+  AgeBarChart->Data().AxisCaption = EstimatesAxisCaption(level);
   AgeBarChart->update();
 
   // What is typed but not yet in the row is part of the case; a new row is
@@ -97,13 +97,9 @@ void TTAForm2::RunAnalysis() {
   DataSourceSkeleton.UpdateRecord();
   if (TATable.State() == CaseTable::RowState::Insert && TATable.Modified()) DataSourceSkeleton.Post();
   const std::int32_t id = DataSourceSkeleton.FieldAsInteger(DBText_ID->FieldName());
-  ComplexSelection selection;
-  selection.UseCranialData = UseCranialData;
-  selection.UsePubicData = UsePubicData;
-  selection.UseAuricularData = UseAuricularData;
   CaseRecord record = PrepareAnalysis(id, DataSourceSkeleton, ParameterFilePath, DataSourceSkeleton.FieldAsText("Sex"),
                                       DataSourceSkeleton.FieldAsText("Race"), "logit",
-                                      DataSourceSkeleton.FieldAsText("HazardFunc"), selection);
+                                      DataSourceSkeleton.FieldAsText("HazardFunc"), Selection());
   Analyse(record.get());
   StoreResults(id, DataSourceSkeleton, record.get());
   PlotLikelihoodCurves(record.get());

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "gui/TAForm2.h"
-#include "gui/charts/BarChart.h"
+#include "gui/charts/BarChartWidget.h"
 #include "gui/export/GraphExport.h"
 #include "gui/widgets/MathGrid.h"
 
@@ -30,9 +30,9 @@ class WaitCursor {
 void TTAForm2::ButtonCopyGraphClick() {
   auto mime = std::make_unique<QMimeData>();
   if (!BarGraphPanel->isHidden()) {
-    mime->setData(QStringLiteral("image/x-emf"), BarChartMetafile(*AgeBarChart));
+    mime->setData(QStringLiteral("image/x-emf"), AgeBarChart->Metafile());
     // Programs that cannot read a metafile take the picture as an image.
-    mime->setImageData(BarChartBitmap(*AgeBarChart));
+    mime->setImageData(AgeBarChart->RenderImage());
   } else {
     const WaitCursor wait;
     mime->setImageData(MathGrid1->RenderImage());
@@ -56,7 +56,7 @@ void TTAForm2::SaveGraphButtClick() {
       !ui_.AskYesNo(QFileInfo(path).fileName() + QStringLiteral(" already exists.\nDo you want to replace it?")))
     return;
   const QByteArray bytes =
-      type == GraphFileType::Metafile ? BarChartMetafile(*AgeBarChart) : BmpBytes(BarChartBitmap(*AgeBarChart));
+      type == GraphFileType::Metafile ? AgeBarChart->Metafile() : BmpBytes(AgeBarChart->RenderImage());
   WriteGraphFile(path, bytes);
 }
 

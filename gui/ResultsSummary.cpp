@@ -8,37 +8,16 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <algorithm>
-#include <array>
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/DbLabel.h"
-#include "params/CaseRun.h"
-#include "store/DisplayFormat.h"
+#include "gui/report/EstimatesTable.h"
 
 namespace vorla::gui {
 
 namespace {
 
 const QColor PanelGrey(225, 225, 225);
-
-// The system's decimal separator in place of the point.
-QString LocalDecimals(QString text) {
-  const QString point = QLocale().decimalPoint();
-  if (point != QStringLiteral(".")) text.replace(QLatin1Char('.'), point);
-  return text;
-}
-
-// A number in a picture format such as "0.0"; an empty field gives an empty text.
-QString Formatted(const CaseRow& row, const std::string& field, const char* format) {
-  if (row.FieldIsNull(field)) return {};
-  return LocalDecimals(QString::fromStdString(FormatFloat(format, row.FieldAsFloat(field))));
-}
-
-// A number in the general format, up to 15 significant digits; an empty field gives an empty text.
-QString AsText(const CaseRow& row, const std::string& field) {
-  if (row.FieldIsNull(field)) return {};
-  return LocalDecimals(QString::number(row.FieldAsFloat(field), 'g', 15));
-}
 
 // Hands the painting of every cell to the window's cell painter.
 class ResultsGridDelegate final : public QStyledItemDelegate {
@@ -95,73 +74,21 @@ void TTAForm2::SetNumResultsRowCount(int rows) {
 }
 
 void TTAForm2::FillResultsGrid() {
-  CaseRow& row = DataSourceSkeleton;
-  const auto set = [this](int column, int r, const QString& text) {
-    QTableWidgetItem* item = NumResultsGrid->item(r, column);
-    if (!item) {
-      item = new QTableWidgetItem;
-      NumResultsGrid->setItem(r, column, item);
+  const EstimatesTable table = FillEstimatesTable(DataSourceSkeleton, Selection());
+  for (int r = 0; r < 6; ++r)
+    for (int column = 0; column < 7; ++column) {
+      QTableWidgetItem* item = NumResultsGrid->item(r, column);
+      if (!item) {
+        item = new QTableWidgetItem;
+        NumResultsGrid->setItem(r, column, item);
+      }
+      item->setText(table.Cell(column, r));
     }
-    item->setText(text);
-  };
-  const auto limits = [&](int r, const std::string& prefix) {
-    set(1, r, Formatted(row, prefix + "LOW95P_CONF", "0.0"));
-    set(2, r, Formatted(row, prefix + "MAX_LIKELIHOOD", "0.0"));
-    set(3, r, Formatted(row, prefix + "UPPER95P_CONF", "0.0"));
-  };
-
-  set(0, 0, QString::fromStdString(row.FieldAsText("SKELETON_NAME")));
-  for (int r = 1; r <= 5; ++r)
-    for (int c = 1; c <= 6; ++c) set(c, r, QString());
-
-  set(0, 1, QStringLiteral("Corrected"));
-  limits(1, "RES_ALLCOR_");
-  for (int c = 4; c <= 6; ++c) set(c, 1, QStringLiteral(" -"));
-
-  // The corrections of the stored probabilities are the row's own rules
-  // (shared with the headless tool): a combined p of -1 is emptied, and a
-  // selected complex with results but no p gets 1, shown as "1".
-  ComplexSelection selection;
-  selection.UseCranialData = UseCranialData;
-  selection.UsePubicData = UsePubicData;
-  selection.UseAuricularData = UseAuricularData;
-  std::array<bool, 3> pSetToOne{};
-  for (int i = 0; i < 3; ++i) {
-    const std::string prefix = KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix;
-    pSetToOne[static_cast<std::size_t>(i)] = SelectionFlag(selection, i) &&
-                                             !row.FieldIsNull(prefix + "MAX_LIKELIHOOD") &&
-                                             row.FieldIsNull(prefix + "CHI2_P");
-  }
-  const bool combinedWasMinusOne = !row.FieldIsNull("RES_ALL_CHI2_P") && row.FieldAsFloat("RES_ALL_CHI2_P") == -1.0;
-  CorrectProbabilities(row, selection);
-
-  set(0, 2, QStringLiteral("Uncorrected"));
-  limits(2, "RES_ALL_");
-  set(4, 2, AsText(row, "RES_ALL_DEGFREE"));
-  set(5, 2, AsText(row, "RES_ALL_CHI2"));
-  if (combinedWasMinusOne) {
+  if (table.combinedWasMinusOne) {
     QPalette palette = pvaluncorr->palette();
     palette.setColor(QPalette::WindowText, Qt::black);
     palette.setColor(QPalette::Window, PanelGrey);
     pvaluncorr->setPalette(palette);
-  }
-  const bool combinedP = !row.FieldIsNull("RES_ALL_CHI2_P") && row.FieldAsFloat("RES_ALL_CHI2_P") > -1e-13;
-  set(6, 2, combinedP ? Formatted(row, "RES_ALL_CHI2_P", "0.00") : QStringLiteral(" -"));
-
-  int r = 2;
-  for (int i = 0; i < 3; ++i) {
-    if (!SelectionFlag(selection, i)) continue;
-    ++r;
-    const ComplexPairs& complex = KnownComplexes()[static_cast<std::size_t>(i)];
-    const std::string prefix = complex.resultPrefix;
-    set(0, r, QString::fromLatin1(complex.displayName));
-    // A complex without results (no scores in this row) keeps empty cells.
-    if (row.FieldIsNull(prefix + "MAX_LIKELIHOOD")) continue;
-    limits(r, prefix);
-    set(4, r, AsText(row, prefix + "DEGFREE"));
-    const bool freedom = !row.FieldIsNull(prefix + "DEGFREE") && row.FieldAsFloat(prefix + "DEGFREE") > 0;
-    set(5, r, freedom ? AsText(row, prefix + "CHI2") : QStringLiteral(" - "));
-    set(6, r, pSetToOne[static_cast<std::size_t>(i)] ? QStringLiteral("1") : Formatted(row, prefix + "CHI2_P", "0.00"));
   }
   NumResultsGrid->viewport()->update();
 }

@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "gui/TAForm2.h"
+#include "gui/report/EstimatesTable.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/MathGrid.h"
 #include "params/ParameterErrors.h"
@@ -52,8 +53,6 @@ QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& geome
 }
 
 }  // namespace
-
-int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
 
 TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent)
     : QMainWindow(parent), ProgramDirectory(std::move(directory)), ui_(ui) {
@@ -234,10 +233,9 @@ void TTAForm2::FormShow() {
   for (int c = 0; c < 7; ++c) NumResultsGrid->setColumnWidth(c, widths[c]);
   NumResultsGrid->resize(480, NumResultsGrid->height());
   AllowedStages = {14, 30, 62, 126};
-  static const char* const heads[] = {"", " L_95% ", "Point_Est", " U_95% ", "DF", "Chi-sq", " p"};
   for (int c = 0; c < 7; ++c) {
     QTableWidgetItem* item = NumResultsGrid->item(0, c);
-    if (item) item->setText(QString::fromLatin1(heads[c]));
+    if (item) item->setText(QString::fromLatin1(EstimatesHeads[static_cast<std::size_t>(c)]));
   }
   SyncRowControls();
 }

@@ -24,6 +24,7 @@
 #include "engine/AnalysisTree.h"
 #include "gui/DataSource.h"
 #include "gui/UserInteraction.h"
+#include "gui/charts/EstimateBars.h"
 #include "gui/report/Report.h"
 #include "store/CaseTable.h"
 
@@ -60,9 +61,6 @@ class TMathGrid;
 inline constexpr const char* ApplicationTitle = "VORLA Age estimation 2";
 inline constexpr const char* WindowCaption = "VORLA Age estimation 2.1.046";
 
-// Round to the nearest integer, halves to the even neighbour.
-int RoundHalfEven(double value);
-
 class TTAForm2 final : public QMainWindow {
   Q_OBJECT
  public:
@@ -78,6 +76,14 @@ class TTAForm2 final : public QMainWindow {
   bool UseCranialData = false;
   bool UsePubicData = false;
   bool UseAuricularData = false;
+  // The three flags above as the engine's selection of complexes.
+  ComplexSelection Selection() const {
+    ComplexSelection selection;
+    selection.UseCranialData = UseCranialData;
+    selection.UsePubicData = UsePubicData;
+    selection.UseAuricularData = UseAuricularData;
+    return selection;
+  }
   int VertScrollRange = 0;
   int HorzScrollRange = 0;
 
@@ -229,7 +235,6 @@ class TTAForm2 final : public QMainWindow {
   ReportContent ReportFromCurrentRow() const;
   void rescaleButtClick();
   // The upper end of the bar chart's age scale for the largest upper limit.
-  static int BarScaleUpperEnd(double largestUpperLimit);
   void SpinEditZoomChange();
   void ProbabilityRGClick();
   // The item index of the confidence level: 0 "90", 1 "95", 2 "99".

@@ -12,6 +12,8 @@
 #include <QThread>
 #include <QUrl>
 
+#include "gui/report/CaseReport.h"
+
 namespace vorla::gui {
 
 void DesktopInteraction::ShowMessage(MessageKind kind, const QString& text) {
@@ -57,8 +59,7 @@ void DesktopInteraction::SetClipboardData(QMimeData* data) { QApplication::clipb
 
 void DesktopInteraction::PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) {
   QPrinter printer(QPrinter::HighResolution);
-  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
-                                    QMarginsF(12.7, 12.7, 12.7, 12.7), QPageLayout::Millimeter));
+  printer.setPageLayout(ReportPageLayout());
   QPrintPreviewDialog dialog(&printer, parent);
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* p) { paint(p); });
   dialog.exec();

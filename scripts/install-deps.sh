@@ -14,6 +14,8 @@ PACKAGES=(
   libsqlite3-dev
   sqlite3
   qt6-base-dev
+  qt6-svg-dev
+  poppler-utils
   fonts-liberation2
 )
 

@@ -150,18 +150,4 @@ void PaintBarChart(QPainter& painter, QSize size, const BarChartData& d) {
   painter.restore();
 }
 
-TBarChart::TBarChart(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
-
-QImage TBarChart::RenderImage() const {
-  QImage image(size(), QImage::Format_RGB32);
-  QPainter painter(&image);
-  PaintBarChart(painter, size(), data_);
-  return image;
-}
-
-void TBarChart::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  PaintBarChart(painter, size(), data_);
-}
-
 }  // namespace vorla::gui

@@ -7,7 +7,6 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
-#include <QWidget>
 #include <vector>
 
 class QPainter;
@@ -51,34 +50,5 @@ double HorizontalLabelStep(const BarChartData& data, double areaWidth);
 QStringList SplitScaleLabels(const QString& text);
 
 void PaintBarChart(QPainter& painter, QSize size, const BarChartData& data);
-
-// The chart on screen: holds its data and paints through PaintBarChart.
-class TBarChart final : public QWidget {
-  Q_OBJECT
- public:
-  explicit TBarChart(QWidget* parent = nullptr);
-
-  BarChartData& Data() { return data_; }
-  const BarChartData& Data() const { return data_; }
-
-  void ClearItems() { data_.Items.clear(); }
-  // The colours of the items drawn next.
-  void SetColors(const QColor& outline, const QColor& fill) {
-    outline_ = outline;
-    fill_ = fill;
-  }
-  void Rectangle(double x1, double y1, double x2, double y2) {
-    data_.Items.push_back({x1, y1, x2, y2, outline_, fill_});
-  }
-  QImage RenderImage() const;
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  BarChartData data_;
-  QColor outline_ = Qt::black;
-  QColor fill_ = Qt::black;
-};
 
 }  // namespace vorla::gui

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QSvgGenerator>
 #include <stdexcept>
 
 #include "gui/charts/BarChart.h"
@@ -21,17 +22,36 @@ QString GraphFileName(const QString& chosen, GraphFileType type) {
   return QDir(info.path()).filePath(stem + extension);
 }
 
-QByteArray BarChartMetafile(const TBarChart& chart) {
-  const int dpi = chart.logicalDpiX() > 0 ? chart.logicalDpiX() : 96;
-  EmfDevice device(chart.size(), dpi);
+QByteArray BarChartMetafile(const BarChartData& chart, QSize size, int dpi) {
+  EmfDevice device(size, dpi > 0 ? dpi : 96);
   {
     QPainter painter(&device);
-    PaintBarChart(painter, chart.size(), chart.Data());
+    PaintBarChart(painter, size, chart);
   }
   return device.Bytes();
 }
 
-QImage BarChartBitmap(const TBarChart& chart) { return chart.RenderImage(); }
+QImage BarChartBitmap(const BarChartData& chart, QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  QPainter painter(&image);
+  PaintBarChart(painter, size, chart);
+  return image;
+}
+
+QByteArray BarChartSvg(const BarChartData& chart, QSize size) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  QSvgGenerator generator;
+  generator.setOutputDevice(&buffer);
+  generator.setSize(size);
+  generator.setViewBox(QRect(QPoint(0, 0), size));
+  generator.setTitle(chart.Title);
+  {
+    QPainter painter(&generator);
+    PaintBarChart(painter, size, chart);
+  }
+  return bytes;
+}
 
 QByteArray BmpBytes(const QImage& image) {
   QByteArray bytes;

@@ -3,11 +3,12 @@
 // graph, the bar chart as a metafile and as a bitmap, and writing a file.
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 namespace vorla::gui {
 
-class TBarChart;
+struct BarChartData;
 
 enum class GraphFileType { Metafile, Bitmap };
 
@@ -15,10 +16,12 @@ enum class GraphFileType { Metafile, Bitmap };
 // name cut before the first ".", and ".wmf" or ".bmp" by the type.
 QString GraphFileName(const QString& chosen, GraphFileType type);
 
-// The whole chart at its on-screen size and colours as an enhanced metafile.
-QByteArray BarChartMetafile(const TBarChart& chart);
+// The whole chart at this size (pixels at this resolution) as an enhanced metafile.
+QByteArray BarChartMetafile(const BarChartData& chart, QSize size, int dpi);
 // The whole chart as on the screen, at its size in pixels.
-QImage BarChartBitmap(const TBarChart& chart);
+QImage BarChartBitmap(const BarChartData& chart, QSize size);
+// The whole chart as a scalable vector graphic of this size.
+QByteArray BarChartSvg(const BarChartData& chart, QSize size);
 // The bitmap in the BMP file format.
 QByteArray BmpBytes(const QImage& image);
 

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "GuiTestSupport.h"
+#include "gui/charts/BarChartWidget.h"
 #include "gui/widgets/DbLabel.h"
 #include "params/CaseRun.h"
 #include "store/Schema.h"
@@ -443,7 +444,7 @@ class AnalysisPageTest : public QObject {
   void horizontalEnd() {
     QFETCH(double, largest);
     QFETCH(int, end);
-    QCOMPARE(TTAForm2::BarScaleUpperEnd(largest), end);
+    QCOMPARE(BarScaleUpperEnd(largest), end);
   }
 
   // Upper limits all at or below 50 leave the scale at 60.

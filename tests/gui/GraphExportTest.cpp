@@ -13,6 +13,7 @@
 #include <map>
 
 #include "GuiTestSupport.h"
+#include "gui/charts/BarChartWidget.h"
 #include "gui/export/EmfWriter.h"
 #include "gui/export/GraphExport.h"
 #include "gui/widgets/MathGrid.h"

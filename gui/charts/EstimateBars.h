@@ -1,0 +1,29 @@
+#pragma once
+// The bar chart of estimates drawn from the stored results of a case: one bar
+// per estimate across its confidence interval, corrected and uncorrected
+// first, then each selected complex that has results.
+#include "gui/charts/BarChart.h"
+#include "params/ParameterReader.h"
+#include "store/CaseRow.h"
+
+namespace vorla::gui {
+
+// Round to the nearest integer, halves to the even neighbour.
+int RoundHalfEven(double value);
+
+// The chart's look before any bar is drawn: title, scales, margins, fonts.
+BarChartData EstimatesChartLook();
+
+// The upper end of the age scale for the largest upper limit shown.
+int BarScaleUpperEnd(double largestUpperLimit);
+
+// Replaces the bars, the vertical scale and its labels, and the upper end of
+// the age scale with those of the row's stored results. Throws when the
+// combined estimates have no stored limits (the row was not analysed); a
+// selected complex without stored limits is left out.
+void DrawEstimateBars(const CaseRow& row, const ComplexSelection& selection, BarChartData& chart);
+
+// The caption under the age scale for a confidence level of 90, 95 or 99.
+QString EstimatesAxisCaption(int level);
+
+}  // namespace vorla::gui

@@ -1,0 +1,66 @@
+#include "gui/report/CaseReport.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QPainter>
+#include <QPdfWriter>
+#include <stdexcept>
+
+namespace vorla::gui {
+
+namespace {
+
+QString TextOf(const CaseTable& table, const std::string& field) {
+  return table.FieldIsNull(field) ? QString() : QString::fromStdString(table.DisplayText(field));
+}
+
+}  // namespace
+
+QPageLayout ReportPageLayout() {
+  return QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(12.7, 12.7, 12.7, 12.7),
+                     QPageLayout::Millimeter);
+}
+
+void FillCaseFields(const CaseTable& table, ReportContent& content) {
+  for (const std::string& field : ReportScoreFields()) content.fields[field] = TextOf(table, field);
+  for (const char* field : {"SKELETON_NAME", "TA_Notes"}) content.fields[field] = TextOf(table, field);
+}
+
+QString ModelLine(const CaseTable& table) {
+  return QStringLiteral("Hazard Model: ") + TextOf(table, "HAZARDFUNC") + QLatin1Char(' ') + TextOf(table, "RACE") +
+         QLatin1Char(' ') + TextOf(table, "SEX");
+}
+
+void CopyEstimateCells(ReportContent& content, int rowCount, const std::function<QString(int, int)>& cellText) {
+  for (auto& row : content.cells)
+    for (ReportCell& cell : row) cell = ReportCell{};
+  for (int r = 0; r < rowCount && r < 6; ++r)
+    for (int c = 0; c < 7; ++c) {
+      if (r == 0 && c == 0) continue;
+      ReportCell& cell = content.cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+      cell.enabled = true;
+      cell.text = cellText(c, r);
+    }
+}
+
+QString ReportTimestamp() {
+  return QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+void WriteReportPdf(const QString& path, const ReportContent& content) {
+  QPdfWriter writer(path);
+  writer.setPageLayout(ReportPageLayout());
+  writer.setResolution(600);
+  writer.setCreator(QStringLiteral("VORLA"));
+  writer.setTitle(content.fields.count("SKELETON_NAME") ? content.fields.at("SKELETON_NAME") : QString());
+  QPainter painter;
+  if (!painter.begin(&writer))
+    throw std::runtime_error("Cannot create file \"" + QDir::toNativeSeparators(path).toStdString() + "\".");
+  PaintReport(painter, writer.resolution() / 25.4, content);
+  if (!painter.end())
+    throw std::runtime_error("Cannot write file \"" + QDir::toNativeSeparators(path).toStdString() + "\".");
+}
+
+}  // namespace vorla::gui

@@ -1,0 +1,35 @@
+#pragma once
+// What fills the report page for one case of the case table, and the page
+// written as a PDF file.
+#include <QPageLayout>
+#include <QString>
+#include <functional>
+
+#include "gui/report/Report.h"
+#include "store/CaseTable.h"
+
+namespace vorla::gui {
+
+// US Letter, portrait, margins of 12.7 mm on all four sides.
+QPageLayout ReportPageLayout();
+
+// The display texts of the current row's score fields, case number and notes.
+void FillCaseFields(const CaseTable& table, ReportContent& content);
+
+// "Hazard Model: " followed by the mortality model, ancestry and sex of the
+// current row, separated by blanks that stay when a field is empty.
+QString ModelLine(const CaseTable& table);
+
+// Empties and disables every cell of the report's estimates table, then
+// enables and fills the cells of the first rowCount rows (all seven columns)
+// with the texts cellText(column, row) gives; the corner cell stays unused.
+void CopyEstimateCells(ReportContent& content, int rowCount, const std::function<QString(int, int)>& cellText);
+
+// The date and time printed in the footer.
+QString ReportTimestamp();
+
+// Paints the page into a PDF file; throws std::runtime_error naming the file
+// when it cannot be written.
+void WriteReportPdf(const QString& path, const ReportContent& content);
+
+}  // namespace vorla::gui

@@ -1,0 +1,89 @@
+#include "gui/report/EstimatesTable.h"
+
+#include <QLocale>
+
+#include "params/CaseRun.h"
+#include "store/DisplayFormat.h"
+
+namespace vorla::gui {
+
+const std::array<const char*, 7> EstimatesHeads = {"", " L_95% ", "Point_Est", " U_95% ", "DF", "Chi-sq", " p"};
+
+namespace {
+
+// The system's decimal separator in place of the point.
+QString LocalDecimals(QString text) {
+  const QString point = QLocale().decimalPoint();
+  if (point != QStringLiteral(".")) text.replace(QLatin1Char('.'), point);
+  return text;
+}
+
+// A number in a picture format such as "0.0"; an empty field gives an empty text.
+QString Formatted(const CaseRow& row, const std::string& field, const char* format) {
+  if (row.FieldIsNull(field)) return {};
+  return LocalDecimals(QString::fromStdString(FormatFloat(format, row.FieldAsFloat(field))));
+}
+
+// A number in the general format, up to 15 significant digits; an empty field gives an empty text.
+QString AsText(const CaseRow& row, const std::string& field) {
+  if (row.FieldIsNull(field)) return {};
+  return LocalDecimals(QString::number(row.FieldAsFloat(field), 'g', 15));
+}
+
+}  // namespace
+
+EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selection) {
+  EstimatesTable table;
+  const auto set = [&table](int column, int r, const QString& text) {
+    table.cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(column)] = text;
+  };
+  const auto limits = [&](int r, const std::string& prefix) {
+    set(1, r, Formatted(row, prefix + "LOW95P_CONF", "0.0"));
+    set(2, r, Formatted(row, prefix + "MAX_LIKELIHOOD", "0.0"));
+    set(3, r, Formatted(row, prefix + "UPPER95P_CONF", "0.0"));
+  };
+
+  for (int c = 1; c <= 6; ++c) set(c, 0, QString::fromLatin1(EstimatesHeads[static_cast<std::size_t>(c)]));
+  set(0, 0, QString::fromStdString(row.FieldAsText("SKELETON_NAME")));
+
+  set(0, 1, QStringLiteral("Corrected"));
+  limits(1, "RES_ALLCOR_");
+  for (int c = 4; c <= 6; ++c) set(c, 1, QStringLiteral(" -"));
+
+  std::array<bool, 3> pSetToOne{};
+  for (int i = 0; i < 3; ++i) {
+    const std::string prefix = KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix;
+    pSetToOne[static_cast<std::size_t>(i)] = SelectionFlag(selection, i) &&
+                                             !row.FieldIsNull(prefix + "MAX_LIKELIHOOD") &&
+                                             row.FieldIsNull(prefix + "CHI2_P");
+  }
+  table.combinedWasMinusOne = !row.FieldIsNull("RES_ALL_CHI2_P") && row.FieldAsFloat("RES_ALL_CHI2_P") == -1.0;
+  CorrectProbabilities(row, selection);
+
+  set(0, 2, QStringLiteral("Uncorrected"));
+  limits(2, "RES_ALL_");
+  set(4, 2, AsText(row, "RES_ALL_DEGFREE"));
+  set(5, 2, AsText(row, "RES_ALL_CHI2"));
+  const bool combinedP = !row.FieldIsNull("RES_ALL_CHI2_P") && row.FieldAsFloat("RES_ALL_CHI2_P") > -1e-13;
+  set(6, 2, combinedP ? Formatted(row, "RES_ALL_CHI2_P", "0.00") : QStringLiteral(" -"));
+
+  int r = 2;
+  for (int i = 0; i < 3; ++i) {
+    if (!SelectionFlag(selection, i)) continue;
+    ++r;
+    const ComplexPairs& complex = KnownComplexes()[static_cast<std::size_t>(i)];
+    const std::string prefix = complex.resultPrefix;
+    set(0, r, QString::fromLatin1(complex.displayName));
+    // A complex without results (no scores in this row) keeps empty cells.
+    if (row.FieldIsNull(prefix + "MAX_LIKELIHOOD")) continue;
+    limits(r, prefix);
+    set(4, r, AsText(row, prefix + "DEGFREE"));
+    const bool freedom = !row.FieldIsNull(prefix + "DEGFREE") && row.FieldAsFloat(prefix + "DEGFREE") > 0;
+    set(5, r, freedom ? AsText(row, prefix + "CHI2") : QStringLiteral(" - "));
+    set(6, r, pSetToOne[static_cast<std::size_t>(i)] ? QStringLiteral("1") : Formatted(row, prefix + "CHI2_P", "0.00"));
+  }
+  table.rowCount = r + 1;
+  return table;
+}
+
+}  // namespace vorla::gui
