@@ -57,10 +57,6 @@ class TBarChart;
 class TMathCurve;
 class TMathGrid;
 
-// The window's fixed texts.
-inline constexpr const char* ApplicationTitle = "VORLA Age estimation 2";
-inline constexpr const char* WindowCaption = "VORLA Age estimation 2.1.046";
-
 class TTAForm2 final : public QMainWindow {
   Q_OBJECT
  public:

@@ -1,5 +1,6 @@
 #include <filesystem>
 
+#include "app/cli/CaseChoice.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/ProgramDirectory.h"
@@ -39,9 +40,7 @@ namespace {
 
 struct AnalyzeOptions {
   std::string dir;
-  std::optional<std::int32_t> id;
-  std::optional<std::string> name;
-  bool all = false;
+  CaseChoice cases;
   int level = 95;
   ComplexSelection selection;
   ReportFormat format = ReportFormat::Text;
@@ -53,20 +52,7 @@ AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
   if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
   AnalyzeOptions o;
   o.dir = a.Value("--dir").value_or("");
-  o.all = a.Has("--all");
-  o.name = a.Value("--name");
-  if (const auto id = a.Value("--id")) {
-    try {
-      std::size_t used = 0;
-      const long value = std::stol(*id, &used);
-      if (used != id->size() || value < INT32_MIN || value > INT32_MAX) throw std::out_of_range(*id);
-      o.id = static_cast<std::int32_t>(value);
-    } catch (const std::exception&) {
-      throw UsageError("--id takes a whole number, not " + *id);
-    }
-  }
-  if (int(o.all) + int(o.id.has_value()) + int(o.name.has_value()) != 1)
-    throw UsageError("name the cases with exactly one of --id, --name and --all");
+  o.cases = ReadCaseChoice(a);
   if (const auto level = a.Value("--level")) {
     if (*level != "90" && *level != "95" && *level != "99") throw UsageError("--level is 90, 95 or 99");
     o.level = std::stoi(*level);
@@ -81,21 +67,6 @@ AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
     else throw UsageError("--format is text, csv or json");
   }
   return o;
-}
-
-// The keys of the rows to analyse, found before anything moves.
-std::vector<std::int32_t> SelectRows(CaseTable& table, const AnalyzeOptions& o) {
-  std::vector<std::int32_t> ids;
-  if (o.all) {
-    for (table.First(); !table.Eof(); table.Next()) ids.push_back(table.FieldAsInteger("SKELETON_ID"));
-  } else if (o.id) {
-    if (!table.LocateId(*o.id)) throw std::runtime_error("There is no case with SKELETON_ID " + std::to_string(*o.id) + ".");
-    ids.push_back(*o.id);
-  } else {
-    if (!table.LocateName(*o.name)) throw std::runtime_error("There is no case named \"" + *o.name + "\".");
-    ids.push_back(table.FieldAsInteger("SKELETON_ID"));
-  }
-  return ids;
 }
 
 // What was written into the row is kept, as the window keeps it when the user
@@ -132,7 +103,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   bool allAnalysed = true;
   try {
     table.Open(dir);
-    const std::vector<std::int32_t> ids = SelectRows(table, o);
+    const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     table.BeginTransaction();
     for (std::int32_t id : ids) {
       table.LocateId(id);

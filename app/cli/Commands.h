@@ -1,7 +1,8 @@
 #pragma once
 // The commands of vorla-cli. Each returns the program's exit code: 0 success,
 // 1 a parameter file of the wrong version, 2 a usage error, 3 a row that failed
-// or could not be analysed (or a file that could not be read or written).
+// or could not be analysed (or a file that could not be read or written),
+// 130 stopped with Ctrl-C.
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
 int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 
 extern const char* const AnalyzeHelp;
@@ -20,6 +22,7 @@ extern const char* const ImportHelp;
 extern const char* const ExportHelp;
 extern const char* const CalibrateHelp;
 extern const char* const ValidateHelp;
+extern const char* const ReportHelp;
 extern const char* const SimulateHelp;
 extern const char* const GeneralHelp;
 

@@ -16,6 +16,7 @@ const char* const GeneralHelp =
     "  analyze   estimate the age of stored cases and store the results\n"
     "  import    add cases from a CSV file to the case table\n"
     "  export    write the case table to a CSV file\n"
+    "  report    write the one-page report of stored cases as PDF files\n"
     "  calibrate fit a parameter set to a reference sample of known age\n"
     "  validate  compare the estimates for a reference sample with its known ages\n"
     "  simulate  draw a reference sample from a parameter set\n"
@@ -40,7 +41,7 @@ int RunCli(int argc, char** argv) {
     int (*run)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
   };
   for (const Entry& e : {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
-                         Entry{"export", ExportHelp, &ExportCommand},
+                         Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
                          Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
                          Entry{"validate", ValidateHelp, &ValidateCommand},
                          Entry{"simulate", SimulateHelp, &SimulateCommand}}) {

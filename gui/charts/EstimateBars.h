@@ -14,6 +14,10 @@ int RoundHalfEven(double value);
 // The chart's look before any bar is drawn: title, scales, margins, fonts.
 BarChartData EstimatesChartLook();
 
+// The chart's size in pixels in the window at its default size, the size a
+// chart drawn without the window takes.
+inline constexpr QSize EstimatesChartSize(711, 419);
+
 // The upper end of the age scale for the largest upper limit shown.
 int BarScaleUpperEnd(double largestUpperLimit);
 

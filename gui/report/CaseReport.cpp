@@ -8,6 +8,10 @@
 #include <QPdfWriter>
 #include <stdexcept>
 
+#include "gui/charts/EstimateBars.h"
+#include "gui/report/EstimatesTable.h"
+#include "params/CaseRun.h"
+
 namespace vorla::gui {
 
 namespace {
@@ -47,6 +51,28 @@ void CopyEstimateCells(ReportContent& content, int rowCount, const std::function
 
 QString ReportTimestamp() {
   return QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+ReportContent StoredCaseReport(CaseTable& table, int level) {
+  if (table.FieldIsNull("RES_ALLCOR_MAX_LIKELIHOOD"))
+    throw std::runtime_error("no stored results; run 'vorla-cli analyze' on it first");
+  ComplexSelection selection;
+  for (int i = 0; i < 3; ++i)
+    SelectionFlag(selection, i) = !table.FieldIsNull(std::string(KnownComplexes()[i].resultPrefix) + "MAX_LIKELIHOOD");
+
+  ReportContent content;
+  FillCaseFields(table, content);
+  content.modelLine = ModelLine(table);
+  content.caption = QString::fromLatin1(WindowCaption);
+  content.printedAt = ReportTimestamp();
+  content.chart = EstimatesChartLook();
+  content.chart.AxisCaption = EstimatesAxisCaption(level);
+  DrawEstimateBars(table, selection, content.chart);
+  content.chartSize = EstimatesChartSize;
+  const EstimatesTable estimates = FillEstimatesTable(table, selection);
+  CopyEstimateCells(content, estimates.rowCount,
+                    [&estimates](int column, int row) { return estimates.Cell(column, row); });
+  return content;
 }
 
 void WriteReportPdf(const QString& path, const ReportContent& content) {

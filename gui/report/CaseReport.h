@@ -28,6 +28,14 @@ void CopyEstimateCells(ReportContent& content, int rowCount, const std::function
 // The date and time printed in the footer.
 QString ReportTimestamp();
 
+// The whole report of the current row from its stored results, as the window
+// prints it after an analysis at this confidence level (90, 95 or 99): the
+// complexes with stored results are the ones analysed, the chart has the
+// size it has in the window at its default size, the footer the window's
+// caption. Throws when the row holds no results. The results table's
+// corrections are made in the row (see FillEstimatesTable).
+ReportContent StoredCaseReport(CaseTable& table, int level);
+
 // Paints the page into a PDF file; throws std::runtime_error naming the file
 // when it cannot be written.
 void WriteReportPdf(const QString& path, const ReportContent& content);

@@ -1,6 +1,8 @@
 #include "gui/report/Report.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
 #include <QPaintDevice>
 
 namespace vorla::gui {
@@ -36,36 +38,50 @@ const ScoreRow PubicRows[] = {{65.8, "Symphyseal Relief", "PUB_RELIEF"},
 const double TableRowTops[] = {113.2, 117.1, 120.9, 124.7, 128.5, 132.5};
 const double TableColumnLefts[] = {39.8, 73.4, 85.3, 97.6, 109.9, 122.1, 134.4};
 
+// The page in millimetres over the device's own units. Texts are set in the
+// device's units at their true point size: fonts shrunk onto a millimetre
+// scale would be rounded to whole pixels and come out wider.
 class Page {
  public:
-  explicit Page(QPainter& painter) : p_(painter) {}
+  Page(QPainter& painter, double perMm) : p_(painter), perMm_(perMm) {}
 
-  // A font of this many points on the millimetre scale of the page.
+  QRectF Mm(const QRectF& box) const {
+    return QRectF(box.left() * perMm_, box.top() * perMm_, box.width() * perMm_, box.height() * perMm_);
+  }
   QFont Font(double points, bool bold, bool italic = false) const {
     QFont font(QStringLiteral("Arial"));
-    const double dpi = p_.device() ? p_.device()->logicalDpiY() : 96;
-    // The painter draws in millimetres: a point is 25.4 / 72 mm.
-    font.setPointSizeF(points * 25.4 / dpi);
+    font.setPointSizeF(points);
     font.setBold(bold);
     font.setItalic(italic);
     return font;
   }
   void Text(const QRectF& box, int flags, const QString& text, double points, bool bold, bool italic = false) {
     p_.setFont(Font(points, bold, italic));
-    p_.drawText(box, flags, text);
+    p_.drawText(Mm(box), flags, text);
   }
   void Left(double top, double left, const QString& text, double points, bool bold) {
     Text(QRectF(left, top, 190.5 - left, points * 0.5), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text, points,
          bold);
   }
+  // A text in the room of this width (mm): a text too wide for it is set in a
+  // smaller size (down to 6 points) rather than run into its neighbours.
+  double Fitted(const QString& text, double points, bool bold, double room) const {
+    const double width = QFontMetricsF(Font(points, bold), p_.device()).horizontalAdvance(text) / perMm_;
+    return width <= room ? points : std::max(6.0, points * room / width);
+  }
   void Centred(double top, double centre, const QString& text, double points, bool bold) {
     Text(QRectF(centre - 95, top, 190, points * 0.5), Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, text,
          points, bold);
   }
-  QPainter& painter() { return p_; }
+  void Frame(const QRectF& box) {
+    p_.setPen(QPen(Qt::black, 0));
+    p_.setBrush(Qt::NoBrush);
+    p_.drawRect(Mm(box));
+  }
 
  private:
   QPainter& p_;
+  double perMm_;
 };
 
 QString Field(const ReportContent& c, const std::string& name) {
@@ -100,9 +116,8 @@ std::vector<std::string> ReportScoreFields() {
 
 void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
   painter.save();
-  painter.scale(perMm, perMm);
   painter.setPen(QPen(Qt::black, 0));
-  Page page(painter);
+  Page page(painter, perMm);
 
   page.Centred(0.6, 95.1, QStringLiteral("Transition Analysis Scoring and Analysis"), 12, true);
   page.Centred(9.1, 95.3, QStringLiteral("Observations"), 11, true);
@@ -111,14 +126,19 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
 
   page.Left(20.3, 3.4, QStringLiteral("Cranial Sutures"), 10, true);
   page.Left(20.3, 49.1, QStringLiteral("min/max"), 10, true);
+  // Row labels stop short of the first value box.
+  const auto label = [&page](const ScoreRow& r, double left, double firstBox) {
+    const QString text = QString::fromLatin1(r.label);
+    page.Left(r.top, left, text, page.Fitted(text, 10, false, firstBox - left - 0.8), false);
+  };
   for (const ScoreRow& r : CranialRows) {
-    page.Left(r.top, 3.4, QString::fromLatin1(r.label), 10, false);
+    label(r, 3.4, 50.0);
     ValueBox(page, r.top, 50.0, Field(c, std::string(r.base) + "_LOW"));
     ValueBox(page, r.top, 56.9, Field(c, std::string(r.base) + "_UPPER"));
   }
 
   const auto sides = [&](const ScoreRow& r, double leftLow, double leftUp, double rightLow, double rightUp, double x) {
-    page.Left(r.top, x, QString::fromLatin1(r.label), 10, false);
+    label(r, x, leftLow);
     ValueBox(page, r.top, leftLow, Field(c, std::string(r.base) + "_L_LOW"));
     ValueBox(page, r.top, leftUp, Field(c, std::string(r.base) + "_L_UPPER"));
     ValueBox(page, r.top, rightLow, Field(c, std::string(r.base) + "_R_LOW"));
@@ -145,15 +165,14 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
       if (!cell.enabled) continue;
       const QRectF box(TableColumnLefts[col], TableRowTops[r], col == 0 ? 33.9 : 12.7, 4.2);
       if (r == 0) {
-        page.Text(box, Qt::AlignCenter | Qt::TextDontClip, cell.text, 8, true, col == 6);
+        page.Text(box, Qt::AlignCenter | Qt::TextDontClip, cell.text, page.Fitted(cell.text, 8, true, box.width() - 0.6),
+                  true, col == 6);
         continue;
       }
-      painter.setPen(QPen(Qt::black, 0));
-      painter.setBrush(Qt::NoBrush);
-      painter.drawRect(box);
+      page.Frame(box);
       if (col == 0)
-        page.Text(box.adjusted(0, 0, -0.5, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip, cell.text, 10,
-                  true);
+        page.Text(box.adjusted(0, 0, -0.5, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip, cell.text,
+                  page.Fitted(cell.text, 10, true, box.width() - 1.0), true);
       else
         page.Text(box, Qt::AlignCenter | Qt::TextDontClip, cell.text, 9, r == 1 && (col == 1 || col == 3));
     }
@@ -161,14 +180,14 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
   // The bar chart, stretched into its box.
   if (c.chartSize.width() > 0 && c.chartSize.height() > 0) {
     painter.save();
-    painter.translate(22.0, 142.2);
-    painter.scale(147.5 / c.chartSize.width(), 83.2 / c.chartSize.height());
+    painter.translate(22.0 * perMm, 142.2 * perMm);
+    painter.scale(147.5 * perMm / c.chartSize.width(), 83.2 * perMm / c.chartSize.height());
     PaintBarChart(painter, c.chartSize, c.chart);
     painter.restore();
   }
 
   painter.save();
-  painter.setClipRect(QRectF(6.8, 226.9, 176.3, 13.8));
+  painter.setClipRect(page.Mm(QRectF(6.8, 226.9, 176.3, 13.8)));
   page.Text(QRectF(6.8, 226.9, 176.3, 13.8), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Field(c, "TA_Notes"), 10,
             false);
   painter.restore();

@@ -14,6 +14,10 @@ class QPainter;
 
 namespace vorla::gui {
 
+// The program's fixed titles; the report's footer carries the window's caption.
+inline constexpr const char* ApplicationTitle = "VORLA Age estimation 2";
+inline constexpr const char* WindowCaption = "VORLA Age estimation 2.1.046";
+
 struct ReportCell {
   bool enabled = false;
   QString text;

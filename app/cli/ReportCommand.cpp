@@ -1,0 +1,165 @@
+// vorla-cli report: the one-page report of stored cases as PDF files, and
+// their bar charts as pictures, painted as the window paints them.
+#include <QDir>
+#include <QGuiApplication>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "app/cli/CaseChoice.h"
+#include "app/cli/CliArguments.h"
+#include "app/cli/Commands.h"
+#include "app/cli/LongWork.h"
+#include "app/cli/ProgramDirectory.h"
+#include "app/cli/ReportFiles.h"
+#include "gui/report/CaseReport.h"
+#include "store/CaseTable.h"
+
+namespace vorla::cli {
+
+const char* const ReportHelp =
+    "Usage: vorla-cli report [--dir DIR] (--id N | --name NAME | --all) --out FOLDER\n"
+    "                        [--chart wmf|bmp|png|svg] [--level 90|95|99]\n"
+    "\n"
+    "Writes the one-page report of stored cases as PDF files (US Letter), the\n"
+    "page the window's \"Print Report\" shows, from the results stored in each\n"
+    "case's row: run 'vorla-cli analyze' first.\n"
+    "\n"
+    "  --dir DIR      the folder holding TAData.db (default: the folder of the program)\n"
+    "  --id N         the case with this SKELETON_ID\n"
+    "  --name NAME    the case whose SKELETON_NAME is exactly NAME\n"
+    "  --all          every case, in key order\n"
+    "  --out FOLDER   where the files are written (made when missing)\n"
+    "  --chart F      also write each case's bar chart as a picture: wmf (enhanced\n"
+    "                 metafile, as the window's \"Save Graph\"), bmp, png or svg\n"
+    "  --level L      the confidence level the cases were analysed at, for the\n"
+    "                 chart's caption: 90, 95 (default) or 99\n"
+    "\n"
+    "A file is named after the case number, with every character other than\n"
+    "letters, digits, '-', '_' and '.' replaced by '_'; a case without a number,\n"
+    "or one whose name is already taken, has its SKELETON_ID added.\n"
+    "Existing files of the same names are replaced.\n"
+    "Exit codes: 0 all written, 2 usage error, 3 a case had no stored results,\n"
+    "or a file could not be written.\n";
+
+namespace {
+
+struct ReportOptions {
+  std::string dir;
+  CaseChoice cases;
+  std::filesystem::path out;
+  std::optional<ChartFormat> chart;
+  int level = 95;
+};
+
+ReportOptions ParseOptions(const std::vector<std::string>& args) {
+  const CliArguments a(args, {"--dir", "--id", "--name", "--out", "--chart", "--level"}, {"--all"});
+  if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+  ReportOptions o;
+  o.dir = a.Value("--dir").value_or("");
+  o.cases = ReadCaseChoice(a);
+  const auto out = a.Value("--out");
+  if (!out || out->empty()) throw UsageError("name the folder of the reports with --out");
+  o.out = *out;
+  if (const auto chart = a.Value("--chart")) {
+    o.chart = ChartFormatNamed(*chart);
+    if (!o.chart) throw UsageError("--chart is wmf, bmp, png or svg");
+  }
+  if (const auto level = a.Value("--level")) {
+    if (*level != "90" && *level != "95" && *level != "99") throw UsageError("--level is 90, 95 or 99");
+    o.level = std::stoi(*level);
+  }
+  return o;
+}
+
+// The current row's report and chart; throws when the row holds no results.
+void WriteCase(CaseTable& table, const ReportOptions& o, const std::filesystem::path& stem) {
+  const gui::ReportContent content = gui::StoredCaseReport(table, o.level);
+  gui::WriteReportPdf(QString::fromStdString((stem.string() + ".pdf")), content);
+  if (o.chart) WriteChartFile(content.chart, content.chartSize, *o.chart, stem);
+}
+
+// Painting text needs Qt's GUI application; without a display it paints offscreen.
+std::unique_ptr<QGuiApplication> PaintingApplication(const char* argv0) {
+  if (QGuiApplication::instance()) return nullptr;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt's notice that it made its own runtime folder says nothing to the user.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+  });
+  static int argc = 1;
+  static char* argv[] = {const_cast<char*>(argv0), nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
+int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  ReportOptions o;
+  try {
+    o = ParseOptions(args);
+  } catch (const UsageError& e) {
+    err << "vorla-cli report: " << e.what() << "\n\n" << ReportHelp;
+    return 2;
+  }
+  const std::string dir = WorkingDirectory(o.dir, argv0);
+  if (!std::filesystem::is_directory(dir)) {
+    err << "The folder " << dir << " does not exist.\n";
+    return 3;
+  }
+  std::error_code made;
+  std::filesystem::create_directories(o.out, made);
+  if (!std::filesystem::is_directory(o.out)) {
+    err << "The folder " << o.out.string() << " cannot be made"
+        << (made ? ": " + made.message() : std::string()) << ".\n";
+    return 3;
+  }
+  const auto application = PaintingApplication(argv0);
+
+  CatchInterrupt();
+  ProgressLine progress(err, "report");
+  CaseTable table;
+  bool allWritten = true;
+  std::size_t written = 0;
+  try {
+    table.Open(dir);
+    const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
+    // The report reads the rows; the corrections the results table makes in
+    // a row are not kept.
+    table.BeginTransaction();
+    std::set<std::string> taken;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      calib::Advance(&progress.Hooks(), "writing reports", i, ids.size());
+      table.LocateId(ids[i]);
+      const std::string name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
+      const std::string file = ReportFileStem(name, ids[i], taken);
+      try {
+        WriteCase(table, o, o.out / file);
+        ++written;
+      } catch (const std::exception& e) {
+        progress.Clear();
+        err << "Case " << ids[i] << " \"" << name << "\": " << e.what() << "\n";
+        allWritten = false;
+      }
+    }
+    calib::Advance(&progress.Hooks(), "writing reports", ids.size(), ids.size());
+    table.Rollback();
+  } catch (const calib::Interrupted& e) {
+    progress.Clear();
+    if (table.IsOpen() && table.InTransaction()) table.Rollback();
+    err << e.what() << " after " << written << " report(s).\n";
+    return InterruptedExitCode;
+  } catch (const std::exception& e) {
+    progress.Clear();
+    if (table.IsOpen() && table.InTransaction()) table.Rollback();
+    err << e.what() << "\n";
+    return 3;
+  }
+  progress.Clear();
+  out << written << " report(s) written to " << QDir::toNativeSeparators(QString::fromStdString(o.out.string())).toStdString()
+      << "\n";
+  return allWritten ? 0 : 3;
+}
+
+}  // namespace vorla::cli

@@ -1,0 +1,68 @@
+#include "app/cli/ReportFiles.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "gui/export/GraphExport.h"
+
+namespace vorla::cli {
+
+std::optional<ChartFormat> ChartFormatNamed(const std::string& text) {
+  if (text == "wmf") return ChartFormat::Metafile;
+  if (text == "bmp") return ChartFormat::Bitmap;
+  if (text == "png") return ChartFormat::Png;
+  if (text == "svg") return ChartFormat::Svg;
+  return std::nullopt;
+}
+
+std::string ReportFileStem(const std::string& caseNumber, std::int32_t id, std::set<std::string>& taken) {
+  std::string stem;
+  for (const char c : caseNumber) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool plain = u < 128 && (std::isalnum(u) || c == '-' || c == '_' || c == '.');
+    stem += plain ? c : '_';
+  }
+  if (!stem.empty() && stem.front() == '.') stem.front() = '_';
+  if (stem.empty()) stem = "case-" + std::to_string(id);
+  const auto folded = [](std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+  };
+  if (taken.count(folded(stem))) stem += "_" + std::to_string(id);
+  // Even the name with the key added may be taken by a case number that looks like it.
+  for (int n = 2; taken.count(folded(stem)); ++n) stem += "_" + std::to_string(n);
+  taken.insert(folded(stem));
+  return stem;
+}
+
+void WriteChartFile(const gui::BarChartData& chart, QSize size, ChartFormat format, const std::filesystem::path& stem) {
+  QByteArray bytes;
+  std::string extension;
+  switch (format) {
+    case ChartFormat::Metafile:
+      bytes = gui::BarChartMetafile(chart, size, 96);
+      extension = ".wmf";
+      break;
+    case ChartFormat::Bitmap:
+      bytes = gui::BmpBytes(gui::BarChartBitmap(chart, size));
+      extension = ".bmp";
+      break;
+    case ChartFormat::Png: {
+      QBuffer buffer(&bytes);
+      buffer.open(QIODevice::WriteOnly);
+      if (!gui::BarChartBitmap(chart, size).save(&buffer, "PNG")) throw std::runtime_error("The PNG could not be encoded");
+      extension = ".png";
+      break;
+    }
+    case ChartFormat::Svg:
+      bytes = gui::BarChartSvg(chart, size);
+      extension = ".svg";
+      break;
+  }
+  gui::WriteGraphFile(QString::fromStdString(stem.string() + extension), bytes);
+}
+
+}  // namespace vorla::cli
