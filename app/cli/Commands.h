@@ -14,6 +14,7 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
 int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int FormCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 
@@ -22,6 +23,7 @@ extern const char* const ImportHelp;
 extern const char* const ExportHelp;
 extern const char* const CalibrateHelp;
 extern const char* const ValidateHelp;
+extern const char* const FormHelp;
 extern const char* const ReportHelp;
 extern const char* const SimulateHelp;
 extern const char* const GeneralHelp;

@@ -17,6 +17,7 @@ const char* const GeneralHelp =
     "  import    add cases from a CSV file to the case table\n"
     "  export    write the case table to a CSV file\n"
     "  report    write the one-page report of stored cases as PDF files\n"
+    "  form      write the blank score form as a PDF file\n"
     "  calibrate fit a parameter set to a reference sample of known age\n"
     "  validate  compare the estimates for a reference sample with its known ages\n"
     "  simulate  draw a reference sample from a parameter set\n"
@@ -42,6 +43,7 @@ int RunCli(int argc, char** argv) {
   };
   for (const Entry& e : {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
                          Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
+                         Entry{"form", FormHelp, &FormCommand},
                          Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
                          Entry{"validate", ValidateHelp, &ValidateCommand},
                          Entry{"simulate", SimulateHelp, &SimulateCommand}}) {

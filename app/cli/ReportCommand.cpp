@@ -1,8 +1,6 @@
 // vorla-cli report: the one-page report of stored cases as PDF files, and
 // their bar charts as pictures, painted as the window paints them.
 #include <QDir>
-#include <QGuiApplication>
-#include <cstdio>
 #include <filesystem>
 #include <set>
 
@@ -77,20 +75,6 @@ void WriteCase(CaseTable& table, const ReportOptions& o, const std::filesystem::
   const gui::ReportContent content = gui::StoredCaseReport(table, o.level);
   gui::WriteReportPdf(QString::fromStdString((stem.string() + ".pdf")), content);
   if (o.chart) WriteChartFile(content.chart, content.chartSize, *o.chart, stem);
-}
-
-// Painting text needs Qt's GUI application; without a display it paints offscreen.
-std::unique_ptr<QGuiApplication> PaintingApplication(const char* argv0) {
-  if (QGuiApplication::instance()) return nullptr;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Qt's notice that it made its own runtime folder says nothing to the user.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR"))) return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-  });
-  static int argc = 1;
-  static char* argv[] = {const_cast<char*>(argv0), nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 }  // namespace

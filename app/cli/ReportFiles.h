@@ -1,7 +1,9 @@
 #pragma once
 // The files vorla-cli report writes: their names, made from case numbers, and
 // the bar chart in one of four picture formats.
+#include <QGuiApplication>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -25,5 +27,9 @@ std::string ReportFileStem(const std::string& caseNumber, std::int32_t id, std::
 // Writes the chart at this size as stem + ".wmf", ".bmp", ".png" or ".svg";
 // throws std::runtime_error naming the file when it cannot be written.
 void WriteChartFile(const gui::BarChartData& chart, QSize size, ChartFormat format, const std::filesystem::path& stem);
+
+// The application painting text needs, made when there is none yet; without
+// a display it paints offscreen.
+std::unique_ptr<QGuiApplication> PaintingApplication(const char* argv0);
 
 }  // namespace vorla::cli

@@ -16,7 +16,7 @@ BarChartData EstimatesChartLook();
 
 // The chart's size in pixels in the window at its default size, the size a
 // chart drawn without the window takes.
-inline constexpr QSize EstimatesChartSize(711, 419);
+inline constexpr QSize EstimatesChartSize(746, 463);
 
 // The upper end of the age scale for the largest upper limit shown.
 int BarScaleUpperEnd(double largestUpperLimit);

@@ -75,6 +75,20 @@ ReportContent StoredCaseReport(CaseTable& table, int level) {
   return content;
 }
 
+ReportContent BlankScoreForm() {
+  ReportContent content;
+  content.blankForm = true;
+  content.modelLine = QStringLiteral("Hazard Model: ");
+  content.caption = QString::fromLatin1(WindowCaption);
+  CopyEstimateCells(content, 6, [](int column, int row) {
+    if (row == 0) return QString::fromLatin1(EstimatesHeads[static_cast<std::size_t>(column)]);
+    if (column != 0) return QString();
+    if (row <= 2) return row == 1 ? QStringLiteral("Corrected") : QStringLiteral("Uncorrected");
+    return QString::fromLatin1(KnownComplexes()[static_cast<std::size_t>(row - 3)].displayName);
+  });
+  return content;
+}
+
 void WriteReportPdf(const QString& path, const ReportContent& content) {
   QPdfWriter writer(path);
   writer.setPageLayout(ReportPageLayout());

@@ -36,6 +36,10 @@ QString ReportTimestamp();
 // corrections are made in the row (see FillEstimatesTable).
 ReportContent StoredCaseReport(CaseTable& table, int level);
 
+// The blank score form: the report's page with every field and result empty,
+// the value boxes framed, for scoring by hand.
+ReportContent BlankScoreForm();
+
 // Paints the page into a PDF file; throws std::runtime_error naming the file
 // when it cannot be written.
 void WriteReportPdf(const QString& path, const ReportContent& content);

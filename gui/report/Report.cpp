@@ -73,6 +73,10 @@ class Page {
     Text(QRectF(centre - 95, top, 190, points * 0.5), Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, text,
          points, bold);
   }
+  void Rule(double top, double left, double right) {
+    p_.setPen(QPen(Qt::black, 0));
+    p_.drawLine(QPointF(left * perMm_, top * perMm_), QPointF(right * perMm_, top * perMm_));
+  }
   void Frame(const QRectF& box) {
     p_.setPen(QPen(Qt::black, 0));
     p_.setBrush(Qt::NoBrush);
@@ -89,7 +93,8 @@ QString Field(const ReportContent& c, const std::string& name) {
   return it == c.fields.end() ? QString() : it->second;
 }
 
-void ValueBox(Page& page, double top, double left, const QString& text) {
+void ValueBox(Page& page, double top, double left, const QString& text, bool framed) {
+  if (framed) page.Frame(QRectF(left, top, 4.2, 4.2));
   page.Text(QRectF(left, top, 4.2, 4.2), Qt::AlignCenter | Qt::TextDontClip, text, 10, false);
 }
 
@@ -123,6 +128,7 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
   page.Centred(9.1, 95.3, QStringLiteral("Observations"), 11, true);
   page.Left(14.6, 3.2, QStringLiteral("Skeleton: "), 11, true);
   page.Left(14.6, 22.6, Field(c, "SKELETON_NAME"), 11, false);
+  if (c.blankForm) page.Rule(19.2, 22.6, 88.0);
 
   page.Left(20.3, 3.4, QStringLiteral("Cranial Sutures"), 10, true);
   page.Left(20.3, 49.1, QStringLiteral("min/max"), 10, true);
@@ -133,16 +139,16 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
   };
   for (const ScoreRow& r : CranialRows) {
     label(r, 3.4, 50.0);
-    ValueBox(page, r.top, 50.0, Field(c, std::string(r.base) + "_LOW"));
-    ValueBox(page, r.top, 56.9, Field(c, std::string(r.base) + "_UPPER"));
+    ValueBox(page, r.top, 50.0, Field(c, std::string(r.base) + "_LOW"), c.blankForm);
+    ValueBox(page, r.top, 56.9, Field(c, std::string(r.base) + "_UPPER"), c.blankForm);
   }
 
   const auto sides = [&](const ScoreRow& r, double leftLow, double leftUp, double rightLow, double rightUp, double x) {
     label(r, x, leftLow);
-    ValueBox(page, r.top, leftLow, Field(c, std::string(r.base) + "_L_LOW"));
-    ValueBox(page, r.top, leftUp, Field(c, std::string(r.base) + "_L_UPPER"));
-    ValueBox(page, r.top, rightLow, Field(c, std::string(r.base) + "_R_LOW"));
-    ValueBox(page, r.top, rightUp, Field(c, std::string(r.base) + "_R_UPPER"));
+    ValueBox(page, r.top, leftLow, Field(c, std::string(r.base) + "_L_LOW"), c.blankForm);
+    ValueBox(page, r.top, leftUp, Field(c, std::string(r.base) + "_L_UPPER"), c.blankForm);
+    ValueBox(page, r.top, rightLow, Field(c, std::string(r.base) + "_R_LOW"), c.blankForm);
+    ValueBox(page, r.top, rightUp, Field(c, std::string(r.base) + "_R_UPPER"), c.blankForm);
   };
   TwoLineHead(page, 19.5, 147.3, "Left");
   TwoLineHead(page, 19.5, 168.7, "Right");
@@ -156,6 +162,7 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
 
   page.Centred(98.2, 92.3, QStringLiteral("Age Estimation"), 11, true);
   page.Left(104.8, 3.4, c.modelLine, 10, false);
+  if (c.blankForm) page.Rule(109.0, 29.0, 120.0);
 
   // The estimates table: disabled cells are not printed.
   for (int r = 0; r < 6; ++r)
@@ -186,6 +193,7 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
     painter.restore();
   }
 
+  if (c.blankForm) page.Frame(QRectF(6.8, 226.9, 176.3, 13.8));
   painter.save();
   painter.setClipRect(page.Mm(QRectF(6.8, 226.9, 176.3, 13.8)));
   page.Text(QRectF(6.8, 226.9, 176.3, 13.8), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Field(c, "TA_Notes"), 10,

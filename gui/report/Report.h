@@ -31,7 +31,10 @@ struct ReportContent {
   // The estimates table, rows 0 to 5 by columns 0 to 6; cell (0, 0) unused.
   std::array<std::array<ReportCell, 7>, 6> cells{};
   BarChartData chart;
-  QSize chartSize;
+  QSize chartSize;  // no chart when empty
+  // A form to fill in by hand: value boxes and the notes box framed, lines to
+  // write the case number and the model on.
+  bool blankForm = false;
 };
 
 // The names of the score fields on the report, in the order of the page.

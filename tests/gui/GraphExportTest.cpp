@@ -457,6 +457,11 @@ class GraphExportTest : public QObject {
     QFile pdf(w.ui.previewPdf);
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QCOMPARE(pdf.read(4), QByteArray("%PDF"));
+    QCOMPARE(PdfPageSize(w.ui.previewPdf), QStringLiteral("612 x 792 pts (letter)"));
+    const QString text = PdfText(w.ui.previewPdf);
+    QVERIFY(text.contains("Skeleton:  case") || text.contains("Skeleton: case"));
+    QVERIFY(text.contains("Inferior Posterior Iliac Exostoses"));
+    QVERIFY(text.contains("Uncorrected"));
   }
 
   // The picture cannot be written: the error is shown, no preview opens, and

@@ -3,11 +3,12 @@
 #include <QApplication>
 #include <QFile>
 #include <QMimeData>
-#include <QPageLayout>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/report/CaseReport.h"
 #include "params/CaseRun.h"
 #include "store/CaseTable.h"
 #include "store/Schema.h"
@@ -26,8 +27,7 @@ void RecordingInteraction::PrintPreview(QWidget*, const std::function<void(QPrin
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(previewPdf);
-  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
-                                    QMarginsF(12.7, 12.7, 12.7, 12.7), QPageLayout::Millimeter));
+  printer.setPageLayout(ReportPageLayout());
   paint(&printer);
 }
 
@@ -121,6 +121,25 @@ int StoredRowCount(const std::string& folder) {
   const int count = table.RecordCount();
   table.Close();
   return count;
+}
+
+namespace {
+
+QString ToolOutput(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(30000) || process.exitCode() != 0) return {};
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+}  // namespace
+
+QString PdfText(const QString& path) { return ToolOutput(QStringLiteral("pdftotext"), {"-layout", path, "-"}); }
+
+QString PdfPageSize(const QString& path) {
+  for (const QString& line : ToolOutput(QStringLiteral("pdfinfo"), {path}).split(QLatin1Char('\n')))
+    if (line.startsWith(QStringLiteral("Page size:"))) return line.mid(10).trimmed();
+  return {};
 }
 
 void TypeInto(QWidget* widget, const QString& text) {

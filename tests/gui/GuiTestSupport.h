@@ -117,6 +117,11 @@ struct Window {
 std::vector<std::string> StoredRow(const std::string& folder, std::int32_t id);
 int StoredRowCount(const std::string& folder);
 
+// The text of a PDF file (pdftotext, the page laid out) and its page size
+// as pdfinfo states it ("612 x 792 pts (letter)"); empty when the tool fails.
+QString PdfText(const QString& path);
+QString PdfPageSize(const QString& path);
+
 // Types into a box as a person would: press and release each character.
 void TypeInto(QWidget* widget, const QString& text);
 

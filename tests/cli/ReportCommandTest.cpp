@@ -1,0 +1,191 @@
+// vorla-cli report and form: the files written for a collection, their names,
+// the chart in each picture format, and what is refused.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/cli/Commands.h"
+#include "app/cli/ReportFiles.h"
+#include "gui/charts/EstimateBars.h"
+
+using namespace vorla;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+Outcome Command(int (*command)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&),
+                const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int code = command(args, "vorla-cli", out, err);
+  return {code, out.str(), err.str()};
+}
+
+std::string Bytes(const fs::path& file, std::size_t count) {
+  std::ifstream in(file, std::ios::binary);
+  std::string bytes(count, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(count));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+std::vector<std::string> FilesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A case folder with the ten example skeletons, not yet analysed.
+class ReportCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("vorla-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                       "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy_file(VORLA_TEST_PARAMETERS, dir / "Parameters.dat");
+    const Outcome imported = Command(&cli::ImportCommand, {"--dir", dir.string(), VORLA_TEST_EXAMPLES});
+    ASSERT_EQ(imported.code, 0) << imported.err;
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  void AnalyseAll() {
+    const Outcome analysed = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--all"});
+    ASSERT_EQ(analysed.code, 0) << analysed.err;
+  }
+  fs::path dir;
+};
+
+}  // namespace
+
+TEST(ReportFileNames, CaseNumbersBecomeSafeDistinctNames) {
+  std::set<std::string> taken;
+  EXPECT_EQ(cli::ReportFileStem("K-17.3_a", 1, taken), "K-17.3_a");
+  EXPECT_EQ(cli::ReportFileStem("a/b\\c:d*e?f\"g<h>i|j k", 2, taken), "a_b_c_d_e_f_g_h_i_j_k");
+  EXPECT_EQ(cli::ReportFileStem("../etc", 3, taken), "_._etc");
+  EXPECT_EQ(cli::ReportFileStem("..", 4, taken), "_.");
+  EXPECT_EQ(cli::ReportFileStem("", 5, taken), "case-5");
+  EXPECT_EQ(cli::ReportFileStem("Gräber", 6, taken), "Gr__ber");  // two bytes in UTF-8
+  // The same number twice, or numbers that differ only in case or in unsafe
+  // characters, get the key added.
+  EXPECT_EQ(cli::ReportFileStem("K-17.3_a", 7, taken), "K-17.3_a_7");
+  EXPECT_EQ(cli::ReportFileStem("k-17.3_A", 8, taken), "k-17.3_A_8");
+  EXPECT_EQ(cli::ReportFileStem("a/b\\c:d*e?f\"g<h>i|j k", 9, taken), "a_b_c_d_e_f_g_h_i_j_k_9");
+  // Even a number that looks like a name with its key added.
+  EXPECT_EQ(cli::ReportFileStem("K-17.3_a_7", 10, taken), "K-17.3_a_7_10");
+  EXPECT_EQ(cli::ReportFileStem("K-17.3_a_7", 10, taken), "K-17.3_a_7_10_2");
+}
+
+TEST(ReportFileNames, ChartFormats) {
+  EXPECT_EQ(cli::ChartFormatNamed("wmf"), cli::ChartFormat::Metafile);
+  EXPECT_EQ(cli::ChartFormatNamed("svg"), cli::ChartFormat::Svg);
+  EXPECT_FALSE(cli::ChartFormatNamed("WMF"));
+  EXPECT_FALSE(cli::ChartFormatNamed("jpg"));
+}
+
+TEST_F(ReportCommand, AllCasesGiveOnePdfEach) {
+  AnalyseAll();
+  const fs::path out = dir / "reports" / "new";
+  const Outcome r = Command(&cli::ReportCommand, {"--dir", dir.string(), "--all", "--out", out.string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("10 report(s) written"), std::string::npos);
+  const std::vector<std::string> files = FilesIn(out);
+  ASSERT_EQ(files.size(), 10u);
+  EXPECT_EQ(files.front(), "DEMO-01_young_adult.pdf");
+  for (const std::string& name : files) {
+    EXPECT_EQ(Bytes(out / name, 5), "%PDF-") << name;
+    EXPECT_GT(fs::file_size(out / name), 5000u) << name;
+  }
+}
+
+TEST_F(ReportCommand, ChartInEveryFormat) {
+  AnalyseAll();
+  const fs::path out = dir / "out";
+  for (const char* format : {"wmf", "bmp", "png", "svg"}) {
+    const Outcome r = Command(&cli::ReportCommand,
+                          {"--dir", dir.string(), "--name", "DEMO-03 old individual", "--out", out.string(), "--chart", format});
+    ASSERT_EQ(r.code, 0) << format << ": " << r.err;
+  }
+  EXPECT_EQ(FilesIn(out), (std::vector<std::string>{"DEMO-03_old_individual.bmp", "DEMO-03_old_individual.pdf",
+                                                    "DEMO-03_old_individual.png", "DEMO-03_old_individual.svg",
+                                                    "DEMO-03_old_individual.wmf"}));
+  const fs::path stem = out / "DEMO-03_old_individual";
+  for (const char* extension : {".bmp", ".png"}) {
+    const QImage image(QString::fromStdString(stem.string() + extension));
+    EXPECT_EQ(image.size(), gui::EstimatesChartSize) << extension;
+    // The corrected bar, blue, is somewhere on the picture.
+    bool blue = false;
+    for (int y = 0; y < image.height() && !blue; ++y)
+      for (int x = 0; x < image.width() && !blue; ++x) blue = image.pixel(x, y) == qRgb(0, 0, 255);
+    EXPECT_TRUE(blue) << extension;
+  }
+  // The metafile: header record (type 1) with the " EMF" signature at 40.
+  const std::string emf = Bytes(stem.string() + ".wmf", 44);
+  ASSERT_EQ(emf.size(), 44u);
+  EXPECT_EQ(emf.substr(0, 4), std::string("\x01\x00\x00\x00", 4));
+  EXPECT_EQ(emf.substr(40, 4), " EMF");
+  std::ifstream svg(stem.string() + ".svg");
+  const std::string svgText((std::istreambuf_iterator<char>(svg)), std::istreambuf_iterator<char>());
+  EXPECT_NE(svgText.find("<svg"), std::string::npos);
+  EXPECT_NE(svgText.find("Estimated Age with 95% CI"), std::string::npos);
+  EXPECT_NE(svgText.find("Uncorrected"), std::string::npos);
+}
+
+TEST_F(ReportCommand, LevelNamesTheCaption) {
+  AnalyseAll();
+  const Outcome r = Command(&cli::ReportCommand, {"--dir", dir.string(), "--id", "1", "--out", (dir / "o").string(),
+                                              "--chart", "svg", "--level", "99"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::ifstream svg(dir / "o" / "DEMO-01_young_adult.svg");
+  const std::string svgText((std::istreambuf_iterator<char>(svg)), std::istreambuf_iterator<char>());
+  EXPECT_NE(svgText.find("Estimated Age with 99% CI"), std::string::npos);
+}
+
+// Cases without results are named and skipped; the others are written; the
+// store is left as it was.
+TEST_F(ReportCommand, CasesWithoutResultsAreRefused) {
+  const Outcome analysed = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--id", "2"});
+  ASSERT_EQ(analysed.code, 0) << analysed.err;
+  const auto before = fs::last_write_time(dir / "TAData.db");
+  const Outcome r = Command(&cli::ReportCommand, {"--dir", dir.string(), "--all", "--out", (dir / "o").string()});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(FilesIn(dir / "o"), std::vector<std::string>{"DEMO-02_middle-aged.pdf"});
+  EXPECT_NE(r.err.find("Case 1 \"DEMO-01 young adult\": no stored results"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Case 10 "), std::string::npos);
+  EXPECT_EQ(fs::last_write_time(dir / "TAData.db"), before);
+}
+
+TEST_F(ReportCommand, UsageAndFolderErrors) {
+  const std::string d = dir.string();
+  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all"}).code, 2);                                // no --out
+  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--out", "x"}).code, 2);                           // no case
+  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all", "--id", "1", "--out", "x"}).code, 2);     // two
+  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all", "--out", "x", "--chart", "gif"}).code, 2);
+  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all", "--out", "x", "--level", "80"}).code, 2);
+  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--id", "x1", "--out", "x"}).code, 2);
+  const Outcome missing = Command(&cli::ReportCommand, {"--dir", d, "--name", "nobody", "--out", (dir / "o").string()});
+  EXPECT_EQ(missing.code, 3);
+  EXPECT_NE(missing.err.find("There is no case named \"nobody\"."), std::string::npos);
+  // A file where the folder should be.
+  std::ofstream(dir / "plain") << "x";
+  const Outcome blocked = Command(&cli::ReportCommand, {"--dir", d, "--all", "--out", (dir / "plain").string()});
+  EXPECT_EQ(blocked.code, 3);
+  EXPECT_NE(blocked.err.find("cannot be made"), std::string::npos);
+}
+
+TEST_F(ReportCommand, BlankForm) {
+  const fs::path form = dir / "form.pdf";
+  const Outcome r = Command(&cli::FormCommand, {"--out", form.string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Bytes(form, 5), "%PDF-");
+  EXPECT_EQ(Command(&cli::FormCommand, {"--out", (dir / "no" / "such" / "f.pdf").string()}).code, 3);
+  EXPECT_EQ(Command(&cli::FormCommand, {"stray"}).code, 2);
+}

@@ -1,0 +1,175 @@
+// The printed report: the page the window prints and the page the headless
+// tool writes are one page; the PDF holds the case and the row names on US
+// Letter; the blank score form.
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "gui/charts/BarChartWidget.h"
+#include "gui/report/CaseReport.h"
+
+using namespace vorla;
+using namespace vorla::gui;
+using namespace vorla::gui::test;
+
+namespace {
+
+const char* const RowNames[] = {"Coronal Pterica",        "Zygomaticomaxillary", "Superior Demiface Topography",
+                                "Posterior Exostoses",    "Symphyseal Relief",   "Dorsal Symphyseal Margin",
+                                "Middle/Apical Surface Morphology"};
+
+}  // namespace
+
+class ReportTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // After Analyze in the window, the report it prints and the report written
+  // from the stored row alone agree in every part but the time.
+  void windowAndStoredReportsAgree_data() {
+    QTest::addColumn<int>("complexes");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("all three") << 3 << 6;
+    QTest::newRow("cranial and pubic") << 2 << 5;
+    QTest::newRow("cranial only") << 1 << 4;
+  }
+  void windowAndStoredReportsAgree() {
+    QFETCH(int, complexes);
+    QFETCH(int, rows);
+    CaseFolder folder;
+    std::vector<std::pair<std::string, std::string>> scores;
+    for (int i = 0; i < complexes; ++i) {
+      const auto more = ComplexScores(i, i == 1 ? "3" : "2", "4");
+      scores.insert(scores.end(), more.begin(), more.end());
+    }
+    folder.Seed({{"K-17/3 \"north\"", "Female", "Black", "Archeological", scores}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    f.BitBtnCalculate->click();
+    QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join("; ")));
+    QCOMPARE(f.AgeBarChart->size(), EstimatesChartSize);
+
+    const ReportContent window = f.ReportFromCurrentRow();
+    const ReportContent stored = StoredCaseReport(f.TATable, 95);
+    QVERIFY(window.fields == stored.fields);
+    QCOMPARE(stored.fields.at("SKELETON_NAME"), QStringLiteral("K-17/3 \"north\""));
+    QCOMPARE(stored.modelLine, QStringLiteral("Hazard Model: Archeological Black Female"));
+    QCOMPARE(window.modelLine, stored.modelLine);
+    QCOMPARE(window.caption, stored.caption);
+    for (int r = 0; r < 6; ++r)
+      for (int c = 0; c < 7; ++c) {
+        const ReportCell& a = window.cells[r][c];
+        const ReportCell& b = stored.cells[r][c];
+        QCOMPARE(b.enabled, r < rows && !(r == 0 && c == 0));
+        QCOMPARE(a.enabled, b.enabled);
+        QCOMPARE(a.text, b.text);
+      }
+    QCOMPARE(stored.cells[1][0].text, QStringLiteral("Corrected"));
+    QCOMPARE(window.chartSize, stored.chartSize);
+    QCOMPARE(window.chart.Items.size(), stored.chart.Items.size());
+    QCOMPARE(static_cast<int>(stored.chart.Items.size()), 2 + complexes);
+    for (std::size_t i = 0; i < stored.chart.Items.size(); ++i) {
+      QCOMPARE(window.chart.Items[i].Left, stored.chart.Items[i].Left);
+      QCOMPARE(window.chart.Items[i].Right, stored.chart.Items[i].Right);
+      QCOMPARE(window.chart.Items[i].Top, stored.chart.Items[i].Top);
+      QCOMPARE(window.chart.Items[i].Fill, stored.chart.Items[i].Fill);
+    }
+    QCOMPARE(window.chart.YLabels, stored.chart.YLabels);
+    QCOMPARE(window.chart.XMax, stored.chart.XMax);
+    QCOMPARE(window.chart.YMax, stored.chart.YMax);
+    QCOMPARE(window.chart.AxisCaption, stored.chart.AxisCaption);
+  }
+
+  // A row without results has no stored report.
+  void storedReportNeedsResults() {
+    CaseFolder folder;
+    folder.Seed({{"unscored", "Male", "White", "Forensic", {}}});
+    CaseTable table;
+    table.Open(folder.Path());
+    QVERIFY(table.LocateName("unscored"));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, StoredCaseReport(table, 95));
+  }
+
+  // The page as a PDF: US Letter, with the case number, the row names, the
+  // model and the estimates as text.
+  void reportPdf() {
+    CaseFolder folder;
+    folder.Seed({{"PDF-CASE-9", "Male", "White", "Forensic", AllScores("2", "3")}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    f.BitBtnCalculate->click();
+    const QString pdf = QString::fromStdString(folder.Path()) + "report.pdf";
+    WriteReportPdf(pdf, f.ReportFromCurrentRow());
+    QCOMPARE(PdfPageSize(pdf), QStringLiteral("612 x 792 pts (letter)"));
+    const QString text = PdfText(pdf);
+    QVERIFY2(text.contains("PDF-CASE-9"), qPrintable(text));
+    for (const char* name : RowNames) QVERIFY2(text.contains(QString::fromLatin1(name)), name);
+    QVERIFY(text.contains("Hazard Model: Forensic White Male"));
+    QVERIFY(text.contains(f.ResultCell(2, 1)));  // the corrected point estimate
+    QVERIFY(text.contains(QString::fromLatin1(WindowCaption)));
+  }
+
+  void unwritablePdf() {
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, WriteReportPdf("/nonexistent-folder/x.pdf", BlankScoreForm()));
+  }
+
+  // Long row labels stay left of the score boxes, at their full size here.
+  void rowLabelsClearTheBoxes() {
+    ReportContent content;
+    for (const std::string& field : ReportScoreFields()) content.fields[field] = QStringLiteral("8");
+    const double perMm = 8;
+    QImage page(QSize(int(190.5 * perMm), int(254 * perMm)), QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+      QPainter painter(&page);
+      PaintReport(painter, perMm, content);
+    }
+    // The strip between the longest auricular label and the first box is
+    // blank: the label ends before it.
+    const int top = int(46.6 * perMm), bottom = int(50.0 * perMm);
+    for (int x = int(148.6 * perMm); x < int(149.4 * perMm); ++x)
+      for (int y = top; y < bottom; ++y) QCOMPARE(QColor(page.pixel(x, y)), QColor(Qt::white));
+  }
+
+  // The blank form: no field filled, boxes framed where the report has none.
+  void blankForm() {
+    const ReportContent form = BlankScoreForm();
+    QVERIFY(form.fields.empty());
+    QCOMPARE(form.modelLine, QStringLiteral("Hazard Model: "));
+    QVERIFY(form.chartSize.isEmpty());
+    for (int r = 1; r < 6; ++r) QVERIFY(form.cells[r][6].enabled && form.cells[r][6].text.isEmpty());
+    QCOMPARE(form.cells[3][0].text, QStringLiteral("Cranial Sutures"));
+
+    const auto leftEdgeOfFirstBox = [](const ReportContent& content) {
+      const double perMm = 4;
+      QImage page(QSize(int(190.5 * perMm), int(254 * perMm)), QImage::Format_RGB32);
+      page.fill(Qt::white);
+      QPainter painter(&page);
+      PaintReport(painter, perMm, content);
+      painter.end();
+      return QColor(page.pixel(int(50.0 * perMm), int(27.5 * perMm)));
+    };
+    QVERIFY(leftEdgeOfFirstBox(form).value() < 128);
+    ReportContent report = form;
+    report.blankForm = false;
+    QCOMPARE(leftEdgeOfFirstBox(report), QColor(Qt::white));
+  }
+
+  // The build puts the blank form beside the programs, where the window's
+  // button looks for it.
+  void shippedForm() {
+    const QString form = QFileInfo(QStringLiteral(VORLA_CLI)).absolutePath() + "/Transition Analysis Score Form.pdf";
+    QVERIFY2(QFileInfo::exists(form), qPrintable(form));
+    QCOMPARE(PdfPageSize(form), QStringLiteral("612 x 792 pts (letter)"));
+    const QString text = PdfText(form);
+    for (const char* name : RowNames) QVERIFY2(text.contains(QString::fromLatin1(name)), name);
+    QVERIFY(text.contains("Skeleton:"));
+  }
+};
+
+QTEST_MAIN(ReportTest)
+#include "ReportTest.moc"
