@@ -74,7 +74,7 @@ void TTAForm2::SetNumResultsRowCount(int rows) {
 }
 
 void TTAForm2::FillResultsGrid() {
-  const EstimatesTable table = FillEstimatesTable(DataSourceSkeleton, Selection());
+  const EstimatesTable table = FillEstimatesTable(DataSourceSkeleton, Selection(), false);
   for (int r = 0; r < 6; ++r)
     for (int column = 0; column < 7; ++column) {
       QTableWidgetItem* item = NumResultsGrid->item(r, column);

@@ -69,7 +69,7 @@ ReportContent StoredCaseReport(CaseTable& table, int level) {
   content.chart.AxisCaption = EstimatesAxisCaption(level);
   DrawEstimateBars(table, selection, content.chart);
   content.chartSize = EstimatesChartSize;
-  const EstimatesTable estimates = FillEstimatesTable(table, selection);
+  const EstimatesTable estimates = FillEstimatesTable(table, selection, true);
   CopyEstimateCells(content, estimates.rowCount,
                     [&estimates](int column, int row) { return estimates.Cell(column, row); });
   return content;

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include "engine/AnalysisTree.h"
 #include "params/CaseRun.h"
 #include "store/DisplayFormat.h"
 
@@ -30,9 +31,19 @@ QString AsText(const CaseRow& row, const std::string& field) {
   return LocalDecimals(QString::number(row.FieldAsFloat(field), 'g', 15));
 }
 
+// A stored probability of 1 that no test can have given: a complex gets no
+// test without degrees of freedom or with its maximum at an end of the age
+// grid, and then the summary's correction stores 1.
+bool CorrectedToOne(const CaseRow& row, const std::string& prefix) {
+  if (row.FieldIsNull(prefix + "CHI2_P") || row.FieldAsFloat(prefix + "CHI2_P") != 1.0) return false;
+  if (row.FieldIsNull(prefix + "DEGFREE") || row.FieldAsFloat(prefix + "DEGFREE") <= 0) return true;
+  const double mla = row.FieldAsFloat(prefix + "MAX_LIKELIHOOD");
+  return mla == AgeGridStart || mla == AgeGridEnd;
+}
+
 }  // namespace
 
-EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selection) {
+EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selection, bool afterStoredCorrection) {
   EstimatesTable table;
   const auto set = [&table](int column, int r, const QString& text) {
     table.cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(column)] = text;
@@ -55,7 +66,8 @@ EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selectio
     const std::string prefix = KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix;
     pSetToOne[static_cast<std::size_t>(i)] = SelectionFlag(selection, i) &&
                                              !row.FieldIsNull(prefix + "MAX_LIKELIHOOD") &&
-                                             row.FieldIsNull(prefix + "CHI2_P");
+                                             (row.FieldIsNull(prefix + "CHI2_P") ||
+                                              (afterStoredCorrection && CorrectedToOne(row, prefix)));
   }
   table.combinedWasMinusOne = !row.FieldIsNull("RES_ALL_CHI2_P") && row.FieldAsFloat("RES_ALL_CHI2_P") == -1.0;
   CorrectProbabilities(row, selection);

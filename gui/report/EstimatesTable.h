@@ -28,6 +28,9 @@ struct EstimatesTable {
 // Fills the table from the row's stored results. The summary's corrections
 // are made in the row first: a combined probability of -1 is emptied, and a
 // selected complex with results but no probability gets 1 (shown as "1").
-EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selection);
+// afterStoredCorrection: the row was corrected when it was analysed, so a
+// stored 1 that no test can have given is shown as that correction's "1",
+// and the table reads as it did right after the analysis.
+EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selection, bool afterStoredCorrection);
 
 }  // namespace vorla::gui
