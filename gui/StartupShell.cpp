@@ -407,7 +407,11 @@ void TTAForm2::OpenDocument(const std::string& path) {
     ShowMessage(MessageKind::Plain, QDir::toNativeSeparators(file.absoluteFilePath()).toStdString() + " not found.");
     return;
   }
-  ui_.OpenDocument(file.absoluteFilePath());
+  // Without a program for the document the desktop says nothing; the person
+  // is told instead of left waiting.
+  if (!ui_.OpenDocument(file.absoluteFilePath()))
+    ShowMessage(MessageKind::Plain, QDir::toNativeSeparators(file.absoluteFilePath()).toStdString() +
+                                        " could not be opened: no program to show it was found.");
 }
 
 void TTAForm2::ProceduresPDFButtClick() { OpenDocument(ProgramDirectory + "TA-Tervain-Scoring Procedures.pdf"); }

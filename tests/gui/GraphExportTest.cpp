@@ -550,6 +550,15 @@ class GraphExportTest : public QObject {
     QCOMPARE(w.ui.messages.size(), std::size_t{2});
     QCOMPARE(w.ui.openedDocuments.size(), std::size_t{1});
     QCOMPARE(w.ui.openedDocuments[0], QFileInfo(file).absoluteFilePath());
+
+    // A desktop without a program for it: the person is told.
+    w.ui.documentsOpen = false;
+    b->click();
+    QCOMPARE(w.ui.openedDocuments.size(), std::size_t{2});
+    QCOMPARE(w.ui.messages.size(), std::size_t{3});
+    QCOMPARE(w.ui.messages[2].text,
+             QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()) +
+                 " could not be opened: no program to show it was found.");
   }
 
   // A path longer than 199 characters reaches the desktop whole.

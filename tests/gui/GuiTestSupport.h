@@ -27,6 +27,7 @@ class RecordingInteraction final : public UserInteraction {
   int beeps = 0;
   std::vector<int> sleeps;
   std::vector<QString> openedDocuments;
+  bool documentsOpen = true;  // whether the desktop has a program for documents
   std::vector<int> exitCodes;
   QString clipboardText;
   std::unique_ptr<QMimeData> clipboardData;  // the last data put on the clipboard
@@ -65,7 +66,7 @@ class RecordingInteraction final : public UserInteraction {
   void PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) override;
   bool OpenDocument(const QString& path) override {
     openedDocuments.push_back(path);
-    return true;
+    return documentsOpen;
   }
   void ExitProgram(int code) override { exitCodes.push_back(code); }
 
