@@ -13,13 +13,18 @@ namespace vorla::gui {
 ReportContent TTAForm2::ReportFromCurrentRow() const {
   ReportContent content;
   FillCaseFields(TATable, content);
-  content.modelLine = ModelLine(TATable);
-  content.caption = windowTitle();
+  QuickRep1BeforePrint(content);
   content.printedAt = ReportTimestamp();
   CopyEstimateCells(content, NumResultsRowCount(), [this](int column, int row) { return ResultCell(column, row); });
   content.chart = AgeBarChart->Data();
   content.chartSize = AgeBarChart->size();
   return content;
+}
+
+void TTAForm2::QuickRep1BeforePrint(ReportContent& content) const {
+  // Filled from the current row just before the page is produced.
+  content.modelLine = ModelLine(TATable);
+  content.caption = windowTitle();
 }
 
 void TTAForm2::PrintPreviewButtClick() {
@@ -32,10 +37,7 @@ void TTAForm2::PrintPreviewButtClick() {
     WriteGraphFile(picture, AgeBarChart->Metafile());
     ReportContent content = ReportFromCurrentRow();
     ui_.PrintPreview(this, [this, &content](QPrinter* printer) {
-      // Filled just before the page is produced.
-      const ReportContent current = ReportFromCurrentRow();
-      content.modelLine = current.modelLine;
-      content.caption = current.caption;
+      QuickRep1BeforePrint(content);
       QPainter painter(printer);
       PaintReport(painter, printer->resolution() / 25.4, content);
     });

@@ -229,8 +229,8 @@ class TTAForm2 final : public QMainWindow {
   void PrintPreviewButtClick();
   // What the printed report shows of the current row and the results.
   ReportContent ReportFromCurrentRow() const;
+  void QuickRep1BeforePrint(ReportContent& content) const;
   void rescaleButtClick();
-  // The upper end of the bar chart's age scale for the largest upper limit.
   void SpinEditZoomChange();
   void ProbabilityRGClick();
   // The item index of the confidence level: 0 "90", 1 "95", 2 "99".
