@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times `vorla-cli analyze --all` on ROWS fully scored cases (default 10000):
 # every one of the 19 traits scored on both sides, with the demonstration
-# parameter set.
+# parameter set; then `vorla-cli report --all` with PNG charts on them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rows=${1:-10000}
@@ -39,3 +39,7 @@ start=$(date +%s.%N)
 "$cli" analyze --dir "$dir" --all --format csv > "$dir/out.csv"
 end=$(date +%s.%N)
 python3 -c "import sys; print('vorla-cli analyze --all on %s rows: %.1f s' % (sys.argv[1], float(sys.argv[3]) - float(sys.argv[2])))" "$rows" "$start" "$end"
+start=$(date +%s.%N)
+"$cli" report --dir "$dir" --all --out "$dir/reports" --chart png > /dev/null
+end=$(date +%s.%N)
+python3 -c "import sys; print('vorla-cli report --all --chart png on %s rows: %.1f s' % (sys.argv[1], float(sys.argv[3]) - float(sys.argv[2])))" "$rows" "$start" "$end"
