@@ -3,6 +3,7 @@
 #include "app/cli/CaseChoice.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
+#include "app/cli/OptionNumbers.h"
 #include "app/cli/ProgramDirectory.h"
 #include "app/cli/ResultReport.h"
 #include "params/CaseRun.h"
@@ -53,10 +54,7 @@ AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
   AnalyzeOptions o;
   o.dir = a.Value("--dir").value_or("");
   o.cases = ReadCaseChoice(a);
-  if (const auto level = a.Value("--level")) {
-    if (*level != "90" && *level != "95" && *level != "99") throw UsageError("--level is 90, 95 or 99");
-    o.level = std::stoi(*level);
-  }
+  o.level = LevelOption(a);
   o.selection.UseCranialData = !a.Has("--no-cranial");
   o.selection.UsePubicData = !a.Has("--no-pubic");
   o.selection.UseAuricularData = !a.Has("--no-auricular");

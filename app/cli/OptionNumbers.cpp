@@ -16,6 +16,13 @@ std::int64_t WholeOption(const CliArguments& arguments, const std::string& optio
   return value;
 }
 
+int LevelOption(const CliArguments& arguments) {
+  const std::optional<std::string> level = arguments.Value("--level");
+  if (!level) return 95;
+  if (*level != "90" && *level != "95" && *level != "99") throw UsageError("--level is 90, 95 or 99");
+  return std::stoi(*level);
+}
+
 std::uint64_t SeedOption(const CliArguments& arguments, const std::string& option, std::uint64_t fallback) {
   const std::optional<std::string> text = arguments.Value(option);
   if (!text) return fallback;

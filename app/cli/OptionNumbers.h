@@ -12,6 +12,9 @@ namespace vorla::cli {
 std::int64_t WholeOption(const CliArguments& arguments, const std::string& option, std::int64_t least,
                          std::int64_t most, std::int64_t fallback);
 
+// A confidence level: 90, 95 or 99; 95 when --level is not given.
+int LevelOption(const CliArguments& arguments);
+
 // A seed: any whole number from 0 to 2^64 - 1.
 std::uint64_t SeedOption(const CliArguments& arguments, const std::string& option, std::uint64_t fallback);
 

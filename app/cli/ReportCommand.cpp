@@ -8,6 +8,7 @@
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
+#include "app/cli/OptionNumbers.h"
 #include "app/cli/ProgramDirectory.h"
 #include "app/cli/ReportFiles.h"
 #include "gui/report/CaseReport.h"
@@ -63,10 +64,7 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
     o.chart = ChartFormatNamed(*chart);
     if (!o.chart) throw UsageError("--chart is wmf, bmp, png or svg");
   }
-  if (const auto level = a.Value("--level")) {
-    if (*level != "90" && *level != "95" && *level != "99") throw UsageError("--level is 90, 95 or 99");
-    o.level = std::stoi(*level);
-  }
+  o.level = LevelOption(a);
   return o;
 }
 

@@ -54,10 +54,7 @@ ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* a
   ValidateOptions o;
   o.sample = a.Words().front();
   o.params = a.Value("--params").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
-  if (const auto level = a.Value("--level")) {
-    if (*level != "90" && *level != "95" && *level != "99") throw UsageError("--level is 90, 95 or 99");
-    o.validation.level = std::stoi(*level);
-  }
+  o.validation.level = LevelOption(a);
   if (const auto model = a.Value("--model")) {
     if (!IsChoice(*model, ModelChoices)) throw UsageError("--model is Archeological or Forensic, not " + *model);
     o.validation.model = *model;
