@@ -1,9 +1,9 @@
 #include "gui/report/Report.h"
 
 #include <QFontMetricsF>
+#include <QPaintDevice>
 #include <QPainter>
 #include <algorithm>
-#include <QPaintDevice>
 
 namespace vorla::gui {
 

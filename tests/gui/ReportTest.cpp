@@ -131,6 +131,8 @@ class ReportTest : public QObject {
     for (const std::string& field : ReportScoreFields()) content.fields[field] = QStringLiteral("8");
     const double perMm = 8;
     QImage page(QSize(int(190.5 * perMm), int(254 * perMm)), QImage::Format_RGB32);
+    page.setDotsPerMeterX(int(perMm * 1000));  // the fonts' points on the page's own scale
+    page.setDotsPerMeterY(int(perMm * 1000));
     page.fill(Qt::white);
     {
       QPainter painter(&page);
@@ -155,6 +157,8 @@ class ReportTest : public QObject {
     const auto leftEdgeOfFirstBox = [](const ReportContent& content) {
       const double perMm = 4;
       QImage page(QSize(int(190.5 * perMm), int(254 * perMm)), QImage::Format_RGB32);
+      page.setDotsPerMeterX(int(perMm * 1000));
+      page.setDotsPerMeterY(int(perMm * 1000));
       page.fill(Qt::white);
       QPainter painter(&page);
       PaintReport(painter, perMm, content);
