@@ -7,27 +7,18 @@
 #include <sstream>
 
 #include "CalibTestSupport.h"
+#include "CommandOutcome.h"
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
 #include "calib/ParameterStructure.h"
 #include "store/CsvText.h"
 
 using namespace vorla;
+using vorla::cli::test::Command;
+using vorla::cli::test::Outcome;
 using namespace vorla::calib;
 
 namespace {
-
-struct Outcome {
-  int code;
-  std::string out, err;
-};
-
-Outcome Command(int (*command)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&),
-            const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int code = command(args, "vorla-cli", out, err);
-  return {code, out.str(), err.str()};
-}
 
 class Commands : public ::testing::Test {
  protected:

@@ -8,26 +8,17 @@
 #include <fstream>
 #include <sstream>
 
+#include "CommandOutcome.h"
 #include "app/cli/Commands.h"
 #include "app/cli/ReportFiles.h"
 #include "gui/charts/EstimateBars.h"
 
 using namespace vorla;
+using vorla::cli::test::Command;
+using vorla::cli::test::Outcome;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-  int code;
-  std::string out, err;
-};
-
-Outcome Command(int (*command)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&),
-                const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int code = command(args, "vorla-cli", out, err);
-  return {code, out.str(), err.str()};
-}
 
 std::string Bytes(const fs::path& file, std::size_t count) {
   std::ifstream in(file, std::ios::binary);
