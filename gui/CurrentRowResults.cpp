@@ -65,7 +65,8 @@ void TTAForm2::ShowCurrentRowResults() {
           !DataSourceSkeleton.FieldIsNull(std::string(KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix) +
                                           "MAX_LIKELIHOOD");
 
-  const int level = RecordedLevel(DataSourceSkeleton);
+  // The level of the stored limits; a row without results shows the chosen one.
+  const int level = HasStoredResults(DataSourceSkeleton) ? RecordedLevel(DataSourceSkeleton) : CurrentLevel();
   const QString levelText = level > 0 ? QString::number(level) : QStringLiteral("?");
   for (QLabel* caption : LowerLimitCaptions) caption->setText(QStringLiteral(" L") + levelText + QStringLiteral("% "));
   for (QLabel* caption : UpperLimitCaptions) caption->setText(QStringLiteral(" U") + levelText + QStringLiteral("% "));
@@ -74,6 +75,8 @@ void TTAForm2::ShowCurrentRowResults() {
   FormatpVal(pvalpube);
   FormatpVal(pvalauri);
   FillResultsGrid();
+  SetNumResultsRowCount(3 + int(shown_selection_.UseCranialData) + int(shown_selection_.UsePubicData) +
+                        int(shown_selection_.UseAuricularData));
   ShowResultsState(check.state, check.message);
 
   // The bar chart of the stored results; the curves are shown only on request.
@@ -92,8 +95,6 @@ void TTAForm2::ShowCurrentRowResults() {
     chart.AxisCaption = EstimatesAxisCaption(level);
     grphxmin->setText(QString::number(chart.XMin));
     grphxmax->setText(QString::number(chart.XMax));
-    SetNumResultsRowCount(3 + int(shown_selection_.UseCranialData) + int(shown_selection_.UsePubicData) +
-                          int(shown_selection_.UseAuricularData));
     BarGraphPanel->show();
     AgeBarChart->update();
   } else {
