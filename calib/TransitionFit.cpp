@@ -6,12 +6,14 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "calib/SquareMatrix.h"
+
 namespace vorla::calib {
 
 namespace {
 
 constexpr double MinusInfinity = -std::numeric_limits<double>::infinity();
-constexpr int MaxFittedTransitions = 10;
+constexpr int MaxFittedTransitions = MaxParameters / 2;
 constexpr int MostIterations = 200;
 constexpr int MostHalvings = 60;
 // The fit has converged when the likelihood can rise by no more than this
@@ -54,19 +56,20 @@ class Likelihood {
 
   int Size() const { return 2 * n_; }
 
-  double Evaluate(const std::vector<double>& theta, std::vector<double>* gradient, std::vector<double>* hessian) const {
+  double Evaluate(const Vector& theta, Vector* gradient, SquareMatrix* hessian) const {
     const int m = Size();
-    if (gradient) gradient->assign(static_cast<std::size_t>(m), 0.0);
-    if (hessian) hessian->assign(static_cast<std::size_t>(m * m), 0.0);
+    if (gradient) *gradient = Vector(m);
+    if (hessian) *hessian = SquareMatrix(m);
     double total = 0.0;
     std::vector<Logistic> link;
     link.reserve(static_cast<std::size_t>(n_));
-    double gEta[16];
-    double hEta[16][16];
+    double gEta[MaxFittedTransitions];
+    double hEta[MaxFittedTransitions][MaxFittedTransitions];
     for (const FitObservation& o : obs_) {
       const double u = o.age - centre_;
       link.clear();
       for (int j = 0; j < n_; ++j) link.emplace_back(theta[2 * j] + theta[2 * j + 1] * u);
+      const auto at = [&link](int j) -> const Logistic& { return link[static_cast<std::size_t>(j)]; };
       const bool derivatives = gradient != nullptr;
       int top = -1;  // highest transition touched
       if (derivatives)
@@ -79,7 +82,7 @@ class Likelihood {
         if (!Informative(low, high, n_)) continue;
         // The stage low is reached: every transition before it was made.
         for (int j = 0; j <= low - 2; ++j) {
-          const Logistic& l = link[static_cast<std::size_t>(j)];
+          const Logistic& l = at(j);
           total += l.logP;
           if (derivatives) {
             gEta[j] += l.q;
@@ -90,34 +93,35 @@ class Likelihood {
         if (high > n_) continue;  // the last stage: nothing beyond it to rule out
         // ... and stage high + 1 is not: not all of transitions low-1 .. high-1 were made.
         double logQ = 0.0;
-        for (int j = low - 1; j <= high - 1; ++j) logQ += link[static_cast<std::size_t>(j)].logP;
+        for (int j = low - 1; j <= high - 1; ++j) logQ += at(j).logP;
         if (!(logQ < 0.0)) return MinusInfinity;
         total += LogOneMinusExp(logQ);
         if (derivatives) {
           const double Q = std::exp(logQ);
           const double r = Q / -std::expm1(logQ);
           for (int j = low - 1; j <= high - 1; ++j) {
-            const Logistic& lj = link[static_cast<std::size_t>(j)];
+            const Logistic& lj = at(j);
             gEta[j] -= lj.q * r;
             hEta[j][j] += lj.p * lj.q * r;
-            for (int k = low - 1; k <= high - 1; ++k) hEta[j][k] -= lj.q * link[static_cast<std::size_t>(k)].q * r * (1.0 + r);
+            for (int k = low - 1; k <= high - 1; ++k) hEta[j][k] -= lj.q * at(k).q * r * (1.0 + r);
           }
         }
         top = std::max(top, high - 1);
       }
       if (!derivatives) continue;
       for (int j = 0; j <= top; ++j) {
-        (*gradient)[static_cast<std::size_t>(2 * j)] += gEta[j];
-        (*gradient)[static_cast<std::size_t>(2 * j + 1)] += gEta[j] * u;
+        (*gradient)[2 * j] += gEta[j];
+        (*gradient)[2 * j + 1] += gEta[j] * u;
         if (!hessian) continue;
+        // Each pair of transitions fills a 2 x 2 block in (alpha, beta).
         for (int k = 0; k <= top; ++k) {
           const double h = hEta[j][k];
           if (h == 0.0) continue;
-          double* row = hessian->data() + static_cast<std::size_t>(2 * j) * static_cast<std::size_t>(m);
-          row[2 * k] += h;
-          row[2 * k + 1] += h * u;
-          row[m + 2 * k] += h * u;
-          row[m + 2 * k + 1] += h * u * u;
+          SquareMatrix& H = *hessian;
+          H(2 * j, 2 * k) += h;
+          H(2 * j, 2 * k + 1) += h * u;
+          H(2 * j + 1, 2 * k) += h * u;
+          H(2 * j + 1, 2 * k + 1) += h * u * u;
         }
       }
     }
@@ -130,51 +134,18 @@ class Likelihood {
   double centre_;
 };
 
-// Cholesky factor of a symmetric matrix (lower triangle, in place); false
-// when it is not positive definite.
-bool Cholesky(std::vector<double>& m, int n) {
-  for (int j = 0; j < n; ++j) {
-    double d = m[static_cast<std::size_t>(j * n + j)];
-    for (int k = 0; k < j; ++k) d -= m[static_cast<std::size_t>(j * n + k)] * m[static_cast<std::size_t>(j * n + k)];
-    if (!(d > 0.0) || !std::isfinite(d)) return false;
-    d = std::sqrt(d);
-    m[static_cast<std::size_t>(j * n + j)] = d;
-    for (int i = j + 1; i < n; ++i) {
-      double s = m[static_cast<std::size_t>(i * n + j)];
-      for (int k = 0; k < j; ++k) s -= m[static_cast<std::size_t>(i * n + k)] * m[static_cast<std::size_t>(j * n + k)];
-      m[static_cast<std::size_t>(i * n + j)] = s / d;
-    }
-  }
-  return true;
-}
-
-// Solves L L' x = b with the factor of Cholesky().
-std::vector<double> CholeskySolve(const std::vector<double>& L, int n, std::vector<double> x) {
-  for (int i = 0; i < n; ++i) {
-    for (int k = 0; k < i; ++k) x[static_cast<std::size_t>(i)] -= L[static_cast<std::size_t>(i * n + k)] * x[static_cast<std::size_t>(k)];
-    x[static_cast<std::size_t>(i)] /= L[static_cast<std::size_t>(i * n + i)];
-  }
-  for (int i = n - 1; i >= 0; --i) {
-    for (int k = i + 1; k < n; ++k) x[static_cast<std::size_t>(i)] -= L[static_cast<std::size_t>(k * n + i)] * x[static_cast<std::size_t>(k)];
-    x[static_cast<std::size_t>(i)] /= L[static_cast<std::size_t>(i * n + i)];
-  }
-  return x;
-}
-
 // The ascent direction: (information + shift)^-1 gradient, the shift as small
 // as keeps the matrix positive definite.
-bool AscentDirection(const std::vector<double>& hessian, const std::vector<double>& gradient, int n,
-                     std::vector<double>& direction) {
-  std::vector<double> info(hessian.size());
+bool AscentDirection(const SquareMatrix& hessian, const Vector& gradient, Vector& direction) {
+  const SquareMatrix info = hessian.Negated();
   double largest = 0.0;
-  for (std::size_t i = 0; i < hessian.size(); ++i) info[i] = -hessian[i];
-  for (int i = 0; i < n; ++i) largest = std::max(largest, std::abs(info[static_cast<std::size_t>(i * n + i)]));
+  for (int i = 0; i < info.Size(); ++i) largest = std::max(largest, std::abs(info(i, i)));
   if (!(largest > 0.0) || !std::isfinite(largest)) return false;
   for (double shift = 0.0; shift <= largest * 1e8; shift = shift == 0.0 ? largest * 1e-10 : shift * 10.0) {
-    std::vector<double> m = info;
-    for (int i = 0; i < n; ++i) m[static_cast<std::size_t>(i * n + i)] += shift;
-    if (Cholesky(m, n)) {
-      direction = CholeskySolve(m, n, gradient);
+    SquareMatrix m = info;
+    for (int i = 0; i < m.Size(); ++i) m(i, i) += shift;
+    if (CholeskyFactor(m)) {
+      direction = CholeskySolve(m, gradient);
       return true;
     }
   }
@@ -222,13 +193,136 @@ std::vector<TransitionSides> CountTransitionSides(int transitions, const std::ve
 
 double ComponentLogLikelihood(int transitions, const std::vector<FitObservation>& observations,
                               const std::vector<double>& a, const std::vector<double>& b) {
-  std::vector<double> theta;
+  Vector theta(2 * transitions);
   for (int j = 0; j < transitions; ++j) {
-    theta.push_back(a[static_cast<std::size_t>(j)]);
-    theta.push_back(b[static_cast<std::size_t>(j)]);
+    theta[2 * j] = a[static_cast<std::size_t>(j)];
+    theta[2 * j + 1] = b[static_cast<std::size_t>(j)];
   }
   return Likelihood(transitions, observations, 0.0).Evaluate(theta, nullptr, nullptr);
 }
+
+namespace {
+
+// Records why a transition cannot be fitted: too few individuals on either of
+// its sides, or sides that do not overlap in age. False when all can be.
+bool RefuseThinOrSeparated(int transitions, int minPerSide, ComponentFit& fit) {
+  for (int j = 0; j < transitions; ++j) {
+    const TransitionSides& s = fit.sides[static_cast<std::size_t>(j)];
+    const std::string stage = std::to_string(j + 1);
+    if (s.before < minPerSide || s.after < minPerSide || s.before == 0 || s.after == 0) {
+      fit.status = FitStatus::TooFew;
+      fit.problemTransition = j;
+      fit.problem = TransitionName(j) + ": " + std::to_string(s.before) + " individuals seen in stage " + stage +
+                    " and " + std::to_string(s.after) + " beyond it; at least " + std::to_string(std::max(minPerSide, 1)) +
+                    " are needed on each side";
+      return true;
+    }
+    if (s.oldestBefore <= s.youngestAfter || s.oldestAfter <= s.youngestBefore) {
+      fit.status = FitStatus::Separated;
+      fit.problemTransition = j;
+      fit.problem = TransitionName(j) + ": " +
+                    (s.oldestBefore <= s.youngestAfter
+                         ? "every individual in stage " + stage + " (at most " + Years(s.oldestBefore) +
+                               " years) is at most as old as every individual beyond it (at least " +
+                               Years(s.youngestAfter) + " years)"
+                         : "every individual beyond stage " + stage + " (at most " + Years(s.oldestAfter) +
+                               " years) is at most as old as every individual in it (at least " +
+                               Years(s.youngestBefore) + " years)") +
+                    ", so the age of the transition cannot be determined (complete separation)";
+      return true;
+    }
+  }
+  return false;
+}
+
+// Where the search starts: every transition flat, at the log odds of the
+// individuals beyond it against those before it.
+Vector StartingPoint(int transitions, const ComponentFit& fit) {
+  Vector theta(2 * transitions);
+  for (int j = 0; j < transitions; ++j) {
+    const TransitionSides& s = fit.sides[static_cast<std::size_t>(j)];
+    theta[2 * j] = std::log((s.after + 0.5) / (s.before + 0.5));
+  }
+  return theta;
+}
+
+// Newton steps with a halving line search from theta to the maximum of the
+// likelihood. On success theta, the value and the Hessian are those at the
+// maximum; otherwise fit says why not.
+bool ClimbToMaximum(const Likelihood& likelihood, int transitions, Vector& theta, double& value, SquareMatrix& hessian,
+                    ComponentFit& fit) {
+  Vector gradient, direction, trial(theta.Size());
+  value = likelihood.Evaluate(theta, &gradient, &hessian);
+  bool converged = false;
+  for (fit.iterations = 0; fit.iterations < MostIterations && !converged; ++fit.iterations) {
+    if (!AscentDirection(hessian, gradient, direction)) break;
+    const double rise = gradient.Dot(direction);
+    if (rise / 2.0 < RiseTolerance) {
+      converged = true;
+      break;
+    }
+    double step = 1.0, next = MinusInfinity;
+    int halvings = 0;
+    for (; halvings < MostHalvings; ++halvings, step /= 2.0) {
+      for (int i = 0; i < theta.Size(); ++i) trial[i] = theta[i] + step * direction[i];
+      next = likelihood.Evaluate(trial, nullptr, nullptr);
+      if (std::isfinite(next) && next >= value + 1e-4 * step * rise) break;
+    }
+    if (halvings == MostHalvings) {
+      // No step raises the likelihood measurably: it is as high as the
+      // arithmetic can tell.
+      converged = rise < 1e-6;
+      break;
+    }
+    theta = trial;
+    value = likelihood.Evaluate(theta, &gradient, &hessian);
+    for (int j = 0; j < transitions; ++j)
+      if (std::abs(theta[2 * j + 1]) > SteepestSlope) {
+        fit.status = FitStatus::Separated;
+        fit.problemTransition = j;
+        fit.problem = TransitionName(j) + ": the fitted transition becomes ever steeper, so its age cannot be determined"
+                      " (the individuals on its two sides are separated by age)";
+        return false;
+      }
+  }
+  if (!converged) {
+    fit.status = FitStatus::NotConverged;
+    fit.problemTransition = 0;
+    fit.problem = "the fit did not settle after " + std::to_string(fit.iterations) + " Newton steps";
+    return false;
+  }
+  return true;
+}
+
+// Each transition's intercept, slope and age, with the age's standard error
+// from the inverse of the observed information (none when it is singular).
+std::vector<TransitionEstimate> Estimates(int transitions, const Vector& theta, const SquareMatrix& hessian,
+                                          double centre) {
+  SquareMatrix info = hessian.Negated();
+  const bool invertible = CholeskyFactor(info);
+  std::vector<TransitionEstimate> estimates;
+  for (int j = 0; j < transitions; ++j) {
+    const double alpha = theta[2 * j], beta = theta[2 * j + 1];
+    TransitionEstimate t;
+    t.b = beta;
+    t.a = alpha - beta * centre;
+    t.age = centre - alpha / beta;
+    t.ageSE = std::numeric_limits<double>::quiet_NaN();
+    if (invertible) {
+      // Var(age) = g' C g with g the gradient of the age in (alpha_j, beta_j):
+      // g' C g = |L^-1 g|^2 where g is spread over the full parameter vector.
+      Vector g(theta.Size());
+      g[2 * j] = -1.0 / beta;
+      g[2 * j + 1] = alpha / (beta * beta);
+      const Vector y = ForwardSolve(info, g);
+      t.ageSE = std::sqrt(y.Dot(y));
+    }
+    estimates.push_back(t);
+  }
+  return estimates;
+}
+
+}  // namespace
 
 ComponentFit FitComponent(int transitions, const std::vector<FitObservation>& all, int minPerSide) {
   if (transitions < 1 || transitions > MaxFittedTransitions)
@@ -246,117 +340,19 @@ ComponentFit FitComponent(int transitions, const std::vector<FitObservation>& al
     fit.problem = TransitionName(0) + " and every later one: no individual has a usable score of this trait";
     return fit;
   }
-
-  for (int j = 0; j < transitions; ++j) {
-    const TransitionSides& s = fit.sides[static_cast<std::size_t>(j)];
-    const std::string stage = std::to_string(j + 1);
-    if (s.before < minPerSide || s.after < minPerSide || s.before == 0 || s.after == 0) {
-      fit.status = FitStatus::TooFew;
-      fit.problemTransition = j;
-      fit.problem = TransitionName(j) + ": " + std::to_string(s.before) + " individuals seen in stage " + stage +
-                    " and " + std::to_string(s.after) + " beyond it; at least " + std::to_string(std::max(minPerSide, 1)) +
-                    " are needed on each side";
-      return fit;
-    }
-    if (s.oldestBefore <= s.youngestAfter || s.oldestAfter <= s.youngestBefore) {
-      fit.status = FitStatus::Separated;
-      fit.problemTransition = j;
-      fit.problem = TransitionName(j) + ": " +
-                    (s.oldestBefore <= s.youngestAfter
-                         ? "every individual in stage " + stage + " (at most " + Years(s.oldestBefore) +
-                               " years) is at most as old as every individual beyond it (at least " +
-                               Years(s.youngestAfter) + " years)"
-                         : "every individual beyond stage " + stage + " (at most " + Years(s.oldestAfter) +
-                               " years) is at most as old as every individual in it (at least " +
-                               Years(s.youngestBefore) + " years)") +
-                    ", so the age of the transition cannot be determined (complete separation)";
-      return fit;
-    }
-  }
+  if (RefuseThinOrSeparated(transitions, minPerSide, fit)) return fit;
 
   double centre = 0.0;
   for (const FitObservation& o : observations) centre += o.age;
   centre /= static_cast<double>(observations.size());
   const Likelihood likelihood(transitions, observations, centre);
-  const int m = likelihood.Size();
 
-  std::vector<double> theta(static_cast<std::size_t>(m), 0.0);
-  for (int j = 0; j < transitions; ++j) {
-    const TransitionSides& s = fit.sides[static_cast<std::size_t>(j)];
-    theta[static_cast<std::size_t>(2 * j)] = std::log((s.after + 0.5) / (s.before + 0.5));
-  }
-
-  std::vector<double> gradient, hessian, direction, trial(static_cast<std::size_t>(m));
-  double value = likelihood.Evaluate(theta, &gradient, &hessian);
-  bool converged = false;
-  for (fit.iterations = 0; fit.iterations < MostIterations && !converged; ++fit.iterations) {
-    if (!AscentDirection(hessian, gradient, m, direction)) break;
-    double rise = 0.0;
-    for (int i = 0; i < m; ++i) rise += gradient[static_cast<std::size_t>(i)] * direction[static_cast<std::size_t>(i)];
-    if (rise / 2.0 < RiseTolerance) {
-      converged = true;
-      break;
-    }
-    double step = 1.0, next = MinusInfinity;
-    int halvings = 0;
-    for (; halvings < MostHalvings; ++halvings, step /= 2.0) {
-      for (int i = 0; i < m; ++i)
-        trial[static_cast<std::size_t>(i)] = theta[static_cast<std::size_t>(i)] + step * direction[static_cast<std::size_t>(i)];
-      next = likelihood.Evaluate(trial, nullptr, nullptr);
-      if (std::isfinite(next) && next >= value + 1e-4 * step * rise) break;
-    }
-    if (halvings == MostHalvings) {
-      // No step raises the likelihood measurably: it is as high as the
-      // arithmetic can tell.
-      converged = rise < 1e-6;
-      break;
-    }
-    theta = trial;
-    value = likelihood.Evaluate(theta, &gradient, &hessian);
-    for (int j = 0; j < transitions; ++j)
-      if (std::abs(theta[static_cast<std::size_t>(2 * j + 1)]) > SteepestSlope) {
-        fit.status = FitStatus::Separated;
-        fit.problemTransition = j;
-        fit.problem = TransitionName(j) + ": the fitted transition becomes ever steeper, so its age cannot be determined"
-                      " (the individuals on its two sides are separated by age)";
-        return fit;
-      }
-  }
-  if (!converged) {
-    fit.status = FitStatus::NotConverged;
-    fit.problemTransition = 0;
-    fit.problem = "the fit did not settle after " + std::to_string(fit.iterations) + " Newton steps";
-    return fit;
-  }
-
-  // Covariance of the estimates: the inverse of the observed information.
-  std::vector<double> info(hessian.size());
-  for (std::size_t i = 0; i < hessian.size(); ++i) info[i] = -hessian[i];
-  const bool invertible = Cholesky(info, m);
+  Vector theta = StartingPoint(transitions, fit);
+  double value = 0.0;
+  SquareMatrix hessian;
+  if (!ClimbToMaximum(likelihood, transitions, theta, value, hessian, fit)) return fit;
   fit.logLikelihood = value;
-  for (int j = 0; j < transitions; ++j) {
-    const double alpha = theta[static_cast<std::size_t>(2 * j)], beta = theta[static_cast<std::size_t>(2 * j + 1)];
-    TransitionEstimate t;
-    t.b = beta;
-    t.a = alpha - beta * centre;
-    t.age = centre - alpha / beta;
-    t.ageSE = std::numeric_limits<double>::quiet_NaN();
-    if (invertible) {
-      // Var(age) = g' C g with g the gradient of the age in (alpha_j, beta_j):
-      // g' C g = |L^-1 g|^2 where g is spread over the full parameter vector.
-      std::vector<double> g(static_cast<std::size_t>(m), 0.0);
-      g[static_cast<std::size_t>(2 * j)] = -1.0 / beta;
-      g[static_cast<std::size_t>(2 * j + 1)] = alpha / (beta * beta);
-      for (int i = 0; i < m; ++i) {
-        for (int k = 0; k < i; ++k) g[static_cast<std::size_t>(i)] -= info[static_cast<std::size_t>(i * m + k)] * g[static_cast<std::size_t>(k)];
-        g[static_cast<std::size_t>(i)] /= info[static_cast<std::size_t>(i * m + i)];
-      }
-      double variance = 0.0;
-      for (double v : g) variance += v * v;
-      t.ageSE = std::sqrt(variance);
-    }
-    fit.transitions.push_back(t);
-  }
+  fit.transitions = Estimates(transitions, theta, hessian, centre);
   return fit;
 }
 
