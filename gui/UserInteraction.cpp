@@ -1,5 +1,6 @@
 #include "gui/UserInteraction.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -84,7 +85,11 @@ void SizePreviewForReading(QPrintPreviewDialog& dialog) {
   const QSize size(qMin(wanted, room.width() * 95 / 100), room.height() * 92 / 100);
   dialog.resize(size);
   dialog.move(room.center() - QPoint(size.width() / 2, size.height() / 2));
-  if (auto* preview = dialog.findChild<QPrintPreviewWidget*>()) preview->setZoomMode(QPrintPreviewWidget::FitToWidth);
+  // Through the dialog's own action where it has one, so that its tool bar shows the choice.
+  if (auto* fitWidth = dialog.findChild<QAction*>(QStringLiteral("fitWidthAction")))
+    fitWidth->trigger();
+  else if (auto* preview = dialog.findChild<QPrintPreviewWidget*>())
+    preview->setZoomMode(QPrintPreviewWidget::FitToWidth);
 }
 
 void DesktopInteraction::PrintPreview(QWidget* parent, const QString& pdfPath,
