@@ -74,7 +74,6 @@ void TTAForm2::SaveGraphButtClick() {
   const QString chosen = ui_.SaveFileName(this, QStringLiteral("Save horizontal bar graph"), folder + CaseFileStem(),
                                           metafileFilter + QStringLiteral(";;") + bitmapFilter, &chosenFilter);
   if (chosen.isEmpty()) return;
-  last_graph_folder_ = QFileInfo(chosen).absolutePath() + QLatin1Char('/');
   // A typed extension says what is wanted, whatever file type is selected.
   const GraphFileType type = GraphFileTypeFor(
       chosen, chosenFilter == bitmapFilter ? GraphFileType::Bitmap : GraphFileType::Metafile);
@@ -87,6 +86,7 @@ void TTAForm2::SaveGraphButtClick() {
   const QByteArray bytes =
       type == GraphFileType::Metafile ? AgeBarChart->Metafile() : BmpBytes(AgeBarChart->RenderImage());
   WriteGraphFile(path, bytes);
+  last_graph_folder_ = QFileInfo(path).absolutePath() + QLatin1Char('/');
 }
 
 }  // namespace vorla::gui

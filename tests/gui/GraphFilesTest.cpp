@@ -143,6 +143,11 @@ class GraphFilesTest : public QObject {
     w.ui.saveAnswer.clear();
     f.SaveGraphButt->click();
     QCOMPARE(w.ui.saveDialogs.back().directory, Dir(folder) + "graphs/K_12_3");
+    // A folder that could not take the file is not the folder last used.
+    w.ui.saveAnswer = Dir(folder) + "missing/K";
+    f.SaveGraphButt->click();
+    QCOMPARE(w.ui.messages.size(), std::size_t{1});
+    w.ui.saveAnswer.clear();
     f.SaveGraphButt->click();
     QCOMPARE(w.ui.saveDialogs.back().directory, Dir(folder) + "graphs/K_12_3");
 
@@ -153,7 +158,7 @@ class GraphFilesTest : public QObject {
     f.BitBtnCalculate->click();
     f.SaveGraphButt->click();
     QCOMPARE(w.ui.saveDialogs.back().directory, Dir(folder) + "graphs/");
-    QCOMPARE(w.ui.saveDialogs.size(), std::size_t{5});
+    QCOMPARE(w.ui.saveDialogs.size(), std::size_t{6});
   }
 
   // Printing to a file proposes the case number as a PDF in the case folder.
