@@ -1,24 +1,58 @@
 #include "gui/widgets/FocusRing.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QPainter>
-#include <QStyle>
 
 namespace vorla::gui {
 
-FocusRing::FocusRing(QWidget* window) : QFocusFrame(window), window_(window) {
+FocusRing::FocusRing(QWidget* window) : QWidget(window), window_(window) {
   setObjectName(QStringLiteral("FocusRing"));
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setAttribute(Qt::WA_NoChildEventsForParent);
+  setFocusPolicy(Qt::NoFocus);
+  hide();
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { Follow(now); });
 }
 
 void FocusRing::Follow(QWidget* now) {
-  // The window itself and containers that take the focus only to pass it on
-  // have nothing to ring.
-  if (!window_ || !now || now == window_ || now->window() != window_ || now->focusPolicy() == Qt::NoFocus) {
-    setWidget(nullptr);
+  if (target_) target_->removeEventFilter(this);
+  target_ = nullptr;
+  // The window itself and controls of other windows have no ring here.
+  if (!window_ || !now || now == window_ || now->window() != window_ || !now->parentWidget()) {
+    hide();
     return;
   }
-  setWidget(now);
+  target_ = now;
+  target_->installEventFilter(this);
+  Place();
+}
+
+void FocusRing::Place() {
+  if (!target_) return;
+  if (parentWidget() != target_->parentWidget()) setParent(target_->parentWidget());
+  setGeometry(target_->geometry().adjusted(-Width, -Width, Width, Width));
+  setVisible(!target_->isHidden());
+  raise();
+  update();
+}
+
+bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == target_) {
+    switch (event->type()) {
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::Show:
+      case QEvent::Hide:
+      case QEvent::ParentChange:
+      case QEvent::ZOrderChange:
+        Place();
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
 }
 
 void FocusRing::paintEvent(QPaintEvent*) {
@@ -26,12 +60,10 @@ void FocusRing::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QColor colour = palette().color(QPalette::Active, QPalette::Highlight);
   const QRect all = rect();
-  const int h = qMax(1, style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this));
-  const int v = qMax(1, style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this));
-  painter.fillRect(QRect(all.left(), all.top(), all.width(), v), colour);
-  painter.fillRect(QRect(all.left(), all.bottom() - v + 1, all.width(), v), colour);
-  painter.fillRect(QRect(all.left(), all.top(), h, all.height()), colour);
-  painter.fillRect(QRect(all.right() - h + 1, all.top(), h, all.height()), colour);
+  painter.fillRect(QRect(all.left(), all.top(), all.width(), Width), colour);
+  painter.fillRect(QRect(all.left(), all.bottom() - Width + 1, all.width(), Width), colour);
+  painter.fillRect(QRect(all.left(), all.top(), Width, all.height()), colour);
+  painter.fillRect(QRect(all.right() - Width + 1, all.top(), Width, all.height()), colour);
 }
 
 }  // namespace vorla::gui
