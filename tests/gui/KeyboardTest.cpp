@@ -180,6 +180,10 @@ class KeyboardTest : public QObject {
         QApplication::processEvents();
         if (QApplication::focusWidget() != control) continue;  // one that passes the focus on
         const QWidget* ringed = ring->Target();
+        // Around the control and nowhere else.
+        QVERIFY(ring->isVisible());
+        QCOMPARE(ring->mapTo(&f, QPoint(FocusRing::Width, FocusRing::Width)), control->mapTo(&f, QPoint(0, 0)));
+        QCOMPARE(ring->size(), control->size() + QSize(2 * FocusRing::Width, 2 * FocusRing::Width));
         const QImage focused = Surroundings(f, control);
         control->clearFocus();
         QApplication::processEvents();
@@ -188,6 +192,7 @@ class KeyboardTest : public QObject {
         QVERIFY2(changed >= control->width() + control->height(),
                  qPrintable(name + QStringLiteral(" shows no focus (") + QString::number(changed) + " pixels)"));
         QCOMPARE(ringed, control);
+        QVERIFY(!ring->isVisible());
       }
     }
     QVERIFY(!f.ClientScroll->focusPolicy());
