@@ -95,6 +95,16 @@ void TTAForm2::BuildAnalysisPage() {
   BarGraphPanel->hide();
   BuildBarChart();
 
+  ResultsNote = new QLabel(page);
+  ResultsNote->setObjectName(QStringLiteral("ResultsNote"));
+  ResultsNote->setGeometry(20, 20, 673, 60);
+  ResultsNote->setAlignment(Qt::AlignCenter);
+  ResultsNote->setWordWrap(true);
+  ResultsNote->setFont(PixelFont(16, true));
+  ResultsNote->setFrameShape(QFrame::Box);
+  Fill(ResultsNote, QColor(255, 255, 204));
+  ResultsNote->setText(QString::fromLatin1(NotAnalysedNote));
+
   AgeNumPanel = new QFrame(page);
   AgeNumPanel->setObjectName(QStringLiteral("AgeNumPanel"));
   AgeNumPanel->setGeometry(713 + 10, 0, 249, 660);

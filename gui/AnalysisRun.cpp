@@ -5,21 +5,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 
-#include "engine/Analysis.h"
-#include "engine/AnalysisTrace.h"
-#include "engine/EngineSettings.h"
 #include "gui/TAForm2.h"
 #include "gui/charts/BarChartWidget.h"
+#include "gui/charts/EstimateBars.h"
 #include "gui/widgets/MathGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbLabel.h"
 #include "gui/widgets/DbListBox.h"
-#include "params/CaseLoading.h"
 #include "params/CaseRun.h"
-#include "params/ResultWriteBack.h"
 
 namespace vorla::gui {
 
@@ -59,6 +56,7 @@ void TTAForm2::BitBtnCalculateClick() {
     return;
   }
 
+  const QScopedValueRollback running(running_analysis_, true);
   PageControl1->setCurrentWidget(TabSheet3);
   MathGrid1->hide();
   BarGraphPanel->hide();
@@ -83,9 +81,7 @@ void TTAForm2::RunAnalysis() {
   UsePubicData = UsePubeDataCB->isChecked();
   UseAuricularData = UseAuriDataCB->isChecked();
 
-  static const int levels[] = {90, 95, 99};
-  const int level = levels[ProbabilityIndex()];
-  CriticalValue = CriticalValueForLevel(level);
+  const int level = CurrentLevel();
   const QString levelText = QString::number(level);
   for (QLabel* caption : LowerLimitCaptions) caption->setText(QStringLiteral(" L") + levelText + QStringLiteral("% "));
   for (QLabel* caption : UpperLimitCaptions) caption->setText(QStringLiteral(" U") + levelText + QStringLiteral("% "));
@@ -97,21 +93,24 @@ void TTAForm2::RunAnalysis() {
   DataSourceSkeleton.UpdateRecord();
   if (TATable.State() == CaseTable::RowState::Insert && TATable.Modified()) DataSourceSkeleton.Post();
   const std::int32_t id = DataSourceSkeleton.FieldAsInteger(DBText_ID->FieldName());
-  CaseRecord record = PrepareAnalysis(id, DataSourceSkeleton, ParameterFilePath, DataSourceSkeleton.FieldAsText("Sex"),
-                                      DataSourceSkeleton.FieldAsText("Race"), "logit",
-                                      DataSourceSkeleton.FieldAsText("HazardFunc"), Selection());
-  Analyse(record.get());
-  StoreResults(id, DataSourceSkeleton, record.get());
-  PlotLikelihoodCurves(record.get());
-  if (!record) return;
 
-  try {
-    WriteAnalysisTrace(record.get(), ProgramDirectory + "TATree.txt");
-  } catch (...) {
-    // The trace is a record of the computation; the results stand without it.
+  // The same row-level run as the headless tool's; the curves are drawn from
+  // the analysed case before it is released.
+  RunSettings settings;
+  settings.level = level;
+  settings.parameterFile = ParameterFilePath;
+  settings.tracePath = ProgramDirectory + "TATree.txt";
+  settings.onAnalysed = [this](const TTransisionsAnalyseDataSet* record) { PlotLikelihoodCurves(record); };
+  const QScopedValueRollback inRun(running_analysis_, true);
+  if (!RunAnalysisOnRow(id, DataSourceSkeleton, Selection(), settings)) {
+    shown_key_ = id;
+    AgeBarChart->Data().Items.clear();
+    ShowResultsState(StoredState::None, {});
+    return;
   }
-  FreeAnalysisTree(record);
+
   last_run_analysed_ = true;
+  ShowAsCurrent(Selection());
   FormatpVal(pvaluncorr);
   FormatpVal(pvalcran);
   FormatpVal(pvalpube);

@@ -25,6 +25,14 @@ void TTAForm2::BuildBarChart() {
 
 void TTAForm2::ShowBarPlotButtClick() {
   MathGrid1->hide();
+  // Without current results of this row there is nothing to chart: the note
+  // over the graph says what to do.
+  if (shown_state_ == StoredState::None || shown_state_ == StoredState::Outdated) {
+    BarGraphPanel->hide();
+    ShowCurveControls(false);
+    ShowResultsState(shown_state_, {});
+    return;
+  }
   if (!BarGraphPanel->isHidden()) {
     // Back to the curves: the plot keeps no data, so the row is analysed again.
     RedrawRun();
@@ -35,12 +43,15 @@ void TTAForm2::ShowBarPlotButtClick() {
     return;
   }
   ShowCurveControls(false);
-  if (!UseCranialData && !UsePubicData && !UseAuricularData) return;
+  const ComplexSelection& selection = shown_selection_;
+  if (!selection.UseCranialData && !selection.UsePubicData && !selection.UseAuricularData) return;
 
   NumResultsGridClick();
-  const int n = int(UseCranialData) + int(UsePubicData) + int(UseAuricularData);
+  const int n = int(selection.UseCranialData) + int(selection.UsePubicData) + int(selection.UseAuricularData);
   SetNumResultsRowCount(n + 3);
-  DrawEstimateBars(DataSourceSkeleton, Selection(), AgeBarChart->Data());
+  DrawEstimateBars(DataSourceSkeleton, selection, AgeBarChart->Data());
+  // Both ends of the age scale start anew, and the boxes show them.
+  grphxmin->setText(QString::number(AgeBarChart->Data().XMin));
   grphxmax->setText(QString::number(AgeBarChart->Data().XMax));
 
   AgeBarChart->update();

@@ -62,6 +62,11 @@ void TTAForm2::PlotLikelihoodCurves(const TTransisionsAnalyseDataSet* record) {
     PageControl1->setCurrentIndex(0);
     return;
   }
+  DrawCurves(*record);
+}
+
+void TTAForm2::DrawCurves(const TTransisionsAnalyseDataSet& analysed) {
+  const TTransisionsAnalyseDataSet* record = &analysed;
   MathCurve95->StartLine();
   MathCurveAll95->StartLine();
   MathCurveAllCor95->StartLine();

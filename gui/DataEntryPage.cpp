@@ -67,7 +67,14 @@ void TTAForm2::BuildDataEntryPage() {
   DBEdit4 = new DbEdit(&DataSourceSkeleton, "SKELETON_NAME", CaseNumberGroup);
   DBEdit4->setObjectName(QStringLiteral("DBEdit4"));
   DBEdit4->setGeometry(10, 27, 213, 28);
-  connect(DBEdit4, &DbEdit::exited, this, [this] { SyncRowControls(); });  // the case list shows the new name
+  connect(DBEdit4, &QLineEdit::textEdited, this, [this] { case_number_edited_ = true; });
+  connect(DBEdit4, &DbEdit::exited, this, [this] {
+    SyncRowControls();  // the case list shows the new name
+    if (case_number_edited_) {
+      case_number_edited_ = false;
+      Guarded([this] { WarnOfSharedCaseNumber(); });
+    }
+  });
 
   ModelGroup = new QGroupBox(QStringLiteral("Model Characteristics"), page);
   ModelGroup->setGeometry(8, 88, 233, 241);
@@ -319,9 +326,12 @@ void TTAForm2::TATableBeforeScroll() {
 }
 
 void TTAForm2::TATableAfterScroll() {
-  if (PageControl1->currentWidget() != DataEntrySheet) return;
-  ButtonResetClick();
-  for (int i = 0; i < 3; ++i) ComplexCheckBox(i)->setChecked(true);
+  if (PageControl1->currentWidget() == DataEntrySheet) {
+    ButtonResetClick();
+    for (int i = 0; i < 3; ++i) ComplexCheckBox(i)->setChecked(true);
+  }
+  // Whatever page is in front, the analysis page follows the row.
+  ShowCurrentRowResults();
 }
 
 void TTAForm2::BitBtnNewRecordClick() {
@@ -350,6 +360,25 @@ void TTAForm2::SyncRowControls() {
   const bool inserting = TATable.State() == CaseTable::RowState::Insert;
   const int recNo = TATable.RecNo();
   DBNavigator1->SetPosition(!inserting && recNo <= 1, inserting || recNo >= TATable.RecordCount());
+}
+
+}  // namespace vorla::gui
+
+namespace vorla::gui {
+
+void TTAForm2::WarnOfSharedCaseNumber() {
+  if (!TATable.IsOpen() || TATable.FieldIsNull("SKELETON_NAME")) return;
+  const std::string name = TATable.FieldAsText("SKELETON_NAME");
+  const bool stored = TATable.State() != CaseTable::RowState::Insert;
+  const std::int64_t self = stored ? TATable.FieldAsInteger("SKELETON_ID") : -1;
+  std::string others;
+  for (const std::int64_t key : TATable.KeysNamed(name))
+    if (key != self) others += (others.empty() ? "" : ", ") + std::to_string(key);
+  if (others.empty()) return;
+  ShowMessage(MessageKind::Information,
+              "Another case already has the case number \"" + name + "\" (SKELETON_ID " + others +
+                  "). Both are kept, but reports and lists tell them apart only by that key: give this case "
+                  "a number of its own.");
 }
 
 }  // namespace vorla::gui

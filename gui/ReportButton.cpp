@@ -27,10 +27,41 @@ void TTAForm2::QuickRep1BeforePrint(ReportContent& content) const {
   content.caption = windowTitle();
 }
 
+bool TTAForm2::PrintableResults() {
+  const StoredResultsCheck check = CheckCurrentRow();
+  return check.state == StoredState::Current && check.level == CurrentLevel();
+}
+
 void TTAForm2::PrintPreviewButtClick() {
-  const std::string name = TATable.FieldIsNull("SKELETON_NAME") ? std::string() : TATable.FieldAsText("SKELETON_NAME");
+  // The page carries the row's own results for its scores and choices as they
+  // stand, at the chosen level: a row without them is analysed first, as
+  // Analyze does (stored and traced).
+  if (!PrintableResults()) {
+    BitBtnCalculateClick();
+    if (!PrintableResults()) {
+      ShowMessage(MessageKind::Error, "No report was printed: this case has no results for its present scores "
+                                      "and choices. Analyze it (F8), then print again.");
+      return;
+    }
+  }
+  const std::int32_t id = DataSourceSkeleton.FieldAsInteger("SKELETON_ID");
+  if (shown_key_ != id) ShowCurrentRowResults();
+  // The page copies the grid and the chart: both must show this row's results.
+  if (shown_key_ != id || shown_state_ != StoredState::Current || AgeBarChart->Data().Items.empty()) {
+    ShowMessage(MessageKind::Error, "No report was printed: the results on screen could not be matched to this "
+                                    "case. Analyze it (F8), then print again.");
+    return;
+  }
+
   const QString picture = QString::fromStdString(ProgramDirectory) + QStringLiteral("graphtmpout.wmf");
-  TATable.SetNameFilter(name);
+  const auto restore = [this, &picture, id] {
+    // The table shows all rows again, the printed row stays the current one,
+    // and no picture is left behind.
+    QFile::remove(picture);
+    TATable.ClearFilter();
+    TATable.LocateId(id);
+  };
+  TATable.SetKeyFilter(id);
   try {
     // The picture of the chart goes through a file beside the program, as the
     // report's picture; the page draws the same chart.
@@ -42,15 +73,10 @@ void TTAForm2::PrintPreviewButtClick() {
       PaintReport(painter, printer->resolution() / 25.4, content);
     });
   } catch (...) {
-    // The table shows all rows again and no picture is left behind.
-    QFile::remove(picture);
-    TATable.ClearFilter();
-    TATable.LocateName(name);
+    restore();
     throw;
   }
-  QFile::remove(picture);
-  TATable.ClearFilter();
-  TATable.LocateName(name);
+  restore();
 }
 
 }  // namespace vorla::gui

@@ -74,7 +74,8 @@ void TTAForm2::SetNumResultsRowCount(int rows) {
 }
 
 void TTAForm2::FillResultsGrid() {
-  const EstimatesTable table = FillEstimatesTable(DataSourceSkeleton, Selection(), false);
+  const int level = HasStoredResults(DataSourceSkeleton) ? RecordedLevel(DataSourceSkeleton) : CurrentLevel();
+  const EstimatesTable table = FillEstimatesTable(DataSourceSkeleton, shown_selection_, level);
   for (int r = 0; r < 6; ++r)
     for (int column = 0; column < 7; ++column) {
       QTableWidgetItem* item = NumResultsGrid->item(r, column);
@@ -84,12 +85,6 @@ void TTAForm2::FillResultsGrid() {
       }
       item->setText(table.Cell(column, r));
     }
-  if (table.combinedWasMinusOne) {
-    QPalette palette = pvaluncorr->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::Window, PanelGrey);
-    pvaluncorr->setPalette(palette);
-  }
   NumResultsGrid->viewport()->update();
 }
 

@@ -80,6 +80,10 @@ TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent)
 
   TATable.AddBeforeScroll([this] { TATableBeforeScroll(); });
   TATable.AddAfterScroll([this] { TATableAfterScroll(); });
+  // Scores typed on the data entry page may have made the shown results out of date.
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+    if (PageControl1->currentWidget() == TabSheet3) Guarded([this] { ShowCurrentRowResults(); });
+  });
   DataSourceSkeleton.AddDataChanged([this] { SyncRowControls(); });
   DataSourceSkeleton.SetErrorReporter([this](const std::string& message) { ShowMessage(MessageKind::Error, message); });
 
@@ -241,7 +245,7 @@ void TTAForm2::FormShow() {
   AllowedStages = {14, 30, 62, 126};
   for (int c = 0; c < 7; ++c) {
     QTableWidgetItem* item = NumResultsGrid->item(0, c);
-    if (item) item->setText(QString::fromLatin1(EstimatesHeads[static_cast<std::size_t>(c)]));
+    if (item) item->setText(EstimatesHead(c, 95));
   }
   SyncRowControls();
 }

@@ -7,6 +7,7 @@
 //   DataEntryPage.cpp  the data entry page and its handlers
 //   AnalysisPage.cpp   the analysis page, its panels and the view switching
 //   AnalysisRun.cpp    the Analyze action, the score-pair tidying, the run
+//   CurrentRowResults.cpp  the page shows the current row's own results
 //   CurvePlot.cpp      the likelihood curves and the zoom
 //   ResultsSummary.cpp the p-value labels, the results grid and its text copy
 //   BarChartView.cpp   the bar chart of estimates, the graph switch, Rescale
@@ -26,6 +27,7 @@
 #include "gui/UserInteraction.h"
 #include "gui/charts/EstimateBars.h"
 #include "gui/report/Report.h"
+#include "params/StoredResults.h"
 #include "store/CaseTable.h"
 
 class QCheckBox;
@@ -58,6 +60,10 @@ class Navigator;
 class TBarChart;
 class TMathCurve;
 class TMathGrid;
+
+// The notes over the graph of a row without current results.
+extern const char* const NotAnalysedNote;
+extern const char* const OutdatedNote;
 
 class TTAForm2 final : public QMainWindow {
   Q_OBJECT
@@ -171,6 +177,9 @@ class TTAForm2 final : public QMainWindow {
   QPushButton* rescaleButt = nullptr;
   QLineEdit* grphxmin = nullptr;
   QLineEdit* grphxmax = nullptr;
+  // Over the graph: says that the current row has no results, or that they
+  // are out of date; hidden while the shown results are the row's current ones.
+  QLabel* ResultsNote = nullptr;
 
   // --- Handlers --------------------------------------------------------------------
   void FormShow();
@@ -211,6 +220,21 @@ class TTAForm2 final : public QMainWindow {
   bool LastRunAnalysed() const { return last_run_analysed_; }
 
   void PlotLikelihoodCurves(const TTransisionsAnalyseDataSet* record);
+  void DrawCurves(const TTransisionsAnalyseDataSet& record);
+  // The confidence level chosen in ProbabilityRG: 90, 95 or 99.
+  int CurrentLevel() const;
+  // The complexes whose check boxes are checked.
+  ComplexSelection CheckBoxSelection() const;
+  // Whether the current row's stored results are what Analyze would store now
+  // (at the level recorded with them); analyses without storing anything.
+  StoredResultsCheck CheckCurrentRow(const std::function<void(const TTransisionsAnalyseDataSet*)>& onAnalysed = {});
+  // Shows the current row's own results on the analysis page, or the note
+  // that it has none or that they are out of date.
+  void ShowCurrentRowResults();
+  StoredState ShownResultsState() const { return shown_state_; }
+  // Takes the row's stored results as current, for these complexes: the grid
+  // and the bar chart show them from now on, without a note.
+  void ShowAsCurrent(const ComplexSelection& selection);
   void PlotProfile(TMathCurve& curve, AgeProfile ages, AgeProfile values);
   // The height factor of the marker lines for the chosen confidence level.
   static double MarkerFactor(int probabilityIndex);
@@ -229,6 +253,8 @@ class TTAForm2 final : public QMainWindow {
   void ButtonCopyGraphClick();
   void SaveGraphButtClick();
   void PrintPreviewButtClick();
+  // Whether the current row's stored results are current at the chosen level.
+  bool PrintableResults();
   // What the printed report shows of the current row and the results.
   ReportContent ReportFromCurrentRow() const;
   void QuickRep1BeforePrint(ReportContent& content) const;
@@ -285,6 +311,9 @@ class TTAForm2 final : public QMainWindow {
   void KeepPendingRow();
   void SyncRowControls();
   void ComboChange(ChoiceComboBox* box, const char* field);
+  void ShowResultsState(StoredState state, const std::string& why);
+  // Says so when another stored row has the current row's case number.
+  void WarnOfSharedCaseNumber();
 
   UserInteraction& ui_;
   bool shown_once_ = false;
@@ -294,6 +323,14 @@ class TTAForm2 final : public QMainWindow {
   int last_key_ = 0;
   quint64 last_key_time_ = 0;
   int num_results_rows_ = 6;
+  // What the analysis page shows: the state of the current row's results and
+  // the complexes of the grid and the bar chart.
+  StoredState shown_state_ = StoredState::None;
+  ComplexSelection shown_selection_;
+  std::int32_t shown_key_ = -1;  // the SKELETON_ID of the row they belong to
+  bool running_analysis_ = false;    // inside the Analyze action or a run
+  bool showing_row_results_ = false;
+  bool case_number_edited_ = false;  // typed into since the box was last left
   int redraw_depth_ = 0;             // inside a redraw trigger's run
   bool redraw_message_shown_ = false;  // since the person last did something
 

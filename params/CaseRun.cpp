@@ -129,7 +129,14 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
   CaseRecord record = PrepareAnalysis(skeletonId, row, settings.parameterFile, row.FieldAsText("Sex"),
                                       row.FieldAsText("Race"), "logit", row.FieldAsText("HazardFunc"), selection);
   Analyse(record.get());
+  // The level goes into the row with the results it belongs to, in one post.
+  row.Edit();
+  if (record)
+    row.SetFieldInteger(ResultLevelField, settings.level);
+  else
+    row.SetFieldNull(ResultLevelField);
   StoreResults(skeletonId, row, record.get());
+  if (settings.onAnalysed) settings.onAnalysed(record.get());
   if (!record) return false;
   try {
     if (!settings.tracePath.empty()) WriteAnalysisTrace(record.get(), settings.tracePath);
@@ -145,7 +152,7 @@ RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunS
   const auto missing = MissingChoiceMessage(IsChoice(row.FieldAsText("RACE"), AncestryChoices),
                                             IsChoice(row.FieldAsText("SEX"), SexChoices),
                                             IsChoice(row.FieldAsText("HAZARDFUNC"), ModelChoices));
-  if (missing) return {RowOutcome::Refused, *missing};
+  if (missing) return {RowOutcome::Refused, *missing, requested};
 
   ComplexSelection selection = requested;
   for (int i = 0; i < 3; ++i) {
@@ -157,11 +164,11 @@ RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunS
       OrderScorePair(row, base, row.FieldAsText(base + "_LOW"), row.FieldAsText(base + "_UPPER"));
   }
   if (!selection.UseCranialData && !selection.UsePubicData && !selection.UseAuricularData)
-    return {RowOutcome::Refused, NoDataTypesMessage};
+    return {RowOutcome::Refused, NoDataTypesMessage, selection};
 
   const std::int32_t id = row.FieldAsInteger("SKELETON_ID");
-  if (!RunAnalysisOnRow(id, row, selection, settings)) return {RowOutcome::NoData, NoDataMessage};
-  return {RowOutcome::Analysed, {}};
+  if (!RunAnalysisOnRow(id, row, selection, settings)) return {RowOutcome::NoData, NoDataMessage, selection};
+  return {RowOutcome::Analysed, {}, selection};
 }
 
 }  // namespace vorla

@@ -4,6 +4,7 @@
 // choice of complexes, one run (prepare, analyse, store, trace, release) and
 // the corrections the results summary makes to the row.
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,10 +59,15 @@ struct RunSettings {
   int level = 95;                 // 90, 95 or 99
   std::string parameterFile;      // Parameters.dat
   std::string tracePath;          // TATree.txt; none written when empty
+  // Sees the analysed case after its results are stored and before it is
+  // released (null when there was nothing to analyse): the window draws the
+  // likelihood curves from it.
+  std::function<void(const TTransisionsAnalyseDataSet*)> onAnalysed;
 };
 
 // One run on the row with this key: the engine's settings, prepare, analyse,
-// store, trace (its failures ignored), release, and the summary's corrections.
+// store (with the level of the limits), trace (its failures ignored),
+// release, and the summary's corrections.
 // Returns false when there was nothing to analyse (the results are emptied).
 bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
                       const RunSettings& settings);
@@ -70,6 +76,7 @@ enum class RowOutcome { Analysed, NoData, Refused };
 struct RowResult {
   RowOutcome outcome = RowOutcome::Analysed;
   std::string message;  // for NoData and Refused
+  ComplexSelection selection;  // the complexes that took part
 };
 
 // The whole Analyze action on the current row: checks, tidying, selection

@@ -8,6 +8,10 @@
 
 namespace vorla {
 
+// The field that records the confidence level (90, 95 or 99) of the stored
+// limits; empty for results stored before the table had it.
+inline constexpr const char* ResultLevelField = "RES_CI_LEVEL";
+
 // Nearest value with one or two decimals, halves to the even neighbour.
 double RoundOneDecimal(double x);
 double RoundTwoDecimals(double x);

@@ -44,14 +44,17 @@ void CaseTable::Open(const std::string& directory) {
     try {
       OpenTableAttempt(1);
     } catch (const StoreError& error) {
-      // A table from before the notes field: add it, give the file a moment,
-      // then open again. Any other database failure gets the second attempt
-      // without a statement.
-      if (std::string_view(error.what()).find(kNotesField) != std::string_view::npos) {
-        CloseTable();
-        ExecSql(std::string(kAddNotesSql));
-        if (sleeper_) sleeper_(kPauseAfterUpgrade);
+      // A table from an older version: add the fields it lacks, give the file
+      // a moment, then open again. Any other database failure gets the second
+      // attempt without a statement.
+      bool upgraded = false;
+      for (const FieldInfo& field : UpgradeFields()) {
+        if (std::string_view(error.what()).find(field.name) == std::string_view::npos) continue;
+        if (!upgraded) CloseTable();
+        ExecSql(AddFieldSql(field));
+        upgraded = true;
       }
+      if (upgraded && sleeper_) sleeper_(kPauseAfterUpgrade);
       OpenTableAttempt(2);
     }
   } catch (...) {
@@ -76,7 +79,7 @@ void CaseTable::OpenTableAttempt(int attempt) {
   try {
     CheckOrCreateTable();
     PrepareStatements();
-    name_filter_.reset();
+    filter_ = {};
     LoadKeys();
     pos_ = keys_.empty() ? -1 : 0;
     state_ = RowState::Browse;
@@ -167,7 +170,7 @@ void CaseTable::CloseTable() noexcept {
   modified_ = false;
   bof_ = true;
   eof_ = true;
-  name_filter_.reset();
+  filter_ = {};
 }
 
 void CaseTable::Close() noexcept {

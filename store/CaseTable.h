@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "store/CaseRow.h"
@@ -120,8 +121,13 @@ class CaseTable final : public CaseRow {
   // Only rows whose SKELETON_NAME equals the name (matched as LocateName
   // does); the first of them becomes current.
   void SetNameFilter(const std::string& name);
+  // The keys of every stored row with this case number (matched as
+  // LocateName does), whatever the filter, in key order.
+  std::vector<std::int64_t> KeysNamed(const std::string& name) const;
+  // Only the row with this SKELETON_ID, which becomes current.
+  void SetKeyFilter(std::int64_t key);
   void ClearFilter();
-  bool Filtered() const { return name_filter_.has_value(); }
+  bool Filtered() const { return filter_.index() != 0; }
 
   // --- Notifications --------------------------------------------------------
 
@@ -158,7 +164,9 @@ class CaseTable final : public CaseRow {
   void Write(int index, FieldValue value);
   int WritableField(const std::string& name) const;
 
-  void ApplyFilter(const std::optional<std::string>& filter);
+  // No filter, a case number, or a key.
+  using RowFilter = std::variant<std::monostate, std::string, std::int64_t>;
+  void ApplyFilter(const RowFilter& filter);
   void LoadKeys();
   void LoadCurrent();
   void EmptyRow();
@@ -189,7 +197,7 @@ class CaseTable final : public CaseRow {
   bool modified_ = false;
   bool bof_ = true;
   bool eof_ = true;
-  std::optional<std::string> name_filter_;
+  RowFilter filter_;
   std::vector<std::string> display_formats_;
 
   std::vector<Notification> before_scroll_;

@@ -36,10 +36,14 @@ void CaseTable::RequireNotLeaving() const {
 
 void CaseTable::LoadKeys() {
   std::string sql = "SELECT SKELETON_ID FROM TAData";
-  if (name_filter_) sql += kNameMatch;
+  const auto* name = std::get_if<std::string>(&filter_);
+  const auto* key = std::get_if<std::int64_t>(&filter_);
+  if (name) sql += kNameMatch;
+  if (key) sql += " WHERE SKELETON_ID = ?1";
   sql += " ORDER BY SKELETON_ID";
   Statement query(db_, sql);
-  if (name_filter_) query.BindText(1, *name_filter_);
+  if (name) query.BindText(1, *name);
+  if (key) query.BindInt64(1, *key);
   std::vector<std::int64_t> keys;
   while (query.Step()) keys.push_back(query.ColumnInt64(0));
   keys_ = std::move(keys);
@@ -108,7 +112,7 @@ void CaseTable::Scroll(Move move, bool reloads_keys) {
   // A move that cannot read its new row leaves the table where it was.
   std::vector<std::int64_t> keys;
   if (reloads_keys) keys = keys_;
-  const auto filter = name_filter_;
+  const auto filter = filter_;
   const int pos = pos_;
   const bool bof = bof_;
   const bool eof = eof_;
@@ -121,7 +125,7 @@ void CaseTable::Scroll(Move move, bool reloads_keys) {
     }
   } catch (...) {
     if (reloads_keys) keys_ = std::move(keys);
-    name_filter_ = filter;
+    filter_ = filter;
     pos_ = pos;
     bof_ = bof;
     eof_ = eof;
@@ -210,11 +214,22 @@ bool CaseTable::LocateName(const std::string& name) {
 
 void CaseTable::SetNameFilter(const std::string& name) { ApplyFilter(name); }
 
-void CaseTable::ClearFilter() { ApplyFilter(std::nullopt); }
+std::vector<std::int64_t> CaseTable::KeysNamed(const std::string& name) const {
+  RequireOpen();
+  Statement query(db_, std::string("SELECT SKELETON_ID FROM TAData") + kNameMatch + " ORDER BY SKELETON_ID");
+  query.BindText(1, name);
+  std::vector<std::int64_t> keys;
+  while (query.Step()) keys.push_back(query.ColumnInt64(0));
+  return keys;
+}
 
-void CaseTable::ApplyFilter(const std::optional<std::string>& filter) {
+void CaseTable::SetKeyFilter(std::int64_t key) { ApplyFilter(key); }
+
+void CaseTable::ClearFilter() { ApplyFilter(std::monostate{}); }
+
+void CaseTable::ApplyFilter(const RowFilter& filter) {
   const auto move = [this, &filter] {
-    name_filter_ = filter;
+    filter_ = filter;
     LoadKeys();
     pos_ = keys_.empty() ? -1 : 0;
     bof_ = true;

@@ -75,6 +75,7 @@ class FieldTable {
                  {"MAX_LIKELIHOOD", "LOW95P_CONF", "UPPER95P_CONF", "DEGFREE", "CHI2", "CHI2_P"});
     }
     Add("TA_Notes", FieldKind::Text);
+    Add(std::string(kLevelField), FieldKind::Integer);
 
     // The views are taken once every name has its final place.
     for (std::size_t i = 0; i < names_.size(); ++i) {
@@ -119,6 +120,16 @@ const FieldTable& Table() {
 }  // namespace
 
 std::span<const FieldInfo> CaseFields() { return Table().Fields(); }
+
+std::span<const FieldInfo> UpgradeFields() {
+  const auto fields = CaseFields();
+  return fields.subspan(static_cast<std::size_t>(FindCaseField(kNotesField)));
+}
+
+std::string AddFieldSql(const FieldInfo& field) {
+  return "ALTER TABLE " + std::string(kCaseTableName) + " ADD COLUMN " + std::string(field.name) + " " +
+         std::string(SqlType(field.kind));
+}
 
 int FindCaseField(std::string_view name) { return Table().Find(name); }
 

@@ -31,8 +31,9 @@ const char* const ReportHelp =
     "  --out FOLDER   where the files are written (made when missing)\n"
     "  --chart F      also write each case's bar chart as a picture: wmf (enhanced\n"
     "                 metafile, as the window's \"Save Graph\"), bmp, png or svg\n"
-    "  --level L      the confidence level the cases were analysed at, for the\n"
-    "                 chart's caption: 90, 95 (default) or 99\n"
+    "  --level L      for cases whose results were stored before the level was\n"
+    "                 recorded: the level they were analysed at (90, 95 or 99);\n"
+    "                 without it their limits read \"level not recorded\"\n"
     "\n"
     "A file is named after the case number, with every character other than\n"
     "letters, digits, '-', '_' and '.' replaced by '_'; a case without a number,\n"
@@ -48,7 +49,7 @@ struct ReportOptions {
   CaseChoice cases;
   std::filesystem::path out;
   std::optional<ChartFormat> chart;
-  int level = 95;
+  int level = 0;  // for results without a recorded level; 0: not recorded
 };
 
 ReportOptions ParseOptions(const std::vector<std::string>& args) {
@@ -64,7 +65,7 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
     o.chart = ChartFormatNamed(*chart);
     if (!o.chart) throw UsageError("--chart is wmf, bmp, png or svg");
   }
-  o.level = LevelOption(a);
+  o.level = a.Value("--level") ? LevelOption(a) : 0;
   return o;
 }
 

@@ -46,7 +46,7 @@ BarChartData EstimatesChartLook() {
   BarChartData chart;
   chart.Title = QStringLiteral("VORLA 2.0 Maximum Likelihood Age Estimation");
   chart.AxisCaption = QStringLiteral("Estimated Age");
-  chart.XMin = 10;
+  chart.XMin = EstimatesScaleStart;
   chart.XMax = 110;
   chart.XMinTicks = 5;
   chart.GridStep = 10;
@@ -64,6 +64,7 @@ BarChartData EstimatesChartLook() {
 int BarScaleUpperEnd(double largestUpperLimit) { return 10 * (RoundHalfEven(largestUpperLimit / 10.0) + 1); }
 
 QString EstimatesAxisCaption(int level) {
+  if (level <= 0) return QStringLiteral("Estimated Age with CI (level not recorded)");
   return QStringLiteral("Estimated Age with ") + QString::number(level) + QStringLiteral("% CI");
 }
 
@@ -99,6 +100,9 @@ void DrawEstimateBars(const CaseRow& row, const ComplexSelection& selection, Bar
       // A complex without stored limits (no scores in this row) is left out.
     }
   }
+  // The age scale starts anew with every drawing: a range set by hand for
+  // the bars shown before does not carry over.
+  chart.XMin = EstimatesScaleStart;
   chart.XMax = BarScaleUpperEnd(M);
   chart.YLabels = labels + QStringLiteral("||||");
 }

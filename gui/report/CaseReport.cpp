@@ -11,6 +11,7 @@
 #include "gui/charts/EstimateBars.h"
 #include "gui/report/EstimatesTable.h"
 #include "params/CaseRun.h"
+#include "params/StoredResults.h"
 
 namespace vorla::gui {
 
@@ -53,7 +54,7 @@ QString ReportTimestamp() {
   return QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-ReportContent StoredCaseReport(CaseTable& table, int level) {
+ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel) {
   if (table.FieldIsNull("RES_ALLCOR_MAX_LIKELIHOOD"))
     throw std::runtime_error("no stored results; run 'vorla-cli analyze' on it first");
   ComplexSelection selection;
@@ -66,10 +67,11 @@ ReportContent StoredCaseReport(CaseTable& table, int level) {
   content.caption = QString::fromLatin1(WindowCaption);
   content.printedAt = ReportTimestamp();
   content.chart = EstimatesChartLook();
+  const int level = RecordedLevel(table) != 0 ? RecordedLevel(table) : unrecordedLevel;
   content.chart.AxisCaption = EstimatesAxisCaption(level);
   DrawEstimateBars(table, selection, content.chart);
   content.chartSize = EstimatesChartSize;
-  const EstimatesTable estimates = FillEstimatesTable(table, selection, true);
+  const EstimatesTable estimates = FillEstimatesTable(table, selection, level);
   CopyEstimateCells(content, estimates.rowCount,
                     [&estimates](int column, int row) { return estimates.Cell(column, row); });
   return content;
@@ -81,7 +83,7 @@ ReportContent BlankScoreForm() {
   content.modelLine = QStringLiteral("Hazard Model: ");
   content.caption = QString::fromLatin1(WindowCaption);
   CopyEstimateCells(content, 6, [](int column, int row) {
-    if (row == 0) return QString::fromLatin1(EstimatesHeads[static_cast<std::size_t>(column)]);
+    if (row == 0) return EstimatesHead(column, 95);
     if (column != 0) return QString();
     if (row <= 2) return row == 1 ? QStringLiteral("Corrected") : QStringLiteral("Uncorrected");
     return QString::fromLatin1(KnownComplexes()[static_cast<std::size_t>(row - 3)].displayName);

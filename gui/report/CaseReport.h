@@ -29,12 +29,12 @@ void CopyEstimateCells(ReportContent& content, int rowCount, const std::function
 QString ReportTimestamp();
 
 // The whole report of the current row from its stored results, as the window
-// prints it after an analysis at this confidence level (90, 95 or 99): the
-// complexes with stored results are the ones analysed, the chart has the
-// size it has in the window at its default size, the footer the window's
-// caption. Throws when the row holds no results. The results table's
-// corrections are made in the row (see FillEstimatesTable).
-ReportContent StoredCaseReport(CaseTable& table, int level);
+// prints it: the complexes with stored results are the ones analysed, the
+// limits are labelled with the level recorded with them (unrecordedLevel, or
+// "not recorded" when that is 0, for results stored before the level was),
+// the chart has the size it has in the window at its default size, the footer
+// the window's caption. Throws when the row holds no results. Reads the row only.
+ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel);
 
 // The blank score form: the report's page with every field and result empty,
 // the value boxes framed, for scoring by hand.

@@ -8,7 +8,12 @@
 
 namespace vorla::gui {
 
-const std::array<const char*, 7> EstimatesHeads = {"", " L_95% ", "Point_Est", " U_95% ", "DF", "Chi-sq", " p"};
+QString EstimatesHead(int column, int level) {
+  static const std::array<const char*, 7> heads = {"", " L_", "Point_Est", " U_", "DF", "Chi-sq", " p"};
+  QString head = QString::fromLatin1(heads[static_cast<std::size_t>(column)]);
+  if (column == 1 || column == 3) head += level > 0 ? QString::number(level) + QStringLiteral("% ") : QStringLiteral("CI ");
+  return head;
+}
 
 namespace {
 
@@ -43,7 +48,7 @@ bool CorrectedToOne(const CaseRow& row, const std::string& prefix) {
 
 }  // namespace
 
-EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selection, bool afterStoredCorrection) {
+EstimatesTable FillEstimatesTable(const CaseRow& row, const ComplexSelection& selection, int level) {
   EstimatesTable table;
   const auto set = [&table](int column, int r, const QString& text) {
     table.cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(column)] = text;
@@ -54,23 +59,12 @@ EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selectio
     set(3, r, Formatted(row, prefix + "UPPER95P_CONF", "0.0"));
   };
 
-  for (int c = 1; c <= 6; ++c) set(c, 0, QString::fromLatin1(EstimatesHeads[static_cast<std::size_t>(c)]));
+  for (int c = 1; c <= 6; ++c) set(c, 0, EstimatesHead(c, level));
   set(0, 0, QString::fromStdString(row.FieldAsText("SKELETON_NAME")));
 
   set(0, 1, QStringLiteral("Corrected"));
   limits(1, "RES_ALLCOR_");
   for (int c = 4; c <= 6; ++c) set(c, 1, QStringLiteral(" -"));
-
-  std::array<bool, 3> pSetToOne{};
-  for (int i = 0; i < 3; ++i) {
-    const std::string prefix = KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix;
-    pSetToOne[static_cast<std::size_t>(i)] = SelectionFlag(selection, i) &&
-                                             !row.FieldIsNull(prefix + "MAX_LIKELIHOOD") &&
-                                             (row.FieldIsNull(prefix + "CHI2_P") ||
-                                              (afterStoredCorrection && CorrectedToOne(row, prefix)));
-  }
-  table.combinedWasMinusOne = !row.FieldIsNull("RES_ALL_CHI2_P") && row.FieldAsFloat("RES_ALL_CHI2_P") == -1.0;
-  CorrectProbabilities(row, selection);
 
   set(0, 2, QStringLiteral("Uncorrected"));
   limits(2, "RES_ALL_");
@@ -92,7 +86,8 @@ EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selectio
     set(4, r, AsText(row, prefix + "DEGFREE"));
     const bool freedom = !row.FieldIsNull(prefix + "DEGFREE") && row.FieldAsFloat(prefix + "DEGFREE") > 0;
     set(5, r, freedom ? AsText(row, prefix + "CHI2") : QStringLiteral(" - "));
-    set(6, r, pSetToOne[static_cast<std::size_t>(i)] ? QStringLiteral("1") : Formatted(row, prefix + "CHI2_P", "0.00"));
+    const bool shownAsOne = row.FieldIsNull(prefix + "CHI2_P") || CorrectedToOne(row, prefix);
+    set(6, r, shownAsOne ? QStringLiteral("1") : Formatted(row, prefix + "CHI2_P", "0.00"));
   }
   table.rowCount = r + 1;
   return table;

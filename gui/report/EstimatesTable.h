@@ -10,27 +10,26 @@
 
 namespace vorla::gui {
 
-// The column heads, row 0.
-extern const std::array<const char*, 7> EstimatesHeads;
+// The head of a column (row 0) for limits at this confidence level (90, 95
+// or 99; 0 when the level was not recorded).
+QString EstimatesHead(int column, int level);
 
 struct EstimatesTable {
   std::array<std::array<QString, 7>, 6> cells;  // [row][column]
   // The rows in use: the heads, corrected, uncorrected and one per selected complex.
   int rowCount = 3;
-  // The combined probability was stored as -1 (and has been emptied).
-  bool combinedWasMinusOne = false;
 
   const QString& Cell(int column, int row) const {
     return cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
   }
 };
 
-// Fills the table from the row's stored results. The summary's corrections
-// are made in the row first: a combined probability of -1 is emptied, and a
-// selected complex with results but no probability gets 1 (shown as "1").
-// afterStoredCorrection: the row was corrected when it was analysed, so a
-// stored 1 that no test can have given is shown as that correction's "1",
-// and the table reads as it did right after the analysis.
-EstimatesTable FillEstimatesTable(CaseRow& row, const ComplexSelection& selection, bool afterStoredCorrection);
+// Fills the table from the row's stored results, which the analysis has
+// already corrected (a combined probability of -1 emptied, a complex without
+// a test given 1); it reads the row and changes nothing. A probability of 1
+// that no test can have given (no degrees of freedom, or the maximum at an
+// end of the age grid) is shown as "1", as is an empty probability of a
+// selected complex with results. level: of the stored limits, for the heads.
+EstimatesTable FillEstimatesTable(const CaseRow& row, const ComplexSelection& selection, int level);
 
 }  // namespace vorla::gui

@@ -12,6 +12,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/ReportFiles.h"
 #include "gui/charts/EstimateBars.h"
+#include "store/CaseTable.h"
 
 using namespace vorla;
 using vorla::cli::test::Command;
@@ -130,14 +131,34 @@ TEST_F(ReportCommand, ChartInEveryFormat) {
   EXPECT_NE(svgText.find("Uncorrected"), std::string::npos);
 }
 
-TEST_F(ReportCommand, LevelNamesTheCaption) {
-  AnalyseAll();
-  const Outcome r = Command(&cli::ReportCommand, {"--dir", dir.string(), "--id", "1", "--out", (dir / "o").string(),
-                                              "--chart", "svg", "--level", "99"});
-  ASSERT_EQ(r.code, 0) << r.err;
-  std::ifstream svg(dir / "o" / "DEMO-01_young_adult.svg");
-  const std::string svgText((std::istreambuf_iterator<char>(svg)), std::istreambuf_iterator<char>());
-  EXPECT_NE(svgText.find("Estimated Age with 99% CI"), std::string::npos);
+// The caption names the level the row's limits were stored at; --level
+// stands in only for results stored before the level was recorded.
+TEST_F(ReportCommand, RecordedLevelNamesTheCaption) {
+  const Outcome analysed = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--id", "1", "--level", "99"});
+  ASSERT_EQ(analysed.code, 0) << analysed.err;
+  const auto caption = [this](std::vector<std::string> options) {
+    std::vector<std::string> args = {"--dir", dir.string(), "--id", "1", "--out", (dir / "o").string(), "--chart", "svg"};
+    args.insert(args.end(), options.begin(), options.end());
+    const Outcome r = Command(&cli::ReportCommand, args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::ifstream svg(dir / "o" / "DEMO-01_young_adult.svg");
+    const std::string text((std::istreambuf_iterator<char>(svg)), std::istreambuf_iterator<char>());
+    const auto at = text.find("Estimated Age with");
+    return at == std::string::npos ? std::string() : text.substr(at, text.find('<', at) - at);
+  };
+  EXPECT_EQ(caption({}), "Estimated Age with 99% CI");
+  EXPECT_EQ(caption({"--level", "90"}), "Estimated Age with 99% CI");
+
+  // Results from before the level was recorded.
+  {
+    vorla::CaseTable table;
+    table.Open(dir.string());
+    table.Edit();
+    table.SetFieldNull("RES_CI_LEVEL");
+    table.Post();
+  }
+  EXPECT_EQ(caption({}), "Estimated Age with CI (level not recorded)");
+  EXPECT_EQ(caption({"--level", "90"}), "Estimated Age with 90% CI");
 }
 
 // Cases without results are named and skipped; the others are written; the

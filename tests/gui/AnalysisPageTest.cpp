@@ -31,8 +31,10 @@ namespace {
 using FieldValues = std::vector<std::pair<std::string, std::optional<double>>>;
 
 // Writes result fields into the current row as a run would have stored them.
+// Results stored by hand, as if analysed at 95 %.
 void Store(TTAForm2& f, const FieldValues& values) {
   f.DataSourceSkeleton.Edit();
+  f.DataSourceSkeleton.SetFieldInteger("RES_CI_LEVEL", 95);
   for (const auto& [field, value] : values) {
     if (value)
       f.DataSourceSkeleton.SetFieldFloat(field, *value);
@@ -57,10 +59,12 @@ FieldValues operator+(FieldValues a, const FieldValues& b) {
   return a;
 }
 
+// The complexes of a run, whose stored results the page shows as current.
 void SetFlags(TTAForm2& f, bool cranial, bool pubic, bool auricular) {
   f.UseCranialData = cranial;
   f.UsePubicData = pubic;
   f.UseAuricularData = auricular;
+  f.ShowAsCurrent(f.Selection());
 }
 
 QStringList Column(const TTAForm2& f, int column) {
@@ -202,20 +206,21 @@ class AnalysisPageTest : public QObject {
     for (int r = 0; r < 6; ++r)
       for (int c = 0; c < 7; ++c) QCOMPARE(f.ResultCell(c, r), rows[r][c]);
 
-    // The write-backs reached the stored row.
+    // Showing the results only reads them: the corrections belong to the
+    // analysis, which has not run here.
     const auto stored = StoredRow(folder.Path(), 1);
-    QVERIFY(StoredField(stored, "RES_ALL_CHI2_P").empty());
-    QCOMPARE(std::stod(StoredField(stored, "RES_CRA_CHI2_P")), 1.0);
+    QCOMPARE(std::stod(StoredField(stored, "RES_ALL_CHI2_P")), -1.0);
+    QVERIFY(StoredField(stored, "RES_CRA_CHI2_P").empty());
     QVERIFY(StoredField(stored, "RES_AUR_CHI2_P").empty());
     QVERIFY(f.pvaluncorr->isHidden());
-    // The summary shows the new 1 in its format, in black.
+    // The summary shows the stored field as it is, in black.
     f.FormatpVal(f.pvalcran);
-    QCOMPARE(f.pvalcran->text(), QStringLiteral(" 1.00 "));
+    QCOMPARE(f.pvalcran->text(), QString());
     QCOMPARE(f.pvalcran->palette().color(QPalette::WindowText), Black);
 
-    // A second fill on the corrected row: the 1 is a stored value now.
+    // A second fill reads the row the same way.
     f.FillResultsGrid();
-    QCOMPARE(f.ResultCell(6, 3), QStringLiteral("1.00"));
+    QCOMPARE(f.ResultCell(6, 3), QStringLiteral("1"));
     // Only the selected complexes get rows; the others stay empty.
     SetFlags(f, false, false, true);
     f.FillResultsGrid();
@@ -490,12 +495,12 @@ class AnalysisPageTest : public QObject {
       QCOMPARE(f.AgeBarChart->Data().XMax, 80.0);
     }
 
-    // Analyze resets the boxes and the upper end; the lower end stays until Rescale.
+    // Analyze resets both ends, and the boxes show the scale drawn.
     w.ui.Clear();
     f.BitBtnCalculate->click();
     QCOMPARE(f.grphxmin->text(), QStringLiteral("10"));
     QCOMPARE(f.grphxmax->text(), QString::number(int(computedEnd)));
-    QCOMPARE(f.AgeBarChart->Data().XMin, 20.0);
+    QCOMPARE(f.AgeBarChart->Data().XMin, 10.0);
     QCOMPARE(f.AgeBarChart->Data().XMax, computedEnd);
   }
 

@@ -479,7 +479,8 @@ class GraphExportTest : public QObject {
   // the table shows all rows again on the same case.
   void reportPictureNotWritable() {
     CaseFolder folder;
-    folder.Seed({{"it's", "Male", "White", "Forensic", {}}, {"other", "Male", "White", "Forensic", {}}});
+    folder.Seed({{"it's", "Male", "White", "Forensic", AllScores("2", "3")},
+                 {"other", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
     QVERIFY(f.TATable.LocateName("it's"));

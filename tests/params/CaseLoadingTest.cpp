@@ -2,6 +2,7 @@
 #include <fstream>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "FakeRow.h"
 #include "engine/AnalysisError.h"
@@ -58,7 +59,9 @@ TEST(ReadCaseScores, MissingFieldAndImpossibleScoreAreErrors) {
 
 class LoadCaseTest : public ::testing::Test {
  protected:
-  std::filesystem::path file = std::filesystem::temp_directory_path() / "vorla-loadcase-Parameters.dat";
+  // One file per test process: the tests of one suite run side by side.
+  std::filesystem::path file = std::filesystem::temp_directory_path() /
+                               ("vorla-loadcase-" + std::to_string(::getpid()) + "-Parameters.dat");
   void SetUp() override {
     std::ofstream(file) << "0.11\n4\n1.25\n1 SUTURES\n1.0\n1 CRA_SAGITTAL\n2 1 2 3 0 0 0 0 0 0\n"
                            "1 -6.0 0.20 0 0 0\n2 -5.5 0.18 0 0 0\n3 -6.2 0.21 0 0 0\n4 -5.8 0.19 0 0 0\n"

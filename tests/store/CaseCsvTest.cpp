@@ -26,13 +26,15 @@ TEST_F(CaseCsv, ExportAndImportKeepEveryValue) {
     table.SetFieldInteger("RES_ALL_DEGFREE", 0);
     table.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 42.3);
     table.SetFieldFloat("RES_ALL_CHI2_P", 0.1 + 0.2);
+    table.SetFieldInteger("RES_CI_LEVEL", 99);
     table.Post();
   }
   const std::string first = folder.File("first.csv");
   ASSERT_EQ(ExportCsv(table, first), 4);
   const std::string text = test::ReadText(first);
   EXPECT_EQ(text.rfind("SKELETON_ID,SKELETON_NAME,SEX,RACE,HAZARDFUNC,CRA_PTERICA_LOW,", 0), 0u);
-  EXPECT_NE(text.find(",TA_Notes\r\n1,\"Smith, J.\",,,,,"), std::string::npos);
+  EXPECT_NE(text.find(",TA_Notes,RES_CI_LEVEL\r\n1,\"Smith, J.\",,,,,"), std::string::npos);
+  EXPECT_NE(text.find("note, with \"\"quotes\"\"\",99\r\n"), std::string::npos);
   EXPECT_NE(text.find(",42.3,"), std::string::npos);
 
   test::TestFolder other_folder;
@@ -46,6 +48,7 @@ TEST_F(CaseCsv, ExportAndImportKeepEveryValue) {
   EXPECT_EQ(other.FieldAsFloat("RES_ALL_CHI2_P"), 0.1 + 0.2);
   EXPECT_TRUE(other.FieldIsNull("RES_ALL_CHI2"));
   EXPECT_FALSE(other.FieldIsNull("RES_ALL_DEGFREE"));
+  EXPECT_EQ(other.FieldAsInteger("RES_CI_LEVEL"), 99);
 }
 
 TEST_F(CaseCsv, ImportReadsCaseFilesAndIgnoresTheKeyColumn) {

@@ -1,0 +1,75 @@
+#include "params/RowOverlay.h"
+
+#include <cstdio>
+
+#include "engine/TextCase.h"
+
+namespace vorla {
+
+namespace {
+
+std::string Key(const std::string& name) { return LowerCase(name); }
+
+}  // namespace
+
+bool RowOverlay::LocateId(std::int32_t id) { return base_.FieldAsInteger("SKELETON_ID") == id; }
+
+const RowOverlay::Value* RowOverlay::Written(const std::string& name) const {
+  const auto it = written_.find(Key(name));
+  return it == written_.end() ? nullptr : &it->second;
+}
+
+bool RowOverlay::FieldIsNull(const std::string& name) const {
+  const Value* value = Written(name);
+  if (!value) return base_.FieldIsNull(name);
+  return std::holds_alternative<std::monostate>(*value) ||
+         (std::holds_alternative<std::string>(*value) && std::get<std::string>(*value).empty());
+}
+
+std::int32_t RowOverlay::FieldAsInteger(const std::string& name) const {
+  const Value* value = Written(name);
+  if (!value) return base_.FieldAsInteger(name);
+  if (const auto* i = std::get_if<std::int32_t>(value)) return *i;
+  if (const auto* d = std::get_if<double>(value)) return static_cast<std::int32_t>(*d);
+  if (const auto* s = std::get_if<std::string>(value)) return s->empty() ? 0 : std::stoi(*s);
+  return 0;
+}
+
+double RowOverlay::FieldAsFloat(const std::string& name) const {
+  const Value* value = Written(name);
+  if (!value) return base_.FieldAsFloat(name);
+  if (const auto* i = std::get_if<std::int32_t>(value)) return *i;
+  if (const auto* d = std::get_if<double>(value)) return *d;
+  if (const auto* s = std::get_if<std::string>(value)) return s->empty() ? 0.0 : std::stod(*s);
+  return 0.0;
+}
+
+std::string RowOverlay::FieldAsText(const std::string& name) const {
+  const Value* value = Written(name);
+  if (!value) return base_.FieldAsText(name);
+  if (const auto* i = std::get_if<std::int32_t>(value)) return std::to_string(*i);
+  if (const auto* d = std::get_if<double>(value)) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", *d);
+    return text;
+  }
+  if (const auto* s = std::get_if<std::string>(value)) return *s;
+  return {};
+}
+
+void RowOverlay::SetFieldInteger(const std::string& name, std::int32_t value) { written_[Key(name)] = value; }
+void RowOverlay::SetFieldFloat(const std::string& name, double value) { written_[Key(name)] = value; }
+void RowOverlay::SetFieldText(const std::string& name, const std::string& value) { written_[Key(name)] = value; }
+void RowOverlay::SetFieldNull(const std::string& name) { written_[Key(name)] = std::monostate{}; }
+
+bool RowOverlay::AgreesWithBase(const std::string& prefix) const {
+  const std::string start = Key(prefix);
+  for (const auto& [name, value] : written_) {
+    if (name.compare(0, start.size(), start) != 0) continue;
+    if (FieldIsNull(name) != base_.FieldIsNull(name)) return false;
+    if (!FieldIsNull(name) && FieldAsFloat(name) != base_.FieldAsFloat(name)) return false;
+  }
+  return true;
+}
+
+}  // namespace vorla

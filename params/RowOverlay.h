@@ -1,0 +1,45 @@
+#pragma once
+// A row that reads through to another row and keeps every write to itself:
+// the Analyze action can run on it to see what it would store, while the
+// row underneath and its store stay as they are.
+#include <map>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "store/CaseRow.h"
+
+namespace vorla {
+
+class RowOverlay final : public CaseRow {
+ public:
+  explicit RowOverlay(const CaseRow& base) : base_(base) {}
+
+  // Only the row underneath is at hand.
+  bool LocateId(std::int32_t id) override;
+
+  bool FieldIsNull(const std::string& name) const override;
+  std::int32_t FieldAsInteger(const std::string& name) const override;
+  std::string FieldAsText(const std::string& name) const override;
+  double FieldAsFloat(const std::string& name) const override;
+
+  void Edit() override {}
+  void SetFieldInteger(const std::string& name, std::int32_t value) override;
+  void SetFieldFloat(const std::string& name, double value) override;
+  void SetFieldText(const std::string& name, const std::string& value) override;
+  void SetFieldNull(const std::string& name) override;
+  void Post() override {}
+
+  // Whether every field written here holds what the row underneath holds.
+  // Only fields whose names begin with `prefix` (compared without regard to
+  // case) are compared.
+  bool AgreesWithBase(const std::string& prefix) const;
+
+ private:
+  using Value = std::variant<std::monostate, std::int32_t, double, std::string>;
+  const Value* Written(const std::string& name) const;
+  const CaseRow& base_;
+  std::map<std::string, Value> written_;  // by lower-case name
+};
+
+}  // namespace vorla

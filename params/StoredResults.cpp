@@ -1,0 +1,46 @@
+#include "params/StoredResults.h"
+
+#include <exception>
+
+#include "params/ResultWriteBack.h"
+#include "params/RowOverlay.h"
+
+namespace vorla {
+
+int RecordedLevel(const CaseRow& row) {
+  if (row.FieldIsNull(ResultLevelField)) return 0;
+  const int level = row.FieldAsInteger(ResultLevelField);
+  return level == 90 || level == 95 || level == 99 ? level : 0;
+}
+
+bool HasStoredResults(const CaseRow& row) { return !row.FieldIsNull("RES_ALL_MAX_LIKELIHOOD"); }
+
+StoredResultsCheck CheckStoredResults(const CaseRow& row, const ComplexSelection& requested, RunSettings settings) {
+  StoredResultsCheck check;
+  const bool stored = HasStoredResults(row);
+  check.level = RecordedLevel(row);
+  if (check.level != 0) settings.level = check.level;
+  settings.tracePath.clear();
+
+  RowOverlay overlay(row);
+  RowResult outcome;
+  try {
+    outcome = AnalyzeRow(overlay, requested, settings);
+  } catch (const std::exception& error) {
+    check.state = stored ? StoredState::Unchecked : StoredState::None;
+    check.message = error.what();
+    return check;
+  }
+  check.selection = outcome.selection;
+  if (!stored) return check;
+  if (outcome.outcome == RowOutcome::Refused) {
+    check.state = StoredState::Outdated;
+    return check;
+  }
+  // A level not recorded is no change of the row.
+  if (check.level == 0) overlay.SetFieldNull(ResultLevelField);
+  check.state = overlay.AgreesWithBase("RES_") ? StoredState::Current : StoredState::Outdated;
+  return check;
+}
+
+}  // namespace vorla
