@@ -165,7 +165,15 @@ void TTAForm2::BuildSummaryPanel() {
       for (const Pair& pair : line) {
         QLabel* caption = Caption(QString::fromLatin1(pair.caption), AgeSummPanel, x, y, 47,
                                   blockIndex == 0 ? colour : QColor(Qt::black));
-        auto* value = new DbLabel(&DataSourceSkeleton, pair.field, AgeSummPanel);
+        QLabel* value = nullptr;
+        if (std::string(pair.field).ends_with("STD_ERROR")) {
+          // The row stores 1 here, which is no standard error: none is estimated.
+          value = new QLabel(QString(QChar(0x2013)), AgeSummPanel);
+          value->setObjectName(QString::fromLatin1(pair.field));
+          for (QLabel* label : {caption, value}) label->setToolTip(QStringLiteral("no standard error is estimated"));
+        } else {
+          value = new DbLabel(&DataSourceSkeleton, pair.field, AgeSummPanel);
+        }
         value->setGeometry(x + 47, y, 31, 18);
         QPalette palette = value->palette();
         palette.setColor(QPalette::WindowText, blockIndex == 0 ? colour : QColor(Qt::black));
@@ -182,7 +190,7 @@ void TTAForm2::BuildSummaryPanel() {
         const std::string field = pair.field;
         if (field.size() > 6 && field.compare(field.size() - 6, 6, "CHI2_P") == 0) {
           DbLabel** targets[] = {&pvaluncorr, &pvaluncorr, &pvalcran, &pvalpube, &pvalauri};
-          *targets[blockIndex] = value;
+          *targets[blockIndex] = static_cast<DbLabel*>(value);
         }
         x += 80;
       }

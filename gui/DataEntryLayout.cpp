@@ -29,7 +29,7 @@ const std::vector<ScoreGroup>& ScoreGroups() {
         {"Ventral margin (1-7)", "PUB_VENTRALM", 7},
         {"Dorsal margin (1-5)", "PUB_DORSALM", 5}}},
       {2,
-       "&Auricular Area ",
+       "A&uricular Area ",
        "Analyze Auricular Data",
        true,
        QRect(249, 264, 443, 385),

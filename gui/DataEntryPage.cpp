@@ -204,6 +204,10 @@ void TTAForm2::BuildScoreGroup(int groupIndex) {
     box->SetRefusedCharacterHandler([this] { ui_.Beep(); });
     connect(box, &DbScoreEdit::keyReleased, this,
             [this, box](int key) { Guarded([this, box, key] { TraitScoreKeyUp(box, key); }); });
+    // A score typed into a complex that was left out takes it in again.
+    connect(box, &QLineEdit::textEdited, check, [check](const QString& text) {
+      if (!text.trimmed().isEmpty()) check->setChecked(true);
+    });
     ScoreBoxes.push_back(box);
   };
   const int labelRight = columns.leftMin - 6;

@@ -1,10 +1,14 @@
 // "Copy Graph" and "Save Graph": the graph that is shown onto the clipboard,
-// the bar chart into a metafile or bitmap file.
+// the bar chart into a metafile or bitmap file; the names proposed for the
+// files of a case.
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMimeData>
+#include <QPainter>
 #include <memory>
 
 #include "gui/TAForm2.h"
@@ -35,20 +39,44 @@ void TTAForm2::ButtonCopyGraphClick() {
     mime->setImageData(AgeBarChart->RenderImage());
   } else {
     const WaitCursor wait;
-    mime->setImageData(MathGrid1->RenderImage());
+    QImage picture = MathGrid1->RenderImage();
+    {
+      // The curve legend lies over the plot on the page; the picture takes it
+      // along so that the colours can be told apart where it is pasted.
+      QPainter painter(&picture);
+      const QPoint plot = MathGrid1->mapTo(this, QPoint(0, 0));
+      for (QLabel* label : CurveLegend)
+        if (!label->isHidden()) label->render(&painter, label->mapTo(this, QPoint(0, 0)) - plot);
+    }
+    mime->setImageData(picture);
   }
   ui_.SetClipboardData(mime.release());
+}
+
+QString TTAForm2::CaseFileStem() const {
+  if (!TATable.IsOpen() || TATable.FieldIsNull("SKELETON_NAME")) return {};
+  return SafeFileStem(QString::fromStdString(TATable.FieldAsText("SKELETON_NAME")));
+}
+
+QString TTAForm2::ReportPdfPath() const {
+  const QString stem = CaseFileStem();
+  return QDir(QString::fromStdString(ProgramDirectory))
+      .absoluteFilePath((stem.isEmpty() ? QStringLiteral("report") : stem) + QStringLiteral(".pdf"));
 }
 
 void TTAForm2::SaveGraphButtClick() {
   const QString metafileFilter = QStringLiteral("WMF files (*.wmf)");
   const QString bitmapFilter = QStringLiteral("BMP files (*.bmp)");
   QString chosenFilter = metafileFilter;
-  const QString chosen = ui_.SaveFileName(this, QStringLiteral("Save horizontal bar graph"),
-                                          QString::fromStdString(ProgramDirectory),
+  // The folder of the last graph saved, and the case number as the name.
+  const QString folder =
+      last_graph_folder_.isEmpty() ? QString::fromStdString(ProgramDirectory) : last_graph_folder_;
+  const QString chosen = ui_.SaveFileName(this, QStringLiteral("Save horizontal bar graph"), folder + CaseFileStem(),
                                           metafileFilter + QStringLiteral(";;") + bitmapFilter, &chosenFilter);
   if (chosen.isEmpty()) return;
-  const GraphFileType type = chosenFilter == bitmapFilter ? GraphFileType::Bitmap : GraphFileType::Metafile;
+  // A typed extension says what is wanted, whatever file type is selected.
+  const GraphFileType type = GraphFileTypeFor(
+      chosen, chosenFilter == bitmapFilter ? GraphFileType::Bitmap : GraphFileType::Metafile);
   const QString path = GraphFileName(chosen, type);
   // The dialog asked about the name chosen; a different file about to be
   // replaced is asked about here, so that no picture is lost unasked.
@@ -58,6 +86,7 @@ void TTAForm2::SaveGraphButtClick() {
   const QByteArray bytes =
       type == GraphFileType::Metafile ? AgeBarChart->Metafile() : BmpBytes(AgeBarChart->RenderImage());
   WriteGraphFile(path, bytes);
+  last_graph_folder_ = QFileInfo(path).absolutePath() + QLatin1Char('/');
 }
 
 }  // namespace vorla::gui

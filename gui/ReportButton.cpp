@@ -67,7 +67,7 @@ void TTAForm2::PrintPreviewButtClick() {
     // report's picture; the page draws the same chart.
     WriteGraphFile(picture, AgeBarChart->Metafile());
     ReportContent content = ReportFromCurrentRow();
-    ui_.PrintPreview(this, [this, &content](QPrinter* printer) {
+    ui_.PrintPreview(this, ReportPdfPath(), [this, &content](QPrinter* printer) {
       QuickRep1BeforePrint(content);
       QPainter painter(printer);
       PaintReport(painter, printer->resolution() / 25.4, content);

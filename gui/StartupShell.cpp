@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -18,8 +19,10 @@
 #include "gui/TAForm2.h"
 #include "gui/report/EstimatesTable.h"
 #include "gui/widgets/DbEdit.h"
+#include "gui/widgets/FocusRing.h"
 #include "gui/widgets/MathGrid.h"
 #include "params/ParameterErrors.h"
+#include "params/ParameterReader.h"
 
 namespace vorla::gui {
 
@@ -70,6 +73,7 @@ TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent)
   BuildNotice();
   BuildDataEntryPage();
   BuildAnalysisPage();
+  BuildKeyboardAids();
 
   // FormCreate: the first page is the active one.
   PageControl1->setCurrentIndex(0);
@@ -227,6 +231,8 @@ void TTAForm2::FormShow() {
   HorzScrollRange = HorizontalScrollRangeFor(outer.width());
   ClientArea->setMinimumSize(HorzScrollRange, VertScrollRange);
   PageControl1->setTabVisible(2, false);
+  // Ctrl+Tab and the tab bar's keys pass over a disabled page only.
+  PageControl1->setTabEnabled(2, false);
 
   // Opening the table (with the notes field added to an older one), the
   // edit state on the current row, the display formats of the results.
@@ -252,6 +258,27 @@ void TTAForm2::OKBtnClick() {
   FormResize();
   FormPaint();
   if (PageControl1->currentWidget() == DataEntrySheet) DBEdit4->setFocus(Qt::OtherFocusReason);
+  for (QShortcut* shortcut : {NewSkeletonKey, PrintReportKey}) shortcut->setEnabled(true);
+  ReportParameterFileProblem();
+}
+
+void TTAForm2::BuildKeyboardAids() {
+  // The window's scroll area only holds the pages; the focus goes to their controls.
+  ClientScroll->setFocusPolicy(Qt::NoFocus);
+  FocusRing1 = new FocusRing(this);
+  // Both keys act once the terms are accepted.
+  NewSkeletonKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
+  PrintReportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+  for (QShortcut* shortcut : {NewSkeletonKey, PrintReportKey}) shortcut->setEnabled(false);
+  connect(NewSkeletonKey, &QShortcut::activated, BitBtnNew, &QPushButton::click);
+  connect(PrintReportKey, &QShortcut::activated, PrintPreviewButt, &QPushButton::click);
+  BitBtnNew->setToolTip(QStringLiteral("New Skeleton (Ctrl+N)"));
+  PrintPreviewButt->setToolTip(QStringLiteral("Print Report (Ctrl+P)"));
+}
+
+void TTAForm2::ReportParameterFileProblem() {
+  const std::string problem = ParameterFileProblem(ParameterFilePath);
+  if (!problem.empty()) ShowMessage(MessageKind::Error, problem);
 }
 
 void TTAForm2::CancelBtnClick() { close(); }
@@ -412,10 +439,12 @@ void TTAForm2::OpenDocument(const std::string& path) {
     return;
   }
   // Without a program for the document the desktop says nothing; the person
-  // is told instead of left waiting.
-  if (!ui_.OpenDocument(file.absoluteFilePath()))
-    ShowMessage(MessageKind::Plain, QDir::toNativeSeparators(file.absoluteFilePath()).toStdString() +
-                                        " could not be opened: no program to show it was found.");
+  // is told instead of left waiting, also when that turns out only later.
+  const std::string shown = QDir::toNativeSeparators(file.absoluteFilePath()).toStdString();
+  const QPointer<TTAForm2> window(this);
+  ui_.OpenDocument(file.absoluteFilePath(), [window, shown] {
+    if (window) window->ShowMessage(MessageKind::Plain, shown + " could not be opened: no program to show it was found.");
+  });
 }
 
 void TTAForm2::ProceduresPDFButtClick() { OpenDocument(ProgramDirectory + "TA-Tervain-Scoring Procedures.pdf"); }

@@ -40,6 +40,7 @@ class QPushButton;
 class QButtonGroup;
 class QRadioButton;
 class QScrollArea;
+class QShortcut;
 class QSpinBox;
 class QTabWidget;
 class QTableWidget;
@@ -54,6 +55,7 @@ class DbLabel;
 class DbListBox;
 class DbMemo;
 class DbScoreEdit;
+class FocusRing;
 class Navigator;
 class TBarChart;
 class TMathCurve;
@@ -331,6 +333,19 @@ class TTAForm2 final : public QMainWindow {
   bool case_number_edited_ = false;  // typed into since the box was last left
   int redraw_depth_ = 0;             // inside a redraw trigger's run
   bool redraw_message_shown_ = false;  // since the person last did something
+
+  // --- Keyboard, files and start-up checks ------------------------------------
+  void BuildKeyboardAids();
+  // Tells the person when the parameter file cannot be read.
+  void ReportParameterFileProblem();
+  // The PDF file that printing to a file proposes: the case number in the case folder.
+  QString ReportPdfPath() const;
+  // The case number made fit to be a file name; empty when the row has none.
+  QString CaseFileStem() const;
+  FocusRing* FocusRing1 = nullptr;
+  QShortcut* NewSkeletonKey = nullptr;  // Ctrl+N: New Skeleton
+  QShortcut* PrintReportKey = nullptr;  // Ctrl+P: Print Report
+  QString last_graph_folder_;           // where the last graph was saved
 };
 
 }  // namespace vorla::gui

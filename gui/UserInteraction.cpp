@@ -1,14 +1,20 @@
 #include "gui/UserInteraction.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageLayout>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 
@@ -57,16 +63,72 @@ void DesktopInteraction::SetClipboardText(const QString& text) { QApplication::c
 
 void DesktopInteraction::SetClipboardData(QMimeData* data) { QApplication::clipboard()->setMimeData(data); }
 
-void DesktopInteraction::PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) {
+void ProposePdfFile(QPrinter& printer, const QString& pdfPath) {
+  const QPrinter::OutputFormat format = printer.outputFormat();
+  printer.setDocName(QFileInfo(pdfPath).completeBaseName());
+  // The name of a PDF file turns the printer into a PDF writer; where it was
+  // a real printer it stays one, and the print dialog offers the name for
+  // "Print to File".
+  printer.setOutputFileName(pdfPath);
+  if (format == QPrinter::NativeFormat) printer.setOutputFormat(QPrinter::NativeFormat);
+}
+
+void SizePreviewForReading(QPrintPreviewDialog& dialog) {
+  const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect room = screen->availableGeometry();
+  const QPrinter* printer = dialog.printer();
+  const double pageInches = printer ? printer->pageLayout().fullRect(QPageLayout::Inch).width() : 8.5;
+  // The page at its real width, with room for the frame, the margins around
+  // the page and the scroll bar.
+  const int wanted = static_cast<int>(pageInches * screen->logicalDotsPerInchX()) + 120;
+  const QSize size(qMin(wanted, room.width() * 95 / 100), room.height() * 92 / 100);
+  dialog.resize(size);
+  dialog.move(room.center() - QPoint(size.width() / 2, size.height() / 2));
+  // Through the dialog's own action where it has one, so that its tool bar shows the choice.
+  if (auto* fitWidth = dialog.findChild<QAction*>(QStringLiteral("fitWidthAction")))
+    fitWidth->trigger();
+  else if (auto* preview = dialog.findChild<QPrintPreviewWidget*>())
+    preview->setZoomMode(QPrintPreviewWidget::FitToWidth);
+}
+
+void DesktopInteraction::PrintPreview(QWidget* parent, const QString& pdfPath,
+                                      const std::function<void(QPrinter*)>& paint) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setPageLayout(ReportPageLayout());
+  ProposePdfFile(printer, pdfPath);
   QPrintPreviewDialog dialog(&printer, parent);
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* p) { paint(p); });
+  SizePreviewForReading(dialog);
   dialog.exec();
 }
 
-bool DesktopInteraction::OpenDocument(const QString& path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+void DesktopInteraction::OpenDocument(const QString& path, const std::function<void()>& failed) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID)
+  // The desktop's opener: without it Qt's own attempt fails silently on some
+  // desktops, and with it a document for which no program is found fails
+  // only after the call has returned. Both are reported.
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (opener.isEmpty()) {
+    failed();
+    return;
+  }
+  auto* process = new QProcess(qApp);
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+    if (status != QProcess::NormalExit || code != 0) failed();
+    process->deleteLater();
+  });
+  QObject::connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart) return;
+    failed();
+    process->deleteLater();
+  });
+  process->start(opener, {path});
+#else
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) failed();
+#endif
 }
 
 void DesktopInteraction::ExitProgram(int code) { QApplication::exit(code); }

@@ -8,6 +8,7 @@
 #include <functional>
 
 class QMimeData;
+class QPrintPreviewDialog;
 class QPrinter;
 class QWidget;
 
@@ -39,10 +40,13 @@ class UserInteraction {
   // Takes ownership of the data.
   virtual void SetClipboardData(QMimeData* data) = 0;
   // Shows a print preview of a US Letter page with margins of 12.7 mm;
-  // paint draws the page onto the printer it is given. Returns when closed.
-  virtual void PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) = 0;
-  // Hands a file to the desktop's program for it; false when that failed.
-  virtual bool OpenDocument(const QString& path) = 0;
+  // paint draws the page onto the printer it is given; printing to a file
+  // proposes pdfPath. Returns when closed.
+  virtual void PrintPreview(QWidget* parent, const QString& pdfPath,
+                            const std::function<void(QPrinter*)>& paint) = 0;
+  // Hands a file to the desktop's program for it; failed runs, at once or
+  // later, when no program could be started for it or that program failed.
+  virtual void OpenDocument(const QString& path, const std::function<void()>& failed) = 0;
   // Ends the program's event loop with the code (the window closes first).
   virtual void ExitProgram(int code) = 0;
 };
@@ -62,12 +66,19 @@ class DesktopInteraction final : public UserInteraction {
                        QString* selectedFilter) override;
   void SetClipboardText(const QString& text) override;
   void SetClipboardData(QMimeData* data) override;
-  void PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) override;
-  bool OpenDocument(const QString& path) override;
+  void PrintPreview(QWidget* parent, const QString& pdfPath, const std::function<void(QPrinter*)>& paint) override;
+  void OpenDocument(const QString& path, const std::function<void()>& failed) override;
   void ExitProgram(int code) override;
 
  private:
   QWidget* owner_;
 };
+
+// Printing to a file proposes this PDF file; a printer chosen in the print
+// dialog still prints on paper.
+void ProposePdfFile(QPrinter& printer, const QString& pdfPath);
+// A preview large enough to read its page: the page's real width where the
+// screen has room for it, the page fitted to the width.
+void SizePreviewForReading(QPrintPreviewDialog& dialog);
 
 }  // namespace vorla::gui

@@ -1,6 +1,9 @@
 #include "params/ParameterReader.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -153,8 +156,28 @@ ParameterSet ReadParameterText(const std::string& text, const std::string& fileN
   return Reader(tokens, group, scores, selection).Read();
 }
 
+std::string ParameterFileProblem(const std::string& path) {
+  const std::string what = "The parameter file \"" + path + "\" ";
+  const std::string remedy =
+      " The analysis reads the model's parameters from it: put a parameter set (Parameters.dat) into that "
+      "folder, or start the program on a folder that holds one (--dir).";
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) return what + "does not exist." + remedy;
+  if (status.type() == std::filesystem::file_type::directory) return what + "is a folder, not a file." + remedy;
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    const int cause = errno;
+    return what + "cannot be opened" + (cause != 0 ? std::string(": ") + std::strerror(cause) : std::string()) +
+           "." + remedy;
+  }
+  return {};
+}
+
 ParameterSet ReadParameterSet(const std::string& path, int group, const ScoreSource& scores,
                               const ComplexSelection& selection) {
+  if (std::string problem = ParameterFileProblem(path); !problem.empty()) throw ParameterFileError(problem);
   std::ifstream in(path, std::ios::binary);
   if (!in) throw ParameterFileError("Cannot open the parameter file \"" + path + "\"");
   std::ostringstream content;

@@ -34,6 +34,10 @@ ParameterSet ReadParameterSet(const std::string& path, int group, const ScoreSou
 ParameterSet ReadParameterText(const std::string& text, const std::string& fileName, int group,
                                const ScoreSource& scores, const ComplexSelection& selection);
 
+// Why the parameter file at this path cannot be read, in a message that names
+// the file and says what to do; empty when it can be opened.
+std::string ParameterFileProblem(const std::string& path);
+
 // A header line's name: the text before any "#", without surrounding blanks
 // and control characters.
 std::string HeaderName(const std::string& restOfLine);

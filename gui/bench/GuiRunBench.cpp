@@ -27,9 +27,9 @@ class QuietInteraction final : public UserInteraction {
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override { return {}; }
   void SetClipboardText(const QString&) override {}
   void SetClipboardData(QMimeData* data) override { delete data; }
-  bool OpenDocument(const QString&) override { return true; }
+  void OpenDocument(const QString&, const std::function<void()>&) override {}
   bool AskYesNo(const QString&) override { return false; }
-  void PrintPreview(QWidget*, const std::function<void(QPrinter*)>&) override {}
+  void PrintPreview(QWidget*, const QString&, const std::function<void(QPrinter*)>&) override {}
   void ExitProgram(int) override {}
 };
 

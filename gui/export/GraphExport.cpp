@@ -18,8 +18,25 @@ QString GraphFileName(const QString& chosen, GraphFileType type) {
   const QString name = info.fileName();
   const qsizetype dot = name.indexOf(QLatin1Char('.'));
   const QString stem = dot < 0 ? name : name.left(dot);
-  const QString extension = type == GraphFileType::Metafile ? QStringLiteral(".wmf") : QStringLiteral(".bmp");
+  QString extension = type == GraphFileType::Metafile ? QStringLiteral(".wmf") : QStringLiteral(".bmp");
+  if (type == GraphFileType::Metafile && info.suffix().compare(QStringLiteral("emf"), Qt::CaseInsensitive) == 0)
+    extension = QStringLiteral(".emf");
   return QDir(info.path()).filePath(stem + extension);
+}
+
+GraphFileType GraphFileTypeFor(const QString& chosen, GraphFileType filterType) {
+  const QString suffix = QFileInfo(chosen).suffix().toLower();
+  if (suffix == QStringLiteral("wmf") || suffix == QStringLiteral("emf")) return GraphFileType::Metafile;
+  if (suffix == QStringLiteral("bmp")) return GraphFileType::Bitmap;
+  return filterType;
+}
+
+QString SafeFileStem(const QString& caseNumber) {
+  QString stem = caseNumber.trimmed();
+  static const QString refused = QStringLiteral("\\/:*?\"<>|.");
+  for (QChar& c : stem)
+    if (c.unicode() < 32 || c.unicode() == 127 || refused.contains(c)) c = QLatin1Char('_');
+  return stem;
 }
 
 QByteArray BarChartMetafile(const BarChartData& chart, QSize size, int dpi) {

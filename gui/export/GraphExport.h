@@ -13,8 +13,17 @@ struct BarChartData;
 enum class GraphFileType { Metafile, Bitmap };
 
 // The name a graph is written under: the chosen path's directory, its file
-// name cut before the first ".", and ".wmf" or ".bmp" by the type.
+// name cut before the first ".", and ".wmf" or ".bmp" by the type (a
+// metafile chosen as ".emf" keeps that extension).
 QString GraphFileName(const QString& chosen, GraphFileType type);
+// The type a chosen name asks for by its extension, in any case of letters:
+// ".wmf" and ".emf" a metafile, ".bmp" a bitmap; otherwise the type of the
+// file filter chosen in the dialog.
+GraphFileType GraphFileTypeFor(const QString& chosen, GraphFileType filterType);
+// A case number as the stem of a file name: characters that no file name may
+// hold, control characters and dots (the graph's name is cut at the first
+// dot) become "_"; outer blanks go. Empty when nothing is left.
+QString SafeFileStem(const QString& caseNumber);
 
 // The whole chart at this size (pixels at this resolution) as an enhanced metafile.
 QByteArray BarChartMetafile(const BarChartData& chart, QSize size, int dpi);

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
@@ -171,6 +172,8 @@ class GraphExportTest : public QObject {
     QTest::newRow("no extension, bitmap") << "/d/graph" << true << "/d/graph.bmp";
     QTest::newRow("dot in the folder") << "/d.x/graph" << false << "/d.x/graph.wmf";
     QTest::newRow("bmp name, metafile") << "/d/graph.bmp" << false << "/d/graph.wmf";
+    QTest::newRow("emf name, metafile") << "/d/a.b.EMF" << false << "/d/a.emf";
+    QTest::newRow("emf name, bitmap") << "/d/graph.emf" << true << "/d/graph.bmp";
   }
   void fileNames() {
     QFETCH(QString, chosen);
@@ -273,7 +276,7 @@ class GraphExportTest : public QObject {
     QCOMPARE(w.ui.saveDialogs.size(), std::size_t{1});
     const auto& dialog = w.ui.saveDialogs[0];
     QCOMPARE(dialog.title, QStringLiteral("Save horizontal bar graph"));
-    QCOMPARE(dialog.directory, Dir(folder));
+    QCOMPARE(dialog.directory, Dir(folder) + "case");
     QCOMPARE(dialog.filters, QStringLiteral("WMF files (*.wmf);;BMP files (*.bmp)"));
     QCOMPARE(dialog.preselected, QStringLiteral("WMF files (*.wmf)"));
     QVERIFY(!QFileInfo::exists(Dir(folder) + "a.b.wmf"));
@@ -297,7 +300,7 @@ class GraphExportTest : public QObject {
     f.ShowBarPlotButt->click();
     QVERIFY(f.BarGraphPanel->isHidden());
     w.ui.Clear();
-    w.ui.saveAnswer = Dir(folder) + "graph.wmf";
+    w.ui.saveAnswer = Dir(folder) + "graph";
     w.ui.saveAnswerFilter = QStringLiteral("BMP files (*.bmp)");
     f.SaveGraphButt->click();
     QVERIFY(w.ui.messages.empty());
@@ -407,7 +410,15 @@ class GraphExportTest : public QObject {
     const QImage plot = qvariant_cast<QImage>(w.ui.clipboardData->imageData());
     QCOMPARE(plot.size(), f.MathGrid1->size());
     QVERIFY(!plot.isGrayscale());
-    QCOMPARE(plot.convertToFormat(QImage::Format_RGB32), f.MathGrid1->RenderImage().convertToFormat(QImage::Format_RGB32));
+    // The plot as on the screen; the curve legend drawn over it is checked
+    // with the other graph files.
+    QImage expected = f.MathGrid1->RenderImage().convertToFormat(QImage::Format_RGB32);
+    QImage copied = plot.convertToFormat(QImage::Format_RGB32);
+    for (QLabel* label : f.CurveLegend) {
+      const QRect place(f.MathGrid1->mapFrom(&f, label->mapTo(&f, QPoint(0, 0))), label->size());
+      for (QImage* image : {&expected, &copied}) QPainter(image).fillRect(place, Qt::black);
+    }
+    QCOMPARE(copied, expected);
     QVERIFY(!QGuiApplication::overrideCursor());
   }
 

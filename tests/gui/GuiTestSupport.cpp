@@ -20,8 +20,9 @@ void RecordingInteraction::SetClipboardData(QMimeData* data) {
   ++clipboardDataCount;
 }
 
-void RecordingInteraction::PrintPreview(QWidget*, const std::function<void(QPrinter*)>& paint) {
+void RecordingInteraction::PrintPreview(QWidget*, const QString& pdfPath, const std::function<void(QPrinter*)>& paint) {
   ++previews;
+  proposedPdf = pdfPath;
   if (duringPreview) duringPreview();
   if (previewPdf.isEmpty()) return;
   QPrinter printer(QPrinter::HighResolution);

@@ -28,6 +28,7 @@ class RecordingInteraction final : public UserInteraction {
   std::vector<int> sleeps;
   std::vector<QString> openedDocuments;
   bool documentsOpen = true;  // whether the desktop has a program for documents
+  std::function<void()> documentFailure;  // the last document's report of a later failure
   std::vector<int> exitCodes;
   QString clipboardText;
   std::unique_ptr<QMimeData> clipboardData;  // the last data put on the clipboard
@@ -47,6 +48,7 @@ class RecordingInteraction final : public UserInteraction {
   int previews = 0;
   std::function<void()> duringPreview;
   QString previewPdf;
+  QString proposedPdf;  // the file the last preview proposed for printing to a file
 
   void ShowMessage(MessageKind kind, const QString& text) override { messages.push_back({kind, text}); }
   bool AskYesNo(const QString& text) override {
@@ -63,10 +65,11 @@ class RecordingInteraction final : public UserInteraction {
   }
   void SetClipboardText(const QString& text) override { clipboardText = text; }
   void SetClipboardData(QMimeData* data) override;
-  void PrintPreview(QWidget* parent, const std::function<void(QPrinter*)>& paint) override;
-  bool OpenDocument(const QString& path) override {
+  void PrintPreview(QWidget* parent, const QString& pdfPath, const std::function<void(QPrinter*)>& paint) override;
+  void OpenDocument(const QString& path, const std::function<void()>& failed) override {
     openedDocuments.push_back(path);
-    return documentsOpen;
+    documentFailure = failed;
+    if (!documentsOpen) failed();
   }
   void ExitProgram(int code) override { exitCodes.push_back(code); }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 
@@ -219,6 +221,34 @@ TEST(ParameterReader, ImplausibleValuesAreInputErrors) {
 TEST(ParameterReader, MissingFileIsAnInputError) {
   Scores scores;
   EXPECT_THROW(ReadParameterSet("/nonexistent/Parameters.dat", 1, scores.Source(), {}), ParameterFileError);
+}
+
+// A file that cannot be read is named with the reason and the way out; the
+// reader says the same when it is asked to read it.
+TEST(ParameterReader, UnreadableFileIsExplained) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "vorla-unreadable-parameters";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string missing = (dir / "Parameters.dat").string();
+  const std::string problem = ParameterFileProblem(missing);
+  EXPECT_EQ(problem.rfind("The parameter file \"" + missing + "\" does not exist.", 0), 0u) << problem;
+  EXPECT_NE(problem.find("--dir"), std::string::npos);
+  Scores scores;
+  try {
+    ReadParameterSet(missing, 1, scores.Source(), {});
+    ADD_FAILURE() << "read a missing file";
+  } catch (const ParameterFileError& error) {
+    EXPECT_EQ(error.what(), problem);
+  }
+
+  std::filesystem::create_directory(missing);
+  EXPECT_NE(ParameterFileProblem(missing).find("is a folder, not a file."), std::string::npos);
+  EXPECT_THROW(ReadParameterSet(missing, 1, scores.Source(), {}), ParameterFileError);
+  std::filesystem::remove(missing);
+
+  std::ofstream(missing) << WorkedExample;
+  EXPECT_EQ(ParameterFileProblem(missing), "");
+  std::filesystem::remove_all(dir);
 }
 
 TEST(ParameterReader, TruncatedOrNoisyFilesNeverCrash) {
