@@ -145,7 +145,7 @@ std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, c
     } catch (const ParameterFileError&) {
       throw;
     } catch (const std::exception& failure) {
-      r = {RowOutcome::Refused, failure.what()};
+      r = {RowOutcome::Refused, failure.what(), {}};
     }
     if (r.outcome == RowOutcome::Analysed) {
       e.analysed = true;
