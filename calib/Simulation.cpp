@@ -34,6 +34,12 @@ int DrawStage(const ComponentStructure& k, int group, int groups, double age, st
 const char* SexOfGroup(int group) { return group == 2 || group == 4 ? "Male" : "Female"; }
 const char* AncestryOfGroup(int group) { return group >= 3 ? "Black" : "White"; }
 
+SideDraw ParseSideDraw(const std::string& text) {
+  if (text == "same") return SideDraw::Same;
+  if (text == "independent") return SideDraw::Independent;
+  throw std::invalid_argument("the sides are drawn same or independent, not " + text);
+}
+
 AgeRange ParseAgeDistribution(const std::string& text) {
   const std::string prefix = "uniform:";
   const std::size_t second = text.find(':', prefix.size());
@@ -73,9 +79,12 @@ SimulationSummary Simulate(const ParameterStructure& structure, const Simulation
     std::snprintf(number, sizeof number, "%.2f", age);
     line += number;
     for (const ComplexStructure& c : structure.complexes)
-      for (const ComponentStructure& k : c.components)
+      for (const ComponentStructure& k : c.components) {
+        int score = 0;
         for (int side = 0; side < (k.Paired() ? 2 : 1); ++side) {
-          const int score = k.ScoreOfStage(DrawStage(k, group, structure.groups, age, engine));
+          // With the same stage on both sides the left side repeats the right one's draw.
+          if (side == 0 || options.sides == SideDraw::Independent)
+            score = k.ScoreOfStage(DrawStage(k, group, structure.groups, age, engine));
           if (score == 0) {
             ++summary.unrecordedSides;
             line += ",,";
@@ -83,6 +92,7 @@ SimulationSummary Simulate(const ParameterStructure& structure, const Simulation
             line += "," + std::to_string(score) + "," + std::to_string(score);
           }
         }
+      }
     out << line << "\n";
     if (!out) throw std::runtime_error("The sample could not be written");
     ++summary.individuals;

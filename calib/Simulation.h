@@ -1,9 +1,8 @@
 #pragma once
 // Draws a reference sample from the model of a parameter file: documented
 // ages from a chosen distribution, and for every trait the stage reached at
-// that age, each side drawn on its own. The output has the reference CSV
-// format that calibration and validation read. The same seed gives the same
-// sample on every platform.
+// that age. The output has the reference CSV format that calibration and
+// validation read. The same seed gives the same sample on every platform.
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -21,12 +20,24 @@ struct AgeRange {
 // "uniform:LOW:HIGH" with 15 <= LOW < HIGH <= 110; throws std::invalid_argument with the reason.
 AgeRange ParseAgeDistribution(const std::string& text);
 
+// How the two sides of a paired trait are drawn.
+//  Same: the stage is a property of the individual: one stage per trait, drawn
+//    at the individual's age and recorded on both sides. This is the model the
+//    analysis and the calibration use, which count identical sides once.
+//  Independent: each side draws its own stage, so the sides often differ; for
+//    studying the method on collections whose sides disagree.
+enum class SideDraw { Same, Independent };
+
+// "same" or "independent"; throws std::invalid_argument with the reason.
+SideDraw ParseSideDraw(const std::string& text);
+
 struct SimulationOptions {
   std::size_t count = 0;
   std::uint64_t seed = 1;
   AgeRange ages;
   int group = 0;  // 1 to 4: everyone in that group; 0: the four groups in turn
   std::string model = "Archeological";  // written into HAZARDFUNC
+  SideDraw sides = SideDraw::Same;
   const Progress* progress = nullptr;
 };
 

@@ -15,10 +15,11 @@ namespace vorla::cli {
 
 const char* const SimulateHelp =
     "Usage: vorla-cli simulate --n N [--params FILE] [--seed S] [--ages uniform:LOW:HIGH]\n"
-    "                          [--group 1|2|3|4] [--model NAME] [--out FILE]\n"
+    "                          [--group 1|2|3|4] [--model NAME] [--sides same|independent]\n"
+    "                          [--out FILE]\n"
     "\n"
     "Draws a reference sample from the model of a parameter file: documented ages,\n"
-    "and for every trait the stage reached at that age, each side drawn on its own.\n"
+    "and for every trait the stage reached at that age.\n"
     "The sample has the CSV format that calibrate and validate read.\n"
     "\n"
     "  --n N            the number of skeletons\n"
@@ -29,6 +30,9 @@ const char* const SimulateHelp =
     "  --group G        everyone in group G (1 female/white, 2 male/white,\n"
     "                   3 female/black, 4 male/black); default: the four in turn\n"
     "  --model NAME     mortality model written into HAZARDFUNC (default Archeological)\n"
+    "  --sides S        same (default): one stage per trait and skeleton, recorded\n"
+    "                   on both sides of a paired trait, as the analysis models it;\n"
+    "                   independent: each side draws its own stage, so sides differ\n"
     "  --out FILE       write the sample there instead of to the standard output;\n"
     "                   the file appears only when it is complete\n"
     "\n"
@@ -44,7 +48,7 @@ struct SimulateOptions {
 };
 
 SimulateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(args, {"--params", "--n", "--seed", "--ages", "--group", "--model", "--out"}, {});
+  const CliArguments a(args, {"--params", "--n", "--seed", "--ages", "--group", "--model", "--sides", "--out"}, {});
   if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
   SimulateOptions o;
   o.params = a.Value("--params").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
@@ -62,6 +66,13 @@ SimulateOptions ParseOptions(const std::vector<std::string>& args, const char* a
   if (const auto model = a.Value("--model")) {
     if (!IsChoice(*model, ModelChoices)) throw UsageError("--model is Archeological or Forensic, not " + *model);
     o.simulation.model = *model;
+  }
+  if (const auto sides = a.Value("--sides")) {
+    try {
+      o.simulation.sides = calib::ParseSideDraw(*sides);
+    } catch (const std::invalid_argument& e) {
+      throw UsageError(std::string("--sides: ") + e.what());
+    }
   }
   o.out = a.Value("--out").value_or("");
   return o;

@@ -50,8 +50,9 @@ ParameterStructure SmallStructure() { return ParameterStructureFromText(SmallPar
 std::string DemoParameterFile() { return VORLA_DEMO_PARAMETERS; }
 
 ReferenceSample SimulatedSample(const ParameterStructure& structure, std::size_t count, std::uint64_t seed, int group,
-                                double lowAge, double highAge) {
+                                double lowAge, double highAge, SideDraw sides) {
   SimulationOptions options;
+  options.sides = sides;
   options.count = count;
   options.seed = seed;
   options.group = group;

@@ -6,6 +6,7 @@
 
 #include "calib/ParameterStructure.h"
 #include "calib/ReferenceSample.h"
+#include "calib/Simulation.h"
 
 namespace vorla::calib::test {
 
@@ -21,7 +22,8 @@ std::string DemoParameterFile();
 
 // A sample drawn from a structure with the simulator, read back as a reference sample.
 ReferenceSample SimulatedSample(const ParameterStructure& structure, std::size_t count, std::uint64_t seed,
-                                int group = 0, double lowAge = 18.0, double highAge = 95.0);
+                                int group = 0, double lowAge = 18.0, double highAge = 95.0,
+                                SideDraw sides = SideDraw::Same);
 
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class ScratchFolder {

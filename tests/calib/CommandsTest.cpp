@@ -107,6 +107,9 @@ TEST_F(Commands, UsageAndTemplateFaults) {
   EXPECT_EQ(Command(&cli::SimulateCommand, {"--params", templateFile}).code, 2);
   EXPECT_EQ(Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "5", "--group", "5"}).code, 2);
   EXPECT_EQ(Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "5", "--ages", "uniform:5:50"}).code, 2);
+  const Outcome sides = Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "5", "--sides", "both"});
+  EXPECT_EQ(sides.code, 2);
+  EXPECT_NE(sides.err.find("--sides: the sides are drawn same or independent, not both"), std::string::npos) << sides.err;
 
   std::string old = test::SmallParameterText;
   old.replace(0, 4, "0.10");
@@ -143,6 +146,24 @@ TEST_F(Commands, ValidatePrintsTheTableByAgeClass) {
   EXPECT_EQ(noModel.code, 3);
   EXPECT_NE(noModel.err.find("line 4: HAZARDFUNC '' is not Archeological or Forensic"), std::string::npos);
   EXPECT_EQ(Command(&cli::ValidateCommand, {noModelFile, "--params", templateFile, "--model", "forensic"}).code, 0);
+}
+
+TEST_F(Commands, SimulateRecordsOneStageOnBothSidesUnlessToldOtherwise) {
+  // PUB_TEXTURE right (columns 7, 8) and left (9, 10): the fixture's sample was drawn with the default.
+  const auto differing = [](const std::string& text) {
+    int count = 0;
+    for (const CsvRecord& row : ParseCsv(text))
+      if (row.line > 1) count += row.cells[7] != row.cells[9] || row.cells[8] != row.cells[10] ? 1 : 0;
+    return count;
+  };
+  EXPECT_EQ(differing(sampleText), 0);
+  const Outcome same = Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "3", "--sides", "same"});
+  ASSERT_EQ(same.code, 0) << same.err;
+  EXPECT_EQ(same.out, sampleText);
+  const Outcome apart =
+      Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "3", "--sides", "independent"});
+  ASSERT_EQ(apart.code, 0) << apart.err;
+  EXPECT_GT(differing(apart.out), 400);
 }
 
 TEST_F(Commands, SimulateToAFileAppearsWhole) {

@@ -1,5 +1,6 @@
 // The simulator: reproducible, groups as asked, ages as asked, and stages
-// drawn with the model's probabilities, each side on its own.
+// drawn with the model's probabilities, once per skeleton for both sides of a
+// paired trait or each side on its own.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,12 +17,13 @@ using namespace vorla::calib;
 namespace {
 
 std::string Draw(const ParameterStructure& s, std::size_t count, std::uint64_t seed, int group = 0,
-                 AgeRange ages = {18.0, 95.0}) {
+                 AgeRange ages = {18.0, 95.0}, SideDraw sides = SideDraw::Same) {
   SimulationOptions options;
   options.count = count;
   options.seed = seed;
   options.group = group;
   options.ages = ages;
+  options.sides = sides;
   std::ostringstream out;
   Simulate(s, options, out);
   return out.str();
@@ -89,7 +91,7 @@ TEST(Simulation, AgesFollowTheChosenRange) {
 
 TEST(Simulation, StagesHaveTheModelsProbabilitiesAndSidesAreIndependent) {
   // Everyone aged 40 (to the hundredth), in group 2.
-  const std::string text = Draw(test::SmallStructure(), 6000, 11, 2, {40.0, 40.004});
+  const std::string text = Draw(test::SmallStructure(), 6000, 11, 2, {40.0, 40.004}, SideDraw::Independent);
   const std::vector<CsvRecord> rows = ParseCsv(text);
   // CRA_SAGITTAL, group 2: a = -3.3 and -6.0, b = 0.1.
   const double p1 = Sigma(-3.3 + 0.1 * 40), p2 = Sigma(-6.0 + 0.1 * 40);
@@ -109,6 +111,37 @@ TEST(Simulation, StagesHaveTheModelsProbabilitiesAndSidesAreIndependent) {
   for (int s = 0; s < 3; ++s)
     EXPECT_NEAR(counts[s] / n, expected[s], 4 * std::sqrt(expected[s] * (1 - expected[s]) / n)) << "stage " << s + 1;
   EXPECT_NEAR(same / n, sameSides, 4 * std::sqrt(sameSides * (1 - sameSides) / n));
+}
+
+TEST(Simulation, TheSameStageIsRecordedOnBothSidesAndCountsOnce) {
+  // Everyone aged 40 (to the hundredth), in group 2; PUB_TEXTURE as above.
+  const ParameterStructure s = test::SmallStructure();
+  const std::string text = Draw(s, 6000, 11, 2, {40.0, 40.004});
+  const double q1 = Sigma(-5.4 + 0.2 * 40), q2 = Sigma(-4.8 + 0.1 * 40), q3 = Sigma(-5.0 + 0.08 * 40);
+  const double texture[4] = {1 - q1, q1 * (1 - q2), q1 * q2 * (1 - q3), q1 * q2 * q3};
+  int counts[4] = {0, 0, 0, 0};
+  const std::vector<CsvRecord> rows = ParseCsv(text);
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    const auto& c = rows[r].cells;
+    ASSERT_EQ(c[7], c[9]) << "line " << rows[r].line;
+    ASSERT_EQ(c[8], c[10]) << "line " << rows[r].line;
+    ++counts[std::stoi(c[7]) - 1];
+  }
+  const double n = 6000.0;
+  for (int k = 0; k < 4; ++k)
+    EXPECT_NEAR(counts[k] / n, texture[k], 4 * std::sqrt(texture[k] * (1 - texture[k]) / n)) << "stage " << k + 1;
+
+  // Read back as the analysis reads it: one side only takes part.
+  const ReferenceSample sample = ParseReferenceSample(text, "same.csv", s, {});
+  for (const ReferenceIndividual& p : sample.individuals) {
+    ASSERT_GT(p.stages[1].low[0], 0);
+    ASSERT_EQ(p.stages[1].low[1], 0);
+  }
+
+
+  EXPECT_EQ(ParseSideDraw("same"), SideDraw::Same);
+  EXPECT_EQ(ParseSideDraw("independent"), SideDraw::Independent);
+  for (const char* bad : {"", "Same", "both", "independent "}) EXPECT_THROW(ParseSideDraw(bad), std::invalid_argument);
 }
 
 TEST(Simulation, AStageWithoutAScoreIsLeftEmpty) {

@@ -147,7 +147,9 @@ TEST(Validation, CrossValidationAnalysesEachFoldWithASetFittedOnTheOthers) {
         row.a = -1.0;
         row.b = 0.2;
       }
-  const ReferenceSample sample = test::SimulatedSample(test::SmallStructure(), 2400, 12);
+  // Both sides of the pubic trait drawn on their own: mostly two observations per skeleton.
+  const ReferenceSample sample =
+      test::SimulatedSample(test::SmallStructure(), 2400, 12, 0, 18.0, 95.0, SideDraw::Independent);
   test::ScratchFolder folder;
   const std::string wrong = folder.Write("wrong.dat", ParameterFileText(templ, "far off"));
 
