@@ -14,52 +14,61 @@ using namespace vorla::calib;
 
 namespace {
 
-class Recovery : public ::testing::TestWithParam<std::uint64_t> {};
-
-}  // namespace
-
-// 2,000 skeletons per group drawn from the demonstration set: the fitted
-// transition ages lie within 3 standard errors of the true ones for at least
-// 99 % of the transitions, and none beyond 5.
-// Disabled while the criterion is open: seeds 1 and 4 leave 3 of the 284
-// transition ages beyond 3 SE (98.9 % within), the eight others meet it.
-// Over seeds 1 to 40, 0.29 % of the fitted ages lie beyond 3 SE, as for
-// normal errors (0.27 %), yet a share of 99 % of 284 allows only 2, so about
-// one seed in ten misses it. Run with --gtest_also_run_disabled_tests.
-TEST_P(Recovery, DISABLED_FittedTransitionAgesLieWithinTheirErrorsOfTheTrueOnes) {
-  const ParameterStructure truth = ReadParameterStructure(test::DemoParameterFile());
-  const ReferenceSample sample = test::SimulatedSample(truth, 8000, GetParam(), 0, 18.0, 95.0, SideDraw::Same);
-  const CalibrationResult result = Calibrate(truth, sample, {});
-
+struct RecoveryCount {
   std::size_t transitions = 0, beyond3 = 0, beyond5 = 0;
   double worst = 0.0;
-  ASSERT_EQ(result.fits.size(), truth.ComponentCount() * 4);
+};
+
+// 2,000 skeletons per group drawn from the demonstration set with this seed,
+// calibrated: how far the fitted transition ages lie from the true ones, in
+// their standard errors.
+RecoveryCount RecoverWithSeed(const ParameterStructure& truth, std::uint64_t seed) {
+  const ReferenceSample sample = test::SimulatedSample(truth, 8000, seed, 0, 18.0, 95.0, SideDraw::Same);
+  const CalibrationResult result = Calibrate(truth, sample, {});
+  RecoveryCount count;
+  EXPECT_EQ(result.fits.size(), truth.ComponentCount() * 4);
   std::size_t f = 0;
   for (const ComplexStructure& c : truth.complexes)
     for (const ComponentStructure& k : c.components)
       for (int g = 1; g <= 4; ++g, ++f) {
         const FitReport& report = result.fits[f];
-        ASSERT_EQ(report.componentName, k.name);
-        ASSERT_EQ(report.group, g);
+        EXPECT_EQ(report.componentName, k.name);
         EXPECT_EQ(report.fit.individuals, 2000);
         for (int t = 0; t < k.transitions; ++t) {
           const TransitionRow& row = k.Row(t, g, 4);
           const TransitionEstimate& e = report.fit.transitions[static_cast<std::size_t>(t)];
-          ASSERT_TRUE(std::isfinite(e.ageSE) && e.ageSE > 0) << k.name << " group " << g;
+          EXPECT_TRUE(std::isfinite(e.ageSE) && e.ageSE > 0) << k.name << " group " << g;
           const double z = std::abs(e.age - (-row.a / row.b)) / e.ageSE;
-          ++transitions;
-          beyond3 += z > 3 ? 1 : 0;
-          beyond5 += z > 5 ? 1 : 0;
-          worst = std::max(worst, z);
+          ++count.transitions;
+          count.beyond3 += z > 3 ? 1 : 0;
+          count.beyond5 += z > 5 ? 1 : 0;
+          count.worst = std::max(count.worst, z);
         }
       }
-  std::cout << "[ recovery ] seed " << GetParam() << ": " << transitions << " transitions, " << beyond3
-            << " beyond 3 SE, " << beyond5 << " beyond 5 SE, largest " << worst << " SE\n";
-  EXPECT_LE(static_cast<double>(beyond3), 0.01 * static_cast<double>(transitions));
-  EXPECT_EQ(beyond5, 0u);
+  return count;
 }
 
-INSTANTIATE_TEST_SUITE_P(TenSeeds, Recovery, ::testing::Range<std::uint64_t>(1, 11));
+}  // namespace
+
+// Ten fixed seeds: no fitted transition age lies beyond 5 standard errors of
+// the true one, and over all ten at least 99 % lie within 3. Each seed's
+// figures are printed: a single seed of 284 transitions may hold 3 beyond
+// 3 SE (seeds 1 and 4 do) while the errors are as normal as can be, since
+// 0.27 % of normal errors lie beyond 3 SE.
+TEST(Recovery, FittedTransitionAgesLieWithinTheirErrorsOfTheTrueOnes) {
+  const ParameterStructure truth = ReadParameterStructure(test::DemoParameterFile());
+  RecoveryCount all;
+  for (std::uint64_t seed = 1; seed <= 10; ++seed) {
+    const RecoveryCount count = RecoverWithSeed(truth, seed);
+    std::cout << "[ recovery ] seed " << seed << ": " << count.transitions << " transitions, " << count.beyond3
+              << " beyond 3 SE, " << count.beyond5 << " beyond 5 SE, largest " << count.worst << " SE\n";
+    EXPECT_EQ(count.beyond5, 0u) << "seed " << seed;
+    all.transitions += count.transitions;
+    all.beyond3 += count.beyond3;
+  }
+  EXPECT_EQ(all.transitions, 2840u);
+  EXPECT_LE(static_cast<double>(all.beyond3), 0.01 * static_cast<double>(all.transitions));
+}
 
 // With each side drawn on its own, identical sides still count once in the
 // fit, so a paired trait's slopes come out flatter than the truth; an
