@@ -4,10 +4,12 @@
 // choice of complexes, one run (prepare, analyse, store, trace, release) and
 // the corrections the results summary makes to the row.
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "params/ParameterCheck.h"
 #include "params/ParameterReader.h"
 #include "store/CaseRow.h"
 
@@ -58,6 +60,10 @@ struct RunSettings {
   int level = 95;                 // 90, 95 or 99
   std::string parameterFile;      // Parameters.dat
   std::string tracePath;          // TATree.txt; none written when empty
+  // The parameter file as checked whole before the first case of the run
+  // (CheckParameterFile). Without it every run reads and checks
+  // parameterFile afresh.
+  std::shared_ptr<const CheckedParameters> parameters;
 };
 
 // One run on the row with this key: the engine's settings, prepare, analyse,

@@ -122,6 +122,8 @@ std::span<const FieldInfo> CaseFields() { return Table().Fields(); }
 
 int FindCaseField(std::string_view name) { return Table().Find(name); }
 
+bool IsCaseField(const std::string& name) { return FindCaseField(name) >= 0; }
+
 std::string_view SqlType(FieldKind kind) {
   switch (kind) {
     case FieldKind::Key:
