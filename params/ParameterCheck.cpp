@@ -202,13 +202,13 @@ std::string ReadParameterFileText(const std::string& path) {
   if (in.bad()) throw ParameterFileError("Cannot read the parameter file " + path);
 
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-  if (Trim(text).empty())
-    throw ParameterFileError(path + ", line 1: the file is empty; a parameter file begins with its version, 0.11");
   const std::size_t nul = text.find('\0');
   if (nul != std::string::npos) {
     const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(nul), '\n'));
     FailAt(path, line, "this is not a text file (it holds a NUL byte)");
   }
+  if (Trim(text).empty())
+    throw ParameterFileError(path + ", line 1: the file is empty; a parameter file begins with its version, 0.11");
   return text;
 }
 

@@ -12,6 +12,9 @@ namespace vorla {
 namespace {
 
 constexpr std::chrono::milliseconds kPauseAfterUpgrade{200};
+// What the first opening of a table from before the notes field says; only
+// then is the table upgraded.
+constexpr std::string_view kNoNotesField = "Table TAData has no field TA_Notes";
 
 std::string ColumnList() {
   std::string list;
@@ -47,7 +50,7 @@ void CaseTable::Open(const std::string& directory) {
       // A table from before the notes field: add it, give the file a moment,
       // then open again. Any other database failure gets the second attempt
       // without a statement.
-      if (std::string_view(error.what()).find(kNotesField) != std::string_view::npos) {
+      if (std::string_view(error.what()) == kNoNotesField) {
         CloseTable();
         ExecSql(std::string(kAddNotesSql));
         if (sleeper_) sleeper_(kPauseAfterUpgrade);
@@ -105,6 +108,11 @@ void CaseTable::CheckOrCreateTable() {
     }
   }
   if (columns.empty()) {
+    // A database of another program is not taken over.
+    Statement tables(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+    if (tables.Step() && tables.ColumnInt64(0) > 0) {
+      throw StoreError(db_.FileName() + " is not a case table: it holds tables of another program but no table TAData");
+    }
     db_.ExecOne(CreateCaseTableSql());
     return;
   }
@@ -116,14 +124,17 @@ void CaseTable::CheckOrCreateTable() {
       missing += field.name;
     }
   }
+  // Only a table that lacks nothing but the notes field is upgraded; any
+  // other is refused as it is, unchanged.
+  if (missing_count == 1 && missing == kNotesField) throw StoreError(std::string(kNoNotesField));
   if (missing_count > 0) {
-    throw StoreError("Table TAData has no field" + std::string(missing_count > 1 ? "s " : " ") +
-                     missing);
+    throw StoreError(db_.FileName() + ": table TAData has no field" +
+                     std::string(missing_count > 1 ? "s " : " ") + missing);
   }
   // Keys are handed out by SQLite only when the key column is the row's own id.
   const Column& key = columns.at(std::string(kKeyField));
   if (key.type != "INTEGER" || !key.primary_key) {
-    throw StoreError("Field SKELETON_ID of table TAData is not an INTEGER PRIMARY KEY");
+    throw StoreError(db_.FileName() + ": field SKELETON_ID of table TAData is not an INTEGER PRIMARY KEY");
   }
 }
 

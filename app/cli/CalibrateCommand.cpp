@@ -11,7 +11,7 @@
 #include "calib/Calibration.h"
 #include "calib/CalibrationReport.h"
 #include "calib/ParameterWriter.h"
-#include "calib/PendingFile.h"
+#include "store/PendingFile.h"
 #include "params/ParameterErrors.h"
 
 namespace vorla::cli {
@@ -132,9 +132,9 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
     const std::string report = csv ? calib::CalibrationReportCsv(result)
                                    : calib::CalibrationReportText(result, o.sample, o.templateFile);
 
-    calib::PendingFile parameterFile(o.out);
+    PendingFile parameterFile(o.out);
     parameterFile.Stream() << text;
-    std::optional<calib::PendingFile> reportFile;
+    std::optional<PendingFile> reportFile;
     if (!o.report.empty()) {
       reportFile.emplace(o.report);
       reportFile->Stream() << report;

@@ -11,6 +11,7 @@
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ProgramDirectory.h"
 #include "app/cli/ReportFiles.h"
+#include "store/PendingFile.h"
 #include "gui/report/CaseReport.h"
 #include "store/CaseTable.h"
 
@@ -71,7 +72,8 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
 // The current row's report and chart; throws when the row holds no results.
 void WriteCase(CaseTable& table, const ReportOptions& o, const std::filesystem::path& stem) {
   const gui::ReportContent content = gui::StoredCaseReport(table, o.level);
-  gui::WriteReportPdf(QString::fromStdString((stem.string() + ".pdf")), content);
+  ReplaceFile(stem.string() + ".pdf",
+              [&content](const std::string& temporary) { gui::WriteReportPdf(QString::fromStdString(temporary), content); });
   if (o.chart) WriteChartFile(content.chart, content.chartSize, *o.chart, stem);
 }
 

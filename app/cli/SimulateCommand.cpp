@@ -7,7 +7,7 @@
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ProgramDirectory.h"
-#include "calib/PendingFile.h"
+#include "store/PendingFile.h"
 #include "calib/Simulation.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"
@@ -85,7 +85,7 @@ int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std
     // Checked whole before anything is drawn, fitted or allocated for it.
     const auto checked = CheckedParameterFile(o.params, err);
     const calib::ParameterStructure& structure = checked->structure;
-    std::optional<calib::PendingFile> file;
+    std::optional<PendingFile> file;
     if (!o.out.empty()) file.emplace(o.out);
     const calib::SimulationSummary summary = calib::Simulate(structure, o.simulation, file ? file->Stream() : out);
     if (InterruptRequested()) throw calib::Interrupted();
