@@ -302,7 +302,22 @@ std::shared_ptr<const CheckedParameters> CheckParameterText(const std::string& t
 }
 
 std::shared_ptr<const CheckedParameters> CheckParameterFile(const std::string& path, const FieldExists& fieldExists) {
-  return CheckParameterText(ReadParameterFileText(path), path, fieldExists);
+  std::error_code ignored;
+  const std::uintmax_t size = std::filesystem::file_size(path, ignored);
+  const std::filesystem::file_time_type modified = std::filesystem::last_write_time(path, ignored);
+  auto checked = std::const_pointer_cast<CheckedParameters>(
+      CheckParameterText(ReadParameterFileText(path), path, fieldExists));
+  checked->fileSize = size;
+  checked->modified = modified;
+  return checked;
+}
+
+bool ParameterFileChanged(const CheckedParameters& checked) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(checked.path, error);
+  if (error) return true;
+  const std::filesystem::file_time_type modified = std::filesystem::last_write_time(checked.path, error);
+  return error || size != checked.fileSize || modified != checked.modified;
 }
 
 ParameterSet BuildParameterSet(const ParameterStructure& s, int group, const ScoreSource& scores,

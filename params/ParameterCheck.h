@@ -6,6 +6,7 @@
 // structure from here, the simulator draws stages from it.
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -99,6 +100,9 @@ struct CheckedParameters {
   std::string path;
   ParameterStructure structure;
   std::vector<std::string> warnings;  // shown once, when the file is checked
+  // The file as it was when read (CheckParameterFile only).
+  std::uintmax_t fileSize = 0;
+  std::filesystem::file_time_type modified{};
 };
 
 // Reads the file once and checks it whole for analysis: the grammar and
@@ -106,6 +110,9 @@ struct CheckedParameters {
 // fieldExists is given) the fields of the case table. Throws as
 // ParseParameterText does.
 std::shared_ptr<const CheckedParameters> CheckParameterFile(const std::string& path, const FieldExists& fieldExists);
+// Whether the file is no longer the one that was checked (another size or
+// time of change, or gone), so that it must be checked again before a run.
+bool ParameterFileChanged(const CheckedParameters& checked);
 // The same for a file already read into memory.
 std::shared_ptr<const CheckedParameters> CheckParameterText(const std::string& text, const std::string& path,
                                                             const FieldExists& fieldExists);

@@ -92,6 +92,10 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
     err << "The folder " << dir << " does not exist.\n";
     return 3;
   }
+  if (!std::filesystem::exists(dir + "TAData.db")) {
+    err << "The folder " << dir << " holds no case table TAData.db.\n";
+    return 3;
+  }
   std::error_code made;
   std::filesystem::create_directories(o.out, made);
   if (!std::filesystem::is_directory(o.out)) {

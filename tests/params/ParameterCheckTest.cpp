@@ -185,3 +185,14 @@ TEST(ParameterCheck, TheDemonstrationSetPassesWithoutWarnings) {
   EXPECT_EQ(checked->structure.complexes.size(), 3u);
   EXPECT_TRUE(checked->warnings.empty()) << checked->warnings.front();
 }
+
+TEST(ParameterCheck, AChangeOnDiskIsNoticed) {
+  Folder folder;
+  const std::string path = folder.Write("Parameters.dat", Example);
+  const auto checked = CheckParameterFile(path, {});
+  EXPECT_FALSE(ParameterFileChanged(*checked));
+  folder.Write("Parameters.dat", Example + "# edited\n");
+  EXPECT_TRUE(ParameterFileChanged(*checked));
+  fs::remove(path);
+  EXPECT_TRUE(ParameterFileChanged(*checked));
+}
