@@ -32,11 +32,15 @@ const char* const AnalyzeHelp =
     "  --no-auricular   leave the auricular surface out\n"
     "  --format F       how the results are printed: text (default), csv or json\n"
     "\n"
+    "Parameters.dat is read and checked whole before the first case; a file that\n"
+    "cannot be used is refused with its line, and no case is analysed.\n"
     "For each case: the ancestry, sex and mortality model must be chosen; score\n"
     "pairs are put in order; a complex without any score is left out. TATree.txt\n"
-    "receives the trace of the last case analysed.\n"
+    "receives the trace of the last case analysed. The results are reported once\n"
+    "they are stored.\n"
     "Exit codes: 0 all analysed, 1 parameter file of the wrong version, 2 usage\n"
-    "error, 3 a case was refused, had nothing to analyse or failed.\n";
+    "error, 3 a case was refused, had nothing to analyse or failed, or the\n"
+    "parameter file, the folder or the case table could not be used.\n";
 
 namespace {
 
