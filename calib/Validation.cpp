@@ -126,6 +126,8 @@ std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, c
   settings.level = options.level;
   settings.parameterFile = parameterFile;
   settings.tracePath.clear();  // no trace: the runs of a validation are not kept
+  // The file is read and checked once; every individual then uses the checked set.
+  settings.parameters = CheckParameterFile(parameterFile, {});
 
   std::vector<IndividualEstimate> estimates;
   estimates.reserve(indices.size());

@@ -40,14 +40,16 @@ ScorePairs ReadCaseScores(const CaseRow& row, const std::string& name, std::int3
   return s;
 }
 
-CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
-                    const ComplexSelection& selection) {
+namespace {
+
+CaseRecord LoadFrom(std::int32_t skeletonId, CaseRow& row, const ParameterStructure& structure,
+                    const std::string& parameterFile, int group, const ComplexSelection& selection) {
   // When no row matches, the current row is read: the caller passes its key.
   row.LocateId(skeletonId);
   const ScoreSource scores = [&row](const std::string& name, std::int32_t sides) {
     return ReadCaseScores(row, name, sides);
   };
-  ParameterSet set = ReadParameterSet(parameterFile, group, scores, selection);
+  ParameterSet set = BuildParameterSet(structure, group, scores, selection);
   if (!set.Complexes) return nullptr;
 
   auto record = std::make_unique<TTransisionsAnalyseDataSet>();
@@ -62,6 +64,18 @@ CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& pa
   return record;
 }
 
+}  // namespace
+
+CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
+                    const ComplexSelection& selection) {
+  return LoadFrom(skeletonId, row, ParseParameterFile(parameterFile), parameterFile, group, selection);
+}
+
+CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters, int group,
+                    const ComplexSelection& selection) {
+  return LoadFrom(skeletonId, row, parameters.structure, parameters.path, group, selection);
+}
+
 CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
                            const std::string& sex, const std::string& race, const std::string& linkFunction,
                            const std::string& hazardFunc, const ComplexSelection& selection) {
@@ -70,6 +84,16 @@ CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::str
   SelectHazardModel(hazardFunc);
   const int group = SelectGroup(sex, race);
   return LoadCase(skeletonId, row, parameterFile, group, selection);
+}
+
+CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters,
+                           const std::string& sex, const std::string& race, const std::string& linkFunction,
+                           const std::string& hazardFunc, const ComplexSelection& selection) {
+  SelectLinkFunction(linkFunction);
+  PriorDensity = &HazardDensity;
+  SelectHazardModel(hazardFunc);
+  const int group = SelectGroup(sex, race);
+  return LoadCase(skeletonId, row, parameters, group, selection);
 }
 
 }  // namespace vorla

@@ -47,6 +47,21 @@ std::int32_t WholeNumber(const std::string& text) {
   throw AnalysisError("'" + text + "' is not a valid integer value");
 }
 
+// A stored score is empty, a stage from 1 to 9, 0 (not scored) or -1 (the side withdrawn).
+void CheckScoreText(const std::string& field, const std::string& text) {
+  const std::string trimmed = Trimmed(text);
+  if (trimmed.empty()) return;
+  std::int32_t score = 0;
+  try {
+    score = WholeNumber(trimmed);
+  } catch (const AnalysisError&) {
+    throw AnalysisError("Field " + field + " holds '" + trimmed + "', which is not a whole number");
+  }
+  if (score < -1 || score > 9)
+    throw AnalysisError("Field " + field + " holds the score " + std::to_string(score) +
+                        "; a score is a stage from 1 to 9, or -1 to withdraw the side");
+}
+
 }  // namespace
 
 const std::array<ComplexPairs, 3>& KnownComplexes() {
@@ -126,8 +141,12 @@ void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection) {
 bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
                       const RunSettings& settings) {
   CriticalValue = CriticalValueForLevel(settings.level);
-  CaseRecord record = PrepareAnalysis(skeletonId, row, settings.parameterFile, row.FieldAsText("Sex"),
-                                      row.FieldAsText("Race"), "logit", row.FieldAsText("HazardFunc"), selection);
+  CaseRecord record =
+      settings.parameters
+          ? PrepareAnalysis(skeletonId, row, *settings.parameters, row.FieldAsText("Sex"), row.FieldAsText("Race"),
+                            "logit", row.FieldAsText("HazardFunc"), selection)
+          : PrepareAnalysis(skeletonId, row, settings.parameterFile, row.FieldAsText("Sex"), row.FieldAsText("Race"),
+                            "logit", row.FieldAsText("HazardFunc"), selection);
   Analyse(record.get());
   // The level goes into the row with the results it belongs to, in one post.
   row.Edit();
@@ -153,6 +172,14 @@ RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunS
                                             IsChoice(row.FieldAsText("SEX"), SexChoices),
                                             IsChoice(row.FieldAsText("HAZARDFUNC"), ModelChoices));
   if (missing) return {RowOutcome::Refused, *missing, requested};
+
+  // Every score is checked before any pair is put in order, so a score that is
+  // no stage is reported under its own field and nothing is written for it.
+  for (int i = 0; i < 3; ++i) {
+    if (ComplexIsEmpty(row, i)) continue;
+    for (const std::string& base : KnownComplexes()[i].pairBases)
+      for (const char* end : {"_LOW", "_UPPER"}) CheckScoreText(base + end, row.FieldAsText(base + end));
+  }
 
   ComplexSelection selection = requested;
   for (int i = 0; i < 3; ++i) {

@@ -5,10 +5,12 @@
 // the corrections the results summary makes to the row.
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "params/ParameterCheck.h"
 #include "params/ParameterReader.h"
 #include "store/CaseRow.h"
 
@@ -63,6 +65,10 @@ struct RunSettings {
   // released (null when there was nothing to analyse): the window draws the
   // likelihood curves from it.
   std::function<void(const TTransisionsAnalyseDataSet*)> onAnalysed;
+  // The parameter file as checked whole before the first case of the run
+  // (CheckParameterFile). Without it every run reads and checks
+  // parameterFile afresh.
+  std::shared_ptr<const CheckedParameters> parameters;
 };
 
 // One run on the row with this key: the engine's settings, prepare, analyse,

@@ -18,11 +18,14 @@ class ParameterFileError : public AnalysisError {
 // program entries show VersionMismatchMessage() and end with exit code 1.
 class ParameterVersionError : public AnalysisError {
  public:
-  explicit ParameterVersionError(double found);
+  explicit ParameterVersionError(double found, int line = 1);
   double found;
+  int line;  // of the version in the file
 };
 
 // "Wrong version of parameter set. ", a line break, "Obtain version: 0.11".
 std::string VersionMismatchMessage();
+// The same, after the file and the line it was found on.
+std::string VersionMismatchMessage(const std::string& file, const ParameterVersionError& error);
 
 }  // namespace vorla

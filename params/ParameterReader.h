@@ -28,6 +28,8 @@ struct ParameterSet {
   std::unique_ptr<TraitComplex> Complexes;  // kept complexes in file order; none when empty
 };
 
+// Reads and checks the whole file (ParameterCheck.h), then keeps what the
+// case uses.
 ParameterSet ReadParameterSet(const std::string& path, int group, const ScoreSource& scores,
                               const ComplexSelection& selection);
 // The same from text already read; fileName names it in errors.

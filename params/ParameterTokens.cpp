@@ -70,9 +70,12 @@ void ParameterTokens::Fail(const std::string& problem) const {
   throw ParameterFileError(file_ + ", line " + std::to_string(tokenLine_) + ": " + problem);
 }
 
-std::string ParameterTokens::NextToken() {
+std::string ParameterTokens::NextToken(bool inLine) {
   while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) <= ' ') {
-    if (text_[pos_] == '\n') ++line_;
+    if (text_[pos_] == '\n') {
+      if (inLine) break;
+      ++line_;
+    }
     ++pos_;
   }
   tokenLine_ = line_;
@@ -81,9 +84,17 @@ std::string ParameterTokens::NextToken() {
   return text_.substr(start, pos_ - start);
 }
 
-std::int32_t ParameterTokens::ReadInteger(const char* what) {
-  const std::string token = NextToken();
-  if (token.empty()) return 0;
+std::string ParameterTokens::RequireToken(const std::string& what, bool inLine) {
+  std::string token = NextToken(inLine);
+  if (token.empty()) {
+    if (pos_ >= text_.size())
+      Fail("the file ends here, but " + what + " was expected (is the file cut short?)");
+    Fail("the line ends before " + what);
+  }
+  return token;
+}
+
+std::int32_t ParameterTokens::IntegerOf(const std::string& token, const std::string& what) const {
   const char* begin = token.data() + (token[0] == '+' ? 1 : 0);
   if (begin == token.data() + token.size() || !(IsDigit(*begin) || (*begin == '-' && token[0] != '+')))
     Fail("\"" + token + "\" is not a valid whole number (" + what + ")");
@@ -96,23 +107,40 @@ std::int32_t ParameterTokens::ReadInteger(const char* what) {
   return value;
 }
 
-double ParameterTokens::ReadReal(const char* what) {
-  const std::string token = NextToken();
-  if (token.empty()) return 0.0;
+double ParameterTokens::RealOf(const std::string& token, const std::string& what) const {
   if (!IsRealSyntax(token)) Fail("\"" + token + "\" is not a valid number (" + what + ")");
   const char* begin = token.data() + (token[0] == '+' ? 1 : 0);
   double value = 0.0;
   const auto r = std::from_chars(begin, token.data() + token.size(), value, std::chars_format::general);
   if (r.ec == std::errc::result_out_of_range) {
     if (TooLarge(token)) Fail("\"" + token + "\" is not a finite number (" + what + ")");
-    return 0.0;
+    // A number too small for a double would silently become 0.
+    Fail("\"" + token + "\" is too close to 0 to be held as a number (" + what + ")");
   }
   if (r.ec != std::errc() || !std::isfinite(value))
     Fail("\"" + token + "\" is not a valid number (" + what + ")");
   return value;
 }
 
-double ParameterTokens::ReadPositiveReal(const char* what) {
+std::int32_t ParameterTokens::ReadInteger(const std::string& what) { return IntegerOf(RequireToken(what, false), what); }
+double ParameterTokens::ReadReal(const std::string& what) { return RealOf(RequireToken(what, false), what); }
+std::int32_t ParameterTokens::ReadIntegerInLine(const std::string& what) { return IntegerOf(RequireToken(what, true), what); }
+double ParameterTokens::ReadRealInLine(const std::string& what) { return RealOf(RequireToken(what, true), what); }
+
+bool ParameterTokens::OnlyCommentsLeft() {
+  for (;;) {
+    while (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) <= ' ') {
+      if (text_[pos_] == '\n') ++line_;
+      ++pos_;
+    }
+    tokenLine_ = line_;
+    if (pos_ >= text_.size()) return true;
+    if (text_[pos_] != '#') return false;
+    SkipLine();
+  }
+}
+
+double ParameterTokens::ReadPositiveReal(const std::string& what) {
   const double v = ReadReal(what);
   if (!(v > 0.0) || !std::isfinite(v)) {
     std::ostringstream text;

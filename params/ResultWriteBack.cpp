@@ -39,6 +39,12 @@ std::string ResultPrefix(const std::string& complexName) {
   return complexName;
 }
 
+std::vector<std::string> ComplexResultFields(const std::string& complexName) {
+  std::vector<std::string> fields;
+  for (const char* ending : ComplexEndings) fields.push_back(ResultPrefix(complexName) + ending);
+  return fields;
+}
+
 void StoreResults(std::int32_t skeletonId, CaseRow& row, const TTransisionsAnalyseDataSet* s) {
   row.LocateId(skeletonId);
   row.Edit();

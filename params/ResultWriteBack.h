@@ -2,6 +2,7 @@
 // Writing the rounded results of one analysis into the analysed row.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/AnalysisTree.h"
 #include "store/CaseRow.h"
@@ -19,6 +20,8 @@ double RoundTwoDecimals(double x);
 // The prefix of a complex's result fields: "RES_PUB_", "RES_AUR_", "RES_CRA_",
 // or the complex name itself for any other complex.
 std::string ResultPrefix(const std::string& complexName);
+// The six result fields a complex's results are stored in.
+std::vector<std::string> ComplexResultFields(const std::string& complexName);
 
 // Empties the result fields of the three known complexes, then writes the
 // combined results and those of every analysed complex (or empties the

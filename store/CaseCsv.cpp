@@ -2,10 +2,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
 #include "store/CaseTable.h"
+#include "store/PendingFile.h"
 #include "store/CsvText.h"
 #include "store/Schema.h"
 
@@ -81,6 +83,36 @@ void CheckRows(const std::vector<CsvRecord>& records, const std::vector<int>& co
   }
 }
 
+std::string LowerAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+// Values the window's lists do not offer are imported (older tables hold
+// them), but said.
+void WarnOfUnlistedChoices(const std::vector<CsvRecord>& records, const std::vector<int>& columns,
+                           const std::vector<FieldChoices>& choices, std::vector<std::string>& warnings) {
+  for (const FieldChoices& list : choices) {
+    const int field = FindCaseField(list.field);
+    std::string offered;
+    for (const std::string& choice : list.choices) offered += (offered.empty() ? "" : ", ") + choice;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      if (field < 0 || columns[c] != field) continue;
+      for (std::size_t r = 1; r < records.size(); ++r) {
+        const std::string value(TrimBlanks(records[r].cells[c]));
+        if (value.empty()) continue;
+        bool listed = false;
+        for (const std::string& choice : list.choices) listed |= LowerAscii(choice) == LowerAscii(value);
+        if (!listed)
+          warnings.push_back("line " + std::to_string(records[r].line) + ", field " +
+                             std::string(CaseFields()[static_cast<std::size_t>(field)].name) + ": '" + value +
+                             "' is none of " + offered + "; the Analyze action will refuse this case");
+      }
+    }
+  }
+}
+
 [[noreturn]] void Refuse(const std::string& path, const std::vector<std::string>& faults) {
   std::string message = "Nothing was imported from '" + path + "':";
   for (std::size_t i = 0; i < faults.size() && i < kMostFaultsListed; ++i) {
@@ -102,6 +134,12 @@ std::string CellText(const FieldValue& value) {
 }  // namespace
 
 int ImportCsv(CaseTable& table, const std::string& path) {
+  std::vector<std::string> ignored;
+  return ImportCsv(table, path, {}, ignored);
+}
+
+int ImportCsv(CaseTable& table, const std::string& path, const std::vector<FieldChoices>& choices,
+              std::vector<std::string>& warnings) {
   if (!table.IsOpen()) throw StoreError("The case table is not open");
   std::vector<CsvRecord> records;
   try {
@@ -111,10 +149,23 @@ int ImportCsv(CaseTable& table, const std::string& path) {
   }
   if (records.empty()) Refuse(path, {"the file has no header line"});
 
+  // A file of another separator reads as one column whose name holds them all.
+  const CsvRecord& header = records.front();
+  if (header.cells.size() == 1) {
+    for (const auto& [separator, name] : {std::pair{';', "semicolons"}, std::pair{'\t', "tabs"}}) {
+      if (header.cells.front().find(separator) != std::string::npos) {
+        Refuse(path, {"line " + std::to_string(header.line) + ": the fields are separated by " + name +
+                      "; this program reads fields separated by commas (save the file as CSV with \",\" as "
+                      "the separator)"});
+      }
+    }
+  }
+
   std::vector<std::string> faults;
   const std::vector<int> columns = HeaderColumns(records.front(), faults);
   if (faults.empty()) CheckRows(records, columns, faults);
   if (!faults.empty()) Refuse(path, faults);
+  WarnOfUnlistedChoices(records, columns, choices, warnings);
 
   // The row being edited is settled on its own, so that a failure below
   // cannot take it with the imported rows.
@@ -145,8 +196,15 @@ int ImportCsv(CaseTable& table, const std::string& path) {
 
 int ExportCsv(const CaseTable& table, const std::string& path) {
   if (!table.IsOpen()) throw StoreError("The case table is not open");
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw StoreError("Cannot write '" + path + "'");
+  // Written beside the target and renamed over it: a failure keeps the
+  // earlier file whole and leaves no partial one.
+  std::optional<PendingFile> file;
+  try {
+    file.emplace(path);
+  } catch (const std::exception& e) {
+    throw StoreError(e.what());
+  }
+  std::ostream& out = file->Stream();
   std::string line;
   for (const FieldInfo& field : CaseFields()) {
     if (!line.empty()) line += ',';
@@ -163,8 +221,11 @@ int ExportCsv(const CaseTable& table, const std::string& path) {
     out << line << "\r\n";
     ++rows;
   });
-  out.close();
-  if (!out) throw StoreError("Cannot write '" + path + "'");
+  try {
+    file->Commit();
+  } catch (const std::exception& e) {
+    throw StoreError(e.what());
+  }
   return rows;
 }
 

@@ -2,6 +2,7 @@
 // Cases to and from comma-separated files: a header of field names, then one
 // line per row; an empty cell is an empty field.
 #include <string>
+#include <vector>
 
 namespace vorla {
 
@@ -13,6 +14,17 @@ class CaseTable;
 // written; on the first fault nothing is imported and a StoreError lists the
 // faults with their line numbers. The rows are written in one transaction.
 int ImportCsv(CaseTable& table, const std::string& path);
+
+// A text field whose values should come from a list (sex, ancestry, model).
+struct FieldChoices {
+  std::string field;
+  std::vector<std::string> choices;
+};
+// The same, and for every value of these fields that is none of its choices
+// (compared without regard to case; an empty value is no choice made) a
+// warning naming the line and the field. Such rows are still imported.
+int ImportCsv(CaseTable& table, const std::string& path, const std::vector<FieldChoices>& choices,
+              std::vector<std::string>& warnings);
 
 // Writes every stored row in key order with all fields, SKELETON_ID first,
 // and returns how many rows. A row still being edited is written as last posted.

@@ -1,6 +1,7 @@
 // Opening, upgrading and closing the case table; statements and batches.
 #include "store/CaseTable.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 #include <thread>
@@ -12,6 +13,11 @@ namespace vorla {
 namespace {
 
 constexpr std::chrono::milliseconds kPauseAfterUpgrade{200};
+// What the first opening of a table from before the notes field says; only
+// then is the table upgraded.
+// Begins the refusal of a table that lacks only fields of later versions,
+// which opening adds.
+constexpr std::string_view kNeedsUpgrade = "Table TAData lacks the later fields ";
 
 std::string ColumnList() {
   std::string list;
@@ -44,15 +50,15 @@ void CaseTable::Open(const std::string& directory) {
     try {
       OpenTableAttempt(1);
     } catch (const StoreError& error) {
-      // A table from an older version: add the fields it lacks, give the file
-      // a moment, then open again. Any other database failure gets the second
+      // A table of an older version: add the fields it lacks, give the file a
+      // moment, then open again. Any other database failure gets the second
       // attempt without a statement.
-      bool upgraded = false;
-      for (const FieldInfo& field : UpgradeFields()) {
-        if (std::string_view(error.what()).find(field.name) == std::string_view::npos) continue;
-        if (!upgraded) CloseTable();
-        ExecSql(AddFieldSql(field));
-        upgraded = true;
+      const std::string_view message = error.what();
+      const bool upgraded = message.starts_with(kNeedsUpgrade);
+      if (upgraded) {
+        CloseTable();
+        for (const FieldInfo& field : UpgradeFields())
+          if (message.find(field.name, kNeedsUpgrade.size()) != std::string_view::npos) ExecSql(AddFieldSql(field));
       }
       if (upgraded && sleeper_) sleeper_(kPauseAfterUpgrade);
       OpenTableAttempt(2);
@@ -108,25 +114,35 @@ void CaseTable::CheckOrCreateTable() {
     }
   }
   if (columns.empty()) {
+    // A database of another program is not taken over.
+    Statement tables(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+    if (tables.Step() && tables.ColumnInt64(0) > 0) {
+      throw StoreError(db_.FileName() + " is not a case table: it holds tables of another program but no table TAData");
+    }
     db_.ExecOne(CreateCaseTableSql());
     return;
   }
+  std::vector<std::string_view> absent;
+  for (const FieldInfo& field : CaseFields())
+    if (columns.count(UpperAscii(field.name)) == 0) absent.push_back(field.name);
   std::string missing;
-  int missing_count = 0;
-  for (const FieldInfo& field : CaseFields()) {
-    if (columns.count(UpperAscii(field.name)) == 0) {
-      if (missing_count++ > 0) missing += ", ";
-      missing += field.name;
-    }
-  }
-  if (missing_count > 0) {
-    throw StoreError("Table TAData has no field" + std::string(missing_count > 1 ? "s " : " ") +
+  for (const std::string_view name : absent) missing += (missing.empty() ? "" : ", ") + std::string(name);
+  // A table of an older version lacks only fields that came later: it is
+  // upgraded. Any other incomplete table is refused as it is, unchanged.
+  const auto later = UpgradeFields();
+  const auto isLater = [&later](std::string_view name) {
+    return std::any_of(later.begin(), later.end(), [name](const FieldInfo& f) { return f.name == name; });
+  };
+  if (!absent.empty() && std::all_of(absent.begin(), absent.end(), isLater))
+    throw StoreError(std::string(kNeedsUpgrade) + missing);
+  if (!absent.empty()) {
+    throw StoreError(db_.FileName() + ": table TAData has no field" + std::string(absent.size() > 1 ? "s " : " ") +
                      missing);
   }
   // Keys are handed out by SQLite only when the key column is the row's own id.
   const Column& key = columns.at(std::string(kKeyField));
   if (key.type != "INTEGER" || !key.primary_key) {
-    throw StoreError("Field SKELETON_ID of table TAData is not an INTEGER PRIMARY KEY");
+    throw StoreError(db_.FileName() + ": field SKELETON_ID of table TAData is not an INTEGER PRIMARY KEY");
   }
 }
 

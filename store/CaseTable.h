@@ -50,6 +50,9 @@ class CaseTable final : public CaseRow {
   // Runs one SQL statement on the connection.
   void ExecSql(const std::string& statement);
 
+  // How long a database held by another program is waited for before the
+  // failure says so (default: 5 seconds).
+  void SetBusyTimeout(std::chrono::milliseconds timeout) { db_.SetBusyTimeout(static_cast<int>(timeout.count())); }
   // How the pause after the upgrade is taken (default: the thread sleeps).
   void SetSleeper(Sleeper sleeper);
   // Called just before every attempt to open the table (1, then 2).

@@ -133,6 +133,8 @@ std::string AddFieldSql(const FieldInfo& field) {
 
 int FindCaseField(std::string_view name) { return Table().Find(name); }
 
+bool IsCaseField(const std::string& name) { return FindCaseField(name) >= 0; }
+
 std::string_view SqlType(FieldKind kind) {
   switch (kind) {
     case FieldKind::Key:

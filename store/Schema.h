@@ -31,6 +31,8 @@ std::span<const FieldInfo> CaseFields();
 // Index into CaseFields() of the field with this name, compared without
 // regard to case; -1 when the table has no such field.
 int FindCaseField(std::string_view name);
+// Whether the table has a field of this name, compared without regard to case.
+bool IsCaseField(const std::string& name);
 
 // The SQL type a field is declared with.
 std::string_view SqlType(FieldKind kind);

@@ -9,6 +9,26 @@
 
 namespace vorla {
 
+namespace {
+
+// SQLite's message for a failure, with the file it concerns; a database that
+// stayed busy past the timeout is said to be held by another program.
+std::string FailureText(sqlite3* db, std::string_view context) {
+  const char* name = db != nullptr ? sqlite3_db_filename(db, "main") : nullptr;
+  const std::string file = name != nullptr && *name != '\0' ? name : "the database";
+  const int code = db != nullptr ? (sqlite3_extended_errcode(db) & 0xff) : SQLITE_OK;
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+    return file + " is held by another program (" + sqlite3_errmsg(db) +
+           "); close it there, or wait until it is done, and try again";
+  std::string message = file + ": ";
+  message += context;
+  message += ": ";
+  message += db != nullptr ? sqlite3_errmsg(db) : "the database is not open";
+  return message;
+}
+
+}  // namespace
+
 SqliteDb::~SqliteDb() { Close(); }
 
 void SqliteDb::Open(const std::string& path) {
@@ -22,7 +42,13 @@ void SqliteDb::Open(const std::string& path) {
     throw StoreError("Cannot open the database '" + path + "': " + message);
   }
   sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, busy_timeout_ms_);
   db_ = db;
+}
+
+void SqliteDb::SetBusyTimeout(int milliseconds) {
+  busy_timeout_ms_ = milliseconds;
+  if (db_ != nullptr) sqlite3_busy_timeout(db_, milliseconds);
 }
 
 void SqliteDb::Close() noexcept {
@@ -55,18 +81,18 @@ void SqliteDb::ExecOne(std::string_view sql) {
   if (rc != SQLITE_DONE) Fail("The statement failed");
 }
 
+std::string SqliteDb::FileName() const {
+  const char* name = db_ != nullptr ? sqlite3_db_filename(db_, "main") : nullptr;
+  return name != nullptr ? name : "";
+}
+
 std::int64_t SqliteDb::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
 
 bool SqliteDb::InTransaction() const { return db_ != nullptr && sqlite3_get_autocommit(db_) == 0; }
 
 int SqliteDb::Changes() const { return sqlite3_changes(db_); }
 
-void SqliteDb::Fail(std::string_view context) const {
-  std::string message(context);
-  message += ": ";
-  message += db_ != nullptr ? sqlite3_errmsg(db_) : "the database is not open";
-  throw StoreError(message);
-}
+void SqliteDb::Fail(std::string_view context) const { throw StoreError(FailureText(db_, context)); }
 
 Statement::Statement(const SqliteDb& db, std::string_view sql) : db_(db.Handle()) {
   if (db_ == nullptr) throw StoreError("The database is not open");
@@ -155,9 +181,7 @@ std::string Statement::ColumnText(int index) const {
 int Statement::ColumnCount() const { return sqlite3_column_count(stmt_); }
 
 void Statement::Fail(std::string_view context) {
-  std::string message(context);
-  message += ": ";
-  message += sqlite3_errmsg(db_);
+  const std::string message = FailureText(db_, context);
   sqlite3_reset(stmt_);
   throw StoreError(message);
 }

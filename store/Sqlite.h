@@ -19,12 +19,17 @@ class SqliteDb {
   SqliteDb(const SqliteDb&) = delete;
   SqliteDb& operator=(const SqliteDb&) = delete;
 
-  // Opens the file, creating it when missing.
+  // Opens the file, creating it when missing. A database another program
+  // holds is waited for (SetBusyTimeout, by default 5 seconds) before a
+  // failure says that it is held by another program.
   void Open(const std::string& path);
+  void SetBusyTimeout(int milliseconds);
   // Closes the connection; an open transaction is rolled back. Never fails.
   void Close() noexcept;
   bool IsOpen() const { return db_ != nullptr; }
   sqlite3* Handle() const { return db_; }
+  // The file of the open database; empty when none is open.
+  std::string FileName() const;
 
   // Runs exactly one statement to its end; text after it other than blanks
   // and a closing ';' is refused.
@@ -38,6 +43,7 @@ class SqliteDb {
 
  private:
   sqlite3* db_ = nullptr;
+  int busy_timeout_ms_ = 5000;
 };
 
 class Statement {

@@ -4,6 +4,7 @@
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/OptionNumbers.h"
+#include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ProgramDirectory.h"
 #include "app/cli/ResultReport.h"
 #include "params/CaseRun.h"
@@ -31,11 +32,15 @@ const char* const AnalyzeHelp =
     "  --no-auricular   leave the auricular surface out\n"
     "  --format F       how the results are printed: text (default), csv or json\n"
     "\n"
+    "Parameters.dat is read and checked whole before the first case; a file that\n"
+    "cannot be used is refused with its line, and no case is analysed.\n"
     "For each case: the ancestry, sex and mortality model must be chosen; score\n"
     "pairs are put in order; a complex without any score is left out. TATree.txt\n"
-    "receives the trace of the last case analysed.\n"
+    "receives the trace of the last case analysed. The results are reported once\n"
+    "they are stored.\n"
     "Exit codes: 0 all analysed, 1 parameter file of the wrong version, 2 usage\n"
-    "error, 3 a case was refused, had nothing to analyse or failed.\n";
+    "error, 3 a case was refused, had nothing to analyse or failed, or the\n"
+    "parameter file, the folder or the case table could not be used.\n";
 
 namespace {
 
@@ -95,14 +100,35 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   settings.level = o.level;
   settings.parameterFile = dir + "Parameters.dat";
   settings.tracePath = dir + "TATree.txt";
+  {
+    std::error_code ignored;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(settings.parameterFile, ignored)) &&
+        !std::filesystem::exists(dir + "TAData.db", ignored)) {
+      err << "The folder " << dir << " holds neither Parameters.dat nor TAData.db; is it the case folder?\n";
+      return 3;
+    }
+  }
+
+  // The parameter file is read and checked whole once, before the first case.
+  try {
+    settings.parameters = CheckedParameterFile(settings.parameterFile, err);
+  } catch (const ParameterVersionError& version) {
+    err << VersionMismatchMessage(settings.parameterFile, version) << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << e.what() << "\nNo case was analysed.\n";
+    return 3;
+  }
 
   CaseTable table;
   std::vector<RowReport> reports;
   bool allAnalysed = true;
+  bool batchBegun = false;
   try {
     table.Open(dir);
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     table.BeginTransaction();
+    batchBegun = true;
     for (std::int32_t id : ids) {
       table.LocateId(id);
       try {
@@ -110,25 +136,32 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
         static const char* const outcomes[] = {"analysed", "nodata", "refused"};
         reports.push_back(ReportOfRow(table, outcomes[static_cast<int>(r.outcome)], r.message));
         allAnalysed &= r.outcome == RowOutcome::Analysed;
-      } catch (const ParameterVersionError& e) {
-        KeepPendingEdits(table);
-        table.Commit();
-        PrintReports(reports, o.format, o.level, out);
-        err << e.what() << "\n";
-        return 1;
       } catch (const std::exception& e) {
         reports.push_back(ReportOfRow(table, "failed", e.what()));
         allAnalysed = false;
+        // A failure the database answered by ending the batch (a full disk)
+        // leaves nothing to go on with: later rows would be stored one by one.
+        if (!table.InTransaction())
+          throw StoreError("Case " + std::to_string(id) + ": " + e.what() +
+                           "\nThe database ended the batch at this case");
       }
       KeepPendingEdits(table);
+      if (!table.InTransaction())
+        throw StoreError("Case " + std::to_string(id) + ": its row could not be saved; the database ended the batch");
     }
     table.Commit();
   } catch (const std::exception& e) {
-    if (table.IsOpen() && table.InTransaction()) table.Rollback();
-    PrintReports(reports, o.format, o.level, out);
+    if (table.IsOpen() && table.InTransaction()) {
+      try {
+        table.Rollback();
+      } catch (const std::exception&) {
+      }
+    }
     err << e.what() << "\n";
+    if (batchBegun) err << "Nothing was stored: the results of this run were rolled back.\n";
     return 3;
   }
+  // The results are committed: only now are they reported as analysed.
   PrintReports(reports, o.format, o.level, out);
   for (const RowReport& r : reports)
     if (r.outcome != "analysed") err << "Case " << r.id << " \"" << r.name << "\": " << r.message << "\n";

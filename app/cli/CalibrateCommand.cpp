@@ -6,11 +6,12 @@
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
+#include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ProgramDirectory.h"
 #include "calib/Calibration.h"
 #include "calib/CalibrationReport.h"
 #include "calib/ParameterWriter.h"
-#include "calib/PendingFile.h"
+#include "store/PendingFile.h"
 #include "params/ParameterErrors.h"
 
 namespace vorla::cli {
@@ -116,7 +117,9 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
   ProgressLine progress(err, "calibrate");
   o.fit.progress = &progress.Hooks();
   try {
-    const calib::ParameterStructure structure = calib::ReadParameterStructure(o.templateFile);
+    // Checked whole before anything is drawn, fitted or allocated for it.
+    const auto checked = CheckedParameterFile(o.templateFile, err);
+    const calib::ParameterStructure& structure = checked->structure;
     const calib::ReferenceSample sample = calib::ReadReferenceSample(o.sample, structure, {});
     const calib::CalibrationResult result = calib::Calibrate(structure, sample, o.fit);
 
@@ -129,9 +132,9 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
     const std::string report = csv ? calib::CalibrationReportCsv(result)
                                    : calib::CalibrationReportText(result, o.sample, o.templateFile);
 
-    calib::PendingFile parameterFile(o.out);
+    PendingFile parameterFile(o.out);
     parameterFile.Stream() << text;
-    std::optional<calib::PendingFile> reportFile;
+    std::optional<PendingFile> reportFile;
     if (!o.report.empty()) {
       reportFile.emplace(o.report);
       reportFile->Stream() << report;
@@ -148,9 +151,9 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
     progress.Clear();
     err << "Stopped; nothing was written.\n";
     return InterruptedExitCode;
-  } catch (const ParameterVersionError&) {
+  } catch (const ParameterVersionError& version) {
     progress.Clear();
-    err << o.templateFile << ": " << VersionMismatchMessage() << "\n";
+    err << VersionMismatchMessage(o.templateFile, version) << "\n";
     return 1;
   } catch (const calib::CalibrationError& e) {
     progress.Clear();

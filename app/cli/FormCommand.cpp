@@ -1,6 +1,7 @@
 // vorla-cli form: the blank score form as a PDF file.
 #include <QString>
 
+#include "store/PendingFile.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/ProgramDirectory.h"
@@ -33,7 +34,9 @@ int FormCommand(const std::vector<std::string>& args, const char* argv0, std::os
   }
   const auto application = PaintingApplication(argv0);
   try {
-    gui::WriteReportPdf(QString::fromStdString(path), gui::BlankScoreForm());
+    ReplaceFile(path, [](const std::string& temporary) {
+      gui::WriteReportPdf(QString::fromStdString(temporary), gui::BlankScoreForm());
+    });
   } catch (const std::exception& e) {
     err << e.what() << "\n";
     return 3;

@@ -11,6 +11,7 @@
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ProgramDirectory.h"
 #include "app/cli/ReportFiles.h"
+#include "store/PendingFile.h"
 #include "gui/report/CaseReport.h"
 #include "store/CaseTable.h"
 
@@ -72,7 +73,8 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
 // The current row's report and chart; throws when the row holds no results.
 void WriteCase(CaseTable& table, const ReportOptions& o, const std::filesystem::path& stem) {
   const gui::ReportContent content = gui::StoredCaseReport(table, o.level);
-  gui::WriteReportPdf(QString::fromStdString((stem.string() + ".pdf")), content);
+  ReplaceFile(stem.string() + ".pdf",
+              [&content](const std::string& temporary) { gui::WriteReportPdf(QString::fromStdString(temporary), content); });
   if (o.chart) WriteChartFile(content.chart, content.chartSize, *o.chart, stem);
 }
 
@@ -89,6 +91,10 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
   const std::string dir = WorkingDirectory(o.dir, argv0);
   if (!std::filesystem::is_directory(dir)) {
     err << "The folder " << dir << " does not exist.\n";
+    return 3;
+  }
+  if (!std::filesystem::exists(dir + "TAData.db")) {
+    err << "The folder " << dir << " holds no case table TAData.db.\n";
     return 3;
   }
   std::error_code made;

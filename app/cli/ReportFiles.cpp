@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "gui/export/GraphExport.h"
+#include "store/PendingFile.h"
 
 namespace vorla::cli {
 
@@ -29,6 +30,12 @@ std::string ReportFileStem(const std::string& caseNumber, std::int32_t id, std::
   }
   if (!stem.empty() && stem.front() == '.') stem.front() = '_';
   if (stem.empty()) stem = "case-" + std::to_string(id);
+  // A long case number is cut to a name every file system takes, and the key
+  // keeps the cut names apart.
+  if (stem.size() > MaxReportStemLength) {
+    const std::string key = "_" + std::to_string(id);
+    stem = stem.substr(0, MaxReportStemLength - key.size()) + key;
+  }
   const auto folded = [](std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
@@ -64,7 +71,8 @@ void WriteChartFile(const gui::BarChartData& chart, QSize size, ChartFormat form
       extension = ".svg";
       break;
   }
-  gui::WriteGraphFile(QString::fromStdString(stem.string() + extension), bytes);
+  ReplaceFile(stem.string() + extension,
+              [&bytes](const std::string& temporary) { gui::WriteGraphFile(QString::fromStdString(temporary), bytes); });
 }
 
 std::unique_ptr<QGuiApplication> PaintingApplication(const char* argv0) {

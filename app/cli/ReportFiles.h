@@ -21,7 +21,9 @@ std::optional<ChartFormat> ChartFormatNamed(const std::string& text);
 // character other than ASCII letters, digits, '-', '_' and '.' made '_' (and
 // no leading '.'); "case-" + id when the number is empty; id added when that
 // name is in `taken`, which receives the name given (compared without regard
-// to case, as file systems may).
+// to case, as file systems may). A name longer than MaxReportStemLength is
+// cut, with "_" + id at its end.
+inline constexpr std::size_t MaxReportStemLength = 100;
 std::string ReportFileStem(const std::string& caseNumber, std::int32_t id, std::set<std::string>& taken);
 
 // Writes the chart at this size as stem + ".wmf", ".bmp", ".png" or ".svg";

@@ -5,8 +5,9 @@
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
+#include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ProgramDirectory.h"
-#include "calib/PendingFile.h"
+#include "store/PendingFile.h"
 #include "calib/Simulation.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"
@@ -92,8 +93,10 @@ int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std
   ProgressLine progress(err, "simulate");
   o.simulation.progress = &progress.Hooks();
   try {
-    const calib::ParameterStructure structure = calib::ReadParameterStructure(o.params);
-    std::optional<calib::PendingFile> file;
+    // Checked whole before anything is drawn, fitted or allocated for it.
+    const auto checked = CheckedParameterFile(o.params, err);
+    const calib::ParameterStructure& structure = checked->structure;
+    std::optional<PendingFile> file;
     if (!o.out.empty()) file.emplace(o.out);
     const calib::SimulationSummary summary = calib::Simulate(structure, o.simulation, file ? file->Stream() : out);
     if (InterruptRequested()) throw calib::Interrupted();
@@ -107,9 +110,9 @@ int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std
     progress.Clear();
     err << (o.out.empty() ? "Stopped; the output is incomplete.\n" : "Stopped; nothing was written.\n");
     return InterruptedExitCode;
-  } catch (const ParameterVersionError&) {
+  } catch (const ParameterVersionError& version) {
     progress.Clear();
-    err << o.params << ": " << VersionMismatchMessage() << "\n";
+    err << VersionMismatchMessage(o.params, version) << "\n";
     return 1;
   } catch (const std::exception& e) {
     progress.Clear();

@@ -3,6 +3,7 @@
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/ProgramDirectory.h"
+#include "params/CaseRun.h"
 #include "store/CaseCsv.h"
 #include "store/CaseTable.h"
 
@@ -53,7 +54,11 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
     std::filesystem::create_directories(dir);
     CaseTable table;
     table.Open(dir);
-    const int count = ImportCsv(table, o.file);
+    std::vector<std::string> warnings;
+    const int count = ImportCsv(table, o.file,
+                                {{"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}},
+                                warnings);
+    for (const std::string& warning : warnings) err << "Warning: " << o.file << ", " << warning << "\n";
     out << "Imported " << count << (count == 1 ? " case" : " cases") << " into " << dir << "TAData.db\n";
     return 0;
   } catch (const std::exception& e) {
@@ -73,6 +78,9 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::
   try {
     const std::string dir = WorkingDirectory(o.dir, argv0);
     if (!std::filesystem::is_directory(dir)) throw std::runtime_error("The folder " + dir + " does not exist.");
+    // A mistyped folder is said, rather than given an empty case table.
+    if (!std::filesystem::exists(dir + "TAData.db"))
+      throw std::runtime_error("The folder " + dir + " holds no case table TAData.db.");
     CaseTable table;
     table.Open(dir);
     const int count = ExportCsv(table, o.file);

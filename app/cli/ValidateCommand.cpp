@@ -2,6 +2,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
+#include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ProgramDirectory.h"
 #include "calib/Validation.h"
 #include "params/CaseRun.h"
@@ -85,7 +86,9 @@ int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std
   ProgressLine progress(err, "validate");
   o.validation.progress = &progress.Hooks();
   try {
-    const calib::ParameterStructure structure = calib::ReadParameterStructure(o.params);
+    // Checked whole before anything is drawn, fitted or allocated for it.
+    const auto checked = CheckedParameterFile(o.params, err);
+    const calib::ParameterStructure& structure = checked->structure;
     calib::ReferenceOptions reading;
     reading.needModel = o.validation.model.empty();
     const calib::ReferenceSample sample = calib::ReadReferenceSample(o.sample, structure, reading);
@@ -107,9 +110,9 @@ int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std
     progress.Clear();
     err << "Stopped.\n";
     return InterruptedExitCode;
-  } catch (const ParameterVersionError&) {
+  } catch (const ParameterVersionError& version) {
     progress.Clear();
-    err << o.params << ": " << VersionMismatchMessage() << "\n";
+    err << VersionMismatchMessage(o.params, version) << "\n";
     return 1;
   } catch (const calib::CalibrationError& e) {
     progress.Clear();

@@ -475,15 +475,18 @@ def parse_real(tok):
 
 
 class Reader:
-    def __init__(self, data):
+    def __init__(self, data, whole=False):
         self.data = data
         self.pos = 0
+        self.whole = whole  # the end of the file is an error, never a 0
 
     def number(self, kind):
         d, n = self.data, len(self.data)
         while self.pos < n and d[self.pos] in (0x20, 0x09, 0x0D, 0x0A):
             self.pos += 1
         if self.pos >= n:
+            if self.whole:
+                raise Refused("the file ends early")
             return 0 if kind == "int" else 0.0
         start = self.pos
         while self.pos < n and d[self.pos] > 0x20 and d[self.pos] != 0x7F:
@@ -526,10 +529,12 @@ def good_real(v):
     return not (math.isinf(v) or math.isnan(v))
 
 
-def read_parameter_set(data, group, scores, flags, strict):
+def read_parameter_set(data, group, scores, flags, strict, whole=False):
     """Returns (case Resvar, complexes).  `scores(name, sides)` gives the
-    four normalised scores; flags maps SUTURES/PUBIS/AURICULAR to selection."""
-    r = Reader(data)
+    four normalised scores; flags maps SUTURES/PUBIS/AURICULAR to selection.
+    `whole`: the file must hold its list ends (the end of the file is an
+    error) and nothing but blank or "#" lines after them."""
+    r = Reader(data, whole)
     version = r.number("real")
     r.skip_line()
     if version != VERSION:
@@ -605,10 +610,33 @@ def read_parameter_set(data, group, scores, flags, strict):
                 k.a[t], k.b[t], k.c[t], k.d[t], k.e[t] = vals
             cx.components.append(k)
         complexes.append(cx)
+    if whole:
+        for line in data[r.pos:].splitlines():
+            text = line.strip(bytes(range(33)))
+            if text and not text.startswith(b"#"):
+                raise Refused("text after the end of the complex list")
     kept = [c for c in complexes if c.components]
     if kept and not (good_real(resvar) and resvar > 0):
         raise Refused("case Resvar")
     return resvar, kept
+
+
+def check_whole_file(data):
+    """The tool reads and checks the whole file once before the first case:
+    every group's rows of every component, the list ends, the four groups."""
+    every = lambda name, sides: ((1, 1, 0, 0), False)  # noqa: E731
+    r = Reader(data, True)
+    r.number("real")
+    r.skip_line()
+    try:
+        groups = r.number("int")
+    except Refused:
+        groups = 0
+    if groups < 4:
+        read_parameter_set(data, 1, every, {}, True, True)  # the version is checked first
+        raise Refused("group count")
+    for g in range(1, groups + 1):
+        read_parameter_set(data, g, every, {}, True, True)
 
 
 # ---------------------------------------------------------------- case row
@@ -878,6 +906,16 @@ def _run(params, row, options, strict):
 def run_case(params, row, options, noise=0.0, salt=0):
     """The outcome of `vorla-cli analyze --all` on one imported row.  With a
     noise level, the run is one member of the rounding-noise ensemble."""
+    try:
+        check_whole_file(params)
+    except VersionMismatch:
+        refused = Outcome("version")
+        refused.alternatives, refused.lenient = {"version"}, refused
+        return refused
+    except (Refused, ValueError) as e:
+        refused = Outcome("error", "parameter file refused: " + str(e))
+        refused.alternatives, refused.lenient = {"error"}, refused
+        return refused
     NOISE["level"], NOISE["salt"] = float(noise), salt
     try:
         main = _run(params, row, options, strict=True)

@@ -83,3 +83,32 @@ TEST(Corrections, ProbabilitiesAfterARun) {
   CorrectProbabilities(row, {true, false, true});  // not selected: left alone
   EXPECT_TRUE(row.FieldIsNull("RES_PUB_CHI2_P"));
 }
+
+TEST(Selection, ScoresAreCheckedBeforeAnyPairIsPutInOrder) {
+  // Another tool wrote a 99 into a lower score: the fault is named under its
+  // own field, and no pair of the row is swapped or stored before.
+  FakeRow row{test::AllCaseFields()};
+  row.Set("SEX", "Male");
+  row.Set("RACE", "White");
+  row.Set("HAZARDFUNC", "Forensic");
+  row.Set("PUB_RELIEF_L_LOW", "5");
+  row.Set("PUB_RELIEF_L_UPPER", "3");
+  row.Set("AUR_SPICUL_R_LOW", "99");
+  row.Set("AUR_SPICUL_R_UPPER", "2");
+  const auto failure = [&row] {
+    try {
+      AnalyzeRow(row, {}, {});
+    } catch (const AnalysisError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(failure(), "Field AUR_SPICUL_R_LOW holds the score 99; a score is a stage from 1 to 9, or -1 to withdraw the side");
+  EXPECT_EQ(row.FieldAsText("AUR_SPICUL_R_LOW"), "99");
+  EXPECT_EQ(row.FieldAsText("PUB_RELIEF_L_LOW"), "5");
+  EXPECT_EQ(row.posts, 0);
+
+  row.Set("AUR_SPICUL_R_LOW", "2.5");
+  EXPECT_EQ(failure(), "Field AUR_SPICUL_R_LOW holds '2.5', which is not a whole number");
+  EXPECT_EQ(row.FieldAsText("PUB_RELIEF_L_LOW"), "5");
+}

@@ -24,7 +24,7 @@ class StoredResults : public ::testing::Test {
     row.Set("PUB_TEXTURE_L_LOW", "2");
     row.Set("AUR_MORSUP_R_LOW", "2");
     row.Set("AUR_MORSUP_R_UPPER", "3");
-    settings.parameterFile = VORLA_DEMO_PARAMETERS;
+    settings.parameterFile = VORLA_TEST_PARAMETERS;
   }
 
   void Analyse(int level) {

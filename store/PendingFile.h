@@ -2,11 +2,13 @@
 // A file that appears complete or not at all: it is written under a
 // temporary name in the same folder and renamed into place by Commit().
 // Destroyed without Commit() (an error, or the user stopping the work), it
-// removes the temporary file and leaves the place as it was.
+// removes the temporary file and leaves the place as it was: an earlier
+// file of that name stays whole, and no partial file is left.
 #include <fstream>
+#include <functional>
 #include <string>
 
-namespace vorla::calib {
+namespace vorla {
 
 class PendingFile {
  public:
@@ -17,7 +19,8 @@ class PendingFile {
   PendingFile& operator=(const PendingFile&) = delete;
 
   std::ostream& Stream() { return out_; }
-  // Closes the temporary file and renames it to the path; throws when either fails.
+  // Flushes and closes the temporary file and renames it to the path; throws
+  // naming the path when either fails (the temporary file is then removed).
   void Commit();
   const std::string& TemporaryPath() const { return temporary_; }
 
@@ -28,4 +31,9 @@ class PendingFile {
   bool committed_ = false;
 };
 
-}  // namespace vorla::calib
+// For writers that open the file themselves: `write` writes the whole file at
+// the temporary path it is given, which then replaces the path. On a failure
+// (a throw from `write`, or the rename) the path keeps what it held.
+void ReplaceFile(const std::string& path, const std::function<void(const std::string& temporaryPath)>& write);
+
+}  // namespace vorla

@@ -1,0 +1,165 @@
+// The headless tool's refusals: a parameter file that cannot be used is
+// refused once, before any case and before anything is written; a folder
+// that is no case folder is one error; a run that cannot be stored says so
+// and reports nothing as analysed; report names every file system takes.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "CommandOutcome.h"
+#include "app/cli/Commands.h"
+#include "app/cli/ReportFiles.h"
+#include "store/CaseTable.h"
+#include "store/Schema.h"
+
+using namespace vorla;
+using cli::test::Command;
+using cli::test::Outcome;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteAll(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// The first lines of the demonstration set, as `head -n` gives them.
+std::string Head(int lines) {
+  std::istringstream in(ReadAll(VORLA_TEST_PARAMETERS));
+  std::string line, text;
+  for (int i = 0; i < lines && std::getline(in, line); ++i) text += line + "\n";
+  return text;
+}
+
+class CaseFolder : public ::testing::Test {
+ protected:
+  CaseFolder() : dir(fs::temp_directory_path() / ("vorla-refusal-" + std::to_string(::getpid()))) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy_file(VORLA_TEST_PARAMETERS, dir / "Parameters.dat");
+    EXPECT_EQ(Command(&cli::ImportCommand, {"--dir", dir.string(), VORLA_TEST_EXAMPLES}).code, 0);
+  }
+  ~CaseFolder() override { fs::remove_all(dir); }
+  Outcome Analyze(std::vector<std::string> more = {}) {
+    std::vector<std::string> args = {"--dir", dir.string(), "--all", "--format", "csv"};
+    args.insert(args.end(), more.begin(), more.end());
+    return Command(&cli::AnalyzeCommand, args);
+  }
+  fs::path dir;
+};
+
+}  // namespace
+
+TEST_F(CaseFolder, ACutParameterFileIsRefusedOnceBeforeAnyRow) {
+  WriteAll(dir / "Parameters.dat", Head(100));
+  const std::string before = ReadAll(dir / "TAData.db");
+  const Outcome o = Analyze();
+  EXPECT_EQ(o.code, 3);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(Count(o.err, (dir / "Parameters.dat").string() + ", line 101: the file ends here"), 1u) << o.err;
+  EXPECT_EQ(ReadAll(dir / "TAData.db"), before);
+  EXPECT_FALSE(fs::exists(dir / "TATree.txt"));
+
+  // A missing file: one message, not one per case.
+  fs::remove(dir / "Parameters.dat");
+  const Outcome missing = Analyze();
+  EXPECT_EQ(missing.code, 3);
+  EXPECT_EQ(Count(missing.err, "does not exist"), 1u) << missing.err;
+
+  WriteAll(dir / "Parameters.dat", "\n0.12\n4\n");
+  const Outcome version = Analyze();
+  EXPECT_EQ(version.code, 1);
+  EXPECT_NE(version.err.find("Parameters.dat, line 2: Wrong version of parameter set."), std::string::npos);
+  EXPECT_EQ(ReadAll(dir / "TAData.db"), before);
+}
+
+TEST_F(CaseFolder, WarningsAreGivenOnceAndTheRunGoesOn) {
+  std::string text = ReadAll(VORLA_TEST_PARAMETERS);
+  text.replace(text.find("1.3\n"), 4, "250\n");  // the variance factor of the first complex
+  WriteAll(dir / "Parameters.dat", text);
+  const Outcome o = Analyze();
+  EXPECT_EQ(o.code, 0) << o.err;
+  EXPECT_EQ(Count(o.err, "Warning: "), 1u) << o.err;
+  EXPECT_NE(o.err.find("Parameters.dat, line 5: the variance factor 250 of complex SUTURES is above 100"),
+            std::string::npos);
+  EXPECT_EQ(Count(o.out, ",analysed,"), 10u);
+}
+
+TEST_F(CaseFolder, NothingIsReportedAsAnalysedUnlessItWasStored) {
+  // The disk is full: no write reaches the database.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit full = saved;
+  full.rlim_cur = 512;
+  setrlimit(RLIMIT_FSIZE, &full);
+  const Outcome o = Analyze();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(o.code, 3);
+  CaseTable table;
+  table.Open(dir.string());
+  int stored = 0;
+  table.ForEachStoredRow([&](const std::vector<FieldValue>& row) { stored += !IsNull(row[FindCaseField("RES_ALL_MAX_LIKELIHOOD")]); });
+  EXPECT_EQ(stored, 0);
+  EXPECT_EQ(Count(o.out, ",analysed,"), 0u) << o.out;
+  EXPECT_NE(o.err.find("Nothing was stored"), std::string::npos) << o.err;
+}
+
+TEST(CommandFolders, AFolderWithoutCaseFilesIsOneError) {
+  const fs::path dir = fs::temp_directory_path() / ("vorla-empty-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const Outcome analyze = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--all"});
+  EXPECT_EQ(analyze.code, 3);
+  EXPECT_EQ(Count(analyze.err, "\n"), 1u) << analyze.err;
+  EXPECT_NE(analyze.err.find("holds neither Parameters.dat nor TAData.db"), std::string::npos);
+  const Outcome exported = Command(&cli::ExportCommand, {"--dir", dir.string(), (dir / "out.csv").string()});
+  EXPECT_EQ(exported.code, 3);
+  EXPECT_TRUE(fs::is_empty(dir)) << "a case table or a file was made in a folder that held none";
+  fs::remove_all(dir);
+}
+
+TEST(CommandFolders, SimulateChecksTheFileBeforeItAllocates) {
+  const fs::path dir = fs::temp_directory_path() / ("vorla-simulate-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  std::string text = ReadAll(VORLA_TEST_PARAMETERS);
+  text.replace(text.find("\n4\n"), 3, "\n2147483647\n");
+  WriteAll(dir / "Parameters.dat", text);
+  const Outcome o = Command(&cli::SimulateCommand, {"--n", "10", "--params", (dir / "Parameters.dat").string(),
+                                                    "--out", (dir / "sample.csv").string()});
+  EXPECT_EQ(o.code, 3);
+  EXPECT_NE(o.err.find("Parameters.dat, line "), std::string::npos) << o.err;
+  EXPECT_FALSE(fs::exists(dir / "sample.csv"));
+  fs::remove_all(dir);
+}
+
+TEST(ReportNames, LongCaseNumbersAreCutWithTheKey) {
+  std::set<std::string> taken;
+  std::string cjk;
+  for (int i = 0; i < 90; ++i) cjk += "\xE9\xAA\xA8";  // 90 three-byte characters
+  const std::string stem = cli::ReportFileStem(cjk, 4711, taken);
+  EXPECT_LE(stem.size(), cli::MaxReportStemLength);
+  EXPECT_EQ(stem.substr(stem.size() - 5), "_4711");
+  // Two long numbers that agree in their first part stay apart.
+  const std::string other = cli::ReportFileStem(cjk + "x", 4712, taken);
+  EXPECT_NE(other, stem);
+  EXPECT_EQ(cli::ReportFileStem("short", 1, taken), "short");
+}

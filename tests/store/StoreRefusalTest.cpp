@@ -1,0 +1,184 @@
+// What the store refuses, and that a refusal leaves the file as it found it:
+// another program's database, a table missing fields, a damaged file, a
+// database held by another program, an export that cannot be finished, and
+// CSV files of another separator or with values no list offers.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+#include "TestSupport.h"
+#include "store/CaseCsv.h"
+#include "store/CaseTable.h"
+#include "store/PendingFile.h"
+#include "store/Schema.h"
+
+namespace vorla {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ErrorOfOpen(CaseTable& table, const std::string& folder) {
+  try {
+    table.Open(folder);
+  } catch (const StoreError& e) {
+    return e.what();
+  }
+  return "opened";
+}
+
+std::string ErrorOfImport(CaseTable& table, const std::string& path, std::vector<std::string>* warnings = nullptr) {
+  std::vector<std::string> ignored;
+  try {
+    ImportCsv(table, path, {{"SEX", {"Female", "Male", "Unknown"}}, {"HAZARDFUNC", {"Archeological", "Forensic"}}},
+              warnings ? *warnings : ignored);
+  } catch (const StoreError& e) {
+    return e.what();
+  }
+  return "imported";
+}
+
+TEST(StoreRefusal, AnotherProgramsDatabaseIsNotTakenOver) {
+  test::TestFolder folder;
+  {
+    test::RawDb other(folder.Database());
+    other.Exec("CREATE TABLE invoices (id INTEGER PRIMARY KEY, total REAL)");
+  }
+  CaseTable table;
+  const std::string error = ErrorOfOpen(table, folder.Path());
+  EXPECT_NE(error.find(folder.Database()), std::string::npos) << error;
+  EXPECT_NE(error.find("no table TAData"), std::string::npos) << error;
+  test::RawDb other(folder.Database());
+  EXPECT_EQ(other.Column("SELECT name FROM sqlite_master WHERE type = 'table'"), std::vector<std::string>{"invoices"});
+}
+
+TEST(StoreRefusal, ATableMissingFieldsIsRefusedUnchanged) {
+  test::TestFolder folder;
+  // Neither the notes field nor the last result field: not an older table of
+  // this program, so it must not gain the notes field before it is refused.
+  std::string sql = "CREATE TABLE TAData (SKELETON_ID INTEGER PRIMARY KEY";
+  for (const FieldInfo& field : CaseFields().subspan(1, 98))
+    sql += ", " + std::string(field.name) + " " + std::string(SqlType(field.kind));
+  {
+    test::RawDb db(folder.Database());
+    db.Exec(sql + ")");
+  }
+  CaseTable table;
+  table.SetSleeper([](std::chrono::milliseconds) {});
+  const std::string error = ErrorOfOpen(table, folder.Path());
+  EXPECT_NE(error.find(folder.Database()), std::string::npos) << error;
+  EXPECT_NE(error.find("has no fields"), std::string::npos) << error;
+  test::RawDb db(folder.Database());
+  EXPECT_EQ(db.Column("SELECT count(*) FROM pragma_table_info('TAData') WHERE name = 'TA_Notes'"),
+            std::vector<std::string>{"0"});
+}
+
+TEST(StoreRefusal, DatabaseFailuresNameTheFile) {
+  test::TestFolder folder;
+  test::WriteText(folder.Database(), std::string(4096, 'x'));
+  CaseTable table;
+  const std::string error = ErrorOfOpen(table, folder.Path());
+  EXPECT_NE(error.find(folder.Database()), std::string::npos) << error;
+  EXPECT_NE(error.find("not a database"), std::string::npos) << error;
+}
+
+TEST(StoreRefusal, ABusyDatabaseIsWaitedForThenSaidToBeHeld) {
+  test::TestFolder folder;
+  CaseTable table;
+  table.Open(folder.Path());
+  table.Close();
+  test::RawDb other(folder.Database());
+  other.Exec("BEGIN EXCLUSIVE");
+  table.SetBusyTimeout(std::chrono::milliseconds(300));
+  const auto started = std::chrono::steady_clock::now();
+  const std::string error = ErrorOfOpen(table, folder.Path());
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
+  EXPECT_NE(error.find(folder.Database() + " is held by another program"), std::string::npos) << error;
+  other.Exec("COMMIT");
+  EXPECT_EQ(ErrorOfOpen(table, folder.Path()), "opened");
+}
+
+TEST(StoreRefusal, AFailedExportKeepsTheEarlierFileWhole) {
+  test::TestFolder folder;
+  CaseTable table;
+  table.Open(folder.Path());
+  for (int i = 0; i < 200; ++i) {
+    table.Append();
+    table.SetFieldText("SKELETON_NAME", "case " + std::to_string(i));
+    table.SetFieldText("TA_Notes", std::string(200, 'n'));
+    table.Post();
+  }
+  const std::string target = folder.File("cases.csv");
+  test::WriteText(target, "the earlier export\n");
+
+  // A full disk: the process may not write more than a few kilobytes.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  setrlimit(RLIMIT_FSIZE, &small);
+  std::string error;
+  try {
+    ExportCsv(table, target);
+  } catch (const StoreError& e) {
+    error = e.what();
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_NE(error.find(target), std::string::npos) << error;
+  EXPECT_EQ(test::ReadText(target), "the earlier export\n");
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(folder.Path())) files += entry.path().extension() != ".db";
+  EXPECT_EQ(files, 1) << "a partial file was left";
+
+  // With room, the export replaces it.
+  EXPECT_EQ(ExportCsv(table, target), 200);
+  EXPECT_NE(test::ReadText(target).find("case 199"), std::string::npos);
+}
+
+TEST(StoreRefusal, ReplaceFileKeepsTheTargetWhenTheWriterFails) {
+  test::TestFolder folder;
+  const std::string target = folder.File("report.pdf");
+  test::WriteText(target, "old");
+  EXPECT_THROW(ReplaceFile(target,
+                           [](const std::string& temporary) {
+                             test::WriteText(temporary, "half");
+                             throw std::runtime_error("painter failed");
+                           }),
+               std::runtime_error);
+  EXPECT_EQ(test::ReadText(target), "old");
+  ReplaceFile(target, [](const std::string& temporary) { test::WriteText(temporary, "new"); });
+  EXPECT_EQ(test::ReadText(target), "new");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
+}
+
+TEST(StoreRefusal, OtherSeparatorsAreRefusedWithAHint) {
+  test::TestFolder folder;
+  CaseTable table;
+  table.Open(folder.Path());
+  for (const auto& [separator, name] : {std::pair{";", "semicolons"}, std::pair{"\t", "tabs"}}) {
+    const std::string path = folder.File("cases.csv");
+    test::WriteText(path, std::string("SKELETON_NAME") + separator + "SEX\nA" + separator + "Male\n");
+    const std::string error = ErrorOfImport(table, path);
+    EXPECT_NE(error.find(std::string("separated by ") + name), std::string::npos) << error;
+  }
+  EXPECT_EQ(table.RecordCount(), 0);
+}
+
+TEST(StoreRefusal, ChoicesNoListOffersAreImportedWithAWarning) {
+  test::TestFolder folder;
+  CaseTable table;
+  table.Open(folder.Path());
+  const std::string path = folder.File("cases.csv");
+  test::WriteText(path, "SKELETON_NAME,SEX,HAZARDFUNC\nA,MALE,forensic\nB,Banana,\nC,female,Modern\n");
+  std::vector<std::string> warnings;
+  EXPECT_EQ(ErrorOfImport(table, path, &warnings), "imported");
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(warnings[0].find("line 3, field SEX: 'Banana'"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[1].find("line 4, field HAZARDFUNC: 'Modern'"), std::string::npos) << warnings[1];
+  EXPECT_EQ(table.RecordCount(), 3);
+}
+
+}  // namespace
+}  // namespace vorla
