@@ -99,6 +99,7 @@ void TTAForm2::RunAnalysis() {
   RunSettings settings;
   settings.level = level;
   settings.parameterFile = ParameterFilePath;
+  settings.parameters = CheckedParameterSet();
   settings.tracePath = ProgramDirectory + "TATree.txt";
   settings.onAnalysed = [this](const TTransisionsAnalyseDataSet* record) { PlotLikelihoodCurves(record); };
   const QScopedValueRollback inRun(running_analysis_, true);

@@ -38,6 +38,11 @@ StoredResultsCheck TTAForm2::CheckCurrentRow(const std::function<void(const TTra
   RunSettings settings;
   settings.level = CurrentLevel();
   settings.parameterFile = ParameterFilePath;
+  try {
+    settings.parameters = CheckedParameterSet();
+  } catch (const std::exception&) {
+    // The check below reads the file itself and says why it cannot.
+  }
   settings.onAnalysed = onAnalysed;
   return CheckStoredResults(DataSourceSkeleton, CheckBoxSelection(), settings);
 }

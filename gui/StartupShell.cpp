@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "gui/TAForm2.h"
+#include "store/Schema.h"
 #include "gui/report/EstimatesTable.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/FocusRing.h"
@@ -277,8 +278,27 @@ void TTAForm2::BuildKeyboardAids() {
 }
 
 void TTAForm2::ReportParameterFileProblem() {
-  const std::string problem = ParameterFileProblem(ParameterFilePath);
-  if (!problem.empty()) ShowMessage(MessageKind::Error, problem);
+  try {
+    CheckedParameterSet();
+  } catch (const ParameterVersionError& error) {
+    // Analyze ends the program on it; until then the cases can be recorded.
+    ShowMessage(MessageKind::Error, VersionMismatchMessage(ParameterFilePath, error));
+  } catch (const std::exception& error) {
+    ShowMessage(MessageKind::Error, error.what());
+  }
+}
+
+std::shared_ptr<const CheckedParameters> TTAForm2::CheckedParameterSet() {
+  if (checked_parameters_ && !ParameterFileChanged(*checked_parameters_)) return checked_parameters_;
+  checked_parameters_.reset();
+  auto checked = CheckParameterFile(ParameterFilePath, &IsCaseField);
+  if (!checked->warnings.empty()) {
+    std::string text = "The parameter file \"" + ParameterFilePath + "\" is used, but some of its values look wrong:";
+    for (const std::string& warning : checked->warnings) text += "\n" + warning;
+    ShowMessage(MessageKind::Information, text);
+  }
+  checked_parameters_ = checked;
+  return checked_parameters_;
 }
 
 void TTAForm2::CancelBtnClick() { close(); }

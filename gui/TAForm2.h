@@ -27,6 +27,7 @@
 #include "gui/UserInteraction.h"
 #include "gui/charts/EstimateBars.h"
 #include "gui/report/Report.h"
+#include "params/ParameterCheck.h"
 #include "params/StoredResults.h"
 #include "store/CaseTable.h"
 
@@ -336,8 +337,13 @@ class TTAForm2 final : public QMainWindow {
 
   // --- Keyboard, files and start-up checks ------------------------------------
   void BuildKeyboardAids();
-  // Tells the person when the parameter file cannot be read.
+  // Tells the person when the parameter file cannot be used, and its
+  // plausibility warnings, once.
   void ReportParameterFileProblem();
+  // The parameter file as checked whole, checked again when it changed on
+  // disk; throws when it cannot be used.
+  std::shared_ptr<const CheckedParameters> CheckedParameterSet();
+  std::shared_ptr<const CheckedParameters> checked_parameters_;
   // The PDF file that printing to a file proposes: the case number in the case folder.
   QString ReportPdfPath() const;
   // The case number made fit to be a file name; empty when the row has none.

@@ -170,6 +170,51 @@ class StartupChecksTest : public QObject {
     w->form.reset();
     late();
   }
+
+  // The parameter file is checked whole when the window opens; a file that
+  // changes on disk is checked again before the next Analyze, and a cut one
+  // is refused, naming its line, with the stored results left as they were.
+  void parameterFileCheckedAgainWhenItChanges() {
+    CaseFolder folder;
+    folder.Seed({{"one", "Male", "White", "Forensic", AllScores("2", "3")}});
+    Window w(folder, false);
+    TTAForm2& f = *w.form;
+    f.OKBtn->click();
+    QVERIFY(w.ui.messages.empty());
+    f.BitBtnCalculate->click();
+    QVERIFY(f.LastRunAnalysed());
+    const auto analysed = StoredRow(folder.Path(), 1);
+
+    QFile file(Dir(folder) + "Parameters.dat");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    file.close();
+    QByteArray cut;
+    for (int line = 0, at = 0; line < 100; ++line) {
+      const int end = whole.indexOf('\n', at);
+      cut += whole.mid(at, end - at + 1);
+      at = end + 1;
+    }
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(cut);
+    file.close();
+
+    w.ui.Clear();
+    f.BitBtnCalculate->click();
+    QCOMPARE(w.ui.messages.size(), std::size_t{1});
+    QVERIFY2(w.ui.messages[0].text.contains(QStringLiteral("Parameters.dat, line ")), qPrintable(w.ui.messages[0].text));
+    QVERIFY(!f.LastRunAnalysed());
+    QVERIFY(StoredRow(folder.Path(), 1) == analysed);
+
+    // Put back whole, it is taken again.
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(whole);
+    file.close();
+    w.ui.Clear();
+    f.BitBtnCalculate->click();
+    QVERIFY(w.ui.messages.empty());
+    QVERIFY(f.LastRunAnalysed());
+  }
 };
 
 QTEST_MAIN(StartupChecksTest)
