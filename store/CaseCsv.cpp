@@ -1,7 +1,9 @@
 #include "store/CaseCsv.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <unordered_set>
 #include <vector>
@@ -113,6 +115,27 @@ void WarnOfUnlistedChoices(const std::vector<CsvRecord>& records, const std::vec
   }
 }
 
+// A case number that a stored row or an earlier line already has is
+// imported (older tables hold such rows), but said, naming the other row.
+void WarnOfSharedCaseNumbers(const CaseTable& table, const std::vector<CsvRecord>& records,
+                             const std::vector<int>& columns, std::vector<std::string>& warnings) {
+  const int field = FindCaseField(kNameField);
+  const auto column = std::find(columns.begin(), columns.end(), field);
+  if (column == columns.end()) return;
+  const auto c = static_cast<std::size_t>(column - columns.begin());
+  std::map<std::string, int> firstLine;
+  for (std::size_t r = 1; r < records.size(); ++r) {
+    const std::string& name = records[r].cells[c];
+    if (name.empty()) continue;
+    const std::string where = "line " + std::to_string(records[r].line) + ": the case number '" + name + "'";
+    const std::vector<std::int64_t> keys = table.KeysNamed(name);
+    if (!keys.empty())
+      warnings.push_back(where + " is already used by the stored case with SKELETON_ID " + std::to_string(keys.front()));
+    const auto [earlier, first] = firstLine.emplace(name, records[r].line);
+    if (!first) warnings.push_back(where + " is also on line " + std::to_string(earlier->second) + " of this file");
+  }
+}
+
 [[noreturn]] void Refuse(const std::string& path, const std::vector<std::string>& faults) {
   std::string message = "Nothing was imported from '" + path + "':";
   for (std::size_t i = 0; i < faults.size() && i < kMostFaultsListed; ++i) {
@@ -166,6 +189,7 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
   if (faults.empty()) CheckRows(records, columns, faults);
   if (!faults.empty()) Refuse(path, faults);
   WarnOfUnlistedChoices(records, columns, choices, warnings);
+  WarnOfSharedCaseNumbers(table, records, columns, warnings);
 
   // The row being edited is settled on its own, so that a failure below
   // cannot take it with the imported rows.

@@ -22,7 +22,9 @@ struct FieldChoices {
 };
 // The same, and for every value of these fields that is none of its choices
 // (compared without regard to case; an empty value is no choice made) a
-// warning naming the line and the field. Such rows are still imported.
+// warning naming the line and the field; and for every case number that a
+// stored row or an earlier line has, a warning naming that row. Such rows are
+// still imported.
 int ImportCsv(CaseTable& table, const std::string& path, const std::vector<FieldChoices>& choices,
               std::vector<std::string>& warnings);
 

@@ -180,5 +180,22 @@ TEST(StoreRefusal, ChoicesNoListOffersAreImportedWithAWarning) {
   EXPECT_EQ(table.RecordCount(), 3);
 }
 
+TEST(StoreRefusal, SharedCaseNumbersAreImportedWithAWarningNamingTheOtherRow) {
+  test::TestFolder folder;
+  CaseTable table;
+  table.Open(folder.Path());
+  const std::string first = folder.File("first.csv");
+  test::WriteText(first, "SKELETON_NAME\nA\nB\n");
+  EXPECT_EQ(ErrorOfImport(table, first), "imported");
+  const std::string second = folder.File("second.csv");
+  test::WriteText(second, "SKELETON_NAME\nC\nB\nC\n");
+  std::vector<std::string> warnings;
+  EXPECT_EQ(ErrorOfImport(table, second, &warnings), "imported");
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[0], "line 3: the case number 'B' is already used by the stored case with SKELETON_ID 2");
+  EXPECT_EQ(warnings[1], "line 4: the case number 'C' is also on line 2 of this file");
+  EXPECT_EQ(table.RecordCount(), 5);
+}
+
 }  // namespace
 }  // namespace vorla
