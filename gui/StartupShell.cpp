@@ -280,9 +280,9 @@ void TTAForm2::BuildKeyboardAids() {
 void TTAForm2::ReportParameterFileProblem() {
   try {
     CheckedParameterSet();
-  } catch (const ParameterVersionError& error) {
-    // Analyze ends the program on it; until then the cases can be recorded.
-    ShowMessage(MessageKind::Error, VersionMismatchMessage(ParameterFilePath, error));
+  } catch (const ParameterVersionError&) {
+    // A set of another version is said at Analyze, which then ends the
+    // program; until then the cases can be recorded.
   } catch (const std::exception& error) {
     ShowMessage(MessageKind::Error, error.what());
   }

@@ -62,40 +62,9 @@ class TBarChart;
 class TMathCurve;
 class TMathGrid;
 
-// The notes over the graph of a row without current results.
-extern const char* const NotAnalysedNote;
-extern const char* const OutdatedNote;
-
-class TTAForm2 final : public QMainWindow {
-  Q_OBJECT
- public:
-  // directory: the folder of the case table, the parameter file and the
-  // trace (the executable's folder unless the person named another).
-  TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent = nullptr);
-  ~TTAForm2() override;
-
-  // --- Window-wide values ---------------------------------------------------
-  std::string ProgramDirectory;   // ends in the separator
-  std::string ParameterFilePath;  // ProgramDirectory + "Parameters.dat"
-  std::array<std::uint8_t, 4> AllowedStages{};  // stage counts 3 to 6
-  bool UseCranialData = false;
-  bool UsePubicData = false;
-  bool UseAuricularData = false;
-  // The three flags above as the engine's selection of complexes.
-  ComplexSelection Selection() const {
-    ComplexSelection selection;
-    selection.UseCranialData = UseCranialData;
-    selection.UsePubicData = UsePubicData;
-    selection.UseAuricularData = UseAuricularData;
-    return selection;
-  }
-  int VertScrollRange = 0;
-  int HorzScrollRange = 0;
-
-  // --- The case table and its data source ------------------------------------
-  CaseTable TATable;
-  TDataSource DataSourceSkeleton{TATable};
-
+// The window's named controls. The window keeps them to itself; its tests
+// reach them through test::FormAccess.
+struct TTAForm2Controls {
   // --- Shell -------------------------------------------------------------------
   QScrollArea* ClientScroll = nullptr;  // the window's scroll bars
   QWidget* ClientArea = nullptr;
@@ -134,9 +103,6 @@ class TTAForm2 final : public QMainWindow {
   DbMemo* DBMemo1 = nullptr;
   // The 66 score boxes in focus order.
   std::vector<DbScoreEdit*> ScoreBoxes;
-  // The box of a score field (name without regard to case); null when none.
-  DbScoreEdit* ScoreBox(const std::string& field) const;
-  QCheckBox* ComplexCheckBox(int complexIndex) const;
 
   // --- Analysis page -----------------------------------------------------------
   TMathGrid* MathGrid1 = nullptr;  // the curve plot
@@ -181,6 +147,51 @@ class TTAForm2 final : public QMainWindow {
   // Over the graph: says that the current row has no results, or that they
   // are out of date; hidden while the shown results are the row's current ones.
   QLabel* ResultsNote = nullptr;
+};
+
+namespace test {
+struct FormAccess;
+}
+
+// The notes over the graph of a row without current results.
+extern const char* const NotAnalysedNote;
+extern const char* const OutdatedNote;
+
+class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
+  Q_OBJECT
+  friend struct test::FormAccess;
+
+ public:
+  // directory: the folder of the case table, the parameter file and the
+  // trace (the executable's folder unless the person named another).
+  TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent = nullptr);
+  ~TTAForm2() override;
+
+  // --- Window-wide values ---------------------------------------------------
+  std::string ProgramDirectory;   // ends in the separator
+  std::string ParameterFilePath;  // ProgramDirectory + "Parameters.dat"
+  std::array<std::uint8_t, 4> AllowedStages{};  // stage counts 3 to 6
+  bool UseCranialData = false;
+  bool UsePubicData = false;
+  bool UseAuricularData = false;
+  // The three flags above as the engine's selection of complexes.
+  ComplexSelection Selection() const {
+    ComplexSelection selection;
+    selection.UseCranialData = UseCranialData;
+    selection.UsePubicData = UsePubicData;
+    selection.UseAuricularData = UseAuricularData;
+    return selection;
+  }
+  int VertScrollRange = 0;
+  int HorzScrollRange = 0;
+
+  // --- The case table and its data source ------------------------------------
+  CaseTable TATable;
+  TDataSource DataSourceSkeleton{TATable};
+
+  // The box of a score field (name without regard to case); null when none.
+  DbScoreEdit* ScoreBox(const std::string& field) const;
+  QCheckBox* ComplexCheckBox(int complexIndex) const;
 
   // --- Handlers --------------------------------------------------------------------
   void FormShow();

@@ -57,8 +57,8 @@ void BM_RunAnalysisFullyScoredRow(benchmark::State& state) {
   QuietInteraction ui;
   TTAForm2 form(folder, ui);
   form.show();
-  form.OKBtn->click();
-  form.BitBtnCalculate->click();  // as the person would first
+  form.OKBtnClick();
+  form.BitBtnCalculateClick();  // as the person would first
   if (ui.messages != 0 || !form.LastRunAnalysed()) return state.SkipWithError("the row was not analysed");
   for (auto _ : state) {
     form.RunAnalysis();

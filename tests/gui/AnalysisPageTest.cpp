@@ -141,11 +141,11 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"grid case", "Female", "White", "Forensic", scores}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join("; ")));
 
     QCOMPARE(f.NumResultsRowCount(), int(names.size()) + 1);
-    for (int r = 0; r < 6; ++r) QCOMPARE(f.NumResultsGrid->isRowHidden(r), r >= f.NumResultsRowCount());
+    for (int r = 0; r < 6; ++r) QCOMPARE(Controls(f).NumResultsGrid->isRowHidden(r), r >= f.NumResultsRowCount());
     QCOMPARE(Column(f, 0), QStringList{"grid case"} + names);
     QCOMPARE((QStringList{f.ResultCell(1, 0), f.ResultCell(2, 0), f.ResultCell(3, 0), f.ResultCell(4, 0),
                           f.ResultCell(5, 0), f.ResultCell(6, 0)}),
@@ -174,7 +174,7 @@ class AnalysisPageTest : public QObject {
     if (scored.size() == 1) {
       QVERIFY(StoredField(row, "RES_ALL_CHI2_P").empty());
       QCOMPARE(f.ResultCell(6, 2), QStringLiteral(" -"));
-      QVERIFY(f.pvaluncorr->text().isEmpty());
+      QVERIFY(Controls(f).pvaluncorr->text().isEmpty());
     }
   }
 
@@ -191,8 +191,8 @@ class AnalysisPageTest : public QObject {
                  Test("RES_PUB_", 3, 3.0, 0.02) + Estimate("RES_AUR_", std::nullopt, std::nullopt, std::nullopt) +
                  Test("RES_AUR_", std::nullopt, std::nullopt, std::nullopt));
     SetFlags(f, true, true, true);
-    f.FormatpVal(f.pvaluncorr);
-    QVERIFY(f.pvaluncorr->isHidden());
+    f.FormatpVal(Controls(f).pvaluncorr);
+    QVERIFY(Controls(f).pvaluncorr->isHidden());
     f.FillResultsGrid();  // an empty complex is no failure
 
     const QStringList rows[] = {
@@ -212,11 +212,11 @@ class AnalysisPageTest : public QObject {
     QCOMPARE(std::stod(StoredField(stored, "RES_ALL_CHI2_P")), -1.0);
     QVERIFY(StoredField(stored, "RES_CRA_CHI2_P").empty());
     QVERIFY(StoredField(stored, "RES_AUR_CHI2_P").empty());
-    QVERIFY(f.pvaluncorr->isHidden());
+    QVERIFY(Controls(f).pvaluncorr->isHidden());
     // The summary shows the stored field as it is, in black.
-    f.FormatpVal(f.pvalcran);
-    QCOMPARE(f.pvalcran->text(), QString());
-    QCOMPARE(f.pvalcran->palette().color(QPalette::WindowText), Black);
+    f.FormatpVal(Controls(f).pvalcran);
+    QCOMPARE(Controls(f).pvalcran->text(), QString());
+    QCOMPARE(Controls(f).pvalcran->palette().color(QPalette::WindowText), Black);
 
     // A second fill reads the row the same way.
     f.FillResultsGrid();
@@ -250,11 +250,11 @@ class AnalysisPageTest : public QObject {
     Window w(folder);
     TTAForm2& f = *w.form;
     Store(f, Test("RES_PUB_", 2, 5, p));
-    f.FormatpVal(f.pvalpube);
-    QVERIFY(!f.pvalpube->isHidden());
-    QCOMPARE(f.pvalpube->text(), text);
-    QCOMPARE(f.pvalpube->palette().color(QPalette::WindowText), red ? Red : Black);
-    QCOMPARE(f.pvalpube->palette().color(QPalette::Window), red ? Yellow : QColor(225, 225, 225));
+    f.FormatpVal(Controls(f).pvalpube);
+    QVERIFY(!Controls(f).pvalpube->isHidden());
+    QCOMPARE(Controls(f).pvalpube->text(), text);
+    QCOMPARE(Controls(f).pvalpube->palette().color(QPalette::WindowText), red ? Red : Black);
+    QCOMPARE(Controls(f).pvalpube->palette().color(QPalette::Window), red ? Yellow : QColor(225, 225, 225));
   }
 
   void gridHighlighting_data() {
@@ -281,7 +281,7 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"p", "Male", "White", "Forensic", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.NumResultsGrid->item(3, column)->setText(text);
+    Controls(f).NumResultsGrid->item(3, column)->setText(text);
     QImage image(60, 24, QImage::Format_RGB32);
     image.fill(Qt::green);
     QPainter painter(&image);
@@ -299,8 +299,8 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"p", "Male", "White", "Forensic", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.NumResultsGrid->item(1, 0)->setText("ab");
-    f.NumResultsGrid->item(1, 2)->setText("ab");
+    Controls(f).NumResultsGrid->item(1, 0)->setText("ab");
+    Controls(f).NumResultsGrid->item(1, 2)->setText("ab");
     const auto inkSpan = [&](int column) {
       QImage image(100, 24, QImage::Format_RGB32);
       QPainter painter(&image);
@@ -337,7 +337,7 @@ class AnalysisPageTest : public QObject {
     f.FillResultsGrid();
     f.ShowBarPlotButtClick();
     QCOMPARE(f.NumResultsRowCount(), 5);
-    f.CopyResTextButt->click();
+    Controls(f).CopyResTextButt->click();
     const QString expected = QStringLiteral(
         "Case 7\t L_95% \tPoint_Est\t U_95% \tDF\tChi-sq\t p\t\r\n"
         "Corrected\t20.1\t25.0\t30.3\t -\t -\t -\t\r\n"
@@ -382,16 +382,16 @@ class AnalysisPageTest : public QObject {
                           cranialScored ? std::optional<double>(76.3) : std::nullopt) +
                  Estimate("RES_PUB_", 20, 30, 65) + Estimate("RES_AUR_", 25, 35, 45));
     SetFlags(f, flags == 3, true, flags == 3);
-    f.ShowBarPlotButt->click();
+    Controls(f).ShowBarPlotButt->click();
     QVERIFY(w.ui.messages.empty());
-    QVERIFY(!f.BarGraphPanel->isHidden());
-    QVERIFY(f.MathGrid1->isHidden());
+    QVERIFY(!Controls(f).BarGraphPanel->isHidden());
+    QVERIFY(Controls(f).MathGrid1->isHidden());
 
-    const BarChartData& chart = f.AgeBarChart->Data();
+    const BarChartData& chart = Controls(f).AgeBarChart->Data();
     QCOMPARE(chart.YLabels, labels);
     QCOMPARE(chart.YMax, yMax);
     QCOMPARE(chart.XMax, double(xMax));
-    QCOMPARE(f.grphxmax->text(), QString::number(xMax));
+    QCOMPARE(Controls(f).grphxmax->text(), QString::number(xMax));
     QCOMPARE(int(chart.Items.size()), int(colours.size()));
     for (int k = 0; k < int(colours.size()); ++k) {
       const ChartRect& item = chart.Items[static_cast<std::size_t>(k)];
@@ -410,7 +410,7 @@ class AnalysisPageTest : public QObject {
     QCOMPARE(split.value(1), QStringLiteral("Corrected"));
 
     // The rendered chart: the middle of each bar has its colour.
-    const QImage image = f.AgeBarChart->RenderImage();
+    const QImage image = Controls(f).AgeBarChart->RenderImage();
     const QRectF area = BarChartArea(chart, image.size());
     for (int k = 0; k < int(colours.size()); ++k) {
       const ChartRect& item = chart.Items[static_cast<std::size_t>(k)];
@@ -428,11 +428,11 @@ class AnalysisPageTest : public QObject {
     Window w(folder);
     TTAForm2& f = *w.form;
     SetFlags(f, false, true, false);
-    f.ShowBarPlotButt->click();
+    Controls(f).ShowBarPlotButt->click();
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
-    QVERIFY(f.BarGraphPanel->isHidden());
-    QVERIFY(f.MathGrid1->isHidden());
+    QVERIFY(Controls(f).BarGraphPanel->isHidden());
+    QVERIFY(Controls(f).MathGrid1->isHidden());
   }
 
   void horizontalEnd_data() {
@@ -461,8 +461,8 @@ class AnalysisPageTest : public QObject {
     Store(f, Estimate("RES_ALLCOR_", 15, 18, 22) + Estimate("RES_ALL_", 15, 18, 23) + Estimate("RES_PUB_", 15, 19, 30));
     SetFlags(f, false, true, false);
     f.ShowBarPlotButtClick();
-    QCOMPARE(f.AgeBarChart->Data().XMax, 60.0);
-    QCOMPARE(f.grphxmax->text(), QStringLiteral("60"));
+    QCOMPARE(Controls(f).AgeBarChart->Data().XMax, 60.0);
+    QCOMPARE(Controls(f).grphxmax->text(), QStringLiteral("60"));
   }
 
   void rescale() {
@@ -470,38 +470,38 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    QVERIFY(!f.rescaleButt->isHidden());
-    const double computedEnd = f.AgeBarChart->Data().XMax;
+    Controls(f).BitBtnCalculate->click();
+    QVERIFY(!Controls(f).rescaleButt->isHidden());
+    const double computedEnd = Controls(f).AgeBarChart->Data().XMax;
 
-    f.grphxmin->setText("20");
-    f.grphxmax->setText("80");
-    f.rescaleButt->click();
+    Controls(f).grphxmin->setText("20");
+    Controls(f).grphxmax->setText("80");
+    Controls(f).rescaleButt->click();
     QVERIFY(w.ui.messages.empty());
-    QCOMPARE(f.AgeBarChart->Data().XMin, 20.0);
-    QCOMPARE(f.AgeBarChart->Data().XMax, 80.0);
+    QCOMPARE(Controls(f).AgeBarChart->Data().XMin, 20.0);
+    QCOMPARE(Controls(f).AgeBarChart->Data().XMax, 80.0);
 
     // Not whole numbers, or a lower end not below the upper end: the range stays, with a reason.
     const std::pair<const char*, const char*> refused[] = {{"20", "8x"}, {"1.5", "80"}, {"80", "20"}, {"50", "50"}};
     for (const auto& [low, high] : refused) {
       w.ui.Clear();
-      f.grphxmin->setText(low);
-      f.grphxmax->setText(high);
-      f.rescaleButt->click();
+      Controls(f).grphxmin->setText(low);
+      Controls(f).grphxmax->setText(high);
+      Controls(f).rescaleButt->click();
       QCOMPARE(w.ui.messages.size(), std::size_t{1});
       QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
       QVERIFY(w.ui.messages[0].text.contains("stays as it was"));
-      QCOMPARE(f.AgeBarChart->Data().XMin, 20.0);
-      QCOMPARE(f.AgeBarChart->Data().XMax, 80.0);
+      QCOMPARE(Controls(f).AgeBarChart->Data().XMin, 20.0);
+      QCOMPARE(Controls(f).AgeBarChart->Data().XMax, 80.0);
     }
 
     // Analyze resets both ends, and the boxes show the scale drawn.
     w.ui.Clear();
-    f.BitBtnCalculate->click();
-    QCOMPARE(f.grphxmin->text(), QStringLiteral("10"));
-    QCOMPARE(f.grphxmax->text(), QString::number(int(computedEnd)));
-    QCOMPARE(f.AgeBarChart->Data().XMin, 10.0);
-    QCOMPARE(f.AgeBarChart->Data().XMax, computedEnd);
+    Controls(f).BitBtnCalculate->click();
+    QCOMPARE(Controls(f).grphxmin->text(), QStringLiteral("10"));
+    QCOMPARE(Controls(f).grphxmax->text(), QString::number(int(computedEnd)));
+    QCOMPARE(Controls(f).AgeBarChart->Data().XMin, 10.0);
+    QCOMPARE(Controls(f).AgeBarChart->Data().XMax, computedEnd);
   }
 
   // --- Curves -------------------------------------------------------------------
@@ -523,9 +523,9 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"curves", "Male", "White", "Forensic", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.ProbabilityButtons->button(level)->setChecked(true);
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
-    f.MathGrid1->show();
+    Controls(f).ProbabilityButtons->button(level)->setChecked(true);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
+    Controls(f).MathGrid1->show();
 
     TTransisionsAnalyseDataSet record;
     record.Likelihood = Bell(40, 0.8, 6);
@@ -539,7 +539,7 @@ class AnalysisPageTest : public QObject {
     f.PlotLikelihoodCurves(&record);
     QVERIFY(w.ui.messages.empty());
 
-    const std::vector<PlotStroke>& picture = f.MathGrid1->Picture();
+    const std::vector<PlotStroke>& picture = Controls(f).MathGrid1->Picture();
     const QList<QColor> order{White, Grey, Blue, Red, Fuchsia, Teal, Black, Blue};
     QCOMPARE(int(picture.size()), int(order.size()));
     for (int i = 0; i < int(order.size()); ++i) {
@@ -556,9 +556,9 @@ class AnalysisPageTest : public QObject {
     }
 
     // As pixels: each marker on its row, right of the curves, in its colour.
-    const QImage image = f.MathGrid1->RenderImage();
-    const QRectF area = f.MathGrid1->PlotArea();
-    const CurvePlotSettings& s = f.MathGrid1->Settings();
+    const QImage image = Controls(f).MathGrid1->RenderImage();
+    const QRectF area = Controls(f).MathGrid1->PlotArea();
+    const CurvePlotSettings& s = Controls(f).MathGrid1->Settings();
     const auto column = [&](double age) { return int(area.left() + (age - s.MinX) / s.SizeX * area.width()); };
     const QColor markerColours[] = {White, Grey, Blue};
     for (int i = 0; i < 3; ++i) {
@@ -587,8 +587,8 @@ class AnalysisPageTest : public QObject {
     second.Hazard_ML = 0.4;
     AddComplex(second, "PUBIS", 30);
     f.PlotLikelihoodCurves(&second);
-    QCOMPARE(f.MathGrid1->Picture().size(), std::size_t{6});
-    for (const PlotStroke& stroke : f.MathGrid1->Picture()) QVERIFY(stroke.Color != Red && stroke.Color != Teal);
+    QCOMPARE(Controls(f).MathGrid1->Picture().size(), std::size_t{6});
+    for (const PlotStroke& stroke : Controls(f).MathGrid1->Picture()) QVERIFY(stroke.Color != Red && stroke.Color != Teal);
   }
 
   void noCaseToPlot() {
@@ -596,12 +596,12 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"curves", "Male", "White", "Forensic", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
     f.PlotLikelihoodCurves(nullptr);
     QCOMPARE(w.ui.Texts(), QStringList{NoDataMessage});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Confirmation);
-    QCOMPARE(f.PageControl1->currentIndex(), 0);
-    QVERIFY(f.MathGrid1->Picture().empty());
+    QCOMPARE(Controls(f).PageControl1->currentIndex(), 0);
+    QVERIFY(Controls(f).MathGrid1->Picture().empty());
   }
 
   // The plot's own rules: sizes above zero only, a new axis or size erases
@@ -677,15 +677,15 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    f.ShowBarPlotButt->click();  // to the curves
-    QVERIFY(!f.MathGrid1->isHidden());
-    f.SpinEditZoom->setValue(value);
+    Controls(f).BitBtnCalculate->click();
+    Controls(f).ShowBarPlotButt->click();  // to the curves
+    QVERIFY(!Controls(f).MathGrid1->isHidden());
+    Controls(f).SpinEditZoom->setValue(value);
     QVERIFY(w.ui.messages.empty());
-    QCOMPARE(f.SpinEditZoom->singleStep(), step);
-    QCOMPARE(f.MathGrid1->Settings().SizeY, value / 1000.0);
+    QCOMPARE(Controls(f).SpinEditZoom->singleStep(), step);
+    QCOMPARE(Controls(f).MathGrid1->Settings().SizeY, value / 1000.0);
     // The run drew the curves again on the new scale.
-    QCOMPARE(f.MathGrid1->Picture().size(), std::size_t{8});
+    QCOMPARE(Controls(f).MathGrid1->Picture().size(), std::size_t{8});
   }
 
   // Every keystroke that changes the text redraws on its own scale.
@@ -694,17 +694,17 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    f.ShowBarPlotButt->click();
-    f.SpinEditZoom->setFocus();
-    f.SpinEditZoom->selectAll();
+    Controls(f).BitBtnCalculate->click();
+    Controls(f).ShowBarPlotButt->click();
+    Controls(f).SpinEditZoom->setFocus();
+    Controls(f).SpinEditZoom->selectAll();
     const std::pair<char, double> keys[] = {{'2', 0.002}, {'5', 0.025}, {'0', 0.25}};
     for (const auto& [key, size] : keys) {
-      QTest::keyClick(f.SpinEditZoom, key);
-      QCOMPARE(f.MathGrid1->Settings().SizeY, size);
-      QCOMPARE(f.MathGrid1->Picture().size(), std::size_t{8});
+      QTest::keyClick(Controls(f).SpinEditZoom, key);
+      QCOMPARE(Controls(f).MathGrid1->Settings().SizeY, size);
+      QCOMPARE(Controls(f).MathGrid1->Picture().size(), std::size_t{8});
     }
-    QCOMPARE(f.SpinEditZoom->singleStep(), 50);
+    QCOMPARE(Controls(f).SpinEditZoom->singleStep(), 50);
     QVERIFY(w.ui.messages.empty());
   }
 
@@ -714,10 +714,10 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    f.SpinEditZoom->setValue(500);
-    QCOMPARE(f.MathGrid1->Settings().SizeY, 1.0);
-    QCOMPARE(f.SpinEditZoom->singleStep(), 100);
+    Controls(f).BitBtnCalculate->click();
+    Controls(f).SpinEditZoom->setValue(500);
+    QCOMPARE(Controls(f).MathGrid1->Settings().SizeY, 1.0);
+    QCOMPARE(Controls(f).SpinEditZoom->singleStep(), 100);
   }
 
   // --- The two views ------------------------------------------------------------
@@ -727,47 +727,47 @@ class AnalysisPageTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QVERIFY(w.ui.messages.empty());
     const auto barState = [&] {
-      QVERIFY(!f.BarGraphPanel->isHidden());
-      QVERIFY(f.MathGrid1->isHidden());
-      QVERIFY(!f.rescaleButt->isHidden() && !f.grphxmin->isHidden() && !f.grphxmax->isHidden());
-      QVERIFY(f.SpinEditZoom->isHidden() && f.zoomlbl->isHidden());
-      for (QLabel* label : f.CurveLegend) QVERIFY(label->isHidden());
-      QCOMPARE(int(f.AgeBarChart->Data().Items.size()), 5);
+      QVERIFY(!Controls(f).BarGraphPanel->isHidden());
+      QVERIFY(Controls(f).MathGrid1->isHidden());
+      QVERIFY(!Controls(f).rescaleButt->isHidden() && !Controls(f).grphxmin->isHidden() && !Controls(f).grphxmax->isHidden());
+      QVERIFY(Controls(f).SpinEditZoom->isHidden() && Controls(f).zoomlbl->isHidden());
+      for (QLabel* label : Controls(f).CurveLegend) QVERIFY(label->isHidden());
+      QCOMPARE(int(Controls(f).AgeBarChart->Data().Items.size()), 5);
     };
     const auto curveState = [&] {
-      QVERIFY(f.BarGraphPanel->isHidden());
-      QVERIFY(!f.MathGrid1->isHidden());
-      QVERIFY(f.rescaleButt->isHidden() && f.grphxmin->isHidden() && f.grphxmax->isHidden());
-      QVERIFY(!f.SpinEditZoom->isHidden() && !f.zoomlbl->isHidden());
-      for (QLabel* label : f.CurveLegend) {
+      QVERIFY(Controls(f).BarGraphPanel->isHidden());
+      QVERIFY(!Controls(f).MathGrid1->isHidden());
+      QVERIFY(Controls(f).rescaleButt->isHidden() && Controls(f).grphxmin->isHidden() && Controls(f).grphxmax->isHidden());
+      QVERIFY(!Controls(f).SpinEditZoom->isHidden() && !Controls(f).zoomlbl->isHidden());
+      for (QLabel* label : Controls(f).CurveLegend) {
         QVERIFY(!label->isHidden());
-        QCOMPARE(label->y(), f.MathGrid1->height() - 20);
+        QCOMPARE(label->y(), Controls(f).MathGrid1->height() - 20);
       }
       // Five curves and three marker lines.
-      QCOMPARE(f.MathGrid1->Picture().size(), std::size_t{8});
+      QCOMPARE(Controls(f).MathGrid1->Picture().size(), std::size_t{8});
     };
     barState();
-    f.ShowBarPlotButt->click();
+    Controls(f).ShowBarPlotButt->click();
     curveState();
-    f.ShowBarPlotButt->click();
+    Controls(f).ShowBarPlotButt->click();
     barState();
-    f.ShowBarPlotButt->click();
+    Controls(f).ShowBarPlotButt->click();
     curveState();
 
     // A new size lays the curves out anew and draws them again.
     f.resize(f.width() + 60, f.height() + 40);
     QCoreApplication::processEvents();
-    QCOMPARE(f.MathGrid1->height(), f.NumSummPanel->y() - 10);
-    QCOMPARE(f.MathGrid1->width(), f.AgeNumPanel->x() - 10);
+    QCOMPARE(Controls(f).MathGrid1->height(), Controls(f).NumSummPanel->y() - 10);
+    QCOMPARE(Controls(f).MathGrid1->width(), Controls(f).AgeNumPanel->x() - 10);
     curveState();
-    f.ShowBarPlotButt->click();
+    Controls(f).ShowBarPlotButt->click();
     barState();
     f.resize(f.width() - 30, f.height() - 20);
     QCoreApplication::processEvents();
-    QCOMPARE(f.AgeBarChart->height(), f.NumSummPanel->y() - 10);
+    QCOMPARE(Controls(f).AgeBarChart->height(), Controls(f).NumSummPanel->y() - 10);
     barState();
     QVERIFY(w.ui.messages.empty());
   }

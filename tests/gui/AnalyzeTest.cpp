@@ -71,13 +71,13 @@ class AnalyzeTest : public QObject {
                   {{"CRA_PTERICA_LOW", "5"}, {"CRA_PTERICA_UPPER", "3"}}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.ComboBoxHazard->SetProgramText(QString());  // "Reset" shows a model for an empty field
-    f.BitBtnCalculate->click();
+    Controls(f).ComboBoxHazard->SetProgramText(QString());  // "Reset" shows a model for an empty field
+    Controls(f).BitBtnCalculate->click();
     QCOMPARE(w.ui.Texts(), QStringList{message});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
     QCOMPARE(f.ScoreBox("CRA_PTERICA_LOW")->text(), QStringLiteral("5"));
-    QVERIFY(f.UsePubeDataCB->isChecked());
-    QCOMPARE(f.PageControl1->currentWidget(), f.DataEntrySheet);
+    QVERIFY(Controls(f).UsePubeDataCB->isChecked());
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).DataEntrySheet);
     QVERIFY(f.TATable.FieldIsNull("RES_ALL_MAX_LIKELIHOOD"));
   }
 
@@ -86,12 +86,12 @@ class AnalyzeTest : public QObject {
     folder.Seed({{"case", "Male", "", "Forensic", ComplexScores(0, "2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.RacePriorLB->setCurrentRow(2);  // "Unknown" picked on the data entry page only
-    QCOMPARE(f.ComboBoxRace->currentText(), QString());
-    f.BitBtnCalculate->click();
+    Controls(f).RacePriorLB->setCurrentRow(2);  // "Unknown" picked on the data entry page only
+    QCOMPARE(Controls(f).ComboBoxRace->currentText(), QString());
+    Controls(f).BitBtnCalculate->click();
     QVERIFY(w.ui.messages.empty());
     QCOMPARE(f.TATable.FieldAsText("RACE"), std::string("Unknown"));
-    QCOMPARE(f.PageControl1->currentWidget(), f.TabSheet3);
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).TabSheet3);
   }
 
   void orderScorePair_data() {
@@ -147,23 +147,23 @@ class AnalyzeTest : public QObject {
     folder.Seed({{"cranial only", "Male", "White", "Archeological", ComplexScores(0, "2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QVERIFY(w.ui.messages.empty());
-    QVERIFY(f.UseCranDataCB->isChecked());
-    QVERIFY(!f.UsePubeDataCB->isChecked());
-    QVERIFY(!f.UseAuriDataCB->isChecked());
+    QVERIFY(Controls(f).UseCranDataCB->isChecked());
+    QVERIFY(!Controls(f).UsePubeDataCB->isChecked());
+    QVERIFY(!Controls(f).UseAuriDataCB->isChecked());
     QVERIFY(f.UseCranialData && !f.UsePubicData && !f.UseAuricularData);
-    QCOMPARE(f.PageControl1->currentWidget(), f.TabSheet3);
-    QVERIFY(!f.BarGraphPanel->isHidden());
-    QVERIFY(f.MathGrid1->isHidden());
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).TabSheet3);
+    QVERIFY(!Controls(f).BarGraphPanel->isHidden());
+    QVERIFY(Controls(f).MathGrid1->isHidden());
     const auto row = StoredRow(folder.Path(), 1);
     QVERIFY(!Field(row, "RES_CRA_MAX_LIKELIHOOD").empty());
     QVERIFY(Field(row, "RES_PUB_MAX_LIKELIHOOD").empty());
     QVERIFY(!Field(row, "RES_ALLCOR_MAX_LIKELIHOOD").empty());
     // Unchecked by the action, the complex stays out until the row changes.
     f.ScoreBox("PUB_RELIEF_L_LOW")->setText("3");
-    f.BitBtnCalculate->click();
-    QVERIFY(!f.UsePubeDataCB->isChecked());
+    Controls(f).BitBtnCalculate->click();
+    QVERIFY(!Controls(f).UsePubeDataCB->isChecked());
   }
 
   void aRowWithoutScores() {
@@ -171,10 +171,10 @@ class AnalyzeTest : public QObject {
     folder.Seed({{"empty", "Male", "White", "Forensic", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QCOMPARE(w.ui.Texts(), QStringList{NoDataTypesMessage});
     for (int i = 0; i < 3; ++i) QVERIFY(!f.ComplexCheckBox(i)->isChecked());
-    QCOMPARE(f.PageControl1->currentWidget(), f.DataEntrySheet);
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).DataEntrySheet);
   }
 
   // Scores that name no stage leave nothing to analyse: one message, the
@@ -184,12 +184,12 @@ class AnalyzeTest : public QObject {
     folder.Seed({{"zeros", "Male", "White", "Forensic", ComplexScores(0, "0", "0")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QCOMPARE(w.ui.Texts(), QStringList{NoDataMessage});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Confirmation);
-    QCOMPARE(f.PageControl1->currentWidget(), f.DataEntrySheet);
-    QVERIFY(f.BarGraphPanel->isHidden());
-    QVERIFY(f.MathGrid1->isHidden());
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).DataEntrySheet);
+    QVERIFY(Controls(f).BarGraphPanel->isHidden());
+    QVERIFY(Controls(f).MathGrid1->isHidden());
     QVERIFY(!f.LastRunAnalysed());
     QVERIFY(Field(StoredRow(folder.Path(), 1), "RES_ALL_LOW95P_CONF").empty());
   }
@@ -199,12 +199,12 @@ class AnalyzeTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.ProbabilityButtons->button(2)->click();  // a click in the group is the Analyze action
+    Controls(f).ProbabilityButtons->button(2)->click();  // a click in the group is the Analyze action
     QVERIFY(w.ui.messages.empty());
     QCOMPARE(double(CriticalValue), 3.315);
-    for (QLabel* caption : f.LowerLimitCaptions) QCOMPARE(caption->text(), QStringLiteral(" L99% "));
-    for (QLabel* caption : f.UpperLimitCaptions) QCOMPARE(caption->text(), QStringLiteral(" U99% "));
-    QCOMPARE(f.AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with 99% CI"));
+    for (QLabel* caption : Controls(f).LowerLimitCaptions) QCOMPARE(caption->text(), QStringLiteral(" L99% "));
+    for (QLabel* caption : Controls(f).UpperLimitCaptions) QCOMPARE(caption->text(), QStringLiteral(" U99% "));
+    QCOMPARE(Controls(f).AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with 99% CI"));
   }
 
   void anUnwritableTraceIsNoFailure() {
@@ -212,7 +212,7 @@ class AnalyzeTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     QVERIFY(QDir(QString::fromStdString(folder.Path())).mkdir("TATree.txt"));
     Window w(folder);
-    w.form->BitBtnCalculate->click();
+    Controls(*w.form).BitBtnCalculate->click();
     QVERIFY(w.ui.messages.empty());
     QVERIFY(!Field(StoredRow(folder.Path(), 1), "RES_ALL_MAX_LIKELIHOOD").empty());
   }
@@ -235,12 +235,12 @@ class AnalyzeTest : public QObject {
       Window w(*guiFolder);
       TTAForm2& f = *w.form;
       for (int id = 1; id <= rows; ++id) {
-        f.PageControl1->setCurrentWidget(f.DataEntrySheet);
+        Controls(f).PageControl1->setCurrentWidget(Controls(f).DataEntrySheet);
         f.DataSourceSkeleton.LocateId(id);
         f.ScoreBox("CRA_PTERICA_LOW")->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F8);
         QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join("; ")));
-        QCOMPARE(f.PageControl1->currentWidget(), f.TabSheet3);
+        QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).TabSheet3);
         QProcess cli;
         cli.start(QStringLiteral(VORLA_CLI), {"analyze", "--dir", QString::fromStdString(cliFolder->Path()), "--id",
                                               QString::number(id)});
@@ -272,9 +272,9 @@ class AnalyzeTest : public QObject {
                  {"zeros", "Male", "White", "Forensic", ComplexScores(0, "0", "0")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    f.ShowBarPlotButt->click();  // from the bar chart to the curves
-    QVERIFY(!f.MathGrid1->isHidden());
+    Controls(f).BitBtnCalculate->click();
+    Controls(f).ShowBarPlotButt->click();  // from the bar chart to the curves
+    QVERIFY(!Controls(f).MathGrid1->isHidden());
     QVERIFY(w.ui.messages.empty());
 
     // The parameter file goes away while the curves are shown.
@@ -283,20 +283,20 @@ class AnalyzeTest : public QObject {
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
     // Something else the person does, then another drag: one more message.
-    QTest::keyClick(f.DBEdit4, Qt::Key_Home);
+    QTest::keyClick(Controls(f).DBEdit4, Qt::Key_Home);
     for (int step = 0; step < 5; ++step) f.resize(1100 - step * 4, 780);
     QCOMPARE(w.ui.messages.size(), std::size_t{2});
 
     // A new row, and a row with nothing to analyse: no curves are shown for
     // them, so dragging the window edge analyses nothing and says nothing.
     w.ui.Clear();
-    f.BitBtnNew->click();
-    QVERIFY(f.MathGrid1->isHidden());
+    Controls(f).BitBtnNew->click();
+    QVERIFY(Controls(f).MathGrid1->isHidden());
     for (int step = 0; step < 10; ++step) f.resize(1009 + step * 3, 754 + step);
-    f.DBNavigator1->setFocus();
+    Controls(f).DBNavigator1->setFocus();
     f.NavigatorClick(0);
     f.NavigatorClick(2);
-    QCOMPARE(f.DBEdit4->text(), QStringLiteral("zeros"));
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("zeros"));
     for (int step = 0; step < 8; ++step) f.resize(1009 + step * 2, 754);
     QVERIFY(w.ui.messages.empty());
     QCOMPARE(f.ShownResultsState(), StoredState::None);

@@ -38,7 +38,7 @@ std::vector<SeedRow> TwoCases() {
 }
 
 void ToRow(TTAForm2& f, Navigator::Button button) {
-  f.PageControl1->setCurrentWidget(f.DataEntrySheet);
+  Controls(f).PageControl1->setCurrentWidget(Controls(f).DataEntrySheet);
   f.NavigatorClick(button);
 }
 
@@ -65,31 +65,31 @@ class CurrentRowTest : public QObject {
     folder.Seed(TwoCases());
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QCOMPARE(f.ShownResultsState(), StoredState::Current);
-    QVERIFY(f.ResultsNote->isHidden());
+    QVERIFY(Controls(f).ResultsNote->isHidden());
     const auto a = StoredRow(folder.Path(), 1);
     QCOMPARE(f.ResultCell(2, 1), OneDecimal(Field(a, "RES_ALLCOR_MAX_LIKELIHOOD")));
 
     ToRow(f, Navigator::Next);
-    QCOMPARE(f.DBEdit4->text(), QStringLiteral("Case B"));
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("Case B"));
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
     QCOMPARE(f.ShownResultsState(), StoredState::None);
-    QVERIFY(!f.ResultsNote->isHidden());
-    QCOMPARE(f.ResultsNote->text(), QString::fromLatin1(NotAnalysedNote));
+    QVERIFY(!Controls(f).ResultsNote->isHidden());
+    QCOMPARE(Controls(f).ResultsNote->text(), QString::fromLatin1(NotAnalysedNote));
     QCOMPARE(f.ResultCell(0, 0), QStringLiteral("Case B"));
     QVERIFY(GridValuesEmpty(f));
-    QVERIFY(f.AgeBarChart->Data().Items.empty());
-    QVERIFY(f.BarGraphPanel->isHidden());
-    QVERIFY(f.MathGrid1->isHidden());
-    QVERIFY(f.pvaluncorr->text().trimmed().isEmpty());
+    QVERIFY(Controls(f).AgeBarChart->Data().Items.empty());
+    QVERIFY(Controls(f).BarGraphPanel->isHidden());
+    QVERIFY(Controls(f).MathGrid1->isHidden());
+    QVERIFY(Controls(f).pvaluncorr->text().trimmed().isEmpty());
     // "Graph Type" has nothing of B's to draw and draws nothing of A's.
-    f.ShowBarPlotButt->click();
-    QVERIFY(f.BarGraphPanel->isHidden() && f.MathGrid1->isHidden());
+    Controls(f).ShowBarPlotButt->click();
+    QVERIFY(Controls(f).BarGraphPanel->isHidden() && Controls(f).MathGrid1->isHidden());
 
     // Print Report analyses B first; the page carries B's own estimates.
     w.ui.previewPdf = QString::fromStdString(folder.Path()) + QStringLiteral("b.pdf");
-    f.PrintPreviewButt->click();
+    Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.previews, 1);
     const auto b = StoredRow(folder.Path(), 2);
     QVERIFY(!Field(b, "RES_ALLCOR_MAX_LIKELIHOOD").empty());
@@ -99,9 +99,9 @@ class CurrentRowTest : public QObject {
     QVERIFY(!page.contains(QStringLiteral("Case A")));
     QVERIFY(page.contains(OneDecimal(Field(b, "RES_ALLCOR_MAX_LIKELIHOOD"))));
     QVERIFY(page.contains(OneDecimal(Field(b, "RES_ALLCOR_UPPER95P_CONF"))));
-    QCOMPARE(f.DBEdit4->text(), QStringLiteral("Case B"));
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("Case B"));
     QCOMPARE(f.ShownResultsState(), StoredState::Current);
-    QCOMPARE(f.AgeBarChart->Data().Items.front().Left, std::stod(Field(b, "RES_ALLCOR_LOW95P_CONF")));
+    QCOMPARE(Controls(f).AgeBarChart->Data().Items.front().Left, std::stod(Field(b, "RES_ALLCOR_LOW95P_CONF")));
 
     // Back to A: its own stored results, still current, with its own bars.
     ToRow(f, Navigator::Prior);
@@ -109,9 +109,9 @@ class CurrentRowTest : public QObject {
     QCOMPARE(f.ResultCell(0, 0), QStringLiteral("Case A"));
     QCOMPARE(f.ResultCell(2, 1), OneDecimal(Field(a, "RES_ALLCOR_MAX_LIKELIHOOD")));
     QCOMPARE(f.ResultCell(0, 5), QStringLiteral("Auricular Area"));
-    QCOMPARE(f.AgeBarChart->Data().Items.size(), std::size_t{5});
-    QCOMPARE(f.AgeBarChart->Data().Items.front().Left, std::stod(Field(a, "RES_ALLCOR_LOW95P_CONF")));
-    QVERIFY(!f.BarGraphPanel->isHidden());
+    QCOMPARE(Controls(f).AgeBarChart->Data().Items.size(), std::size_t{5});
+    QCOMPARE(Controls(f).AgeBarChart->Data().Items.front().Left, std::stod(Field(a, "RES_ALLCOR_LOW95P_CONF")));
+    QVERIFY(!Controls(f).BarGraphPanel->isHidden());
     QVERIFY(w.ui.messages.empty());
   }
 
@@ -122,22 +122,22 @@ class CurrentRowTest : public QObject {
     folder.Seed(TwoCases());
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     const auto before = StoredRow(folder.Path(), 1);
 
-    f.PageControl1->setCurrentWidget(f.DataEntrySheet);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).DataEntrySheet);
     f.DataSourceSkeleton.Edit();
     f.DataSourceSkeleton.SetFieldInteger("PUB_RELIEF_L_LOW", 5);
     f.DataSourceSkeleton.SetFieldInteger("PUB_RELIEF_L_UPPER", 6);
     f.DataSourceSkeleton.Post();
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
     QCOMPARE(f.ShownResultsState(), StoredState::Outdated);
-    QCOMPARE(f.ResultsNote->text(), QString::fromLatin1(OutdatedNote));
-    QVERIFY(f.BarGraphPanel->isHidden());
+    QCOMPARE(Controls(f).ResultsNote->text(), QString::fromLatin1(OutdatedNote));
+    QVERIFY(Controls(f).BarGraphPanel->isHidden());
     // The old numbers stay readable under the note, as what they are.
     QCOMPARE(f.ResultCell(2, 1), OneDecimal(Field(before, "RES_ALLCOR_MAX_LIKELIHOOD")));
 
-    f.PrintPreviewButt->click();
+    Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.previews, 1);
     QCOMPARE(f.ShownResultsState(), StoredState::Current);
     QVERIFY(StoredRow(folder.Path(), 1) != before);
@@ -148,9 +148,9 @@ class CurrentRowTest : public QObject {
     f.DataSourceSkeleton.SetFieldText("SEX", "");
     f.DataSourceSkeleton.Post();
     f.ButtonResetClick();
-    f.PageControl1->setCurrentWidget(f.DataEntrySheet);
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
-    f.PrintPreviewButt->click();
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).DataEntrySheet);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
+    Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.previews, 1);
     QCOMPARE(w.ui.Texts().size(), 2);
     QCOMPARE(w.ui.Texts()[0], QString::fromLatin1(NoSexMessage));
@@ -164,14 +164,14 @@ class CurrentRowTest : public QObject {
     folder.Seed(TwoCases());
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnNew->click();
-    TypeInto(f.DBEdit4, QStringLiteral("Case A"));
-    f.UseCranDataCB->setFocus(Qt::TabFocusReason);
+    Controls(f).BitBtnNew->click();
+    TypeInto(Controls(f).DBEdit4, QStringLiteral("Case A"));
+    Controls(f).UseCranDataCB->setFocus(Qt::TabFocusReason);
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     QVERIFY(w.ui.messages[0].text.contains(QStringLiteral("\"Case A\" (SKELETON_ID 1)")));
     // Leaving the box again without typing says nothing more.
-    f.DBEdit4->setFocus(Qt::TabFocusReason);
-    f.UseCranDataCB->setFocus(Qt::TabFocusReason);
+    Controls(f).DBEdit4->setFocus(Qt::TabFocusReason);
+    Controls(f).UseCranDataCB->setFocus(Qt::TabFocusReason);
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
 
     f.DataSourceSkeleton.UpdateRecord();
@@ -193,7 +193,7 @@ class CurrentRowTest : public QObject {
       printedScore = QString::fromStdString(f.TATable.FieldAsText("AUR_MORSUP_L_LOW"));
     };
     w.ui.Clear();
-    f.PrintPreviewButt->click();
+    Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.previews, 1);
     QCOMPARE(printedKey, id);
     QCOMPARE(printedScore, QStringLiteral("4"));
@@ -208,13 +208,13 @@ class CurrentRowTest : public QObject {
     folder.Seed(TwoCases());
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();  // A at 95
+    Controls(f).BitBtnCalculate->click();  // A at 95
     ToRow(f, Navigator::Next);
-    f.ProbabilityButtons->button(2)->click();  // B at 99
+    Controls(f).ProbabilityButtons->button(2)->click();  // B at 99
     QCOMPARE(Field(StoredRow(folder.Path(), 2), "RES_CI_LEVEL"), std::string("99"));
     QCOMPARE(f.ResultCell(1, 0), QStringLiteral(" L_99% "));
     QCOMPARE(f.ResultCell(3, 0), QStringLiteral(" U_99% "));
-    QCOMPARE(f.AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with 99% CI"));
+    QCOMPARE(Controls(f).AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with 99% CI"));
     const ReportContent report = f.ReportFromCurrentRow();
     QCOMPARE(report.cells[0][1].text, QStringLiteral(" L_99% "));
     QCOMPARE(report.chart.AxisCaption, QStringLiteral("Estimated Age with 99% CI"));
@@ -223,9 +223,9 @@ class CurrentRowTest : public QObject {
     ToRow(f, Navigator::Prior);
     QCOMPARE(f.ShownResultsState(), StoredState::Current);
     QCOMPARE(f.ResultCell(1, 0), QStringLiteral(" L_95% "));
-    QCOMPARE(f.AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with 95% CI"));
+    QCOMPARE(Controls(f).AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with 95% CI"));
     // Printing it at 99 analyses it again at 99 first.
-    f.PrintPreviewButt->click();
+    Controls(f).PrintPreviewButt->click();
     QCOMPARE(Field(StoredRow(folder.Path(), 1), "RES_CI_LEVEL"), std::string("99"));
     QCOMPARE(f.ResultCell(1, 0), QStringLiteral(" L_99% "));
 
@@ -236,7 +236,7 @@ class CurrentRowTest : public QObject {
     ToRow(f, Navigator::Next);
     ToRow(f, Navigator::Prior);
     QCOMPARE(f.ResultCell(1, 0), QStringLiteral(" L_CI "));
-    QCOMPARE(f.AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with CI (level not recorded)"));
+    QCOMPARE(Controls(f).AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with CI (level not recorded)"));
   }
 
   // The scale drawn is always the one the two boxes show.
@@ -245,23 +245,23 @@ class CurrentRowTest : public QObject {
     folder.Seed(TwoCases());
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    f.grphxmin->setText(QStringLiteral("30"));
-    f.grphxmax->setText(QStringLiteral("70"));
-    f.rescaleButt->click();
-    QCOMPARE(f.AgeBarChart->Data().XMin, 30.0);
+    Controls(f).BitBtnCalculate->click();
+    Controls(f).grphxmin->setText(QStringLiteral("30"));
+    Controls(f).grphxmax->setText(QStringLiteral("70"));
+    Controls(f).rescaleButt->click();
+    QCOMPARE(Controls(f).AgeBarChart->Data().XMin, 30.0);
 
     ToRow(f, Navigator::Next);
-    f.BitBtnCalculate->click();
-    QCOMPARE(f.grphxmin->text(), QStringLiteral("10"));
-    QCOMPARE(f.AgeBarChart->Data().XMin, 10.0);
-    QCOMPARE(f.grphxmax->text(), QString::number(f.AgeBarChart->Data().XMax));
+    Controls(f).BitBtnCalculate->click();
+    QCOMPARE(Controls(f).grphxmin->text(), QStringLiteral("10"));
+    QCOMPARE(Controls(f).AgeBarChart->Data().XMin, 10.0);
+    QCOMPARE(Controls(f).grphxmax->text(), QString::number(Controls(f).AgeBarChart->Data().XMax));
 
-    f.grphxmin->setText(QStringLiteral("20"));
-    f.rescaleButt->click();
+    Controls(f).grphxmin->setText(QStringLiteral("20"));
+    Controls(f).rescaleButt->click();
     ToRow(f, Navigator::Prior);  // A, shown from its stored results
-    QCOMPARE(f.grphxmin->text(), QString::number(f.AgeBarChart->Data().XMin));
-    QCOMPARE(f.grphxmax->text(), QString::number(f.AgeBarChart->Data().XMax));
+    QCOMPARE(Controls(f).grphxmin->text(), QString::number(Controls(f).AgeBarChart->Data().XMin));
+    QCOMPARE(Controls(f).grphxmax->text(), QString::number(Controls(f).AgeBarChart->Data().XMax));
   }
 };
 

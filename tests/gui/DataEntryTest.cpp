@@ -88,9 +88,9 @@ class DataEntryTest : public QObject {
   void scoreBoxesHaveTheirStageCounts() {
     CaseFolder folder;
     Window w(folder);
-    QCOMPARE(w.form->ScoreBoxes.size(), std::size_t{66});
+    QCOMPARE(Controls(*w.form).ScoreBoxes.size(), std::size_t{66});
     int sum = 0;
-    for (const DbScoreEdit* box : w.form->ScoreBoxes) {
+    for (const DbScoreEdit* box : Controls(*w.form).ScoreBoxes) {
       QCOMPARE(box->maxLength(), 1);
       QCOMPARE(box->size(), QSize(25, 29));
       sum += box->StageCount();
@@ -146,20 +146,20 @@ class DataEntryTest : public QObject {
     CaseFolder folder;
     Window w(folder);
     TTAForm2& f = *w.form;
-    std::vector<QWidget*> expected = {f.DBEdit4, f.HazardPriorLB, f.RacePriorLB, f.SexPriorLB, f.UseCranDataCB};
+    std::vector<QWidget*> expected = {Controls(f).DBEdit4, Controls(f).HazardPriorLB, Controls(f).RacePriorLB, Controls(f).SexPriorLB, Controls(f).UseCranDataCB};
     for (const char* stem : {"CRA_PTERICA", "CRA_SAGITTAL", "CRA_LAMDOID", "CRA_INTERPL", "CRA_MAXILARE"})
       for (const char* end : {"_LOW", "_UPPER"}) expected.push_back(f.ScoreBox(std::string(stem) + end));
-    expected.push_back(f.UsePubeDataCB);
+    expected.push_back(Controls(f).UsePubeDataCB);
     for (const char* side : {"_L", "_R"})
       for (const char* stem : {"PUB_RELIEF", "PUB_TEXTURE", "PUB_OSSICLE", "PUB_VENTRALM", "PUB_DORSALM"})
         for (const char* end : {"_LOW", "_UPPER"}) expected.push_back(f.ScoreBox(std::string(stem) + side + end));
-    expected.push_back(f.UseAuriDataCB);
+    expected.push_back(Controls(f).UseAuriDataCB);
     for (const char* side : {"_L", "_R"})
       for (const auto& row : ScoreGroups()[2].rows)
         for (const char* end : {"_LOW", "_UPPER"}) expected.push_back(f.ScoreBox(std::string(row.stem) + side + end));
-    expected.insert(expected.end(), {f.DBNavigator1, f.DBMemo1, f.BitBtnNew});
+    expected.insert(expected.end(), {Controls(f).DBNavigator1, Controls(f).DBMemo1, Controls(f).BitBtnNew});
 
-    f.DBEdit4->setFocus();
+    Controls(f).DBEdit4->setFocus();
     for (std::size_t i = 1; i < expected.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QVERIFY2(QApplication::focusWidget() == expected[i], qPrintable(QString("step %1").arg(i)));
@@ -168,7 +168,7 @@ class DataEntryTest : public QObject {
     DbScoreEdit* last = f.ScoreBox("PUB_DORSALM_R_UPPER");
     last->setFocus();
     TypeInto(last, "5");
-    QCOMPARE(QApplication::focusWidget(), f.UseAuriDataCB);
+    QCOMPARE(QApplication::focusWidget(), Controls(f).UseAuriDataCB);
   }
 
   // Typing m into an empty sex box completes it to Male, writes Male and
@@ -178,16 +178,16 @@ class DataEntryTest : public QObject {
     folder.Seed({{"case", "", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
-    QSignalSpy analyses(f.BitBtnCalculate, &QPushButton::clicked);
-    f.ComboBoxSex->setFocus();
-    QTest::keyClicks(f.ComboBoxSex, "m");
-    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Male"));
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
+    QSignalSpy analyses(Controls(f).BitBtnCalculate, &QPushButton::clicked);
+    Controls(f).ComboBoxSex->setFocus();
+    QTest::keyClicks(Controls(f).ComboBoxSex, "m");
+    QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Male"));
     QCOMPARE(f.TATable.FieldAsText("SEX"), std::string("Male"));
     QCOMPARE(analyses.count(), 1);
     QVERIFY(!f.TATable.FieldIsNull("RES_ALL_MAX_LIKELIHOOD"));
-    QTest::keyClicks(f.ComboBoxSex, "ale");
-    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Male"));
+    QTest::keyClicks(Controls(f).ComboBoxSex, "ale");
+    QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Male"));
     QCOMPARE(analyses.count(), 1);
     QVERIFY(w.ui.messages.empty());
   }
@@ -197,22 +197,22 @@ class DataEntryTest : public QObject {
     folder.Seed({{"case", "Male", "White", "", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
-    f.ComboBoxHazard->SetProgramText(QString());
-    QSignalSpy analyses(f.BitBtnCalculate, &QPushButton::clicked);
-    f.ComboBoxHazard->setFocus();
-    QTest::keyClicks(f.ComboBoxHazard, "Forensics");
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
+    Controls(f).ComboBoxHazard->SetProgramText(QString());
+    QSignalSpy analyses(Controls(f).BitBtnCalculate, &QPushButton::clicked);
+    Controls(f).ComboBoxHazard->setFocus();
+    QTest::keyClicks(Controls(f).ComboBoxHazard, "Forensics");
     QCOMPARE(analyses.count(), 2);  // "F" completed to another item; the last "s" matches none
     QCOMPARE(f.TATable.FieldAsText("HAZARDFUNC"), std::string("Forensics"));
-    QCOMPARE(f.ComboBoxHazard->currentText(), QStringLiteral("Forensics"));
-    f.ComboBoxSex->setFocus();  // leaving the box
+    QCOMPARE(Controls(f).ComboBoxHazard->currentText(), QStringLiteral("Forensics"));
+    Controls(f).ComboBoxSex->setFocus();  // leaving the box
     QCOMPARE(w.ui.beeps, 1);
-    QCOMPARE(f.ComboBoxHazard->currentText(), QString());
+    QCOMPARE(Controls(f).ComboBoxHazard->currentText(), QString());
     QCOMPARE(f.TATable.FieldAsText("HAZARDFUNC"), std::string("Forensics"));
     // Deleting characters is a change by the person as well.
-    f.ComboBoxSex->setFocus();
-    f.ComboBoxSex->lineEdit()->end(false);
-    QTest::keyClick(f.ComboBoxSex, Qt::Key_Backspace);
+    Controls(f).ComboBoxSex->setFocus();
+    Controls(f).ComboBoxSex->lineEdit()->end(false);
+    QTest::keyClick(Controls(f).ComboBoxSex, Qt::Key_Backspace);
     QCOMPARE(analyses.count(), 3);
     QCOMPARE(f.TATable.FieldAsText("SEX"), std::string("Mal"));
     // Text the program puts in is no change.
@@ -225,11 +225,11 @@ class DataEntryTest : public QObject {
     folder.Seed({{"case", "Female", "Black", "", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.ComboBoxSex->SetProgramText("x");
-    f.ButtonReset->click();
-    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Female"));
-    QCOMPARE(f.ComboBoxRace->currentText(), QStringLiteral("Black"));
-    QCOMPARE(f.ComboBoxHazard->currentText(), QStringLiteral("Archeological"));
+    Controls(f).ComboBoxSex->SetProgramText("x");
+    Controls(f).ButtonReset->click();
+    QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Female"));
+    QCOMPARE(Controls(f).ComboBoxRace->currentText(), QStringLiteral("Black"));
+    QCOMPARE(Controls(f).ComboBoxHazard->currentText(), QStringLiteral("Archeological"));
     QVERIFY(f.TATable.FieldIsNull("HAZARDFUNC"));
   }
 
@@ -238,17 +238,17 @@ class DataEntryTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    QCOMPARE(f.RacePriorLB->ItemIndex(), 0);
-    f.RacePriorLB->setFocus();
-    f.RacePriorLB->setCurrentRow(1);
+    QCOMPARE(Controls(f).RacePriorLB->ItemIndex(), 0);
+    Controls(f).RacePriorLB->setFocus();
+    Controls(f).RacePriorLB->setCurrentRow(1);
     QCOMPARE(f.TATable.FieldAsText("RACE"), std::string("White"));  // not yet written
-    f.SexPriorLB->setFocus();
+    Controls(f).SexPriorLB->setFocus();
     QCOMPARE(f.TATable.FieldAsText("RACE"), std::string("Black"));
-    QCOMPARE(f.ComboBoxRace->currentText(), QStringLiteral("Black"));
+    QCOMPARE(Controls(f).ComboBoxRace->currentText(), QStringLiteral("Black"));
     // Esc in a list puts it back to the field.
-    f.SexPriorLB->setCurrentRow(0);
-    QTest::keyClick(f.SexPriorLB, Qt::Key_Escape);
-    QCOMPARE(f.SexPriorLB->SelectedText(), QStringLiteral("Male"));
+    Controls(f).SexPriorLB->setCurrentRow(0);
+    QTest::keyClick(Controls(f).SexPriorLB, Qt::Key_Escape);
+    QCOMPARE(Controls(f).SexPriorLB->SelectedText(), QStringLiteral("Male"));
   }
 
   void changingTheRowResynchronises() {
@@ -256,23 +256,23 @@ class DataEntryTest : public QObject {
     folder.Seed({Scored("first"), {"second", "Female", "Black", "Archeological", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.UsePubeDataCB->setChecked(false);
+    Controls(f).UsePubeDataCB->setChecked(false);
     QVERIFY(!f.UsePubicData);
-    f.DBNavigator1->ButtonAt(Navigator::Next)->click();
-    QCOMPARE(f.DBEdit4->text(), QStringLiteral("second"));
-    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Female"));
-    QCOMPARE(f.ComboBoxHazard->currentText(), QStringLiteral("Archeological"));
-    QCOMPARE(f.SexPriorLB->SelectedText(), QStringLiteral("Female"));
-    QVERIFY(f.UsePubeDataCB->isChecked());
+    Controls(f).DBNavigator1->ButtonAt(Navigator::Next)->click();
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("second"));
+    QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Female"));
+    QCOMPARE(Controls(f).ComboBoxHazard->currentText(), QStringLiteral("Archeological"));
+    QCOMPARE(Controls(f).SexPriorLB->SelectedText(), QStringLiteral("Female"));
+    QVERIFY(Controls(f).UsePubeDataCB->isChecked());
     QVERIFY(f.UsePubicData);
-    QCOMPARE(f.DBGrid1->Model()->CurrentLine(), 1);
+    QCOMPARE(Controls(f).DBGrid1->Model()->CurrentLine(), 1);
 
     // With the analysis page in front a change of row leaves the choices alone.
-    f.UseCranDataCB->setChecked(false);
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
+    Controls(f).UseCranDataCB->setChecked(false);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
     f.DataSourceSkeleton.First();
-    QCOMPARE(f.ComboBoxSex->currentText(), QStringLiteral("Female"));
-    QVERIFY(!f.UseCranDataCB->isChecked());
+    QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Female"));
+    QVERIFY(!Controls(f).UseCranDataCB->isChecked());
   }
 
   void editsArePostedWhenTheRowIsLeft() {
@@ -284,7 +284,7 @@ class DataEntryTest : public QObject {
     box->setFocus();
     box->selectAll();
     QTest::keyPress(box, '5');  // still in the box
-    f.DBNavigator1->ButtonAt(Navigator::Next)->click();
+    Controls(f).DBNavigator1->ButtonAt(Navigator::Next)->click();
     QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("CRA_SAGITTAL_UPPER"))],
              std::string("5"));
   }
@@ -294,26 +294,26 @@ class DataEntryTest : public QObject {
     folder.Seed({Scored("first")});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.UseAuriDataCB->setChecked(false);
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
-    f.BitBtnNew->click();
-    QCOMPARE(f.PageControl1->currentWidget(), f.DataEntrySheet);
+    Controls(f).UseAuriDataCB->setChecked(false);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
+    Controls(f).BitBtnNew->click();
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).DataEntrySheet);
     QCOMPARE(f.TATable.State(), CaseTable::RowState::Insert);
-    QCOMPARE(QApplication::focusWidget(), f.DBEdit4);
-    QCOMPARE(f.ComboBoxSex->currentText(), QString());
-    QCOMPARE(f.ComboBoxHazard->currentText(), QStringLiteral("Archeological"));
-    QVERIFY(f.UseAuriDataCB->isChecked());
-    QCOMPARE(f.DBGrid1->Model()->rowCount(), 2);
+    QCOMPARE(QApplication::focusWidget(), Controls(f).DBEdit4);
+    QCOMPARE(Controls(f).ComboBoxSex->currentText(), QString());
+    QCOMPARE(Controls(f).ComboBoxHazard->currentText(), QStringLiteral("Archeological"));
+    QVERIFY(Controls(f).UseAuriDataCB->isChecked());
+    QCOMPARE(Controls(f).DBGrid1->Model()->rowCount(), 2);
     // Moving off the untouched new row does not store it.
-    f.DBNavigator1->ButtonAt(Navigator::First)->click();
+    Controls(f).DBNavigator1->ButtonAt(Navigator::First)->click();
     QCOMPARE(f.TATable.RecordCount(), 1);
     QCOMPARE(StoredRowCount(folder.Path()), 1);
-    QCOMPARE(f.DBGrid1->Model()->rowCount(), 1);
+    QCOMPARE(Controls(f).DBGrid1->Model()->rowCount(), 1);
     // The navigator's insert starts a new row without moving the focus.
-    f.DBMemo1->setFocus();
-    f.DBNavigator1->ButtonAt(Navigator::Insert)->click();
+    Controls(f).DBMemo1->setFocus();
+    Controls(f).DBNavigator1->ButtonAt(Navigator::Insert)->click();
     QCOMPARE(f.TATable.State(), CaseTable::RowState::Insert);
-    QCOMPARE(QApplication::focusWidget(), f.DBMemo1);
+    QCOMPARE(QApplication::focusWidget(), Controls(f).DBMemo1);
   }
 };
 

@@ -266,12 +266,12 @@ class GraphExportTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    QVERIFY(!f.BarGraphPanel->isHidden());
-    QVERIFY(f.SaveGraphButt->isEnabled());
+    Controls(f).BitBtnCalculate->click();
+    QVERIFY(!Controls(f).BarGraphPanel->isHidden());
+    QVERIFY(Controls(f).SaveGraphButt->isEnabled());
     w.ui.Clear();
     w.ui.saveAnswer = Dir(folder) + "a.b.wmf";
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QVERIFY(w.ui.messages.empty());
     QCOMPARE(w.ui.saveDialogs.size(), std::size_t{1});
     const auto& dialog = w.ui.saveDialogs[0];
@@ -283,10 +283,10 @@ class GraphExportTest : public QObject {
     QFile file(Dir(folder) + "a.wmf");
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    const std::vector<EmfRecord> records = CheckedEmf(bytes, f.AgeBarChart->size());
+    const std::vector<EmfRecord> records = CheckedEmf(bytes, Controls(f).AgeBarChart->size());
     if (QTest::currentTestFailed()) return;
     // One rectangle per bar beyond the background, area and frame.
-    QCOMPARE(CountOf(records, emr::Rectangle), 3 + int(f.AgeBarChart->Data().Items.size()));
+    QCOMPARE(CountOf(records, emr::Rectangle), 3 + int(Controls(f).AgeBarChart->Data().Items.size()));
     QVERIFY(w.ui.questions.empty());
   }
 
@@ -295,22 +295,22 @@ class GraphExportTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     // Shown as curves: the bar chart is written all the same.
-    f.ShowBarPlotButt->click();
-    QVERIFY(f.BarGraphPanel->isHidden());
+    Controls(f).ShowBarPlotButt->click();
+    QVERIFY(Controls(f).BarGraphPanel->isHidden());
     w.ui.Clear();
     w.ui.saveAnswer = Dir(folder) + "graph";
     w.ui.saveAnswerFilter = QStringLiteral("BMP files (*.bmp)");
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QVERIFY(w.ui.messages.empty());
     QVERIFY(!QFileInfo::exists(Dir(folder) + "graph.wmf"));
     QFile file(Dir(folder) + "graph.bmp");
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.read(2), QByteArray("BM"));
     QImage image(Dir(folder) + "graph.bmp", "BMP");
-    QCOMPARE(image.size(), f.AgeBarChart->size());
-    const QImage screen = f.AgeBarChart->RenderImage();
+    QCOMPARE(image.size(), Controls(f).AgeBarChart->size());
+    const QImage screen = Controls(f).AgeBarChart->RenderImage();
     QCOMPARE(image.convertToFormat(QImage::Format_RGB32), screen.convertToFormat(QImage::Format_RGB32));
   }
 
@@ -319,17 +319,17 @@ class GraphExportTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     w.ui.saveAnswer = Dir(folder) + "plain";
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QVERIFY(QFileInfo::exists(Dir(folder) + "plain.wmf"));
     w.ui.saveAnswerFilter = QStringLiteral("BMP files (*.bmp)");
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QVERIFY(QFileInfo::exists(Dir(folder) + "plain.bmp"));
 
     const QStringList before = QDir(Dir(folder)).entryList(QDir::Files);
     w.ui.saveAnswer.clear();
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(QDir(Dir(folder)).entryList(QDir::Files), before);
     QCOMPARE(w.ui.saveDialogs.size(), std::size_t{3});
   }
@@ -340,14 +340,14 @@ class GraphExportTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QFile existing(Dir(folder) + "a.wmf");
     QVERIFY(existing.open(QIODevice::WriteOnly));
     existing.write("keep me");
     existing.close();
     w.ui.saveAnswer = Dir(folder) + "a.b.wmf";
     w.ui.answerYes = false;
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(w.ui.questions.size(), std::size_t{1});
     QVERIFY(w.ui.questions[0].contains("a.wmf"));
     QVERIFY(existing.open(QIODevice::ReadOnly));
@@ -355,7 +355,7 @@ class GraphExportTest : public QObject {
     existing.close();
 
     w.ui.answerYes = true;
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(w.ui.questions.size(), std::size_t{2});
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QCOMPARE(existing.read(4), QByteArray("\x01\x00\x00\x00", 4));
@@ -363,7 +363,7 @@ class GraphExportTest : public QObject {
 
     // The name chosen is the name written: the dialog has asked already.
     w.ui.saveAnswer = Dir(folder) + "a.wmf";
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(w.ui.questions.size(), std::size_t{2});
   }
 
@@ -372,10 +372,10 @@ class GraphExportTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     w.ui.Clear();
     w.ui.saveAnswer = Dir(folder) + "missing/graph.wmf";
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
     QVERIFY(w.ui.messages[0].text.contains("graph.wmf"));
@@ -387,35 +387,35 @@ class GraphExportTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    QVERIFY(!f.BarGraphPanel->isHidden());
-    QVERIFY(f.ButtonCopyGraph->isEnabled());
-    f.ButtonCopyGraph->click();
+    Controls(f).BitBtnCalculate->click();
+    QVERIFY(!Controls(f).BarGraphPanel->isHidden());
+    QVERIFY(Controls(f).ButtonCopyGraph->isEnabled());
+    Controls(f).ButtonCopyGraph->click();
     QVERIFY(w.ui.messages.empty());
     QCOMPARE(w.ui.clipboardDataCount, 1);
     QVERIFY(w.ui.clipboardData);
     QVERIFY(w.ui.clipboardData->hasFormat("image/x-emf"));
-    CheckedEmf(w.ui.clipboardData->data("image/x-emf"), f.AgeBarChart->size());
+    CheckedEmf(w.ui.clipboardData->data("image/x-emf"), Controls(f).AgeBarChart->size());
     if (QTest::currentTestFailed()) return;
     QVERIFY(w.ui.clipboardData->hasImage());
-    QCOMPARE(qvariant_cast<QImage>(w.ui.clipboardData->imageData()).size(), f.AgeBarChart->size());
+    QCOMPARE(qvariant_cast<QImage>(w.ui.clipboardData->imageData()).size(), Controls(f).AgeBarChart->size());
 
     // The curves: a colour bitmap of the plot, no metafile.
-    f.ShowBarPlotButt->click();
-    QVERIFY(!f.MathGrid1->isHidden());
-    f.ButtonCopyGraph->click();
+    Controls(f).ShowBarPlotButt->click();
+    QVERIFY(!Controls(f).MathGrid1->isHidden());
+    Controls(f).ButtonCopyGraph->click();
     QCOMPARE(w.ui.clipboardDataCount, 2);
     QVERIFY(!w.ui.clipboardData->hasFormat("image/x-emf"));
     QVERIFY(w.ui.clipboardData->hasImage());
     const QImage plot = qvariant_cast<QImage>(w.ui.clipboardData->imageData());
-    QCOMPARE(plot.size(), f.MathGrid1->size());
+    QCOMPARE(plot.size(), Controls(f).MathGrid1->size());
     QVERIFY(!plot.isGrayscale());
     // The plot as on the screen; the curve legend drawn over it is checked
     // with the other graph files.
-    QImage expected = f.MathGrid1->RenderImage().convertToFormat(QImage::Format_RGB32);
+    QImage expected = Controls(f).MathGrid1->RenderImage().convertToFormat(QImage::Format_RGB32);
     QImage copied = plot.convertToFormat(QImage::Format_RGB32);
-    for (QLabel* label : f.CurveLegend) {
-      const QRect place(f.MathGrid1->mapFrom(&f, label->mapTo(&f, QPoint(0, 0))), label->size());
+    for (QLabel* label : Controls(f).CurveLegend) {
+      const QRect place(Controls(f).MathGrid1->mapFrom(&f, label->mapTo(&f, QPoint(0, 0))), label->size());
       for (QImage* image : {&expected, &copied}) QPainter(image).fillRect(place, Qt::black);
     }
     QCOMPARE(copied, expected);
@@ -430,7 +430,7 @@ class GraphExportTest : public QObject {
     Window w(folder);
     TTAForm2& f = *w.form;
     QVERIFY(f.TATable.LocateName("case"));
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QVERIFY(f.TATable.LocateName("other"));
     QVERIFY(f.TATable.LocateName("case"));
     const QString picture = Dir(folder) + "graphtmpout.wmf";
@@ -441,7 +441,7 @@ class GraphExportTest : public QObject {
       QCOMPARE(QString::fromStdString(f.TATable.FieldAsText("SKELETON_NAME")), QStringLiteral("case"));
       QFile file(picture);
       QVERIFY(file.open(QIODevice::ReadOnly));
-      CheckedEmf(file.readAll(), f.AgeBarChart->size());
+      CheckedEmf(file.readAll(), Controls(f).AgeBarChart->size());
       const ReportContent report = f.ReportFromCurrentRow();
       QCOMPARE(report.fields.at("SKELETON_NAME"), QStringLiteral("case"));
       QCOMPARE(report.fields.at("CRA_PTERICA_LOW"), QStringLiteral("2"));
@@ -457,7 +457,7 @@ class GraphExportTest : public QObject {
         }
       checked = true;
     };
-    f.PrintPreviewButt->click();
+    Controls(f).PrintPreviewButt->click();
     QVERIFY(w.ui.messages.empty());
     QCOMPARE(w.ui.previews, 1);
     QVERIFY(checked);
@@ -486,7 +486,7 @@ class GraphExportTest : public QObject {
     QVERIFY(f.TATable.LocateName("it's"));
     QVERIFY(QDir(Dir(folder)).mkdir("graphtmpout.wmf"));
     w.ui.Clear();
-    f.PrintPreviewButt->click();
+    Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
     QVERIFY(w.ui.messages[0].text.contains("graphtmpout.wmf"));
@@ -500,7 +500,7 @@ class GraphExportTest : public QObject {
       QVERIFY(f.TATable.Filtered());
       QCOMPARE(QString::fromStdString(f.TATable.FieldAsText("SKELETON_NAME")), QStringLiteral("it's"));
     };
-    f.PrintPreviewButt->click();
+    Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.previews, 1);
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     QVERIFY(!f.TATable.Filtered());

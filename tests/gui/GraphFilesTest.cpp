@@ -87,12 +87,12 @@ class GraphFilesTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     const QStringList before = QDir(Dir(folder)).entryList(QDir::Files);
     w.ui.Clear();
     w.ui.saveAnswer = Dir(folder) + typed;
     w.ui.saveAnswerFilter = filter;
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join('\n')));
     QStringList added = QDir(Dir(folder)).entryList(QDir::Files);
     for (const QString& name : before) added.removeOne(name);
@@ -100,7 +100,7 @@ class GraphFilesTest : public QObject {
     QCOMPARE(added, QStringList{written});
     if (bitmap) {
       QCOMPARE(Head(Dir(folder) + written, 2), QByteArray("BM"));
-      QCOMPARE(QImage(Dir(folder) + written, "BMP").size(), f.AgeBarChart->size());
+      QCOMPARE(QImage(Dir(folder) + written, "BMP").size(), Controls(f).AgeBarChart->size());
     } else {
       QCOMPARE(Head(Dir(folder) + written, 4), QByteArray("\x01\x00\x00\x00", 4));
     }
@@ -131,32 +131,32 @@ class GraphFilesTest : public QObject {
     Window w(folder);
     TTAForm2& f = *w.form;
     QVERIFY(f.TATable.LocateName("K/12.3"));
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     w.ui.saveAnswer.clear();
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(w.ui.saveDialogs.back().directory, Dir(folder) + "K_12_3");
 
     QVERIFY(QDir(Dir(folder)).mkdir("graphs"));
     w.ui.saveAnswer = Dir(folder) + "graphs/K_12_3";
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QVERIFY(QFileInfo::exists(Dir(folder) + "graphs/K_12_3.wmf"));
     w.ui.saveAnswer.clear();
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(w.ui.saveDialogs.back().directory, Dir(folder) + "graphs/K_12_3");
     // A folder that could not take the file is not the folder last used.
     w.ui.saveAnswer = Dir(folder) + "missing/K";
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     w.ui.saveAnswer.clear();
-    f.SaveGraphButt->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(w.ui.saveDialogs.back().directory, Dir(folder) + "graphs/K_12_3");
 
     // A case without a number: the folder alone.
-    f.PageControl1->setCurrentWidget(f.DataEntrySheet);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).DataEntrySheet);
     f.DataSourceSkeleton.Last();
     QVERIFY(f.TATable.FieldAsText("SKELETON_NAME").empty());
-    f.BitBtnCalculate->click();
-    f.SaveGraphButt->click();
+    Controls(f).BitBtnCalculate->click();
+    Controls(f).SaveGraphButt->click();
     QCOMPARE(w.ui.saveDialogs.back().directory, Dir(folder) + "graphs/");
     QCOMPARE(w.ui.saveDialogs.size(), std::size_t{6});
   }
@@ -169,13 +169,13 @@ class GraphFilesTest : public QObject {
     Window w(folder);
     TTAForm2& f = *w.form;
     QVERIFY(f.TATable.LocateName("DEMO 04"));
-    f.BitBtnCalculate->click();
-    f.PrintPreviewButt->click();
+    Controls(f).BitBtnCalculate->click();
+    Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.previews, 1);
     QCOMPARE(w.ui.proposedPdf, Dir(folder) + "DEMO 04.pdf");
     QVERIFY(QFileInfo(w.ui.proposedPdf).isAbsolute());
     QVERIFY(f.TATable.LocateName("a:b"));
-    f.PrintPreviewButt->click();
+    Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.proposedPdf, Dir(folder) + "a_b.pdf");
   }
 
@@ -255,18 +255,18 @@ class GraphFilesTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    f.ShowBarPlotButt->click();
-    QVERIFY(!f.MathGrid1->isHidden());
-    f.ButtonCopyGraph->click();
+    Controls(f).BitBtnCalculate->click();
+    Controls(f).ShowBarPlotButt->click();
+    QVERIFY(!Controls(f).MathGrid1->isHidden());
+    Controls(f).ButtonCopyGraph->click();
     QVERIFY(w.ui.clipboardData && w.ui.clipboardData->hasImage());
     const QImage picture =
         qvariant_cast<QImage>(w.ui.clipboardData->imageData()).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(picture.size(), f.MathGrid1->size());
-    const QImage plot = f.MathGrid1->RenderImage().convertToFormat(QImage::Format_RGB32);
-    for (QLabel* label : f.CurveLegend) {
+    QCOMPARE(picture.size(), Controls(f).MathGrid1->size());
+    const QImage plot = Controls(f).MathGrid1->RenderImage().convertToFormat(QImage::Format_RGB32);
+    for (QLabel* label : Controls(f).CurveLegend) {
       QVERIFY(label->isVisible());
-      const QRect place(f.MathGrid1->mapFrom(&f, label->mapTo(&f, QPoint(0, 0))), label->size());
+      const QRect place(Controls(f).MathGrid1->mapFrom(&f, label->mapTo(&f, QPoint(0, 0))), label->size());
       QVERIFY2(picture.rect().contains(place), qPrintable(label->text()));
       const QImage shown = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
       QCOMPARE(picture.copy(place), shown);

@@ -98,7 +98,7 @@ Window::Window(const CaseFolder& folder, bool acceptNotice) {
   form->show();
   form->activateWindow();
   if (!QTest::qWaitForWindowActive(form.get())) qWarning("the window did not become active");
-  if (acceptNotice) form->OKBtn->click();
+  if (acceptNotice) Controls(*form).OKBtn->click();
 }
 
 Window::~Window() {

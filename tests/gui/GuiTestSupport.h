@@ -17,6 +17,12 @@
 
 namespace vorla::gui::test {
 
+// The window's controls, which it keeps to itself, for its tests.
+struct FormAccess {
+  static TTAForm2Controls& Of(TTAForm2& form) { return form; }
+};
+inline TTAForm2Controls& Controls(TTAForm2& form) { return FormAccess::Of(form); }
+
 class RecordingInteraction final : public UserInteraction {
  public:
   struct Message {

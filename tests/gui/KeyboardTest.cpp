@@ -89,17 +89,17 @@ class KeyboardTest : public QObject {
                                                   Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)}) {
       for (int i = 0; i < 5; ++i) {
         Press(f, modifiers & Qt::ShiftModifier ? Qt::Key_Backtab : Qt::Key_Tab, modifiers);
-        QVERIFY2(f.PageControl1->currentWidget() != f.TabSheet1, "the hidden report page is on view");
-        pages.insert(f.PageControl1->currentWidget());
+        QVERIFY2(Controls(f).PageControl1->currentWidget() != Controls(f).TabSheet1, "the hidden report page is on view");
+        pages.insert(Controls(f).PageControl1->currentWidget());
       }
     }
     QCOMPARE(pages.size(), 2);
 
-    QTabBar* bar = f.PageControl1->tabBar();
+    QTabBar* bar = Controls(f).PageControl1->tabBar();
     bar->setFocus(Qt::OtherFocusReason);
     for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left}) {
       QTest::keyClick(bar, static_cast<Qt::Key>(key));
-      QVERIFY(f.PageControl1->currentWidget() != f.TabSheet1);
+      QVERIFY(Controls(f).PageControl1->currentWidget() != Controls(f).TabSheet1);
     }
   }
 
@@ -109,23 +109,23 @@ class KeyboardTest : public QObject {
     folder.Seed({ScoredCase("one")});
     Window w(folder);
     TTAForm2& f = *w.form;
-    QCOMPARE(f.ScoreGroupBoxes[2]->title(), QStringLiteral("A&uricular Area "));
-    QCOMPARE(f.UseAuriDataCB->text(), QStringLiteral("Analyze Auricular Data"));
-    QCOMPARE(f.BitBtnCalculate->text(), QStringLiteral("&Analyze"));
+    QCOMPARE(Controls(f).ScoreGroupBoxes[2]->title(), QStringLiteral("A&uricular Area "));
+    QCOMPARE(Controls(f).UseAuriDataCB->text(), QStringLiteral("Analyze Auricular Data"));
+    QCOMPARE(Controls(f).BitBtnCalculate->text(), QStringLiteral("&Analyze"));
 
     f.ScoreBox("AUR_TOPOSUP_L_LOW")->setFocus(Qt::OtherFocusReason);
     Press(f, Qt::Key_A, Qt::AltModifier);
     // The button shows itself pressed for a moment, then acts.
     QTRY_VERIFY(f.LastRunAnalysed());
     QVERIFY(w.ui.messages.empty());
-    QCOMPARE(f.PageControl1->currentWidget(), f.TabSheet3);
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).TabSheet3);
     QVERIFY(!f.TATable.FieldIsNull("RES_ALL_MAX_LIKELIHOOD"));
 
-    f.PageControl1->setCurrentWidget(f.DataEntrySheet);
-    f.DBEdit4->setFocus(Qt::OtherFocusReason);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).DataEntrySheet);
+    Controls(f).DBEdit4->setFocus(Qt::OtherFocusReason);
     Press(f, Qt::Key_U, Qt::AltModifier);
-    QVERIFY(f.ScoreGroupBoxes[2]->isAncestorOf(QApplication::focusWidget()));
-    QCOMPARE(f.PageControl1->currentWidget(), f.DataEntrySheet);
+    QVERIFY(Controls(f).ScoreGroupBoxes[2]->isAncestorOf(QApplication::focusWidget()));
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).DataEntrySheet);
   }
 
   // On each page, no two controls in view answer the same Alt key.
@@ -134,9 +134,9 @@ class KeyboardTest : public QObject {
     folder.Seed({ScoredCase("one")});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
-    for (QWidget* page : {f.DataEntrySheet, f.TabSheet3}) {
-      f.PageControl1->setCurrentWidget(page);
+    Controls(f).BitBtnCalculate->click();
+    for (QWidget* page : {Controls(f).DataEntrySheet, Controls(f).TabSheet3}) {
+      Controls(f).PageControl1->setCurrentWidget(page);
       QMap<QKeySequence, QString> owners;
       const auto claim = [&](const QString& text, QWidget* widget) {
         const QKeySequence key = QKeySequence::mnemonic(text);
@@ -148,8 +148,8 @@ class KeyboardTest : public QObject {
       for (QGroupBox* g : f.findChildren<QGroupBox*>()) claim(g->title(), g);
       for (QLabel* l : f.findChildren<QLabel*>())
         if (l->buddy()) claim(l->text(), l);
-      for (int i = 0; i < f.PageControl1->count(); ++i)
-        if (f.PageControl1->isTabVisible(i)) claim(f.PageControl1->tabText(i), f.PageControl1);
+      for (int i = 0; i < Controls(f).PageControl1->count(); ++i)
+        if (Controls(f).PageControl1->isTabVisible(i)) claim(Controls(f).PageControl1->tabText(i), Controls(f).PageControl1);
       if (QTest::currentTestFailed()) return;
       QVERIFY(owners.contains(QKeySequence(Qt::ALT | Qt::Key_A)));
     }
@@ -165,14 +165,14 @@ class KeyboardTest : public QObject {
     auto* ring = f.findChild<FocusRing*>();
     QVERIFY(ring);
     // The notice, then each page.
-    for (QWidget* page : {static_cast<QWidget*>(nullptr), f.DataEntrySheet, f.TabSheet3}) {
-      if (page == f.DataEntrySheet) {
-        f.OKBtn->click();
-        f.BitBtnCalculate->click();
+    for (QWidget* page : {static_cast<QWidget*>(nullptr), Controls(f).DataEntrySheet, Controls(f).TabSheet3}) {
+      if (page == Controls(f).DataEntrySheet) {
+        Controls(f).OKBtn->click();
+        Controls(f).BitBtnCalculate->click();
       }
-      if (page) f.PageControl1->setCurrentWidget(page);
+      if (page) Controls(f).PageControl1->setCurrentWidget(page);
       const std::vector<QWidget*> controls = FocusableControls(f);
-      QVERIFY(controls.size() > (page == f.DataEntrySheet ? 70u : page ? 10u : 3u));
+      QVERIFY(controls.size() > (page == Controls(f).DataEntrySheet ? 70u : page ? 10u : 3u));
       for (QWidget* control : controls) {
         const QString name = control->objectName().isEmpty() ? QString::fromLatin1(control->metaObject()->className())
                                                              : control->objectName();
@@ -195,7 +195,7 @@ class KeyboardTest : public QObject {
         QVERIFY(!ring->isVisible());
       }
     }
-    QVERIFY(!f.ClientScroll->focusPolicy());
+    QVERIFY(!Controls(f).ClientScroll->focusPolicy());
   }
 
   // Ctrl+N starts a new skeleton and Ctrl+P prints the report, from either
@@ -209,21 +209,21 @@ class KeyboardTest : public QObject {
     Press(f, Qt::Key_P, Qt::ControlModifier);
     QVERIFY(f.TATable.State() != CaseTable::RowState::Insert);
     QCOMPARE(w.ui.previews, 0);
-    QVERIFY(!f.DisclaimerPanel->isHidden());
+    QVERIFY(!Controls(f).DisclaimerPanel->isHidden());
 
-    f.OKBtn->click();
-    f.BitBtnCalculate->click();
-    QCOMPARE(f.PageControl1->currentWidget(), f.TabSheet3);
+    Controls(f).OKBtn->click();
+    Controls(f).BitBtnCalculate->click();
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).TabSheet3);
     Press(f, Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(w.ui.previews, 1);
     QCOMPARE(QString::fromStdString(f.TATable.FieldAsText("SKELETON_NAME")), QStringLiteral("one"));
 
     Press(f, Qt::Key_N, Qt::ControlModifier);
     QCOMPARE(f.TATable.State(), CaseTable::RowState::Insert);
-    QCOMPARE(f.PageControl1->currentWidget(), f.DataEntrySheet);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.DBEdit4));
-    QVERIFY(f.BitBtnNew->toolTip().contains("Ctrl+N"));
-    QVERIFY(f.PrintPreviewButt->toolTip().contains("Ctrl+P"));
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).DataEntrySheet);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Controls(f).DBEdit4));
+    QVERIFY(Controls(f).BitBtnNew->toolTip().contains("Ctrl+N"));
+    QVERIFY(Controls(f).PrintPreviewButt->toolTip().contains("Ctrl+P"));
   }
 
   // A case from the notice to the printed page without the mouse.
@@ -235,12 +235,12 @@ class KeyboardTest : public QObject {
     auto* ring = f.findChild<FocusRing*>();
     QVERIFY(ring);
     Press(f, Qt::Key_Return);
-    QVERIFY(f.DisclaimerPanel->isHidden());
+    QVERIFY(Controls(f).DisclaimerPanel->isHidden());
     Press(f, Qt::Key_N, Qt::ControlModifier);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.DBEdit4));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Controls(f).DBEdit4));
     TypeInto(QApplication::focusWidget(), QStringLiteral("KB 7"));
     // The three choices: the first item of each list.
-    for (DbListBox* list : {f.HazardPriorLB, f.RacePriorLB, f.SexPriorLB}) {
+    for (DbListBox* list : {Controls(f).HazardPriorLB, Controls(f).RacePriorLB, Controls(f).SexPriorLB}) {
       Press(f, Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list));
       QCOMPARE(ring->Target(), static_cast<QWidget*>(list));
@@ -248,7 +248,7 @@ class KeyboardTest : public QObject {
       Press(f, Qt::Key_Down);
     }
     Press(f, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.UseCranDataCB));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Controls(f).UseCranDataCB));
     Press(f, Qt::Key_Tab);
     // The cranial scores: a stage moves on to the next box by itself.
     for (int i = 0; i < 10; ++i) {
@@ -267,7 +267,7 @@ class KeyboardTest : public QObject {
     // What was typed is stored, with its results.
     QVERIFY(f.TATable.LocateName("KB 7"));
     QCOMPARE(QString::fromStdString(f.TATable.FieldAsText("CRA_PTERICA_LOW")), QStringLiteral("2"));
-    QCOMPARE(QString::fromStdString(f.TATable.FieldAsText("HAZARDFUNC")), f.HazardPriorLB->item(0)->text());
+    QCOMPARE(QString::fromStdString(f.TATable.FieldAsText("HAZARDFUNC")), Controls(f).HazardPriorLB->item(0)->text());
     QVERIFY(!f.TATable.FieldIsNull("RES_CRA_MAX_LIKELIHOOD"));
     QVERIFY(f.TATable.FieldIsNull("RES_PUB_MAX_LIKELIHOOD"));
   }

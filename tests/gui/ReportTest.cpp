@@ -54,9 +54,9 @@ class ReportTest : public QObject {
     folder.Seed({{"K-17/3 \"north\"", "Female", "Black", "Archeological", scores}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join("; ")));
-    QCOMPARE(f.AgeBarChart->size(), EstimatesChartSize);
+    QCOMPARE(Controls(f).AgeBarChart->size(), EstimatesChartSize);
 
     const ReportContent window = f.ReportFromCurrentRow();
     const ReportContent stored = StoredCaseReport(f.TATable, 95);
@@ -109,7 +109,7 @@ class ReportTest : public QObject {
     folder.Seed({{"PDF-CASE-9", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     const QString pdf = QString::fromStdString(folder.Path()) + "report.pdf";
     WriteReportPdf(pdf, f.ReportFromCurrentRow());
     QCOMPARE(PdfPageSize(pdf), QStringLiteral("612 x 792 pts (letter)"));

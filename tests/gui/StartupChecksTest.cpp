@@ -67,16 +67,16 @@ class StartupChecksTest : public QObject {
     Window w(folder, false);
     TTAForm2& f = *w.form;
     QVERIFY(w.ui.messages.empty());  // the notice comes first
-    f.OKBtn->click();
+    Controls(f).OKBtn->click();
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
     const QString atOpen = w.ui.messages[0].text;
     QVERIFY2(atOpen.contains("\"" + QDir::toNativeSeparators(path) + "\""), qPrintable(atOpen));
     QVERIFY2(atOpen.contains(why), qPrintable(atOpen));
-    QVERIFY(!f.PageControl1->isHidden());  // the cases can still be recorded
+    QVERIFY(!Controls(f).PageControl1->isHidden());  // the cases can still be recorded
 
     w.ui.Clear();
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     QCOMPARE(w.ui.messages[0].text, atOpen);
     QVERIFY(!f.LastRunAnalysed());
@@ -145,20 +145,20 @@ class StartupChecksTest : public QObject {
     file.close();
     auto w = std::make_unique<Window>(folder, false);
     w->ui.documentsOpen = false;
-    w->form->ShowDataFrmButt->click();
+    Controls(*w->form).ShowDataFrmButt->click();
     const QString said = QDir::toNativeSeparators(form) + " could not be opened: no program to show it was found.";
     QCOMPARE(w->ui.Texts(), QStringList{said});
     QCOMPARE(w->ui.messages[0].kind, MessageKind::Plain);
-    QVERIFY(!w->form->DisclaimerPanel->isHidden());
+    QVERIFY(!Controls(*w->form).DisclaimerPanel->isHidden());
 
-    w->form->OKBtn->click();
+    Controls(*w->form).OKBtn->click();
     const QString manual = Dir(folder) + "TA-Tervain-Scoring Manual.pdf";
     QFile other(manual);
     QVERIFY(other.open(QIODevice::WriteOnly));
     other.close();
     w->ui.Clear();
     w->ui.documentsOpen = true;
-    w->form->ScorProcPDFButt->click();
+    Controls(*w->form).ScorProcPDFButt->click();
     QVERIFY(w->ui.messages.empty());
     QVERIFY(w->ui.documentFailure);
     w->ui.documentFailure();
@@ -179,9 +179,9 @@ class StartupChecksTest : public QObject {
     folder.Seed({{"one", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder, false);
     TTAForm2& f = *w.form;
-    f.OKBtn->click();
+    Controls(f).OKBtn->click();
     QVERIFY(w.ui.messages.empty());
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QVERIFY(f.LastRunAnalysed());
     const auto analysed = StoredRow(folder.Path(), 1);
 
@@ -200,7 +200,7 @@ class StartupChecksTest : public QObject {
     file.close();
 
     w.ui.Clear();
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
     QVERIFY2(w.ui.messages[0].text.contains(QStringLiteral("Parameters.dat, line ")), qPrintable(w.ui.messages[0].text));
     QVERIFY(!f.LastRunAnalysed());
@@ -211,7 +211,7 @@ class StartupChecksTest : public QObject {
     file.write(whole);
     file.close();
     w.ui.Clear();
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QVERIFY(w.ui.messages.empty());
     QVERIFY(f.LastRunAnalysed());
   }

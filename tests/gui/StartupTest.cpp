@@ -29,35 +29,35 @@ class StartupTest : public QObject {
     CaseFolder folder;
     Window w(folder, false);
     TTAForm2& f = *w.form;
-    QVERIFY(!f.DisclaimerPanel->isHidden());
-    QVERIFY(f.PageControl1->isHidden());
-    QVERIFY(f.Panel11->isHidden());
-    QCOMPARE(f.DisclaimerPanel->pos(), QPoint(184, 64));
-    QCOMPARE(QApplication::focusWidget(), f.OKBtn);
-    QVERIFY(f.DisclaimerText->toPlainText().contains("VORLA"));
-    QVERIFY(f.DisclaimerText->toPlainText().contains("2002"));
-    QVERIFY(f.DisclaimerText->toPlainText().contains("merchantability"));
+    QVERIFY(!Controls(f).DisclaimerPanel->isHidden());
+    QVERIFY(Controls(f).PageControl1->isHidden());
+    QVERIFY(Controls(f).Panel11->isHidden());
+    QCOMPARE(Controls(f).DisclaimerPanel->pos(), QPoint(184, 64));
+    QCOMPARE(QApplication::focusWidget(), Controls(f).OKBtn);
+    QVERIFY(Controls(f).DisclaimerText->toPlainText().contains("VORLA"));
+    QVERIFY(Controls(f).DisclaimerText->toPlainText().contains("2002"));
+    QVERIFY(Controls(f).DisclaimerText->toPlainText().contains("merchantability"));
     // The start-up has run behind the notice: the table is open on a row being edited.
     QVERIFY(f.TATable.IsOpen());
     QVERIFY(f.TATable.State() != CaseTable::RowState::Browse);
 
-    QTest::keyClick(f.OKBtn, Qt::Key_Return);
-    QVERIFY(f.DisclaimerPanel->isHidden());
-    QVERIFY(!f.PageControl1->isHidden());
-    QVERIFY(!f.Panel11->isHidden());
-    QCOMPARE(f.PageControl1->currentWidget(), f.DataEntrySheet);
+    QTest::keyClick(Controls(f).OKBtn, Qt::Key_Return);
+    QVERIFY(Controls(f).DisclaimerPanel->isHidden());
+    QVERIFY(!Controls(f).PageControl1->isHidden());
+    QVERIFY(!Controls(f).Panel11->isHidden());
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).DataEntrySheet);
 
     // Once the notice is gone, Enter and Esc no longer reach its buttons.
-    QTest::keyClick(f.DBEdit4, Qt::Key_Escape);
-    QTest::keyClick(f.DBEdit4, Qt::Key_Return);
+    QTest::keyClick(Controls(f).DBEdit4, Qt::Key_Escape);
+    QTest::keyClick(Controls(f).DBEdit4, Qt::Key_Return);
     QVERIFY(f.isVisible());
-    QVERIFY(f.DisclaimerPanel->isHidden());
+    QVERIFY(Controls(f).DisclaimerPanel->isHidden());
   }
 
   void escapeOnTheNoticeEndsTheProgram() {
     CaseFolder folder;
     Window w(folder, false);
-    QTest::keyClick(w.form->OKBtn, Qt::Key_Escape);
+    QTest::keyClick(Controls(*w.form).OKBtn, Qt::Key_Escape);
     QVERIFY(!w.form->isVisible());
     QVERIFY(!w.form->TATable.IsOpen());
   }
@@ -65,19 +65,19 @@ class StartupTest : public QObject {
   void scoreFormOpensWhileTheNoticeStays() {
     CaseFolder folder;
     Window w(folder, false);
-    w.form->ShowDataFrmButt->click();
+    Controls(*w.form).ShowDataFrmButt->click();
     const std::string expected = folder.Path() + "Transition Analysis Score Form.pdf not found.";
     QCOMPARE(w.ui.Texts(), QStringList{QString::fromStdString(expected)});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Plain);
-    QVERIFY(!w.form->DisclaimerPanel->isHidden());
+    QVERIFY(!Controls(*w.form).DisclaimerPanel->isHidden());
 
     QFile form(QString::fromStdString(folder.Path()) + "Transition Analysis Score Form.pdf");
     QVERIFY(form.open(QIODevice::WriteOnly));
     form.close();
-    w.form->ShowDataFrmButt->click();
+    Controls(*w.form).ShowDataFrmButt->click();
     QCOMPARE(w.ui.openedDocuments.size(), std::size_t{1});
     QVERIFY(w.ui.openedDocuments[0].endsWith("Transition Analysis Score Form.pdf"));
-    QVERIFY(!w.form->DisclaimerPanel->isHidden());
+    QVERIFY(!Controls(*w.form).DisclaimerPanel->isHidden());
   }
 
   // F8 anywhere is a click on Analyze, the notice still showing or not, and
@@ -86,12 +86,12 @@ class StartupTest : public QObject {
     CaseFolder folder;
     folder.Seed({{"no choices", "", "", "", {}}});
     Window w(folder, false);
-    QSignalSpy clicks(w.form->BitBtnCalculate, &QPushButton::clicked);
-    QTest::keyClick(w.form->OKBtn, Qt::Key_F8);
+    QSignalSpy clicks(Controls(*w.form).BitBtnCalculate, &QPushButton::clicked);
+    QTest::keyClick(Controls(*w.form).OKBtn, Qt::Key_F8);
     QCOMPARE(clicks.count(), 1);
     QCOMPARE(w.ui.Texts(), QStringList{QString::fromLatin1(NoAncestryMessage)});
 
-    w.form->OKBtn->click();
+    Controls(*w.form).OKBtn->click();
     DbScoreEdit* box = w.form->ScoreBox("CRA_PTERICA_LOW");
     box->setFocus();
     QTest::keyClick(box, Qt::Key_F8);
@@ -112,7 +112,7 @@ class StartupTest : public QObject {
     small.show();
     QCOMPARE(small.VertScrollRange, 729);
     QCOMPARE(small.HorzScrollRange, 988);
-    QCOMPARE(small.ClientArea->minimumSize(), QSize(988, 729));
+    QCOMPARE(Controls(small).ClientArea->minimumSize(), QSize(988, 729));
     small.close();
 
     Window w(folder);
@@ -126,28 +126,28 @@ class StartupTest : public QObject {
     Window w(folder);
     TTAForm2& f = *w.form;
     QCOMPARE(f.OuterSize().width(), 1009);
-    QCOMPARE(f.ExitButt->x(), 909);
-    QCOMPARE(f.BitBtnCalculate->x(), 480);
+    QCOMPARE(Controls(f).ExitButt->x(), 909);
+    QCOMPARE(Controls(f).BitBtnCalculate->x(), 480);
     f.resize(1200 - (f.OuterSize().width() - f.width()), 800);
     QCOMPARE(f.OuterSize().width(), 1200);
-    QCOMPARE(f.ExitButt->x(), 1100);
-    QCOMPARE(f.BitBtnCalculate->x(), 571);  // 571.43
+    QCOMPARE(Controls(f).ExitButt->x(), 1100);
+    QCOMPARE(Controls(f).BitBtnCalculate->x(), 571);  // 571.43
     QCOMPARE(RoundHalfEven(2.5), 2);
     QCOMPARE(RoundHalfEven(3.5), 4);
     // The panel under the graph stays centred under the plot's place.
-    f.PageControl1->setCurrentWidget(f.TabSheet3);
-    QCOMPARE(f.NumSummPanel->x(), RoundHalfEven((f.AgeNumPanel->x() - f.NumSummPanel->width()) / 2.0));
-    QCOMPARE(f.MathGrid1->height(), f.NumSummPanel->y() - 10);
-    QCOMPARE(f.MathGrid1->width(), f.AgeNumPanel->x() - 10);
-    QCOMPARE(f.AgeNumPanel->x() + f.AgeNumPanel->width(), f.TabSheet3->width());
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
+    QCOMPARE(Controls(f).NumSummPanel->x(), RoundHalfEven((Controls(f).AgeNumPanel->x() - Controls(f).NumSummPanel->width()) / 2.0));
+    QCOMPARE(Controls(f).MathGrid1->height(), Controls(f).NumSummPanel->y() - 10);
+    QCOMPARE(Controls(f).MathGrid1->width(), Controls(f).AgeNumPanel->x() - 10);
+    QCOMPARE(Controls(f).AgeNumPanel->x() + Controls(f).AgeNumPanel->width(), Controls(f).TabSheet3->width());
   }
 
   void reportPageIsHidden() {
     CaseFolder folder;
     Window w(folder);
-    QCOMPARE(w.form->PageControl1->count(), 3);
-    QVERIFY(!w.form->PageControl1->isTabVisible(2));
-    QCOMPARE(w.form->PageControl1->tabText(2), QStringLiteral("Report"));
+    QCOMPARE(Controls(*w.form).PageControl1->count(), 3);
+    QVERIFY(!Controls(*w.form).PageControl1->isTabVisible(2));
+    QCOMPARE(Controls(*w.form).PageControl1->tabText(2), QStringLiteral("Report"));
   }
 
   // Scores typed into a row are kept when the window closes, also when the
@@ -157,8 +157,8 @@ class StartupTest : public QObject {
     folder.Seed({{"first", "Male", "White", "Forensic", ComplexScores(0, "2", "3")}});
     {
       Window w(folder);
-      w.form->BitBtnNew->click();
-      TypeInto(w.form->DBEdit4, "second");
+      Controls(*w.form).BitBtnNew->click();
+      TypeInto(Controls(*w.form).DBEdit4, "second");
       DbScoreEdit* box = w.form->ScoreBox("AUR_TOPOSUP_L_LOW");
       box->setFocus();
       QTest::keyPress(box, '2');  // pending in the box: no key release, no leaving
@@ -179,7 +179,7 @@ class StartupTest : public QObject {
     folder.Seed({{"first", "Male", "White", "Forensic", {}}});
     {
       Window w(folder);
-      w.form->BitBtnNew->click();
+      Controls(*w.form).BitBtnNew->click();
       w.form->close();
     }
     QCOMPARE(StoredRowCount(folder.Path()), 1);
@@ -192,8 +192,8 @@ class StartupTest : public QObject {
     {
       Window w(folder);
       QCOMPARE(w.form->TATable.State(), CaseTable::RowState::Insert);
-      QCOMPARE(w.form->DBEdit4->text(), QString());
-      w.form->BitBtnNew->click();
+      QCOMPARE(Controls(*w.form).DBEdit4->text(), QString());
+      Controls(*w.form).BitBtnNew->click();
       w.form->NavigatorClick(4);
       QCOMPARE(w.form->TATable.State(), CaseTable::RowState::Insert);
       QCOMPARE(w.form->TATable.RecordCount(), 0);
@@ -203,9 +203,9 @@ class StartupTest : public QObject {
     QCOMPARE(StoredRowCount(folder.Path()), 0);
     {
       Window w(folder);
-      w.form->DBEdit4->setFocus();
-      TypeInto(w.form->DBEdit4, "the first");
-      w.form->DBMemo1->setFocus();  // leaving the box writes the name
+      Controls(*w.form).DBEdit4->setFocus();
+      TypeInto(Controls(*w.form).DBEdit4, "the first");
+      Controls(*w.form).DBMemo1->setFocus();  // leaving the box writes the name
       QVERIFY(w.form->TATable.Modified());
       w.form->close();
     }
@@ -220,9 +220,9 @@ class StartupTest : public QObject {
     folder.Seed({{"case", "Male", "White", "Forensic", ComplexScores(0, "2", "3")}});
     folder.WriteParameterFile("0.10 an older set\n4\n1.0\n");
     Window w(folder);
-    w.form->DBMemo1->setFocus();
-    QTest::keyClicks(w.form->DBMemo1, "note");
-    QTest::keyClick(w.form->DBMemo1, Qt::Key_F8);
+    Controls(*w.form).DBMemo1->setFocus();
+    QTest::keyClicks(Controls(*w.form).DBMemo1, "note");
+    QTest::keyClick(Controls(*w.form).DBMemo1, Qt::Key_F8);
     QVERIFY2(w.ui.messages.size() == 1, qPrintable(w.ui.Texts().join(" | ")));
     QCOMPARE(w.ui.Texts(), QStringList{QString::fromStdString(VersionMismatchMessage())});
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Information);

@@ -28,11 +28,11 @@ class SummaryAndChoicesTest : public QObject {
     folder.Seed({{"one", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QVERIFY(f.LastRunAnalysed());
     for (const char* field : {"RES_ALL_STD_ERROR", "RES_ALLCOR_STD_ERROR"}) {
       QCOMPARE(f.TATable.FieldAsFloat(field), 1.0);
-      auto* value = f.AgeSummPanel->findChild<QLabel*>(QString::fromLatin1(field));
+      auto* value = Controls(f).AgeSummPanel->findChild<QLabel*>(QString::fromLatin1(field));
       QVERIFY2(value, field);
       QVERIFY(value->isVisible());
       QCOMPARE(value->text(), QString(QChar(0x2013)));
@@ -40,19 +40,19 @@ class SummaryAndChoicesTest : public QObject {
     }
     // No label of the summary shows either field, and both "SE" captions
     // carry the same explanation.
-    for (DbLabel* label : f.AgeSummPanel->findChildren<DbLabel*>())
+    for (DbLabel* label : Controls(f).AgeSummPanel->findChildren<DbLabel*>())
       QVERIFY2(label->FieldName().find("STD_ERROR") == std::string::npos, label->FieldName().c_str());
     int captions = 0;
-    for (QLabel* label : f.AgeSummPanel->findChildren<QLabel*>())
+    for (QLabel* label : Controls(f).AgeSummPanel->findChildren<QLabel*>())
       if (label->text() == QStringLiteral("SE")) {
         ++captions;
         QCOMPARE(label->toolTip(), QStringLiteral("no standard error is estimated"));
       }
     QCOMPARE(captions, 2);
     // Another row, analysed or not, changes nothing of it.
-    f.PageControl1->setCurrentWidget(f.DataEntrySheet);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).DataEntrySheet);
     f.DataSourceSkeleton.Append();
-    QCOMPARE(f.AgeSummPanel->findChild<QLabel*>("RES_ALL_STD_ERROR")->text(), QString(QChar(0x2013)));
+    QCOMPARE(Controls(f).AgeSummPanel->findChild<QLabel*>("RES_ALL_STD_ERROR")->text(), QString(QChar(0x2013)));
   }
 
   // After Analyze has left out the complexes without scores, a score typed
@@ -62,22 +62,22 @@ class SummaryAndChoicesTest : public QObject {
     folder.Seed({{"bare", "Male", "White", "Forensic", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QCOMPARE(w.ui.Texts(), QStringList{QString::fromLatin1(NoDataTypesMessage)});
     for (int i = 0; i < 3; ++i) QVERIFY(!f.ComplexCheckBox(i)->isChecked());
 
-    f.PageControl1->setCurrentWidget(f.DataEntrySheet);
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).DataEntrySheet);
     for (const char* field : {"AUR_TOPOSUP_L_LOW", "AUR_TOPOSUP_L_UPPER", "AUR_MORSUP_R_LOW"}) {
       DbScoreEdit* box = f.ScoreBox(field);
       box->setFocus(Qt::OtherFocusReason);
       TypeInto(box, QStringLiteral("2"));
     }
-    QVERIFY(f.UseAuriDataCB->isChecked());
-    QVERIFY(!f.UseCranDataCB->isChecked());
-    QVERIFY(!f.UsePubeDataCB->isChecked());
+    QVERIFY(Controls(f).UseAuriDataCB->isChecked());
+    QVERIFY(!Controls(f).UseCranDataCB->isChecked());
+    QVERIFY(!Controls(f).UsePubeDataCB->isChecked());
 
     w.ui.Clear();
-    f.BitBtnCalculate->click();
+    Controls(f).BitBtnCalculate->click();
     QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join('\n')));
     QVERIFY(f.LastRunAnalysed());
     QVERIFY(!f.TATable.FieldIsNull("RES_AUR_MAX_LIKELIHOOD"));
@@ -91,16 +91,16 @@ class SummaryAndChoicesTest : public QObject {
     folder.Seed({{"bare", "Male", "White", "Forensic", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    f.UsePubeDataCB->setChecked(false);
+    Controls(f).UsePubeDataCB->setChecked(false);
     DbScoreEdit* box = f.ScoreBox("PUB_RELIEF_L_LOW");
     box->setFocus(Qt::OtherFocusReason);
     TypeInto(box, QStringLiteral("x"));
     QTest::keyClick(box, Qt::Key_Backspace);
     box->setText(QStringLiteral("3"));
-    QVERIFY(!f.UsePubeDataCB->isChecked());
+    QVERIFY(!Controls(f).UsePubeDataCB->isChecked());
     box->clear();
     TypeInto(box, QStringLiteral("4"));
-    QVERIFY(f.UsePubeDataCB->isChecked());
+    QVERIFY(Controls(f).UsePubeDataCB->isChecked());
     QVERIFY(f.UsePubicData);
   }
 };
