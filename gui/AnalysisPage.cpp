@@ -14,7 +14,7 @@
 #include <QTableWidget>
 
 #include "gui/TAForm2.h"
-#include "gui/charts/BarChartWidget.h"
+#include "gui/widgets/BarChartWidget.h"
 #include "gui/widgets/MathGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbLabel.h"

@@ -9,8 +9,8 @@
 #include <QTabWidget>
 
 #include "gui/TAForm2.h"
-#include "gui/charts/BarChartWidget.h"
-#include "gui/charts/EstimateBars.h"
+#include "gui/widgets/BarChartWidget.h"
+#include "paint/EstimateBars.h"
 #include "gui/widgets/MathGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"

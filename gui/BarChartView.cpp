@@ -9,8 +9,8 @@
 #include <QTableWidget>
 
 #include "gui/TAForm2.h"
-#include "gui/charts/BarChartWidget.h"
-#include "gui/charts/EstimateBars.h"
+#include "gui/widgets/BarChartWidget.h"
+#include "paint/EstimateBars.h"
 #include "gui/widgets/MathGrid.h"
 
 namespace vorla::gui {

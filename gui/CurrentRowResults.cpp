@@ -11,8 +11,8 @@
 #include <QTabWidget>
 
 #include "gui/TAForm2.h"
-#include "gui/charts/BarChartWidget.h"
-#include "gui/charts/EstimateBars.h"
+#include "gui/widgets/BarChartWidget.h"
+#include "paint/EstimateBars.h"
 #include "gui/widgets/DbLabel.h"
 #include "gui/widgets/MathGrid.h"
 

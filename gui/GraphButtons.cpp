@@ -12,8 +12,8 @@
 #include <memory>
 
 #include "gui/TAForm2.h"
-#include "gui/charts/BarChartWidget.h"
-#include "gui/export/GraphExport.h"
+#include "gui/widgets/BarChartWidget.h"
+#include "paint/GraphExport.h"
 #include "gui/widgets/MathGrid.h"
 
 namespace vorla::gui {

@@ -4,9 +4,9 @@
 #include <QPrinter>
 
 #include "gui/TAForm2.h"
-#include "gui/charts/BarChartWidget.h"
-#include "gui/export/GraphExport.h"
-#include "gui/report/CaseReport.h"
+#include "gui/widgets/BarChartWidget.h"
+#include "paint/GraphExport.h"
+#include "paint/CaseReport.h"
 
 namespace vorla::gui {
 

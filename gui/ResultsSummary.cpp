@@ -11,7 +11,7 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/DbLabel.h"
-#include "gui/report/EstimatesTable.h"
+#include "paint/EstimatesTable.h"
 
 namespace vorla::gui {
 

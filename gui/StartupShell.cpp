@@ -18,7 +18,7 @@
 
 #include "gui/TAForm2.h"
 #include "store/Schema.h"
-#include "gui/report/EstimatesTable.h"
+#include "paint/EstimatesTable.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/FocusRing.h"
 #include "gui/widgets/MathGrid.h"

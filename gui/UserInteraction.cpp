@@ -18,7 +18,7 @@
 #include <QThread>
 #include <QUrl>
 
-#include "gui/report/CaseReport.h"
+#include "paint/CaseReport.h"
 
 namespace vorla::gui {
 

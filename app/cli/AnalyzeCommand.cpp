@@ -5,7 +5,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
-#include "app/cli/ProgramDirectory.h"
+#include "app/common/ProgramDirectory.h"
 #include "app/cli/ResultReport.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"

@@ -7,7 +7,7 @@
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
-#include "app/cli/ProgramDirectory.h"
+#include "app/common/ProgramDirectory.h"
 #include "calib/Calibration.h"
 #include "calib/CalibrationReport.h"
 #include "calib/ParameterWriter.h"

@@ -4,9 +4,9 @@
 #include "store/PendingFile.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
-#include "app/cli/ProgramDirectory.h"
+#include "app/common/ProgramDirectory.h"
 #include "app/cli/ReportFiles.h"
-#include "gui/report/CaseReport.h"
+#include "paint/CaseReport.h"
 
 namespace vorla::cli {
 

@@ -9,10 +9,10 @@
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
-#include "app/cli/ProgramDirectory.h"
+#include "app/common/ProgramDirectory.h"
 #include "app/cli/ReportFiles.h"
 #include "store/PendingFile.h"
-#include "gui/report/CaseReport.h"
+#include "paint/CaseReport.h"
 #include "store/CaseTable.h"
 
 namespace vorla::cli {

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "gui/export/GraphExport.h"
+#include "paint/GraphExport.h"
 #include "store/PendingFile.h"
 
 namespace vorla::cli {

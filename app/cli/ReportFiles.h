@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "gui/charts/BarChart.h"
+#include "paint/BarChart.h"
 
 namespace vorla::cli {
 

@@ -6,7 +6,7 @@
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
-#include "app/cli/ProgramDirectory.h"
+#include "app/common/ProgramDirectory.h"
 #include "store/PendingFile.h"
 #include "calib/Simulation.h"
 #include "params/CaseRun.h"

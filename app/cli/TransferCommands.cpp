@@ -2,7 +2,7 @@
 
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
-#include "app/cli/ProgramDirectory.h"
+#include "app/common/ProgramDirectory.h"
 #include "params/CaseRun.h"
 #include "store/CaseCsv.h"
 #include "store/CaseTable.h"

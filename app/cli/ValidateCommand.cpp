@@ -3,7 +3,7 @@
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
-#include "app/cli/ProgramDirectory.h"
+#include "app/common/ProgramDirectory.h"
 #include "calib/Validation.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <typeinfo>
 
-#include "app/cli/ProgramDirectory.h"
+#include "app/common/ProgramDirectory.h"
 #include "gui/TAForm2.h"
 
 namespace {

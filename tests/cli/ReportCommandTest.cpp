@@ -11,7 +11,7 @@
 #include "CommandOutcome.h"
 #include "app/cli/Commands.h"
 #include "app/cli/ReportFiles.h"
-#include "gui/charts/EstimateBars.h"
+#include "paint/EstimateBars.h"
 #include "store/CaseTable.h"
 
 using namespace vorla;

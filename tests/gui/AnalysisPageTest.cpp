@@ -17,7 +17,7 @@
 #include <optional>
 
 #include "GuiTestSupport.h"
-#include "gui/charts/BarChartWidget.h"
+#include "gui/widgets/BarChartWidget.h"
 #include "gui/widgets/DbLabel.h"
 #include "params/CaseRun.h"
 #include "store/Schema.h"

@@ -15,7 +15,7 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
-#include "gui/charts/BarChartWidget.h"
+#include "gui/widgets/BarChartWidget.h"
 #include "engine/EngineSettings.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"

@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
-#include "gui/charts/BarChartWidget.h"
+#include "gui/widgets/BarChartWidget.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbLabel.h"
 #include "gui/widgets/Navigator.h"

@@ -14,9 +14,9 @@
 #include <map>
 
 #include "GuiTestSupport.h"
-#include "gui/charts/BarChartWidget.h"
-#include "gui/export/EmfWriter.h"
-#include "gui/export/GraphExport.h"
+#include "gui/widgets/BarChartWidget.h"
+#include "paint/EmfWriter.h"
+#include "paint/GraphExport.h"
 #include "gui/widgets/MathGrid.h"
 
 using namespace vorla;

@@ -20,9 +20,9 @@
 #include <QTimer>
 
 #include "GuiTestSupport.h"
-#include "gui/charts/BarChartWidget.h"
-#include "gui/export/GraphExport.h"
-#include "gui/report/CaseReport.h"
+#include "gui/widgets/BarChartWidget.h"
+#include "paint/GraphExport.h"
+#include "paint/CaseReport.h"
 
 using namespace vorla::gui;
 using namespace vorla::gui::test;

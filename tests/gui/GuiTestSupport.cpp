@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "gui/report/CaseReport.h"
+#include "paint/CaseReport.h"
 #include "params/CaseRun.h"
 #include "store/CaseTable.h"
 #include "store/Schema.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "gui/TAForm2.h"
-#include "gui/charts/BarChart.h"
+#include "paint/BarChart.h"
 #include "gui/widgets/MathGrid.h"
 #include "gui/UserInteraction.h"
 

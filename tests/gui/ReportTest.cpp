@@ -9,8 +9,8 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
-#include "gui/charts/BarChartWidget.h"
-#include "gui/report/CaseReport.h"
+#include "gui/widgets/BarChartWidget.h"
+#include "paint/CaseReport.h"
 
 using namespace vorla;
 using namespace vorla::gui;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/charts/BarChart.h"
+#include "paint/BarChart.h"
 
 class QPainter;
 

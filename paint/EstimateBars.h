@@ -2,7 +2,7 @@
 // The bar chart of estimates drawn from the stored results of a case: one bar
 // per estimate across its confidence interval, corrected and uncorrected
 // first, then each selected complex that has results.
-#include "gui/charts/BarChart.h"
+#include "paint/BarChart.h"
 #include "params/ParameterReader.h"
 #include "store/CaseRow.h"
 

@@ -1,4 +1,4 @@
-#include "app/cli/ProgramDirectory.h"
+#include "app/common/ProgramDirectory.h"
 
 #include <filesystem>
 #include <system_error>

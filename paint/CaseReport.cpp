@@ -1,4 +1,4 @@
-#include "gui/report/CaseReport.h"
+#include "paint/CaseReport.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -8,8 +8,8 @@
 #include <QPdfWriter>
 #include <stdexcept>
 
-#include "gui/charts/EstimateBars.h"
-#include "gui/report/EstimatesTable.h"
+#include "paint/EstimateBars.h"
+#include "paint/EstimatesTable.h"
 #include "params/CaseRun.h"
 #include "params/StoredResults.h"
 

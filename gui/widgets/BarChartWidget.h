@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "gui/charts/BarChart.h"
+#include "paint/BarChart.h"
 
 namespace vorla::gui {
 

@@ -1,4 +1,4 @@
-#include "gui/export/GraphExport.h"
+#include "paint/GraphExport.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -8,8 +8,8 @@
 #include <QSvgGenerator>
 #include <stdexcept>
 
-#include "gui/charts/BarChart.h"
-#include "gui/export/EmfWriter.h"
+#include "paint/BarChart.h"
+#include "paint/EmfWriter.h"
 
 namespace vorla::gui {
 

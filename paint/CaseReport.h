@@ -5,7 +5,7 @@
 #include <QString>
 #include <functional>
 
-#include "gui/report/Report.h"
+#include "paint/Report.h"
 #include "store/CaseTable.h"
 
 namespace vorla::gui {

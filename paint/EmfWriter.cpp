@@ -1,4 +1,4 @@
-#include "gui/export/EmfWriter.h"
+#include "paint/EmfWriter.h"
 
 #include <QFontMetricsF>
 #include <QPaintEngine>

@@ -1,4 +1,4 @@
-#include "gui/report/Report.h"
+#include "paint/Report.h"
 
 #include <QFontMetricsF>
 #include <QPaintDevice>

@@ -1,4 +1,4 @@
-#include "gui/charts/BarChart.h"
+#include "paint/BarChart.h"
 
 #include <QFontMetricsF>
 #include <QImage>

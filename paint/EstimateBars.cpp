@@ -1,4 +1,4 @@
-#include "gui/charts/EstimateBars.h"
+#include "paint/EstimateBars.h"
 
 #include <cmath>
 #include <stdexcept>

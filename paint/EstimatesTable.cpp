@@ -1,4 +1,4 @@
-#include "gui/report/EstimatesTable.h"
+#include "paint/EstimatesTable.h"
 
 #include <QLocale>
 

@@ -1,8 +1,8 @@
-#include "gui/charts/BarChartWidget.h"
+#include "gui/widgets/BarChartWidget.h"
 
 #include <QPainter>
 
-#include "gui/export/GraphExport.h"
+#include "paint/GraphExport.h"
 
 namespace vorla::gui {
 
