@@ -20,11 +20,16 @@ std::string Where(const ComplexStructure& c, const ComponentStructure& k, int gr
 
 std::string GroupName(int group) {
   switch (group) {
-    case 1: return "group 1 (female or unknown sex, not black)";
-    case 2: return "group 2 (male, not black)";
-    case 3: return "group 3 (female or unknown sex, black)";
-    case 4: return "group 4 (male, black)";
-    default: return "all groups";
+    case 1:
+      return "group 1 (female or unknown sex, not black)";
+    case 2:
+      return "group 2 (male, not black)";
+    case 3:
+      return "group 3 (female or unknown sex, black)";
+    case 4:
+      return "group 4 (male, black)";
+    default:
+      return "all groups";
   }
 }
 
@@ -56,8 +61,11 @@ CalibrationResult Calibrate(const ParameterStructure& templateStructure, const R
       std::string failure;
       int failedGroup = 0;
       for (int g = 1; g <= groups && failure.empty(); ++g) {
-        FitReport report{c.name, k.name, g, FitComponent(k.transitions, ComponentObservations(sample, index, g),
-                                                         options.minPerTransition), {}};
+        FitReport report{c.name,
+                         k.name,
+                         g,
+                         FitComponent(k.transitions, ComponentObservations(sample, index, g), options.minPerTransition),
+                         {}};
         if (report.fit.status == FitStatus::Converged && !Finite(report.fit)) {
           report.fit.status = FitStatus::NotConverged;
           report.fit.problem = "the fit ended on numbers that are not finite";
@@ -69,8 +77,7 @@ CalibrationResult Calibrate(const ParameterStructure& templateStructure, const R
         fits.push_back(std::move(report));
       }
       if (!failure.empty()) {
-        if (!options.poolGroups)
-          throw CalibrationError(Where(c, k, failedGroup) + ", " + failure + ".", true);
+        if (!options.poolGroups) throw CalibrationError(Where(c, k, failedGroup) + ", " + failure + ".", true);
         FitReport pooled{c.name, k.name, 0,
                          FitComponent(k.transitions, ComponentObservations(sample, index, 0), options.minPerTransition),
                          GroupName(failedGroup) + ", " + failure};

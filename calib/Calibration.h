@@ -48,8 +48,7 @@ std::string GroupName(int group);
 
 // The observations of the component with this index (counted over all
 // complexes in file order) of the individuals of a group (0: every group).
-std::vector<FitObservation> ComponentObservations(const ReferenceSample& sample, std::size_t componentIndex,
-                                                  int group);
+std::vector<FitObservation> ComponentObservations(const ReferenceSample& sample, std::size_t componentIndex, int group);
 
 CalibrationResult Calibrate(const ParameterStructure& templateStructure, const ReferenceSample& sample,
                             const CalibrationOptions& options);

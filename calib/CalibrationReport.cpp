@@ -24,7 +24,9 @@ std::string Padded(const std::string& text, std::size_t width, bool right) {
   return right ? pad + text : text + pad;
 }
 
-std::string GroupColumn(int group) { return group == 0 ? "all" : std::to_string(group); }
+std::string GroupColumn(int group) {
+  return group == 0 ? "all" : std::to_string(group);
+}
 
 }  // namespace
 
@@ -43,8 +45,9 @@ std::string CalibrationReportText(const CalibrationResult& result, const std::st
                                   const std::string& templateName) {
   std::string text = "Calibration on " + sampleName + " (" + std::to_string(result.individuals) +
                      " individuals), structure from " + templateName + "\n";
-  text += "Transition t leads from stage t to stage t+1. Before: individuals seen in stage t;\n"
-          "after: individuals seen beyond it. Age = -a/b, with its standard error.\n\n";
+  text +=
+      "Transition t leads from stage t to stage t+1. Before: individuals seen in stage t;\n"
+      "after: individuals seen beyond it. Age = -a/b, with its standard error.\n\n";
   std::size_t nameWidth = 9;
   for (const FitReport& f : result.fits) nameWidth = std::max(nameWidth, f.componentName.size());
   text += Padded("Component", nameWidth, false) +
@@ -57,13 +60,13 @@ std::string CalibrationReportText(const CalibrationResult& result, const std::st
       const TransitionSides& s = f.fit.sides[t];
       const std::string flag = TransitionFlag(f.fit, static_cast<int>(t));
       flagged += flag.empty() ? 0 : 1;
-      text += Padded(t == 0 ? f.componentName : "", nameWidth, false) + "  " + Padded(GroupColumn(f.group), 5, true) +
-              "  " + Padded(std::to_string(t + 1), 3, true) + "  " + Padded(std::to_string(f.fit.individuals), 5, true) +
-              "  " + Padded(std::to_string(s.before), 6, true) + "  " + Padded(std::to_string(s.after), 5, true) +
-              "  " + Padded(Format("%.5f", e.a), 12, true) + "  " + Padded(Format("%.6f", e.b), 10, true) + "  " +
-              Padded(Format("%.1f", e.age), 6, true) + "  " + Padded(Format("%.2f", e.ageSE), 7, true) + "  " +
-              Padded(t == 0 ? Format("%.2f", f.fit.logLikelihood) : "", 8, true) + (flag.empty() ? "" : "  " + flag) +
-              "\n";
+      text +=
+          Padded(t == 0 ? f.componentName : "", nameWidth, false) + "  " + Padded(GroupColumn(f.group), 5, true) +
+          "  " + Padded(std::to_string(t + 1), 3, true) + "  " + Padded(std::to_string(f.fit.individuals), 5, true) +
+          "  " + Padded(std::to_string(s.before), 6, true) + "  " + Padded(std::to_string(s.after), 5, true) + "  " +
+          Padded(Format("%.5f", e.a), 12, true) + "  " + Padded(Format("%.6f", e.b), 10, true) + "  " +
+          Padded(Format("%.1f", e.age), 6, true) + "  " + Padded(Format("%.2f", e.ageSE), 7, true) + "  " +
+          Padded(t == 0 ? Format("%.2f", f.fit.logLikelihood) : "", 8, true) + (flag.empty() ? "" : "  " + flag) + "\n";
     }
     if (f.group == 0)
       notes.push_back(f.componentName + " was fitted on all groups together, because for " + f.pooledBecause + ".");
@@ -79,8 +82,7 @@ std::string CalibrationReportText(const CalibrationResult& result, const std::st
 }
 
 std::string CalibrationReportCsv(const CalibrationResult& result) {
-  std::string text =
-      "COMPLEX,COMPONENT,GROUP,TRANSITION,INDIVIDUALS,BEFORE,AFTER,A,B,AGE,AGE_SE,LOG_LIKELIHOOD,NOTE\n";
+  std::string text = "COMPLEX,COMPONENT,GROUP,TRANSITION,INDIVIDUALS,BEFORE,AFTER,A,B,AGE,AGE_SE,LOG_LIKELIHOOD,NOTE\n";
   for (const FitReport& f : result.fits) {
     for (std::size_t t = 0; t < f.fit.transitions.size(); ++t) {
       const TransitionEstimate& e = f.fit.transitions[t];

@@ -68,9 +68,13 @@ double MemoryRow::FieldAsFloat(const std::string& name) const {
   throw StoreError("Field '" + name + "': '" + *value + "' is not a number");
 }
 
-void MemoryRow::SetFieldInteger(const std::string& name, std::int32_t value) { Writable(name) = std::to_string(value); }
+void MemoryRow::SetFieldInteger(const std::string& name, std::int32_t value) {
+  Writable(name) = std::to_string(value);
+}
 
-void MemoryRow::SetFieldFloat(const std::string& name, double value) { Writable(name) = FormatReal(value); }
+void MemoryRow::SetFieldFloat(const std::string& name, double value) {
+  Writable(name) = FormatReal(value);
+}
 
 void MemoryRow::SetFieldText(const std::string& name, const std::string& value) {
   if (value.empty())
@@ -79,6 +83,8 @@ void MemoryRow::SetFieldText(const std::string& name, const std::string& value) 
     Writable(name) = value;
 }
 
-void MemoryRow::SetFieldNull(const std::string& name) { Writable(name).reset(); }
+void MemoryRow::SetFieldNull(const std::string& name) {
+  Writable(name).reset();
+}
 
 }  // namespace vorla::calib

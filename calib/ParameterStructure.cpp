@@ -8,7 +8,9 @@ ParameterStructure ParameterStructureFromText(const std::string& text, const std
   return ParseParameterText(text, fileName);
 }
 
-ParameterStructure ReadParameterStructure(const std::string& path) { return ParseParameterFile(path); }
+ParameterStructure ReadParameterStructure(const std::string& path) {
+  return ParseParameterFile(path);
+}
 
 std::vector<std::string> ScoreFields(const ComponentStructure& component) {
   std::vector<std::string> fields;
@@ -26,9 +28,8 @@ std::vector<std::string> PairBases(const ComponentStructure& component) {
 
 void RequireFourGroups(const ParameterStructure& structure) {
   if (structure.groups != 4)
-    throw ParameterFileError(structure.fileName + ", line " + std::to_string(structure.groupsLine) +
-                             ": the file has " + std::to_string(structure.groups) +
-                             " groups; the four sex and ancestry groups need 4");
+    throw ParameterFileError(structure.fileName + ", line " + std::to_string(structure.groupsLine) + ": the file has " +
+                             std::to_string(structure.groups) + " groups; the four sex and ancestry groups need 4");
 }
 
 }  // namespace vorla::calib

@@ -48,7 +48,9 @@ class Faults {
   std::size_t count_ = 0;
 };
 
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+std::string Quoted(const std::string& text) {
+  return "'" + text + "'";
+}
 
 std::string ChoiceList(const std::vector<std::string>& choices) {
   std::string text;
@@ -134,7 +136,8 @@ class SampleParser {
       if (++missingCount <= 12) missing += (missing.empty() ? "" : ", ") + name;
     }
     if (missingCount > 12) missing += " and " + std::to_string(missingCount - 12) + " more";
-    if (missingCount > 0) faults_.Add(header.line, "the file lacks the column" + std::string(missingCount > 1 ? "s " : " ") + missing);
+    if (missingCount > 0)
+      faults_.Add(header.line, "the file lacks the column" + std::string(missingCount > 1 ? "s " : " ") + missing);
   }
 
   const std::string& CellOf(const CsvRecord& record, const char* column) const {
@@ -204,8 +207,8 @@ class SampleParser {
     bool good = true;
     for (std::size_t c = 0; c < sample_.columns.size(); ++c) {
       const int field = FindCaseField(sample_.columns[c]);
-      const bool score = field >= 0 ? CaseFields()[static_cast<std::size_t>(field)].is_score
-                                    : sample_.columns[c] != "AGE";
+      const bool score =
+          field >= 0 ? CaseFields()[static_cast<std::size_t>(field)].is_score : sample_.columns[c] != "AGE";
       if (!score) continue;
       std::string& cell = person.cells[c];
       if (TrimBlanks(cell).empty()) {

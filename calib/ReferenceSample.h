@@ -38,7 +38,7 @@ struct ComponentStages {
 struct ReferenceIndividual {
   int line = 0;  // of the file, from 1
   double age = 0.0;
-  int group = 1;  // 1 to 4 from SEX and RACE
+  int group = 1;                        // 1 to 4 from SEX and RACE
   std::vector<ComponentStages> stages;  // one per component, in the parameter file's order
   std::vector<std::string> cells;       // one per column; score cells as whole numbers
 };

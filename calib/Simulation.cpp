@@ -15,7 +15,9 @@ namespace vorla::calib {
 namespace {
 
 // A uniform number in [0, 1) from the top 53 bits, the same on every platform.
-double Uniform(std::mt19937_64& engine) { return static_cast<double>(engine() >> 11) * 0x1.0p-53; }
+double Uniform(std::mt19937_64& engine) {
+  return static_cast<double>(engine() >> 11) * 0x1.0p-53;
+}
 
 // The stage reached at this age: each transition in turn is made with its
 // logit probability, and the first one not made ends the walk.
@@ -31,8 +33,12 @@ int DrawStage(const ComponentStructure& k, int group, int groups, double age, st
 
 }  // namespace
 
-const char* SexOfGroup(int group) { return group == 2 || group == 4 ? "Male" : "Female"; }
-const char* AncestryOfGroup(int group) { return group >= 3 ? "Black" : "White"; }
+const char* SexOfGroup(int group) {
+  return group == 2 || group == 4 ? "Male" : "Female";
+}
+const char* AncestryOfGroup(int group) {
+  return group >= 3 ? "Black" : "White";
+}
 
 SideDraw ParseSideDraw(const std::string& text) {
   if (text == "same") return SideDraw::Same;

@@ -35,7 +35,7 @@ struct SimulationOptions {
   std::size_t count = 0;
   std::uint64_t seed = 1;
   AgeRange ages;
-  int group = 0;  // 1 to 4: everyone in that group; 0: the four groups in turn
+  int group = 0;                        // 1 to 4: everyone in that group; 0: the four groups in turn
   std::string model = "Archeological";  // written into HAZARDFUNC
   SideDraw sides = SideDraw::Same;
   const Progress* progress = nullptr;

@@ -24,7 +24,9 @@ constexpr double RiseTolerance = 1e-9;
 constexpr double SteepestSlope = 5.0;
 
 // A side that takes part and is not the whole stage range.
-bool Informative(int low, int high, int transitions) { return low > 0 && !(low == 1 && high >= transitions + 1); }
+bool Informative(int low, int high, int transitions) {
+  return low > 0 && !(low == 1 && high >= transitions + 1);
+}
 
 struct Logistic {
   double p, q, logP;  // probability of the transition, 1 - p, log p
@@ -44,7 +46,9 @@ struct Logistic {
 };
 
 // log(1 - exp(x)) for x < 0, accurate at both ends.
-double LogOneMinusExp(double x) { return x > -0.6931471805599453 ? std::log(-std::expm1(x)) : std::log1p(-std::exp(x)); }
+double LogOneMinusExp(double x) {
+  return x > -0.6931471805599453 ? std::log(-std::expm1(x)) : std::log1p(-std::exp(x));
+}
 
 // The log-likelihood of a component in the parameters theta = (alpha_0,
 // beta_0, alpha_1, beta_1, ...) with eta_j = alpha_j + beta_j (age - centre),
@@ -162,7 +166,8 @@ std::string Years(double age) {
 }  // namespace
 
 std::string TransitionName(int j) {
-  return "transition " + std::to_string(j + 1) + " (stage " + std::to_string(j + 1) + " to " + std::to_string(j + 2) + ")";
+  return "transition " + std::to_string(j + 1) + " (stage " + std::to_string(j + 1) + " to " + std::to_string(j + 2) +
+         ")";
 }
 
 std::vector<TransitionSides> CountTransitionSides(int transitions, const std::vector<FitObservation>& observations) {
@@ -213,8 +218,8 @@ bool RefuseThinOrSeparated(int transitions, int minPerSide, ComponentFit& fit) {
       fit.status = FitStatus::TooFew;
       fit.problemTransition = j;
       fit.problem = TransitionName(j) + ": " + std::to_string(s.before) + " individuals seen in stage " + stage +
-                    " and " + std::to_string(s.after) + " beyond it; at least " + std::to_string(std::max(minPerSide, 1)) +
-                    " are needed on each side";
+                    " and " + std::to_string(s.after) + " beyond it; at least " +
+                    std::to_string(std::max(minPerSide, 1)) + " are needed on each side";
       return true;
     }
     if (s.oldestBefore <= s.youngestAfter || s.oldestAfter <= s.youngestBefore) {
@@ -280,7 +285,8 @@ bool ClimbToMaximum(const Likelihood& likelihood, int transitions, Vector& theta
       if (std::abs(theta[2 * j + 1]) > SteepestSlope) {
         fit.status = FitStatus::Separated;
         fit.problemTransition = j;
-        fit.problem = TransitionName(j) + ": the fitted transition becomes ever steeper, so its age cannot be determined"
+        fit.problem = TransitionName(j) +
+                      ": the fitted transition becomes ever steeper, so its age cannot be determined"
                       " (the individuals on its two sides are separated by age)";
         return false;
       }

@@ -107,7 +107,9 @@ std::string Right(const std::string& text, std::size_t width) {
   return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
-std::string Percent(double share) { return std::isfinite(share) ? Fixed(100.0 * share, 1) + " %" : "-"; }
+std::string Percent(double share) {
+  return std::isfinite(share) ? Fixed(100.0 * share, 1) + " %" : "-";
+}
 
 std::vector<std::pair<std::string, ClassFigures>> Rows(const ValidationSummary& s) {
   std::vector<std::pair<std::string, ClassFigures>> rows = {{"all", s.overall}};
@@ -235,8 +237,10 @@ ValidationSummary Summarise(const std::vector<IndividualEstimate>& estimates, in
 std::string ValidationTableText(const ValidationSummary& s) {
   const std::string level = std::to_string(s.level) + " %";
   std::string text = s.folds > 0 ? std::to_string(s.folds) + "-fold cross-validation, pooled over the folds\n" : "";
-  text += "Error = estimate - documented age, in years. Coverage: share of documented ages\n"
-          "inside the " + level + " interval.\n\n";
+  text +=
+      "Error = estimate - documented age, in years. Coverage: share of documented ages\n"
+      "inside the " +
+      level + " interval.\n\n";
   text += "                   ---- uncorrected ----   ----- corrected -----   --- coverage ---\n";
   text += "Age class      N      Bias       MAE         Bias       MAE       Uncorr.   Corr.\n";
   for (const auto& [name, f] : Rows(s)) {
@@ -253,7 +257,8 @@ std::string ValidationTableText(const ValidationSummary& s) {
 }
 
 std::string ValidationTableCsv(const ValidationSummary& s) {
-  std::string text = "AGE_CLASS,N,BIAS,MAE,CORRECTED_BIAS,CORRECTED_MAE,COVERAGE,CORRECTED_COVERAGE,LEVEL,NOT_ANALYSED\n";
+  std::string text =
+      "AGE_CLASS,N,BIAS,MAE,CORRECTED_BIAS,CORRECTED_MAE,COVERAGE,CORRECTED_COVERAGE,LEVEL,NOT_ANALYSED\n";
   for (const auto& [name, f] : Rows(s)) {
     const auto cell = [](double v, int decimals) { return std::isfinite(v) ? Fixed(v, decimals) : std::string(); };
     text += name + "," + std::to_string(f.count) + "," + cell(f.bias, 4) + "," + cell(f.meanAbsoluteError, 4) + "," +

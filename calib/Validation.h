@@ -14,8 +14,8 @@
 namespace vorla::calib {
 
 struct ValidationOptions {
-  int level = 95;      // confidence level of the intervals: 90, 95 or 99
-  std::string model;   // mortality model for everyone; empty: each line's HAZARDFUNC
+  int level = 95;     // confidence level of the intervals: 90, 95 or 99
+  std::string model;  // mortality model for everyone; empty: each line's HAZARDFUNC
   const Progress* progress = nullptr;
 };
 
@@ -25,7 +25,7 @@ struct IndividualEstimate {
   int line = 0;
   double age = 0.0;
   bool analysed = false;
-  std::string message;  // why not, when not analysed
+  std::string message;                                              // why not, when not analysed
   double estimate = 0.0, low = 0.0, high = 0.0;                     // uncorrected
   double corrected = 0.0, correctedLow = 0.0, correctedHigh = 0.0;  // with the prior
 };
@@ -43,7 +43,7 @@ struct ValidationSummary {
   std::array<ClassFigures, 4> byClass;  // 15-29, 30-49, 50-69, 70+
   std::size_t notAnalysed = 0;
   std::string firstProblem;  // "line L: why" of the first individual not analysed
-  int folds = 0;  // 0: no cross-validation
+  int folds = 0;             // 0: no cross-validation
 };
 
 // Analyses the individuals with these indices (all when empty) with the

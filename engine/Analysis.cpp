@@ -23,7 +23,9 @@ int GridIndexOf(double x) {
   return -1;
 }
 
-double Power(double base, double exponent) { return std::pow(base, exponent); }
+double Power(double base, double exponent) {
+  return std::pow(base, exponent);
+}
 
 // One term of a complex's likelihood: a component normalised to its maximum.
 double ComponentTerm(const TraitComponent& k, double x, int gridIndex) {
@@ -33,8 +35,7 @@ double ComponentTerm(const TraitComponent& k, double x, int gridIndex) {
 
 double ComplexLikelihoodAt(const TraitComplex& c, double x, int gridIndex) {
   long double product = 1.0L;
-  for (const TraitComponent* k = c.Components.get(); k; k = k->Next.get())
-    product *= ComponentTerm(*k, x, gridIndex);
+  for (const TraitComponent* k = c.Components.get(); k; k = k->Next.get()) product *= ComponentTerm(*k, x, gridIndex);
   return static_cast<double>(product);
 }
 
@@ -47,8 +48,7 @@ double ComplexTerm(const TraitComplex& c, double x, int gridIndex) {
 
 double CaseLikelihoodAt(const TTransisionsAnalyseDataSet& s, double x, int gridIndex) {
   long double product = 1.0L;
-  for (const TraitComplex* c = s.Complexes.get(); c; c = c->Next.get())
-    product *= ComplexTerm(*c, x, gridIndex);
+  for (const TraitComplex* c = s.Complexes.get(); c; c = c->Next.get()) product *= ComplexTerm(*c, x, gridIndex);
   return static_cast<double>(product);
 }
 

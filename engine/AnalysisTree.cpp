@@ -17,7 +17,9 @@ TraitComplex::~TraitComplex() {
   while (next) next = std::move(next->Next);
 }
 
-void FreeAnalysisTree(CaseRecord& record) { record.reset(); }
+void FreeAnalysisTree(CaseRecord& record) {
+  record.reset();
+}
 
 int CountComplexes(const TTransisionsAnalyseDataSet& record) {
   int n = 0;

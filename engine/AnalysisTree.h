@@ -15,7 +15,9 @@ inline constexpr double AgeGridStep = 0.25;
 inline constexpr int AgeGridSize = 381;
 
 // Age of grid point i, always computed from the integer, never by accumulation.
-inline double GridAge(int i) { return i * AgeGridStep + AgeGridStart; }
+inline double GridAge(int i) {
+  return i * AgeGridStep + AgeGridStart;
+}
 
 inline constexpr int MaxTransitions = 10;
 inline constexpr std::size_t NodeNameLength = 31;

@@ -12,9 +12,8 @@ namespace {
 // few hundred rounds.
 constexpr int MaxGammaRounds = 10000;
 
-constexpr long double GammaPolynomial[8] = {
-    -0.577191652L, 0.988205891L, -0.897056937L, 0.918206857L,
-    -0.756704078L, 0.482199394L, -0.193527818L, 0.035868343L};
+constexpr long double GammaPolynomial[8] = {-0.577191652L, 0.988205891L, -0.897056937L, 0.918206857L,
+                                            -0.756704078L, 0.482199394L, -0.193527818L, 0.035868343L};
 
 [[noreturn]] void GammaDidNotConverge() {
   throw AnalysisError("IncompleteGammaP did not converge");
@@ -28,8 +27,7 @@ double LnGamma(double x) {
   if (lx > 15.0L) {
     const long double s = (lx - 0.5L) * std::log(lx) - lx + std::log(2.5066282746310005L);
     return static_cast<double>(s + 1.0L / (12.0L * lx) - 1.0L / (360.0L * lx * lx * lx) +
-                               (1.0L / 1260.0L - 1.0L / (1680.0L * lx * lx)) *
-                                   std::exp(-5.0L * std::log(lx)));
+                               (1.0L / 1260.0L - 1.0L / (1680.0L * lx * lx)) * std::exp(-5.0L * std::log(lx)));
   }
   long double c = 0.0L;
   long double z = lx;

@@ -15,10 +15,14 @@ HazardTableType HazardTable{};
 
 long double CriticalValueForLevel(int level) {
   switch (level) {
-    case 90: return 1.355L;
-    case 95: return 1.9208L;
-    case 99: return 3.315L;
-    default: throw AnalysisError("illegal confidence level: " + std::to_string(level));
+    case 90:
+      return 1.355L;
+    case 95:
+      return 1.9208L;
+    case 99:
+      return 3.315L;
+    default:
+      throw AnalysisError("illegal confidence level: " + std::to_string(level));
   }
 }
 

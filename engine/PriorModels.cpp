@@ -14,12 +14,13 @@ double HazardDensity(double x) {
   const long double A = HazardTable[2], B = HazardTable[3], C = HazardTable[4], D = HazardTable[8];
   const long double lx = x;
   const long double h = A + B * std::exp(C * lx);
-  const long double S = std::exp(-A * (lx - 15.0L) -
-                                 (B / C) * (std::exp(C * lx) - std::exp(15.0L * C)));
+  const long double S = std::exp(-A * (lx - 15.0L) - (B / C) * (std::exp(C * lx) - std::exp(15.0L * C)));
   return static_cast<double>(h * S / D);
 }
 
-double FlatPrior(double /*x*/) { return 1.0; }
+double FlatPrior(double /*x*/) {
+  return 1.0;
+}
 
 void SelectHazardModel(const std::string& name) {
   const std::string lower = LowerCase(name);

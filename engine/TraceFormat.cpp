@@ -10,7 +10,9 @@ namespace vorla {
 namespace {
 
 // A value of -0 prints as 0.
-double WithoutNegativeZero(double value) { return value == 0.0 ? 0.0 : value; }
+double WithoutNegativeZero(double value) {
+  return value == 0.0 ? 0.0 : value;
+}
 
 }  // namespace
 
@@ -21,8 +23,8 @@ std::string TraceReal(double value) {
     return text + std::string(23 - text.size(), ' ');
   }
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                    std::chars_format::scientific, 14);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
   const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
   const std::size_t e = text.find('e');
   const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
@@ -45,7 +47,8 @@ char* FormatTraceFixed(char* out, double value, int decimals, int width) {
     // Scaled and rounded to the nearest integer, halves to even, as a correct
     // decimal conversion rounds; extended precision keeps the product exact
     // enough for every value the trace prints.
-    unsigned long long units = static_cast<unsigned long long>(std::llrint(std::fabs(static_cast<long double>(value)) * scale));
+    unsigned long long units =
+        static_cast<unsigned long long>(std::llrint(std::fabs(static_cast<long double>(value)) * scale));
     char digits[32];
     int n = 0;
     do {

@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t h = choice;
     for (unsigned char ch : name) h = h * 31 + ch;
     ScorePairs s{static_cast<std::int32_t>(h % 10), static_cast<std::int32_t>((h / 10) % 10), 0, 0};
-    if (sides != 1) s = {s[0], s[1], static_cast<std::int32_t>((h / 100) % 10), static_cast<std::int32_t>((h / 1000) % 10)};
+    if (sides != 1)
+      s = {s[0], s[1], static_cast<std::int32_t>((h / 100) % 10), static_cast<std::int32_t>((h / 1000) % 10)};
     return s;
   };
   try {

@@ -15,9 +15,9 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/BarChartWidget.h"
-#include "gui/widgets/MathGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbLabel.h"
+#include "gui/widgets/MathGrid.h"
 #include "params/CaseRun.h"
 
 namespace vorla::gui {
@@ -72,10 +72,10 @@ void TTAForm2::BuildAnalysisPage() {
     int left;
   };
   const LegendEntry legend[] = {{"Label32", "Corr", QColor(0, 0, 255), 491},
-                               {"Label2", "Uncor", QColor(0, 0, 0), 526},
-                               {"Label31", "Cra", QColor(255, 0, 0), 574},
-                               {"Label10", "Pub", QColor(255, 0, 255), 606},
-                               {"Label11", "Aur", QColor(0, 128, 128), 638}};
+                                {"Label2", "Uncor", QColor(0, 0, 0), 526},
+                                {"Label31", "Cra", QColor(255, 0, 0), 574},
+                                {"Label10", "Pub", QColor(255, 0, 255), 606},
+                                {"Label11", "Aur", QColor(0, 128, 128), 638}};
   for (std::size_t i = 0; i < 5; ++i) {
     QLabel* label = Caption(QString::fromLatin1(legend[i].text), page, legend[i].left, 426, 34, legend[i].colour);
     label->setObjectName(QString::fromLatin1(legend[i].name));
@@ -146,7 +146,8 @@ void TTAForm2::BuildSummaryPanel() {
     ProbabilityButtons->addButton(item, i);
   }
   ProbabilityButtons->button(1)->setChecked(true);
-  connect(ProbabilityButtons, &QButtonGroup::idClicked, this, [this](int) { Guarded([this] { ProbabilityRGClick(); }); });
+  connect(ProbabilityButtons, &QButtonGroup::idClicked, this,
+          [this](int) { Guarded([this] { ProbabilityRGClick(); }); });
 
   // One block per estimate: a heading, then caption/value pairs in three columns.
   struct Pair {
@@ -198,7 +199,9 @@ void TTAForm2::BuildSummaryPanel() {
     }
   };
   block(106, "All data (Corrected)", QColor(0, 0, 255),
-        {{{" L95% ", "RES_ALLCOR_LOW95P_CONF"}, {"Max Lik", "RES_ALLCOR_MAX_LIKELIHOOD"}, {" U95% ", "RES_ALLCOR_UPPER95P_CONF"}},
+        {{{" L95% ", "RES_ALLCOR_LOW95P_CONF"},
+          {"Max Lik", "RES_ALLCOR_MAX_LIKELIHOOD"},
+          {" U95% ", "RES_ALLCOR_UPPER95P_CONF"}},
          {Pair{"SE", "RES_ALLCOR_STD_ERROR"}}},
         0, true);
   block(172, "All data (uncorrected)", QColor(0, 0, 0),
@@ -233,8 +236,8 @@ void TTAForm2::BuildSummaryPanel() {
     const std::vector<std::string>* items;
   };
   const ComboEntry combos[] = {{&ComboBoxSex, "ComboBoxSex", "Sex", &SexChoices},
-                              {&ComboBoxRace, "ComboBoxRace", "Ancestry", &AncestryChoices},
-                              {&ComboBoxHazard, "ComboBoxHazard", "Hazard", &ModelChoices}};
+                               {&ComboBoxRace, "ComboBoxRace", "Ancestry", &AncestryChoices},
+                               {&ComboBoxHazard, "ComboBoxHazard", "Hazard", &ModelChoices}};
   int top = 26;
   for (const ComboEntry& entry : combos) {
     Caption(QString::fromLatin1(entry.label), MortalityPanel, 6, top + 4, 76);

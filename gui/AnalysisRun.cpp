@@ -10,12 +10,12 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/BarChartWidget.h"
-#include "paint/EstimateBars.h"
-#include "gui/widgets/MathGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbLabel.h"
 #include "gui/widgets/DbListBox.h"
+#include "gui/widgets/MathGrid.h"
+#include "paint/EstimateBars.h"
 #include "params/CaseRun.h"
 
 namespace vorla::gui {

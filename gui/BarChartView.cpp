@@ -10,8 +10,8 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/BarChartWidget.h"
-#include "paint/EstimateBars.h"
 #include "gui/widgets/MathGrid.h"
+#include "paint/EstimateBars.h"
 
 namespace vorla::gui {
 

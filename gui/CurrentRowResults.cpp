@@ -12,9 +12,9 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/BarChartWidget.h"
-#include "paint/EstimateBars.h"
 #include "gui/widgets/DbLabel.h"
 #include "gui/widgets/MathGrid.h"
+#include "paint/EstimateBars.h"
 
 namespace vorla::gui {
 
@@ -66,9 +66,8 @@ void TTAForm2::ShowCurrentRowResults() {
   shown_selection_ = check.selection;
   if (check.state != StoredState::Current)
     for (int i = 0; i < 3; ++i)
-      SelectionFlag(shown_selection_, i) =
-          !DataSourceSkeleton.FieldIsNull(std::string(KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix) +
-                                          "MAX_LIKELIHOOD");
+      SelectionFlag(shown_selection_, i) = !DataSourceSkeleton.FieldIsNull(
+          std::string(KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix) + "MAX_LIKELIHOOD");
 
   // The level of the stored limits; a row without results shows the chosen one.
   const int level = HasStoredResults(DataSourceSkeleton) ? RecordedLevel(DataSourceSkeleton) : CurrentLevel();

@@ -262,8 +262,8 @@ void TTAForm2::TraitScoreKeyUp(DbScoreEdit* box, int key) {
   if (!whole) throw std::runtime_error("'" + text.toStdString() + "' is not a valid integer value");
   // Stage counts 3 to 6 have their sets; the ventral margin's seven stages
   // are checked against 1 to 7 the same way.
-  const bool allowed = n <= 6 ? v >= 0 && v <= 7 && ((AllowedStages[static_cast<std::size_t>(n - 3)] >> v) & 1)
-                              : v >= 1 && v <= 7;
+  const bool allowed =
+      n <= 6 ? v >= 0 && v <= 7 && ((AllowedStages[static_cast<std::size_t>(n - 3)] >> v) & 1) : v >= 1 && v <= 7;
   if (allowed) {
     FocusNextControl(box);
   } else {
@@ -272,9 +272,15 @@ void TTAForm2::TraitScoreKeyUp(DbScoreEdit* box, int key) {
   }
 }
 
-void TTAForm2::UseCranDataCBClick() { UseCranialData = UseCranDataCB->isChecked(); }
-void TTAForm2::UsePubeDataCBClick() { UsePubicData = UsePubeDataCB->isChecked(); }
-void TTAForm2::UseAuriDataCBClick() { UseAuricularData = UseAuriDataCB->isChecked(); }
+void TTAForm2::UseCranDataCBClick() {
+  UseCranialData = UseCranDataCB->isChecked();
+}
+void TTAForm2::UsePubeDataCBClick() {
+  UsePubicData = UsePubeDataCB->isChecked();
+}
+void TTAForm2::UseAuriDataCBClick() {
+  UseAuricularData = UseAuriDataCB->isChecked();
+}
 
 void TTAForm2::SexPriorLBExit() {
   ComboBoxSex->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("SEX")));
@@ -295,9 +301,15 @@ void TTAForm2::ComboChange(ChoiceComboBox* box, const char* field) {
   BitBtnCalculate->click();
 }
 
-void TTAForm2::ComboBoxSexChange() { ComboChange(ComboBoxSex, "Sex"); }
-void TTAForm2::ComboBoxRaceChange() { ComboChange(ComboBoxRace, "Race"); }
-void TTAForm2::ComboBoxHazardChange() { ComboChange(ComboBoxHazard, "HazardFunc"); }
+void TTAForm2::ComboBoxSexChange() {
+  ComboChange(ComboBoxSex, "Sex");
+}
+void TTAForm2::ComboBoxRaceChange() {
+  ComboChange(ComboBoxRace, "Race");
+}
+void TTAForm2::ComboBoxHazardChange() {
+  ComboChange(ComboBoxHazard, "HazardFunc");
+}
 
 void TTAForm2::ComboBoxRaceExit() {
   if (ComboBoxRace->IsItem(ComboBoxRace->currentText())) return;
@@ -342,12 +354,23 @@ void TTAForm2::BitBtnNewRecordClick() {
 
 void TTAForm2::NavigatorClick(int button) {
   switch (button) {
-    case Navigator::First: DataSourceSkeleton.First(); break;
-    case Navigator::Prior: DataSourceSkeleton.Prior(); break;
-    case Navigator::Next: DataSourceSkeleton.Next(); break;
-    case Navigator::Last: DataSourceSkeleton.Last(); break;
-    case Navigator::Insert: DataSourceSkeleton.Append(); break;
-    default: break;
+    case Navigator::First:
+      DataSourceSkeleton.First();
+      break;
+    case Navigator::Prior:
+      DataSourceSkeleton.Prior();
+      break;
+    case Navigator::Next:
+      DataSourceSkeleton.Next();
+      break;
+    case Navigator::Last:
+      DataSourceSkeleton.Last();
+      break;
+    case Navigator::Insert:
+      DataSourceSkeleton.Append();
+      break;
+    default:
+      break;
   }
 }
 

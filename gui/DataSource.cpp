@@ -49,7 +49,9 @@ void TDataSource::Attach(DataLink* link) {
   if (std::find(links_.begin(), links_.end(), link) == links_.end()) links_.push_back(link);
 }
 
-void TDataSource::Detach(DataLink* link) { links_.erase(std::remove(links_.begin(), links_.end(), link), links_.end()); }
+void TDataSource::Detach(DataLink* link) {
+  links_.erase(std::remove(links_.begin(), links_.end(), link), links_.end());
+}
 
 void TDataSource::UpdateRecord() {
   const auto links = links_;
@@ -87,7 +89,9 @@ void TDataSource::RefreshField(const std::string& name) {
     if (UpperAscii(link->FieldName()) == upper) link->Reload();
 }
 
-void TDataSource::AddDataChanged(std::function<void()> listener) { data_changed_.push_back(std::move(listener)); }
+void TDataSource::AddDataChanged(std::function<void()> listener) {
+  data_changed_.push_back(std::move(listener));
+}
 
 void TDataSource::NotifyDataChanged() {
   const auto listeners = data_changed_;
@@ -143,12 +147,22 @@ bool TDataSource::LocateId(std::int32_t id) {
   return table_.LocateId(id);
 }
 
-bool TDataSource::FieldIsNull(const std::string& name) const { return table_.FieldIsNull(name); }
-std::int32_t TDataSource::FieldAsInteger(const std::string& name) const { return table_.FieldAsInteger(name); }
-std::string TDataSource::FieldAsText(const std::string& name) const { return table_.FieldAsText(name); }
-double TDataSource::FieldAsFloat(const std::string& name) const { return table_.FieldAsFloat(name); }
+bool TDataSource::FieldIsNull(const std::string& name) const {
+  return table_.FieldIsNull(name);
+}
+std::int32_t TDataSource::FieldAsInteger(const std::string& name) const {
+  return table_.FieldAsInteger(name);
+}
+std::string TDataSource::FieldAsText(const std::string& name) const {
+  return table_.FieldAsText(name);
+}
+double TDataSource::FieldAsFloat(const std::string& name) const {
+  return table_.FieldAsFloat(name);
+}
 
-void TDataSource::Edit() { table_.Edit(); }
+void TDataSource::Edit() {
+  table_.Edit();
+}
 
 void TDataSource::SetFieldInteger(const std::string& name, std::int32_t value) {
   table_.SetFieldInteger(name, value);

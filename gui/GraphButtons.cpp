@@ -13,8 +13,8 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/BarChartWidget.h"
-#include "paint/GraphExport.h"
 #include "gui/widgets/MathGrid.h"
+#include "paint/GraphExport.h"
 
 namespace vorla::gui {
 
@@ -69,14 +69,13 @@ void TTAForm2::SaveGraphButtClick() {
   const QString bitmapFilter = QStringLiteral("BMP files (*.bmp)");
   QString chosenFilter = metafileFilter;
   // The folder of the last graph saved, and the case number as the name.
-  const QString folder =
-      last_graph_folder_.isEmpty() ? QString::fromStdString(ProgramDirectory) : last_graph_folder_;
+  const QString folder = last_graph_folder_.isEmpty() ? QString::fromStdString(ProgramDirectory) : last_graph_folder_;
   const QString chosen = ui_.SaveFileName(this, QStringLiteral("Save horizontal bar graph"), folder + CaseFileStem(),
                                           metafileFilter + QStringLiteral(";;") + bitmapFilter, &chosenFilter);
   if (chosen.isEmpty()) return;
   // A typed extension says what is wanted, whatever file type is selected.
-  const GraphFileType type = GraphFileTypeFor(
-      chosen, chosenFilter == bitmapFilter ? GraphFileType::Bitmap : GraphFileType::Metafile);
+  const GraphFileType type =
+      GraphFileTypeFor(chosen, chosenFilter == bitmapFilter ? GraphFileType::Bitmap : GraphFileType::Metafile);
   const QString path = GraphFileName(chosen, type);
   // The dialog asked about the name chosen; a different file about to be
   // replaced is asked about here, so that no picture is lost unasked.

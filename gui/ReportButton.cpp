@@ -5,8 +5,8 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/BarChartWidget.h"
-#include "paint/GraphExport.h"
 #include "paint/CaseReport.h"
+#include "paint/GraphExport.h"
 
 namespace vorla::gui {
 
@@ -39,8 +39,9 @@ void TTAForm2::PrintPreviewButtClick() {
   if (!PrintableResults()) {
     BitBtnCalculateClick();
     if (!PrintableResults()) {
-      ShowMessage(MessageKind::Error, "No report was printed: this case has no results for its present scores "
-                                      "and choices. Analyze it (F8), then print again.");
+      ShowMessage(MessageKind::Error,
+                  "No report was printed: this case has no results for its present scores "
+                  "and choices. Analyze it (F8), then print again.");
       return;
     }
   }
@@ -48,8 +49,9 @@ void TTAForm2::PrintPreviewButtClick() {
   if (shown_key_ != id) ShowCurrentRowResults();
   // The page copies the grid and the chart: both must show this row's results.
   if (shown_key_ != id || shown_state_ != StoredState::Current || AgeBarChart->Data().Items.empty()) {
-    ShowMessage(MessageKind::Error, "No report was printed: the results on screen could not be matched to this "
-                                    "case. Analyze it (F8), then print again.");
+    ShowMessage(MessageKind::Error,
+                "No report was printed: the results on screen could not be matched to this "
+                "case. Analyze it (F8), then print again.");
     return;
   }
 

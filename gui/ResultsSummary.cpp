@@ -42,7 +42,9 @@ void TTAForm2::ConnectResultsGrid() {
   connect(NumResultsGrid, &QTableWidget::cellClicked, this, [this] { Guarded([this] { NumResultsGridClick(); }); });
 }
 
-void TTAForm2::ProbabilityRGClick() { BitBtnCalculate->click(); }
+void TTAForm2::ProbabilityRGClick() {
+  BitBtnCalculate->click();
+}
 
 void TTAForm2::FormatpVal(DbLabel* label) {
   label->show();

@@ -17,13 +17,13 @@
 #include <cmath>
 
 #include "gui/TAForm2.h"
-#include "store/Schema.h"
-#include "paint/EstimatesTable.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/FocusRing.h"
 #include "gui/widgets/MathGrid.h"
+#include "paint/EstimatesTable.h"
 #include "params/ParameterErrors.h"
 #include "params/ParameterReader.h"
+#include "store/Schema.h"
 
 namespace vorla::gui {
 
@@ -138,7 +138,8 @@ void TTAForm2::BuildShell() {
   BitBtnCalculate = MakeButton(QStringLiteral("&Analyze"), Panel11, QRect(480, 0, 121, 32));
   BitBtnCalculate->setObjectName(QStringLiteral("BitBtnCalculate"));
   BitBtnCalculate->setToolTip(QStringLiteral("Analyze Data (F8)"));
-  BitBtnCalculate->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); font-weight: bold; }"));
+  BitBtnCalculate->setStyleSheet(
+      QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); font-weight: bold; }"));
   ProceduresPDFButt = MakeButton(QStringLiteral("Procedures"), Panel11, QRect(2, 5, 105, 22));
   ProceduresPDFButt->setObjectName(QStringLiteral("ProceduresPDFButt"));
   ProceduresPDFButt->setToolTip(QStringLiteral("Show illustrated scoring procedures PDF"));
@@ -301,9 +302,13 @@ std::shared_ptr<const CheckedParameters> TTAForm2::CheckedParameterSet() {
   return checked_parameters_;
 }
 
-void TTAForm2::CancelBtnClick() { close(); }
+void TTAForm2::CancelBtnClick() {
+  close();
+}
 
-void TTAForm2::ExitButtClick() { close(); }
+void TTAForm2::ExitButtClick() {
+  close();
+}
 
 bool TTAForm2::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ClientArea && event->type() == QEvent::Resize) {
@@ -403,7 +408,8 @@ void TTAForm2::KeepPendingRow() {
   } catch (const std::exception& error) {
     refused += std::string(error.what()) + "\n";
   }
-  if (!refused.empty()) ShowMessage(MessageKind::Error, "These changes of the current case could not be saved:\n" + refused);
+  if (!refused.empty())
+    ShowMessage(MessageKind::Error, "These changes of the current case could not be saved:\n" + refused);
 }
 
 void TTAForm2::ShowMessage(MessageKind kind, const std::string& text) {
@@ -463,13 +469,22 @@ void TTAForm2::OpenDocument(const std::string& path) {
   const std::string shown = QDir::toNativeSeparators(file.absoluteFilePath()).toStdString();
   const QPointer<TTAForm2> window(this);
   ui_.OpenDocument(file.absoluteFilePath(), [window, shown] {
-    if (window) window->ShowMessage(MessageKind::Plain, shown + " could not be opened: no program to show it was found.");
+    if (window)
+      window->ShowMessage(MessageKind::Plain, shown + " could not be opened: no program to show it was found.");
   });
 }
 
-void TTAForm2::ProceduresPDFButtClick() { OpenDocument(ProgramDirectory + "TA-Tervain-Scoring Procedures.pdf"); }
-void TTAForm2::IllustrationsPDFButtClick() { OpenDocument(ProgramDirectory + "TA-Tervain-Illustrations.pdf"); }
-void TTAForm2::ScorProcPDFButtClick() { OpenDocument(ProgramDirectory + "TA-Tervain-Scoring Manual.pdf"); }
-void TTAForm2::ShowDataFrmButtClick() { OpenDocument(ProgramDirectory + "Transition Analysis Score Form.pdf"); }
+void TTAForm2::ProceduresPDFButtClick() {
+  OpenDocument(ProgramDirectory + "TA-Tervain-Scoring Procedures.pdf");
+}
+void TTAForm2::IllustrationsPDFButtClick() {
+  OpenDocument(ProgramDirectory + "TA-Tervain-Illustrations.pdf");
+}
+void TTAForm2::ScorProcPDFButtClick() {
+  OpenDocument(ProgramDirectory + "TA-Tervain-Scoring Manual.pdf");
+}
+void TTAForm2::ShowDataFrmButtClick() {
+  OpenDocument(ProgramDirectory + "Transition Analysis Score Form.pdf");
+}
 
 }  // namespace vorla::gui

@@ -168,8 +168,8 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   ~TTAForm2() override;
 
   // --- Window-wide values ---------------------------------------------------
-  std::string ProgramDirectory;   // ends in the separator
-  std::string ParameterFilePath;  // ProgramDirectory + "Parameters.dat"
+  std::string ProgramDirectory;                 // ends in the separator
+  std::string ParameterFilePath;                // ProgramDirectory + "Parameters.dat"
   std::array<std::uint8_t, 4> AllowedStages{};  // stage counts 3 to 6
   bool UseCranialData = false;
   bool UsePubicData = false;
@@ -339,11 +339,11 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // the complexes of the grid and the bar chart.
   StoredState shown_state_ = StoredState::None;
   ComplexSelection shown_selection_;
-  std::int32_t shown_key_ = -1;  // the SKELETON_ID of the row they belong to
-  bool running_analysis_ = false;    // inside the Analyze action or a run
+  std::int32_t shown_key_ = -1;    // the SKELETON_ID of the row they belong to
+  bool running_analysis_ = false;  // inside the Analyze action or a run
   bool showing_row_results_ = false;
-  bool case_number_edited_ = false;  // typed into since the box was last left
-  int redraw_depth_ = 0;             // inside a redraw trigger's run
+  bool case_number_edited_ = false;    // typed into since the box was last left
+  int redraw_depth_ = 0;               // inside a redraw trigger's run
   bool redraw_message_shown_ = false;  // since the person last did something
 
   // --- Keyboard, files and start-up checks ------------------------------------

@@ -46,22 +46,30 @@ void DesktopInteraction::ShowMessage(MessageKind kind, const QString& text) {
 }
 
 bool DesktopInteraction::AskYesNo(const QString& text) {
-  return QMessageBox::question(owner_, QApplication::applicationDisplayName(), text,
-                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+  return QMessageBox::question(owner_, QApplication::applicationDisplayName(), text, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
 }
 
-void DesktopInteraction::Beep() { QApplication::beep(); }
+void DesktopInteraction::Beep() {
+  QApplication::beep();
+}
 
-void DesktopInteraction::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+void DesktopInteraction::Sleep(int milliseconds) {
+  QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
 
 QString DesktopInteraction::SaveFileName(QWidget* parent, const QString& title, const QString& directory,
                                          const QString& filters, QString* selectedFilter) {
   return QFileDialog::getSaveFileName(parent, title, directory, filters, selectedFilter);
 }
 
-void DesktopInteraction::SetClipboardText(const QString& text) { QApplication::clipboard()->setText(text); }
+void DesktopInteraction::SetClipboardText(const QString& text) {
+  QApplication::clipboard()->setText(text);
+}
 
-void DesktopInteraction::SetClipboardData(QMimeData* data) { QApplication::clipboard()->setMimeData(data); }
+void DesktopInteraction::SetClipboardData(QMimeData* data) {
+  QApplication::clipboard()->setMimeData(data);
+}
 
 void ProposePdfFile(QPrinter& printer, const QString& pdfPath) {
   const QPrinter::OutputFormat format = printer.outputFormat();
@@ -131,6 +139,8 @@ void DesktopInteraction::OpenDocument(const QString& path, const std::function<v
 #endif
 }
 
-void DesktopInteraction::ExitProgram(int code) { QApplication::exit(code); }
+void DesktopInteraction::ExitProgram(int code) {
+  QApplication::exit(code);
+}
 
 }  // namespace vorla::gui

@@ -34,16 +34,15 @@ class UserInteraction {
   virtual void Sleep(int milliseconds) = 0;
   // The chosen path, or empty when the person cancels. selectedFilter is in
   // and out: the preselected filter and the one chosen.
-  virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& directory,
-                               const QString& filters, QString* selectedFilter) = 0;
+  virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& directory, const QString& filters,
+                               QString* selectedFilter) = 0;
   virtual void SetClipboardText(const QString& text) = 0;
   // Takes ownership of the data.
   virtual void SetClipboardData(QMimeData* data) = 0;
   // Shows a print preview of a US Letter page with margins of 12.7 mm;
   // paint draws the page onto the printer it is given; printing to a file
   // proposes pdfPath. Returns when closed.
-  virtual void PrintPreview(QWidget* parent, const QString& pdfPath,
-                            const std::function<void(QPrinter*)>& paint) = 0;
+  virtual void PrintPreview(QWidget* parent, const QString& pdfPath, const std::function<void(QPrinter*)>& paint) = 0;
   // Hands a file to the desktop's program for it; failed runs, at once or
   // later, when no program could be started for it or that program failed.
   virtual void OpenDocument(const QString& path, const std::function<void()>& failed) = 0;

@@ -10,8 +10,7 @@
 
 namespace vorla {
 
-const char* const NoAncestryMessage =
-    "You must choose an ancestry-specific mortality profile, or unknown ancestry.";
+const char* const NoAncestryMessage = "You must choose an ancestry-specific mortality profile, or unknown ancestry.";
 const char* const NoSexMessage = "You must choose a sex-specific mortality profile, or unknown sex.";
 const char* const NoModelMessage = "You must choose a prior mortality distribution to use.";
 const char* const NoDataTypesMessage = "You must choose the data types to analyze.";
@@ -66,20 +65,23 @@ void CheckScoreText(const std::string& field, const std::string& text) {
 
 const std::array<ComplexPairs, 3>& KnownComplexes() {
   static const std::array<ComplexPairs, 3> complexes = {{
-      {"SUTURES", "Cranial Sutures", "RES_CRA_",
+      {"SUTURES",
+       "Cranial Sutures",
+       "RES_CRA_",
        {"CRA_PTERICA", "CRA_SAGITTAL", "CRA_LAMDOID", "CRA_INTERPL", "CRA_MAXILARE"}},
       {"PUBIS", "Pubic Symphysis", "RES_PUB_",
        Sided({"PUB_RELIEF", "PUB_TEXTURE", "PUB_OSSICLE", "PUB_VENTRALM", "PUB_DORSALM"})},
       {"AURICULAR", "Auricular Area", "RES_AUR_",
-       Sided({"AUR_TOPOSUP", "AUR_TOPOINF", "AUR_MORSUP", "AUR_MORAPIC", "AUR_MORINF", "AUR_TEXINF",
-              "AUR_EXOSUP", "AUR_EXOINF", "AUR_SPICUL"})},
+       Sided({"AUR_TOPOSUP", "AUR_TOPOINF", "AUR_MORSUP", "AUR_MORAPIC", "AUR_MORINF", "AUR_TEXINF", "AUR_EXOSUP",
+              "AUR_EXOINF", "AUR_SPICUL"})},
   }};
   return complexes;
 }
 
 bool& SelectionFlag(ComplexSelection& selection, int complexIndex) {
-  return complexIndex == 0 ? selection.UseCranialData
-                           : complexIndex == 1 ? selection.UsePubicData : selection.UseAuricularData;
+  return complexIndex == 0   ? selection.UseCranialData
+         : complexIndex == 1 ? selection.UsePubicData
+                             : selection.UseAuricularData;
 }
 
 bool SelectionFlag(const ComplexSelection& selection, int complexIndex) {
@@ -141,12 +143,11 @@ void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection) {
 bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
                       const RunSettings& settings) {
   CriticalValue = CriticalValueForLevel(settings.level);
-  CaseRecord record =
-      settings.parameters
-          ? PrepareAnalysis(skeletonId, row, *settings.parameters, row.FieldAsText("Sex"), row.FieldAsText("Race"),
-                            "logit", row.FieldAsText("HazardFunc"), selection)
-          : PrepareAnalysis(skeletonId, row, settings.parameterFile, row.FieldAsText("Sex"), row.FieldAsText("Race"),
-                            "logit", row.FieldAsText("HazardFunc"), selection);
+  CaseRecord record = settings.parameters
+                          ? PrepareAnalysis(skeletonId, row, *settings.parameters, row.FieldAsText("Sex"),
+                                            row.FieldAsText("Race"), "logit", row.FieldAsText("HazardFunc"), selection)
+                          : PrepareAnalysis(skeletonId, row, settings.parameterFile, row.FieldAsText("Sex"),
+                                            row.FieldAsText("Race"), "logit", row.FieldAsText("HazardFunc"), selection);
   Analyse(record.get());
   // The level goes into the row with the results it belongs to, in one post.
   row.Edit();

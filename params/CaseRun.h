@@ -58,9 +58,9 @@ bool ComplexIsEmpty(const CaseRow& row, int complexIndex);
 void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection);
 
 struct RunSettings {
-  int level = 95;                 // 90, 95 or 99
-  std::string parameterFile;      // Parameters.dat
-  std::string tracePath;          // TATree.txt; none written when empty
+  int level = 95;             // 90, 95 or 99
+  std::string parameterFile;  // Parameters.dat
+  std::string tracePath;      // TATree.txt; none written when empty
   // Sees the analysed case after its results are stored and before it is
   // released (null when there was nothing to analyse): the window draws the
   // likelihood curves from it.
@@ -81,7 +81,7 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
 enum class RowOutcome { Analysed, NoData, Refused };
 struct RowResult {
   RowOutcome outcome = RowOutcome::Analysed;
-  std::string message;  // for NoData and Refused
+  std::string message;         // for NoData and Refused
   ComplexSelection selection;  // the complexes that took part
 };
 

@@ -122,7 +122,8 @@ class StructureReader {
           r.label = t_.ReadIntegerInLine(row);
           static const char* const names[] = {"a", "b", "c", "d", "e"};
           double* targets[5] = {&r.a, &r.b, &r.c, &r.d, &r.e};
-          for (int i = 0; i < 5; ++i) *targets[i] = t_.ReadRealInLine("parameter " + std::string(names[i]) + " in " + row);
+          for (int i = 0; i < 5; ++i)
+            *targets[i] = t_.ReadRealInLine("parameter " + std::string(names[i]) + " in " + row);
           t_.SkipLine();
           k.rows.push_back(r);
         }
@@ -164,8 +165,9 @@ namespace {
 ParameterFileError FileRefused(const std::string& path, const std::string& what, bool remedy = false) {
   std::string text = "The parameter file \"" + path + "\" " + what + ".";
   if (remedy)
-    text += " The analysis reads the model's parameters from it: put a parameter set (Parameters.dat) into that "
-            "folder, or start the program on a folder that holds one (--dir).";
+    text +=
+        " The analysis reads the model's parameters from it: put a parameter set (Parameters.dat) into that "
+        "folder, or start the program on a folder that holds one (--dir).";
   return ParameterFileError(text);
 }
 
@@ -275,8 +277,8 @@ std::vector<std::string> PlausibilityWarnings(const ParameterStructure& s) {
         for (int t = 0; t < k.transitions; ++t) {
           const TransitionRow& r = k.Row(t, g, s.groups);
           const int line = k.blockLine + t * s.groups + g - 1;
-          const std::string where = " of " + k.name + ", transition " + std::to_string(t + 1) + ", group " +
-                                    std::to_string(g);
+          const std::string where =
+              " of " + k.name + ", transition " + std::to_string(t + 1) + ", group " + std::to_string(g);
           if (!(r.b > 0)) {
             Warn(warnings, dropped, at(line) + "the slope b = " + Number(r.b) + where + " is not above 0");
             havePrevious = false;
@@ -288,8 +290,8 @@ std::vector<std::string> PlausibilityWarnings(const ParameterStructure& s) {
                  at(line) + "the transition age -a/b = " + Number(age) + where + " lies outside 0 to 150 years");
           if (havePrevious && age < previousAge)
             Warn(warnings, dropped,
-                 at(line) + "the transition age -a/b = " + Number(age) + where + " is below that of the transition before (" +
-                     Number(previousAge) + ")");
+                 at(line) + "the transition age -a/b = " + Number(age) + where +
+                     " is below that of the transition before (" + Number(previousAge) + ")");
           previousAge = age;
           havePrevious = true;
         }
@@ -318,8 +320,8 @@ std::shared_ptr<const CheckedParameters> CheckParameterFile(const std::string& p
   std::error_code ignored;
   const std::uintmax_t size = std::filesystem::file_size(path, ignored);
   const std::filesystem::file_time_type modified = std::filesystem::last_write_time(path, ignored);
-  auto checked = std::const_pointer_cast<CheckedParameters>(
-      CheckParameterText(ReadParameterFileText(path), path, fieldExists));
+  auto checked =
+      std::const_pointer_cast<CheckedParameters>(CheckParameterText(ReadParameterFileText(path), path, fieldExists));
   checked->fileSize = size;
   checked->modified = modified;
   return checked;

@@ -13,7 +13,9 @@ namespace vorla {
 
 namespace {
 
-bool IsBlankOrControl(char ch) { return static_cast<unsigned char>(ch) <= ' ' || ch == 127; }
+bool IsBlankOrControl(char ch) {
+  return static_cast<unsigned char>(ch) <= ' ' || ch == 127;
+}
 
 }  // namespace
 

@@ -13,7 +13,9 @@ namespace vorla {
 
 namespace {
 
-bool IsDigit(char ch) { return ch >= '0' && ch <= '9'; }
+bool IsDigit(char ch) {
+  return ch >= '0' && ch <= '9';
+}
 
 // Decimal real: sign, digits with an optional point, optional exponent.
 bool IsRealSyntax(const std::string& t) {
@@ -87,8 +89,7 @@ std::string ParameterTokens::NextToken(bool inLine) {
 std::string ParameterTokens::RequireToken(const std::string& what, bool inLine) {
   std::string token = NextToken(inLine);
   if (token.empty()) {
-    if (pos_ >= text_.size())
-      Fail("the file ends here, but " + what + " was expected (is the file cut short?)");
+    if (pos_ >= text_.size()) Fail("the file ends here, but " + what + " was expected (is the file cut short?)");
     Fail("the line ends before " + what);
   }
   return token;
@@ -100,8 +101,7 @@ std::int32_t ParameterTokens::IntegerOf(const std::string& token, const std::str
     Fail("\"" + token + "\" is not a valid whole number (" + what + ")");
   std::int32_t value = 0;
   const auto r = std::from_chars(begin, token.data() + token.size(), value);
-  if (r.ec == std::errc::result_out_of_range)
-    Fail("\"" + token + "\" is too large for " + what);
+  if (r.ec == std::errc::result_out_of_range) Fail("\"" + token + "\" is too large for " + what);
   if (r.ec != std::errc() || r.ptr != token.data() + token.size())
     Fail("\"" + token + "\" is not a valid whole number (" + what + ")");
   return value;
@@ -117,15 +117,22 @@ double ParameterTokens::RealOf(const std::string& token, const std::string& what
     // A number too small for a double would silently become 0.
     Fail("\"" + token + "\" is too close to 0 to be held as a number (" + what + ")");
   }
-  if (r.ec != std::errc() || !std::isfinite(value))
-    Fail("\"" + token + "\" is not a valid number (" + what + ")");
+  if (r.ec != std::errc() || !std::isfinite(value)) Fail("\"" + token + "\" is not a valid number (" + what + ")");
   return value;
 }
 
-std::int32_t ParameterTokens::ReadInteger(const std::string& what) { return IntegerOf(RequireToken(what, false), what); }
-double ParameterTokens::ReadReal(const std::string& what) { return RealOf(RequireToken(what, false), what); }
-std::int32_t ParameterTokens::ReadIntegerInLine(const std::string& what) { return IntegerOf(RequireToken(what, true), what); }
-double ParameterTokens::ReadRealInLine(const std::string& what) { return RealOf(RequireToken(what, true), what); }
+std::int32_t ParameterTokens::ReadInteger(const std::string& what) {
+  return IntegerOf(RequireToken(what, false), what);
+}
+double ParameterTokens::ReadReal(const std::string& what) {
+  return RealOf(RequireToken(what, false), what);
+}
+std::int32_t ParameterTokens::ReadIntegerInLine(const std::string& what) {
+  return IntegerOf(RequireToken(what, true), what);
+}
+double ParameterTokens::ReadRealInLine(const std::string& what) {
+  return RealOf(RequireToken(what, true), what);
+}
 
 bool ParameterTokens::OnlyCommentsLeft() {
   for (;;) {

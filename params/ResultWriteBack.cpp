@@ -11,13 +11,11 @@ double RoundTo(double x, long double scale) {
   return static_cast<double>(std::nearbyint(static_cast<long double>(x) * scale) / scale);
 }
 
-const char* const ComplexEndings[] = {"Max_LIKELIHOOD", "LOW95P_CONF", "UPPER95P_CONF",
-                                      "DEGFREE",        "CHI2",        "CHI2_P"};
-const char* const CombinedFields[] = {
-    "Res_All_Max_LIKELIHOOD",    "Res_All_STD_ERROR",    "Res_All_LOW95P_CONF",
-    "Res_All_UPPER95P_CONF",     "Res_All_DEGFREE",      "Res_All_CHI2",
-    "Res_All_CHI2_P",            "Res_AllCor_Max_LIKELIHOOD", "Res_AllCor_STD_ERROR",
-    "Res_AllCor_LOW95P_CONF",    "Res_AllCor_UPPER95P_CONF"};
+const char* const ComplexEndings[] = {"Max_LIKELIHOOD", "LOW95P_CONF", "UPPER95P_CONF", "DEGFREE", "CHI2", "CHI2_P"};
+const char* const CombinedFields[] = {"Res_All_Max_LIKELIHOOD", "Res_All_STD_ERROR",         "Res_All_LOW95P_CONF",
+                                      "Res_All_UPPER95P_CONF",  "Res_All_DEGFREE",           "Res_All_CHI2",
+                                      "Res_All_CHI2_P",         "Res_AllCor_Max_LIKELIHOOD", "Res_AllCor_STD_ERROR",
+                                      "Res_AllCor_LOW95P_CONF", "Res_AllCor_UPPER95P_CONF"};
 
 // A limit the analysis left open (0) is stored as the end of the age grid.
 void SetLimit(CaseRow& row, const std::string& field, double limit, const char* openEnd) {
@@ -29,8 +27,12 @@ void SetLimit(CaseRow& row, const std::string& field, double limit, const char* 
 
 }  // namespace
 
-double RoundOneDecimal(double x) { return RoundTo(x, 10.0L); }
-double RoundTwoDecimals(double x) { return RoundTo(x, 100.0L); }
+double RoundOneDecimal(double x) {
+  return RoundTo(x, 10.0L);
+}
+double RoundTwoDecimals(double x) {
+  return RoundTo(x, 100.0L);
+}
 
 std::string ResultPrefix(const std::string& complexName) {
   if (complexName == "PUBIS") return "RES_PUB_";

@@ -8,11 +8,15 @@ namespace vorla {
 
 namespace {
 
-std::string Key(const std::string& name) { return LowerCase(name); }
+std::string Key(const std::string& name) {
+  return LowerCase(name);
+}
 
 }  // namespace
 
-bool RowOverlay::LocateId(std::int32_t id) { return base_.FieldAsInteger("SKELETON_ID") == id; }
+bool RowOverlay::LocateId(std::int32_t id) {
+  return base_.FieldAsInteger("SKELETON_ID") == id;
+}
 
 const RowOverlay::Value* RowOverlay::Written(const std::string& name) const {
   const auto it = written_.find(Key(name));
@@ -57,10 +61,18 @@ std::string RowOverlay::FieldAsText(const std::string& name) const {
   return {};
 }
 
-void RowOverlay::SetFieldInteger(const std::string& name, std::int32_t value) { written_[Key(name)] = value; }
-void RowOverlay::SetFieldFloat(const std::string& name, double value) { written_[Key(name)] = value; }
-void RowOverlay::SetFieldText(const std::string& name, const std::string& value) { written_[Key(name)] = value; }
-void RowOverlay::SetFieldNull(const std::string& name) { written_[Key(name)] = std::monostate{}; }
+void RowOverlay::SetFieldInteger(const std::string& name, std::int32_t value) {
+  written_[Key(name)] = value;
+}
+void RowOverlay::SetFieldFloat(const std::string& name, double value) {
+  written_[Key(name)] = value;
+}
+void RowOverlay::SetFieldText(const std::string& name, const std::string& value) {
+  written_[Key(name)] = value;
+}
+void RowOverlay::SetFieldNull(const std::string& name) {
+  written_[Key(name)] = std::monostate{};
+}
 
 bool RowOverlay::AgreesWithBase(const std::string& prefix) const {
   const std::string start = Key(prefix);

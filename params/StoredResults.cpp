@@ -13,7 +13,9 @@ int RecordedLevel(const CaseRow& row) {
   return level == 90 || level == 95 || level == 99 ? level : 0;
 }
 
-bool HasStoredResults(const CaseRow& row) { return !row.FieldIsNull("RES_ALL_MAX_LIKELIHOOD"); }
+bool HasStoredResults(const CaseRow& row) {
+  return !row.FieldIsNull("RES_ALL_MAX_LIKELIHOOD");
+}
 
 StoredResultsCheck CheckStoredResults(const CaseRow& row, const ComplexSelection& requested, RunSettings settings) {
   StoredResultsCheck check;

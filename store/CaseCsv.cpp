@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "store/CaseTable.h"
-#include "store/PendingFile.h"
 #include "store/CsvText.h"
+#include "store/PendingFile.h"
 #include "store/Schema.h"
 
 namespace vorla {
@@ -40,8 +40,7 @@ std::vector<int> HeaderColumns(const CsvRecord& header, std::vector<std::string>
     } else if (!seen.insert(index).second) {
       faults.push_back(where + "field '" + name + "' appears more than once");
     }
-    const bool ignored =
-        index >= 0 && CaseFields()[static_cast<std::size_t>(index)].kind == FieldKind::Key;
+    const bool ignored = index >= 0 && CaseFields()[static_cast<std::size_t>(index)].kind == FieldKind::Key;
     columns.push_back(ignored ? kIgnoredColumn : index);
   }
   return columns;
@@ -70,8 +69,8 @@ void CheckRows(const std::vector<CsvRecord>& records, const std::vector<int>& co
     const CsvRecord& record = records[r];
     const std::string where = "line " + std::to_string(record.line);
     if (record.cells.size() != columns.size()) {
-      faults.push_back(where + ": " + std::to_string(record.cells.size()) +
-                       " cells where the header has " + std::to_string(columns.size()));
+      faults.push_back(where + ": " + std::to_string(record.cells.size()) + " cells where the header has " +
+                       std::to_string(columns.size()));
       continue;
     }
     for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -130,7 +129,8 @@ void WarnOfSharedCaseNumbers(const CaseTable& table, const std::vector<CsvRecord
     const std::string where = "line " + std::to_string(records[r].line) + ": the case number '" + name + "'";
     const std::vector<std::int64_t> keys = table.KeysNamed(name);
     if (!keys.empty())
-      warnings.push_back(where + " is already used by the stored case with SKELETON_ID " + std::to_string(keys.front()));
+      warnings.push_back(where + " is already used by the stored case with SKELETON_ID " +
+                         std::to_string(keys.front()));
     const auto [earlier, first] = firstLine.emplace(name, records[r].line);
     if (!first) warnings.push_back(where + " is also on line " + std::to_string(earlier->second) + " of this file");
   }
@@ -201,8 +201,7 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
       for (std::size_t c = 0; c < columns.size(); ++c) {
         const std::string& cell = records[r].cells[c];
         if (columns[c] == kIgnoredColumn || cell.empty()) continue;
-        table.SetFieldText(std::string(CaseFields()[static_cast<std::size_t>(columns[c])].name),
-                           cell);
+        table.SetFieldText(std::string(CaseFields()[static_cast<std::size_t>(columns[c])].name), cell);
       }
       table.Post();  // a row of empty cells is stored as well
     }

@@ -34,9 +34,13 @@ CaseTable::CaseTable()
     : display_formats_(CaseFields().size()),
       sleeper_([](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }) {}
 
-CaseTable::~CaseTable() { Close(); }
+CaseTable::~CaseTable() {
+  Close();
+}
 
-void CaseTable::SetSleeper(Sleeper sleeper) { sleeper_ = std::move(sleeper); }
+void CaseTable::SetSleeper(Sleeper sleeper) {
+  sleeper_ = std::move(sleeper);
+}
 
 void CaseTable::SetBeforeOpenTable(std::function<void(int attempt)> hook) {
   before_open_table_ = std::move(hook);
@@ -109,13 +113,13 @@ void CaseTable::CheckOrCreateTable() {
   {
     Statement info(db_, "PRAGMA table_info(TAData)");
     while (info.Step()) {
-      columns[UpperAscii(info.ColumnText(1))] = {UpperAscii(info.ColumnText(2)),
-                                                 info.ColumnInt64(5) != 0};
+      columns[UpperAscii(info.ColumnText(1))] = {UpperAscii(info.ColumnText(2)), info.ColumnInt64(5) != 0};
     }
   }
   if (columns.empty()) {
     // A database of another program is not taken over.
-    Statement tables(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+    Statement tables(
+        db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
     if (tables.Step() && tables.ColumnInt64(0) > 0) {
       throw StoreError(db_.FileName() + " is not a case table: it holds tables of another program but no table TAData");
     }
@@ -162,8 +166,7 @@ void CaseTable::PrepareStatements() {
     assignments += std::string(fields[i].name) + " = ?";
   }
   select_row_ = Statement(db_, "SELECT " + ColumnList() + " FROM TAData WHERE SKELETON_ID = ?");
-  insert_row_ =
-      Statement(db_, "INSERT INTO TAData (" + insert_columns + ") VALUES (" + placeholders + ")");
+  insert_row_ = Statement(db_, "INSERT INTO TAData (" + insert_columns + ") VALUES (" + placeholders + ")");
   update_row_ = Statement(db_, "UPDATE TAData SET " + assignments + " WHERE SKELETON_ID = ?");
   savepoint_ = Statement(db_, "SAVEPOINT vorla_post");
   release_ = Statement(db_, "RELEASE vorla_post");
@@ -194,7 +197,9 @@ void CaseTable::Close() noexcept {
   db_.Close();
 }
 
-void CaseTable::ExecSql(const std::string& statement) { db_.ExecOne(statement); }
+void CaseTable::ExecSql(const std::string& statement) {
+  db_.ExecOne(statement);
+}
 
 void CaseTable::RequireOpen() const {
   if (!table_open_) throw StoreError("The case table is not open");
@@ -227,10 +232,11 @@ void CaseTable::Rollback() {
   LoadCurrent();
 }
 
-bool CaseTable::InTransaction() const { return db_.InTransaction(); }
+bool CaseTable::InTransaction() const {
+  return db_.InTransaction();
+}
 
-void CaseTable::ForEachStoredRow(
-    const std::function<void(const std::vector<FieldValue>&)>& visit) const {
+void CaseTable::ForEachStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const {
   RequireOpen();
   Statement rows(db_, "SELECT " + ColumnList() + " FROM TAData ORDER BY SKELETON_ID");
   const auto fields = CaseFields();

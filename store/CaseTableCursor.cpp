@@ -11,8 +11,7 @@ namespace {
 
 // The whole name, case-sensitive; an empty name is an empty field, so it
 // also matches rows whose name was never written.
-constexpr const char* kNameMatch =
-    " WHERE (SKELETON_NAME = ?1 OR (?1 = '' AND SKELETON_NAME IS NULL))";
+constexpr const char* kNameMatch = " WHERE (SKELETON_NAME = ?1 OR (?1 = '' AND SKELETON_NAME IS NULL))";
 
 // Counts the depth of before-scroll notifications for as long as it lives.
 class DepthGuard {
@@ -49,7 +48,9 @@ void CaseTable::LoadKeys() {
   keys_ = std::move(keys);
 }
 
-void CaseTable::EmptyRow() { row_.assign(CaseFields().size(), std::monostate{}); }
+void CaseTable::EmptyRow() {
+  row_.assign(CaseFields().size(), std::monostate{});
+}
 
 void CaseTable::LoadCurrent() {
   const auto fields = CaseFields();
@@ -199,8 +200,7 @@ bool CaseTable::LocateName(const std::string& name) {
   RequireOpen();
   RequireNotLeaving();
   SavePendingRow();
-  Statement query(
-      db_, std::string("SELECT SKELETON_ID FROM TAData") + kNameMatch + " ORDER BY SKELETON_ID");
+  Statement query(db_, std::string("SELECT SKELETON_ID FROM TAData") + kNameMatch + " ORDER BY SKELETON_ID");
   query.BindText(1, name);
   while (query.Step()) {
     const std::int64_t key = query.ColumnInt64(0);
@@ -212,7 +212,9 @@ bool CaseTable::LocateName(const std::string& name) {
   return false;
 }
 
-void CaseTable::SetNameFilter(const std::string& name) { ApplyFilter(name); }
+void CaseTable::SetNameFilter(const std::string& name) {
+  ApplyFilter(name);
+}
 
 std::vector<std::int64_t> CaseTable::KeysNamed(const std::string& name) const {
   RequireOpen();
@@ -223,9 +225,13 @@ std::vector<std::int64_t> CaseTable::KeysNamed(const std::string& name) const {
   return keys;
 }
 
-void CaseTable::SetKeyFilter(std::int64_t key) { ApplyFilter(key); }
+void CaseTable::SetKeyFilter(std::int64_t key) {
+  ApplyFilter(key);
+}
 
-void CaseTable::ClearFilter() { ApplyFilter(std::monostate{}); }
+void CaseTable::ClearFilter() {
+  ApplyFilter(std::monostate{});
+}
 
 void CaseTable::ApplyFilter(const RowFilter& filter) {
   const auto move = [this, &filter] {
@@ -366,8 +372,7 @@ void CaseTable::UpdateRow() {
   }
   update_row_.Reset();
   if (db_.Changes() != 1) {
-    throw StoreError("The row with SKELETON_ID " + std::to_string(*key) +
-                     " is no longer in the case table");
+    throw StoreError("The row with SKELETON_ID " + std::to_string(*key) + " is no longer in the case table");
   }
 }
 

@@ -9,7 +9,9 @@
 namespace vorla {
 namespace {
 
-FieldKind KindOf(int index) { return CaseFields()[static_cast<std::size_t>(index)].kind; }
+FieldKind KindOf(int index) {
+  return CaseFields()[static_cast<std::size_t>(index)].kind;
+}
 
 std::string NameOf(int index) {
   return std::string(CaseFields()[static_cast<std::size_t>(index)].name);
@@ -38,16 +40,19 @@ const FieldValue& CaseTable::Value(const std::string& name, int* index) const {
   return row_[static_cast<std::size_t>(found)];
 }
 
-bool CaseTable::FieldIsNull(const std::string& name) const { return IsNull(Value(name)); }
+bool CaseTable::FieldIsNull(const std::string& name) const {
+  return IsNull(Value(name));
+}
 
-FieldValue CaseTable::FieldAsValue(const std::string& name) const { return Value(name); }
+FieldValue CaseTable::FieldAsValue(const std::string& name) const {
+  return Value(name);
+}
 
 std::int32_t CaseTable::FieldAsInteger(const std::string& name) const {
   int index = 0;
   const FieldValue& value = Value(name, &index);
   if (const auto* i = std::get_if<std::int64_t>(&value)) {
-    if (*i < std::numeric_limits<std::int32_t>::min() ||
-        *i > std::numeric_limits<std::int32_t>::max()) {
+    if (*i < std::numeric_limits<std::int32_t>::min() || *i > std::numeric_limits<std::int32_t>::max()) {
       NotAnInteger(std::to_string(*i), index);
     }
     return static_cast<std::int32_t>(*i);
@@ -121,8 +126,7 @@ void CaseTable::SetFieldInteger(const std::string& name, std::int32_t value) {
 void CaseTable::SetFieldFloat(const std::string& name, double value) {
   const int index = WritableField(name);
   if (!std::isfinite(value)) {
-    throw StoreError("Field " + NameOf(index) + " takes only finite numbers, not " +
-                     FormatReal(value));
+    throw StoreError("Field " + NameOf(index) + " takes only finite numbers, not " + FormatReal(value));
   }
   switch (KindOf(index)) {
     case FieldKind::Real:

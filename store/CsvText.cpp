@@ -92,7 +92,9 @@ class CsvParser {
 
 }  // namespace
 
-std::vector<CsvRecord> ParseCsv(std::string_view text) { return CsvParser(text).Records(); }
+std::vector<CsvRecord> ParseCsv(std::string_view text) {
+  return CsvParser(text).Records();
+}
 
 std::string CsvCell(std::string_view value) {
   if (value.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(value);

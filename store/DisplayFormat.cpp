@@ -19,7 +19,9 @@ struct Picture {
   bool grouping = false;
 };
 
-bool IsPlaceholder(char c) { return c == '0' || c == '#' || c == '.' || c == ','; }
+bool IsPlaceholder(char c) {
+  return c == '0' || c == '#' || c == '.' || c == ',';
+}
 
 Picture ParsePicture(std::string_view format) {
   Picture picture;
@@ -98,8 +100,7 @@ std::string FormatFloat(std::string_view format, double value) {
   // The shortest decimal form of the value, rounded as decimal digits, so
   // that 0.125 shown with two decimals is 0.13 as a reader expects.
   char buffer[400];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed);
   const std::string text(buffer, result.ec == std::errc() ? result.ptr : buffer);
   const std::size_t point = text.find('.');
   std::string integer = text.substr(0, point);
@@ -113,8 +114,7 @@ std::string FormatFloat(std::string_view format, double value) {
       integer.insert(integer.begin(), '1');
     }
   }
-  while (fraction.size() > static_cast<std::size_t>(picture.min_decimals) &&
-         fraction.back() == '0') {
+  while (fraction.size() > static_cast<std::size_t>(picture.min_decimals) && fraction.back() == '0') {
     fraction.pop_back();
   }
   while (fraction.size() < static_cast<std::size_t>(picture.min_decimals)) fraction += '0';

@@ -43,8 +43,7 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
   std::int64_t value = 0;
   const auto result = std::from_chars(body.data(), body.data() + body.size(), value);
   if (result.ec != std::errc() || result.ptr != body.data() + body.size()) return std::nullopt;
-  if (value < std::numeric_limits<std::int32_t>::min() ||
-      value > std::numeric_limits<std::int32_t>::max()) {
+  if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
     return std::nullopt;
   }
   return static_cast<std::int32_t>(value);
@@ -54,8 +53,7 @@ std::optional<double> ParseReal(std::string_view text) {
   const std::string_view body = NumberBody(text);
   if (body.empty()) return std::nullopt;
   double value = 0;
-  const auto result =
-      std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
+  const auto result = std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
   if (result.ec != std::errc() || result.ptr != body.data() + body.size()) return std::nullopt;
   if (!std::isfinite(value)) return std::nullopt;
   return value;

@@ -65,7 +65,8 @@ void ReplaceFile(const std::string& path, const std::function<void(const std::st
     try {
       write(temporary);
     } catch (const std::exception& e) {
-      throw std::runtime_error("Cannot write \"" + path + "\" (" + e.what() + "); an earlier file of that name is kept");
+      throw std::runtime_error("Cannot write \"" + path + "\" (" + e.what() +
+                               "); an earlier file of that name is kept");
     }
     std::error_code error;
     fs::rename(temporary, path, error);

@@ -15,24 +15,23 @@ struct Trait {
 
 // Cranial sutures, pubic symphysis, auricular surface: the order of the columns.
 constexpr std::array<Trait, 19> kTraits{{
-    {"CRA_PTERICA", false}, {"CRA_SAGITTAL", false}, {"CRA_LAMDOID", false},
-    {"CRA_INTERPL", false}, {"CRA_MAXILARE", false}, {"PUB_RELIEF", true},
-    {"PUB_TEXTURE", true},  {"PUB_OSSICLE", true},   {"PUB_VENTRALM", true},
-    {"PUB_DORSALM", true},  {"AUR_TOPOSUP", true},   {"AUR_TOPOINF", true},
-    {"AUR_MORSUP", true},   {"AUR_MORAPIC", true},   {"AUR_MORINF", true},
-    {"AUR_TEXINF", true},   {"AUR_EXOSUP", true},    {"AUR_EXOINF", true},
-    {"AUR_SPICUL", true},
+    {"CRA_PTERICA", false},  {"CRA_SAGITTAL", false}, {"CRA_LAMDOID", false}, {"CRA_INTERPL", false},
+    {"CRA_MAXILARE", false}, {"PUB_RELIEF", true},    {"PUB_TEXTURE", true},  {"PUB_OSSICLE", true},
+    {"PUB_VENTRALM", true},  {"PUB_DORSALM", true},   {"AUR_TOPOSUP", true},  {"AUR_TOPOINF", true},
+    {"AUR_MORSUP", true},    {"AUR_MORAPIC", true},   {"AUR_MORINF", true},   {"AUR_TEXINF", true},
+    {"AUR_EXOSUP", true},    {"AUR_EXOINF", true},    {"AUR_SPICUL", true},
 }};
 
-char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldCase(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Hashing and comparing names without regard to case, so that a lookup
 // needs no upper-case copy of the name.
 struct FoldedHash {
   std::size_t operator()(std::string_view name) const {
     std::size_t hash = 14695981039346656037ull;
-    for (const char c : name)
-      hash = (hash ^ static_cast<unsigned char>(FoldCase(c))) * 1099511628211ull;
+    for (const char c : name) hash = (hash ^ static_cast<unsigned char>(FoldCase(c))) * 1099511628211ull;
     return hash;
   }
 };
@@ -67,12 +66,11 @@ class FieldTable {
         Add(stem + "_UPPER", FieldKind::Integer, true);
       }
     }
-    AddResults("RES_ALL_", {"MAX_LIKELIHOOD", "STD_ERROR", "LOW95P_CONF", "UPPER95P_CONF",
-                            "DEGFREE", "CHI2", "CHI2_P"});
+    AddResults("RES_ALL_",
+               {"MAX_LIKELIHOOD", "STD_ERROR", "LOW95P_CONF", "UPPER95P_CONF", "DEGFREE", "CHI2", "CHI2_P"});
     AddResults("RES_ALLCOR_", {"MAX_LIKELIHOOD", "STD_ERROR", "LOW95P_CONF", "UPPER95P_CONF"});
     for (const char* complex : {"RES_PUB_", "RES_AUR_", "RES_CRA_"}) {
-      AddResults(complex,
-                 {"MAX_LIKELIHOOD", "LOW95P_CONF", "UPPER95P_CONF", "DEGFREE", "CHI2", "CHI2_P"});
+      AddResults(complex, {"MAX_LIKELIHOOD", "LOW95P_CONF", "UPPER95P_CONF", "DEGFREE", "CHI2", "CHI2_P"});
     }
     Add("TA_Notes", FieldKind::Text);
     Add(std::string(kLevelField), FieldKind::Integer);
@@ -119,7 +117,9 @@ const FieldTable& Table() {
 
 }  // namespace
 
-std::span<const FieldInfo> CaseFields() { return Table().Fields(); }
+std::span<const FieldInfo> CaseFields() {
+  return Table().Fields();
+}
 
 std::span<const FieldInfo> UpgradeFields() {
   const auto fields = CaseFields();
@@ -131,9 +131,13 @@ std::string AddFieldSql(const FieldInfo& field) {
          std::string(SqlType(field.kind));
 }
 
-int FindCaseField(std::string_view name) { return Table().Find(name); }
+int FindCaseField(std::string_view name) {
+  return Table().Find(name);
+}
 
-bool IsCaseField(const std::string& name) { return FindCaseField(name) >= 0; }
+bool IsCaseField(const std::string& name) {
+  return FindCaseField(name) >= 0;
+}
 
 std::string_view SqlType(FieldKind kind) {
   switch (kind) {

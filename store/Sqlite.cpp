@@ -29,13 +29,14 @@ std::string FailureText(sqlite3* db, std::string_view context) {
 
 }  // namespace
 
-SqliteDb::~SqliteDb() { Close(); }
+SqliteDb::~SqliteDb() {
+  Close();
+}
 
 void SqliteDb::Open(const std::string& path) {
   Close();
   sqlite3* db = nullptr;
-  const int rc =
-      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {
     const std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
@@ -64,8 +65,7 @@ void SqliteDb::ExecOne(std::string_view sql) {
   }
   sqlite3_stmt* stmt = nullptr;
   const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, &tail) !=
-      SQLITE_OK) {
+  if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, &tail) != SQLITE_OK) {
     Fail("Cannot prepare the statement");
   }
   const std::string_view rest(tail, static_cast<std::size_t>(sql.data() + sql.size() - tail));
@@ -86,24 +86,34 @@ std::string SqliteDb::FileName() const {
   return name != nullptr ? name : "";
 }
 
-std::int64_t SqliteDb::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }
+std::int64_t SqliteDb::LastInsertRowId() const {
+  return sqlite3_last_insert_rowid(db_);
+}
 
-bool SqliteDb::InTransaction() const { return db_ != nullptr && sqlite3_get_autocommit(db_) == 0; }
+bool SqliteDb::InTransaction() const {
+  return db_ != nullptr && sqlite3_get_autocommit(db_) == 0;
+}
 
-int SqliteDb::Changes() const { return sqlite3_changes(db_); }
+int SqliteDb::Changes() const {
+  return sqlite3_changes(db_);
+}
 
-void SqliteDb::Fail(std::string_view context) const { throw StoreError(FailureText(db_, context)); }
+void SqliteDb::Fail(std::string_view context) const {
+  throw StoreError(FailureText(db_, context));
+}
 
 Statement::Statement(const SqliteDb& db, std::string_view sql) : db_(db.Handle()) {
   if (db_ == nullptr) throw StoreError("The database is not open");
-  if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                         &stmt_, nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) !=
+      SQLITE_OK) {
     stmt_ = nullptr;
     db.Fail("Cannot prepare a statement");
   }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  sqlite3_finalize(stmt_);
+}
 
 Statement::Statement(Statement&& other) noexcept
     : db_(std::exchange(other.db_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr)) {}
@@ -151,8 +161,7 @@ void Statement::BindInt64(int index, std::int64_t value) {
 void Statement::BindText(int index, std::string_view value) {
   // A null pointer would bind SQL NULL; an empty text stays a text.
   const char* data = value.data() != nullptr ? value.data() : "";
-  if (sqlite3_bind_text64(stmt_, index, data, value.size(), SQLITE_TRANSIENT, SQLITE_UTF8) !=
-      SQLITE_OK) {
+  if (sqlite3_bind_text64(stmt_, index, data, value.size(), SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK) {
     Fail("Cannot bind a value");
   }
 }
@@ -170,7 +179,9 @@ FieldValue Statement::Column(int index) const {
   }
 }
 
-std::int64_t Statement::ColumnInt64(int index) const { return sqlite3_column_int64(stmt_, index); }
+std::int64_t Statement::ColumnInt64(int index) const {
+  return sqlite3_column_int64(stmt_, index);
+}
 
 std::string Statement::ColumnText(int index) const {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, index));
@@ -178,7 +189,9 @@ std::string Statement::ColumnText(int index) const {
   return text == nullptr ? std::string() : std::string(text, static_cast<std::size_t>(size));
 }
 
-int Statement::ColumnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::ColumnCount() const {
+  return sqlite3_column_count(stmt_);
+}
 
 void Statement::Fail(std::string_view context) {
   const std::string message = FailureText(db_, context);

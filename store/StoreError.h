@@ -14,8 +14,7 @@ class StoreError : public std::runtime_error {
 // A field name the table lacks; the message names the field as it was asked for.
 class FieldNotFound : public StoreError {
  public:
-  explicit FieldNotFound(const std::string& name)
-      : StoreError("Field '" + name + "' not found"), name_(name) {}
+  explicit FieldNotFound(const std::string& name) : StoreError("Field '" + name + "' not found"), name_(name) {}
   const std::string& FieldName() const { return name_; }
 
  private:

@@ -5,8 +5,8 @@
 #include "app/cli/Commands.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
-#include "app/common/ProgramDirectory.h"
 #include "app/cli/ResultReport.h"
+#include "app/common/ProgramDirectory.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"
 #include "store/CaseTable.h"
@@ -64,10 +64,14 @@ AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
   o.selection.UsePubicData = !a.Has("--no-pubic");
   o.selection.UseAuricularData = !a.Has("--no-auricular");
   if (const auto format = a.Value("--format")) {
-    if (*format == "text") o.format = ReportFormat::Text;
-    else if (*format == "csv") o.format = ReportFormat::Csv;
-    else if (*format == "json") o.format = ReportFormat::Json;
-    else throw UsageError("--format is text, csv or json");
+    if (*format == "text")
+      o.format = ReportFormat::Text;
+    else if (*format == "csv")
+      o.format = ReportFormat::Csv;
+    else if (*format == "json")
+      o.format = ReportFormat::Json;
+    else
+      throw UsageError("--format is text, csv or json");
   }
   return o;
 }

@@ -11,8 +11,8 @@
 #include "calib/Calibration.h"
 #include "calib/CalibrationReport.h"
 #include "calib/ParameterWriter.h"
-#include "store/PendingFile.h"
 #include "params/ParameterErrors.h"
+#include "store/PendingFile.h"
 
 namespace vorla::cli {
 
@@ -71,7 +71,8 @@ CalibrateOptions ParseOptions(const std::vector<std::string>& args, const char* 
   o.fit.minPerTransition = static_cast<int>(WholeOption(a, "--min-per-transition", 1, 1000000, 20));
   o.fit.poolGroups = a.Has("--pool-groups");
   if (SameFile(o.out, o.sample)) throw UsageError("--out names the reference sample itself");
-  if (!o.report.empty() && (SameFile(o.report, o.out) || SameFile(o.report, o.sample) || SameFile(o.report, o.templateFile)))
+  if (!o.report.empty() &&
+      (SameFile(o.report, o.out) || SameFile(o.report, o.sample) || SameFile(o.report, o.templateFile)))
     throw UsageError("--report names a file that the calibration reads or writes");
   return o;
 }
@@ -100,7 +101,8 @@ void CheckReadsBack(const std::string& text, const calib::ParameterStructure& fi
       for (std::size_t r = 0; same && r < kb[k].rows.size(); ++r)
         same = kb[k].rows[r].a == kf[k].rows[r].a && kb[k].rows[r].b == kf[k].rows[r].b;
   }
-  if (!same) throw std::runtime_error("The parameter file would not read back to the fitted numbers; nothing was written.");
+  if (!same)
+    throw std::runtime_error("The parameter file would not read back to the fitted numbers; nothing was written.");
 }
 
 }  // namespace
@@ -125,12 +127,12 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
 
     const std::string sampleName = std::filesystem::path(o.sample).filename().string();
     const std::string text = calib::ParameterFileText(
-        result.parameters, "calibrated on " + sampleName + " (" + std::to_string(result.individuals) +
-                               " individuals) on " + UtcNow());
+        result.parameters,
+        "calibrated on " + sampleName + " (" + std::to_string(result.individuals) + " individuals) on " + UtcNow());
     CheckReadsBack(text, result.parameters, o.out);
     const bool csv = !o.report.empty() && EndsWithCsv(o.report);
-    const std::string report = csv ? calib::CalibrationReportCsv(result)
-                                   : calib::CalibrationReportText(result, o.sample, o.templateFile);
+    const std::string report =
+        csv ? calib::CalibrationReportCsv(result) : calib::CalibrationReportText(result, o.sample, o.templateFile);
 
     PendingFile parameterFile(o.out);
     parameterFile.Stream() << text;

@@ -41,12 +41,11 @@ int RunCli(int argc, char** argv) {
     const char* help;
     int (*run)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
   };
-  for (const Entry& e : {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
-                         Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
-                         Entry{"form", FormHelp, &FormCommand},
-                         Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
-                         Entry{"validate", ValidateHelp, &ValidateCommand},
-                         Entry{"simulate", SimulateHelp, &SimulateCommand}}) {
+  for (const Entry& e :
+       {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
+        Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
+        Entry{"form", FormHelp, &FormCommand}, Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
+        Entry{"validate", ValidateHelp, &ValidateCommand}, Entry{"simulate", SimulateHelp, &SimulateCommand}}) {
     if (command != e.name) continue;
     for (const std::string& a : rest)
       if (a == "--help" || a == "-h") {

@@ -1,12 +1,12 @@
 // vorla-cli form: the blank score form as a PDF file.
 #include <QString>
 
-#include "store/PendingFile.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
-#include "app/common/ProgramDirectory.h"
 #include "app/cli/ReportFiles.h"
+#include "app/common/ProgramDirectory.h"
 #include "paint/CaseReport.h"
+#include "store/PendingFile.h"
 
 namespace vorla::cli {
 

@@ -16,7 +16,9 @@ namespace {
 
 volatile std::sig_atomic_t interruptRequested = 0;
 
-extern "C" void OnInterrupt(int) { interruptRequested = 1; }
+extern "C" void OnInterrupt(int) {
+  interruptRequested = 1;
+}
 
 bool StandardErrorIsTerminal() {
 #ifdef _WIN32
@@ -28,11 +30,17 @@ bool StandardErrorIsTerminal() {
 
 }  // namespace
 
-void CatchInterrupt() { std::signal(SIGINT, &OnInterrupt); }
+void CatchInterrupt() {
+  std::signal(SIGINT, &OnInterrupt);
+}
 
-bool InterruptRequested() { return interruptRequested != 0; }
+bool InterruptRequested() {
+  return interruptRequested != 0;
+}
 
-void ForgetInterrupt() { interruptRequested = 0; }
+void ForgetInterrupt() {
+  interruptRequested = 0;
+}
 
 ProgressLine::ProgressLine(std::ostream& err, std::string command)
     : err_(err), command_(std::move(command)), enabled_(&err == &std::cerr && StandardErrorIsTerminal()) {
@@ -41,7 +49,9 @@ ProgressLine::ProgressLine(std::ostream& err, std::string command)
     hooks_.step = [this](const std::string& what, std::size_t done, std::size_t total) { Show(what, done, total); };
 }
 
-ProgressLine::~ProgressLine() { Clear(); }
+ProgressLine::~ProgressLine() {
+  Clear();
+}
 
 void ProgressLine::Show(const std::string& what, std::size_t done, std::size_t total) {
   const auto now = std::chrono::steady_clock::now();

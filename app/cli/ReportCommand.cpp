@@ -9,11 +9,11 @@
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
-#include "app/common/ProgramDirectory.h"
 #include "app/cli/ReportFiles.h"
-#include "store/PendingFile.h"
+#include "app/common/ProgramDirectory.h"
 #include "paint/CaseReport.h"
 #include "store/CaseTable.h"
+#include "store/PendingFile.h"
 
 namespace vorla::cli {
 
@@ -73,8 +73,9 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
 // The current row's report and chart; throws when the row holds no results.
 void WriteCase(CaseTable& table, const ReportOptions& o, const std::filesystem::path& stem) {
   const gui::ReportContent content = gui::StoredCaseReport(table, o.level);
-  ReplaceFile(stem.string() + ".pdf",
-              [&content](const std::string& temporary) { gui::WriteReportPdf(QString::fromStdString(temporary), content); });
+  ReplaceFile(stem.string() + ".pdf", [&content](const std::string& temporary) {
+    gui::WriteReportPdf(QString::fromStdString(temporary), content);
+  });
   if (o.chart) WriteChartFile(content.chart, content.chartSize, *o.chart, stem);
 }
 
@@ -100,8 +101,8 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
   std::error_code made;
   std::filesystem::create_directories(o.out, made);
   if (!std::filesystem::is_directory(o.out)) {
-    err << "The folder " << o.out.string() << " cannot be made"
-        << (made ? ": " + made.message() : std::string()) << ".\n";
+    err << "The folder " << o.out.string() << " cannot be made" << (made ? ": " + made.message() : std::string())
+        << ".\n";
     return 3;
   }
   const auto application = PaintingApplication(argv0);
@@ -146,8 +147,8 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
     return 3;
   }
   progress.Clear();
-  out << written << " report(s) written to " << QDir::toNativeSeparators(QString::fromStdString(o.out.string())).toStdString()
-      << "\n";
+  out << written << " report(s) written to "
+      << QDir::toNativeSeparators(QString::fromStdString(o.out.string())).toStdString() << "\n";
   return allWritten ? 0 : 3;
 }
 

@@ -62,7 +62,8 @@ void WriteChartFile(const gui::BarChartData& chart, QSize size, ChartFormat form
     case ChartFormat::Png: {
       QBuffer buffer(&bytes);
       buffer.open(QIODevice::WriteOnly);
-      if (!gui::BarChartBitmap(chart, size).save(&buffer, "PNG")) throw std::runtime_error("The PNG could not be encoded");
+      if (!gui::BarChartBitmap(chart, size).save(&buffer, "PNG"))
+        throw std::runtime_error("The PNG could not be encoded");
       extension = ".png";
       break;
     }
@@ -71,8 +72,9 @@ void WriteChartFile(const gui::BarChartData& chart, QSize size, ChartFormat form
       extension = ".svg";
       break;
   }
-  ReplaceFile(stem.string() + extension,
-              [&bytes](const std::string& temporary) { gui::WriteGraphFile(QString::fromStdString(temporary), bytes); });
+  ReplaceFile(stem.string() + extension, [&bytes](const std::string& temporary) {
+    gui::WriteGraphFile(QString::fromStdString(temporary), bytes);
+  });
 }
 
 std::unique_ptr<QGuiApplication> PaintingApplication(const char* argv0) {

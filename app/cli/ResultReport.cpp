@@ -43,9 +43,12 @@ std::string JsonString(const std::string& text) {
   std::ostringstream out;
   out << '"';
   for (unsigned char ch : text) {
-    if (ch == '"' || ch == '\\') out << '\\' << ch;
-    else if (ch < 0x20) out << "\\u" << std::hex << std::setw(4) << std::setfill('0') << int(ch) << std::dec;
-    else out << ch;
+    if (ch == '"' || ch == '\\')
+      out << '\\' << ch;
+    else if (ch < 0x20)
+      out << "\\u" << std::hex << std::setw(4) << std::setfill('0') << int(ch) << std::dec;
+    else
+      out << ch;
   }
   out << '"';
   return out.str();
@@ -62,12 +65,14 @@ void PrintText(const std::vector<RowReport>& reports, int level, std::ostream& o
     const std::string lower = "L" + std::to_string(level) + "%", upper = "U" + std::to_string(level) + "%";
     out << "  " << std::left << std::setw(18) << "" << std::right << std::setw(8) << lower << std::setw(10)
         << "Estimate" << std::setw(8) << upper << std::setw(5) << "DF" << std::setw(8) << "Chi-sq" << std::setw(7)
-        << "p" << "\n";
+        << "p"
+        << "\n";
     const auto line = [&](const std::string& caption, const std::string& prefix, bool tests) {
       if (!Result(r, prefix + "MAX_LIKELIHOOD")) return;
       out << "  " << std::left << std::setw(18) << caption << std::right << std::setw(8)
           << Fixed(Result(r, prefix + "LOW95P_CONF"), 1) << std::setw(10)
-          << Fixed(Result(r, prefix + "MAX_LIKELIHOOD"), 1) << std::setw(8) << Fixed(Result(r, prefix + "UPPER95P_CONF"), 1);
+          << Fixed(Result(r, prefix + "MAX_LIKELIHOOD"), 1) << std::setw(8)
+          << Fixed(Result(r, prefix + "UPPER95P_CONF"), 1);
       if (tests)
         out << std::setw(5) << Fixed(Result(r, prefix + "DEGFREE"), 0) << std::setw(8)
             << Fixed(Result(r, prefix + "CHI2"), 1) << std::setw(7) << Fixed(Result(r, prefix + "CHI2_P"), 2);

@@ -7,10 +7,10 @@
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/common/ProgramDirectory.h"
-#include "store/PendingFile.h"
 #include "calib/Simulation.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"
+#include "store/PendingFile.h"
 
 namespace vorla::cli {
 

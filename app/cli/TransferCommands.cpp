@@ -55,9 +55,8 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
     CaseTable table;
     table.Open(dir);
     std::vector<std::string> warnings;
-    const int count = ImportCsv(table, o.file,
-                                {{"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}},
-                                warnings);
+    const int count = ImportCsv(
+        table, o.file, {{"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}}, warnings);
     for (const std::string& warning : warnings) err << "Warning: " << o.file << ", " << warning << "\n";
     out << "Imported " << count << (count == 1 ? " case" : " cases") << " into " << dir << "TAData.db\n";
     return 0;

@@ -1,4 +1,6 @@
 // vorla-cli: the case table, the analysis and the trace without the window.
 #include "app/cli/Commands.h"
 
-int main(int argc, char** argv) { return vorla::cli::RunCli(argc, argv); }
+int main(int argc, char** argv) {
+  return vorla::cli::RunCli(argc, argv);
+}

@@ -1,8 +1,8 @@
 // vorla: the window. Usage: vorla [--dir DIR]
+#include <cxxabi.h>
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdlib>
-#include <cxxabi.h>
 #include <iostream>
 #include <memory>
 #include <string>

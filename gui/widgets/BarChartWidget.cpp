@@ -6,11 +6,17 @@
 
 namespace vorla::gui {
 
-TBarChart::TBarChart(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+TBarChart::TBarChart(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
-QImage TBarChart::RenderImage() const { return BarChartBitmap(data_, size()); }
+QImage TBarChart::RenderImage() const {
+  return BarChartBitmap(data_, size());
+}
 
-QByteArray TBarChart::Metafile() const { return BarChartMetafile(data_, size(), logicalDpiX()); }
+QByteArray TBarChart::Metafile() const {
+  return BarChartMetafile(data_, size(), logicalDpiX());
+}
 
 void TBarChart::paintEvent(QPaintEvent*) {
   QPainter painter(this);

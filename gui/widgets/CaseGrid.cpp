@@ -19,7 +19,8 @@ void CaseListModel::Sync(const CaseTable& table) {
   const bool inserting = table.State() == CaseTable::RowState::Insert;
   const std::size_t stored = static_cast<std::size_t>(table.RecordCount());
   const int recNo = table.RecNo();
-  const std::int64_t currentKey = inserting || table.FieldIsNull("SKELETON_ID") ? -1 : table.FieldAsInteger("SKELETON_ID");
+  const std::int64_t currentKey =
+      inserting || table.FieldIsNull("SKELETON_ID") ? -1 : table.FieldAsInteger("SKELETON_ID");
   bool reload = stored != keys_.size() || inserting != new_row_;
   if (!reload && recNo > 0 && keys_[static_cast<std::size_t>(recNo - 1)] != currentKey) reload = true;
   const QString currentName = QString::fromStdString(table.FieldAsText("SKELETON_NAME"));
@@ -28,7 +29,8 @@ void CaseListModel::Sync(const CaseTable& table) {
     keys_.clear();
     names_.clear();
     const int nameIndex = FindCaseField(kNameField);
-    const auto filter = table.Filtered() ? std::optional<std::string>(table.FieldAsText("SKELETON_NAME")) : std::nullopt;
+    const auto filter =
+        table.Filtered() ? std::optional<std::string>(table.FieldAsText("SKELETON_NAME")) : std::nullopt;
     table.ForEachStoredRow([&](const std::vector<FieldValue>& row) {
       const auto* key = std::get_if<std::int64_t>(&row[0]);
       const auto* name = std::get_if<std::string>(&row[static_cast<std::size_t>(nameIndex)]);
@@ -66,7 +68,9 @@ int CaseListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(keys_.size()) + (new_row_ ? 1 : 0);
 }
 
-int CaseListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
+int CaseListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : 1;
+}
 
 QVariant CaseListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
@@ -108,7 +112,8 @@ void CaseGrid::Sync(const CaseTable& table) {
   setColumnWidth(0, oldWidth > 0 ? oldWidth : 183);
   const int line = model_->CurrentLine();
   if (line >= 0) {
-    selectionModel()->setCurrentIndex(model_->index(line, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(model_->index(line, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(model_->index(line, 0));
   } else {
     selectionModel()->clearSelection();

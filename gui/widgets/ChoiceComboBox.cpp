@@ -25,7 +25,9 @@ int ChoiceComboBox::IndexOfItem(const QString& text) const {
   return -1;
 }
 
-int ChoiceComboBox::ItemIndex() const { return IndexOfItem(currentText()); }
+int ChoiceComboBox::ItemIndex() const {
+  return IndexOfItem(currentText());
+}
 
 void ChoiceComboBox::ShowText(const QString& text) {
   const QSignalBlocker block(this);
@@ -33,7 +35,9 @@ void ChoiceComboBox::ShowText(const QString& text) {
   lineEdit()->setText(text);
 }
 
-void ChoiceComboBox::SetProgramText(const QString& text) { ShowText(text); }
+void ChoiceComboBox::SetProgramText(const QString& text) {
+  ShowText(text);
+}
 
 void ChoiceComboBox::keyPressEvent(QKeyEvent* event) {
   QLineEdit* edit = lineEdit();

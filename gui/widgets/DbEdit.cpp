@@ -24,7 +24,9 @@ void DbEdit::ShowField() {
   if (hasFocus()) selectAll();
 }
 
-void DbEdit::WriteField() { Source()->SetFieldText(FieldName(), text().toStdString()); }
+void DbEdit::WriteField() {
+  Source()->SetFieldText(FieldName(), text().toStdString());
+}
 
 bool DbEdit::CommitEdit() {
   try {

@@ -47,7 +47,9 @@ void DbListBox::ShowField() {
   showing_ = false;
 }
 
-void DbListBox::WriteField() { Source()->SetFieldText(FieldName(), SelectedText().toStdString()); }
+void DbListBox::WriteField() {
+  Source()->SetFieldText(FieldName(), SelectedText().toStdString());
+}
 
 void DbListBox::focusOutEvent(QFocusEvent* event) {
   QListWidget::focusOutEvent(event);

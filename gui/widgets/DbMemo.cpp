@@ -31,7 +31,9 @@ void DbMemo::ShowField() {
   showing_ = false;
 }
 
-void DbMemo::WriteField() { Source()->SetFieldText(FieldName(), toPlainText().toStdString()); }
+void DbMemo::WriteField() {
+  Source()->SetFieldText(FieldName(), toPlainText().toStdString());
+}
 
 void DbMemo::focusOutEvent(QFocusEvent* event) {
   QPlainTextEdit::focusOutEvent(event);

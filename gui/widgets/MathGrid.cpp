@@ -19,7 +19,9 @@ QString TickText(double value, int decimals) {
   return QString::number(value, 'f', decimals);
 }
 
-double TickValue(double minimum, double size, int part, int parts) { return minimum + size * part / parts; }
+double TickValue(double minimum, double size, int part, int parts) {
+  return minimum + size * part / parts;
+}
 
 void Bevel(QPainter& painter, const QRectF& rect, bool raised) {
   const QColor light(255, 255, 255);
@@ -207,7 +209,9 @@ void TMathGrid::Erase() {
     update();
 }
 
-void TMathGrid::ClearPlot() { Erase(); }
+void TMathGrid::ClearPlot() {
+  Erase();
+}
 
 void TMathGrid::Changed() {
   // Each dot and segment reaches the screen with the next paint of the area.

@@ -58,8 +58,7 @@ QIcon Glyph(Navigator::Button which) {
 
 Navigator::Navigator(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::TabFocus);
-  static const char* const tips[] = {"First record", "Prior record", "Next record", "Last record",
-                                     "Insert record"};
+  static const char* const tips[] = {"First record", "Prior record", "Next record", "Last record", "Insert record"};
   static const char* const names[] = {"nbFirst", "nbPrior", "nbNext", "nbLast", "nbInsert"};
   for (int i = 0; i < ButtonCount; ++i) {
     auto* button = new QToolButton(this);
@@ -95,14 +94,26 @@ void Navigator::paintEvent(QPaintEvent*) {
 void Navigator::keyPressEvent(QKeyEvent* event) {
   int button = -1;
   switch (event->key()) {
-    case Qt::Key_Home: button = First; break;
+    case Qt::Key_Home:
+      button = First;
+      break;
     case Qt::Key_Left:
-    case Qt::Key_PageUp: button = Prior; break;
+    case Qt::Key_PageUp:
+      button = Prior;
+      break;
     case Qt::Key_Right:
-    case Qt::Key_PageDown: button = Next; break;
-    case Qt::Key_End: button = Last; break;
-    case Qt::Key_Insert: button = Insert; break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_PageDown:
+      button = Next;
+      break;
+    case Qt::Key_End:
+      button = Last;
+      break;
+    case Qt::Key_Insert:
+      button = Insert;
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
   }
   if (buttons_[button]->isEnabled()) emit clicked(button);
 }

@@ -45,9 +45,13 @@ const char* const SmallParameterText =
     "0\n"
     "0\n";
 
-ParameterStructure SmallStructure() { return ParameterStructureFromText(SmallParameterText, "small.dat"); }
+ParameterStructure SmallStructure() {
+  return ParameterStructureFromText(SmallParameterText, "small.dat");
+}
 
-std::string DemoParameterFile() { return VORLA_DEMO_PARAMETERS; }
+std::string DemoParameterFile() {
+  return VORLA_DEMO_PARAMETERS;
+}
 
 ReferenceSample SimulatedSample(const ParameterStructure& structure, std::size_t count, std::uint64_t seed, int group,
                                 double lowAge, double highAge, SideDraw sides) {
@@ -88,7 +92,8 @@ std::string ScratchFolder::Read(const std::string& path) {
 
 std::vector<std::string> ScratchFolder::Files() const {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(path_))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

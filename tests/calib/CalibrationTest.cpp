@@ -86,7 +86,8 @@ TEST(Calibration, ReplacesAAndBKeepsTheRestOfTheTemplate) {
   for (int t = 0; t < k.transitions; ++t)
     for (int g = 1; g <= 4; ++g) {
       const TransitionRow& row = k.Row(t, g, 4);
-      const TransitionEstimate& e = result.fits[static_cast<std::size_t>(4 + g - 1)].fit.transitions[static_cast<std::size_t>(t)];
+      const TransitionEstimate& e =
+          result.fits[static_cast<std::size_t>(4 + g - 1)].fit.transitions[static_cast<std::size_t>(t)];
       EXPECT_EQ(row.label, g);
       EXPECT_EQ(row.a, e.a);
       EXPECT_EQ(row.b, e.b);

@@ -62,8 +62,8 @@ TEST_F(Commands, CalibrateWritesAParameterFileAndItsReport) {
   EXPECT_EQ(fitted.complexes[1].components[0].Row(0, 1, 4).c, 0.0);
 
   const std::string report = folder.File("report.csv");
-  const Outcome again = Command(&cli::CalibrateCommand,
-                            {sample, "--out", out, "--template", templateFile, "--report", report});
+  const Outcome again =
+      Command(&cli::CalibrateCommand, {sample, "--out", out, "--template", templateFile, "--report", report});
   ASSERT_EQ(again.code, 0) << again.err;
   EXPECT_TRUE(again.out.empty());
   EXPECT_EQ(ParseCsv(test::ScratchFolder::Read(report)).size(), 21u);
@@ -109,16 +109,21 @@ TEST_F(Commands, UsageAndTemplateFaults) {
   EXPECT_EQ(Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "5", "--ages", "uniform:5:50"}).code, 2);
   const Outcome sides = Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "5", "--sides", "both"});
   EXPECT_EQ(sides.code, 2);
-  EXPECT_NE(sides.err.find("--sides: the sides are drawn same or independent, not both"), std::string::npos) << sides.err;
+  EXPECT_NE(sides.err.find("--sides: the sides are drawn same or independent, not both"), std::string::npos)
+      << sides.err;
 
   std::string old = test::SmallParameterText;
   old.replace(0, 4, "0.10");
   const std::string oldFile = folder.Write("old.dat", old);
-  const Outcome version = Command(&cli::CalibrateCommand, {sample, "--out", folder.File("x.dat"), "--template", oldFile});
+  const Outcome version =
+      Command(&cli::CalibrateCommand, {sample, "--out", folder.File("x.dat"), "--template", oldFile});
   EXPECT_EQ(version.code, 1);
   EXPECT_NE(version.err.find("Wrong version of parameter set."), std::string::npos);
   EXPECT_EQ(Command(&cli::SimulateCommand, {"--params", oldFile, "--n", "5"}).code, 1);
-  EXPECT_EQ(Command(&cli::CalibrateCommand, {sample, "--out", folder.File("x.dat"), "--template", folder.File("none.dat")}).code, 3);
+  EXPECT_EQ(
+      Command(&cli::CalibrateCommand, {sample, "--out", folder.File("x.dat"), "--template", folder.File("none.dat")})
+          .code,
+      3);
   EXPECT_FALSE(std::filesystem::exists(folder.File("x.dat")));
 }
 
@@ -157,18 +162,20 @@ TEST_F(Commands, SimulateRecordsOneStageOnBothSidesUnlessToldOtherwise) {
     return count;
   };
   EXPECT_EQ(differing(sampleText), 0);
-  const Outcome same = Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "3", "--sides", "same"});
+  const Outcome same =
+      Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "3", "--sides", "same"});
   ASSERT_EQ(same.code, 0) << same.err;
   EXPECT_EQ(same.out, sampleText);
-  const Outcome apart =
-      Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "3", "--sides", "independent"});
+  const Outcome apart = Command(&cli::SimulateCommand,
+                                {"--params", templateFile, "--n", "2000", "--seed", "3", "--sides", "independent"});
   ASSERT_EQ(apart.code, 0) << apart.err;
   EXPECT_GT(differing(apart.out), 400);
 }
 
 TEST_F(Commands, SimulateToAFileAppearsWhole) {
   const std::string out = folder.File("sim.csv");
-  const Outcome run = Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "3", "--out", out});
+  const Outcome run =
+      Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "3", "--out", out});
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_TRUE(run.out.empty());
   EXPECT_EQ(test::ScratchFolder::Read(out), sampleText);
@@ -178,8 +185,9 @@ TEST_F(Commands, CtrlCStopsTheWorkAndLeavesNoFile) {
   cli::CatchInterrupt();
   std::raise(SIGINT);  // as if pressed while the work runs
   const Outcome calibrate = Command(&cli::CalibrateCommand, {sample, "--out", folder.File("fitted.dat"), "--template",
-                                                         templateFile, "--report", folder.File("r.txt")});
-  const Outcome simulate = Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "10", "--out", folder.File("s.csv")});
+                                                             templateFile, "--report", folder.File("r.txt")});
+  const Outcome simulate =
+      Command(&cli::SimulateCommand, {"--params", templateFile, "--n", "10", "--out", folder.File("s.csv")});
   const Outcome validate = Command(&cli::ValidateCommand, {sample, "--params", templateFile});
   cli::ForgetInterrupt();
   EXPECT_EQ(calibrate.code, cli::InterruptedExitCode);

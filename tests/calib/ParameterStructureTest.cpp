@@ -54,8 +54,8 @@ TEST(ParameterStructure, HoldsEveryComponentWithAllGroupsAndRecoding) {
   EXPECT_EQ(k.Row(2, 4, 4).label, 4);
   EXPECT_EQ(k.ScoreOfStage(4), 4);  // the lowest score of stage 4
   EXPECT_EQ(k.ScoreOfStage(5), 0);
-  EXPECT_EQ(ScoreFields(k), (std::vector<std::string>{"PUB_TEXTURE_R_LOW", "PUB_TEXTURE_R_UPPER",
-                                                      "PUB_TEXTURE_L_LOW", "PUB_TEXTURE_L_UPPER"}));
+  EXPECT_EQ(ScoreFields(k), (std::vector<std::string>{"PUB_TEXTURE_R_LOW", "PUB_TEXTURE_R_UPPER", "PUB_TEXTURE_L_LOW",
+                                                      "PUB_TEXTURE_L_UPPER"}));
   EXPECT_EQ(ScoreFields(s.complexes[0].components[0]),
             (std::vector<std::string>{"CRA_SAGITTAL_LOW", "CRA_SAGITTAL_UPPER"}));
 }
@@ -106,8 +106,9 @@ TEST(ParameterStructure, FaultsNameTheLine) {
   EXPECT_NE(FailureOf(Replaced(text, "3 1 2 3 4 4 0", "3 1 2 3 5 4 0")).find("line 20: a recoding entry"),
             std::string::npos);
   EXPECT_NE(FailureOf(Replaced(text, "2 PUBIS\n1.2", "2 PUBIS\n-1")).find("line 18"), std::string::npos);
-  EXPECT_NE(FailureOf(Replaced(text, "1 CRA_SAGITTAL", "1 # no name")).find("line 6: a component header without a name"),
-            std::string::npos);
+  EXPECT_NE(
+      FailureOf(Replaced(text, "1 CRA_SAGITTAL", "1 # no name")).find("line 6: a component header without a name"),
+      std::string::npos);
   EXPECT_THROW(ParameterStructureFromText(Replaced(text, "0.11", "0.12"), "p.dat"), ParameterVersionError);
 }
 
@@ -120,8 +121,7 @@ TEST(ParameterStructure, ABlankLineInsideABlockIsRefusedRatherThanReadDifferentl
 }
 
 TEST(ParameterStructure, CalibrationNeedsFourGroups) {
-  const std::string text =
-      "0.11\n1\n1.0\n1 SUTURES\n1.0\n1 CRA_SAGITTAL\n1 1 2 0 0 0 0 0 0 0\n1 -3 0.1 0 0 0\n0\n0\n";
+  const std::string text = "0.11\n1\n1.0\n1 SUTURES\n1.0\n1 CRA_SAGITTAL\n1 1 2 0 0 0 0 0 0 0\n1 -3 0.1 0 0 0\n0\n0\n";
   const ParameterStructure s = ParameterStructureFromText(text, "one.dat");
   EXPECT_EQ(s.groups, 1);
   EXPECT_THROW(RequireFourGroups(s), ParameterFileError);

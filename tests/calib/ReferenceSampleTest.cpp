@@ -130,14 +130,16 @@ TEST(ReferenceSample, ChoicesAndShapeFaults) {
   EXPECT_NE(faults.find("line 3: RACE 'Asian' is not White, Black or Unknown"), std::string::npos);
   EXPECT_NE(FaultsOf(Header + "c,Female,White,40,2,,,,\n").find("line 2: 9 cells where the header has 10"),
             std::string::npos);
-  EXPECT_NE(FaultsOf(Header + "c,Female,White,40,2,,,,,\n\"d,Female,White,40,2,,,,,\n").find("line 3: a quoted cell is not closed"),
+  EXPECT_NE(FaultsOf(Header + "c,Female,White,40,2,,,,,\n\"d,Female,White,40,2,,,,,\n")
+                .find("line 3: a quoted cell is not closed"),
             std::string::npos);
   EXPECT_NE(FaultsOf(Header).find("line 1: the file holds no individuals"), std::string::npos);
   EXPECT_NE(FaultsOf("").find("the file is empty"), std::string::npos);
 
   const std::string model = FaultsOf(Header + "a,Female,White,40,2,,,,,\n", {true});
   EXPECT_NE(model.find("line 1: the file lacks the column HAZARDFUNC"), std::string::npos);
-  const std::string withModel = "HAZARDFUNC," + Header + "Forensic,a,Female,White,40,2,,,,,\nforensics,b,Male,White,41,2,,,,,\n";
+  const std::string withModel =
+      "HAZARDFUNC," + Header + "Forensic,a,Female,White,40,2,,,,,\nforensics,b,Male,White,41,2,,,,,\n";
   EXPECT_NE(FaultsOf(withModel, {true}).find("line 3: HAZARDFUNC 'forensics' is not Archeological or Forensic"),
             std::string::npos);
   EXPECT_EQ(FaultsOf(withModel, {false}), "(accepted)");
@@ -149,8 +151,9 @@ TEST(ReferenceSample, ColumnFaultsAreFoundBeforeAnyLine) {
       "Female,White,x,,,,\n");
   EXPECT_NE(noAge.find("line 1: the file lacks the columns AGE, PUB_TEXTURE_R_UPPER"), std::string::npos);
   EXPECT_EQ(noAge.find("line 2"), std::string::npos);
-  const std::string unknown = FaultsOf("AGES,SEX,RACE,AGE,sex,CRA_SAGITTAL_LOW,CRA_SAGITTAL_UPPER,"
-                                       "PUB_TEXTURE_R_LOW,PUB_TEXTURE_R_UPPER,PUB_TEXTURE_L_LOW,PUB_TEXTURE_L_UPPER\n");
+  const std::string unknown = FaultsOf(
+      "AGES,SEX,RACE,AGE,sex,CRA_SAGITTAL_LOW,CRA_SAGITTAL_UPPER,"
+      "PUB_TEXTURE_R_LOW,PUB_TEXTURE_R_UPPER,PUB_TEXTURE_L_LOW,PUB_TEXTURE_L_UPPER\n");
   EXPECT_NE(unknown.find("line 1: unknown column 'AGES'"), std::string::npos);
   EXPECT_NE(unknown.find("line 1: the column SEX appears more than once"), std::string::npos);
 }

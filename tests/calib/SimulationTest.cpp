@@ -29,7 +29,9 @@ std::string Draw(const ParameterStructure& s, std::size_t count, std::uint64_t s
   return out.str();
 }
 
-double Sigma(double x) { return 1.0 / (1.0 + std::exp(-x)); }
+double Sigma(double x) {
+  return 1.0 / (1.0 + std::exp(-x));
+}
 
 }  // namespace
 
@@ -84,8 +86,8 @@ TEST(Simulation, AgesFollowTheChosenRange) {
 
   EXPECT_EQ(ParseAgeDistribution("uniform:18:95").low, 18.0);
   EXPECT_EQ(ParseAgeDistribution("uniform:20.5:110").high, 110.0);
-  for (const char* bad : {"uniform:10:95", "uniform:40:40", "uniform:50:30", "normal:40:10", "uniform:18", "uniform:a:b",
-                          "uniform:18:111"})
+  for (const char* bad : {"uniform:10:95", "uniform:40:40", "uniform:50:30", "normal:40:10", "uniform:18",
+                          "uniform:a:b", "uniform:18:111"})
     EXPECT_THROW(ParseAgeDistribution(bad), std::invalid_argument) << bad;
 }
 
@@ -137,7 +139,6 @@ TEST(Simulation, TheSameStageIsRecordedOnBothSidesAndCountsOnce) {
     ASSERT_GT(p.stages[1].low[0], 0);
     ASSERT_EQ(p.stages[1].low[1], 0);
   }
-
 
   EXPECT_EQ(ParseSideDraw("same"), SideDraw::Same);
   EXPECT_EQ(ParseSideDraw("independent"), SideDraw::Independent);

@@ -66,7 +66,8 @@ std::vector<double> Inverse(std::vector<double> m, int n) {
   for (int c = 0; c < n; ++c) {
     int pivot = c;
     for (int r = c + 1; r < n; ++r)
-      if (std::abs(m[static_cast<std::size_t>(r * n + c)]) > std::abs(m[static_cast<std::size_t>(pivot * n + c)])) pivot = r;
+      if (std::abs(m[static_cast<std::size_t>(r * n + c)]) > std::abs(m[static_cast<std::size_t>(pivot * n + c)]))
+        pivot = r;
     for (int k = 0; k < n; ++k) {
       std::swap(m[static_cast<std::size_t>(c * n + k)], m[static_cast<std::size_t>(pivot * n + k)]);
       std::swap(inv[static_cast<std::size_t>(c * n + k)], inv[static_cast<std::size_t>(pivot * n + k)]);
@@ -176,7 +177,8 @@ TEST(TransitionFit, FindsTheMaximumAndItsCurvature) {
   const std::vector<double> cov = Inverse(info, 6);
   for (int t = 0; t < 3; ++t) {
     const double ga = -1.0 / b[static_cast<std::size_t>(t)];
-    const double gb = a[static_cast<std::size_t>(t)] / (b[static_cast<std::size_t>(t)] * b[static_cast<std::size_t>(t)]);
+    const double gb =
+        a[static_cast<std::size_t>(t)] / (b[static_cast<std::size_t>(t)] * b[static_cast<std::size_t>(t)]);
     const int i = 2 * t;
     const double variance = ga * ga * cov[static_cast<std::size_t>(i * 6 + i)] +
                             2 * ga * gb * cov[static_cast<std::size_t>(i * 6 + i + 1)] +
@@ -206,7 +208,8 @@ TEST(TransitionFit, IntervalScoresAreUsedNotDropped) {
   const ComponentFit reduced = FitComponent(3, exactOnly, 20);
   ASSERT_EQ(reduced.status, FitStatus::Converged) << reduced.problem;
   for (int t = 0; t < 3; ++t)
-    EXPECT_LT(fit.transitions[static_cast<std::size_t>(t)].ageSE, reduced.transitions[static_cast<std::size_t>(t)].ageSE)
+    EXPECT_LT(fit.transitions[static_cast<std::size_t>(t)].ageSE,
+              reduced.transitions[static_cast<std::size_t>(t)].ageSE)
         << "transition " << t + 1;
 }
 

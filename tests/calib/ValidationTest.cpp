@@ -130,7 +130,8 @@ TEST(Validation, ASkeletonWithoutScoresIsCountedApart) {
       "Male,White,Forensic,40,,,,,,\n",
       "two.csv", templ, {true});
   test::ScratchFolder folder;
-  const std::vector<IndividualEstimate> e = EstimateAges(folder.Write("p.dat", test::SmallParameterText), sample, {}, {});
+  const std::vector<IndividualEstimate> e =
+      EstimateAges(folder.Write("p.dat", test::SmallParameterText), sample, {}, {});
   EXPECT_TRUE(e[0].analysed);
   EXPECT_FALSE(e[1].analysed);
   EXPECT_FALSE(e[1].message.empty());

@@ -66,7 +66,9 @@ struct Mutant {
 
 Mutant Mutate(const std::string& source, std::mt19937& random) {
   Mutant m;
-  const auto pick = [&random](std::size_t n) { return static_cast<std::size_t>(random() % std::max<std::size_t>(n, 1)); };
+  const auto pick = [&random](std::size_t n) {
+    return static_cast<std::size_t>(random() % std::max<std::size_t>(n, 1));
+  };
   if (random() % 2 == 0) {
     m.truncated = true;
     const std::size_t limit = LastTokenStart(source);

@@ -33,7 +33,9 @@ std::string ReadAll(const fs::path& path) {
   return text.str();
 }
 
-void WriteAll(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteAll(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
 
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t n = 0;
@@ -117,7 +119,8 @@ TEST_F(CaseFolder, NothingIsReportedAsAnalysedUnlessItWasStored) {
   CaseTable table;
   table.Open(dir.string());
   int stored = 0;
-  table.ForEachStoredRow([&](const std::vector<FieldValue>& row) { stored += !IsNull(row[FindCaseField("RES_ALL_MAX_LIKELIHOOD")]); });
+  table.ForEachStoredRow(
+      [&](const std::vector<FieldValue>& row) { stored += !IsNull(row[FindCaseField("RES_ALL_MAX_LIKELIHOOD")]); });
   EXPECT_EQ(stored, 0);
   EXPECT_EQ(Count(o.out, ",analysed,"), 0u) << o.out;
   EXPECT_NE(o.err.find("Nothing was stored"), std::string::npos) << o.err;
@@ -143,8 +146,8 @@ TEST(CommandFolders, SimulateChecksTheFileBeforeItAllocates) {
   std::string text = ReadAll(VORLA_TEST_PARAMETERS);
   text.replace(text.find("\n4\n"), 3, "\n2147483647\n");
   WriteAll(dir / "Parameters.dat", text);
-  const Outcome o = Command(&cli::SimulateCommand, {"--n", "10", "--params", (dir / "Parameters.dat").string(),
-                                                    "--out", (dir / "sample.csv").string()});
+  const Outcome o = Command(&cli::SimulateCommand, {"--n", "10", "--params", (dir / "Parameters.dat").string(), "--out",
+                                                    (dir / "sample.csv").string()});
   EXPECT_EQ(o.code, 3);
   EXPECT_NE(o.err.find("Parameters.dat, line "), std::string::npos) << o.err;
   EXPECT_FALSE(fs::exists(dir / "sample.csv"));

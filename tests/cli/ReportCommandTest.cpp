@@ -40,8 +40,9 @@ std::vector<std::string> FilesIn(const fs::path& folder) {
 class ReportCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("vorla-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                       "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir = fs::temp_directory_path() /
+          ("vorla-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
     fs::copy_file(VORLA_TEST_PARAMETERS, dir / "Parameters.dat");
@@ -102,8 +103,8 @@ TEST_F(ReportCommand, ChartInEveryFormat) {
   AnalyseAll();
   const fs::path out = dir / "out";
   for (const char* format : {"wmf", "bmp", "png", "svg"}) {
-    const Outcome r = Command(&cli::ReportCommand,
-                          {"--dir", dir.string(), "--name", "DEMO-03 old individual", "--out", out.string(), "--chart", format});
+    const Outcome r = Command(&cli::ReportCommand, {"--dir", dir.string(), "--name", "DEMO-03 old individual", "--out",
+                                                    out.string(), "--chart", format});
     ASSERT_EQ(r.code, 0) << format << ": " << r.err;
   }
   EXPECT_EQ(FilesIn(out), (std::vector<std::string>{"DEMO-03_old_individual.bmp", "DEMO-03_old_individual.pdf",
@@ -137,7 +138,8 @@ TEST_F(ReportCommand, RecordedLevelNamesTheCaption) {
   const Outcome analysed = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--id", "1", "--level", "99"});
   ASSERT_EQ(analysed.code, 0) << analysed.err;
   const auto caption = [this](std::vector<std::string> options) {
-    std::vector<std::string> args = {"--dir", dir.string(), "--id", "1", "--out", (dir / "o").string(), "--chart", "svg"};
+    std::vector<std::string> args = {"--dir", dir.string(),         "--id",    "1",
+                                     "--out", (dir / "o").string(), "--chart", "svg"};
     args.insert(args.end(), options.begin(), options.end());
     const Outcome r = Command(&cli::ReportCommand, args);
     EXPECT_EQ(r.code, 0) << r.err;
@@ -177,9 +179,9 @@ TEST_F(ReportCommand, CasesWithoutResultsAreRefused) {
 
 TEST_F(ReportCommand, UsageAndFolderErrors) {
   const std::string d = dir.string();
-  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all"}).code, 2);                                // no --out
-  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--out", "x"}).code, 2);                           // no case
-  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all", "--id", "1", "--out", "x"}).code, 2);     // two
+  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all"}).code, 2);                             // no --out
+  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--out", "x"}).code, 2);                        // no case
+  EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all", "--id", "1", "--out", "x"}).code, 2);  // two
   EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all", "--out", "x", "--chart", "gif"}).code, 2);
   EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all", "--out", "x", "--level", "80"}).code, 2);
   EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--id", "x1", "--out", "x"}).code, 2);

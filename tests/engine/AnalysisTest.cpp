@@ -23,7 +23,9 @@ class Analysis : public ::testing::Test {
   }
 };
 
-TEST_F(Analysis, NoneStaysNone) { EXPECT_EQ(Analyse(nullptr), nullptr); }
+TEST_F(Analysis, NoneStaysNone) {
+  EXPECT_EQ(Analyse(nullptr), nullptr);
+}
 
 TEST_F(Analysis, OneComponentHasNoTest) {
   CaseRecord s = MakeCase({MakeComplex("PUBIS", 1.0, {RealisticComponent("PUB_RELIEF", 3).release()}).release()});
@@ -54,8 +56,10 @@ TEST_F(Analysis, OneComponentHasNoTest) {
 
 TEST_F(Analysis, DegreesOfFreedomAndStatistics) {
   CaseRecord s = MakeCase({
-      MakeComplex("SUTURES", 1.0, {RealisticComponent("A", 2).release(), RealisticComponent("B", 3).release(),
-                                   RealisticComponent("C", 4).release()}).release(),
+      MakeComplex("SUTURES", 1.0,
+                  {RealisticComponent("A", 2).release(), RealisticComponent("B", 3).release(),
+                   RealisticComponent("C", 4).release()})
+          .release(),
       MakeComplex("PUBIS", 1.0, {RealisticComponent("D", 2).release()}).release(),
       MakeComplex("AURICULAR", 1.5, {RealisticComponent("E", 4).release()}).release(),
   });
@@ -74,8 +78,9 @@ TEST_F(Analysis, DegreesOfFreedomAndStatistics) {
 }
 
 TEST_F(Analysis, ComplexProfileIsTheScaledRatio) {
-  CaseRecord s = MakeCase({MakeComplex("PUBIS", 1.25, {RealisticComponent("A", 3).release(),
-                                                      RealisticComponent("B", 3).release()}).release()});
+  CaseRecord s =
+      MakeCase({MakeComplex("PUBIS", 1.25, {RealisticComponent("A", 3).release(), RealisticComponent("B", 3).release()})
+                    .release()});
   Analyse(s.get());
   const TraitComplex& c = *s->Complexes;
   for (int i : {0, 100, 200, 380}) {
@@ -91,8 +96,10 @@ TEST_F(Analysis, ComplexProfileIsTheScaledRatio) {
 
 TEST_F(Analysis, MaximumAtFifteenLeavesLimitsOpen) {
   // Stage 1 of an early trait: most likely at the youngest age.
-  CaseRecord s = MakeCase({MakeComplex("SUTURES", 1.0, {RealisticComponent("A", 1, -20).release(),
-                                                       RealisticComponent("B", 1, -20).release()}).release()});
+  CaseRecord s =
+      MakeCase({MakeComplex("SUTURES", 1.0,
+                            {RealisticComponent("A", 1, -20).release(), RealisticComponent("B", 1, -20).release()})
+                    .release()});
   Analyse(s.get());
   const TraitComplex& c = *s->Complexes;
   EXPECT_EQ(c.MLA, 15.0);
@@ -122,7 +129,8 @@ TEST_F(Analysis, NegativeStatisticFromRefinementCountsAsAgreement) {
   // fall a hair short of 1 from above, giving -2 ln(ML) slightly below 0.
   auto whole = RealisticComponent("A", 1);
   test::SetStages(*whole, 1, 5, 0, 0);
-  CaseRecord s = MakeCase({MakeComplex("PUBIS", 1.0, {whole.release(), RealisticComponent("B", 3).release()}).release()});
+  CaseRecord s =
+      MakeCase({MakeComplex("PUBIS", 1.0, {whole.release(), RealisticComponent("B", 3).release()}).release()});
   Analyse(s.get());
   const TraitComplex& c = *s->Complexes;
   EXPECT_GE(c.Consistensy, 0.0);
@@ -134,9 +142,10 @@ TEST_F(Analysis, NegativeStatisticFromRefinementCountsAsAgreement) {
 
 TEST_F(Analysis, HigherLevelWidensOnlyTheIntervals) {
   auto build = [] {
-    return MakeCase({MakeComplex("SUTURES", 1.2, {RealisticComponent("A", 2).release(),
-                                                 RealisticComponent("B", 3).release()}).release(),
-                     MakeComplex("PUBIS", 1.0, {RealisticComponent("C", 3, 5).release()}).release()});
+    return MakeCase(
+        {MakeComplex("SUTURES", 1.2, {RealisticComponent("A", 2).release(), RealisticComponent("B", 3).release()})
+             .release(),
+         MakeComplex("PUBIS", 1.0, {RealisticComponent("C", 3, 5).release()}).release()});
   };
   CaseRecord at95 = build(), at99 = build();
   CriticalValue = 1.9208L;
@@ -156,8 +165,9 @@ TEST_F(Analysis, HigherLevelWidensOnlyTheIntervals) {
 
 TEST_F(Analysis, ModelsChangeOnlyTheCorrectedEstimate) {
   auto build = [] {
-    return MakeCase({MakeComplex("PUBIS", 1.0, {RealisticComponent("A", 3).release(),
-                                               RealisticComponent("B", 4).release()}).release()});
+    return MakeCase(
+        {MakeComplex("PUBIS", 1.0, {RealisticComponent("A", 3).release(), RealisticComponent("B", 4).release()})
+             .release()});
   };
   CaseRecord arch = build(), forensic = build();
   SelectHazardModel("archeological");
@@ -178,8 +188,8 @@ TEST_F(Analysis, UnderflowingCaseGivesProbabilityZero) {
   test::SetStages(*young, 1, 1, 0, 0);
   auto old = test::MakeComponent("O", {{-800, 10.0}});
   test::SetStages(*old, 2, 2, 0, 0);
-  CaseRecord s = MakeCase({MakeComplex("SUTURES", 1.0, {young.release()}).release(),
-                           MakeComplex("PUBIS", 1.0, {old.release()}).release()});
+  CaseRecord s = MakeCase(
+      {MakeComplex("SUTURES", 1.0, {young.release()}).release(), MakeComplex("PUBIS", 1.0, {old.release()}).release()});
   Analyse(s.get());
   EXPECT_GE(s->Consistensy, 0.0);
   EXPECT_GE(s->PConsistensy, -1.0);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <random>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -90,9 +90,12 @@ CaseRecord TwoByTwo() {
   auto paired = test::RealisticComponent("PUB_RELIEF", 2);
   test::SetStages(*paired, 2, 3, 2, 2);
   CaseRecord s = test::MakeCase(
-      {test::MakeComplex("PUBIS", 1.0, {paired.release(), test::RealisticComponent("PUB_TEXTURE", 3).release()}).release(),
-       test::MakeComplex("SUTURES", 1.0, {test::RealisticComponent("CRA_SAGITTAL", 2).release(),
-                                          test::RealisticComponent("CRA_LAMDOID", 4).release()}).release()});
+      {test::MakeComplex("PUBIS", 1.0, {paired.release(), test::RealisticComponent("PUB_TEXTURE", 3).release()})
+           .release(),
+       test::MakeComplex("SUTURES", 1.0,
+                         {test::RealisticComponent("CRA_SAGITTAL", 2).release(),
+                          test::RealisticComponent("CRA_LAMDOID", 4).release()})
+           .release()});
   s->Name = "Case 7";
   s->Sex = "Male";
   s->Race = "White";

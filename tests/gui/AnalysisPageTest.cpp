@@ -73,7 +73,9 @@ QStringList Column(const TTAForm2& f, int column) {
   return texts;
 }
 
-QString OneDecimal(const std::string& stored) { return QString::number(std::stod(stored), 'f', 1); }
+QString OneDecimal(const std::string& stored) {
+  return QString::number(std::stod(stored), 'f', 1);
+}
 
 std::string StoredField(const std::vector<std::string>& row, const std::string& name) {
   return row[static_cast<std::size_t>(FindCaseField(name))];
@@ -588,7 +590,8 @@ class AnalysisPageTest : public QObject {
     AddComplex(second, "PUBIS", 30);
     f.PlotLikelihoodCurves(&second);
     QCOMPARE(Controls(f).MathGrid1->Picture().size(), std::size_t{6});
-    for (const PlotStroke& stroke : Controls(f).MathGrid1->Picture()) QVERIFY(stroke.Color != Red && stroke.Color != Teal);
+    for (const PlotStroke& stroke : Controls(f).MathGrid1->Picture())
+      QVERIFY(stroke.Color != Red && stroke.Color != Teal);
   }
 
   void noCaseToPlot() {
@@ -732,7 +735,8 @@ class AnalysisPageTest : public QObject {
     const auto barState = [&] {
       QVERIFY(!Controls(f).BarGraphPanel->isHidden());
       QVERIFY(Controls(f).MathGrid1->isHidden());
-      QVERIFY(!Controls(f).rescaleButt->isHidden() && !Controls(f).grphxmin->isHidden() && !Controls(f).grphxmax->isHidden());
+      QVERIFY(!Controls(f).rescaleButt->isHidden() && !Controls(f).grphxmin->isHidden() &&
+              !Controls(f).grphxmax->isHidden());
       QVERIFY(Controls(f).SpinEditZoom->isHidden() && Controls(f).zoomlbl->isHidden());
       for (QLabel* label : Controls(f).CurveLegend) QVERIFY(label->isHidden());
       QCOMPARE(int(Controls(f).AgeBarChart->Data().Items.size()), 5);
@@ -740,7 +744,8 @@ class AnalysisPageTest : public QObject {
     const auto curveState = [&] {
       QVERIFY(Controls(f).BarGraphPanel->isHidden());
       QVERIFY(!Controls(f).MathGrid1->isHidden());
-      QVERIFY(Controls(f).rescaleButt->isHidden() && Controls(f).grphxmin->isHidden() && Controls(f).grphxmax->isHidden());
+      QVERIFY(Controls(f).rescaleButt->isHidden() && Controls(f).grphxmin->isHidden() &&
+              Controls(f).grphxmax->isHidden());
       QVERIFY(!Controls(f).SpinEditZoom->isHidden() && !Controls(f).zoomlbl->isHidden());
       for (QLabel* label : Controls(f).CurveLegend) {
         QVERIFY(!label->isHidden());

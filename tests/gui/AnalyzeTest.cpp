@@ -15,8 +15,8 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
-#include "gui/widgets/BarChartWidget.h"
 #include "engine/EngineSettings.h"
+#include "gui/widgets/BarChartWidget.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbListBox.h"
@@ -53,11 +53,21 @@ class AnalyzeTest : public QObject {
     QTest::addColumn<QString>("race");
     QTest::addColumn<QString>("hazard");
     QTest::addColumn<QString>("message");
-    QTest::newRow("all missing") << "" << "" << "" << NoAncestryMessage;
-    QTest::newRow("ancestry missing") << "Male" << "" << "Forensic" << NoAncestryMessage;
-    QTest::newRow("sex and model missing") << "" << "Unknown" << "" << NoSexMessage;
-    QTest::newRow("model missing") << "Female" << "Black" << "" << NoModelMessage;
-    QTest::newRow("unknown texts") << "Male" << "White" << "Forensics" << NoModelMessage;
+    QTest::newRow("all missing") << ""
+                                 << ""
+                                 << "" << NoAncestryMessage;
+    QTest::newRow("ancestry missing") << "Male"
+                                      << ""
+                                      << "Forensic" << NoAncestryMessage;
+    QTest::newRow("sex and model missing") << ""
+                                           << "Unknown"
+                                           << "" << NoSexMessage;
+    QTest::newRow("model missing") << "Female"
+                                   << "Black"
+                                   << "" << NoModelMessage;
+    QTest::newRow("unknown texts") << "Male"
+                                   << "White"
+                                   << "Forensics" << NoModelMessage;
   }
 
   // The first missing choice is the only message, and nothing has changed.
@@ -67,7 +77,10 @@ class AnalyzeTest : public QObject {
     QFETCH(QString, hazard);
     QFETCH(QString, message);
     CaseFolder folder;
-    folder.Seed({{"case", sex.toStdString(), race.toStdString(), hazard.toStdString(),
+    folder.Seed({{"case",
+                  sex.toStdString(),
+                  race.toStdString(),
+                  hazard.toStdString(),
                   {{"CRA_PTERICA_LOW", "5"}, {"CRA_PTERICA_UPPER", "3"}}}});
     Window w(folder);
     TTAForm2& f = *w.form;
@@ -99,11 +112,26 @@ class AnalyzeTest : public QObject {
     QTest::addColumn<QString>("max");
     QTest::addColumn<QString>("low");
     QTest::addColumn<QString>("upper");
-    QTest::newRow("reversed") << "5" << "3" << "3" << "5";
-    QTest::newRow("only a maximum") << "" << "4" << "4" << "";
-    QTest::newRow("only a minimum") << "2" << "" << "2" << "";
-    QTest::newRow("equal") << "2" << "2" << "2" << "2";
-    QTest::newRow("in order") << "1" << "4" << "1" << "4";
+    QTest::newRow("reversed") << "5"
+                              << "3"
+                              << "3"
+                              << "5";
+    QTest::newRow("only a maximum") << ""
+                                    << "4"
+                                    << "4"
+                                    << "";
+    QTest::newRow("only a minimum") << "2"
+                                    << ""
+                                    << "2"
+                                    << "";
+    QTest::newRow("equal") << "2"
+                           << "2"
+                           << "2"
+                           << "2";
+    QTest::newRow("in order") << "1"
+                              << "4"
+                              << "1"
+                              << "4";
   }
 
   void orderScorePair() {
@@ -112,7 +140,10 @@ class AnalyzeTest : public QObject {
     QFETCH(QString, low);
     QFETCH(QString, upper);
     CaseFolder folder;
-    folder.Seed({{"case", "Male", "White", "Forensic",
+    folder.Seed({{"case",
+                  "Male",
+                  "White",
+                  "Forensic",
                   {{"CRA_PTERICA_LOW", min.toStdString()}, {"CRA_PTERICA_UPPER", max.toStdString()}}}});
     Window w(folder);
     TTAForm2& f = *w.form;
@@ -138,8 +169,10 @@ class AnalyzeTest : public QObject {
     QTest::keyPress(upperBox, '3');
     QTest::keyClick(upperBox, Qt::Key_F8);
     QVERIFY(w.ui.messages.empty());
-    QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("PUB_RELIEF_R_LOW"))], std::string("3"));
-    QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("PUB_RELIEF_R_UPPER"))], std::string("5"));
+    QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("PUB_RELIEF_R_LOW"))],
+             std::string("3"));
+    QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("PUB_RELIEF_R_UPPER"))],
+             std::string("5"));
   }
 
   void complexesWithoutScoresAreLeftOut() {
@@ -222,8 +255,8 @@ class AnalyzeTest : public QObject {
   void theRowEqualsWhatTheHeadlessToolStores() {
     CaseFolder folder;
     QProcess import;
-    import.start(QStringLiteral(VORLA_CLI), {"import", "--dir", QString::fromStdString(folder.Path()),
-                                             QStringLiteral(VORLA_TEST_EXAMPLES)});
+    import.start(QStringLiteral(VORLA_CLI),
+                 {"import", "--dir", QString::fromStdString(folder.Path()), QStringLiteral(VORLA_TEST_EXAMPLES)});
     QVERIFY(import.waitForFinished(30000));
     QCOMPARE(import.exitCode(), 0);
     const auto cliFolder = folder.Copy();
@@ -242,8 +275,8 @@ class AnalyzeTest : public QObject {
         QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join("; ")));
         QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).TabSheet3);
         QProcess cli;
-        cli.start(QStringLiteral(VORLA_CLI), {"analyze", "--dir", QString::fromStdString(cliFolder->Path()), "--id",
-                                              QString::number(id)});
+        cli.start(QStringLiteral(VORLA_CLI),
+                  {"analyze", "--dir", QString::fromStdString(cliFolder->Path()), "--id", QString::number(id)});
         QVERIFY(cli.waitForFinished(30000));
         QCOMPARE(cli.exitCode(), 0);
         QCOMPARE(ReadAll(guiFolder->Path() + "TATree.txt"), ReadAll(cliFolder->Path() + "TATree.txt"));
@@ -255,12 +288,12 @@ class AnalyzeTest : public QObject {
       const auto theirs = StoredRow(cliFolder->Path(), id);
       QVERIFY(!mine.empty());
       for (std::size_t i = 0; i < mine.size(); ++i)
-        QVERIFY2(mine[i] == theirs[i], qPrintable(QString("row %1 field %2: %3 against %4")
-                                                      .arg(id)
-                                                      .arg(QString::fromLatin1(CaseFields()[i].name.data(),
-                                                                               int(CaseFields()[i].name.size())))
-                                                      .arg(QString::fromStdString(mine[i]))
-                                                      .arg(QString::fromStdString(theirs[i]))));
+        QVERIFY2(mine[i] == theirs[i],
+                 qPrintable(QString("row %1 field %2: %3 against %4")
+                                .arg(id)
+                                .arg(QString::fromLatin1(CaseFields()[i].name.data(), int(CaseFields()[i].name.size())))
+                                .arg(QString::fromStdString(mine[i]))
+                                .arg(QString::fromStdString(theirs[i]))));
     }
   }
 

@@ -29,7 +29,9 @@ std::string Field(const std::vector<std::string>& row, const char* name) {
   return row[static_cast<std::size_t>(FindCaseField(name))];
 }
 
-QString OneDecimal(const std::string& stored) { return QString::number(std::stod(stored), 'f', 1); }
+QString OneDecimal(const std::string& stored) {
+  return QString::number(std::stod(stored), 'f', 1);
+}
 
 // A: every trait at stages 1-2; B: the pubic symphysis at 3-4, other choices.
 std::vector<SeedRow> TwoCases() {

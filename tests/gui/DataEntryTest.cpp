@@ -7,9 +7,9 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <QToolButton>
 #include "GuiTestSupport.h"
 #include "gui/DataEntryLayout.h"
-#include <QToolButton>
 
 #include "gui/widgets/CaseGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
@@ -25,7 +25,9 @@ using namespace vorla::gui::test;
 
 namespace {
 
-SeedRow Scored(const std::string& name) { return {name, "Male", "White", "Forensic", AllScores("2", "3")}; }
+SeedRow Scored(const std::string& name) {
+  return {name, "Male", "White", "Forensic", AllScores("2", "3")};
+}
 
 }  // namespace
 
@@ -43,20 +45,39 @@ class DataEntryTest : public QObject {
     const QString five = "The allowed values are 1,2,3,4, or 5";
     const QString six = "The allowed values are 1,2,3,4,5, or 6";
     const QString seven = "The allowed values are 1,2,3,4,5,6, or 7";
-    QTest::newRow("3 stages, 0") << "AUR_TOPOSUP_L_LOW" << "0" << three;
-    QTest::newRow("3 stages, 3") << "AUR_TOPOSUP_L_LOW" << "3" << "";
-    QTest::newRow("3 stages, 4") << "AUR_SPICUL_R_UPPER" << "4" << three;
-    QTest::newRow("4 stages, 4") << "PUB_TEXTURE_L_LOW" << "4" << "";
-    QTest::newRow("4 stages, 5") << "PUB_OSSICLE_R_LOW" << "5" << four;
-    QTest::newRow("5 stages, 1") << "CRA_PTERICA_LOW" << "1" << "";
-    QTest::newRow("5 stages, 6") << "CRA_MAXILARE_UPPER" << "6" << five;
-    QTest::newRow("6 stages, 6") << "PUB_RELIEF_L_UPPER" << "6" << "";
-    QTest::newRow("6 stages, 7") << "PUB_RELIEF_L_UPPER" << "7" << six;
-    QTest::newRow("6 stages, 8") << "AUR_EXOSUP_R_LOW" << "8" << six;
-    QTest::newRow("6 stages, 9") << "AUR_EXOINF_L_LOW" << "9" << six;
-    QTest::newRow("ventral margin, 7") << "PUB_VENTRALM_L_LOW" << "7" << "";
-    QTest::newRow("ventral margin, 8") << "PUB_VENTRALM_R_UPPER" << "8" << seven;
-    QTest::newRow("ventral margin, 0") << "PUB_VENTRALM_L_UPPER" << "0" << seven;
+    QTest::newRow("3 stages, 0") << "AUR_TOPOSUP_L_LOW"
+                                 << "0" << three;
+    QTest::newRow("3 stages, 3") << "AUR_TOPOSUP_L_LOW"
+                                 << "3"
+                                 << "";
+    QTest::newRow("3 stages, 4") << "AUR_SPICUL_R_UPPER"
+                                 << "4" << three;
+    QTest::newRow("4 stages, 4") << "PUB_TEXTURE_L_LOW"
+                                 << "4"
+                                 << "";
+    QTest::newRow("4 stages, 5") << "PUB_OSSICLE_R_LOW"
+                                 << "5" << four;
+    QTest::newRow("5 stages, 1") << "CRA_PTERICA_LOW"
+                                 << "1"
+                                 << "";
+    QTest::newRow("5 stages, 6") << "CRA_MAXILARE_UPPER"
+                                 << "6" << five;
+    QTest::newRow("6 stages, 6") << "PUB_RELIEF_L_UPPER"
+                                 << "6"
+                                 << "";
+    QTest::newRow("6 stages, 7") << "PUB_RELIEF_L_UPPER"
+                                 << "7" << six;
+    QTest::newRow("6 stages, 8") << "AUR_EXOSUP_R_LOW"
+                                 << "8" << six;
+    QTest::newRow("6 stages, 9") << "AUR_EXOINF_L_LOW"
+                                 << "9" << six;
+    QTest::newRow("ventral margin, 7") << "PUB_VENTRALM_L_LOW"
+                                       << "7"
+                                       << "";
+    QTest::newRow("ventral margin, 8") << "PUB_VENTRALM_R_UPPER"
+                                       << "8" << seven;
+    QTest::newRow("ventral margin, 0") << "PUB_VENTRALM_L_UPPER"
+                                       << "0" << seven;
   }
 
   void scoreCheck() {
@@ -146,7 +167,8 @@ class DataEntryTest : public QObject {
     CaseFolder folder;
     Window w(folder);
     TTAForm2& f = *w.form;
-    std::vector<QWidget*> expected = {Controls(f).DBEdit4, Controls(f).HazardPriorLB, Controls(f).RacePriorLB, Controls(f).SexPriorLB, Controls(f).UseCranDataCB};
+    std::vector<QWidget*> expected = {Controls(f).DBEdit4, Controls(f).HazardPriorLB, Controls(f).RacePriorLB,
+                                      Controls(f).SexPriorLB, Controls(f).UseCranDataCB};
     for (const char* stem : {"CRA_PTERICA", "CRA_SAGITTAL", "CRA_LAMDOID", "CRA_INTERPL", "CRA_MAXILARE"})
       for (const char* end : {"_LOW", "_UPPER"}) expected.push_back(f.ScoreBox(std::string(stem) + end));
     expected.push_back(Controls(f).UsePubeDataCB);

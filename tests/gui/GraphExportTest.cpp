@@ -15,9 +15,9 @@
 
 #include "GuiTestSupport.h"
 #include "gui/widgets/BarChartWidget.h"
+#include "gui/widgets/MathGrid.h"
 #include "paint/EmfWriter.h"
 #include "paint/GraphExport.h"
-#include "gui/widgets/MathGrid.h"
 
 using namespace vorla;
 using namespace vorla::gui;
@@ -30,7 +30,9 @@ quint32 U32(const QByteArray& b, qsizetype at) {
   for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<quint8>(b[at + i]);
   return v;
 }
-qint32 I32(const QByteArray& b, qsizetype at) { return static_cast<qint32>(U32(b, at)); }
+qint32 I32(const QByteArray& b, qsizetype at) {
+  return static_cast<qint32>(U32(b, at));
+}
 quint16 U16(const QByteArray& b, qsizetype at) {
   return static_cast<quint16>(static_cast<quint8>(b[at]) | (static_cast<quint8>(b[at + 1]) << 8));
 }
@@ -73,7 +75,8 @@ QString RecordText(const EmfRecord& r) {
 }
 
 int CountOf(const std::vector<EmfRecord>& records, quint32 type) {
-  return static_cast<int>(std::count_if(records.begin(), records.end(), [&](const EmfRecord& r) { return r.type == type; }));
+  return static_cast<int>(
+      std::count_if(records.begin(), records.end(), [&](const EmfRecord& r) { return r.type == type; }));
 }
 
 // Checks what every metafile must satisfy; returns the records.
@@ -153,7 +156,9 @@ bool HasRectangle(const std::vector<EmfRecord>& records, const QRect& box) {
   return false;
 }
 
-QString Dir(const CaseFolder& folder) { return QString::fromStdString(folder.Path()); }
+QString Dir(const CaseFolder& folder) {
+  return QString::fromStdString(folder.Path());
+}
 
 }  // namespace
 
@@ -188,14 +193,14 @@ class GraphExportTest : public QObject {
     const QByteArray bytes = Metafile(chart, size);
     const std::vector<EmfRecord> records = CheckedEmf(bytes, size);
     if (QTest::currentTestFailed()) return;
-    for (quint32 type : {emr::SetBkMode, emr::SetTextColor, emr::CreatePen, emr::CreateBrushIndirect,
-                         emr::SelectObject, emr::DeleteObject, emr::Rectangle, emr::Polyline16,
-                         emr::ExtCreateFontIndirectW, emr::ExtTextOutW})
+    for (quint32 type :
+         {emr::SetBkMode, emr::SetTextColor, emr::CreatePen, emr::CreateBrushIndirect, emr::SelectObject,
+          emr::DeleteObject, emr::Rectangle, emr::Polyline16, emr::ExtCreateFontIndirectW, emr::ExtTextOutW})
       QVERIFY2(CountOf(records, type) > 0, qPrintable(QString::number(type)));
     // The frame of the plotting area, exactly where the screen has it.
     const QRectF area = BarChartArea(chart, size);
-    QVERIFY(HasRectangle(records, QRect(QPoint(int(area.left()), int(area.top())),
-                                        QPoint(int(area.right()), int(area.bottom())))));
+    QVERIFY(HasRectangle(
+        records, QRect(QPoint(int(area.left()), int(area.top())), QPoint(int(area.right()), int(area.bottom())))));
     // The background: the whole picture (a rectangle without outline ends one
     // past its last pixel on both edges).
     QVERIFY(HasRectangle(records, QRect(QPoint(0, 0), QPoint(size.width() + 1, size.height() + 1))));
@@ -525,11 +530,14 @@ class GraphExportTest : public QObject {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("document");
     QTest::addColumn<QString>("hint");
-    QTest::newRow("procedures") << "ProceduresPDFButt" << "TA-Tervain-Scoring Procedures.pdf"
+    QTest::newRow("procedures") << "ProceduresPDFButt"
+                                << "TA-Tervain-Scoring Procedures.pdf"
                                 << "Show illustrated scoring procedures PDF";
-    QTest::newRow("illustrations") << "IllustrationsPDFButt" << "TA-Tervain-Illustrations.pdf"
+    QTest::newRow("illustrations") << "IllustrationsPDFButt"
+                                   << "TA-Tervain-Illustrations.pdf"
                                    << "Show trait illustrations PDF";
-    QTest::newRow("manual") << "ScorProcPDFButt" << "TA-Tervain-Scoring Manual.pdf"
+    QTest::newRow("manual") << "ScorProcPDFButt"
+                            << "TA-Tervain-Scoring Manual.pdf"
                             << "Show scoring procedures text PDF";
   }
   void documentButtons() {
@@ -568,9 +576,8 @@ class GraphExportTest : public QObject {
     b->click();
     QCOMPARE(w.ui.openedDocuments.size(), std::size_t{2});
     QCOMPARE(w.ui.messages.size(), std::size_t{3});
-    QCOMPARE(w.ui.messages[2].text,
-             QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()) +
-                 " could not be opened: no program to show it was found.");
+    QCOMPARE(w.ui.messages[2].text, QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()) +
+                                        " could not be opened: no program to show it was found.");
   }
 
   // A path longer than 199 characters reaches the desktop whole.

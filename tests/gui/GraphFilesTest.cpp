@@ -21,15 +21,17 @@
 
 #include "GuiTestSupport.h"
 #include "gui/widgets/BarChartWidget.h"
-#include "paint/GraphExport.h"
 #include "paint/CaseReport.h"
+#include "paint/GraphExport.h"
 
 using namespace vorla::gui;
 using namespace vorla::gui::test;
 
 namespace {
 
-QString Dir(const CaseFolder& folder) { return QString::fromStdString(folder.Path()); }
+QString Dir(const CaseFolder& folder) {
+  return QString::fromStdString(folder.Path());
+}
 
 const QString MetafileFilter = QStringLiteral("WMF files (*.wmf)");
 const QString BitmapFilter = QStringLiteral("BMP files (*.bmp)");
@@ -109,12 +111,18 @@ class GraphFilesTest : public QObject {
   void safeFileStems_data() {
     QTest::addColumn<QString>("caseNumber");
     QTest::addColumn<QString>("stem");
-    QTest::newRow("plain") << "DEMO-01" << "DEMO-01";
-    QTest::newRow("blanks kept inside") << "  B 12  " << "B 12";
-    QTest::newRow("separators and dots") << "A/B\\C:1.2" << "A_B_C_1_2";
-    QTest::newRow("wildcards and quotes") << "x*?\"<>|" << "x______";
-    QTest::newRow("control character") << QString("a") + QChar(9) + "b" << "a_b";
-    QTest::newRow("empty") << "   " << "";
+    QTest::newRow("plain") << "DEMO-01"
+                           << "DEMO-01";
+    QTest::newRow("blanks kept inside") << "  B 12  "
+                                        << "B 12";
+    QTest::newRow("separators and dots") << "A/B\\C:1.2"
+                                         << "A_B_C_1_2";
+    QTest::newRow("wildcards and quotes") << "x*?\"<>|"
+                                          << "x______";
+    QTest::newRow("control character") << QString("a") + QChar(9) + "b"
+                                       << "a_b";
+    QTest::newRow("empty") << "   "
+                           << "";
   }
   void safeFileStems() {
     QFETCH(QString, caseNumber);
@@ -243,7 +251,8 @@ class GraphFilesTest : public QObject {
     QVERIFY(dialogSize.width() <= room.width() && dialogSize.height() <= room.height());
     // At least three quarters of the page's real size, or the whole width
     // of the screen for the page where that is less.
-    const double wanted = qMin(0.75, 0.8 * room.width() / (8.5 * QGuiApplication::primaryScreen()->logicalDotsPerInchX()));
+    const double wanted =
+        qMin(0.75, 0.8 * room.width() / (8.5 * QGuiApplication::primaryScreen()->logicalDotsPerInchX()));
     QVERIFY2(zoom >= wanted, qPrintable(QString::number(zoom)));
     QCOMPARE(proposed, pdf);
     QVERIFY(!QFileInfo::exists(pdf));
@@ -260,8 +269,7 @@ class GraphFilesTest : public QObject {
     QVERIFY(!Controls(f).MathGrid1->isHidden());
     Controls(f).ButtonCopyGraph->click();
     QVERIFY(w.ui.clipboardData && w.ui.clipboardData->hasImage());
-    const QImage picture =
-        qvariant_cast<QImage>(w.ui.clipboardData->imageData()).convertToFormat(QImage::Format_RGB32);
+    const QImage picture = qvariant_cast<QImage>(w.ui.clipboardData->imageData()).convertToFormat(QImage::Format_RGB32);
     QCOMPARE(picture.size(), Controls(f).MathGrid1->size());
     const QImage plot = Controls(f).MathGrid1->RenderImage().convertToFormat(QImage::Format_RGB32);
     for (QLabel* label : Controls(f).CurveLegend) {

@@ -135,7 +135,9 @@ QString ToolOutput(const QString& program, const QStringList& arguments) {
 
 }  // namespace
 
-QString PdfText(const QString& path) { return ToolOutput(QStringLiteral("pdftotext"), {"-layout", path, "-"}); }
+QString PdfText(const QString& path) {
+  return ToolOutput(QStringLiteral("pdftotext"), {"-layout", path, "-"});
+}
 
 QString PdfPageSize(const QString& path) {
   for (const QString& line : ToolOutput(QStringLiteral("pdfinfo"), {path}).split(QLatin1Char('\n')))

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "gui/TAForm2.h"
-#include "paint/BarChart.h"
-#include "gui/widgets/MathGrid.h"
 #include "gui/UserInteraction.h"
+#include "gui/widgets/MathGrid.h"
+#include "paint/BarChart.h"
 
 namespace vorla::gui::test {
 
@@ -21,7 +21,9 @@ namespace vorla::gui::test {
 struct FormAccess {
   static TTAForm2Controls& Of(TTAForm2& form) { return form; }
 };
-inline TTAForm2Controls& Controls(TTAForm2& form) { return FormAccess::Of(form); }
+inline TTAForm2Controls& Controls(TTAForm2& form) {
+  return FormAccess::Of(form);
+}
 
 class RecordingInteraction final : public UserInteraction {
  public:
@@ -33,7 +35,7 @@ class RecordingInteraction final : public UserInteraction {
   int beeps = 0;
   std::vector<int> sleeps;
   std::vector<QString> openedDocuments;
-  bool documentsOpen = true;  // whether the desktop has a program for documents
+  bool documentsOpen = true;              // whether the desktop has a program for documents
   std::function<void()> documentFailure;  // the last document's report of a later failure
   std::vector<int> exitCodes;
   QString clipboardText;

@@ -32,7 +32,9 @@ void Press(TTAForm2& form, int key, Qt::KeyboardModifiers modifiers = Qt::NoModi
   QTest::keyClick(target ? target : &form, static_cast<Qt::Key>(key), modifiers);
 }
 
-SeedRow ScoredCase(const std::string& name) { return {name, "Male", "White", "Forensic", AllScores("2", "3")}; }
+SeedRow ScoredCase(const std::string& name) {
+  return {name, "Male", "White", "Forensic", AllScores("2", "3")};
+}
 
 // The window's picture around a control (three pixels beyond its edges).
 QImage Surroundings(TTAForm2& form, QWidget* control) {
@@ -85,11 +87,12 @@ class KeyboardTest : public QObject {
     control->setFocus(Qt::OtherFocusReason);
     QCOMPARE(QApplication::focusWidget(), control);
     QSet<QWidget*> pages;
-    for (const Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(Qt::ControlModifier),
-                                                  Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)}) {
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(Qt::ControlModifier), Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)}) {
       for (int i = 0; i < 5; ++i) {
         Press(f, modifiers & Qt::ShiftModifier ? Qt::Key_Backtab : Qt::Key_Tab, modifiers);
-        QVERIFY2(Controls(f).PageControl1->currentWidget() != Controls(f).TabSheet1, "the hidden report page is on view");
+        QVERIFY2(Controls(f).PageControl1->currentWidget() != Controls(f).TabSheet1,
+                 "the hidden report page is on view");
         pages.insert(Controls(f).PageControl1->currentWidget());
       }
     }
@@ -149,7 +152,8 @@ class KeyboardTest : public QObject {
       for (QLabel* l : f.findChildren<QLabel*>())
         if (l->buddy()) claim(l->text(), l);
       for (int i = 0; i < Controls(f).PageControl1->count(); ++i)
-        if (Controls(f).PageControl1->isTabVisible(i)) claim(Controls(f).PageControl1->tabText(i), Controls(f).PageControl1);
+        if (Controls(f).PageControl1->isTabVisible(i))
+          claim(Controls(f).PageControl1->tabText(i), Controls(f).PageControl1);
       if (QTest::currentTestFailed()) return;
       QVERIFY(owners.contains(QKeySequence(Qt::ALT | Qt::Key_A)));
     }

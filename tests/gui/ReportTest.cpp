@@ -18,9 +18,9 @@ using namespace vorla::gui::test;
 
 namespace {
 
-const char* const RowNames[] = {"Coronal Pterica",        "Zygomaticomaxillary", "Superior Demiface Topography",
-                                "Posterior Exostoses",    "Symphyseal Relief",   "Dorsal Symphyseal Margin",
-                                "Middle/Apical Surface Morphology"};
+const char* const RowNames[] = {
+    "Coronal Pterica",   "Zygomaticomaxillary",      "Superior Demiface Topography",    "Posterior Exostoses",
+    "Symphyseal Relief", "Dorsal Symphyseal Margin", "Middle/Apical Surface Morphology"};
 
 }  // namespace
 

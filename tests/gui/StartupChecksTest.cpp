@@ -1,5 +1,6 @@
 // What the person is told without asking: a case folder whose parameter
 // file cannot be read, and a document that nothing on the desktop can open.
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 #include "GuiTestSupport.h"
 
@@ -17,7 +17,9 @@ using namespace vorla::gui::test;
 
 namespace {
 
-QString Dir(const CaseFolder& folder) { return QString::fromStdString(folder.Path()); }
+QString Dir(const CaseFolder& folder) {
+  return QString::fromStdString(folder.Path());
+}
 
 // PATH set to one folder while it lives.
 class PathOnly {
@@ -33,10 +35,8 @@ class PathOnly {
 void WriteOpener(const QString& folder, int code) {
   QFile script(folder + "/xdg-open");
   QVERIFY(script.open(QIODevice::WriteOnly));
-  script.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1/opened'\nexit %2\n")
-                   .arg(folder)
-                   .arg(code)
-                   .toLocal8Bit());
+  script.write(
+      QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1/opened'\nexit %2\n").arg(folder).arg(code).toLocal8Bit());
   script.close();
   QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
 }
@@ -202,7 +202,8 @@ class StartupChecksTest : public QObject {
     w.ui.Clear();
     Controls(f).BitBtnCalculate->click();
     QCOMPARE(w.ui.messages.size(), std::size_t{1});
-    QVERIFY2(w.ui.messages[0].text.contains(QStringLiteral("Parameters.dat, line ")), qPrintable(w.ui.messages[0].text));
+    QVERIFY2(w.ui.messages[0].text.contains(QStringLiteral("Parameters.dat, line ")),
+             qPrintable(w.ui.messages[0].text));
     QVERIFY(!f.LastRunAnalysed());
     QVERIFY(StoredRow(folder.Path(), 1) == analysed);
 

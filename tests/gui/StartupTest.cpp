@@ -136,7 +136,8 @@ class StartupTest : public QObject {
     QCOMPARE(RoundHalfEven(3.5), 4);
     // The panel under the graph stays centred under the plot's place.
     Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
-    QCOMPARE(Controls(f).NumSummPanel->x(), RoundHalfEven((Controls(f).AgeNumPanel->x() - Controls(f).NumSummPanel->width()) / 2.0));
+    QCOMPARE(Controls(f).NumSummPanel->x(),
+             RoundHalfEven((Controls(f).AgeNumPanel->x() - Controls(f).NumSummPanel->width()) / 2.0));
     QCOMPARE(Controls(f).MathGrid1->height(), Controls(f).NumSummPanel->y() - 10);
     QCOMPARE(Controls(f).MathGrid1->width(), Controls(f).AgeNumPanel->x() - 10);
     QCOMPARE(Controls(f).AgeNumPanel->x() + Controls(f).AgeNumPanel->width(), Controls(f).TabSheet3->width());

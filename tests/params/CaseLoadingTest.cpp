@@ -60,8 +60,8 @@ TEST(ReadCaseScores, MissingFieldAndImpossibleScoreAreErrors) {
 class LoadCaseTest : public ::testing::Test {
  protected:
   // One file per test process: the tests of one suite run side by side.
-  std::filesystem::path file = std::filesystem::temp_directory_path() /
-                               ("vorla-loadcase-" + std::to_string(::getpid()) + "-Parameters.dat");
+  std::filesystem::path file =
+      std::filesystem::temp_directory_path() / ("vorla-loadcase-" + std::to_string(::getpid()) + "-Parameters.dat");
   void SetUp() override {
     std::ofstream(file) << "0.11\n4\n1.25\n1 SUTURES\n1.0\n1 CRA_SAGITTAL\n2 1 2 3 0 0 0 0 0 0\n"
                            "1 -6.0 0.20 0 0 0\n2 -5.5 0.18 0 0 0\n3 -6.2 0.21 0 0 0\n4 -5.8 0.19 0 0 0\n"

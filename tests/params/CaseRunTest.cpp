@@ -70,7 +70,7 @@ TEST(Selection, RowRefusalsLeaveNothingChanged) {
 TEST(Corrections, ProbabilitiesAfterARun) {
   FakeRow row{test::AllCaseFields()};
   row.Set("RES_ALL_CHI2_P", "-1");
-  row.Set("RES_PUB_MAX_LIKELIHOOD", "40");   // analysed, test without degrees of freedom
+  row.Set("RES_PUB_MAX_LIKELIHOOD", "40");  // analysed, test without degrees of freedom
   row.Set("RES_CRA_MAX_LIKELIHOOD", "50");
   row.Set("RES_CRA_CHI2_P", "0.3");
   CorrectProbabilities(row, {true, true, true});
@@ -103,7 +103,8 @@ TEST(Selection, ScoresAreCheckedBeforeAnyPairIsPutInOrder) {
     }
     return std::string("no error");
   };
-  EXPECT_EQ(failure(), "Field AUR_SPICUL_R_LOW holds the score 99; a score is a stage from 1 to 9, or -1 to withdraw the side");
+  EXPECT_EQ(failure(),
+            "Field AUR_SPICUL_R_LOW holds the score 99; a score is a stage from 1 to 9, or -1 to withdraw the side");
   EXPECT_EQ(row.FieldAsText("AUR_SPICUL_R_LOW"), "99");
   EXPECT_EQ(row.FieldAsText("PUB_RELIEF_L_LOW"), "5");
   EXPECT_EQ(row.posts, 0);

@@ -68,8 +68,7 @@ std::vector<std::string> AllCaseFields() {
   }
   for (const char* f : {"RES_ALL_MAX_LIKELIHOOD", "RES_ALL_STD_ERROR", "RES_ALL_LOW95P_CONF", "RES_ALL_UPPER95P_CONF",
                         "RES_ALL_DEGFREE", "RES_ALL_CHI2", "RES_ALL_CHI2_P", "RES_ALLCOR_MAX_LIKELIHOOD",
-                        "RES_ALLCOR_STD_ERROR", "RES_ALLCOR_LOW95P_CONF", "RES_ALLCOR_UPPER95P_CONF",
-                        "RES_CI_LEVEL"})
+                        "RES_ALLCOR_STD_ERROR", "RES_ALLCOR_LOW95P_CONF", "RES_ALLCOR_UPPER95P_CONF", "RES_CI_LEVEL"})
     fields.push_back(f);
   return fields;
 }

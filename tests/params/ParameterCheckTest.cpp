@@ -90,9 +90,11 @@ TEST(ParameterCheck, FilesThatAreNoParameterSetEachSayWhy) {
   EXPECT_EQ(FileError(missing), "The parameter file \"" + missing + "\" does not exist." + Remedy);
   // A link to a device is never read (a link to /dev/zero would read until memory runs out).
   fs::create_symlink("/dev/zero", folder.Path("zero.dat"));
-  EXPECT_EQ(FileError(folder.Path("zero.dat")), "The parameter file \"" + folder.Path("zero.dat") + "\" is a device, not a file.");
+  EXPECT_EQ(FileError(folder.Path("zero.dat")),
+            "The parameter file \"" + folder.Path("zero.dat") + "\" is a device, not a file.");
   ASSERT_EQ(mkfifo(folder.Path("fifo.dat").c_str(), 0600), 0);
-  EXPECT_EQ(FileError(folder.Path("fifo.dat")), "The parameter file \"" + folder.Path("fifo.dat") + "\" is a pipe (fifo), not a file.");
+  EXPECT_EQ(FileError(folder.Path("fifo.dat")),
+            "The parameter file \"" + folder.Path("fifo.dat") + "\" is a pipe (fifo), not a file.");
   fs::create_symlink(folder.Path("gone.dat"), folder.Path("dangling.dat"));
   EXPECT_NE(FileError(folder.Path("dangling.dat")).find("is a link to a file that does not exist"), std::string::npos);
 }
@@ -140,8 +142,8 @@ TEST(ParameterCheck, CountsMustMatchTheLinesThatFollow) {
   shortTable.replace(shortTable.find("2 1 2 3 0 0 0 0 0 0"), 19, "2 1 2 3 0 0 0 0 0");
   EXPECT_NE(CheckError(shortTable).find("line 7: the line ends before recoding entry 9 of 9 of CRA_SAGITTAL"),
             std::string::npos);
-  EXPECT_NE(CheckError(Example + "1 AURICULAR\n").find("line 27: the complex list ended on line 26"),
-            std::string::npos) << CheckError(Example + "1 AURICULAR\n");
+  EXPECT_NE(CheckError(Example + "1 AURICULAR\n").find("line 27: the complex list ended on line 26"), std::string::npos)
+      << CheckError(Example + "1 AURICULAR\n");
   EXPECT_EQ(CheckError(Example + "\n# calibrated elsewhere\n   \n"), "no error");
   EXPECT_EQ(CheckError("0.11\n2\n1.0\n0\n"),
             "Parameters.dat, line 2: the file has 2 groups; the four sex and ancestry groups need 4");
@@ -174,7 +176,8 @@ TEST(ParameterCheck, ImplausibleValuesAreWarnedOfNotRefused) {
   const std::vector<std::string> expected = {
       "p.dat, line 18: the variance factor 1e+300 of complex PUBIS is above 100",
       "p.dat, line 9: the slope b = -0.1 of CRA_SAGITTAL, transition 1, group 2 is not above 0",
-      "p.dat, line 12: the transition age -a/b = 600 of CRA_SAGITTAL, transition 2, group 1 lies outside 0 to 150 years",
+      "p.dat, line 12: the transition age -a/b = 600 of CRA_SAGITTAL, transition 2, group 1 lies outside 0 to 150 "
+      "years",
       "p.dat, line 14: the transition age -a/b = 1.25 of CRA_SAGITTAL, transition 2, group 3 is below that of the "
       "transition before (29.5238)"};
   std::vector<std::string> sorted = checked->warnings, want = expected;

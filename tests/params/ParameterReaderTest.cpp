@@ -153,8 +153,9 @@ TEST(ParameterReader, DeselectedComplexIsAskedButRemoved) {
 }
 
 TEST(ParameterReader, IdenticalSidesCountOnce) {
-  const std::string text = "0.11\n1\n1\n1 PUBIS\n1\n2 PUB_RELIEF\n5 1 2 3 4 5 6 0 0 0\n"
-                           "1 -1 0.1 0 0 0\n1 -2 0.1 0 0 0\n1 -3 0.1 0 0 0\n1 -4 0.1 0 0 0\n1 -5 0.1 0 0 0\n0\n0\n";
+  const std::string text =
+      "0.11\n1\n1\n1 PUBIS\n1\n2 PUB_RELIEF\n5 1 2 3 4 5 6 0 0 0\n"
+      "1 -1 0.1 0 0 0\n1 -2 0.1 0 0 0\n1 -3 0.1 0 0 0\n1 -4 0.1 0 0 0\n1 -5 0.1 0 0 0\n0\n0\n";
   Scores scores;
   scores.byName["PUB_RELIEF"] = {3, 4, 3, 4};
   const ParameterSet set = Read(text, 1, scores);
@@ -166,7 +167,8 @@ TEST(ParameterReader, IdenticalSidesCountOnce) {
 }
 
 TEST(ParameterReader, RecodingTableMapsScores) {
-  const std::string text = "0.11\n1\n1\n1 SUTURES\n1\n1 CRA_X\n2 1 1 2 3 3 0 0 0 0\n1 -5 0.1 0 0 0\n1 -9 0.1 0 0 0\n0\n0\n";
+  const std::string text =
+      "0.11\n1\n1\n1 SUTURES\n1\n1 CRA_X\n2 1 1 2 3 3 0 0 0 0\n1 -5 0.1 0 0 0\n1 -9 0.1 0 0 0\n0\n0\n";
   Scores scores;
   scores.byName["CRA_X"] = {2, 5, 0, 0};
   const ParameterSet set = Read(text, 1, scores);
@@ -178,8 +180,9 @@ TEST(ParameterReader, RecodingTableMapsScores) {
 TEST(ParameterReader, BlankLineInsideABlockIsRefused) {
   // The rows of a group are found by counting lines, so a blank line inside a
   // block would shift the rows of some groups and not of others.
-  const std::string text = "0.11\n2\n1\n1 SUTURES\n1\n1 CRA_X\n2 1 2 3 0 0 0 0 0 0\n"
-                           "1 -4 0.1 0 0 0\n0 -7 0.2 0 0 0\n\n1 -5 0.1 0 0 0\n0 -8 0.2 0 0 0\n0\n";
+  const std::string text =
+      "0.11\n2\n1\n1 SUTURES\n1\n1 CRA_X\n2 1 2 3 0 0 0 0 0 0\n"
+      "1 -4 0.1 0 0 0\n0 -7 0.2 0 0 0\n\n1 -5 0.1 0 0 0\n0 -8 0.2 0 0 0\n0\n";
   Scores scores;
   scores.byName["CRA_X"] = {1, 1, 0, 0};
   for (int group : {1, 2})
@@ -192,8 +195,11 @@ TEST(ParameterReader, ErrorsNameFileLineAndToken) {
   scores.byName["CRA_SAGITTAL"] = {1, 1, 0, 0};
   std::string bad = WorkedExample;
   bad.replace(bad.find("-5.5"), 4, "-5,5");
-  EXPECT_EQ(ErrorOf(bad, scores, 2), "Parameters.dat, line 9: \"-5,5\" is not a valid number (parameter a in the row of transition 1 for group 2 of CRA_SAGITTAL)");
-  EXPECT_EQ(ErrorOf("0.11\nfour\n", scores), "Parameters.dat, line 2: \"four\" is not a valid whole number (the number of groups)");
+  EXPECT_EQ(ErrorOf(bad, scores, 2),
+            "Parameters.dat, line 9: \"-5,5\" is not a valid number (parameter a in the row of transition 1 for group "
+            "2 of CRA_SAGITTAL)");
+  EXPECT_EQ(ErrorOf("0.11\nfour\n", scores),
+            "Parameters.dat, line 2: \"four\" is not a valid whole number (the number of groups)");
 }
 
 TEST(ParameterReader, ImplausibleValuesAreInputErrors) {
@@ -201,23 +207,36 @@ TEST(ParameterReader, ImplausibleValuesAreInputErrors) {
   scores.byName["CRA_X"] = {1, 1, 0, 0};
   const auto file = [](const std::string& g, const std::string& resvar, const std::string& complexResvar,
                        const std::string& stageLine, const std::string& row) {
-    return "0.11\n" + g + "\n" + resvar + "\n1 SUTURES\n" + complexResvar + "\n1 CRA_X\n" + stageLine + "\n" + row + "\n0\n0\n";
+    return "0.11\n" + g + "\n" + resvar + "\n1 SUTURES\n" + complexResvar + "\n1 CRA_X\n" + stageLine + "\n" + row +
+           "\n0\n0\n";
   };
   const std::string ok = file("1", "1", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0");
   EXPECT_EQ(ErrorOf(ok, scores), "no error");
-  EXPECT_NE(ErrorOf(file("0", "1", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 2"), std::string::npos);
+  EXPECT_NE(ErrorOf(file("0", "1", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 2"),
+            std::string::npos);
   EXPECT_NE(ErrorOf(ok, scores, 2).find("line 2: the file has 1 groups"), std::string::npos);
-  EXPECT_NE(ErrorOf(file("1", "0", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 3"), std::string::npos);
-  EXPECT_NE(ErrorOf(file("1", "1", "-2", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 5"), std::string::npos);
-  EXPECT_NE(ErrorOf(file("1", "1", "1", "11 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 7"), std::string::npos);
-  EXPECT_NE(ErrorOf(file("1", "1", "1", "0 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 7"), std::string::npos);
-  EXPECT_NE(ErrorOf(file("1", "1", "1", "1 1 3 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 7"), std::string::npos);
-  EXPECT_NE(ErrorOf(file("1", "1", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 1e999 0 0 0"), scores).find("line 8: \"1e999\" is not a finite"), std::string::npos);
+  EXPECT_NE(ErrorOf(file("1", "0", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 3"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(file("1", "1", "-2", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 5"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(file("1", "1", "1", "11 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 7"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(file("1", "1", "1", "0 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 7"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(file("1", "1", "1", "1 1 3 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 7"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(file("1", "1", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 1e999 0 0 0"), scores)
+                .find("line 8: \"1e999\" is not a finite"),
+            std::string::npos);
   // Too small for a double: refused like too large, never read as 0.
-  EXPECT_NE(ErrorOf(file("1", "1", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 1e-999 0 0 0"), scores).find("line 8: \"1e-999\" is too close to 0"), std::string::npos);
+  EXPECT_NE(ErrorOf(file("1", "1", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 1e-999 0 0 0"), scores)
+                .find("line 8: \"1e-999\" is too close to 0"),
+            std::string::npos);
   EXPECT_EQ(ErrorOf(file("1", "1", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0e-999 0 0 0"), scores), "no error");
-  EXPECT_NE(ErrorOf(file("1", "nan", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 3"), std::string::npos);
-  EXPECT_NE(ErrorOf(file("1", "inf", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 3"), std::string::npos);
+  EXPECT_NE(ErrorOf(file("1", "nan", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 3"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf(file("1", "inf", "1", "1 1 2 0 0 0 0 0 0 0", "1 -4 0.1 0 0 0"), scores).find("line 3"),
+            std::string::npos);
 }
 
 TEST(ParameterReader, MissingFileIsAnInputError) {
@@ -273,8 +292,7 @@ TEST(ParameterReader, TruncatedOrNoisyFilesNeverCrash) {
   std::mt19937 random(7);
   for (int round = 0; round < 300; ++round) {
     std::string noisy = full;
-    for (int flips = 0; flips < 5; ++flips)
-      noisy[random() % noisy.size()] = static_cast<char>(random() % 256);
+    for (int flips = 0; flips < 5; ++flips) noisy[random() % noisy.size()] = static_cast<char>(random() % 256);
     try {
       Read(noisy, 1 + round % 4, scores);
     } catch (const AnalysisError&) {

@@ -17,7 +17,8 @@ TEST(Rounding, HalvesGoToTheEvenNeighbour) {
 
 namespace {
 
-std::unique_ptr<TraitComplex> Complex(const char* name, double mla, double low, double high, int df, double chi, double p) {
+std::unique_ptr<TraitComplex> Complex(const char* name, double mla, double low, double high, int df, double chi,
+                                      double p) {
   auto c = std::make_unique<TraitComplex>();
   c->Complexname = name;
   c->MLA = mla;

@@ -50,7 +50,8 @@ TEST_F(StoredResults, AnalysisRecordsItsLevelWithTheResults) {
 
   // Nothing to analyse: the level goes with the results.
   row.Edit();
-  for (const char* f : {"PUB_RELIEF_L_LOW", "PUB_TEXTURE_L_LOW", "AUR_MORSUP_R_LOW", "AUR_MORSUP_R_UPPER"}) row.Clear(f);
+  for (const char* f : {"PUB_RELIEF_L_LOW", "PUB_TEXTURE_L_LOW", "AUR_MORSUP_R_LOW", "AUR_MORSUP_R_UPPER"})
+    row.Clear(f);
   row.Set("PUB_RELIEF_L_LOW", "-1");
   EXPECT_EQ(AnalyzeRow(row, All, settings).outcome, RowOutcome::NoData);
   EXPECT_TRUE(row.FieldIsNull("RES_CI_LEVEL"));

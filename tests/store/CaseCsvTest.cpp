@@ -78,8 +78,7 @@ TEST_F(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
     const char* fault;
   };
   const BadFile files[] = {
-      {"SKELETON_NAME,PUB_RELIEF_R_LOW\na,3\nb,10\n",
-       "line 3, field PUB_RELIEF_R_LOW: '10' is not a stage score"},
+      {"SKELETON_NAME,PUB_RELIEF_R_LOW\na,3\nb,10\n", "line 3, field PUB_RELIEF_R_LOW: '10' is not a stage score"},
       {"SKELETON_NAME,PUB_RELIEF_R_LOW\na,-2\n", "line 2, field PUB_RELIEF_R_LOW: '-2'"},
       {"SKELETON_NAME,cra_pterica_low\na,2.0\n", "line 2, field CRA_PTERICA_LOW: '2.0'"},
       {"SKELETON_NAME,RES_ALL_DEGFREE\na,1.5\n", "line 2, field RES_ALL_DEGFREE: '1.5'"},

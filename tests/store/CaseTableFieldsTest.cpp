@@ -102,8 +102,8 @@ TEST_F(CaseTableFields, TextIsConvertedForNumericFields) {
 
 TEST_F(CaseTableFields, NonFiniteNumbersAreRefused) {
   table.SetFieldFloat("RES_ALL_CHI2", 1.5);
-  for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity(),
-                           -std::numeric_limits<double>::infinity()}) {
+  for (const double bad :
+       {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
     EXPECT_THROW(table.SetFieldFloat("RES_ALL_CHI2", bad), StoreError);
     EXPECT_THROW(table.SetFieldFloat("RES_ALL_DEGFREE", bad), StoreError);
   }
@@ -122,8 +122,8 @@ TEST_F(CaseTableFields, WritingNeedsTheEditStateAndLeavesTheKeyAlone) {
 TEST_F(CaseTableFields, NotesKeepAnyText) {
   std::string long_text;
   for (int i = 0; i < 20000; ++i) long_text += "line " + std::to_string(i) + " \"q\" 'a', ü\n";
-  for (const std::string& text : {std::string("He said \"fused\"; it's 'odd'\r\nnext\n\ttab"),
-                                  std::string("Grüße, 骨, ñ — ✓"), long_text}) {
+  for (const std::string& text :
+       {std::string("He said \"fused\"; it's 'odd'\r\nnext\n\ttab"), std::string("Grüße, 骨, ñ — ✓"), long_text}) {
     table.SetFieldText("ta_notes", text);
     Reopen();
     EXPECT_EQ(table.FieldAsText("TA_Notes"), text);

@@ -23,9 +23,7 @@ class CaseTableRows : public ::testing::Test {
 
   std::string Name() const { return table.FieldAsText("SKELETON_NAME"); }
 
-  int StoredRows() {
-    return std::stoi(test::RawDb(folder.Database()).Column("SELECT count(*) FROM TAData")[0]);
-  }
+  int StoredRows() { return std::stoi(test::RawDb(folder.Database()).Column("SELECT count(*) FROM TAData")[0]); }
 
   test::TestFolder folder;
   CaseTable table;
@@ -37,8 +35,8 @@ TEST_F(CaseTableRows, NavigationStopsAtBothEnds) {
   EXPECT_TRUE(table.Bof() && table.Eof());
   for (const char* name : {"a", "b", "c"}) AddRow(name);
   std::vector<std::string> seen;
-  for (const auto step : {&CaseTable::First, &CaseTable::Prior, &CaseTable::Next, &CaseTable::Next,
-                          &CaseTable::Next, &CaseTable::Prior, &CaseTable::Last}) {
+  for (const auto step : {&CaseTable::First, &CaseTable::Prior, &CaseTable::Next, &CaseTable::Next, &CaseTable::Next,
+                          &CaseTable::Prior, &CaseTable::Last}) {
     (table.*step)();
     seen.push_back(Name() + (table.Bof() ? " bof" : "") + (table.Eof() ? " eof" : ""));
   }
@@ -53,8 +51,7 @@ TEST_F(CaseTableRows, LeavingARowPostsItWhenModifiedAndDropsItOtherwise) {
   table.SetFieldInteger("PUB_RELIEF_L_LOW", 4);
   table.Next();
   EXPECT_EQ(table.State(), RowState::Browse);
-  EXPECT_EQ(test::RawDb(folder.Database())
-                .Column("SELECT PUB_RELIEF_L_LOW FROM TAData WHERE SKELETON_NAME = 'a'"),
+  EXPECT_EQ(test::RawDb(folder.Database()).Column("SELECT PUB_RELIEF_L_LOW FROM TAData WHERE SKELETON_NAME = 'a'"),
             std::vector<std::string>{"4"});
 
   // An untouched new row is not stored; a typed one is.
@@ -136,12 +133,10 @@ TEST_F(CaseTableRows, NotificationsComeAfterTheLeftRowIsSettled) {
   AddRow("b");
   table.First();
   std::vector<std::string> log;
-  table.AddBeforeScroll([&] {
-    log.push_back("before " + Name() + (table.State() == RowState::Browse ? " browse" : " edit"));
-  });
-  table.AddAfterScroll([&] {
-    log.push_back("after " + Name() + (table.State() == RowState::Insert ? " insert" : ""));
-  });
+  table.AddBeforeScroll(
+      [&] { log.push_back("before " + Name() + (table.State() == RowState::Browse ? " browse" : " edit")); });
+  table.AddAfterScroll(
+      [&] { log.push_back("after " + Name() + (table.State() == RowState::Insert ? " insert" : "")); });
 
   table.Edit();
   table.SetFieldText("SKELETON_NAME", "a2");
@@ -152,12 +147,11 @@ TEST_F(CaseTableRows, NotificationsComeAfterTheLeftRowIsSettled) {
   table.ClearFilter();
   table.Close();
   table.Open(folder.Path());
-  EXPECT_EQ(log, (std::vector<std::string>{
-                     "before a2 browse", "after b",       // posted before leaving
-                     "before b browse", "after  insert",  // a new, empty row
-                     "before b browse", "after a2",       // the untouched new row is gone
-                     "before a2 browse", "after a2",      // no notice for a failed locate
-                     "after a2"}));                       // opening notifies after only
+  EXPECT_EQ(log, (std::vector<std::string>{"before a2 browse", "after b",       // posted before leaving
+                                           "before b browse", "after  insert",  // a new, empty row
+                                           "before b browse", "after a2",       // the untouched new row is gone
+                                           "before a2 browse", "after a2",      // no notice for a failed locate
+                                           "after a2"}));                       // opening notifies after only
 }
 
 TEST_F(CaseTableRows, RowLeavingHandlerThatEditsAndPostsDoesNotRecurse) {

@@ -4,9 +4,9 @@
 // CSV files of another separator or with values no list offers.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 #include "TestSupport.h"
 #include "store/CaseCsv.h"

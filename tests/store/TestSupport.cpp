@@ -16,8 +16,7 @@ TestFolder::TestFolder() {
   const auto base = std::filesystem::temp_directory_path();
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const auto candidate =
-        base / ("vorla-store-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    const auto candidate = base / ("vorla-store-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     if (std::filesystem::create_directory(candidate)) {
       path_ = candidate.string();
       return;
@@ -37,7 +36,9 @@ RawDb::RawDb(const std::string& path) {
   }
 }
 
-RawDb::~RawDb() { sqlite3_close(db_); }
+RawDb::~RawDb() {
+  sqlite3_close(db_);
+}
 
 void RawDb::Exec(const std::string& sql) {
   char* error = nullptr;
