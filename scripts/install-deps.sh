@@ -17,6 +17,8 @@ PACKAGES=(
   qt6-svg-dev
   poppler-utils
   fonts-liberation2
+  clang-format
+  clang-tidy
 )
 
 missing=()
