@@ -154,8 +154,8 @@ void TTAForm2::BuildSummaryPanel() {
     const char* caption;
     const char* field;
   };
-  const auto block = [this](int top, const char* heading, const QColor& colour, std::vector<std::vector<Pair>> lines,
-                            std::size_t blockIndex, bool whiteLimits) {
+  const auto block = [this](int top, const char* heading, const QColor& colour,
+                            const std::vector<std::vector<Pair>>& lines, std::size_t blockIndex, bool whiteLimits) {
     auto* rule = new QFrame(AgeSummPanel);
     rule->setFrameShape(QFrame::HLine);
     rule->setGeometry(2, top - 3, 241, 2);
@@ -220,7 +220,7 @@ void TTAForm2::BuildSummaryPanel() {
     block(257 + i * 79, headings[i], colours[i],
           {{{"L95%", names[n - 6].c_str()}, {"Max Lik", names[n - 5].c_str()}, {"U95%", names[n - 4].c_str()}},
            {{"DF", names[n - 3].c_str()}, {"Chi-sq", names[n - 2].c_str()}, {"p", names[n - 1].c_str()}}},
-          static_cast<std::size_t>(2 + i), false);
+          static_cast<std::size_t>(i) + 2, false);
   }
 
   MortalityPanel = new QFrame(AgeNumPanel);

@@ -199,7 +199,7 @@ std::string ReadParameterFileText(const std::string& path) {
       throw FileRefused(path, "is not a plain file");
   }
   const auto tooLarge = [&path] {
-    return FileRefused(path, "is larger than " + std::to_string(MaxParameterFileBytes / (1024 * 1024)) +
+    return FileRefused(path, "is larger than " + std::to_string(MaxParameterFileBytes / (std::uintmax_t{1024} * 1024)) +
                                  " MB; that is no parameter set");
   };
   const std::uintmax_t size = fs::file_size(path, error);

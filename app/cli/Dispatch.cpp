@@ -34,7 +34,7 @@ int RunCli(int argc, char** argv) {
     (args.empty() ? std::cerr : std::cout) << GeneralHelp;
     return args.empty() ? 2 : 0;
   }
-  const std::string command = args[0];
+  const std::string& command = args[0];
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   struct Entry {
     const char* name;
