@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QSaveFile>
 #include <QSvgGenerator>
 #include <stdexcept>
 
@@ -79,18 +80,19 @@ QByteArray BmpBytes(const QImage& image) {
 }
 
 void WriteGraphFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
+  // Written beside the target and renamed over it: a failure keeps an earlier
+  // file of that name whole and leaves no partial one.
+  QSaveFile file(path);
   const auto fail = [&] {
-    return std::runtime_error("Cannot create file \"" + QDir::toNativeSeparators(path).toStdString() +
-                              "\". " + file.errorString().toStdString());
+    return std::runtime_error("Cannot create file \"" + QDir::toNativeSeparators(path).toStdString() + "\". " +
+                              file.errorString().toStdString());
   };
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw fail();
-  if (file.write(bytes) != bytes.size() || !file.flush()) {
+  if (!file.open(QIODevice::WriteOnly)) throw fail();
+  if (file.write(bytes) != bytes.size() || !file.commit()) {
     const auto error = fail();
-    file.close();
+    file.cancelWriting();
     throw error;
   }
-  file.close();
 }
 
 }  // namespace vorla::gui

@@ -2,8 +2,11 @@
 // the chart in each picture format, and what is refused.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QFile>
 #include <QImage>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +15,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/ReportFiles.h"
 #include "paint/EstimateBars.h"
+#include "paint/GraphExport.h"
 #include "store/CaseTable.h"
 
 using namespace vorla;
@@ -202,4 +206,35 @@ TEST_F(ReportCommand, BlankForm) {
   EXPECT_EQ(Bytes(form, 5), "%PDF-");
   EXPECT_EQ(Command(&cli::FormCommand, {"--out", (dir / "no" / "such" / "f.pdf").string()}).code, 3);
   EXPECT_EQ(Command(&cli::FormCommand, {"stray"}).code, 2);
+}
+
+// A picture that cannot be written whole (here: a full disk, as a file size
+// limit) leaves an earlier file of that name as it was, and nothing else.
+TEST(GraphFile, AFailedWriteKeepsTheEarlierFileWhole) {
+  const fs::path dir = fs::temp_directory_path() / ("vorla-graphfile-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const QString target = QString::fromStdString((dir / "chart.wmf").string());
+  {
+    std::ofstream earlier(target.toStdString(), std::ios::binary);
+    earlier << "the earlier chart";
+  }
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  setrlimit(RLIMIT_FSIZE, &small);
+  bool refused = false;
+  try {
+    gui::WriteGraphFile(target, QByteArray(64 * 1024, 'x'));
+  } catch (const std::runtime_error&) {
+    refused = true;
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_TRUE(refused);
+  std::ifstream kept(target.toStdString(), std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "the earlier chart");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  fs::remove_all(dir);
 }
