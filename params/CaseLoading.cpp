@@ -76,23 +76,30 @@ CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const CheckedParamete
   return LoadFrom(skeletonId, row, parameters.structure, parameters.path, group, selection);
 }
 
-CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
-                           const std::string& sex, const std::string& race, const std::string& linkFunction,
-                           const std::string& hazardFunc, const ComplexSelection& selection) {
+namespace {
+
+// Applies the caller's choices to the engine; the sex and ancestry group.
+int PrepareEngine(const std::string& sex, const std::string& race, const std::string& linkFunction,
+                  const std::string& hazardFunc) {
   SelectLinkFunction(linkFunction);
   PriorDensity = &HazardDensity;
   SelectHazardModel(hazardFunc);
-  const int group = SelectGroup(sex, race);
+  return SelectGroup(sex, race);
+}
+
+}  // namespace
+
+CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
+                           const std::string& sex, const std::string& race, const std::string& linkFunction,
+                           const std::string& hazardFunc, const ComplexSelection& selection) {
+  const int group = PrepareEngine(sex, race, linkFunction, hazardFunc);
   return LoadCase(skeletonId, row, parameterFile, group, selection);
 }
 
 CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters,
                            const std::string& sex, const std::string& race, const std::string& linkFunction,
                            const std::string& hazardFunc, const ComplexSelection& selection) {
-  SelectLinkFunction(linkFunction);
-  PriorDensity = &HazardDensity;
-  SelectHazardModel(hazardFunc);
-  const int group = SelectGroup(sex, race);
+  const int group = PrepareEngine(sex, race, linkFunction, hazardFunc);
   return LoadCase(skeletonId, row, parameters, group, selection);
 }
 

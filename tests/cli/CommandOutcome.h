@@ -1,5 +1,8 @@
 #pragma once
-// A vorla-cli command run in-process: its exit code and what it printed.
+// A vorla-cli command run in-process: its exit code and what it printed;
+// and whole files read and written as bytes.
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -17,6 +20,17 @@ inline Outcome Command(int (*command)(const std::vector<std::string>&, const cha
   std::ostringstream out, err;
   const int code = command(args, "vorla-cli", out, err);
   return {code, out.str(), err.str()};
+}
+
+inline std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline void WriteAll(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 }  // namespace vorla::cli::test

@@ -23,21 +23,11 @@
 using namespace vorla;
 using cli::test::Command;
 using cli::test::Outcome;
+using cli::test::ReadAll;
+using cli::test::WriteAll;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
 
 // Where the last token of the file's structure begins: a cut before it leaves
 // the file short of at least its final list end.

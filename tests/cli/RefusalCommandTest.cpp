@@ -22,20 +22,11 @@
 using namespace vorla;
 using cli::test::Command;
 using cli::test::Outcome;
+using cli::test::ReadAll;
+using cli::test::WriteAll;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t n = 0;
