@@ -236,6 +236,21 @@ bool CaseTable::InTransaction() const {
   return db_.InTransaction();
 }
 
+void CaseTable::ForEachListEntry(const std::function<void(const ListEntry&)>& visit) const {
+  RequireOpen();
+  // Only the columns a list shows: the combined estimate stands for results.
+  Statement rows(db_,
+                 "SELECT SKELETON_ID, SKELETON_NAME, RES_ALL_MAX_LIKELIHOOD IS NOT NULL FROM TAData "
+                 "ORDER BY SKELETON_ID");
+  ListEntry entry;
+  while (rows.Step()) {
+    entry.key = rows.ColumnInt64(0);
+    entry.name = rows.ColumnText(1);
+    entry.hasResults = rows.ColumnInt64(2) != 0;
+    visit(entry);
+  }
+}
+
 void CaseTable::ForEachStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const {
   RequireOpen();
   Statement rows(db_, "SELECT " + ColumnList() + " FROM TAData ORDER BY SKELETON_ID");

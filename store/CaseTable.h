@@ -96,6 +96,14 @@ class CaseTable final : public CaseRow {
   void Cancel();
   // What leaving the row does: post it when modified, otherwise drop it.
   void SavePendingRow();
+  // Removes the current stored row from the file, with what was typed into
+  // it; a new row is dropped. The next row becomes current, or the one
+  // before it when it was the last.
+  void DeleteCurrent();
+  // Reads the rows again, as another connection may have written them: the
+  // current row stays current (by key) when it is still stored. A row being
+  // edited is settled first, as when it is left.
+  void Refresh();
 
   // --- Fields of the current row, by name without regard to case ----------
 
@@ -150,6 +158,15 @@ class CaseTable final : public CaseRow {
   void Commit();
   void Rollback();
   bool InTransaction() const;
+
+  // What a list of cases shows of every stored row, in key order, whatever
+  // the filter: the key, the case number, and whether results are stored.
+  struct ListEntry {
+    std::int64_t key = 0;
+    std::string name;
+    bool hasResults = false;
+  };
+  void ForEachListEntry(const std::function<void(const ListEntry&)>& visit) const;
 
   // Every stored row in key order, as last posted, whatever the filter.
   void ForEachStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const;

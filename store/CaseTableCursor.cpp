@@ -289,6 +289,46 @@ void CaseTable::SavePendingRow() {
   }
 }
 
+void CaseTable::DeleteCurrent() {
+  RequireOpen();
+  RequireNotLeaving();
+  const bool inserting = state_ == RowState::Insert;
+  Cancel();  // what was typed into the row goes with it
+  if (inserting || pos_ < 0) {
+    Scroll([] {});  // back on the row the new one was started from
+    return;
+  }
+  const std::int64_t key = keys_[static_cast<std::size_t>(pos_)];
+  const int index = pos_;
+  Scroll(
+      [this, key, index] {
+        Statement remove(db_, "DELETE FROM TAData WHERE SKELETON_ID = ?1");
+        remove.BindInt64(1, key);
+        remove.Step();
+        LoadKeys();
+        pos_ = keys_.empty() ? -1 : std::min(index, static_cast<int>(keys_.size()) - 1);
+        bof_ = pos_ <= 0;
+        eof_ = keys_.empty();
+      },
+      true);
+}
+
+void CaseTable::Refresh() {
+  RequireOpen();
+  RequireNotLeaving();
+  SavePendingRow();
+  const std::int64_t current = pos_ >= 0 ? keys_[static_cast<std::size_t>(pos_)] : -1;
+  Scroll(
+      [this, current] {
+        LoadKeys();
+        const auto it = std::lower_bound(keys_.begin(), keys_.end(), current);
+        pos_ = keys_.empty() ? -1 : static_cast<int>(it != keys_.end() && *it == current ? it - keys_.begin() : 0);
+        bof_ = pos_ <= 0;
+        eof_ = keys_.empty();
+      },
+      true);
+}
+
 void CaseTable::Post() {
   RequireOpen();
   if (state_ == RowState::Browse) return;

@@ -3,7 +3,7 @@
 
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
-#include "app/cli/ReportFiles.h"
+#include "app/cli/PaintingApplication.h"
 #include "app/common/ProgramDirectory.h"
 #include "paint/CaseReport.h"
 #include "store/PendingFile.h"

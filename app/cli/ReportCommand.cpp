@@ -9,11 +9,10 @@
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
-#include "app/cli/ReportFiles.h"
+#include "app/cli/PaintingApplication.h"
 #include "app/common/ProgramDirectory.h"
-#include "paint/CaseReport.h"
+#include "paint/CaseFiles.h"
 #include "store/CaseTable.h"
-#include "store/PendingFile.h"
 
 namespace vorla::cli {
 
@@ -49,7 +48,7 @@ struct ReportOptions {
   std::string dir;
   CaseChoice cases;
   std::filesystem::path out;
-  std::optional<ChartFormat> chart;
+  std::optional<gui::ChartFormat> chart;
   int level = 0;  // for results without a recorded level; 0: not recorded
 };
 
@@ -63,20 +62,11 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
   if (!out || out->empty()) throw UsageError("name the folder of the reports with --out");
   o.out = *out;
   if (const auto chart = a.Value("--chart")) {
-    o.chart = ChartFormatNamed(*chart);
+    o.chart = gui::ChartFormatNamed(*chart);
     if (!o.chart) throw UsageError("--chart is wmf, bmp, png or svg");
   }
   o.level = a.Value("--level") ? LevelOption(a) : 0;
   return o;
-}
-
-// The current row's report and chart; throws when the row holds no results.
-void WriteCase(CaseTable& table, const ReportOptions& o, const std::filesystem::path& stem) {
-  const gui::ReportContent content = gui::StoredCaseReport(table, o.level);
-  ReplaceFile(stem.string() + ".pdf", [&content](const std::string& temporary) {
-    gui::WriteReportPdf(QString::fromStdString(temporary), content);
-  });
-  if (o.chart) WriteChartFile(content.chart, content.chartSize, *o.chart, stem);
 }
 
 }  // namespace
@@ -123,9 +113,9 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
       calib::Advance(&progress.Hooks(), "writing reports", i, ids.size());
       table.LocateId(ids[i]);
       const std::string name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
-      const std::string file = ReportFileStem(name, ids[i], taken);
+      const std::string file = gui::ReportFileStem(name, ids[i], taken);
       try {
-        WriteCase(table, o, o.out / file);
+        gui::WriteCaseReportFiles(table, o.level, o.chart, o.out / file);
         ++written;
       } catch (const std::exception& e) {
         progress.Clear();

@@ -15,7 +15,7 @@
 
 #include "CommandOutcome.h"
 #include "app/cli/Commands.h"
-#include "app/cli/ReportFiles.h"
+#include "paint/CaseFiles.h"
 #include "store/CaseTable.h"
 #include "store/Schema.h"
 
@@ -149,11 +149,11 @@ TEST(ReportNames, LongCaseNumbersAreCutWithTheKey) {
   std::set<std::string> taken;
   std::string cjk;
   for (int i = 0; i < 90; ++i) cjk += "\xE9\xAA\xA8";  // 90 three-byte characters
-  const std::string stem = cli::ReportFileStem(cjk, 4711, taken);
-  EXPECT_LE(stem.size(), cli::MaxReportStemLength);
+  const std::string stem = gui::ReportFileStem(cjk, 4711, taken);
+  EXPECT_LE(stem.size(), gui::MaxReportStemLength);
   EXPECT_EQ(stem.substr(stem.size() - 5), "_4711");
   // Two long numbers that agree in their first part stay apart.
-  const std::string other = cli::ReportFileStem(cjk + "x", 4712, taken);
+  const std::string other = gui::ReportFileStem(cjk + "x", 4712, taken);
   EXPECT_NE(other, stem);
-  EXPECT_EQ(cli::ReportFileStem("short", 1, taken), "short");
+  EXPECT_EQ(gui::ReportFileStem("short", 1, taken), "short");
 }

@@ -13,7 +13,7 @@
 
 #include "CommandOutcome.h"
 #include "app/cli/Commands.h"
-#include "app/cli/ReportFiles.h"
+#include "paint/CaseFiles.h"
 #include "paint/EstimateBars.h"
 #include "paint/GraphExport.h"
 #include "store/CaseTable.h"
@@ -65,27 +65,27 @@ class ReportCommand : public ::testing::Test {
 
 TEST(ReportFileNames, CaseNumbersBecomeSafeDistinctNames) {
   std::set<std::string> taken;
-  EXPECT_EQ(cli::ReportFileStem("K-17.3_a", 1, taken), "K-17.3_a");
-  EXPECT_EQ(cli::ReportFileStem("a/b\\c:d*e?f\"g<h>i|j k", 2, taken), "a_b_c_d_e_f_g_h_i_j_k");
-  EXPECT_EQ(cli::ReportFileStem("../etc", 3, taken), "_._etc");
-  EXPECT_EQ(cli::ReportFileStem("..", 4, taken), "_.");
-  EXPECT_EQ(cli::ReportFileStem("", 5, taken), "case-5");
-  EXPECT_EQ(cli::ReportFileStem("Gräber", 6, taken), "Gr__ber");  // two bytes in UTF-8
+  EXPECT_EQ(gui::ReportFileStem("K-17.3_a", 1, taken), "K-17.3_a");
+  EXPECT_EQ(gui::ReportFileStem("a/b\\c:d*e?f\"g<h>i|j k", 2, taken), "a_b_c_d_e_f_g_h_i_j_k");
+  EXPECT_EQ(gui::ReportFileStem("../etc", 3, taken), "_._etc");
+  EXPECT_EQ(gui::ReportFileStem("..", 4, taken), "_.");
+  EXPECT_EQ(gui::ReportFileStem("", 5, taken), "case-5");
+  EXPECT_EQ(gui::ReportFileStem("Gräber", 6, taken), "Gr__ber");  // two bytes in UTF-8
   // The same number twice, or numbers that differ only in case or in unsafe
   // characters, get the key added.
-  EXPECT_EQ(cli::ReportFileStem("K-17.3_a", 7, taken), "K-17.3_a_7");
-  EXPECT_EQ(cli::ReportFileStem("k-17.3_A", 8, taken), "k-17.3_A_8");
-  EXPECT_EQ(cli::ReportFileStem("a/b\\c:d*e?f\"g<h>i|j k", 9, taken), "a_b_c_d_e_f_g_h_i_j_k_9");
+  EXPECT_EQ(gui::ReportFileStem("K-17.3_a", 7, taken), "K-17.3_a_7");
+  EXPECT_EQ(gui::ReportFileStem("k-17.3_A", 8, taken), "k-17.3_A_8");
+  EXPECT_EQ(gui::ReportFileStem("a/b\\c:d*e?f\"g<h>i|j k", 9, taken), "a_b_c_d_e_f_g_h_i_j_k_9");
   // Even a number that looks like a name with its key added.
-  EXPECT_EQ(cli::ReportFileStem("K-17.3_a_7", 10, taken), "K-17.3_a_7_10");
-  EXPECT_EQ(cli::ReportFileStem("K-17.3_a_7", 10, taken), "K-17.3_a_7_10_2");
+  EXPECT_EQ(gui::ReportFileStem("K-17.3_a_7", 10, taken), "K-17.3_a_7_10");
+  EXPECT_EQ(gui::ReportFileStem("K-17.3_a_7", 10, taken), "K-17.3_a_7_10_2");
 }
 
 TEST(ReportFileNames, ChartFormats) {
-  EXPECT_EQ(cli::ChartFormatNamed("wmf"), cli::ChartFormat::Metafile);
-  EXPECT_EQ(cli::ChartFormatNamed("svg"), cli::ChartFormat::Svg);
-  EXPECT_FALSE(cli::ChartFormatNamed("WMF"));
-  EXPECT_FALSE(cli::ChartFormatNamed("jpg"));
+  EXPECT_EQ(gui::ChartFormatNamed("wmf"), gui::ChartFormat::Metafile);
+  EXPECT_EQ(gui::ChartFormatNamed("svg"), gui::ChartFormat::Svg);
+  EXPECT_FALSE(gui::ChartFormatNamed("WMF"));
+  EXPECT_FALSE(gui::ChartFormatNamed("jpg"));
 }
 
 TEST_F(ReportCommand, AllCasesGiveOnePdfEach) {

@@ -240,5 +240,72 @@ TEST_F(CaseTableRows, BatchWritesManyRowsTogether) {
   EXPECT_FALSE(table.InTransaction());
 }
 
+TEST_F(CaseTableRows, DeletingRemovesOnlyTheCurrentRowAndMovesOn) {
+  for (const char* name : {"a", "b", "c"}) AddRow(name);
+  int notified = 0;
+  table.AddAfterScroll([&] { ++notified; });
+  table.First();
+  table.Next();
+  table.DeleteCurrent();  // the next row takes its place
+  EXPECT_EQ(Name(), "c");
+  EXPECT_EQ(StoredRows(), 2);
+  table.DeleteCurrent();  // the last row: the one before it
+  EXPECT_EQ(Name(), "a");
+  EXPECT_EQ(test::RawDb(folder.Database()).Column("SELECT SKELETON_NAME FROM TAData"), std::vector<std::string>{"a"});
+  EXPECT_EQ(notified, 4);  // two moves, two deletions
+
+  // A new row is only dropped; a row being edited goes without being posted.
+  table.Append();
+  table.SetFieldText("SKELETON_NAME", "new");
+  table.DeleteCurrent();
+  EXPECT_EQ(StoredRows(), 1);
+  table.Edit();
+  table.SetFieldText("SKELETON_NAME", "edited");
+  table.DeleteCurrent();
+  EXPECT_EQ(StoredRows(), 0);
+  EXPECT_TRUE(table.IsEmpty());
+  EXPECT_EQ(table.RecNo(), 0);
+  table.DeleteCurrent();  // nothing left: nothing happens
+}
+
+TEST_F(CaseTableRows, RefreshSeesRowsAnotherConnectionWrote) {
+  AddRow("a");
+  const std::int32_t b = AddRow("b");
+  table.LocateId(b);
+  test::RawDb other(folder.Database());
+  other.Exec("INSERT INTO TAData (SKELETON_NAME) VALUES ('c')");
+  other.Exec("UPDATE TAData SET TA_Notes = 'by another' WHERE SKELETON_NAME = 'b'");
+  table.Refresh();
+  EXPECT_EQ(table.RecordCount(), 3);
+  EXPECT_EQ(Name(), "b");
+  EXPECT_EQ(table.FieldAsText("TA_Notes"), "by another");
+
+  // What was typed into the row is posted before the rows are read again.
+  table.Edit();
+  table.SetFieldText("TA_Notes", "typed");
+  other.Exec("DELETE FROM TAData WHERE SKELETON_NAME = 'b'");
+  EXPECT_THROW(table.Refresh(), StoreError);  // the row is gone: the edit cannot be kept, and says so
+  table.Cancel();
+  table.Refresh();
+  EXPECT_EQ(table.RecordCount(), 2);
+  EXPECT_EQ(Name(), "a");  // the current row went: the first row takes its place
+}
+
+TEST_F(CaseTableRows, ListEntriesReadKeyNameAndWhetherResultsAreStored) {
+  AddRow("a");
+  table.Append();
+  table.Post();  // a row without a case number
+  table.Append();
+  table.SetFieldText("SKELETON_NAME", "c");
+  table.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 41.5);
+  table.Post();
+  table.SetNameFilter("a");  // the list shows every row, whatever the filter
+  std::vector<std::string> seen;
+  table.ForEachListEntry([&](const CaseTable::ListEntry& entry) {
+    seen.push_back(std::to_string(entry.key) + ":" + entry.name + (entry.hasResults ? "+" : ""));
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"1:a", "2:", "3:c+"}));
+}
+
 }  // namespace
 }  // namespace vorla

@@ -1,16 +1,16 @@
 #pragma once
-// The files vorla-cli report writes: their names, made from case numbers, and
-// the bar chart in one of four picture formats.
-#include <QGuiApplication>
+// The files of a case's report: their names, made from case numbers, the
+// bar chart in one of four picture formats, and the report with its chart.
+#include <QSize>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 
 #include "paint/BarChart.h"
+#include "store/CaseTable.h"
 
-namespace vorla::cli {
+namespace vorla::gui {
 
 enum class ChartFormat { Metafile, Bitmap, Png, Svg };
 
@@ -28,10 +28,12 @@ std::string ReportFileStem(const std::string& caseNumber, std::int32_t id, std::
 
 // Writes the chart at this size as stem + ".wmf", ".bmp", ".png" or ".svg";
 // throws std::runtime_error naming the file when it cannot be written.
-void WriteChartFile(const gui::BarChartData& chart, QSize size, ChartFormat format, const std::filesystem::path& stem);
+void WriteChartFile(const BarChartData& chart, QSize size, ChartFormat format, const std::filesystem::path& stem);
 
-// The application painting text needs, made when there is none yet; without
-// a display it paints offscreen.
-std::unique_ptr<QGuiApplication> PaintingApplication(const char* argv0);
+// The current row's report from its stored results as stem + ".pdf" and, when
+// a format is given, its chart beside it; throws when the row holds no
+// results or a file cannot be written. Reads the row only.
+void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::optional<ChartFormat> chart,
+                          const std::filesystem::path& stem);
 
-}  // namespace vorla::cli
+}  // namespace vorla::gui

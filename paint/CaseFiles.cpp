@@ -1,17 +1,16 @@
-#include "app/cli/ReportFiles.h"
+#include "paint/CaseFiles.h"
 
 #include <QBuffer>
-#include <QGuiApplication>
 #include <QImage>
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <stdexcept>
 
+#include "paint/CaseReport.h"
 #include "paint/GraphExport.h"
 #include "store/PendingFile.h"
 
-namespace vorla::cli {
+namespace vorla::gui {
 
 std::optional<ChartFormat> ChartFormatNamed(const std::string& text) {
   if (text == "wmf") return ChartFormat::Metafile;
@@ -47,47 +46,43 @@ std::string ReportFileStem(const std::string& caseNumber, std::int32_t id, std::
   return stem;
 }
 
-void WriteChartFile(const gui::BarChartData& chart, QSize size, ChartFormat format, const std::filesystem::path& stem) {
+void WriteChartFile(const BarChartData& chart, QSize size, ChartFormat format, const std::filesystem::path& stem) {
   QByteArray bytes;
   std::string extension;
   switch (format) {
     case ChartFormat::Metafile:
-      bytes = gui::BarChartMetafile(chart, size, 96);
+      bytes = BarChartMetafile(chart, size, 96);
       extension = ".wmf";
       break;
     case ChartFormat::Bitmap:
-      bytes = gui::BmpBytes(gui::BarChartBitmap(chart, size));
+      bytes = BmpBytes(BarChartBitmap(chart, size));
       extension = ".bmp";
       break;
     case ChartFormat::Png: {
       QBuffer buffer(&bytes);
       buffer.open(QIODevice::WriteOnly);
-      if (!gui::BarChartBitmap(chart, size).save(&buffer, "PNG"))
+      if (!BarChartBitmap(chart, size).save(&buffer, "PNG"))
         throw std::runtime_error("The PNG could not be encoded");
       extension = ".png";
       break;
     }
     case ChartFormat::Svg:
-      bytes = gui::BarChartSvg(chart, size);
+      bytes = BarChartSvg(chart, size);
       extension = ".svg";
       break;
   }
   ReplaceFile(stem.string() + extension, [&bytes](const std::string& temporary) {
-    gui::WriteGraphFile(QString::fromStdString(temporary), bytes);
+    WriteGraphFile(QString::fromStdString(temporary), bytes);
   });
 }
 
-std::unique_ptr<QGuiApplication> PaintingApplication(const char* argv0) {
-  if (QGuiApplication::instance()) return nullptr;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Qt's notice that it made its own runtime folder says nothing to the user.
-  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR"))) return;
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::optional<ChartFormat> chart,
+                          const std::filesystem::path& stem) {
+  const ReportContent content = StoredCaseReport(table, unrecordedLevel);
+  ReplaceFile(stem.string() + ".pdf", [&content](const std::string& temporary) {
+    WriteReportPdf(QString::fromStdString(temporary), content);
   });
-  static int argc = 1;
-  static char* argv[] = {const_cast<char*>(argv0), nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
+  if (chart) WriteChartFile(content.chart, content.chartSize, *chart, stem);
 }
 
-}  // namespace vorla::cli
+}  // namespace vorla::gui
