@@ -25,6 +25,10 @@ class QuietInteraction final : public UserInteraction {
   void Beep() override {}
   void Sleep(int) override {}
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override { return {}; }
+  QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+  QString FolderName(QWidget*, const QString&, const QString&) override { return {}; }
+  QString ChooseItem(QWidget*, const QString&, const QString&, const QStringList&) override { return {}; }
+  std::unique_ptr<WorkProgress> StartProgress(QWidget*, const QString&, int) override { return nullptr; }
   void SetClipboardText(const QString&) override {}
   void SetClipboardData(QMimeData* data) override { delete data; }
   void OpenDocument(const QString&, const std::function<void()>&) override {}

@@ -109,10 +109,20 @@ void TTAForm2::BuildDataEntryPage() {
   connect(RacePriorLB, &DbListBox::exited, this, [this] { Guarded([this] { RacePriorLBExit(); }); });
   connect(HazardPriorLB, &DbListBox::exited, this, [this] { Guarded([this] { HazardPriorLBExit(); }); });
 
+  FindBox = new QLineEdit(page);
+  FindBox->setObjectName(QStringLiteral("FindBox"));
+  FindBox->setGeometry(8, 336, 233, 24);
+  FindBox->setFont(PixelFont(13, false, "MS Sans Serif"));
+  FindBox->setPlaceholderText(QStringLiteral("Find case number (Ctrl+F)"));
+  FindBox->setClearButtonEnabled(true);
   DBGrid1 = new CaseGrid(page);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-  DBGrid1->setGeometry(8, 336, 233, 249);
+  DBGrid1->setGeometry(8, 362, 233, 223);
   DBGrid1->setFont(PixelFont(13, false, "MS Sans Serif"));
+  connect(FindBox, &QLineEdit::textChanged, this, [this](const QString& text) {
+    DBGrid1->SetFindText(text);
+    UpdateCaseCount();
+  });
   connect(DBGrid1, &CaseGrid::rowPicked, this, [this](std::int64_t key) {
     Guarded([this, key] {
       if (key >= 0) DataSourceSkeleton.LocateId(static_cast<std::int32_t>(key));
@@ -376,6 +386,7 @@ void TTAForm2::NavigatorClick(int button) {
 
 void TTAForm2::SyncRowControls() {
   DBGrid1->Sync(TATable);
+  UpdateCaseCount();
   if (!TATable.IsOpen()) {
     DBNavigator1->SetPosition(true, true);
     return;

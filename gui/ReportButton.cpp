@@ -1,5 +1,6 @@
 // "Print Report": the current case on one page, in a print preview.
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
 
@@ -7,6 +8,7 @@
 #include "gui/widgets/BarChartWidget.h"
 #include "paint/CaseReport.h"
 #include "paint/GraphExport.h"
+#include "store/PendingFile.h"
 
 namespace vorla::gui {
 
@@ -32,7 +34,7 @@ bool TTAForm2::PrintableResults() {
   return check.state == StoredState::Current && check.level == CurrentLevel();
 }
 
-void TTAForm2::PrintPreviewButtClick() {
+bool TTAForm2::EnsurePrintableRow() {
   // The page carries the row's own results for its scores and choices as they
   // stand, at the chosen level: a row without them is analysed first, as
   // Analyze does (stored and traced).
@@ -42,7 +44,7 @@ void TTAForm2::PrintPreviewButtClick() {
       ShowMessage(MessageKind::Error,
                   "No report was printed: this case has no results for its present scores "
                   "and choices. Analyze it (F8), then print again.");
-      return;
+      return false;
     }
   }
   const std::int32_t id = DataSourceSkeleton.FieldAsInteger("SKELETON_ID");
@@ -52,8 +54,14 @@ void TTAForm2::PrintPreviewButtClick() {
     ShowMessage(MessageKind::Error,
                 "No report was printed: the results on screen could not be matched to this "
                 "case. Analyze it (F8), then print again.");
-    return;
+    return false;
   }
+  return true;
+}
+
+void TTAForm2::PrintPreviewButtClick() {
+  if (!EnsurePrintableRow()) return;
+  const std::int32_t id = DataSourceSkeleton.FieldAsInteger("SKELETON_ID");
 
   const QString picture = QString::fromStdString(ProgramDirectory) + QStringLiteral("graphtmpout.wmf");
   const auto restore = [this, &picture, id] {
@@ -79,6 +87,17 @@ void TTAForm2::PrintPreviewButtClick() {
     throw;
   }
   restore();
+}
+
+void TTAForm2::SaveReportPdfClick() {
+  if (!EnsurePrintableRow()) return;
+  QString filter = QStringLiteral("PDF files (*.pdf)");
+  QString path = ui_.SaveFileName(this, QStringLiteral("Save Report as PDF"), ReportPdfPath(), filter, &filter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
+  ReportContent content = ReportFromCurrentRow();
+  ReplaceFile(path.toStdString(),
+              [&content](const std::string& temporary) { WriteReportPdf(QString::fromStdString(temporary), content); });
 }
 
 }  // namespace vorla::gui

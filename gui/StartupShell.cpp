@@ -7,13 +7,17 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QVBoxLayout>
 #include <cmath>
 
 #include "gui/TAForm2.h"
@@ -58,8 +62,8 @@ QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& geome
 
 }  // namespace
 
-TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent)
-    : QMainWindow(parent), ProgramDirectory(std::move(directory)), ui_(ui) {
+TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QSettings* settings, QWidget* parent)
+    : QMainWindow(parent), ProgramDirectory(std::move(directory)), ui_(ui), settings_(settings) {
   setObjectName(QStringLiteral("TAForm2"));
   // The layout is measured in the pixels of Arial; a metric-compatible face
   // stands in for it and for the old dialog face.
@@ -75,6 +79,7 @@ TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent)
   BuildDataEntryPage();
   BuildAnalysisPage();
   BuildKeyboardAids();
+  BuildMenus();
 
   // FormCreate: the first page is the active one.
   PageControl1->setCurrentIndex(0);
@@ -90,9 +95,11 @@ TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent)
 
   qApp->installEventFilter(this);
 
-  resize(1009, 754);
+  const QSize outer = DefaultOuterSize();
+  resize(outer);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - QPoint(1009 / 2, 754 / 2));
+    move(screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2));
+  RestoreSettings();
 }
 
 TTAForm2::~TTAForm2() {
@@ -101,14 +108,22 @@ TTAForm2::~TTAForm2() {
 }
 
 void TTAForm2::BuildShell() {
-  ClientScroll = new QScrollArea(this);
+  // The pages scroll inside the window whenever it is smaller than they
+  // need; the button bar stays along the bottom edge, always in reach.
+  auto* shell = new QWidget(this);
+  auto* column = new QVBoxLayout(shell);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  ClientScroll = new QScrollArea(shell);
   ClientScroll->setObjectName(QStringLiteral("ClientScroll"));
   ClientScroll->setFrameShape(QFrame::NoFrame);
   ClientScroll->setWidgetResizable(true);
   ClientArea = new QWidget;
   ClientArea->setObjectName(QStringLiteral("ClientArea"));
+  ClientArea->setMinimumSize(NaturalPageSize());
   ClientScroll->setWidget(ClientArea);
-  setCentralWidget(ClientScroll);
+  column->addWidget(ClientScroll, 1);
+  setCentralWidget(shell);
   ClientArea->installEventFilter(this);
 
   PageControl1 = new QTabWidget(ClientArea);
@@ -130,9 +145,11 @@ void TTAForm2::BuildShell() {
   QuickRep1->setObjectName(QStringLiteral("QuickRep1"));
   PageControl1->hide();
 
-  Panel11 = new QFrame(ClientArea);
+  Panel11 = new QFrame(shell);
   Panel11->setObjectName(QStringLiteral("Panel11"));
   Panel11->setFrameShape(QFrame::StyledPanel);
+  Panel11->setFixedHeight(33);
+  column->addWidget(Panel11);
   ExitButt = MakeButton(QStringLiteral("E&xit"), Panel11, QRect(909, 2, 75, 30));
   ExitButt->setObjectName(QStringLiteral("ExitButt"));
   BitBtnCalculate = MakeButton(QStringLiteral("&Analyze"), Panel11, QRect(480, 0, 121, 32));
@@ -197,11 +214,18 @@ void TTAForm2::BuildNotice() {
 }
 
 void TTAForm2::ArrangeClientArea() {
-  const int w = ClientArea->width();
-  const int h = ClientArea->height();
-  const int bar = Panel11->isHidden() ? 0 : 33;
-  PageControl1->setGeometry(0, 0, w, h - bar);
-  Panel11->setGeometry(0, h - 33, w, 33);
+  PageControl1->setGeometry(0, 0, ClientArea->width(), ClientArea->height());
+}
+
+QSize TTAForm2::DefaultOuterSize() const {
+  return {1009, 754 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height()};
+}
+
+void TTAForm2::PlaceOnScreen(const QRect& available) {
+  const QSize frame = (frameGeometry().size() - size()).expandedTo(QSize(0, 0));
+  const QSize outer = DefaultOuterSize().boundedTo(available.size());
+  resize(outer - frame);
+  move(available.center() - QPoint(outer.width() / 2, outer.height() / 2));
 }
 
 QSize TTAForm2::OuterSize() const {
@@ -216,8 +240,8 @@ void TTAForm2::showEvent(QShowEvent* event) {
   // The initial size is the outer size: where the frame is known by now, the
   // inside gives way to it.
   const QSize frame = frameGeometry().size() - size();
-  if (size() == QSize(1009, 754) && frame.isValid() && (frame.width() > 0 || frame.height() > 0))
-    resize(QSize(1009, 754) - frame);
+  if (size() == DefaultOuterSize() && frame.isValid() && (frame.width() > 0 || frame.height() > 0))
+    resize(DefaultOuterSize() - frame);
   Guarded([this] { FormShow(); });
   OKBtn->setFocus(Qt::OtherFocusReason);
 }
@@ -231,7 +255,6 @@ void TTAForm2::FormShow() {
   const QSize outer = OuterSize();
   VertScrollRange = VerticalScrollRangeFor(outer.height());
   HorzScrollRange = HorizontalScrollRangeFor(outer.width());
-  ClientArea->setMinimumSize(HorzScrollRange, VertScrollRange);
   PageControl1->setTabVisible(2, false);
   // Ctrl+Tab and the tab bar's keys pass over a disabled page only.
   PageControl1->setTabEnabled(2, false);
@@ -239,6 +262,8 @@ void TTAForm2::FormShow() {
   // Opening the table (with the notes field added to an older one), the
   // edit state on the current row, the display formats of the results.
   TATable.OpenAtStartUp(ProgramDirectory);
+  RestoreLastCase();
+  RememberFolder();
 
   AnchorAnalysisPage();  // the bar chart's panel fills its page
   static const int widths[] = {140, 60, 80, 60, 35, 55, 40};
@@ -260,7 +285,7 @@ void TTAForm2::OKBtnClick() {
   FormResize();
   FormPaint();
   if (PageControl1->currentWidget() == DataEntrySheet) DBEdit4->setFocus(Qt::OtherFocusReason);
-  for (QShortcut* shortcut : {NewSkeletonKey, PrintReportKey}) shortcut->setEnabled(true);
+  for (QAction* action : locked_actions_) action->setEnabled(true);
   ReportParameterFileProblem();
 }
 
@@ -268,12 +293,6 @@ void TTAForm2::BuildKeyboardAids() {
   // The window's scroll area only holds the pages; the focus goes to their controls.
   ClientScroll->setFocusPolicy(Qt::NoFocus);
   FocusRing1 = new FocusRing(this);
-  // Both keys act once the terms are accepted.
-  NewSkeletonKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
-  PrintReportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
-  for (QShortcut* shortcut : {NewSkeletonKey, PrintReportKey}) shortcut->setEnabled(false);
-  connect(NewSkeletonKey, &QShortcut::activated, BitBtnNew, &QPushButton::click);
-  connect(PrintReportKey, &QShortcut::activated, PrintPreviewButt, &QPushButton::click);
   BitBtnNew->setToolTip(QStringLiteral("New Skeleton (Ctrl+N)"));
   PrintPreviewButt->setToolTip(QStringLiteral("Print Report (Ctrl+P)"));
 }
@@ -393,6 +412,7 @@ void TTAForm2::closeEvent(QCloseEvent* event) {
   if (!closing_) {
     closing_ = true;
     KeepPendingRow();
+    SaveSettings();
     TATable.Close();  // failures on closing are ignored
   }
   event->accept();

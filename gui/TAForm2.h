@@ -12,7 +12,11 @@
 //   ResultsSummary.cpp the p-value labels, the results grid and its text copy
 //   BarChartView.cpp   the bar chart of estimates, the graph switch, Rescale
 //   GraphButtons.cpp   copying and saving the graph
-//   ReportButton.cpp   the printed report
+//   ReportButton.cpp   the printed report and the report saved as PDF
+//   MenuBar.cpp        the menus and their actions
+//   CaseFolderActions.cpp  opening a case folder, import and export, settings
+//   CaseEditActions.cpp    find, delete and revert a case
+//   BatchActions.cpp   Analyze All Cases and Save Reports of All Cases
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -31,7 +35,11 @@
 #include "params/StoredResults.h"
 #include "store/CaseTable.h"
 
+class QAction;
+class QActionGroup;
 class QCheckBox;
+class QMenu;
+class QSettings;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -66,7 +74,7 @@ class TMathGrid;
 // reach them through test::FormAccess.
 struct TTAForm2Controls {
   // --- Shell -------------------------------------------------------------------
-  QScrollArea* ClientScroll = nullptr;  // the window's scroll bars
+  QScrollArea* ClientScroll = nullptr;  // the pages' scroll bars
   QWidget* ClientArea = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QWidget* DataEntrySheet = nullptr;  // "Data Table"
@@ -84,6 +92,26 @@ struct TTAForm2Controls {
   QPushButton* ShowDataFrmButt = nullptr;
   QPushButton* OKBtn = nullptr;
   QPushButton* CancelBtn = nullptr;
+  QLabel* CaseCountLabel = nullptr;  // in the status bar: how many cases, how many with results
+
+  // --- Menu bar ----------------------------------------------------------------
+  QAction* OpenFolderAction = nullptr;
+  QMenu* RecentFoldersMenu = nullptr;
+  QAction* ImportAction = nullptr;
+  QAction* ExportAction = nullptr;
+  QAction* PrintReportAction = nullptr;
+  QAction* SaveReportPdfAction = nullptr;
+  QAction* SaveAllReportsAction = nullptr;
+  QAction* QuitAction = nullptr;
+  QAction* FindAction = nullptr;
+  QAction* DeleteCaseAction = nullptr;
+  QAction* RevertCaseAction = nullptr;
+  QAction* CopyTextAction = nullptr;
+  QAction* CopyGraphAction = nullptr;
+  QAction* AnalyzeAction = nullptr;
+  QAction* AnalyzeAllAction = nullptr;
+  std::array<QAction*, 3> LevelActions{};  // 90, 95, 99
+  QAction* AboutAction = nullptr;
 
   // --- Data entry page ---------------------------------------------------------
   QGroupBox* CaseNumberGroup = nullptr;
@@ -92,6 +120,7 @@ struct TTAForm2Controls {
   DbListBox* HazardPriorLB = nullptr;
   DbListBox* RacePriorLB = nullptr;
   DbListBox* SexPriorLB = nullptr;
+  QLineEdit* FindBox = nullptr;  // filters the case list as one types
   CaseGrid* DBGrid1 = nullptr;
   Navigator* DBNavigator1 = nullptr;
   QPushButton* BitBtnNew = nullptr;
@@ -164,7 +193,9 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
  public:
   // directory: the folder of the case table, the parameter file and the
   // trace (the executable's folder unless the person named another).
-  TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent = nullptr);
+  // settings: where the window remembers its size, folders, case and level
+  // between sessions; none, nothing is remembered.
+  TTAForm2(std::string directory, UserInteraction& ui, QSettings* settings = nullptr, QWidget* parent = nullptr);
   ~TTAForm2() override;
 
   // --- Window-wide values ---------------------------------------------------
@@ -282,6 +313,39 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // The window's outer size: with the frame where the desktop draws one.
   QSize OuterSize() const;
 
+  // The size the pages need without scrolling.
+  static QSize NaturalPageSize() { return {988, 688}; }
+  // The window's first outer size: 1009 x 754 with the menu and status bars
+  // added, so that the pages have the room they always had.
+  QSize DefaultOuterSize() const;
+  // Sizes the window to its first size or the available area, whichever is
+  // smaller, and centres it there.
+  void PlaceOnScreen(const QRect& available);
+  // Whether the window took its place and size from the remembered settings.
+  bool RestoredGeometry() const { return geometry_restored_; }
+  // The case folder last opened, as remembered; empty when none.
+  static std::string LastFolder(const QSettings& settings);
+
+  // --- The menus' actions ------------------------------------------------------
+  // Closes the case folder (keeping what was typed) and opens this one;
+  // returns false, with the table left closed and a message, when it cannot
+  // be opened.
+  bool OpenCaseFolder(const std::string& directory);
+  void OpenCaseFolderClick();
+  void ImportCasesClick();
+  void ExportCasesClick();
+  void SaveReportPdfClick();
+  void SaveAllReportsClick();
+  void FindCaseClick();
+  void DeleteCaseClick();
+  void RevertCaseClick();
+  void AnalyzeAllClick();
+  void AboutClick();
+  // The confidence level: 0 "90", 1 "95", 2 "99"; as a click in ProbabilityRG.
+  void ChooseLevel(int probabilityIndex);
+  // The folders opened last, most recent first.
+  QStringList RecentFolders() const;
+
   // Runs a handler; an error that escapes it is shown in a message box, and a
   // parameter file of the wrong version ends the program.
   void Guarded(const std::function<void()>& handler);
@@ -298,6 +362,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
 
  private:
   void BuildShell();
+  void BuildMenus();
   void BuildNotice();
   void BuildDataEntryPage();
   void BuildScoreGroup(int groupIndex);
@@ -326,8 +391,25 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void ShowResultsState(StoredState state, const std::string& why);
   // Says so when another stored row has the current row's case number.
   void WarnOfSharedCaseNumber();
+  // The case list, its count and the actions that need a row, after a change.
+  void UpdateCaseCount();
+  void UpdateRecentFoldersMenu();
+  // Puts the open case folder first among the recent folders.
+  void RememberFolder();
+  void RestoreSettings();
+  void SaveSettings();
+  // Makes the case current that was current when this folder was last left.
+  void RestoreLastCase();
+  // Whether the current row has results to print for its scores at the
+  // chosen level: analyses it first when not; says why when still not.
+  bool EnsurePrintableRow();
+  // Work on the case folder's table through a second connection: what the
+  // current row holds is posted first, and the rows are read again after.
+  void WithSecondConnection(const std::function<void(CaseTable&)>& work);
 
   UserInteraction& ui_;
+  QSettings* settings_ = nullptr;
+  bool geometry_restored_ = false;
   bool shown_once_ = false;
   bool closing_ = false;
   bool last_run_analysed_ = false;
@@ -360,9 +442,8 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // The case number made fit to be a file name; empty when the row has none.
   QString CaseFileStem() const;
   FocusRing* FocusRing1 = nullptr;
-  QShortcut* NewSkeletonKey = nullptr;  // Ctrl+N: New Skeleton
-  QShortcut* PrintReportKey = nullptr;  // Ctrl+P: Print Report
-  QString last_graph_folder_;           // where the last graph was saved
+  std::vector<QAction*> locked_actions_;  // the menu items that wait for the terms
+  QString last_graph_folder_;             // where the last graph was saved
 };
 
 }  // namespace vorla::gui

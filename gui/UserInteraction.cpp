@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageLayout>
@@ -13,6 +14,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QThread>
@@ -61,6 +63,50 @@ void DesktopInteraction::Sleep(int milliseconds) {
 QString DesktopInteraction::SaveFileName(QWidget* parent, const QString& title, const QString& directory,
                                          const QString& filters, QString* selectedFilter) {
   return QFileDialog::getSaveFileName(parent, title, directory, filters, selectedFilter);
+}
+
+QString DesktopInteraction::OpenFileName(QWidget* parent, const QString& title, const QString& directory,
+                                         const QString& filters) {
+  return QFileDialog::getOpenFileName(parent, title, directory, filters);
+}
+
+QString DesktopInteraction::FolderName(QWidget* parent, const QString& title, const QString& directory) {
+  return QFileDialog::getExistingDirectory(parent, title, directory);
+}
+
+QString DesktopInteraction::ChooseItem(QWidget* parent, const QString& title, const QString& label,
+                                       const QStringList& items) {
+  bool chosen = false;
+  const QString item = QInputDialog::getItem(parent, title, label, items, 0, false, &chosen);
+  return chosen ? item : QString();
+}
+
+namespace {
+
+class DialogProgress final : public WorkProgress {
+ public:
+  DialogProgress(QWidget* parent, const QString& text, int total)
+      : dialog_(text, QStringLiteral("Cancel"), 0, total, parent) {
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(300);
+    dialog_.setAutoReset(false);
+    dialog_.setValue(0);
+  }
+  bool Advance(int done) override {
+    dialog_.setValue(done);
+    // A window-modal dialog lets the events through only while it is shown.
+    QCoreApplication::processEvents();
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  QProgressDialog dialog_;
+};
+
+}  // namespace
+
+std::unique_ptr<WorkProgress> DesktopInteraction::StartProgress(QWidget* parent, const QString& text, int total) {
+  return std::make_unique<DialogProgress>(parent, text, total);
 }
 
 void DesktopInteraction::SetClipboardText(const QString& text) {

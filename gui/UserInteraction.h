@@ -5,7 +5,9 @@
 // The window holds one of these; tests give it a double that records the
 // calls and returns prepared answers instead of blocking on a modal box.
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <memory>
 
 class QMimeData;
 class QPrintPreviewDialog;
@@ -19,6 +21,15 @@ enum class MessageKind {
   Information,   // an information box with one OK button
   Confirmation,  // a confirmation-type box with one OK button
   Plain,         // no icon, one OK button, titled with the application title
+};
+
+// A long piece of work in steps, shown with its progress while it lives.
+class WorkProgress {
+ public:
+  virtual ~WorkProgress() = default;
+  // Shows that `done` steps are done and lets the window answer in between;
+  // false once the person asked to stop.
+  virtual bool Advance(int done) = 0;
 };
 
 class UserInteraction {
@@ -36,6 +47,16 @@ class UserInteraction {
   // and out: the preselected filter and the one chosen.
   virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& directory, const QString& filters,
                                QString* selectedFilter) = 0;
+  // The chosen existing file, or empty when the person cancels.
+  virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& directory,
+                               const QString& filters) = 0;
+  // The chosen folder, or empty when the person cancels.
+  virtual QString FolderName(QWidget* parent, const QString& title, const QString& directory) = 0;
+  // One of the items, or empty when the person cancels.
+  virtual QString ChooseItem(QWidget* parent, const QString& title, const QString& label, const QStringList& items) = 0;
+  // Progress of `total` steps, with a way to stop; the window takes no other
+  // input while it is shown.
+  virtual std::unique_ptr<WorkProgress> StartProgress(QWidget* parent, const QString& text, int total) = 0;
   virtual void SetClipboardText(const QString& text) = 0;
   // Takes ownership of the data.
   virtual void SetClipboardData(QMimeData* data) = 0;
@@ -63,6 +84,11 @@ class DesktopInteraction final : public UserInteraction {
   void Sleep(int milliseconds) override;
   QString SaveFileName(QWidget* parent, const QString& title, const QString& directory, const QString& filters,
                        QString* selectedFilter) override;
+  QString OpenFileName(QWidget* parent, const QString& title, const QString& directory,
+                       const QString& filters) override;
+  QString FolderName(QWidget* parent, const QString& title, const QString& directory) override;
+  QString ChooseItem(QWidget* parent, const QString& title, const QString& label, const QStringList& items) override;
+  std::unique_ptr<WorkProgress> StartProgress(QWidget* parent, const QString& text, int total) override;
   void SetClipboardText(const QString& text) override;
   void SetClipboardData(QMimeData* data) override;
   void PrintPreview(QWidget* parent, const QString& pdfPath, const std::function<void(QPrinter*)>& paint) override;

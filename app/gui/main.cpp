@@ -2,7 +2,10 @@
 #include <cxxabi.h>
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSettings>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -19,7 +22,8 @@ const char* const Usage =
     "Age at death by transition analysis: the window.\n"
     "\n"
     "  --dir DIR   the folder holding Parameters.dat, TAData.db and TATree.txt\n"
-    "              (default: the folder of the program)\n"
+    "              (default: the case folder opened last, else the folder of\n"
+    "              the program)\n"
     "\n"
     "Without a desktop, vorla-cli does the same analysis from the command line.\n";
 
@@ -68,15 +72,21 @@ int main(int argc, char** argv) {
                  "Run it on a desktop, or analyse the cases with vorla-cli.\n";
     return 2;
   }
-  const std::string directory = vorla::cli::WorkingDirectory(dirOption, argv[0]);
-
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(vorla::gui::ApplicationTitle));
+  // Remembered in the user's configuration folder (~/.config/VORLA/vorla.conf).
+  QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("VORLA"), QStringLiteral("vorla"));
+  std::string directory = vorla::cli::WorkingDirectory(dirOption, argv[0]);
+  if (dirOption.empty()) {
+    const std::string last = vorla::gui::TTAForm2::LastFolder(settings);
+    std::error_code error;
+    if (!last.empty() && std::filesystem::is_directory(last, error)) directory = last;
+  }
 
   vorla::gui::DesktopInteraction ui;
   std::unique_ptr<vorla::gui::TTAForm2> window;
   try {
-    window = std::make_unique<vorla::gui::TTAForm2>(directory, ui);
+    window = std::make_unique<vorla::gui::TTAForm2>(directory, ui, &settings);
   } catch (const std::exception& error) {
     QMessageBox::critical(nullptr, QStringLiteral("Error"), QString::fromStdString(TypeName(typeid(error))));
     return 3;
@@ -85,6 +95,8 @@ int main(int argc, char** argv) {
     return 3;
   }
   ui.SetOwner(window.get());
+  if (!window->RestoredGeometry())
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) window->PlaceOnScreen(screen->availableGeometry());
   window->show();
   return app.exec();
 }

@@ -1,16 +1,41 @@
 #include "gui/widgets/CaseGrid.h"
 
+#include <QCollator>
 #include <QHeaderView>
-
-#include "store/Schema.h"
+#include <algorithm>
 
 namespace vorla::gui {
+
+namespace {
+
+constexpr const char* kResultsMark = "\u2713";
+
+// Case numbers in the order a person expects: "DEMO-9" before "DEMO-10".
+class CaseNumberOrder final : public QSortFilterProxyModel {
+ public:
+  explicit CaseNumberOrder(QObject* parent) : QSortFilterProxyModel(parent) {
+    collator_.setNumericMode(true);
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+  }
+
+ protected:
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+    const int order = collator_.compare(left.data().toString(), right.data().toString());
+    return order != 0 ? order < 0 : left.row() < right.row();  // equal numbers stay in key order
+  }
+
+ private:
+  QCollator collator_;
+};
+
+}  // namespace
 
 void CaseListModel::Sync(const CaseTable& table) {
   if (!table.IsOpen()) {
     beginResetModel();
     keys_.clear();
     names_.clear();
+    results_.clear();
     new_row_ = false;
     current_ = -1;
     endResetModel();
@@ -24,24 +49,25 @@ void CaseListModel::Sync(const CaseTable& table) {
   bool reload = stored != keys_.size() || inserting != new_row_;
   if (!reload && recNo > 0 && keys_[static_cast<std::size_t>(recNo - 1)] != currentKey) reload = true;
   const QString currentName = QString::fromStdString(table.FieldAsText("SKELETON_NAME"));
+  const bool currentResults = !table.FieldIsNull("RES_ALL_MAX_LIKELIHOOD");
   if (reload) {
     beginResetModel();
     keys_.clear();
     names_.clear();
-    const int nameIndex = FindCaseField(kNameField);
+    results_.clear();
     const auto filter =
         table.Filtered() ? std::optional<std::string>(table.FieldAsText("SKELETON_NAME")) : std::nullopt;
-    table.ForEachStoredRow([&](const std::vector<FieldValue>& row) {
-      const auto* key = std::get_if<std::int64_t>(&row[0]);
-      const auto* name = std::get_if<std::string>(&row[static_cast<std::size_t>(nameIndex)]);
-      const std::string text = name ? *name : std::string();
-      if (!key || (filter && text != *filter)) return;
-      keys_.push_back(*key);
-      names_.push_back(QString::fromStdString(text));
+    table.ForEachListEntry([&](const CaseTable::ListEntry& entry) {
+      if (filter && entry.name != *filter) return;
+      keys_.push_back(entry.key);
+      names_.push_back(QString::fromStdString(entry.name));
+      results_.push_back(entry.hasResults);
     });
     new_row_ = inserting;
     new_name_ = inserting ? currentName : QString();
     current_ = inserting ? static_cast<int>(keys_.size()) : recNo - 1;
+    if (current_ >= 0 && current_ < static_cast<int>(keys_.size()))
+      results_[static_cast<std::size_t>(current_)] = currentResults;
     endResetModel();
     return;
   }
@@ -49,10 +75,11 @@ void CaseListModel::Sync(const CaseTable& table) {
   current_ = inserting ? static_cast<int>(keys_.size()) : recNo - 1;
   if (inserting) {
     new_name_ = currentName;
-  } else if (current_ >= 0 && names_[static_cast<std::size_t>(current_)] != currentName) {
+  } else if (current_ >= 0) {
     names_[static_cast<std::size_t>(current_)] = currentName;
+    results_[static_cast<std::size_t>(current_)] = currentResults;
   }
-  if (current_ >= 0) emit dataChanged(index(current_, 0), index(current_, 0));
+  if (current_ >= 0) emit dataChanged(index(current_, NameColumn), index(current_, ResultsColumn));
   if (before != current_) {
     if (before >= 0) emit headerDataChanged(Qt::Vertical, before, before);
     if (current_ >= 0) emit headerDataChanged(Qt::Vertical, current_, current_);
@@ -64,29 +91,50 @@ std::int64_t CaseListModel::KeyAt(int line) const {
   return keys_[static_cast<std::size_t>(line)];
 }
 
+int CaseListModel::WithResultsCount() const {
+  return static_cast<int>(std::count(results_.begin(), results_.end(), true));
+}
+
 int CaseListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(keys_.size()) + (new_row_ ? 1 : 0);
 }
 
 int CaseListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : 1;
+  return parent.isValid() ? 0 : 2;
 }
 
 QVariant CaseListModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid()) return {};
-  if (index.row() < static_cast<int>(names_.size())) return names_[static_cast<std::size_t>(index.row())];
-  return new_name_;
+  if (!index.isValid()) return {};
+  const auto line = static_cast<std::size_t>(index.row());
+  const bool stored = line < names_.size();
+  if (index.column() == ResultsColumn) {
+    const bool results = stored && results_[line];
+    if (role == Qt::DisplayRole) return results ? QString::fromUtf8(kResultsMark) : QString();
+    if (role == Qt::ToolTipRole)
+      return results ? QStringLiteral("Results stored") : QStringLiteral("No results stored");
+    if (role == Qt::TextAlignmentRole) return Qt::AlignCenter;
+    return {};
+  }
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+  const QString name = stored ? names_[line] : new_name_;
+  // The whole number where the column cuts it.
+  if (role == Qt::ToolTipRole) return stored ? name + QStringLiteral("  (SKELETON_ID %1)").arg(keys_[line]) : name;
+  return name;
 }
 
 QVariant CaseListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
-  if (orientation == Qt::Horizontal) return QStringLiteral("Skeleton id-no.");
+  if (orientation == Qt::Horizontal) return section == NameColumn ? QStringLiteral("Skeleton id-no.") : QString();
   if (section != current_) return QString();
   return new_row_ && section == static_cast<int>(keys_.size()) ? QStringLiteral("*") : QStringLiteral("\u25B6");
 }
 
-CaseGrid::CaseGrid(QWidget* parent) : QTableView(parent), model_(new CaseListModel(this)) {
-  setModel(model_);
+CaseGrid::CaseGrid(QWidget* parent)
+    : QTableView(parent), model_(new CaseListModel(this)), view_(new CaseNumberOrder(this)) {
+  view_->setSourceModel(model_);
+  view_->setFilterKeyColumn(CaseListModel::NameColumn);
+  view_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+  setModel(view_);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -95,30 +143,51 @@ CaseGrid::CaseGrid(QWidget* parent) : QTableView(parent), model_(new CaseListMod
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(18);
   verticalHeader()->setFixedWidth(14);
-  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  // The numbers take the width the list has; the results mark a narrow column.
+  horizontalHeader()->setSectionResizeMode(CaseListModel::NameColumn, QHeaderView::Stretch);
+  horizontalHeader()->setSectionResizeMode(CaseListModel::ResultsColumn, QHeaderView::Fixed);
+  horizontalHeader()->resizeSection(CaseListModel::ResultsColumn, 22);
   horizontalHeader()->setHighlightSections(false);
-  setColumnWidth(0, 183);
+  horizontalHeader()->setToolTip(QStringLiteral("Click to sort by case number"));
+  // Key order until the person sorts by a click on the header.
+  horizontalHeader()->setSortIndicatorShown(true);
+  horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+  setSortingEnabled(true);
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current, const QModelIndex&) {
-            if (syncing_ || !current.isValid() || current.row() == model_->CurrentLine()) return;
-            emit rowPicked(model_->KeyAt(current.row()));
+            if (syncing_ || !current.isValid()) return;
+            const int line = view_->mapToSource(current).row();
+            if (line == model_->CurrentLine()) return;
+            emit rowPicked(model_->KeyAt(line));
           });
 }
 
 void CaseGrid::Sync(const CaseTable& table) {
   syncing_ = true;
-  const int oldWidth = columnWidth(0);
   model_->Sync(table);
-  setColumnWidth(0, oldWidth > 0 ? oldWidth : 183);
-  const int line = model_->CurrentLine();
-  if (line >= 0) {
-    selectionModel()->setCurrentIndex(model_->index(line, 0),
-                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    scrollTo(model_->index(line, 0));
+  ShowCurrentLine();
+  syncing_ = false;
+}
+
+void CaseGrid::SetFindText(const QString& text) {
+  syncing_ = true;
+  view_->setFilterFixedString(text);
+  ShowCurrentLine();
+  syncing_ = false;
+}
+
+std::int64_t CaseGrid::KeyAtShownLine(int line) const {
+  return model_->KeyAt(view_->mapToSource(view_->index(line, 0)).row());
+}
+
+void CaseGrid::ShowCurrentLine() {
+  const QModelIndex shown = view_->mapFromSource(model_->index(model_->CurrentLine(), 0));
+  if (shown.isValid()) {
+    selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(shown);
   } else {
     selectionModel()->clearSelection();
   }
-  syncing_ = false;
 }
 
 }  // namespace vorla::gui

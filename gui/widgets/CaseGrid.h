@@ -1,8 +1,11 @@
 #pragma once
-// The case list: one read-only column of case numbers, one line per stored
-// row in key order (and the new row at the end while one is being entered),
-// with a marker at the current row. Picking a line asks for that row.
+// The case list: the case numbers, one line per stored row in key order (and
+// the new row at the end while one is being entered), with a marker at the
+// current row and a mark at the rows that hold results. It can be sorted by
+// case number and narrowed to the numbers holding a text. Picking a line
+// asks for that row.
 #include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <cstdint>
 #include <vector>
@@ -14,14 +17,17 @@ namespace vorla::gui {
 class CaseListModel final : public QAbstractTableModel {
   Q_OBJECT
  public:
+  enum Column { NameColumn, ResultsColumn };
   explicit CaseListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
-  // Follows the table: reads the stored names again when rows were added,
-  // otherwise only the current row's line and the marker.
+  // Follows the table: reads the stored rows' numbers again when rows were
+  // added or removed, otherwise only the current row's line and the marker.
   void Sync(const CaseTable& table);
   // The key of a line; -1 for the new row.
   std::int64_t KeyAt(int line) const;
   int CurrentLine() const { return current_; }
+  int StoredCount() const { return static_cast<int>(keys_.size()); }
+  int WithResultsCount() const;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -31,6 +37,7 @@ class CaseListModel final : public QAbstractTableModel {
  private:
   std::vector<std::int64_t> keys_;
   std::vector<QString> names_;
+  std::vector<bool> results_;
   bool new_row_ = false;
   QString new_name_;
   int current_ = -1;
@@ -42,13 +49,23 @@ class CaseGrid final : public QTableView {
   explicit CaseGrid(QWidget* parent = nullptr);
   CaseListModel* Model() const { return model_; }
   void Sync(const CaseTable& table);
+  // Shows only the lines whose case number holds the text (without regard
+  // to case); an empty text shows every line.
+  void SetFindText(const QString& text);
+  // The lines shown.
+  int Shown() const { return view_->rowCount(); }
+  // The key of the shown line; -1 for the new row or none.
+  std::int64_t KeyAtShownLine(int line) const;
 
  signals:
   // The person picked the line of the row with this key (-1: the new row).
   void rowPicked(std::int64_t key);
 
  private:
+  void ShowCurrentLine();
+
   CaseListModel* model_;
+  QSortFilterProxyModel* view_;
   bool syncing_ = false;
 };
 

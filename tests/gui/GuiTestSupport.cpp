@@ -32,6 +32,27 @@ void RecordingInteraction::PrintPreview(QWidget*, const QString& pdfPath, const 
   paint(&printer);
 }
 
+namespace {
+class RecordedProgress final : public WorkProgress {
+ public:
+  RecordedProgress(RecordingInteraction& ui, std::size_t index) : ui_(ui), index_(index) {}
+  bool Advance(int done) override {
+    ui_.progress[index_].steps.push_back(done);
+    if (ui_.duringProgress) ui_.duringProgress(done);
+    return done != ui_.stopAtStep;
+  }
+
+ private:
+  RecordingInteraction& ui_;
+  std::size_t index_;
+};
+}  // namespace
+
+std::unique_ptr<WorkProgress> RecordingInteraction::StartProgress(QWidget*, const QString& text, int total) {
+  progress.push_back({text, total, {}});
+  return std::make_unique<RecordedProgress>(*this, progress.size() - 1);
+}
+
 QStringList RecordingInteraction::Texts() const {
   QStringList texts;
   for (const Message& m : messages) texts << m.text;

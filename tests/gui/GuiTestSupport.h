@@ -71,6 +71,35 @@ class RecordingInteraction final : public UserInteraction {
     if (selectedFilter && !saveAnswerFilter.isEmpty()) *selectedFilter = saveAnswerFilter;
     return saveAnswer;
   }
+  // Open, folder and choice dialogs: what each was asked, and the next answers
+  // (empty: cancelled).
+  QStringList dialogTitles;
+  QString openAnswer, folderAnswer, itemAnswer;
+  QStringList itemChoices;  // the items the last choice offered
+  QString OpenFileName(QWidget*, const QString& title, const QString&, const QString&) override {
+    dialogTitles << title;
+    return openAnswer;
+  }
+  QString FolderName(QWidget*, const QString& title, const QString&) override {
+    dialogTitles << title;
+    return folderAnswer;
+  }
+  QString ChooseItem(QWidget*, const QString& title, const QString&, const QStringList& items) override {
+    dialogTitles << title;
+    itemChoices = items;
+    return itemAnswer;
+  }
+  // Progress shown: its text, total and the steps reported; the person stops
+  // it when it reports this step (never when negative).
+  struct Progress {
+    QString text;
+    int total = 0;
+    std::vector<int> steps;
+  };
+  std::vector<Progress> progress;
+  int stopAtStep = -1;
+  std::function<void(int)> duringProgress;  // runs at every step
+  std::unique_ptr<WorkProgress> StartProgress(QWidget*, const QString& text, int total) override;
   void SetClipboardText(const QString& text) override { clipboardText = text; }
   void SetClipboardData(QMimeData* data) override;
   void PrintPreview(QWidget* parent, const QString& pdfPath, const std::function<void(QPrinter*)>& paint) override;

@@ -1,0 +1,208 @@
+// The case folder: opening another one, the recent folders, importing and
+// exporting cases, and what the window remembers between sessions.
+#include <QAbstractButton>
+#include <QAction>
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSettings>
+
+#include "gui/TAForm2.h"
+#include "params/CaseRun.h"
+#include "store/CaseCsv.h"
+
+namespace vorla::gui {
+
+namespace {
+
+constexpr int MaxRecentFolders = 8;
+
+QString Shown(const std::string& path) {
+  return QDir::toNativeSeparators(QString::fromStdString(path));
+}
+
+// The folder as the window keeps it: absolute, ending in the separator.
+std::string FolderPath(const QString& folder) {
+  QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+  if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+  return QDir::toNativeSeparators(path).toStdString();
+}
+
+}  // namespace
+
+// --- Remembered between sessions -----------------------------------------------
+
+void TTAForm2::RestoreSettings() {
+  if (!settings_) return;
+  if (settings_->contains(QStringLiteral("window/geometry")))
+    geometry_restored_ = restoreGeometry(settings_->value(QStringLiteral("window/geometry")).toByteArray());
+  const int level = settings_->value(QStringLiteral("analysis/level"), 1).toInt();
+  if (QAbstractButton* button = ProbabilityButtons->button(level)) button->setChecked(true);
+}
+
+void TTAForm2::SaveSettings() {
+  if (!settings_) return;
+  settings_->setValue(QStringLiteral("window/geometry"), saveGeometry());
+  settings_->setValue(QStringLiteral("analysis/level"), ProbabilityIndex());
+  if (TATable.IsOpen() && TATable.RecNo() > 0) {
+    QVariantMap lastCases = settings_->value(QStringLiteral("folders/lastCase")).toMap();
+    lastCases.insert(QString::fromStdString(ProgramDirectory), TATable.FieldAsInteger("SKELETON_ID"));
+    settings_->setValue(QStringLiteral("folders/lastCase"), lastCases);
+  }
+  settings_->sync();
+}
+
+void TTAForm2::RestoreLastCase() {
+  if (!settings_ || !TATable.IsOpen()) return;
+  const QVariantMap lastCases = settings_->value(QStringLiteral("folders/lastCase")).toMap();
+  const QVariant key = lastCases.value(QString::fromStdString(ProgramDirectory));
+  if (key.isValid()) DataSourceSkeleton.LocateId(key.toInt());  // a case deleted since: the first stays
+}
+
+QStringList TTAForm2::RecentFolders() const {
+  return settings_ ? settings_->value(QStringLiteral("folders/recent")).toStringList() : QStringList();
+}
+
+void TTAForm2::UpdateRecentFoldersMenu() {
+  RecentFoldersMenu->clear();
+  const QStringList folders = RecentFolders();
+  for (const QString& folder : folders) {
+    QAction* action = RecentFoldersMenu->addAction(QDir::toNativeSeparators(folder));
+    action->setStatusTip(QStringLiteral("Open this case folder"));
+    connect(action, &QAction::triggered, this,
+            [this, folder] { Guarded([this, folder] { OpenCaseFolder(folder.toStdString()); }); });
+  }
+  RecentFoldersMenu->setEnabled(!folders.isEmpty());
+}
+
+void TTAForm2::RememberFolder() {
+  if (settings_) {
+    QStringList folders = RecentFolders();
+    const QString path = QString::fromStdString(ProgramDirectory);
+    folders.removeAll(path);
+    folders.prepend(path);
+    while (folders.size() > MaxRecentFolders) folders.removeLast();
+    settings_->setValue(QStringLiteral("folders/recent"), folders);
+    settings_->setValue(QStringLiteral("folders/last"), path);
+  }
+  UpdateRecentFoldersMenu();
+}
+
+std::string TTAForm2::LastFolder(const QSettings& settings) {
+  return settings.value(QStringLiteral("folders/last")).toString().toStdString();
+}
+
+// --- Opening a case folder ---------------------------------------------------------
+
+void TTAForm2::OpenCaseFolderClick() {
+  const QString chosen =
+      ui_.FolderName(this, QStringLiteral("Open Case Folder"), QString::fromStdString(ProgramDirectory));
+  if (!chosen.isEmpty()) OpenCaseFolder(chosen.toStdString());
+}
+
+bool TTAForm2::OpenCaseFolder(const std::string& directory) {
+  const std::string folder = FolderPath(QString::fromStdString(directory));
+  if (!QFileInfo(QString::fromStdString(folder)).isDir()) {
+    ShowMessage(MessageKind::Error, "The folder " + Shown(folder).toStdString() + " does not exist.");
+    return false;
+  }
+  const QString parameters = QString::fromStdString(folder) + QStringLiteral("Parameters.dat");
+  if (!QFileInfo::exists(parameters)) {
+    // The cases can be recorded without a parameter set, but not analysed.
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("Parameters.dat"));
+    const QString missing = QStringLiteral("The folder ") + Shown(folder) +
+                            QStringLiteral(
+                                " holds no parameter file Parameters.dat: its cases can be recorded, "
+                                "but not analysed.");
+    if (QFileInfo::exists(beside)) {
+      if (ui_.AskYesNo(missing + QStringLiteral("\n\nCopy the parameter set beside the program (") +
+                       QDir::toNativeSeparators(beside) + QStringLiteral(") into it?")) &&
+          !QFile::copy(beside, parameters))
+        ShowMessage(MessageKind::Error, "Parameters.dat could not be copied into " + Shown(folder).toStdString() + ".");
+    } else {
+      ShowMessage(MessageKind::Information, missing.toStdString());
+    }
+  }
+
+  KeepPendingRow();
+  TATable.Close();
+  ProgramDirectory = folder;
+  ParameterFilePath = folder + "Parameters.dat";
+  checked_parameters_.reset();
+  last_graph_folder_.clear();
+  FindBox->clear();
+  try {
+    TATable.OpenAtStartUp(folder);
+  } catch (const std::exception& error) {
+    SyncRowControls();
+    ShowCurrentRowResults();
+    ShowMessage(MessageKind::Error,
+                "The case table of " + Shown(folder).toStdString() + " could not be opened: " + error.what());
+    return false;
+  }
+  RestoreLastCase();
+  RememberFolder();
+  SyncRowControls();
+  ShowCurrentRowResults();
+  if (PageControl1->isVisible()) ReportParameterFileProblem();
+  return true;
+}
+
+// --- Import and export -------------------------------------------------------------
+
+void TTAForm2::WithSecondConnection(const std::function<void(CaseTable&)>& work) {
+  KeepPendingRow();
+  CaseTable other;
+  const auto reread = [this] {
+    TATable.Refresh();
+    SyncRowControls();
+  };
+  try {
+    other.Open(ProgramDirectory);
+    work(other);
+  } catch (...) {
+    other.Close();
+    reread();
+    throw;
+  }
+  other.Close();
+  reread();
+}
+
+void TTAForm2::ImportCasesClick() {
+  const QString path =
+      ui_.OpenFileName(this, QStringLiteral("Import Cases from CSV"), QString::fromStdString(ProgramDirectory),
+                       QStringLiteral("CSV files (*.csv);;All files (*)"));
+  if (path.isEmpty()) return;
+  int added = 0;
+  std::vector<std::string> warnings;
+  WithSecondConnection([&](CaseTable& table) {
+    const std::vector<FieldChoices> choices = {
+        {"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}};
+    added = ImportCsv(table, path.toStdString(), choices, warnings);
+  });
+  std::string text = std::to_string(added) + " case(s) imported from " + QDir::toNativeSeparators(path).toStdString() +
+                     " into " + Shown(ProgramDirectory).toStdString() + "TAData.db.";
+  for (const std::string& warning : warnings) text += "\n" + warning;
+  ShowMessage(MessageKind::Information, text);
+}
+
+void TTAForm2::ExportCasesClick() {
+  QString filter = QStringLiteral("CSV files (*.csv)");
+  QString path =
+      ui_.SaveFileName(this, QStringLiteral("Export Cases to CSV"),
+                       QString::fromStdString(ProgramDirectory) + QStringLiteral("cases.csv"), filter, &filter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
+  KeepPendingRow();
+  const int written = ExportCsv(TATable, path.toStdString());
+  ShowMessage(MessageKind::Information,
+              std::to_string(written) + " case(s) written to " + QDir::toNativeSeparators(path).toStdString() + ".");
+}
+
+}  // namespace vorla::gui
