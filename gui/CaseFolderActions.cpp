@@ -12,6 +12,7 @@
 #include <QSettings>
 
 #include "gui/TAForm2.h"
+#include "gui/widgets/CaseGrid.h"
 #include "params/CaseRun.h"
 #include "store/CaseCsv.h"
 
@@ -160,6 +161,7 @@ void TTAForm2::WithSecondConnection(const std::function<void(CaseTable&)>& work)
   CaseTable other;
   const auto reread = [this] {
     TATable.Refresh();
+    DBGrid1->Sync(TATable, true);
     SyncRowControls();
   };
   try {

@@ -1,6 +1,5 @@
 #include "gui/widgets/CaseGrid.h"
 
-#include <QCollator>
 #include <QHeaderView>
 #include <algorithm>
 
@@ -10,27 +9,52 @@ namespace {
 
 constexpr const char* kResultsMark = "\u2713";
 
+// Runs of digits compare as numbers, the rest without regard to case.
+int CompareCaseNumbers(const QString& a, const QString& b) {
+  qsizetype i = 0;
+  qsizetype j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (a[i].isDigit() && b[j].isDigit()) {
+      const qsizetype iStart = i;
+      const qsizetype jStart = j;
+      while (i < a.size() && a[i].isDigit()) ++i;
+      while (j < b.size() && b[j].isDigit()) ++j;
+      // Without leading zeros the longer run is the larger number.
+      const QStringView x = QStringView(a).mid(iStart, i - iStart);
+      const QStringView y = QStringView(b).mid(jStart, j - jStart);
+      const auto trimmed = [](QStringView digits) {
+        while (digits.size() > 1 && digits.front() == u'0') digits = digits.mid(1);
+        return digits;
+      };
+      const QStringView tx = trimmed(x);
+      const QStringView ty = trimmed(y);
+      if (tx.size() != ty.size()) return tx.size() < ty.size() ? -1 : 1;
+      if (const int order = tx.compare(ty); order != 0) return order;
+      continue;
+    }
+    if (const int order = QStringView(a).mid(i, 1).compare(QStringView(b).mid(j, 1), Qt::CaseInsensitive); order != 0)
+      return order;
+    ++i;
+    ++j;
+  }
+  return (a.size() - i > 0) - (b.size() - j > 0);
+}
+
 // Case numbers in the order a person expects: "DEMO-9" before "DEMO-10".
 class CaseNumberOrder final : public QSortFilterProxyModel {
  public:
-  explicit CaseNumberOrder(QObject* parent) : QSortFilterProxyModel(parent) {
-    collator_.setNumericMode(true);
-    collator_.setCaseSensitivity(Qt::CaseInsensitive);
-  }
+  using QSortFilterProxyModel::QSortFilterProxyModel;
 
  protected:
   bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
-    const int order = collator_.compare(left.data().toString(), right.data().toString());
+    const int order = CompareCaseNumbers(left.data().toString(), right.data().toString());
     return order != 0 ? order < 0 : left.row() < right.row();  // equal numbers stay in key order
   }
-
- private:
-  QCollator collator_;
 };
 
 }  // namespace
 
-void CaseListModel::Sync(const CaseTable& table) {
+void CaseListModel::Sync(const CaseTable& table, bool reread) {
   if (!table.IsOpen()) {
     beginResetModel();
     keys_.clear();
@@ -46,7 +70,7 @@ void CaseListModel::Sync(const CaseTable& table) {
   const int recNo = table.RecNo();
   const std::int64_t currentKey =
       inserting || table.FieldIsNull("SKELETON_ID") ? -1 : table.FieldAsInteger("SKELETON_ID");
-  bool reload = stored != keys_.size() || inserting != new_row_;
+  bool reload = reread || stored != keys_.size() || inserting != new_row_;
   if (!reload && recNo > 0 && keys_[static_cast<std::size_t>(recNo - 1)] != currentKey) reload = true;
   const QString currentName = QString::fromStdString(table.FieldAsText("SKELETON_NAME"));
   const bool currentResults = !table.FieldIsNull("RES_ALL_MAX_LIKELIHOOD");
@@ -162,9 +186,9 @@ CaseGrid::CaseGrid(QWidget* parent)
           });
 }
 
-void CaseGrid::Sync(const CaseTable& table) {
+void CaseGrid::Sync(const CaseTable& table, bool reread) {
   syncing_ = true;
-  model_->Sync(table);
+  model_->Sync(table, reread);
   ShowCurrentLine();
   syncing_ = false;
 }
@@ -186,7 +210,8 @@ void CaseGrid::ShowCurrentLine() {
     selectionModel()->setCurrentIndex(shown, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(shown);
   } else {
-    selectionModel()->clearSelection();
+    // No line is current, so that a click on any shown line picks it.
+    selectionModel()->clear();
   }
 }
 

@@ -21,8 +21,9 @@ class CaseListModel final : public QAbstractTableModel {
   explicit CaseListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
   // Follows the table: reads the stored rows' numbers again when rows were
-  // added or removed, otherwise only the current row's line and the marker.
-  void Sync(const CaseTable& table);
+  // added or removed (or when told to: another connection wrote them),
+  // otherwise only the current row's line and the marker.
+  void Sync(const CaseTable& table, bool reread = false);
   // The key of a line; -1 for the new row.
   std::int64_t KeyAt(int line) const;
   int CurrentLine() const { return current_; }
@@ -48,7 +49,7 @@ class CaseGrid final : public QTableView {
  public:
   explicit CaseGrid(QWidget* parent = nullptr);
   CaseListModel* Model() const { return model_; }
-  void Sync(const CaseTable& table);
+  void Sync(const CaseTable& table, bool reread = false);
   // Shows only the lines whose case number holds the text (without regard
   // to case); an empty text shows every line.
   void SetFindText(const QString& text);

@@ -1,0 +1,381 @@
+// The menus' actions and the window as a desktop program: any screen size,
+// case folders, import, find, delete, revert, the batch actions, the saved
+// reports and what is remembered between sessions. Every dialog is answered
+// through the recorded user interaction.
+#include <QAction>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "gui/widgets/CaseGrid.h"
+#include "gui/widgets/DbEdit.h"
+#include "gui/widgets/DbMemo.h"
+#include "store/CaseTable.h"
+#include "store/Schema.h"
+
+using namespace vorla;
+using namespace vorla::gui;
+using namespace vorla::gui::test;
+
+namespace {
+
+// The folder with the ten example cases, imported as a person would.
+void ImportExamples(const CaseFolder& folder) {
+  QProcess import;
+  import.start(QStringLiteral(VORLA_CLI),
+               {"import", "--dir", QString::fromStdString(folder.Path()), QStringLiteral(VORLA_TEST_EXAMPLES)});
+  QVERIFY(import.waitForFinished(30000));
+  QCOMPARE(import.exitCode(), 0);
+}
+
+std::vector<std::vector<std::string>> AllStoredRows(const std::string& folder) {
+  std::vector<std::vector<std::string>> rows;
+  for (int id = 1; id <= StoredRowCount(folder); ++id) rows.push_back(StoredRow(folder, id));
+  return rows;
+}
+
+void WriteText(const QString& path, const QByteArray& text) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(text);
+}
+
+// Whether the widget lies wholly inside the window's visible area.
+bool InsideWindow(QWidget* widget, QWidget* window) {
+  const QRect area(widget->mapTo(window, QPoint(0, 0)), widget->size());
+  return widget->isVisible() && window->rect().contains(area);
+}
+
+}  // namespace
+
+class MenuActionsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+  // On a small screen the window fits, the button bar stays in reach, and
+  // the pages scroll instead of overlapping.
+  void smallScreensKeepEveryControlReachable() {
+    CaseFolder folder;
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    for (const QSize screen : {QSize(1280, 720), QSize(800, 600)}) {
+      f.PlaceOnScreen(QRect(QPoint(0, 0), screen));
+      QTest::qWait(1);
+      QVERIFY(f.OuterSize().width() <= screen.width() && f.OuterSize().height() <= screen.height());
+      QVERIFY(InsideWindow(Controls(f).BitBtnCalculate, &f));
+      QVERIFY(InsideWindow(Controls(f).ExitButt, &f));
+      QVERIFY(Controls(f).ClientScroll->verticalScrollBar()->maximum() > 0);
+      QCOMPARE(Controls(f).ClientArea->size().expandedTo(TTAForm2::NaturalPageSize()), Controls(f).ClientArea->size());
+    }
+    // On a large screen it opens at its usual size, without scroll bars.
+    f.PlaceOnScreen(QRect(0, 0, 2560, 1440));
+    QTest::qWait(1);
+    QCOMPARE(f.OuterSize(), f.DefaultOuterSize());
+    QCOMPARE(Controls(f).ClientScroll->verticalScrollBar()->maximum(), 0);
+    QCOMPARE(Controls(f).ClientScroll->horizontalScrollBar()->maximum(), 0);
+  }
+
+  void menusWaitForTheTermsExceptQuitAndHelp() {
+    CaseFolder folder;
+    Window w(folder, false);
+    QVERIFY(!Controls(*w.form).AnalyzeAllAction->isEnabled());
+    QVERIFY(!Controls(*w.form).DeleteCaseAction->isEnabled());
+    QVERIFY(Controls(*w.form).QuitAction->isEnabled());
+    QVERIFY(Controls(*w.form).AboutAction->isEnabled());
+    Controls(*w.form).OKBtn->click();
+    QVERIFY(Controls(*w.form).AnalyzeAllAction->isEnabled());
+    QVERIFY(Controls(*w.form).DeleteCaseAction->isEnabled());
+  }
+
+  void importAddsCasesOrNothingAndNamesTheLine() {
+    CaseFolder folder;
+    folder.Seed({{"kept", "Male", "White", "Forensic", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    QTemporaryDir dir;
+    const QString bad = dir.filePath("bad.csv");
+    WriteText(bad, "SKELETON_NAME,SEX,PUB_RELIEF_L_LOW\nfirst,Male,2\nsecond,Female,two\n");
+    w.ui.openAnswer = bad;
+    Controls(f).ImportAction->trigger();
+    QCOMPARE(StoredRowCount(folder.Path()), 1);
+    QCOMPARE(w.ui.messages.size(), std::size_t{1});
+    QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
+    QVERIFY2(w.ui.messages[0].text.contains("line 3"), qPrintable(w.ui.messages[0].text));
+    QCOMPARE(Controls(f).DBGrid1->Model()->StoredCount(), 1);
+
+    w.ui.Clear();
+    const QString good = dir.filePath("good.csv");
+    WriteText(good, "SKELETON_NAME,SEX\nfirst,Male\nsecond,Femal\n");
+    w.ui.openAnswer = good;
+    Controls(f).ImportAction->trigger();
+    QCOMPARE(StoredRowCount(folder.Path()), 3);
+    QVERIFY(w.ui.messages[0].text.startsWith("2 case(s) imported"));
+    QVERIFY(w.ui.messages[0].text.contains("Femal"));  // the choice that is none is named
+    // The list and its count follow at once; the current case stays.
+    QCOMPARE(Controls(f).DBGrid1->Model()->StoredCount(), 3);
+    QVERIFY(Controls(f).CaseCountLabel->text().startsWith("3 case(s)"));
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("kept"));
+
+    // Cancelled: nothing happens.
+    w.ui.Clear();
+    w.ui.openAnswer.clear();
+    Controls(f).ImportAction->trigger();
+    QVERIFY(w.ui.messages.empty());
+  }
+
+  void exportWritesEveryCaseWithWhatWasTyped() {
+    CaseFolder folder;
+    folder.Seed({{"a", "Male", "White", "Forensic", {}}, {"b", "", "", "", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    TypeInto(Controls(f).DBMemo1, QStringLiteral("typed note"));
+    QTemporaryDir dir;
+    w.ui.saveAnswer = dir.filePath("out");
+    Controls(f).ExportAction->trigger();
+    QFile file(dir.filePath("out.csv"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QCOMPARE(text.count('\n'), 3);
+    QVERIFY(text.contains("typed note"));
+    QVERIFY(w.ui.messages.back().text.startsWith("2 case(s) written"));
+  }
+
+  void findNarrowsTheListAsOneTypes() {
+    CaseFolder folder;
+    ImportExamples(folder);
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
+    Controls(f).FindAction->trigger();
+    QCOMPARE(Controls(f).PageControl1->currentWidget(), Controls(f).DataEntrySheet);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Controls(f).FindBox));
+    QTest::keyClicks(Controls(f).FindBox, QStringLiteral("demo-0"));
+    QCOMPARE(Controls(f).DBGrid1->Shown(), 9);
+    QTest::keyClicks(Controls(f).FindBox, QStringLiteral("3"));
+    QCOMPARE(Controls(f).DBGrid1->Shown(), 1);
+    QVERIFY(Controls(f).CaseCountLabel->text().contains("1 shown"));
+    // Picking the one line shown makes it the current case.
+    const std::int64_t key = Controls(f).DBGrid1->KeyAtShownLine(0);
+    Controls(f).DBGrid1->selectRow(0);
+    QCOMPARE(f.TATable.FieldAsInteger("SKELETON_ID"), key);
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("DEMO-03 old individual"));
+    Controls(f).FindBox->clear();
+    QCOMPARE(Controls(f).DBGrid1->Shown(), 10);
+  }
+
+  void caseListShowsWholeNumbersResultsAndSortsNaturally() {
+    CaseFolder folder;
+    folder.Seed({{"K-10", "Male", "White", "Forensic", AllScores("2", "3")},
+                 {"K-9 a rather long case number that the column cuts", "", "", "", {}},
+                 {"K-100", "", "", "", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    Controls(f).BitBtnCalculate->click();
+    QVERIFY(f.LastRunAnalysed());
+    CaseGrid* list = Controls(f).DBGrid1;
+    QCOMPARE(list->Model()->WithResultsCount(), 1);
+    QCOMPARE(list->model()->index(0, 1).data().toString(), QStringLiteral("\u2713"));
+    QVERIFY(list->model()->index(1, 0).data(Qt::ToolTipRole).toString().startsWith("K-9 a rather long case number"));
+    list->sortByColumn(0, Qt::AscendingOrder);
+    QCOMPARE(list->model()->index(0, 0).data().toString().left(3), QStringLiteral("K-9"));
+    QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("K-10"));
+    QCOMPARE(list->model()->index(2, 0).data().toString(), QStringLiteral("K-100"));
+  }
+
+  void deleteAsksFirstAndNamesTheCase() {
+    CaseFolder folder;
+    folder.Seed({{"first", "", "", "", {}}, {"second", "", "", "", {}}, {"third", "", "", "", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    f.DataSourceSkeleton.LocateId(2);
+    w.ui.answerYes = false;
+    Controls(f).DeleteCaseAction->trigger();
+    QCOMPARE(w.ui.questions.size(), std::size_t{1});
+    QVERIFY(w.ui.questions[0].contains("\"second\""));
+    QVERIFY(w.ui.questions[0].contains("SKELETON_ID 2"));
+    QCOMPARE(StoredRowCount(folder.Path()), 3);
+
+    w.ui.answerYes = true;
+    Controls(f).DeleteCaseAction->trigger();
+    QCOMPARE(StoredRowCount(folder.Path()), 2);
+    QVERIFY(StoredRow(folder.Path(), 2).empty());
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("third"));
+    QCOMPARE(Controls(f).DBGrid1->Model()->StoredCount(), 2);
+
+    // A new case not stored yet is only discarded, after asking.
+    Controls(f).BitBtnNew->click();
+    TypeInto(Controls(f).DBEdit4, QStringLiteral("unsaved"));
+    Controls(f).DeleteCaseAction->trigger();
+    QVERIFY(w.ui.questions.back().startsWith("Discard the new case \"unsaved\""));
+    QCOMPARE(StoredRowCount(folder.Path()), 2);
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("third"));
+  }
+
+  void revertBringsBackTheStoredRow() {
+    CaseFolder folder;
+    folder.Seed({{"case", "Male", "White", "Forensic", {{"PUB_RELIEF_L_LOW", "2"}}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    DbScoreEdit* box = f.ScoreBox("PUB_RELIEF_L_LOW");
+    box->setFocus();
+    box->selectAll();
+    TypeInto(box, QStringLiteral("5"));
+    TypeInto(Controls(f).DBMemo1, QStringLiteral("to be forgotten"));
+    Controls(f).RevertCaseAction->trigger();
+    QCOMPARE(box->text(), QStringLiteral("2"));
+    QVERIFY(Controls(f).DBMemo1->toPlainText().isEmpty());
+    Controls(f).ExitButt->click();
+    QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("PUB_RELIEF_L_LOW"))], "2");
+  }
+
+  // The same rows as vorla-cli analyze --all, in one go; stopped, nothing changes.
+  void analyzeAllMatchesTheHeadlessToolOrChangesNothing() {
+    CaseFolder folder;
+    ImportExamples(folder);
+    folder.Seed({{"no choices", "", "", "", AllScores("2", "3")}});
+    const auto cliFolder = folder.Copy();
+    QProcess cli;
+    cli.start(QStringLiteral(VORLA_CLI), {"analyze", "--dir", QString::fromStdString(cliFolder->Path()), "--all"});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 3);  // the case without choices is refused
+
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    const auto before = AllStoredRows(folder.Path());
+    w.ui.stopAtStep = 4;
+    Controls(f).AnalyzeAllAction->trigger();
+    QCOMPARE(AllStoredRows(folder.Path()), before);
+    QCOMPARE(w.ui.messages.back().text, QStringLiteral("Analyze All Cases was stopped: no case was changed."));
+    QCOMPARE(w.ui.progress.back().total, 11);
+
+    w.ui.stopAtStep = -1;
+    int responsive = 0;
+    w.ui.duringProgress = [&](int) { ++responsive; };
+    Controls(f).AnalyzeAllAction->trigger();
+    QCOMPARE(responsive, 12);
+    QCOMPARE(AllStoredRows(folder.Path()), AllStoredRows(cliFolder->Path()));
+    const QString summary = w.ui.messages.back().text;
+    QVERIFY2(summary.startsWith("Analysed 10 of 11 case(s) at the 95 % level."), qPrintable(summary));
+    QVERIFY(summary.contains("Case \"no choices\" (SKELETON_ID 11): You must choose"));
+    QCOMPARE(Controls(f).DBGrid1->Model()->WithResultsCount(), 10);
+    // The case on screen shows its new results.
+    QCOMPARE(f.ShownResultsState(), StoredState::Current);
+  }
+
+  void reportsOfAllCasesAreWrittenAsTheHeadlessToolWritesThem() {
+    CaseFolder folder;
+    ImportExamples(folder);
+    QProcess cli;
+    cli.start(QStringLiteral(VORLA_CLI), {"analyze", "--dir", QString::fromStdString(folder.Path()), "--id", "2"});
+    QVERIFY(cli.waitForFinished(60000));
+    cli.start(QStringLiteral(VORLA_CLI), {"analyze", "--dir", QString::fromStdString(folder.Path()), "--id", "3"});
+    QVERIFY(cli.waitForFinished(60000));
+    Window w(folder);
+    QTemporaryDir out;
+    w.ui.folderAnswer = out.path();
+    w.ui.itemAnswer = QStringLiteral("SVG drawing");
+    Controls(*w.form).SaveAllReportsAction->trigger();
+    const QStringList files = QDir(out.path()).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files, (QStringList{"DEMO-02_middle-aged.pdf", "DEMO-02_middle-aged.svg", "DEMO-03_old_individual.pdf",
+                                 "DEMO-03_old_individual.svg"}));
+    QVERIFY(PdfText(out.filePath("DEMO-03_old_individual.pdf")).contains("DEMO-03 old individual"));
+    const QString summary = w.ui.messages.back().text;
+    QVERIFY2(summary.startsWith("2 report(s) written to"), qPrintable(summary));
+    QVERIFY(summary.contains("No report for 8 case(s)"));
+  }
+
+  void saveReportAsPdfAnalysesFirstAndWritesThePage() {
+    CaseFolder folder;
+    folder.Seed({{"K 7/2", "Male", "White", "Forensic", AllScores("2", "3")}});
+    Window w(folder);
+    QTemporaryDir out;
+    w.ui.saveAnswer = out.filePath("page");
+    Controls(*w.form).SaveReportPdfAction->trigger();
+    QCOMPARE(w.ui.saveDialogs.back().directory, QString::fromStdString(folder.Path()) + "K 7_2.pdf");
+    QVERIFY(PdfText(out.filePath("page.pdf")).contains("K 7/2"));
+    QVERIFY(!StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("RES_ALL_MAX_LIKELIHOOD"))].empty());
+  }
+
+  void openingAFolderWithoutParametersOffersTheProgramsSet() {
+    CaseFolder first;
+    first.Seed({{"in first", "", "", "", {}}});
+    QTemporaryDir second;
+    Window w(first);
+    TTAForm2& f = *w.form;
+    w.ui.folderAnswer = second.path();
+    w.ui.answerYes = true;
+    Controls(f).OpenFolderAction->trigger();
+    QCOMPARE(w.ui.questions.size(), std::size_t{1});
+    QVERIFY(w.ui.questions[0].contains("holds no parameter file Parameters.dat"));
+    QVERIFY(QFile::exists(second.filePath("Parameters.dat")));
+    QVERIFY(QFile::exists(second.filePath("TAData.db")));
+    QCOMPARE(Controls(f).DBGrid1->Model()->StoredCount(), 0);
+    QVERIFY(f.ParameterFilePath.find(second.path().toStdString()) == 0);
+
+    // Back to the first folder: its case is there again.
+    QVERIFY(f.OpenCaseFolder(first.Path()));
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("in first"));
+    // A folder that does not exist is said so, and the open one stays.
+    QVERIFY(!f.OpenCaseFolder(second.filePath("missing").toStdString()));
+    QVERIFY(w.ui.messages.back().text.contains("does not exist"));
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("in first"));
+  }
+
+  void settingsAreRestoredOnTheNextStart() {
+    CaseFolder folder;
+    folder.Seed({{"a", "", "", "", {}}, {"b", "", "", "", {}}, {"c", "", "", "", {}}});
+    QTemporaryDir config;
+    QSettings settings(config.filePath("vorla.conf"), QSettings::IniFormat);
+    QSize size;
+    {
+      RecordingInteraction ui;
+      TTAForm2 f(folder.Path(), ui, &settings);
+      f.show();
+      Controls(f).OKBtn->click();
+      f.resize(1100, 800);
+      size = f.size();
+      Controls(f).LevelActions[2]->trigger();
+      f.DataSourceSkeleton.LocateId(3);
+      f.close();
+    }
+    QCOMPARE(QString::fromStdString(TTAForm2::LastFolder(settings)), QString::fromStdString(folder.Path()));
+    RecordingInteraction ui;
+    TTAForm2 f(folder.Path(), ui, &settings);
+    QVERIFY(f.RestoredGeometry());
+    f.show();
+    QCOMPARE(f.size(), size);
+    QCOMPARE(f.CurrentLevel(), 99);
+    QVERIFY(Controls(f).LevelActions[2]->isChecked());
+    QCOMPARE(f.TATable.FieldAsText("SKELETON_NAME"), std::string("c"));
+    QCOMPARE(f.RecentFolders(), QStringList{QString::fromStdString(folder.Path())});
+    f.close();
+  }
+
+  void aboutNamesTheParameterSetAndItsDigest() {
+    CaseFolder folder;
+    Window w(folder, false);
+    Controls(*w.form).AboutAction->trigger();
+    QFile file(QString::fromStdString(folder.Path()) + "Parameters.dat");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QString text = w.ui.messages.back().text;
+    QVERIFY(text.contains(QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())));
+    QVERIFY(text.contains(QString::fromUtf8(bytes.left(bytes.indexOf('\n')).trimmed())));
+    QVERIFY(text.contains(QString::fromLatin1(qVersion())));
+  }
+};
+
+QTEST_MAIN(MenuActionsTest)
+#include "MenuActionsTest.moc"
