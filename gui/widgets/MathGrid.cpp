@@ -214,8 +214,10 @@ void TMathGrid::ClearPlot() {
 }
 
 void TMathGrid::Changed() {
-  // Each dot and segment reaches the screen with the next paint of the area.
-  if (!(settings_.Options & mgMemoryDraw)) update(PlotArea().toAlignedRect());
+  // Each dot and segment reaches the screen with the next paint; the updates
+  // of one run are merged into that one paint, so the area is not measured
+  // for every point.
+  if (!(settings_.Options & mgMemoryDraw)) update();
 }
 
 QImage TMathGrid::RenderImage() const {
