@@ -125,6 +125,24 @@ void BM_AnalyzeClickToPaintedPage(benchmark::State& state) {
 }
 BENCHMARK(BM_AnalyzeClickToPaintedPage)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
+// Opening the window on a large table: from creation to the accepted notice,
+// the case list filled and the first case shown.
+void BM_OpenWindowOnTable(benchmark::State& state) {
+  QTemporaryDir dir;
+  if (!MakeFolder(dir, static_cast<int>(state.range(0)))) return state.SkipWithError("no demonstration parameter set");
+  QuietInteraction ui;
+  for (auto _ : state) {
+    TTAForm2 form(dir.path().toStdString() + "/", ui);
+    form.show();
+    form.OKBtnClick();
+    QCoreApplication::processEvents();
+    state.PauseTiming();
+    form.close();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_OpenWindowOnTable)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // Analyze All Cases from the window's menu: the time for the whole table, and
 // the longest spell in which the window could not answer.
 void BM_AnalyzeAllCases(benchmark::State& state) {

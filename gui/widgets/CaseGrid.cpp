@@ -70,10 +70,27 @@ void CaseListModel::Sync(const CaseTable& table, bool reread) {
   const int recNo = table.RecNo();
   const std::int64_t currentKey =
       inserting || table.FieldIsNull("SKELETON_ID") ? -1 : table.FieldAsInteger("SKELETON_ID");
-  bool reload = reread || stored != keys_.size() || inserting != new_row_;
-  if (!reload && recNo > 0 && keys_[static_cast<std::size_t>(recNo - 1)] != currentKey) reload = true;
   const QString currentName = QString::fromStdString(table.FieldAsText("SKELETON_NAME"));
   const bool currentResults = !table.FieldIsNull("RES_ALL_MAX_LIKELIHOOD");
+  // A new row started, stored or dropped changes one line only.
+  if (!reread && inserting && !new_row_ && stored == keys_.size()) {
+    beginInsertRows({}, static_cast<int>(keys_.size()), static_cast<int>(keys_.size()));
+    new_row_ = true;
+    new_name_ = currentName;
+    endInsertRows();
+  } else if (!reread && !inserting && new_row_ && stored == keys_.size() + 1 && recNo == static_cast<int>(stored) &&
+             (keys_.empty() || currentKey > keys_.back())) {
+    keys_.push_back(currentKey);
+    names_.push_back(currentName);
+    results_.push_back(currentResults);
+    new_row_ = false;
+  } else if (!reread && !inserting && new_row_ && stored == keys_.size()) {
+    beginRemoveRows({}, static_cast<int>(keys_.size()), static_cast<int>(keys_.size()));
+    new_row_ = false;
+    endRemoveRows();
+  }
+  bool reload = reread || stored != keys_.size() || inserting != new_row_;
+  if (!reload && recNo > 0 && keys_[static_cast<std::size_t>(recNo - 1)] != currentKey) reload = true;
   if (reload) {
     beginResetModel();
     keys_.clear();

@@ -13,6 +13,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -192,6 +193,31 @@ class MenuActionsTest : public QObject {
     QCOMPARE(list->model()->index(0, 0).data().toString().left(3), QStringLiteral("K-9"));
     QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("K-10"));
     QCOMPARE(list->model()->index(2, 0).data().toString(), QStringLiteral("K-100"));
+  }
+
+  // A new row started, stored or dropped changes its own line, without
+  // reading every stored case again.
+  void caseListFollowsANewRowLineByLine() {
+    CaseFolder folder;
+    folder.Seed({{"a", "", "", "", {}}, {"b", "", "", "", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    CaseListModel* list = Controls(f).DBGrid1->Model();
+    QSignalSpy resets(list, &QAbstractItemModel::modelReset);
+    Controls(f).BitBtnNew->click();
+    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(list->headerData(2, Qt::Vertical, Qt::DisplayRole).toString(), QStringLiteral("*"));
+    TypeInto(Controls(f).DBEdit4, QStringLiteral("c"));
+    f.DataSourceSkeleton.SavePendingRow();  // the number typed is written into the row and stored
+    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(list->KeyAt(2), 3);
+    QCOMPARE(list->index(2, 0).data().toString(), QStringLiteral("c"));
+    Controls(f).BitBtnNew->click();
+    f.DataSourceSkeleton.First();  // the untouched new row is dropped
+    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(list->CurrentLine(), 0);
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(StoredRowCount(folder.Path()), 3);
   }
 
   void deleteAsksFirstAndNamesTheCase() {
