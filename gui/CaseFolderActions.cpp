@@ -114,8 +114,9 @@ bool TTAForm2::OpenCaseFolder(const std::string& directory) {
   const QString parameters = QString::fromStdString(folder) + QStringLiteral("Parameters.dat");
   if (!QFileInfo::exists(parameters)) {
     // The cases can be recorded without a parameter set, but not analysed.
-    const QString beside =
-        QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("Parameters.dat"));
+    const QString shipped =
+        ShippedDirectory.empty() ? QCoreApplication::applicationDirPath() : QString::fromStdString(ShippedDirectory);
+    const QString beside = QDir(shipped).absoluteFilePath(QStringLiteral("Parameters.dat"));
     const QString missing = QStringLiteral("The folder ") + Shown(folder) +
                             QStringLiteral(
                                 " holds no parameter file Parameters.dat: its cases can be recorded, "

@@ -199,8 +199,11 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   ~TTAForm2() override;
 
   // --- Window-wide values ---------------------------------------------------
-  std::string ProgramDirectory;                 // ends in the separator
-  std::string ParameterFilePath;                // ProgramDirectory + "Parameters.dat"
+  std::string ProgramDirectory;   // ends in the separator
+  std::string ParameterFilePath;  // ProgramDirectory + "Parameters.dat"
+  // Where the shipped parameter set lies, to copy into a folder without one
+  // (by default the program's folder).
+  std::string ShippedDirectory;
   std::array<std::uint8_t, 4> AllowedStages{};  // stage counts 3 to 6
   bool UseCranialData = false;
   bool UsePubicData = false;

@@ -19,6 +19,11 @@ PACKAGES=(
   fonts-liberation2
   clang-format
   clang-tidy
+  help2man
+  desktop-file-utils
+  appstream
+  lintian
+  dpkg-dev
 )
 
 missing=()

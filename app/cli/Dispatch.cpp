@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/cli/Commands.h"
+#include "app/common/ProgramDirectory.h"
 
 namespace vorla::cli {
 
@@ -22,7 +23,8 @@ const char* const GeneralHelp =
     "  validate  compare the estimates for a reference sample with its known ages\n"
     "  simulate  draw a reference sample from a parameter set\n"
     "\n"
-    "'vorla-cli COMMAND --help' explains a command.\n";
+    "'vorla-cli COMMAND --help' explains a command; 'vorla-cli --version' tells\n"
+    "the version.\n";
 
 }  // namespace vorla::cli
 
@@ -33,6 +35,10 @@ int RunCli(int argc, char** argv) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     (args.empty() ? std::cerr : std::cout) << GeneralHelp;
     return args.empty() ? 2 : 0;
+  }
+  if (args[0] == "--version") {
+    std::cout << "vorla-cli " << VersionText() << "\n";
+    return 0;
   }
   const std::string& command = args[0];
   const std::vector<std::string> rest(args.begin() + 1, args.end());

@@ -32,4 +32,22 @@ std::string WorkingDirectory(const std::string& dirOption, const char* argv0) {
   return WithSeparator(error ? fs::path(dirOption) : absolute);
 }
 
+bool RunsInstalled(const char* argv0) {
+  std::error_code error;
+  return !fs::exists(fs::path(ExecutableDirectory(argv0)) / "Parameters.dat", error) &&
+         fs::exists(fs::path(ExecutableDirectory(argv0)) / ".." / VORLA_DATADIR / "Parameters.dat", error);
+}
+
+std::string ShippedDataDirectory(const char* argv0) {
+  const fs::path bin = ExecutableDirectory(argv0);
+  if (!RunsInstalled(argv0)) return bin.string();
+  std::error_code error;
+  const fs::path shared = fs::weakly_canonical(bin / ".." / VORLA_DATADIR, error);
+  return WithSeparator(error ? bin / ".." / VORLA_DATADIR : shared);
+}
+
+const char* VersionText() {
+  return VORLA_VERSION;
+}
+
 }  // namespace vorla::cli

@@ -1,9 +1,13 @@
 // vorla: the window. Usage: vorla [--dir DIR]
 #include <cxxabi.h>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -17,7 +21,7 @@
 namespace {
 
 const char* const Usage =
-    "Usage: vorla [--dir DIR]\n"
+    "Usage: vorla [--dir DIR] [--version]\n"
     "\n"
     "Age at death by transition analysis: the window.\n"
     "\n"
@@ -48,6 +52,31 @@ bool HasDisplay() {
 #endif
 }
 
+// The user's own case folder for an installed program started the first
+// time: offered, made with copies of the shipped files; empty when the
+// person chose none.
+std::string FirstCaseFolder(vorla::gui::UserInteraction& ui, const std::string& shipped) {
+  const QString home =
+      QDir(QStandardPaths::writableLocation(QStandardPaths::HomeLocation)).absoluteFilePath(QStringLiteral("VORLA"));
+  const QString demonstration = QStringLiteral(
+      "\n\nThe parameter set that comes with VORLA is a demonstration with invented numbers: its ages mean "
+      "nothing. For casework, put a parameter set calibrated on a documented reference collection in its place.");
+  QString folder = home;
+  if (!QFileInfo::exists(home + QStringLiteral("/Parameters.dat")) &&
+      !ui.AskYesNo(QStringLiteral("VORLA keeps your cases in a folder of your own. Make %1, with a copy of the "
+                                  "shipped parameter set and the blank score form?")
+                       .arg(QDir::toNativeSeparators(home)) +
+                   demonstration))
+    folder = ui.FolderName(nullptr, QStringLiteral("Choose the folder for your cases"), QDir::homePath());
+  if (folder.isEmpty()) return {};
+  QDir().mkpath(folder);
+  for (const char* name : {"Parameters.dat", "Transition Analysis Score Form.pdf"}) {
+    const QString target = QDir(folder).absoluteFilePath(QString::fromLatin1(name));
+    if (!QFileInfo::exists(target)) QFile::copy(QString::fromStdString(shipped) + QString::fromLatin1(name), target);
+  }
+  return QDir::toNativeSeparators(QDir(folder).absolutePath() + QLatin1Char('/')).toStdString();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,6 +85,10 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::cout << Usage;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "vorla " << vorla::cli::VersionText() << "\n";
       return 0;
     }
     if (arg == "--dir" && i + 1 < argc) {
@@ -76,14 +109,18 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromLatin1(vorla::gui::ApplicationTitle));
   // Remembered in the user's configuration folder (~/.config/VORLA/vorla.conf).
   QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("VORLA"), QStringLiteral("vorla"));
+  vorla::gui::DesktopInteraction ui;
   std::string directory = vorla::cli::WorkingDirectory(dirOption, argv[0]);
   if (dirOption.empty()) {
     const std::string last = vorla::gui::TTAForm2::LastFolder(settings);
     std::error_code error;
-    if (!last.empty() && std::filesystem::is_directory(last, error)) directory = last;
+    if (!last.empty() && std::filesystem::is_directory(last, error))
+      directory = last;
+    else if (vorla::cli::RunsInstalled(argv[0]))
+      directory = FirstCaseFolder(ui, vorla::cli::ShippedDataDirectory(argv[0]));
+    if (directory.empty()) return 0;
   }
 
-  vorla::gui::DesktopInteraction ui;
   std::unique_ptr<vorla::gui::TTAForm2> window;
   try {
     window = std::make_unique<vorla::gui::TTAForm2>(directory, ui, &settings);
@@ -94,6 +131,7 @@ int main(int argc, char** argv) {
     QMessageBox::critical(nullptr, QStringLiteral("Error"), QStringLiteral("unknown error"));
     return 3;
   }
+  window->ShippedDirectory = vorla::cli::ShippedDataDirectory(argv[0]);
   ui.SetOwner(window.get());
   if (!window->RestoredGeometry())
     if (const QScreen* screen = QGuiApplication::primaryScreen()) window->PlaceOnScreen(screen->availableGeometry());
