@@ -1,22 +1,28 @@
+#include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <sstream>
 
 #include "app/cli/CaseChoice.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/OptionNumbers.h"
+#include "app/cli/OutputSpool.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ResultReport.h"
 #include "app/common/ProgramDirectory.h"
 #include "params/CaseRun.h"
+#include "params/ParallelWork.h"
 #include "params/ParameterErrors.h"
 #include "store/CaseTable.h"
+#include "store/DetachedRow.h"
 
 namespace vorla::cli {
 
 const char* const AnalyzeHelp =
     "Usage: vorla-cli analyze [--dir DIR] (--id N | --name NAME | --all)\n"
     "                         [--level 90|95|99] [--no-cranial] [--no-pubic] [--no-auricular]\n"
-    "                         [--format text|csv|json]\n"
+    "                         [--format text|csv|json] [--jobs N]\n"
     "\n"
     "Estimates the age at death of stored cases, exactly as the window's Analyze\n"
     "button does, and stores the results in each case's row.\n"
@@ -31,6 +37,8 @@ const char* const AnalyzeHelp =
     "  --no-pubic       leave the pubic symphysis out\n"
     "  --no-auricular   leave the auricular surface out\n"
     "  --format F       how the results are printed: text (default), csv or json\n"
+    "  --jobs N         how many cases are analysed at once (default: the number of\n"
+    "                   cores); the results and the output are the same for any N\n"
     "\n"
     "Parameters.dat is read and checked whole before the first case; a file that\n"
     "cannot be used is refused with its line, and no case is analysed.\n"
@@ -50,16 +58,18 @@ struct AnalyzeOptions {
   int level = 95;
   ComplexSelection selection;
   ReportFormat format = ReportFormat::Text;
+  int jobs = 1;
 };
 
 AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
-  const CliArguments a(args, {"--dir", "--id", "--name", "--level", "--format"},
+  const CliArguments a(args, {"--dir", "--id", "--name", "--level", "--format", "--jobs"},
                        {"--all", "--no-cranial", "--no-pubic", "--no-auricular"});
   if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
   AnalyzeOptions o;
   o.dir = a.Value("--dir").value_or("");
   o.cases = ReadCaseChoice(a);
   o.level = LevelOption(a);
+  o.jobs = JobsOption(a);
   o.selection.UseCranialData = !a.Has("--no-cranial");
   o.selection.UsePubicData = !a.Has("--no-pubic");
   o.selection.UseAuricularData = !a.Has("--no-auricular");
@@ -76,13 +86,40 @@ AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
   return o;
 }
 
-// What was written into the row is kept, as the window keeps it when the user
-// moves on.
-void KeepPendingEdits(CaseTable& table) {
+// One case of the batch: a copy of its row, analysed on any thread, and
+// what the run made of it.
+struct CaseSlot {
+  std::int32_t id = 0;
+  std::optional<DetachedRow> row;
+  RowOutcome outcome = RowOutcome::Analysed;
+  bool failed = false;
+  std::string message;
+  CaseRecord analysed;  // kept for the trace until a later case replaces it
+};
+
+void AnalyzeSlot(CaseSlot& slot, const ComplexSelection& selection, const RunSettings& shared) {
+  RunSettings settings = shared;
+  settings.keepAnalysed = [&slot](CaseRecord record) { slot.analysed = std::move(record); };
   try {
-    table.SavePendingRow();
-  } catch (const std::exception&) {
+    const RowResult r = AnalyzeRow(*slot.row, selection, settings);
+    slot.outcome = r.outcome;
+    slot.message = r.message;
+  } catch (const std::exception& e) {
+    slot.failed = true;
+    slot.message = e.what();
   }
+}
+
+const char* OutcomeName(const CaseSlot& slot) {
+  static const char* const outcomes[] = {"analysed", "nodata", "refused"};
+  return slot.failed ? "failed" : outcomes[static_cast<int>(slot.outcome)];
+}
+
+// How many cases are copied out of the table, analysed and written back at a
+// time: enough to keep every job busy, few enough that the analysed cases
+// waiting for the trace stay small.
+std::size_t BlockSize(int jobs) {
+  return static_cast<std::size_t>(std::min(16 * jobs, 64));
 }
 
 }  // namespace
@@ -125,36 +162,78 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   }
 
   CaseTable table;
-  std::vector<RowReport> reports;
   bool allAnalysed = true;
   bool batchBegun = false;
+  // The trace is written once, at the end, for the last case analysed before
+  // the run ended, whether it ended well or not.
+  CaseRecord lastAnalysed;
+  const auto writeTrace = [&] {
+    if (lastAnalysed) WriteTraceQuietly(lastAnalysed.get(), settings.tracePath);
+  };
   try {
+    OutputSpool output, messages;
     table.Open(dir);
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     table.BeginTransaction();
     batchBegun = true;
-    for (std::int32_t id : ids) {
-      table.LocateId(id);
-      try {
-        const RowResult r = AnalyzeRow(table, o.selection, settings);
-        static const char* const outcomes[] = {"analysed", "nodata", "refused"};
-        reports.push_back(ReportOfRow(table, outcomes[static_cast<int>(r.outcome)], r.message));
-        allAnalysed &= r.outcome == RowOutcome::Analysed;
-      } catch (const std::exception& e) {
-        reports.push_back(ReportOfRow(table, "failed", e.what()));
-        allAnalysed = false;
+    std::ostringstream text;
+    ReportPrinter printer(o.format, o.level, text);
+    std::vector<CaseSlot> slots;
+    for (std::size_t first = 0; first < ids.size(); first += slots.size()) {
+      slots.clear();
+      slots.resize(std::min(BlockSize(o.jobs), ids.size() - first));
+      for (std::size_t i = 0; i < slots.size(); ++i) {
+        slots[i].id = ids[first + i];
+        table.LocateId(slots[i].id);
+        slots[i].row.emplace(table.CurrentValues());
+      }
+      ForEachIndex(slots.size(), o.jobs, [&](std::size_t i) { AnalyzeSlot(slots[i], o.selection, settings); });
+      // Stored and reported in key order, as if analysed one after the other.
+      for (CaseSlot& slot : slots) {
+        table.LocateId(slot.id);
+        try {
+          if (slot.row->Written()) {
+            table.Edit();
+            table.WriteValues(slot.row->Values());
+            table.Post();
+          }
+        } catch (const std::exception& e) {
+          if (!slot.failed) slot.message = e.what();
+          slot.failed = true;
+          try {
+            table.Cancel();
+          } catch (const std::exception&) {
+          }
+        }
+        if (slot.analysed) {
+          FreeAnalysisTree(lastAnalysed);
+          lastAnalysed = std::move(slot.analysed);
+        }
+        const RowReport report = ReportOfRow(table, OutcomeName(slot), slot.message);
+        printer.Add(report);
+        if (report.outcome != "analysed") {
+          allAnalysed = false;
+          messages.Append("Case " + std::to_string(report.id) + " \"" + report.name + "\": " + report.message + "\n");
+        }
         // A failure the database answered by ending the batch (a full disk)
         // leaves nothing to go on with: later rows would be stored one by one.
         if (!table.InTransaction())
-          throw StoreError("Case " + std::to_string(id) + ": " + e.what() +
-                           "\nThe database ended the batch at this case");
+          throw StoreError("Case " + std::to_string(slot.id) + ": " +
+                           (slot.failed ? slot.message + "\nThe database ended the batch at this case"
+                                        : std::string("its row could not be saved; the database ended the batch")));
       }
-      KeepPendingEdits(table);
-      if (!table.InTransaction())
-        throw StoreError("Case " + std::to_string(id) + ": its row could not be saved; the database ended the batch");
+      output.Append(text.str());
+      text.str({});
     }
+    printer.Finish();
+    output.Append(text.str());
     table.Commit();
+    writeTrace();
+    // The results are committed: only now are they reported as analysed.
+    output.CopyTo(out);
+    messages.CopyTo(err);
   } catch (const std::exception& e) {
+    writeTrace();
     if (table.IsOpen() && table.InTransaction()) {
       try {
         table.Rollback();
@@ -165,10 +244,6 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     if (batchBegun) err << "Nothing was stored: the results of this run were rolled back.\n";
     return 3;
   }
-  // The results are committed: only now are they reported as analysed.
-  PrintReports(reports, o.format, o.level, out);
-  for (const RowReport& r : reports)
-    if (r.outcome != "analysed") err << "Case " << r.id << " \"" << r.name << "\": " << r.message << "\n";
   return allAnalysed ? 0 : 3;
 }
 
