@@ -172,10 +172,11 @@ std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, c
   // In blocks, so that progress is reported and a request to stop is heard
   // between them.
   const std::size_t block = options.jobs > 1 ? 16 * static_cast<std::size_t>(options.jobs) : 1;
+  WorkerPool workers(options.jobs);
   for (std::size_t first = 0; first < indices.size(); first += block) {
     Advance(options.progress, "analysing", first, indices.size());
     const std::size_t count = std::min(block, indices.size() - first);
-    ForEachIndex(count, options.jobs, [&](std::size_t i) { estimate(first + i); });
+    workers.ForEachIndex(count, [&](std::size_t i) { estimate(first + i); });
     for (std::size_t n = first; n < first + count; ++n)
       if (fatal[n]) std::rethrow_exception(fatal[n]);
   }

@@ -179,6 +179,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     std::ostringstream text;
     ReportPrinter printer(o.format, o.level, text);
     std::vector<CaseSlot> slots;
+    WorkerPool workers(o.jobs);
     for (std::size_t first = 0; first < ids.size(); first += slots.size()) {
       slots.clear();
       slots.resize(std::min(BlockSize(o.jobs), ids.size() - first));
@@ -187,7 +188,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
         table.LocateId(slots[i].id);
         slots[i].row.emplace(table.CurrentValues());
       }
-      ForEachIndex(slots.size(), o.jobs, [&](std::size_t i) { AnalyzeSlot(slots[i], o.selection, settings); });
+      workers.ForEachIndex(slots.size(), [&](std::size_t i) { AnalyzeSlot(slots[i], o.selection, settings); });
       // Stored and reported in key order, as if analysed one after the other.
       for (CaseSlot& slot : slots) {
         table.LocateId(slot.id);

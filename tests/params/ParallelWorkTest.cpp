@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -130,4 +132,31 @@ TEST(ParallelRuns, AKeptCaseIsNeitherTracedNorReleased) {
   EXPECT_EQ(kept->Name, row.FieldAsText("SKELETON_NAME"));
   EXPECT_GT(kept->MLA, 0.0);
   EXPECT_FALSE(std::ifstream(s.tracePath).good());
+}
+
+// A pool serves one round after another with the same threads; a failure in
+// one round leaves the next one whole.
+TEST(WorkerPool, RoundAfterRoundWithTheSameThreads) {
+  WorkerPool pool(3);
+  EXPECT_EQ(pool.Jobs(), 3);
+  std::mutex mutex;
+  std::set<std::thread::id> threads;
+  for (int round = 0; round < 200; ++round) {
+    const std::size_t count = static_cast<std::size_t>(round % 9);
+    std::vector<std::atomic<int>> calls(count);
+    pool.ForEachIndex(count, [&](std::size_t i) {
+      ++calls[i];
+      const std::lock_guard<std::mutex> lock(mutex);
+      threads.insert(std::this_thread::get_id());
+    });
+    for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(calls[i].load(), 1) << "round " << round;
+    if (round == 100) {
+      EXPECT_THROW(pool.ForEachIndex(50,
+                                     [](std::size_t i) {
+                                       if (i % 10 == 9) throw std::invalid_argument("nine");
+                                     }),
+                   std::invalid_argument);
+    }
+  }
+  EXPECT_LE(threads.size(), 3u);
 }
