@@ -44,13 +44,14 @@ with open(path, "w", newline="") as fh:
 PY
 }
 # Runs the command under GNU time, its output into the file OUT; prints the
-# label, the wall time and the peak memory.
+# label, the wall time, the processor time (user and system, all threads;
+# on a busy machine the wall time says little) and the peak memory.
 measure() {
   local label=$1 output=$2; shift 2
-  /usr/bin/time -f "%e %M" -o "$dir/time.txt" "$@" > "$output"
-  read -r seconds kib < "$dir/time.txt"
-  python3 -c "import sys; print('%-44s %8.2f s  peak %7.1f MiB' % (sys.argv[1], float(sys.argv[2]), int(sys.argv[3]) / 1024))" \
-    "$label" "$seconds" "$kib"
+  /usr/bin/time -f "%e %U %S %M" -o "$dir/time.txt" "$@" > "$output"
+  read -r seconds user system kib < "$dir/time.txt"
+  python3 -c "import sys; print('%-44s %8.2f s  cpu %8.2f s  peak %7.1f MiB' % (sys.argv[1], float(sys.argv[2]), float(sys.argv[3]) + float(sys.argv[4]), int(sys.argv[5]) / 1024))" \
+    "$label" "$seconds" "$user" "$system" "$kib"
 }
 mkdir "$dir/run" "$dir/report"
 cp "$(dirname "$cli")/Parameters.dat" "$dir/run/"
