@@ -172,7 +172,7 @@ std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, c
   // In blocks, so that progress is reported and a request to stop is heard
   // between them.
   const std::size_t block = options.jobs > 1 ? 16 * static_cast<std::size_t>(options.jobs) : 1;
-  WorkerPool workers(options.jobs);
+  WorkerPool workers(options.jobs - 1);
   for (std::size_t first = 0; first < indices.size(); first += block) {
     Advance(options.progress, "analysing", first, indices.size());
     const std::size_t count = std::min(block, indices.size() - first);

@@ -9,8 +9,8 @@ int DefaultJobs() {
   return cores == 0 ? 1 : static_cast<int>(cores);
 }
 
-WorkerPool::WorkerPool(int jobs) {
-  for (int t = 1; t < jobs; ++t) helpers_.emplace_back([this] { Help(); });
+WorkerPool::WorkerPool(int helpers) {
+  for (int t = 0; t < helpers; ++t) helpers_.emplace_back([this] { Help(); });
 }
 
 WorkerPool::~WorkerPool() {
@@ -51,11 +51,7 @@ void WorkerPool::Help() {
   }
 }
 
-void WorkerPool::ForEachIndex(std::size_t count, const std::function<void(std::size_t)>& work) {
-  if (helpers_.empty() || count <= 1) {
-    for (std::size_t i = 0; i < count; ++i) work(i);
-    return;
-  }
+void WorkerPool::Begin(std::size_t count, const std::function<void(std::size_t)>& work) {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     work_ = &work;
@@ -67,19 +63,44 @@ void WorkerPool::ForEachIndex(std::size_t count, const std::function<void(std::s
     ++round_;
   }
   wake_.notify_all();
-  Work();
+}
+
+void WorkerPool::Wait() {
+  if (!started_) return;
+  started_ = false;
   std::exception_ptr failure;
   {
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, [&] { return busy_ == 0; });
     failure = failure_;
+    failure_ = nullptr;
     work_ = nullptr;
   }
   if (failure) std::rethrow_exception(failure);
 }
 
+void WorkerPool::ForEachIndex(std::size_t count, const std::function<void(std::size_t)>& work) {
+  if (helpers_.empty() || count <= 1) {
+    for (std::size_t i = 0; i < count; ++i) work(i);
+    return;
+  }
+  Begin(count, work);
+  started_ = true;
+  Work();
+  Wait();
+}
+
+void WorkerPool::Start(std::size_t count, const std::function<void(std::size_t)>& work) {
+  if (helpers_.empty()) {
+    for (std::size_t i = 0; i < count; ++i) work(i);
+    return;
+  }
+  Begin(count, work);
+  started_ = true;
+}
+
 void ForEachIndex(std::size_t count, int jobs, const std::function<void(std::size_t)>& work) {
-  WorkerPool pool(static_cast<int>(std::min<std::size_t>(count, static_cast<std::size_t>(std::max(jobs, 1)))));
+  WorkerPool pool(static_cast<int>(std::min<std::size_t>(count, static_cast<std::size_t>(std::max(jobs, 1)))) - 1);
   pool.ForEachIndex(count, work);
 }
 

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <sstream>
 
@@ -117,9 +118,9 @@ const char* OutcomeName(const CaseSlot& slot) {
 
 // How many cases are copied out of the table, analysed and written back at a
 // time: enough to keep every job busy, few enough that the analysed cases
-// waiting for the trace stay small.
+// waiting for the trace (two blocks of them) stay small.
 std::size_t BlockSize(int jobs) {
-  return static_cast<std::size_t>(std::min(16 * jobs, 64));
+  return static_cast<std::size_t>(std::min(8 * jobs, 32));
 }
 
 }  // namespace
@@ -178,18 +179,34 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     batchBegun = true;
     std::ostringstream text;
     ReportPrinter printer(o.format, o.level, text);
-    std::vector<CaseSlot> slots;
-    WorkerPool workers(o.jobs);
-    for (std::size_t first = 0; first < ids.size(); first += slots.size()) {
-      slots.clear();
-      slots.resize(std::min(BlockSize(o.jobs), ids.size() - first));
-      for (std::size_t i = 0; i < slots.size(); ++i) {
-        slots[i].id = ids[first + i];
-        table.LocateId(slots[i].id);
-        slots[i].row.emplace(table.CurrentValues());
+    // Copies of the rows of one block are analysed by the workers while this
+    // thread copies out the next block and stores the one before.
+    WorkerPool workers(o.jobs > 1 ? o.jobs : 0);
+    std::vector<CaseSlot> blocks[2];
+    const std::function<void(std::size_t)> analyse[2] = {
+        [&](std::size_t i) { AnalyzeSlot(blocks[0][i], o.selection, settings); },
+        [&](std::size_t i) { AnalyzeSlot(blocks[1][i], o.selection, settings); }};
+    // Whatever ends the run, the workers are done with a block before it goes.
+    struct WaitForWorkers {
+      WorkerPool& pool;
+      ~WaitForWorkers() {
+        try {
+          pool.Wait();
+        } catch (...) {
+        }
       }
-      workers.ForEachIndex(slots.size(), [&](std::size_t i) { AnalyzeSlot(slots[i], o.selection, settings); });
-      // Stored and reported in key order, as if analysed one after the other.
+    } waitForWorkers{workers};
+    std::size_t loaded = 0;
+    const auto load = [&](std::vector<CaseSlot>& slots) {
+      slots.resize(std::min(BlockSize(o.jobs), ids.size() - loaded));
+      for (CaseSlot& slot : slots) {
+        slot.id = ids[loaded++];
+        table.LocateId(slot.id);
+        slot.row.emplace(table.CurrentValues());
+      }
+    };
+    // Stored and reported in key order, as if analysed one after the other.
+    const auto store = [&](std::vector<CaseSlot>& slots) {
       for (CaseSlot& slot : slots) {
         table.LocateId(slot.id);
         try {
@@ -225,6 +242,18 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
       }
       output.Append(text.str());
       text.str({});
+      slots.clear();
+    };
+    int current = 0;
+    load(blocks[current]);
+    workers.Start(blocks[current].size(), analyse[current]);
+    while (!blocks[current].empty()) {
+      const int following = 1 - current;
+      load(blocks[following]);
+      workers.Wait();
+      if (!blocks[following].empty()) workers.Start(blocks[following].size(), analyse[following]);
+      store(blocks[current]);
+      current = following;
     }
     printer.Finish();
     output.Append(text.str());

@@ -140,7 +140,7 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
     // a row are not kept.
     table.BeginTransaction();
     std::set<std::string> taken;
-    WorkerPool workers(o.jobs);
+    WorkerPool workers(o.jobs - 1);
     const std::size_t block = o.jobs > 1 ? 4 * static_cast<std::size_t>(o.jobs) : 1;
     std::vector<CaseFiles> cases;
     for (std::size_t first = 0; first < ids.size(); first += cases.size()) {

@@ -137,8 +137,8 @@ TEST(ParallelRuns, AKeptCaseIsNeitherTracedNorReleased) {
 // A pool serves one round after another with the same threads; a failure in
 // one round leaves the next one whole.
 TEST(WorkerPool, RoundAfterRoundWithTheSameThreads) {
-  WorkerPool pool(3);
-  EXPECT_EQ(pool.Jobs(), 3);
+  WorkerPool pool(2);
+  EXPECT_EQ(pool.Helpers(), 2);
   std::mutex mutex;
   std::set<std::thread::id> threads;
   for (int round = 0; round < 200; ++round) {
@@ -159,4 +159,33 @@ TEST(WorkerPool, RoundAfterRoundWithTheSameThreads) {
     }
   }
   EXPECT_LE(threads.size(), 3u);
+}
+
+// Started, the helpers work while the caller does something else; a failure
+// is rethrown by Wait; without helpers the caller does the work at Start.
+TEST(WorkerPool, StartedWorkRunsOnTheHelpersUntilWaitedFor) {
+  for (int helpers : {0, 1, 2}) {
+    WorkerPool pool(helpers);
+    const auto caller = std::this_thread::get_id();
+    for (int round = 0; round < 50; ++round) {
+      std::vector<std::atomic<int>> calls(20);
+      std::atomic<bool> onCaller{false};
+      const std::function<void(std::size_t)> work = [&](std::size_t i) {
+        ++calls[i];
+        onCaller = onCaller || std::this_thread::get_id() == caller;
+      };
+      pool.Start(calls.size(), work);
+      pool.Wait();
+      for (std::size_t i = 0; i < calls.size(); ++i) ASSERT_EQ(calls[i].load(), 1) << helpers << " helpers";
+      EXPECT_EQ(onCaller.load(), helpers == 0);
+    }
+    if (helpers > 0) {
+      const std::function<void(std::size_t)> failing = [](std::size_t i) {
+        if (i == 5) throw std::out_of_range("five");
+      };
+      pool.Start(30, failing);
+      EXPECT_THROW(pool.Wait(), std::out_of_range);
+      pool.Wait();  // nothing left to wait for
+    }
+  }
 }
