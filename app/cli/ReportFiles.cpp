@@ -62,7 +62,9 @@ void WriteChartFile(const gui::BarChartData& chart, QSize size, ChartFormat form
     case ChartFormat::Png: {
       QBuffer buffer(&bytes);
       buffer.open(QIODevice::WriteOnly);
-      if (!gui::BarChartBitmap(chart, size).save(&buffer, "PNG"))
+      // Quality 89 is zlib's fastest compression: the same pixels, written in
+      // a fraction of the time of the default, for a slightly larger file.
+      if (!gui::BarChartBitmap(chart, size).save(&buffer, "PNG", 89))
         throw std::runtime_error("The PNG could not be encoded");
       extension = ".png";
       break;
