@@ -209,23 +209,20 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     const auto store = [&](std::vector<CaseSlot>& slots) {
       for (CaseSlot& slot : slots) {
         table.LocateId(slot.id);
-        try {
-          if (slot.row->Written()) {
-            table.Edit();
-            table.WriteValues(slot.row->Values());
-            table.Post();
-          }
-        } catch (const std::exception& e) {
-          if (!slot.failed) slot.message = e.what();
-          slot.failed = true;
-          try {
-            table.Cancel();
-          } catch (const std::exception&) {
-          }
-        }
         if (slot.analysed) {
           FreeAnalysisTree(lastAnalysed);
           lastAnalysed = std::move(slot.analysed);
+        }
+        // A row that cannot be stored ends the batch: nothing of it is kept,
+        // and no case is reported as analysed that was not stored.
+        if (slot.row->Written()) {
+          try {
+            table.Edit();
+            table.WriteValues(slot.row->Values());
+            table.Post();
+          } catch (const std::exception& e) {
+            throw StoreError("Case " + std::to_string(slot.id) + ": its row could not be saved: " + e.what());
+          }
         }
         const RowReport report = ReportOfRow(table, OutcomeName(slot), slot.message);
         printer.Add(report);
