@@ -209,10 +209,6 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     const auto store = [&](std::vector<CaseSlot>& slots) {
       for (CaseSlot& slot : slots) {
         table.LocateId(slot.id);
-        if (slot.analysed) {
-          FreeAnalysisTree(lastAnalysed);
-          lastAnalysed = std::move(slot.analysed);
-        }
         // A row that cannot be stored ends the batch: nothing of it is kept,
         // and no case is reported as analysed that was not stored.
         if (slot.row->Written()) {
@@ -223,6 +219,11 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
           } catch (const std::exception& e) {
             throw StoreError("Case " + std::to_string(slot.id) + ": its row could not be saved: " + e.what());
           }
+        }
+        // The trace is of the last case whose results were stored.
+        if (slot.analysed) {
+          FreeAnalysisTree(lastAnalysed);
+          lastAnalysed = std::move(slot.analysed);
         }
         const RowReport report = ReportOfRow(table, OutcomeName(slot), slot.message);
         printer.Add(report);

@@ -142,6 +142,10 @@ TEST_F(CaseFolder, ARowThatCannotBeStoredEndsTheBatch) {
       table.ForEachStoredRow(
           [&](const std::vector<FieldValue>& row) { stored += !IsNull(row[FindCaseField("RES_ALL_MAX_LIKELIHOOD")]); });
       EXPECT_EQ(stored, 0) << key << ", " << jobs << " jobs";
+      // The trace is that of the case before, the last one stored before the end.
+      const std::string trace = ReadAll(dir / "TATree.txt");
+      const std::string expected = std::string("Name          = ") + (key == std::string("10") ? "DEMO-09" : "DEMO-03");
+      EXPECT_EQ(trace.substr(0, expected.size()), expected) << key;
     }
   }
 }
