@@ -1,13 +1,16 @@
 #include "calib/Validation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "calib/ParameterWriter.h"
 #include "params/CaseRun.h"
+#include "params/ParallelWork.h"
 #include "params/ParameterErrors.h"
 
 namespace vorla::calib {
@@ -131,23 +134,26 @@ std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, c
   // The file is read and checked once; every individual then uses the checked set.
   settings.parameters = CheckParameterFile(parameterFile, {});
 
-  std::vector<IndividualEstimate> estimates;
-  estimates.reserve(indices.size());
-  for (std::size_t n = 0; n < indices.size(); ++n) {
-    Advance(options.progress, "analysing", n, indices.size());
+  std::vector<IndividualEstimate> estimates(indices.size());
+  // A parameter file that cannot be used ends the validation; the first
+  // individual (in the order given) to meet it names the problem.
+  std::vector<std::exception_ptr> fatal(indices.size());
+  const auto estimate = [&](std::size_t n) {
     const ReferenceIndividual& person = sample.individuals[indices[n]];
     MemoryRow row = sample.Row(person, static_cast<std::int32_t>(indices[n] + 1));
     if (!options.model.empty()) row.Fill("HAZARDFUNC", options.model);
-    IndividualEstimate e;
+    IndividualEstimate& e = estimates[n];
     e.line = person.line;
     e.age = person.age;
     RowResult r;
     try {
       r = AnalyzeRow(row, ComplexSelection{}, settings);
     } catch (const ParameterVersionError&) {
-      throw;
+      fatal[n] = std::current_exception();
+      return;
     } catch (const ParameterFileError&) {
-      throw;
+      fatal[n] = std::current_exception();
+      return;
     } catch (const std::exception& failure) {
       r = {RowOutcome::Refused, failure.what(), {}};
     }
@@ -162,7 +168,17 @@ std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, c
     } else {
       e.message = r.message;
     }
-    estimates.push_back(std::move(e));
+  };
+  // In blocks, so that progress is reported and a request to stop is heard
+  // between them.
+  const std::size_t block = options.jobs > 1 ? 16 * static_cast<std::size_t>(options.jobs) : 1;
+  WorkerPool workers(options.jobs - 1);
+  for (std::size_t first = 0; first < indices.size(); first += block) {
+    Advance(options.progress, "analysing", first, indices.size());
+    const std::size_t count = std::min(block, indices.size() - first);
+    workers.ForEachIndex(count, [&](std::size_t i) { estimate(first + i); });
+    for (std::size_t n = first; n < first + count; ++n)
+      if (fatal[n]) std::rethrow_exception(fatal[n]);
   }
   Advance(options.progress, "analysing", indices.size(), indices.size());
   return estimates;

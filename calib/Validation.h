@@ -17,6 +17,7 @@ struct ValidationOptions {
   int level = 95;     // confidence level of the intervals: 90, 95 or 99
   std::string model;  // mortality model for everyone; empty: each line's HAZARDFUNC
   const Progress* progress = nullptr;
+  int jobs = 1;  // how many individuals are analysed at once; the estimates are the same for any number
 };
 
 // The outcome for one individual. Estimates and limits are those stored in

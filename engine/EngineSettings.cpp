@@ -8,10 +8,10 @@
 
 namespace vorla {
 
-long double CriticalValue = 0.0L;
-LinkFunctionType LinkFunction = &Logit;
-PriorDensityType PriorDensity = &HazardDensity;
-HazardTableType HazardTable{};
+thread_local long double CriticalValue = 0.0L;
+thread_local LinkFunctionType LinkFunction = &Logit;
+thread_local PriorDensityType PriorDensity = &HazardDensity;
+thread_local HazardTableType HazardTable{};
 
 long double CriticalValueForLevel(int level) {
   switch (level) {

@@ -1,8 +1,10 @@
 #include "engine/PriorModels.h"
 
+#include <array>
 #include <cmath>
 
 #include "engine/AnalysisError.h"
+#include "engine/AnalysisTree.h"
 #include "engine/TextCase.h"
 
 namespace vorla {
@@ -10,12 +12,36 @@ namespace vorla {
 const HazardTableType ArcheologicalHazard = {0, 0, 0.01273, 2.478e-05, 0.106, 0, 0, 0, 0.02003};
 const HazardTableType ForensicHazard = {0, 0, 0, 0.03142, 0.01618, 0, 0, 0, 0.04006};
 
-double HazardDensity(double x) {
-  const long double A = HazardTable[2], B = HazardTable[3], C = HazardTable[4], D = HazardTable[8];
+namespace {
+
+double Density(const HazardTableType& table, double x) {
+  const long double A = table[2], B = table[3], C = table[4], D = table[8];
   const long double lx = x;
   const long double h = A + B * std::exp(C * lx);
   const long double S = std::exp(-A * (lx - 15.0L) - (B / C) * (std::exp(C * lx) - std::exp(15.0L * C)));
   return static_cast<double>(h * S / D);
+}
+
+// The density at every grid age for the table last used on this thread:
+// every case of a model asks for the same values.
+struct GridDensities {
+  HazardTableType table{};
+  bool filled = false;
+  std::array<double, AgeGridSize> values{};
+};
+
+}  // namespace
+
+double HazardDensity(double x) {
+  const double y = (x - AgeGridStart) / AgeGridStep;
+  if (!(y >= 0.0 && y <= AgeGridSize - 1 && y == std::floor(y))) return Density(HazardTable, x);
+  thread_local GridDensities grid;
+  if (!grid.filled || grid.table != HazardTable) {
+    grid.table = HazardTable;
+    for (int i = 0; i < AgeGridSize; ++i) grid.values[static_cast<std::size_t>(i)] = Density(HazardTable, GridAge(i));
+    grid.filled = true;
+  }
+  return grid.values[static_cast<std::size_t>(y)];
 }
 
 double FlatPrior(double /*x*/) {

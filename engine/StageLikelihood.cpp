@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/AnalysisError.h"
 #include "engine/EngineSettings.h"
@@ -82,6 +86,76 @@ double ComponentLikelihood(const TraitComponent& component, double x) {
   return L;
 }
 
+namespace {
+
+using GridValues = std::array<double, AgeGridSize>;
+
+// The running products of a trait's transitions over the grid: stage n's
+// row is the probability of having reached stage n at every grid age,
+// multiplied out in the order ComponentLikelihood multiplies. They depend
+// only on the trait's parameters, so the components of every case that
+// share them share one table; a table grows only as far as a case needs it.
+class ReachedTables {
+ public:
+  // Rows 1 to `stage` of the table of these parameters.
+  const std::vector<GridValues>& Rows(const TraitComponent& k, int transitions, int stage) {
+    Table& table = Find(k, transitions);
+    while (static_cast<int>(table.rows.size()) < stage) {
+      const int n = static_cast<int>(table.rows.size()) + 1;  // the stage to add
+      GridValues next = table.rows.back();
+      const int j = n - 2;
+      for (int i = 0; i < AgeGridSize; ++i) next[i] *= Logit(k.a[j], k.b[j], 0, 0, 0, GridAge(i));
+      table.rows.push_back(next);
+    }
+    return table.rows;
+  }
+
+ private:
+  struct Table {
+    TransitionParameters a, b;
+    int transitions;
+    std::vector<GridValues> rows;  // rows[n - 1] for stage n
+  };
+
+  // Parameter files hold a few hundred traits at most; past that (a
+  // calibration trying parameters) the tables are dropped and begun afresh.
+  static constexpr std::size_t MostTables = 512;
+
+  Table& Find(const TraitComponent& k, int transitions) {
+    std::uint64_t hash = 1469598103934665603ull ^ static_cast<std::uint64_t>(transitions);
+    const auto mix = [&hash](double value) {
+      std::uint64_t bits;
+      std::memcpy(&bits, &value, sizeof bits);
+      hash = (hash ^ bits) * 1099511628211ull;
+      hash ^= hash >> 29;
+    };
+    for (int j = 0; j < transitions; ++j) {
+      mix(k.a[j]);
+      mix(k.b[j]);
+    }
+    const auto same = [&](const Table& t) {
+      if (t.transitions != transitions) return false;
+      for (int j = 0; j < transitions; ++j)
+        if (!SameBits(t.a[j], k.a[j]) || !SameBits(t.b[j], k.b[j])) return false;
+      return true;
+    };
+    auto [first, last] = tables_.equal_range(hash);
+    for (auto it = first; it != last; ++it)
+      if (same(it->second)) return it->second;
+    if (tables_.size() >= MostTables) tables_.clear();
+    Table table{k.a, k.b, transitions, {}};
+    table.rows.emplace_back();
+    table.rows.back().fill(1.0);  // stage 1 is reached at every age
+    return tables_.emplace(hash, std::move(table))->second;
+  }
+
+  static bool SameBits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+
+  std::unordered_multimap<std::uint64_t, Table> tables_;
+};
+
+}  // namespace
+
 void ComponentLikelihoodOnGrid(const TraitComponent& component, std::array<double, AgeGridSize>& values) {
   const int transitions = std::clamp(component.NumStagesOfComponent, 0, MaxTransitions);
   const int lastStage = transitions + 1;
@@ -89,6 +163,28 @@ void ComponentLikelihoodOnGrid(const TraitComponent& component, std::array<doubl
   const SideStages left = OrderedSide(component.EnteredLeft, component.NotOutOfLeft, lastStage);
   const int highest = std::max(right.used ? right.high + 1 : 1, left.used ? left.high + 1 : 1);
   const int computed = std::min(highest, lastStage);
+
+  if (LinkFunction == &Logit) {
+    // Each thread keeps its own tables: runs on several threads share nothing.
+    thread_local ReachedTables tables;
+    const std::vector<GridValues>& rows = tables.Rows(component, transitions, computed);
+    static const GridValues unreached{};  // stages past the computed ones
+    const auto row = [&](int stage) -> const GridValues& {
+      return stage <= computed ? rows[static_cast<std::size_t>(stage - 1)] : unreached;
+    };
+    // A side that takes no part counts as 1: its rows are those of stage 1.
+    const GridValues& rightLow = row(right.used ? right.low : 1);
+    const GridValues& rightHigh = row(right.used ? right.high + 1 : 1);
+    const GridValues& leftLow = row(left.used ? left.low : 1);
+    const GridValues& leftHigh = row(left.used ? left.high + 1 : 1);
+    for (int i = 0; i < AgeGridSize; ++i) {
+      const double pRight = right.used ? rightLow[i] - rightHigh[i] : 1.0;
+      const double pLeft = left.used ? leftLow[i] - leftHigh[i] : 1.0;
+      const double L = pRight * pLeft;
+      values[i] = L == 0.0 ? 1e-40 : L;
+    }
+    return;
+  }
 
   // For each age, the running product of the transitions is the probability
   // of having reached the stage; the four stages the sides need are kept.
@@ -101,14 +197,11 @@ void ComponentLikelihoodOnGrid(const TraitComponent& component, std::array<doubl
     if (left.used && left.high + 1 == stage) leftHigh = product;
   };
   keep(1);
-  const bool logit = LinkFunction == &Logit;
   for (int n = 2; n <= computed; ++n) {
     const int j = n - 2;
     const TraitComponent& k = component;
-    for (int i = 0; i < AgeGridSize; ++i) {
-      const double x = GridAge(i);
-      product[i] *= logit ? Logit(k.a[j], k.b[j], 0, 0, 0, x) : LinkFunction(k.a[j], k.b[j], k.c[j], k.d[j], k.e[j], x);
-    }
+    for (int i = 0; i < AgeGridSize; ++i)
+      product[i] *= LinkFunction(k.a[j], k.b[j], k.c[j], k.d[j], k.e[j], GridAge(i));
     keep(n);
   }
   product.fill(0.0);  // stages past the computed ones are not reached

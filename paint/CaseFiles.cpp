@@ -61,7 +61,9 @@ void WriteChartFile(const BarChartData& chart, QSize size, ChartFormat format, c
     case ChartFormat::Png: {
       QBuffer buffer(&bytes);
       buffer.open(QIODevice::WriteOnly);
-      if (!BarChartBitmap(chart, size).save(&buffer, "PNG"))
+      // Quality 89 is zlib's fastest compression: the same pixels, written in
+      // a fraction of the time of the default, for a slightly larger file.
+      if (!BarChartBitmap(chart, size).save(&buffer, "PNG", 89))
         throw std::runtime_error("The PNG could not be encoded");
       extension = ".png";
       break;
@@ -78,7 +80,11 @@ void WriteChartFile(const BarChartData& chart, QSize size, ChartFormat format, c
 
 void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::optional<ChartFormat> chart,
                           const std::filesystem::path& stem) {
-  const ReportContent content = StoredCaseReport(table, unrecordedLevel);
+  WriteReportFiles(StoredCaseReport(table, unrecordedLevel), chart, stem);
+}
+
+void WriteReportFiles(const ReportContent& content, std::optional<ChartFormat> chart,
+                      const std::filesystem::path& stem) {
   ReplaceFile(stem.string() + ".pdf", [&content](const std::string& temporary) {
     WriteReportPdf(QString::fromStdString(temporary), content);
   });

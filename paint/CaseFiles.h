@@ -8,6 +8,7 @@
 #include <string>
 
 #include "paint/BarChart.h"
+#include "paint/Report.h"
 #include "store/CaseTable.h"
 
 namespace vorla::gui {
@@ -30,6 +31,10 @@ std::string ReportFileStem(const std::string& caseNumber, std::int32_t id, std::
 // throws std::runtime_error naming the file when it cannot be written.
 void WriteChartFile(const BarChartData& chart, QSize size, ChartFormat format, const std::filesystem::path& stem);
 
+// The report as stem + ".pdf" and, when a format is given, its chart beside
+// it; throws when a file cannot be written. Safe on any thread.
+void WriteReportFiles(const ReportContent& content, std::optional<ChartFormat> chart,
+                      const std::filesystem::path& stem);
 // The current row's report from its stored results as stem + ".pdf" and, when
 // a format is given, its chart beside it; throws when the row holds no
 // results or a file cannot be written. Reads the row only.

@@ -140,6 +140,14 @@ void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection) {
   }
 }
 
+void WriteTraceQuietly(const TTransisionsAnalyseDataSet* record, const std::string& tracePath) {
+  try {
+    if (!tracePath.empty()) WriteAnalysisTrace(record, tracePath);
+  } catch (const std::exception&) {
+    // The trace is a record for the curious; the results stand without it.
+  }
+}
+
 bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
                       const RunSettings& settings) {
   CriticalValue = CriticalValueForLevel(settings.level);
@@ -158,12 +166,12 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
   StoreResults(skeletonId, row, record.get());
   if (settings.onAnalysed) settings.onAnalysed(record.get());
   if (!record) return false;
-  try {
-    if (!settings.tracePath.empty()) WriteAnalysisTrace(record.get(), settings.tracePath);
-  } catch (const std::exception&) {
-    // The trace is a record for the curious; the results stand without it.
+  if (settings.keepAnalysed) {
+    settings.keepAnalysed(std::move(record));
+  } else {
+    WriteTraceQuietly(record.get(), settings.tracePath);
+    FreeAnalysisTree(record);
   }
-  FreeAnalysisTree(record);
   CorrectProbabilities(row, selection);
   return true;
 }

@@ -69,14 +69,23 @@ struct RunSettings {
   // (CheckParameterFile). Without it every run reads and checks
   // parameterFile afresh.
   std::shared_ptr<const CheckedParameters> parameters;
+  // When set, the analysed case is handed here, after its results are
+  // stored, instead of being traced and released: a batch traces only the
+  // case it ends with.
+  std::function<void(CaseRecord)> keepAnalysed;
 };
 
-// One run on the row with this key: the engine's settings, prepare, analyse,
-// store (with the level of the limits), trace (its failures ignored),
-// release, and the summary's corrections.
+// One run on the row with this key: the engine's settings (of the calling
+// thread), prepare, analyse, store (with the level of the limits), trace (its
+// failures ignored) and release, or hand the case to keepAnalysed, and the
+// summary's corrections.
 // Returns false when there was nothing to analyse (the results are emptied).
 bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
                       const RunSettings& settings);
+
+// Writes the trace of the case to the path (none when the path is empty);
+// a trace that cannot be written is no failure of the run.
+void WriteTraceQuietly(const TTransisionsAnalyseDataSet* record, const std::string& tracePath);
 
 enum class RowOutcome { Analysed, NoData, Refused };
 struct RowResult {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -19,12 +19,10 @@ namespace {
 constexpr int kIgnoredColumn = -1;
 constexpr std::size_t kMostFaultsListed = 20;
 
-std::string ReadFile(const std::string& path) {
+std::ifstream OpenFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw StoreError("Cannot read '" + path + "'");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw StoreError("Cannot read '" + path + "'");
-  return text;
+  return in;
 }
 
 // The field of every column of the header; kIgnoredColumn for SKELETON_ID.
@@ -63,23 +61,19 @@ std::string CheckCell(const FieldInfo& field, const std::string& cell) {
   return {};
 }
 
-void CheckRows(const std::vector<CsvRecord>& records, const std::vector<int>& columns,
-               std::vector<std::string>& faults) {
-  for (std::size_t r = 1; r < records.size(); ++r) {
-    const CsvRecord& record = records[r];
-    const std::string where = "line " + std::to_string(record.line);
-    if (record.cells.size() != columns.size()) {
-      faults.push_back(where + ": " + std::to_string(record.cells.size()) + " cells where the header has " +
-                       std::to_string(columns.size()));
-      continue;
-    }
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-      if (columns[c] == kIgnoredColumn) continue;
-      const FieldInfo& field = CaseFields()[static_cast<std::size_t>(columns[c])];
-      const std::string fault = CheckCell(field, record.cells[c]);
-      if (!fault.empty()) {
-        faults.push_back(where + ", field " + std::string(field.name) + ": " + fault);
-      }
+void CheckRecord(const CsvRecord& record, const std::vector<int>& columns, std::vector<std::string>& faults) {
+  const std::string where = "line " + std::to_string(record.line);
+  if (record.cells.size() != columns.size()) {
+    faults.push_back(where + ": " + std::to_string(record.cells.size()) + " cells where the header has " +
+                     std::to_string(columns.size()));
+    return;
+  }
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    if (columns[c] == kIgnoredColumn) continue;
+    const FieldInfo& field = CaseFields()[static_cast<std::size_t>(columns[c])];
+    const std::string fault = CheckCell(field, record.cells[c]);
+    if (!fault.empty()) {
+      faults.push_back(where + ", field " + std::string(field.name) + ": " + fault);
     }
   }
 }
@@ -91,50 +85,94 @@ std::string LowerAscii(std::string text) {
 }
 
 // Values the window's lists do not offer are imported (older tables hold
-// them), but said.
-void WarnOfUnlistedChoices(const std::vector<CsvRecord>& records, const std::vector<int>& columns,
-                           const std::vector<FieldChoices>& choices, std::vector<std::string>& warnings) {
-  for (const FieldChoices& list : choices) {
-    const int field = FindCaseField(list.field);
-    std::string offered;
-    for (const std::string& choice : list.choices) offered += (offered.empty() ? "" : ", ") + choice;
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-      if (field < 0 || columns[c] != field) continue;
-      for (std::size_t r = 1; r < records.size(); ++r) {
-        const std::string value(TrimBlanks(records[r].cells[c]));
-        if (value.empty()) continue;
-        bool listed = false;
-        for (const std::string& choice : list.choices) listed |= LowerAscii(choice) == LowerAscii(value);
-        if (!listed)
-          warnings.push_back("line " + std::to_string(records[r].line) + ", field " +
-                             std::string(CaseFields()[static_cast<std::size_t>(field)].name) + ": '" + value +
-                             "' is none of " + offered + "; the Analyze action will refuse this case");
-      }
+// them), but said: for each list, line by line.
+class UnlistedChoices {
+ public:
+  UnlistedChoices(const std::vector<FieldChoices>& choices, const std::vector<int>& columns)
+      : warnings_(choices.size()) {
+    for (const FieldChoices& list : choices) {
+      const int field = FindCaseField(list.field);
+      const auto column = std::find(columns.begin(), columns.end(), field);
+      std::string offered;
+      for (const std::string& choice : list.choices) offered += (offered.empty() ? "" : ", ") + choice;
+      std::vector<std::string> lower;
+      for (const std::string& choice : list.choices) lower.push_back(LowerAscii(choice));
+      lists_.push_back(
+          {field < 0 || column == columns.end() ? kIgnoredColumn : static_cast<int>(column - columns.begin()), field,
+           std::move(lower), std::move(offered)});
     }
   }
-}
+
+  void Check(const CsvRecord& record) {
+    for (std::size_t l = 0; l < lists_.size(); ++l) {
+      const List& list = lists_[l];
+      if (list.column == kIgnoredColumn) continue;
+      const std::string value(TrimBlanks(record.cells[static_cast<std::size_t>(list.column)]));
+      if (value.empty()) continue;
+      const std::string lower = LowerAscii(value);
+      if (std::find(list.lower.begin(), list.lower.end(), lower) != list.lower.end()) continue;
+      warnings_[l].push_back("line " + std::to_string(record.line) + ", field " +
+                             std::string(CaseFields()[static_cast<std::size_t>(list.field)].name) + ": '" + value +
+                             "' is none of " + list.offered + "; the Analyze action will refuse this case");
+    }
+  }
+
+  void MoveTo(std::vector<std::string>& warnings) {
+    for (std::vector<std::string>& list : warnings_)
+      for (std::string& warning : list) warnings.push_back(std::move(warning));
+  }
+
+ private:
+  struct List {
+    int column;
+    int field;
+    std::vector<std::string> lower;
+    std::string offered;
+  };
+  std::vector<List> lists_;
+  std::vector<std::vector<std::string>> warnings_;
+};
 
 // A case number that a stored row or an earlier line already has is
 // imported (older tables hold such rows), but said, naming the other row.
-void WarnOfSharedCaseNumbers(const CaseTable& table, const std::vector<CsvRecord>& records,
-                             const std::vector<int>& columns, std::vector<std::string>& warnings) {
-  const int field = FindCaseField(kNameField);
-  const auto column = std::find(columns.begin(), columns.end(), field);
-  if (column == columns.end()) return;
-  const auto c = static_cast<std::size_t>(column - columns.begin());
-  std::map<std::string, int> firstLine;
-  for (std::size_t r = 1; r < records.size(); ++r) {
-    const std::string& name = records[r].cells[c];
-    if (name.empty()) continue;
-    const std::string where = "line " + std::to_string(records[r].line) + ": the case number '" + name + "'";
-    const std::vector<std::int64_t> keys = table.KeysNamed(name);
-    if (!keys.empty())
-      warnings.push_back(where + " is already used by the stored case with SKELETON_ID " +
-                         std::to_string(keys.front()));
-    const auto [earlier, first] = firstLine.emplace(name, records[r].line);
-    if (!first) warnings.push_back(where + " is also on line " + std::to_string(earlier->second) + " of this file");
+// Earlier lines are remembered by a 64-bit digest of their case number and
+// their line, not by the number itself, so a large file is not held.
+class SharedCaseNumbers {
+ public:
+  SharedCaseNumbers(const CaseTable& table, const std::vector<int>& columns) : table_(table) {
+    const auto column = std::find(columns.begin(), columns.end(), FindCaseField(kNameField));
+    column_ = column == columns.end() ? kIgnoredColumn : static_cast<int>(column - columns.begin());
   }
-}
+
+  void Check(const CsvRecord& record) {
+    if (column_ == kIgnoredColumn) return;
+    const std::string& name = record.cells[static_cast<std::size_t>(column_)];
+    if (name.empty()) return;
+    const std::string where = "line " + std::to_string(record.line) + ": the case number '" + name + "'";
+    const std::vector<std::int64_t> keys = table_.KeysNamed(name);
+    if (!keys.empty())
+      warnings_.push_back(where + " is already used by the stored case with SKELETON_ID " +
+                          std::to_string(keys.front()));
+    const auto [earlier, first] = firstLine_.emplace(std::hash<std::string>{}(name), record.line);
+    if (!first) warnings_.push_back(where + " is also on line " + std::to_string(earlier->second) + " of this file");
+  }
+
+  void MoveTo(std::vector<std::string>& warnings) {
+    for (std::string& warning : warnings_) warnings.push_back(std::move(warning));
+  }
+
+ private:
+  const CaseTable& table_;
+  int column_ = kIgnoredColumn;
+  std::unordered_map<std::size_t, int> firstLine_;
+  std::vector<std::string> warnings_;
+};
+
+// The file as a whole is refused; nothing was written.
+class Refusal : public StoreError {
+ public:
+  using StoreError::StoreError;
+};
 
 [[noreturn]] void Refuse(const std::string& path, const std::vector<std::string>& faults) {
   std::string message = "Nothing was imported from '" + path + "':";
@@ -144,7 +182,7 @@ void WarnOfSharedCaseNumbers(const CaseTable& table, const std::vector<CsvRecord
   if (faults.size() > kMostFaultsListed) {
     message += "\n(and " + std::to_string(faults.size() - kMostFaultsListed) + " more)";
   }
-  throw StoreError(message);
+  throw Refusal(message);
 }
 
 std::string CellText(const FieldValue& value) {
@@ -164,47 +202,72 @@ int ImportCsv(CaseTable& table, const std::string& path) {
 int ImportCsv(CaseTable& table, const std::string& path, const std::vector<FieldChoices>& choices,
               std::vector<std::string>& warnings) {
   if (!table.IsOpen()) throw StoreError("The case table is not open");
-  std::vector<CsvRecord> records;
+  // First pass: the whole file is checked, a record at a time, before
+  // anything is written.
+  std::vector<std::string> faults;
+  std::vector<int> columns;
+  std::size_t rows = 0;
   try {
-    records = ParseCsv(ReadFile(path));
+    std::ifstream in = OpenFile(path);
+    CsvReader reader(in);
+    CsvRecord header;
+    if (!reader.Next(header)) Refuse(path, {"the file has no header line"});
+    // A file of another separator reads as one column whose name holds them all.
+    if (header.cells.size() == 1) {
+      for (const auto& [separator, name] : {std::pair{';', "semicolons"}, std::pair{'\t', "tabs"}}) {
+        if (header.cells.front().find(separator) != std::string::npos) {
+          Refuse(path, {"line " + std::to_string(header.line) + ": the fields are separated by " + name +
+                        "; this program reads fields separated by commas (save the file as CSV with \",\" as "
+                        "the separator)"});
+        }
+      }
+    }
+    columns = HeaderColumns(header, faults);
+    UnlistedChoices unlisted(choices, columns);
+    SharedCaseNumbers shared(table, columns);
+    const bool checkRows = faults.empty();
+    for (CsvRecord record; reader.Next(record);) {
+      ++rows;
+      if (!checkRows) continue;
+      CheckRecord(record, columns, faults);
+      if (!faults.empty()) continue;  // the file is refused: no warnings
+      unlisted.Check(record);
+      shared.Check(record);
+    }
+    if (!faults.empty()) Refuse(path, faults);
+    unlisted.MoveTo(warnings);
+    shared.MoveTo(warnings);
+  } catch (const Refusal&) {
+    throw;
   } catch (const StoreError& error) {
     Refuse(path, {error.what()});
   }
-  if (records.empty()) Refuse(path, {"the file has no header line"});
-
-  // A file of another separator reads as one column whose name holds them all.
-  const CsvRecord& header = records.front();
-  if (header.cells.size() == 1) {
-    for (const auto& [separator, name] : {std::pair{';', "semicolons"}, std::pair{'\t', "tabs"}}) {
-      if (header.cells.front().find(separator) != std::string::npos) {
-        Refuse(path, {"line " + std::to_string(header.line) + ": the fields are separated by " + name +
-                      "; this program reads fields separated by commas (save the file as CSV with \",\" as "
-                      "the separator)"});
-      }
-    }
-  }
-
-  std::vector<std::string> faults;
-  const std::vector<int> columns = HeaderColumns(records.front(), faults);
-  if (faults.empty()) CheckRows(records, columns, faults);
-  if (!faults.empty()) Refuse(path, faults);
-  WarnOfUnlistedChoices(records, columns, choices, warnings);
-  WarnOfSharedCaseNumbers(table, records, columns, warnings);
 
   // The row being edited is settled on its own, so that a failure below
   // cannot take it with the imported rows.
   table.SavePendingRow();
   table.BeginTransaction();
   try {
-    for (std::size_t r = 1; r < records.size(); ++r) {
+    // Second pass: the file is read again and its rows written. A file that
+    // changed between the passes is refused as a whole.
+    std::ifstream in = OpenFile(path);
+    CsvReader reader(in);
+    CsvRecord record;
+    reader.Next(record);  // the header
+    std::size_t written = 0;
+    while (reader.Next(record)) {
+      std::vector<std::string> changed;
+      CheckRecord(record, columns, changed);
+      if (!changed.empty() || ++written > rows) throw StoreError("'" + path + "' changed while it was imported");
       table.Append();
       for (std::size_t c = 0; c < columns.size(); ++c) {
-        const std::string& cell = records[r].cells[c];
+        const std::string& cell = record.cells[c];
         if (columns[c] == kIgnoredColumn || cell.empty()) continue;
         table.SetFieldText(std::string(CaseFields()[static_cast<std::size_t>(columns[c])].name), cell);
       }
       table.Post();  // a row of empty cells is stored as well
     }
+    if (written != rows) throw StoreError("'" + path + "' changed while it was imported");
     table.Commit();
   } catch (...) {
     try {
@@ -214,7 +277,7 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
     }
     throw;
   }
-  return static_cast<int>(records.size()) - 1;
+  return static_cast<int>(rows);
 }
 
 int ExportCsv(const CaseTable& table, const std::string& path) {

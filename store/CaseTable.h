@@ -123,6 +123,12 @@ class CaseTable final : public CaseRow {
   void SetFieldText(const std::string& name, const std::string& value) override;
   void SetFieldNull(const std::string& name) override;
 
+  // The current row's values in the order of CaseFields().
+  const std::vector<FieldValue>& CurrentValues() const;
+  // Writes into the current row (in the edit or insert state) every field
+  // but SKELETON_ID whose value differs: the values of a detached copy of it.
+  void WriteValues(const std::vector<FieldValue>& values);
+
   // An empty format shows the field's text as it is.
   void SetDisplayFormat(const std::string& field, const std::string& format);
   std::string DisplayText(const std::string& field) const;

@@ -4,6 +4,7 @@
 
 #include "store/CaseTable.h"
 #include "store/DisplayFormat.h"
+#include "store/RowValues.h"
 #include "store/Schema.h"
 
 namespace vorla {
@@ -27,30 +28,19 @@ std::string NameOf(int index) {
 
 }  // namespace
 
-int CaseTable::FieldIndex(const std::string& name) const {
+int FieldIndexOf(const std::string& name) {
   const int index = FindCaseField(name);
   if (index < 0) throw FieldNotFound(name);
   return index;
 }
 
-const FieldValue& CaseTable::Value(const std::string& name, int* index) const {
-  const int found = FieldIndex(name);
-  RequireOpen();
-  if (index != nullptr) *index = found;
-  return row_[static_cast<std::size_t>(found)];
+void RequireWritableField(int index) {
+  if (KindOf(index) == FieldKind::Key) {
+    throw StoreError("Field SKELETON_ID is assigned by the case table and cannot be written");
+  }
 }
 
-bool CaseTable::FieldIsNull(const std::string& name) const {
-  return IsNull(Value(name));
-}
-
-FieldValue CaseTable::FieldAsValue(const std::string& name) const {
-  return Value(name);
-}
-
-std::int32_t CaseTable::FieldAsInteger(const std::string& name) const {
-  int index = 0;
-  const FieldValue& value = Value(name, &index);
+std::int32_t IntegerOfField(const FieldValue& value, int index) {
   if (const auto* i = std::get_if<std::int64_t>(&value)) {
     if (*i < std::numeric_limits<std::int32_t>::min() || *i > std::numeric_limits<std::int32_t>::max()) {
       NotAnInteger(std::to_string(*i), index);
@@ -71,9 +61,7 @@ std::int32_t CaseTable::FieldAsInteger(const std::string& name) const {
   return 0;
 }
 
-double CaseTable::FieldAsFloat(const std::string& name) const {
-  int index = 0;
-  const FieldValue& value = Value(name, &index);
+double FloatOfField(const FieldValue& value, int index) {
   if (const auto* i = std::get_if<std::int64_t>(&value)) return static_cast<double>(*i);
   if (const auto* d = std::get_if<double>(&value)) return *d;
   if (const auto* s = std::get_if<std::string>(&value)) {
@@ -85,21 +73,95 @@ double CaseTable::FieldAsFloat(const std::string& name) const {
   return 0.0;
 }
 
-std::string CaseTable::FieldAsText(const std::string& name) const {
-  const FieldValue& value = Value(name);
+std::string TextOfField(const FieldValue& value) {
   if (const auto* i = std::get_if<std::int64_t>(&value)) return std::to_string(*i);
   if (const auto* d = std::get_if<double>(&value)) return FormatReal(*d);
   if (const auto* s = std::get_if<std::string>(&value)) return *s;
   return {};
 }
 
+FieldValue IntegerForField(int index, std::int32_t value) {
+  switch (KindOf(index)) {
+    case FieldKind::Real:
+      return static_cast<double>(value);
+    case FieldKind::Text:
+      return std::to_string(value);
+    default:
+      return std::int64_t{value};
+  }
+}
+
+FieldValue FloatForField(int index, double value) {
+  if (!std::isfinite(value)) {
+    throw StoreError("Field " + NameOf(index) + " takes only finite numbers, not " + FormatReal(value));
+  }
+  switch (KindOf(index)) {
+    case FieldKind::Real:
+      return value;
+    case FieldKind::Text:
+      return FormatReal(value);
+    default: {
+      const auto rounded = RoundToInt32(value);
+      if (!rounded) NotAnInteger(FormatReal(value), index);
+      return std::int64_t{*rounded};
+    }
+  }
+}
+
+FieldValue TextForField(int index, const std::string& value) {
+  const FieldKind kind = KindOf(index);
+  if (kind == FieldKind::Text) return value.empty() ? FieldValue{} : FieldValue{value};
+  if (TrimBlanks(value).empty()) return std::monostate{};
+  if (kind == FieldKind::Real) {
+    const auto parsed = ParseReal(value);
+    if (!parsed) NotAReal(value, index);
+    return *parsed;
+  }
+  const auto parsed = ParseInteger(value);
+  if (!parsed) NotAnInteger(value, index);
+  return std::int64_t{*parsed};
+}
+
+int CaseTable::FieldIndex(const std::string& name) const {
+  return FieldIndexOf(name);
+}
+
+const FieldValue& CaseTable::Value(const std::string& name, int* index) const {
+  const int found = FieldIndex(name);
+  RequireOpen();
+  if (index != nullptr) *index = found;
+  return row_[static_cast<std::size_t>(found)];
+}
+
+bool CaseTable::FieldIsNull(const std::string& name) const {
+  return IsNull(Value(name));
+}
+
+FieldValue CaseTable::FieldAsValue(const std::string& name) const {
+  return Value(name);
+}
+
+std::int32_t CaseTable::FieldAsInteger(const std::string& name) const {
+  int index = 0;
+  const FieldValue& value = Value(name, &index);
+  return IntegerOfField(value, index);
+}
+
+double CaseTable::FieldAsFloat(const std::string& name) const {
+  int index = 0;
+  const FieldValue& value = Value(name, &index);
+  return FloatOfField(value, index);
+}
+
+std::string CaseTable::FieldAsText(const std::string& name) const {
+  return TextOfField(Value(name));
+}
+
 int CaseTable::WritableField(const std::string& name) const {
   const int index = FieldIndex(name);
   RequireOpen();
   if (state_ == RowState::Browse) throw StoreError("Table is not in edit mode");
-  if (KindOf(index) == FieldKind::Key) {
-    throw StoreError("Field SKELETON_ID is assigned by the case table and cannot be written");
-  }
+  RequireWritableField(index);
   return index;
 }
 
@@ -110,62 +172,35 @@ void CaseTable::Write(int index, FieldValue value) {
 
 void CaseTable::SetFieldInteger(const std::string& name, std::int32_t value) {
   const int index = WritableField(name);
-  switch (KindOf(index)) {
-    case FieldKind::Real:
-      Write(index, static_cast<double>(value));
-      break;
-    case FieldKind::Text:
-      Write(index, std::to_string(value));
-      break;
-    default:
-      Write(index, std::int64_t{value});
-      break;
-  }
+  Write(index, IntegerForField(index, value));
 }
 
 void CaseTable::SetFieldFloat(const std::string& name, double value) {
   const int index = WritableField(name);
-  if (!std::isfinite(value)) {
-    throw StoreError("Field " + NameOf(index) + " takes only finite numbers, not " + FormatReal(value));
-  }
-  switch (KindOf(index)) {
-    case FieldKind::Real:
-      Write(index, value);
-      break;
-    case FieldKind::Text:
-      Write(index, FormatReal(value));
-      break;
-    default: {
-      const auto rounded = RoundToInt32(value);
-      if (!rounded) NotAnInteger(FormatReal(value), index);
-      Write(index, std::int64_t{*rounded});
-      break;
-    }
-  }
+  Write(index, FloatForField(index, value));
 }
 
 void CaseTable::SetFieldText(const std::string& name, const std::string& value) {
   const int index = WritableField(name);
-  const FieldKind kind = KindOf(index);
-  if (kind == FieldKind::Text) {
-    Write(index, value.empty() ? FieldValue{} : FieldValue{value});
-    return;
-  }
-  if (TrimBlanks(value).empty()) {
-    Write(index, std::monostate{});
-  } else if (kind == FieldKind::Real) {
-    const auto parsed = ParseReal(value);
-    if (!parsed) NotAReal(value, index);
-    Write(index, *parsed);
-  } else {
-    const auto parsed = ParseInteger(value);
-    if (!parsed) NotAnInteger(value, index);
-    Write(index, std::int64_t{*parsed});
-  }
+  Write(index, TextForField(index, value));
 }
 
 void CaseTable::SetFieldNull(const std::string& name) {
   Write(WritableField(name), std::monostate{});
+}
+
+const std::vector<FieldValue>& CaseTable::CurrentValues() const {
+  RequireOpen();
+  return row_;
+}
+
+void CaseTable::WriteValues(const std::vector<FieldValue>& values) {
+  RequireOpen();
+  if (state_ == RowState::Browse) throw StoreError("Table is not in edit mode");
+  if (values.size() != row_.size())
+    throw StoreError("A row of the case table has " + std::to_string(row_.size()) + " fields");
+  for (std::size_t i = 1; i < values.size(); ++i)
+    if (values[i] != row_[i]) Write(static_cast<int>(i), values[i]);
 }
 
 void CaseTable::SetDisplayFormat(const std::string& field, const std::string& format) {

@@ -1,44 +1,67 @@
 #include "store/CsvText.h"
 
+#include <istream>
+
 #include "store/StoreError.h"
 
 namespace vorla {
-namespace {
 
+// The text is taken whole or read from a stream a piece at a time; either
+// way buf_ holds the unread part from pos_ on.
 class CsvParser {
  public:
-  explicit CsvParser(std::string_view text) : text_(text) {
-    if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
-  }
+  explicit CsvParser(std::string_view text) : buf_(text) { SkipByteOrderMark(); }
+  explicit CsvParser(std::istream& in) : in_(&in) { SkipByteOrderMark(); }
 
-  std::vector<CsvRecord> Records() {
-    std::vector<CsvRecord> records;
-    while (pos_ < text_.size()) {
-      if (AtLineEnd()) {  // an empty line
-        SkipLineEnd();
+  bool Next(CsvRecord& record) {
+    Compact();
+    while (Has(0) && AtLineEnd()) SkipLineEnd();  // empty lines
+    if (!Has(0)) return false;
+    record.line = line_;
+    record.cells.clear();
+    for (;;) {
+      record.cells.push_back(Cell());
+      if (Has(0) && buf_[pos_] == ',') {
+        ++pos_;
         continue;
       }
-      CsvRecord record;
-      record.line = line_;
-      for (;;) {
-        record.cells.push_back(Cell());
-        if (pos_ < text_.size() && text_[pos_] == ',') {
-          ++pos_;
-          continue;
-        }
-        if (pos_ < text_.size()) SkipLineEnd();
-        break;
-      }
-      records.push_back(std::move(record));
+      if (Has(0)) SkipLineEnd();
+      break;
     }
-    return records;
+    return true;
   }
 
  private:
-  bool AtLineEnd() const { return text_[pos_] == '\n' || text_[pos_] == '\r'; }
+  void SkipByteOrderMark() {
+    if (Has(2) && buf_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
+  }
+
+  // Whether the character k places after the current one exists, reading
+  // more of the stream when needed.
+  bool Has(std::size_t k) {
+    while (pos_ + k >= buf_.size()) {
+      if (in_ == nullptr || !*in_) return false;
+      char chunk[1 << 16];
+      in_->read(chunk, sizeof chunk);
+      if (in_->bad()) throw StoreError("the file cannot be read");
+      if (in_->gcount() == 0) return false;
+      buf_.append(chunk, static_cast<std::size_t>(in_->gcount()));
+    }
+    return true;
+  }
+
+  // Drops what has been read, now and then, so a streamed file is never held whole.
+  void Compact() {
+    if (in_ != nullptr && pos_ > (1u << 16)) {
+      buf_.erase(0, pos_);
+      pos_ = 0;
+    }
+  }
+
+  bool AtLineEnd() const { return buf_[pos_] == '\n' || buf_[pos_] == '\r'; }
 
   void SkipLineEnd() {
-    if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
+    if (buf_[pos_] == '\r' && Has(1) && buf_[pos_ + 1] == '\n') ++pos_;
     ++pos_;
     ++line_;
   }
@@ -48,11 +71,11 @@ class CsvParser {
   }
 
   std::string Cell() {
-    if (pos_ < text_.size() && text_[pos_] == '"') return QuotedCell();
+    if (Has(0) && buf_[pos_] == '"') return QuotedCell();
     std::string cell;
-    while (pos_ < text_.size() && text_[pos_] != ',' && !AtLineEnd()) {
-      if (text_[pos_] == '"') Fail(line_, "a quote inside a cell that does not begin with one");
-      cell += text_[pos_++];
+    while (Has(0) && buf_[pos_] != ',' && !AtLineEnd()) {
+      if (buf_[pos_] == '"') Fail(line_, "a quote inside a cell that does not begin with one");
+      cell += buf_[pos_++];
     }
     return cell;
   }
@@ -62,10 +85,10 @@ class CsvParser {
     ++pos_;
     std::string cell;
     for (;;) {
-      if (pos_ >= text_.size()) Fail(opened_on, "a quoted cell is not closed");
-      const char c = text_[pos_];
+      if (!Has(0)) Fail(opened_on, "a quoted cell is not closed");
+      const char c = buf_[pos_];
       if (c == '"') {
-        if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
+        if (Has(1) && buf_[pos_ + 1] == '"') {
           cell += '"';
           pos_ += 2;
           continue;
@@ -73,27 +96,36 @@ class CsvParser {
         ++pos_;
         break;
       }
-      if (c == '\n' || (c == '\r' && !(pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n'))) {
+      if (c == '\n' || (c == '\r' && !(Has(1) && buf_[pos_ + 1] == '\n'))) {
         ++line_;
       }
       cell += c;
       ++pos_;
     }
-    if (pos_ < text_.size() && text_[pos_] != ',' && !AtLineEnd()) {
+    if (Has(0) && buf_[pos_] != ',' && !AtLineEnd()) {
       Fail(line_, "text after the closing quote of a cell");
     }
     return cell;
   }
 
-  std::string_view text_;
+  std::istream* in_ = nullptr;
+  std::string buf_;
   std::size_t pos_ = 0;
   int line_ = 1;
 };
 
-}  // namespace
+CsvReader::CsvReader(std::istream& in) : parser_(std::make_unique<CsvParser>(in)) {}
+CsvReader::~CsvReader() = default;
+
+bool CsvReader::Next(CsvRecord& record) {
+  return parser_->Next(record);
+}
 
 std::vector<CsvRecord> ParseCsv(std::string_view text) {
-  return CsvParser(text).Records();
+  CsvParser parser(text);
+  std::vector<CsvRecord> records;
+  for (CsvRecord record; parser.Next(record);) records.push_back(record);
+  return records;
 }
 
 std::string CsvCell(std::string_view value) {

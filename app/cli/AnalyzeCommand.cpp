@@ -1,22 +1,29 @@
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <sstream>
 
 #include "app/cli/CaseChoice.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/OptionNumbers.h"
+#include "app/cli/OutputSpool.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ResultReport.h"
 #include "app/common/ProgramDirectory.h"
 #include "params/CaseRun.h"
+#include "params/ParallelWork.h"
 #include "params/ParameterErrors.h"
 #include "store/CaseTable.h"
+#include "store/DetachedRow.h"
 
 namespace vorla::cli {
 
 const char* const AnalyzeHelp =
     "Usage: vorla-cli analyze [--dir DIR] (--id N | --name NAME | --all)\n"
     "                         [--level 90|95|99] [--no-cranial] [--no-pubic] [--no-auricular]\n"
-    "                         [--format text|csv|json]\n"
+    "                         [--format text|csv|json] [--jobs N]\n"
     "\n"
     "Estimates the age at death of stored cases, exactly as the window's Analyze\n"
     "button does, and stores the results in each case's row.\n"
@@ -31,6 +38,8 @@ const char* const AnalyzeHelp =
     "  --no-pubic       leave the pubic symphysis out\n"
     "  --no-auricular   leave the auricular surface out\n"
     "  --format F       how the results are printed: text (default), csv or json\n"
+    "  --jobs N         how many cases are analysed at once (default: the number of\n"
+    "                   cores); the results and the output are the same for any N\n"
     "\n"
     "Parameters.dat is read and checked whole before the first case; a file that\n"
     "cannot be used is refused with its line, and no case is analysed.\n"
@@ -50,16 +59,18 @@ struct AnalyzeOptions {
   int level = 95;
   ComplexSelection selection;
   ReportFormat format = ReportFormat::Text;
+  int jobs = 1;
 };
 
 AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
-  const CliArguments a(args, {"--dir", "--id", "--name", "--level", "--format"},
+  const CliArguments a(args, {"--dir", "--id", "--name", "--level", "--format", "--jobs"},
                        {"--all", "--no-cranial", "--no-pubic", "--no-auricular"});
   if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
   AnalyzeOptions o;
   o.dir = a.Value("--dir").value_or("");
   o.cases = ReadCaseChoice(a);
   o.level = LevelOption(a);
+  o.jobs = JobsOption(a);
   o.selection.UseCranialData = !a.Has("--no-cranial");
   o.selection.UsePubicData = !a.Has("--no-pubic");
   o.selection.UseAuricularData = !a.Has("--no-auricular");
@@ -76,13 +87,40 @@ AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
   return o;
 }
 
-// What was written into the row is kept, as the window keeps it when the user
-// moves on.
-void KeepPendingEdits(CaseTable& table) {
+// One case of the batch: a copy of its row, analysed on any thread, and
+// what the run made of it.
+struct CaseSlot {
+  std::int32_t id = 0;
+  std::optional<DetachedRow> row;
+  RowOutcome outcome = RowOutcome::Analysed;
+  bool failed = false;
+  std::string message;
+  CaseRecord analysed;  // kept for the trace until a later case replaces it
+};
+
+void AnalyzeSlot(CaseSlot& slot, const ComplexSelection& selection, const RunSettings& shared) {
+  RunSettings settings = shared;
+  settings.keepAnalysed = [&slot](CaseRecord record) { slot.analysed = std::move(record); };
   try {
-    table.SavePendingRow();
-  } catch (const std::exception&) {
+    const RowResult r = AnalyzeRow(*slot.row, selection, settings);
+    slot.outcome = r.outcome;
+    slot.message = r.message;
+  } catch (const std::exception& e) {
+    slot.failed = true;
+    slot.message = e.what();
   }
+}
+
+const char* OutcomeName(const CaseSlot& slot) {
+  static const char* const outcomes[] = {"analysed", "nodata", "refused"};
+  return slot.failed ? "failed" : outcomes[static_cast<int>(slot.outcome)];
+}
+
+// How many cases are copied out of the table, analysed and written back at a
+// time: enough to keep every job busy, few enough that the analysed cases
+// waiting for the trace (two blocks of them) stay small.
+std::size_t BlockSize(int jobs) {
+  return static_cast<std::size_t>(std::min(8 * jobs, 32));
 }
 
 }  // namespace
@@ -125,36 +163,105 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   }
 
   CaseTable table;
-  std::vector<RowReport> reports;
   bool allAnalysed = true;
   bool batchBegun = false;
+  // The trace is written once, at the end, for the last case analysed before
+  // the run ended, whether it ended well or not.
+  CaseRecord lastAnalysed;
+  const auto writeTrace = [&] {
+    if (lastAnalysed) WriteTraceQuietly(lastAnalysed.get(), settings.tracePath);
+  };
   try {
+    OutputSpool output, messages;
     table.Open(dir);
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     table.BeginTransaction();
     batchBegun = true;
-    for (std::int32_t id : ids) {
-      table.LocateId(id);
-      try {
-        const RowResult r = AnalyzeRow(table, o.selection, settings);
-        static const char* const outcomes[] = {"analysed", "nodata", "refused"};
-        reports.push_back(ReportOfRow(table, outcomes[static_cast<int>(r.outcome)], r.message));
-        allAnalysed &= r.outcome == RowOutcome::Analysed;
-      } catch (const std::exception& e) {
-        reports.push_back(ReportOfRow(table, "failed", e.what()));
-        allAnalysed = false;
+    std::ostringstream text;
+    ReportPrinter printer(o.format, o.level, text);
+    // Copies of the rows of one block are analysed by the workers while this
+    // thread copies out the next block and stores the one before.
+    WorkerPool workers(o.jobs > 1 ? o.jobs : 0);
+    std::vector<CaseSlot> blocks[2];
+    const std::function<void(std::size_t)> analyse[2] = {
+        [&](std::size_t i) { AnalyzeSlot(blocks[0][i], o.selection, settings); },
+        [&](std::size_t i) { AnalyzeSlot(blocks[1][i], o.selection, settings); }};
+    // Whatever ends the run, the workers are done with a block before it goes.
+    struct WaitForWorkers {
+      WorkerPool& pool;
+      ~WaitForWorkers() {
+        try {
+          pool.Wait();
+        } catch (...) {
+        }
+      }
+    } waitForWorkers{workers};
+    std::size_t loaded = 0;
+    const auto load = [&](std::vector<CaseSlot>& slots) {
+      slots.resize(std::min(BlockSize(o.jobs), ids.size() - loaded));
+      for (CaseSlot& slot : slots) {
+        slot.id = ids[loaded++];
+        table.LocateId(slot.id);
+        slot.row.emplace(table.CurrentValues());
+      }
+    };
+    // Stored and reported in key order, as if analysed one after the other.
+    const auto store = [&](std::vector<CaseSlot>& slots) {
+      for (CaseSlot& slot : slots) {
+        table.LocateId(slot.id);
+        // A row that cannot be stored ends the batch: nothing of it is kept,
+        // and no case is reported as analysed that was not stored.
+        if (slot.row->Written()) {
+          try {
+            table.Edit();
+            table.WriteValues(slot.row->Values());
+            table.Post();
+          } catch (const std::exception& e) {
+            throw StoreError("Case " + std::to_string(slot.id) + ": its row could not be saved: " + e.what());
+          }
+        }
+        // The trace is of the last case whose results were stored.
+        if (slot.analysed) {
+          FreeAnalysisTree(lastAnalysed);
+          lastAnalysed = std::move(slot.analysed);
+        }
+        const RowReport report = ReportOfRow(table, OutcomeName(slot), slot.message);
+        printer.Add(report);
+        if (report.outcome != "analysed") {
+          allAnalysed = false;
+          messages.Append("Case " + std::to_string(report.id) + " \"" + report.name + "\": " + report.message + "\n");
+        }
         // A failure the database answered by ending the batch (a full disk)
         // leaves nothing to go on with: later rows would be stored one by one.
         if (!table.InTransaction())
-          throw StoreError("Case " + std::to_string(id) + ": " + e.what() +
-                           "\nThe database ended the batch at this case");
+          throw StoreError("Case " + std::to_string(slot.id) + ": " +
+                           (slot.failed ? slot.message + "\nThe database ended the batch at this case"
+                                        : std::string("its row could not be saved; the database ended the batch")));
       }
-      KeepPendingEdits(table);
-      if (!table.InTransaction())
-        throw StoreError("Case " + std::to_string(id) + ": its row could not be saved; the database ended the batch");
+      output.Append(text.str());
+      text.str({});
+      slots.clear();
+    };
+    int current = 0;
+    load(blocks[current]);
+    workers.Start(blocks[current].size(), analyse[current]);
+    while (!blocks[current].empty()) {
+      const int following = 1 - current;
+      load(blocks[following]);
+      workers.Wait();
+      if (!blocks[following].empty()) workers.Start(blocks[following].size(), analyse[following]);
+      store(blocks[current]);
+      current = following;
     }
+    printer.Finish();
+    output.Append(text.str());
     table.Commit();
+    writeTrace();
+    // The results are committed: only now are they reported as analysed.
+    output.CopyTo(out);
+    messages.CopyTo(err);
   } catch (const std::exception& e) {
+    writeTrace();
     if (table.IsOpen() && table.InTransaction()) {
       try {
         table.Rollback();
@@ -165,10 +272,6 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     if (batchBegun) err << "Nothing was stored: the results of this run were rolled back.\n";
     return 3;
   }
-  // The results are committed: only now are they reported as analysed.
-  PrintReports(reports, o.format, o.level, out);
-  for (const RowReport& r : reports)
-    if (r.outcome != "analysed") err << "Case " << r.id << " \"" << r.name << "\": " << r.message << "\n";
   return allAnalysed ? 0 : 3;
 }
 

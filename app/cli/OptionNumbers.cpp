@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "params/ParallelWork.h"
+
 namespace vorla::cli {
 
 std::int64_t WholeOption(const CliArguments& arguments, const std::string& option, std::int64_t least,
@@ -21,6 +23,10 @@ int LevelOption(const CliArguments& arguments) {
   if (!level) return 95;
   if (*level != "90" && *level != "95" && *level != "99") throw UsageError("--level is 90, 95 or 99");
   return std::stoi(*level);
+}
+
+int JobsOption(const CliArguments& arguments) {
+  return static_cast<int>(WholeOption(arguments, "--jobs", 1, 256, DefaultJobs()));
 }
 
 std::uint64_t SeedOption(const CliArguments& arguments, const std::string& option, std::uint64_t fallback) {

@@ -14,6 +14,8 @@ std::int64_t WholeOption(const CliArguments& arguments, const std::string& optio
 
 // A confidence level: 90, 95 or 99; 95 when --level is not given.
 int LevelOption(const CliArguments& arguments);
+// --jobs N: how many cases are worked on at once, from 1 to 256; default the number of cores.
+int JobsOption(const CliArguments& arguments);
 
 // A seed: any whole number from 0 to 2^64 - 1.
 std::uint64_t SeedOption(const CliArguments& arguments, const std::string& option, std::uint64_t fallback);

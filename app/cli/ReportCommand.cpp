@@ -1,7 +1,9 @@
 // vorla-cli report: the one-page report of stored cases as PDF files, and
 // their bar charts as pictures, painted as the window paints them.
 #include <QDir>
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "app/cli/CaseChoice.h"
@@ -12,13 +14,15 @@
 #include "app/cli/PaintingApplication.h"
 #include "app/common/ProgramDirectory.h"
 #include "paint/CaseFiles.h"
+#include "paint/CaseReport.h"
+#include "params/ParallelWork.h"
 #include "store/CaseTable.h"
 
 namespace vorla::cli {
 
 const char* const ReportHelp =
     "Usage: vorla-cli report [--dir DIR] (--id N | --name NAME | --all) --out FOLDER\n"
-    "                        [--chart wmf|bmp|png|svg] [--level 90|95|99]\n"
+    "                        [--chart wmf|bmp|png|svg] [--level 90|95|99] [--jobs N]\n"
     "\n"
     "Writes the one-page report of stored cases as PDF files (US Letter), the\n"
     "page the window's \"Print Report\" shows, from the results stored in each\n"
@@ -34,6 +38,8 @@ const char* const ReportHelp =
     "  --level L      for cases whose results were stored before the level was\n"
     "                 recorded: the level they were analysed at (90, 95 or 99);\n"
     "                 without it their limits read \"level not recorded\"\n"
+    "  --jobs N       how many files are written at once (default: the number of\n"
+    "                 cores); the files are the same for any N\n"
     "\n"
     "A file is named after the case number, with every character other than\n"
     "letters, digits, '-', '_' and '.' replaced by '_'; a case without a number,\n"
@@ -50,10 +56,11 @@ struct ReportOptions {
   std::filesystem::path out;
   std::optional<gui::ChartFormat> chart;
   int level = 0;  // for results without a recorded level; 0: not recorded
+  int jobs = 1;
 };
 
 ReportOptions ParseOptions(const std::vector<std::string>& args) {
-  const CliArguments a(args, {"--dir", "--id", "--name", "--out", "--chart", "--level"}, {"--all"});
+  const CliArguments a(args, {"--dir", "--id", "--name", "--out", "--chart", "--level", "--jobs"}, {"--all"});
   if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
   ReportOptions o;
   o.dir = a.Value("--dir").value_or("");
@@ -66,7 +73,27 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
     if (!o.chart) throw UsageError("--chart is wmf, bmp, png or svg");
   }
   o.level = a.Value("--level") ? LevelOption(a) : 0;
+  o.jobs = JobsOption(a);
   return o;
+}
+
+// One case's files: the content is read from the table in key order, the
+// files are painted and written on any thread.
+struct CaseFiles {
+  std::int32_t id = 0;
+  std::string name;
+  std::filesystem::path stem;
+  std::optional<gui::ReportContent> content;
+  std::string error;
+};
+
+void WriteCase(CaseFiles& c, const ReportOptions& o) {
+  if (!c.content) return;
+  try {
+    gui::WriteReportFiles(*c.content, o.chart, c.stem);
+  } catch (const std::exception& e) {
+    c.error = e.what();
+  }
 }
 
 }  // namespace
@@ -109,17 +136,32 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
     // a row are not kept.
     table.BeginTransaction();
     std::set<std::string> taken;
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-      calib::Advance(&progress.Hooks(), "writing reports", i, ids.size());
-      table.LocateId(ids[i]);
-      const std::string name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
-      const std::string file = gui::ReportFileStem(name, ids[i], taken);
-      try {
-        gui::WriteCaseReportFiles(table, o.level, o.chart, o.out / file);
-        ++written;
-      } catch (const std::exception& e) {
+    WorkerPool workers(o.jobs - 1);
+    const std::size_t block = o.jobs > 1 ? 4 * static_cast<std::size_t>(o.jobs) : 1;
+    std::vector<CaseFiles> cases;
+    for (std::size_t first = 0; first < ids.size(); first += cases.size()) {
+      calib::Advance(&progress.Hooks(), "writing reports", first, ids.size());
+      cases.assign(std::min(block, ids.size() - first), {});
+      for (std::size_t i = 0; i < cases.size(); ++i) {
+        CaseFiles& c = cases[i];
+        c.id = ids[first + i];
+        table.LocateId(c.id);
+        c.name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
+        c.stem = o.out / gui::ReportFileStem(c.name, c.id, taken);
+        try {
+          c.content = gui::StoredCaseReport(table, o.level);
+        } catch (const std::exception& e) {
+          c.error = e.what();
+        }
+      }
+      workers.ForEachIndex(cases.size(), [&](std::size_t i) { WriteCase(cases[i], o); });
+      for (const CaseFiles& c : cases) {
+        if (c.error.empty()) {
+          ++written;
+          continue;
+        }
         progress.Clear();
-        err << "Case " << ids[i] << " \"" << name << "\": " << e.what() << "\n";
+        err << "Case " << c.id << " \"" << c.name << "\": " << c.error << "\n";
         allWritten = false;
       }
     }

@@ -54,12 +54,12 @@ std::string JsonString(const std::string& text) {
   return out.str();
 }
 
-void PrintText(const std::vector<RowReport>& reports, int level, std::ostream& out) {
-  for (const RowReport& r : reports) {
+void PrintText(const RowReport& r, int level, std::ostream& out) {
+  {
     out << "Case " << r.id << " \"" << r.name << "\": ";
     if (r.outcome != "analysed") {
       out << r.message << "\n\n";
-      continue;
+      return;
     }
     out << "analysed\n";
     const std::string lower = "L" + std::to_string(level) + "%", upper = "U" + std::to_string(level) + "%";
@@ -102,32 +102,38 @@ RowReport ReportOfRow(const CaseRow& row, const std::string& outcome, const std:
 }
 
 void PrintReports(const std::vector<RowReport>& reports, ReportFormat format, int level, std::ostream& out) {
-  if (format == ReportFormat::Text) return PrintText(reports, level, out);
-  if (format == ReportFormat::Csv) {
-    out << "SKELETON_ID,SKELETON_NAME,OUTCOME,MESSAGE";
-    if (!reports.empty())
-      for (const auto& result : reports.front().results) out << ',' << result.first;
-    out << "\r\n";
-    for (const RowReport& r : reports) {
-      out << r.id << ',' << CsvCell(r.name) << ',' << r.outcome << ',' << CsvCell(r.message);
-      for (const auto& result : r.results) out << ',' << Number(result.second);
+  ReportPrinter printer(format, level, out);
+  for (const RowReport& r : reports) printer.Add(r);
+  printer.Finish();
+}
+
+void ReportPrinter::Add(const RowReport& r) {
+  std::ostream& out = out_;
+  const bool first = count_++ == 0;
+  if (format_ == ReportFormat::Text) return PrintText(r, level_, out);
+  if (format_ == ReportFormat::Csv) {
+    if (first) {
+      out << "SKELETON_ID,SKELETON_NAME,OUTCOME,MESSAGE";
+      for (const auto& result : r.results) out << ',' << result.first;
       out << "\r\n";
     }
+    out << r.id << ',' << CsvCell(r.name) << ',' << r.outcome << ',' << CsvCell(r.message);
+    for (const auto& result : r.results) out << ',' << Number(result.second);
+    out << "\r\n";
     return;
   }
-  out << "[";
-  for (std::size_t i = 0; i < reports.size(); ++i) {
-    const RowReport& r = reports[i];
-    out << (i ? ",\n " : "\n ") << "{\"SKELETON_ID\": " << r.id << ", \"SKELETON_NAME\": " << JsonString(r.name)
-        << ", \"outcome\": " << JsonString(r.outcome) << ", \"message\": " << JsonString(r.message)
-        << ", \"results\": {";
-    for (std::size_t j = 0; j < r.results.size(); ++j) {
-      const auto& [name, value] = r.results[j];
-      out << (j ? ", " : "") << JsonString(name) << ": " << (value ? Number(value) : "null");
-    }
-    out << "}}";
+  out << (first ? "[\n " : ",\n ") << "{\"SKELETON_ID\": " << r.id << ", \"SKELETON_NAME\": " << JsonString(r.name)
+      << ", \"outcome\": " << JsonString(r.outcome) << ", \"message\": " << JsonString(r.message) << ", \"results\": {";
+  for (std::size_t j = 0; j < r.results.size(); ++j) {
+    const auto& [name, value] = r.results[j];
+    out << (j ? ", " : "") << JsonString(name) << ": " << (value ? Number(value) : "null");
   }
-  out << "\n]\n";
+  out << "}}";
+}
+
+void ReportPrinter::Finish() {
+  if (format_ == ReportFormat::Csv && count_ == 0) out_ << "SKELETON_ID,SKELETON_NAME,OUTCOME,MESSAGE\r\n";
+  if (format_ == ReportFormat::Json) out_ << (count_ == 0 ? "[\n]\n" : "\n]\n");
 }
 
 }  // namespace vorla::cli

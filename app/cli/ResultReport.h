@@ -25,4 +25,19 @@ RowReport ReportOfRow(const CaseRow& row, const std::string& outcome, const std:
 enum class ReportFormat { Text, Csv, Json };
 void PrintReports(const std::vector<RowReport>& reports, ReportFormat format, int level, std::ostream& out);
 
+// Prints reports one at a time, exactly as PrintReports prints them all.
+class ReportPrinter {
+ public:
+  ReportPrinter(ReportFormat format, int level, std::ostream& out) : format_(format), level_(level), out_(out) {}
+  void Add(const RowReport& report);
+  // Closes the list (the CSV header or the JSON brackets of an empty list).
+  void Finish();
+
+ private:
+  ReportFormat format_;
+  int level_;
+  std::ostream& out_;
+  std::size_t count_ = 0;
+};
+
 }  // namespace vorla::cli

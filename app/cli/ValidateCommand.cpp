@@ -14,6 +14,7 @@ const char* const ValidateHelp =
     "Usage: vorla-cli validate REFERENCE.csv [--params FILE] [--level 90|95|99]\n"
     "                          [--model Archeological|Forensic] [--folds K]\n"
     "                          [--min-per-transition N] [--pool-groups] [--format text|csv]\n"
+    "                          [--jobs N]\n"
     "\n"
     "Estimates the age of every skeleton of a reference sample of documented age\n"
     "exactly as the Analyze button would (every complex it has scores for, its sex,\n"
@@ -33,6 +34,8 @@ const char* const ValidateHelp =
     "  --min-per-transition N   with --folds: as for calibrate (default 20)\n"
     "  --pool-groups            with --folds: as for calibrate\n"
     "  --format F               text (default) or csv\n"
+    "  --jobs N                 how many skeletons are analysed at once (default: the\n"
+    "                           number of cores); the figures are the same for any N\n"
     "\n"
     "Exit codes: 0 done, 1 parameter file of the wrong version, 2 usage error, 3 the\n"
     "sample or the parameter file cannot be used, 130 stopped.\n";
@@ -49,13 +52,15 @@ struct ValidateOptions {
 };
 
 ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(args, {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format"},
+  const CliArguments a(args,
+                       {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs"},
                        {"--pool-groups"});
   if (a.Words().size() != 1) throw UsageError("name one reference sample (a CSV file)");
   ValidateOptions o;
   o.sample = a.Words().front();
   o.params = a.Value("--params").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
   o.validation.level = LevelOption(a);
+  o.validation.jobs = JobsOption(a);
   if (const auto model = a.Value("--model")) {
     if (!IsChoice(*model, ModelChoices)) throw UsageError("--model is Archeological or Forensic, not " + *model);
     o.validation.model = *model;

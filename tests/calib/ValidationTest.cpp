@@ -121,6 +121,44 @@ TEST(Validation, TheModelChoiceMovesOnlyTheCorrectedEstimate) {
   EXPECT_EQ(two[1].line, sample.individuals[1].line);
 }
 
+// Several jobs give every individual exactly the estimate one job gives, in
+// the same order, the unanalysed ones included, and the same progress ends.
+TEST(Validation, SeveralJobsGiveTheEstimatesOfOne) {
+  const ParameterStructure templ = test::SmallStructure();
+  ReferenceSample sample = test::SimulatedSample(templ, 90, 4);
+  for (std::size_t c = 0; c < sample.columns.size(); ++c)  // nothing to analyse
+    if (sample.columns[c].find("_LOW") != std::string::npos || sample.columns[c].find("_UPPER") != std::string::npos)
+      sample.individuals[7].cells[c].clear();
+  test::ScratchFolder folder;
+  const std::string file = folder.Write("small.dat", test::SmallParameterText);
+  std::vector<std::size_t> lastDone;
+  Progress progress;
+  progress.step = [&](const std::string&, std::size_t done, std::size_t total) { lastDone = {done, total}; };
+  ValidationOptions one, three;
+  three.jobs = 3;
+  three.level = one.level = 90;
+  three.progress = &progress;
+  const std::vector<IndividualEstimate> a = EstimateAges(file, sample, {}, one);
+  const std::vector<IndividualEstimate> b = EstimateAges(file, sample, {}, three);
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_EQ(lastDone, (std::vector<std::size_t>{90, 90}));
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(a[i].line, b[i].line);
+    EXPECT_EQ(a[i].analysed, b[i].analysed) << i;
+    EXPECT_EQ(a[i].message, b[i].message) << i;
+    EXPECT_EQ(a[i].estimate, b[i].estimate) << i;
+    EXPECT_EQ(a[i].low, b[i].low) << i;
+    EXPECT_EQ(a[i].high, b[i].high) << i;
+    EXPECT_EQ(a[i].corrected, b[i].corrected) << i;
+    EXPECT_EQ(a[i].correctedLow, b[i].correctedLow) << i;
+    EXPECT_EQ(a[i].correctedHigh, b[i].correctedHigh) << i;
+  }
+  EXPECT_FALSE(b[7].analysed);
+  // A parameter file that cannot be used ends the run, with any number of jobs.
+  const std::string broken = folder.Write("broken.dat", "not a parameter file\n");
+  EXPECT_ANY_THROW(EstimateAges(broken, sample, {}, three));
+}
+
 TEST(Validation, ASkeletonWithoutScoresIsCountedApart) {
   const ParameterStructure templ = test::SmallStructure();
   const ReferenceSample sample = ParseReferenceSample(

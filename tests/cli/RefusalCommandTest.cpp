@@ -117,6 +117,39 @@ TEST_F(CaseFolder, NothingIsReportedAsAnalysedUnlessItWasStored) {
   EXPECT_NE(o.err.find("Nothing was stored"), std::string::npos) << o.err;
 }
 
+// A row the database refuses to store (here a trigger) ends the batch, be it
+// the last row or one in the middle, with one job or two: nothing is stored,
+// nothing is reported as analysed.
+TEST_F(CaseFolder, ARowThatCannotBeStoredEndsTheBatch) {
+  for (const char* key : {"10", "4"}) {
+    for (const char* jobs : {"1", "2"}) {
+      {
+        CaseTable table;
+        table.Open(dir.string());
+        table.ExecSql("DROP TRIGGER IF EXISTS refuse");
+        table.ExecSql(std::string("CREATE TRIGGER refuse BEFORE UPDATE ON TAData WHEN NEW.SKELETON_ID = ") + key +
+                      " BEGIN SELECT RAISE(ABORT, 'row refused by the test'); END");
+      }
+      const Outcome o = Analyze({"--jobs", jobs});
+      EXPECT_EQ(o.code, 3) << key << ", " << jobs << " jobs";
+      EXPECT_EQ(o.out, "") << key;
+      EXPECT_NE(o.err.find(std::string("Case ") + key + ": its row could not be saved: "), std::string::npos) << o.err;
+      EXPECT_NE(o.err.find("row refused by the test"), std::string::npos) << o.err;
+      EXPECT_NE(o.err.find("Nothing was stored"), std::string::npos) << o.err;
+      CaseTable table;
+      table.Open(dir.string());
+      int stored = 0;
+      table.ForEachStoredRow(
+          [&](const std::vector<FieldValue>& row) { stored += !IsNull(row[FindCaseField("RES_ALL_MAX_LIKELIHOOD")]); });
+      EXPECT_EQ(stored, 0) << key << ", " << jobs << " jobs";
+      // The trace is that of the case before, the last one stored before the end.
+      const std::string trace = ReadAll(dir / "TATree.txt");
+      const std::string expected = std::string("Name          = ") + (key == std::string("10") ? "DEMO-09" : "DEMO-03");
+      EXPECT_EQ(trace.substr(0, expected.size()), expected) << key;
+    }
+  }
+}
+
 TEST(CommandFolders, AFolderWithoutCaseFilesIsOneError) {
   const fs::path dir = fs::temp_directory_path() / ("vorla-empty-" + std::to_string(::getpid()));
   fs::remove_all(dir);

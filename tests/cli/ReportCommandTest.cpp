@@ -181,6 +181,38 @@ TEST_F(ReportCommand, CasesWithoutResultsAreRefused) {
   EXPECT_EQ(fs::last_write_time(dir / "TAData.db"), before);
 }
 
+// Written on several threads, the files, their charts and the messages about
+// the cases without results are those one job gives, in the same order.
+TEST_F(ReportCommand, SeveralJobsWriteWhatOneJobWrites) {
+  for (const char* id : {"2", "5", "6", "9"}) {
+    const Outcome analysed = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--id", id});
+    ASSERT_EQ(analysed.code, 0) << analysed.err;
+  }
+  const auto report = [&](const char* jobs, const fs::path& out) {
+    return Command(&cli::ReportCommand,
+                   {"--dir", dir.string(), "--all", "--out", out.string(), "--chart", "svg", "--jobs", jobs});
+  };
+  const Outcome one = report("1", dir / "one");
+  const Outcome three = report("3", dir / "three");
+  EXPECT_EQ(one.code, 3);
+  EXPECT_EQ(three.code, one.code);
+  EXPECT_EQ(three.err, one.err);
+  EXPECT_NE(one.err.find("Case 1 "), std::string::npos);
+  EXPECT_LT(one.err.find("Case 3 "), one.err.find("Case 10 "));
+  EXPECT_NE(three.out.find("4 report(s) written"), std::string::npos) << three.out;
+  const std::vector<std::string> files = FilesIn(dir / "one");
+  ASSERT_EQ(files.size(), 8u);
+  EXPECT_EQ(FilesIn(dir / "three"), files);
+  for (const std::string& name : files) {
+    const auto size = fs::file_size(dir / "one" / name);
+    if (name.ends_with(".svg"))
+      EXPECT_EQ(Bytes(dir / "three" / name, size + 1), Bytes(dir / "one" / name, size + 1)) << name;
+    else
+      EXPECT_EQ(Bytes(dir / "three" / name, 5), "%PDF-") << name;
+  }
+  EXPECT_EQ(report("0", dir / "none").code, 2);
+}
+
 TEST_F(ReportCommand, UsageAndFolderErrors) {
   const std::string d = dir.string();
   EXPECT_EQ(Command(&cli::ReportCommand, {"--dir", d, "--all"}).code, 2);                             // no --out

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -53,4 +54,24 @@ TEST(PriorModels, Groups) {
   EXPECT_EQ(SelectGroup("female", "BLACK"), 3);
   EXPECT_EQ(SelectGroup("MALE", "Black"), 4);
   EXPECT_EQ(SelectGroup(" male", "black "), 1);  // only the exact words count
+}
+
+// The densities at grid ages are kept per thread for the table last used;
+// switching the model switches them.
+TEST(PriorModels, GridDensitiesFollowTheChosenModel) {
+  const auto atGridAges = [] {
+    std::vector<double> values;
+    for (int i = 0; i < AgeGridSize; i += 20) values.push_back(HazardDensity(GridAge(i)));
+    return values;
+  };
+  SelectHazardModel("Archeological");
+  const std::vector<double> archeological = atGridAges();
+  SelectHazardModel("Forensic");
+  const std::vector<double> forensic = atGridAges();
+  EXPECT_NE(archeological, forensic);
+  SelectHazardModel("archeological");
+  EXPECT_EQ(atGridAges(), archeological);
+  // A grid age and the ages just beside it lie on one smooth curve.
+  const double x = GridAge(123), h = 1e-7;
+  EXPECT_NEAR(HazardDensity(x), (HazardDensity(x - h) + HazardDensity(x + h)) / 2, 1e-9 * HazardDensity(x));
 }

@@ -106,3 +106,28 @@ TEST_F(StageLikelihood, GridTabulationGivesTheSameValues) {
     }
   }
 }
+
+// The grid values are shared between components with the same parameters:
+// a component whose parameters change, or one of many hundreds of parameter
+// sets (more than are kept), gets the values of its own parameters.
+TEST_F(StageLikelihood, GridValuesFollowTheParametersOfEachComponent) {
+  std::array<double, AgeGridSize> grid;
+  const auto expectOwnValues = [&](const char* what) {
+    ComponentLikelihoodOnGrid(k, grid);
+    for (int i = 0; i < AgeGridSize; i += 7)
+      ASSERT_EQ(grid[i], ComponentLikelihood(k, GridAge(i))) << what << " at " << GridAge(i);
+  };
+  test::SetStages(k, 3, 4, 2, 3);
+  expectOwnValues("first parameters");
+  const double firstValue = grid[100];
+  k.b[1] *= 1.5;
+  expectOwnValues("a slope changed");
+  EXPECT_NE(grid[100], firstValue);
+  k.b[1] /= 1.5;
+  for (int n = 0; n < 600; ++n) {
+    k.a[0] += 0.001;
+    expectOwnValues("one of many parameter sets");
+  }
+  k.a[0] -= 0.6;
+  expectOwnValues("the first parameters again");
+}

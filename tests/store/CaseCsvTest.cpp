@@ -4,6 +4,9 @@
 #include "TestSupport.h"
 #include "store/CaseCsv.h"
 #include "store/CaseTable.h"
+#include "store/CsvText.h"
+
+#include <sstream>
 
 namespace vorla {
 namespace {
@@ -106,6 +109,41 @@ TEST_F(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
   }
   EXPECT_THROW(ImportCsv(table, folder.File("missing.csv")), StoreError);
   EXPECT_EQ(test::RawDb(folder.Database()).Column("SELECT count(*) FROM TAData")[0], "0");
+}
+
+// Read a piece at a time, a file gives the records the whole text gives,
+// whatever falls on the border of a piece: a quoted cell with line breaks,
+// a CR LF, a doubled quote, a byte order mark.
+TEST(CsvReading, AStreamGivesTheRecordsOfTheWholeText) {
+  std::string text = "\xEF\xBB\xBFNAME,NOTE\r\n";
+  for (int i = 0; text.size() < 3 * 65536 + 100; ++i) {
+    text += "case-" + std::to_string(i) + ",";
+    text += i % 7 == 0 ? "\"two\r\nlines, \"\"quoted\"\"\"" : "plain";
+    text += i % 5 == 0 ? "\r\n\r\n" : "\n";
+  }
+  const std::vector<CsvRecord> whole = ParseCsv(text);
+  for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{65535}, std::size_t{65536}}) {
+    // A leading cut moves every record across the borders of the pieces.
+    const std::string shifted = text.substr(0, 3) + std::string(cut, '\n') + text.substr(3);
+    std::istringstream in(shifted);
+    CsvReader reader(in);
+    std::size_t n = 0;
+    for (CsvRecord record; reader.Next(record); ++n) {
+      ASSERT_LT(n, whole.size());
+      EXPECT_EQ(record.cells, whole[n].cells) << "record " << n << ", cut " << cut;
+      EXPECT_EQ(record.line, whole[n].line + static_cast<int>(cut)) << "record " << n;
+    }
+    EXPECT_EQ(n, whole.size());
+  }
+  ASSERT_GT(whole.size(), 1000u);
+  EXPECT_EQ(whole[0].cells, (std::vector<std::string>{"NAME", "NOTE"}));
+  EXPECT_EQ(whole[1].cells[1], "two\r\nlines, \"quoted\"");
+
+  std::istringstream open("A,B\n\"never closed,1\n");
+  CsvReader reader(open);
+  CsvRecord record;
+  EXPECT_TRUE(reader.Next(record));
+  EXPECT_THROW(reader.Next(record), StoreError);
 }
 
 TEST_F(CaseCsv, ExportToAnUnwritablePlaceFails) {

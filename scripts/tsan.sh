@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the work shared out over threads with ThreadSanitizer and runs the
+# tests of that path: the parallel runs of the engine and analyze --all with
+# one job and with two (the "threads" label). Only those targets are built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLA_THREAD_SANITIZE=ON -DVORLA_BUILD_BENCH=OFF
+cmake --build build-tsan -j"$(nproc)" --target vorla-cli params_thread_tests
+# Any report fails the test: the program stops with exit code 66.
+export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1"
+ctest --test-dir build-tsan --output-on-failure -j"$(nproc)" -L threads
