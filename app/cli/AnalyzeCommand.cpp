@@ -3,6 +3,7 @@
 #include "app/cli/CaseChoice.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
+#include "app/cli/DatabaseChoice.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ResultReport.h"
@@ -107,7 +108,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   {
     std::error_code ignored;
     if (!std::filesystem::exists(std::filesystem::symlink_status(settings.parameterFile, ignored)) &&
-        !std::filesystem::exists(dir + "TAData.db", ignored)) {
+        !HasCaseTable(dir)) {
       err << "The folder " << dir << " holds neither Parameters.dat nor TAData.db; is it the case folder?\n";
       return 3;
     }
@@ -129,7 +130,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   bool allAnalysed = true;
   bool batchBegun = false;
   try {
-    table.Open(dir);
+    table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     table.BeginTransaction();
     batchBegun = true;
