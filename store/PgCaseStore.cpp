@@ -120,6 +120,7 @@ class PgCaseStore final : public CaseStore {
   }
 
   void Prepare() override {
+    prepared_ = true;  // even a part prepared is dropped by Unprepare
     const auto fields = CaseFields();
     std::string columns;
     std::string placeholders;
@@ -152,7 +153,6 @@ class PgCaseStore final : public CaseStore {
                                   expected + " IS NULL OR " + version + " = " + expected + ") RETURNING " + version);
     db_.Prepare("changed_at", std::string("SELECT to_char(") + kChangedColumn +
                                   " AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS') FROM TAData WHERE SKELETON_ID = $1");
-    prepared_ = true;
   }
 
   void Unprepare() noexcept override {
