@@ -12,7 +12,7 @@ pgdir=$(mktemp -u /tmp/vorla-pg.XXXXXX)
 trap 'bash scripts/pg-cluster.sh stop "$pgdir"; rm -rf "$dir"' EXIT
 uri=${VORLA_PG_URI:-$(bash scripts/pg-cluster.sh start "$pgdir")}
 schema="bench_$$"
-psql -q "$uri" -c "DROP SCHEMA IF EXISTS $schema CASCADE; CREATE SCHEMA $schema"
+PGOPTIONS="-c client_min_messages=warning" psql -q "$uri" -c "DROP SCHEMA IF EXISTS $schema CASCADE; CREATE SCHEMA $schema"
 sep='?'; case "$uri" in *\?*) sep='&' ;; esac
 server="$uri${sep}options=-c%20search_path%3D$schema"
 mkdir "$dir/file" "$dir/server"
@@ -57,4 +57,4 @@ run "SQLite file" "$dir/file"
 run "PostgreSQL on its Unix socket" "$dir/server" --db "$server"
 cmp "$dir/file/out.csv" "$dir/server/out.csv" && echo "the same results on both"
 cmp "$dir/file/TATree.txt" "$dir/server/TATree.txt" && echo "the same trace on both"
-psql -q "$uri" -c "DROP SCHEMA $schema CASCADE"
+PGOPTIONS="-c client_min_messages=warning" psql -q "$uri" -c "DROP SCHEMA $schema CASCADE"

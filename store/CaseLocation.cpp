@@ -10,12 +10,26 @@
 
 namespace vorla {
 
+namespace {
+
+std::optional<std::string>& ChosenDatabase() {
+  static std::optional<std::string> conninfo;
+  return conninfo;
+}
+
+}  // namespace
+
+void ChooseDatabaseForCaseFolders(std::optional<std::string> conninfo) {
+  ChosenDatabase() = std::move(conninfo);
+}
+
 bool IsDatabaseUri(std::string_view text) {
   return IsPostgresUri(text);
 }
 
 CaseLocation ResolveCaseLocation(const std::string& folderOrUri) {
   if (IsDatabaseUri(folderOrUri)) return {true, folderOrUri};
+  if (ChosenDatabase()) return {true, *ChosenDatabase()};
   const std::filesystem::path folder = folderOrUri.empty() ? "." : folderOrUri;
   const std::filesystem::path conn = folder / std::string(kConnectionFileName);
   std::error_code ignored;
@@ -39,6 +53,7 @@ CaseLocation ResolveCaseLocation(const std::string& folderOrUri) {
 }
 
 bool FolderHasCaseTable(const std::string& folder) {
+  if (ChosenDatabase()) return true;
   const std::filesystem::path base = folder.empty() ? "." : folder;
   std::error_code ignored;
   return std::filesystem::exists(base / std::string(kCaseFileName), ignored) ||

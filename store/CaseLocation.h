@@ -3,6 +3,7 @@
 // folder, or, when the folder holds TAData.conn, the PostgreSQL database whose
 // connection string is the first line of that file. A connection URI given
 // instead of a folder names the database itself.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,12 @@ struct CaseLocation {
 // a folder that is shared and copied.
 CaseLocation ResolveCaseLocation(const std::string& folderOrUri);
 
-// Whether the folder holds a case table: TAData.db or TAData.conn.
+// A database chosen for the whole run (the window's --db URI): every case
+// folder's table is then that one. None: each folder's own.
+void ChooseDatabaseForCaseFolders(std::optional<std::string> conninfo);
+
+// Whether the folder holds a case table: TAData.db or TAData.conn (or a
+// database was chosen for the run).
 bool FolderHasCaseTable(const std::string& folder);
 
 // Whether the text names a database server rather than a folder.

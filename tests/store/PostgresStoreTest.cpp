@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "store/CaseCopy.h"
 #include "store/CaseCsv.h"
+#include "store/CaseLocation.h"
 #include "store/CaseTable.h"
 #include "store/Schema.h"
 
@@ -209,6 +210,22 @@ TEST_F(PostgresStore, ACaseFolderNamesItsServerWithoutAPassword) {
   EXPECT_EQ(error.find("s3cret-word"), std::string::npos) << error;
   test::WriteText(folder.File("TAData.conn"), "\n");
   EXPECT_NE(OpenError(table, folder.Path()).find("names no database"), std::string::npos);
+}
+
+TEST_F(PostgresStore, ADatabaseChosenForTheRunServesEveryFolder) {
+  test::PgSchema schema;
+  test::TestFolder folder;
+  ChooseDatabaseForCaseFolders(schema.Uri());
+  CaseTable table;
+  table.Open(folder.Path());
+  table.Append();
+  table.Post();
+  ChooseDatabaseForCaseFolders(std::nullopt);
+  EXPECT_EQ(schema.Column("SELECT count(*) FROM TAData"), std::vector<std::string>{"1"});
+  EXPECT_FALSE(std::filesystem::exists(folder.Database()));
+  table.Open(folder.Path());  // without the choice, the folder's own file
+  EXPECT_TRUE(table.IsEmpty());
+  EXPECT_TRUE(std::filesystem::exists(folder.Database()));
 }
 
 // Every field of awkward rows, from a file to the server and back.
