@@ -16,6 +16,7 @@
 #include <QTextBrowser>
 #include <cmath>
 
+#include "gui/ChangedCasePrompt.h"
 #include "gui/TAForm2.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/FocusRing.h"
@@ -87,6 +88,8 @@ TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QWidget* parent)
   });
   DataSourceSkeleton.AddDataChanged([this] { SyncRowControls(); });
   DataSourceSkeleton.SetErrorReporter([this](const std::string& message) { ShowMessage(MessageKind::Error, message); });
+  DataSourceSkeleton.SetChangedRowResolver(
+      [this](const std::string& refusal) { return AskAboutChangedCase(ui_, refusal); });
 
   qApp->installEventFilter(this);
 
