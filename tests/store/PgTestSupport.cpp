@@ -43,9 +43,8 @@ PgSchema::PgSchema() {
 
 PgSchema::~PgSchema() {
   if (conn_ == nullptr) return;
-  PQexec(conn_, "ROLLBACK");
-  PGresult* result = PQexec(conn_, ("DROP SCHEMA IF EXISTS " + name_ + " CASCADE").c_str());
-  PQclear(result);
+  PQclear(PQexec(conn_, "ROLLBACK"));
+  PQclear(PQexec(conn_, ("DROP SCHEMA IF EXISTS " + name_ + " CASCADE").c_str()));
   PQfinish(conn_);
 }
 
