@@ -99,34 +99,54 @@ void TDataSource::NotifyDataChanged() {
     if (listener) listener();
 }
 
+template <typename Action>
+auto TDataSource::SettlingChangedRow(Action action) -> decltype(action()) {
+  for (;;) {
+    try {
+      return action();
+    } catch (const RowChangedError& refusal) {
+      const ChangedRowChoice choice =
+          changed_row_resolver_ ? changed_row_resolver_(refusal.what()) : ChangedRowChoice::KeepEditing;
+      if (choice == ChangedRowChoice::KeepEditing) throw;
+      if (choice == ChangedRowChoice::Reload) {
+        table_.ReloadRow();
+        RefreshAll();
+      } else {
+        table_.PostOverwriting();
+      }
+      NotifyDataChanged();
+    }
+  }
+}
+
 void TDataSource::First() {
   UpdateRecord();
-  table_.First();
+  SettlingChangedRow([this] { table_.First(); });
 }
 
 void TDataSource::Prior() {
   UpdateRecord();
-  table_.Prior();
+  SettlingChangedRow([this] { table_.Prior(); });
 }
 
 void TDataSource::Next() {
   UpdateRecord();
-  table_.Next();
+  SettlingChangedRow([this] { table_.Next(); });
 }
 
 void TDataSource::Last() {
   UpdateRecord();
-  table_.Last();
+  SettlingChangedRow([this] { table_.Last(); });
 }
 
 void TDataSource::Append() {
   UpdateRecord();
-  table_.Append();
+  SettlingChangedRow([this] { table_.Append(); });
 }
 
 bool TDataSource::LocateName(const std::string& name) {
   UpdateRecord();
-  return table_.LocateName(name);
+  return SettlingChangedRow([&] { return table_.LocateName(name); });
 }
 
 void TDataSource::Cancel() {
@@ -138,13 +158,13 @@ void TDataSource::Cancel() {
 void TDataSource::SavePendingRow() {
   UpdateRecord();
   const bool posts = table_.State() != CaseTable::RowState::Browse && table_.Modified();
-  table_.SavePendingRow();
+  SettlingChangedRow([this] { table_.SavePendingRow(); });
   if (posts) NotifyDataChanged();
 }
 
 bool TDataSource::LocateId(std::int32_t id) {
   UpdateRecord();
-  return table_.LocateId(id);
+  return SettlingChangedRow([&] { return table_.LocateId(id); });
 }
 
 bool TDataSource::FieldIsNull(const std::string& name) const {
@@ -187,7 +207,7 @@ void TDataSource::SetFieldNull(const std::string& name) {
 void TDataSource::Post() {
   UpdateRecord();
   const bool writes = table_.State() != CaseTable::RowState::Browse;
-  table_.Post();
+  SettlingChangedRow([this] { table_.Post(); });
   if (writes) NotifyDataChanged();
 }
 

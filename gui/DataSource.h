@@ -93,6 +93,15 @@ class TDataSource final : public CaseRow {
     if (error_reporter_) error_reporter_(message);
   }
 
+  // What to do when a post is refused because another user changed the row
+  // since it was read: reload it as stored, overwrite the stored row, or keep
+  // editing (the refusal is then thrown on, and the row keeps its edits).
+  // Without a resolver the refusal is thrown on.
+  enum class ChangedRowChoice { Reload, Overwrite, KeepEditing };
+  void SetChangedRowResolver(std::function<ChangedRowChoice(const std::string& refusal)> resolver) {
+    changed_row_resolver_ = std::move(resolver);
+  }
+
   // Moves; each first writes the pending control edits into the row it leaves.
   void First();
   void Prior();
@@ -120,11 +129,16 @@ class TDataSource final : public CaseRow {
 
  private:
   void NotifyDataChanged();
+  // Runs the action; a row another user changed is settled as the resolver
+  // says, and the action is run again.
+  template <typename Action>
+  auto SettlingChangedRow(Action action) -> decltype(action());
 
   CaseTable& table_;
   std::vector<DataLink*> links_;
   std::vector<std::function<void()>> data_changed_;
   std::function<void(const std::string&)> error_reporter_;
+  std::function<ChangedRowChoice(const std::string&)> changed_row_resolver_;
   std::uint64_t generation_ = 0;
 };
 

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "gui/ChangedCasePrompt.h"
 #include "gui/TAForm2.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/FocusRing.h"
@@ -92,6 +93,8 @@ TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QSettings* settin
   });
   DataSourceSkeleton.AddDataChanged([this] { SyncRowControls(); });
   DataSourceSkeleton.SetErrorReporter([this](const std::string& message) { ShowMessage(MessageKind::Error, message); });
+  DataSourceSkeleton.SetChangedRowResolver(
+      [this](const std::string& refusal) { return AskAboutChangedCase(ui_, refusal); });
 
   qApp->installEventFilter(this);
 

@@ -13,6 +13,8 @@ PACKAGES=(
   libbenchmark-dev
   libsqlite3-dev
   sqlite3
+  libpq-dev
+  postgresql
   qt6-base-dev
   qt6-svg-dev
   poppler-utils

@@ -7,26 +7,13 @@
 #include <thread>
 #include <unordered_map>
 
+#include "store/CaseLocation.h"
 #include "store/Schema.h"
 
 namespace vorla {
 namespace {
 
 constexpr std::chrono::milliseconds kPauseAfterUpgrade{200};
-// What the first opening of a table from before the notes field says; only
-// then is the table upgraded.
-// Begins the refusal of a table that lacks only fields of later versions,
-// which opening adds.
-constexpr std::string_view kNeedsUpgrade = "Table TAData lacks the later fields ";
-
-std::string ColumnList() {
-  std::string list;
-  for (const FieldInfo& field : CaseFields()) {
-    if (!list.empty()) list += ", ";
-    list += field.name;
-  }
-  return list;
-}
 
 }  // namespace
 
@@ -48,8 +35,9 @@ void CaseTable::SetBeforeOpenTable(std::function<void(int attempt)> hook) {
 
 void CaseTable::Open(const std::string& directory) {
   Close();
-  const std::filesystem::path folder = directory.empty() ? "." : directory;
-  db_.Open((folder / std::string(kCaseFileName)).string());
+  const CaseLocation location = ResolveCaseLocation(directory);
+  store_ = location.server ? OpenPostgresStore(location.target) : OpenSqliteStore(location.target);
+  store_->SetBusyTimeout(busy_timeout_);
   try {
     try {
       OpenTableAttempt(1);
@@ -62,7 +50,7 @@ void CaseTable::Open(const std::string& directory) {
       if (upgraded) {
         CloseTable();
         for (const FieldInfo& field : UpgradeFields())
-          if (message.find(field.name, kNeedsUpgrade.size()) != std::string_view::npos) ExecSql(AddFieldSql(field));
+          if (message.find(field.name, kNeedsUpgrade.size()) != std::string_view::npos) store_->AddField(field);
       }
       if (upgraded && sleeper_) sleeper_(kPauseAfterUpgrade);
       OpenTableAttempt(2);
@@ -87,8 +75,8 @@ void CaseTable::OpenAtStartUp(const std::string& directory) {
 void CaseTable::OpenTableAttempt(int attempt) {
   if (before_open_table_) before_open_table_(attempt);
   try {
-    CheckOrCreateTable();
-    PrepareStatements();
+    store_->CheckOrCreateTable();
+    store_->Prepare();
     filter_ = {};
     LoadKeys();
     pos_ = keys_.empty() ? -1 : 0;
@@ -104,83 +92,10 @@ void CaseTable::OpenTableAttempt(int attempt) {
   table_open_ = true;
 }
 
-void CaseTable::CheckOrCreateTable() {
-  struct Column {
-    std::string type;
-    bool primary_key;
-  };
-  std::unordered_map<std::string, Column> columns;
-  {
-    Statement info(db_, "PRAGMA table_info(TAData)");
-    while (info.Step()) {
-      columns[UpperAscii(info.ColumnText(1))] = {UpperAscii(info.ColumnText(2)), info.ColumnInt64(5) != 0};
-    }
-  }
-  if (columns.empty()) {
-    // A database of another program is not taken over.
-    Statement tables(
-        db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
-    if (tables.Step() && tables.ColumnInt64(0) > 0) {
-      throw StoreError(db_.FileName() + " is not a case table: it holds tables of another program but no table TAData");
-    }
-    db_.ExecOne(CreateCaseTableSql());
-    return;
-  }
-  std::vector<std::string_view> absent;
-  for (const FieldInfo& field : CaseFields())
-    if (columns.count(UpperAscii(field.name)) == 0) absent.push_back(field.name);
-  std::string missing;
-  for (const std::string_view name : absent) missing += (missing.empty() ? "" : ", ") + std::string(name);
-  // A table of an older version lacks only fields that came later: it is
-  // upgraded. Any other incomplete table is refused as it is, unchanged.
-  const auto later = UpgradeFields();
-  const auto isLater = [&later](std::string_view name) {
-    return std::any_of(later.begin(), later.end(), [name](const FieldInfo& f) { return f.name == name; });
-  };
-  if (!absent.empty() && std::all_of(absent.begin(), absent.end(), isLater))
-    throw StoreError(std::string(kNeedsUpgrade) + missing);
-  if (!absent.empty()) {
-    throw StoreError(db_.FileName() + ": table TAData has no field" + std::string(absent.size() > 1 ? "s " : " ") +
-                     missing);
-  }
-  // Keys are handed out by SQLite only when the key column is the row's own id.
-  const Column& key = columns.at(std::string(kKeyField));
-  if (key.type != "INTEGER" || !key.primary_key) {
-    throw StoreError(db_.FileName() + ": field SKELETON_ID of table TAData is not an INTEGER PRIMARY KEY");
-  }
-}
-
-void CaseTable::PrepareStatements() {
-  const auto fields = CaseFields();
-  std::string insert_columns;
-  std::string placeholders;
-  std::string assignments;
-  for (std::size_t i = 1; i < fields.size(); ++i) {
-    if (i > 1) {
-      insert_columns += ", ";
-      placeholders += ", ";
-      assignments += ", ";
-    }
-    insert_columns += fields[i].name;
-    placeholders += '?';
-    assignments += std::string(fields[i].name) + " = ?";
-  }
-  select_row_ = Statement(db_, "SELECT " + ColumnList() + " FROM TAData WHERE SKELETON_ID = ?");
-  insert_row_ = Statement(db_, "INSERT INTO TAData (" + insert_columns + ") VALUES (" + placeholders + ")");
-  update_row_ = Statement(db_, "UPDATE TAData SET " + assignments + " WHERE SKELETON_ID = ?");
-  savepoint_ = Statement(db_, "SAVEPOINT vorla_post");
-  release_ = Statement(db_, "RELEASE vorla_post");
-  rollback_to_ = Statement(db_, "ROLLBACK TO vorla_post");
-}
-
 void CaseTable::CloseTable() noexcept {
   table_open_ = false;
-  select_row_ = Statement();
-  insert_row_ = Statement();
-  update_row_ = Statement();
-  savepoint_ = Statement();
-  release_ = Statement();
-  rollback_to_ = Statement();
+  if (store_) store_->Unprepare();
+  version_.reset();
   keys_.clear();
   pos_ = -1;
   row_.clear();
@@ -194,11 +109,22 @@ void CaseTable::CloseTable() noexcept {
 
 void CaseTable::Close() noexcept {
   CloseTable();
-  db_.Close();
+  if (store_) store_->Close();
+  store_.reset();
 }
 
 void CaseTable::ExecSql(const std::string& statement) {
-  db_.ExecOne(statement);
+  if (!store_) throw StoreError("The database is not open");
+  store_->Exec(statement);
+}
+
+void CaseTable::SetBusyTimeout(std::chrono::milliseconds timeout) {
+  busy_timeout_ = timeout;
+  if (store_) store_->SetBusyTimeout(timeout);
+}
+
+std::string CaseTable::Where() const {
+  return store_ ? store_->Where() : std::string();
 }
 
 void CaseTable::RequireOpen() const {
@@ -207,17 +133,17 @@ void CaseTable::RequireOpen() const {
 
 void CaseTable::BeginTransaction() {
   RequireOpen();
-  db_.ExecOne("BEGIN");
+  store_->Begin();
 }
 
 void CaseTable::Commit() {
   RequireOpen();
-  db_.ExecOne("COMMIT");
+  store_->Commit();
 }
 
 void CaseTable::Rollback() {
   RequireOpen();
-  db_.ExecOne("ROLLBACK");
+  store_->Rollback();
   // Rows posted in the batch are gone: start again from what is stored.
   const std::int64_t current = pos_ >= 0 ? keys_[static_cast<std::size_t>(pos_)] : -1;
   LoadKeys();
@@ -233,34 +159,47 @@ void CaseTable::Rollback() {
 }
 
 bool CaseTable::InTransaction() const {
-  return db_.InTransaction();
+  return store_ && store_->InTransaction();
 }
 
 void CaseTable::ForEachListEntry(const std::function<void(const ListEntry&)>& visit) const {
   RequireOpen();
   // Only the columns a list shows: the combined estimate stands for results.
-  Statement rows(db_,
-                 "SELECT SKELETON_ID, SKELETON_NAME, RES_ALL_MAX_LIKELIHOOD IS NOT NULL FROM TAData "
-                 "ORDER BY SKELETON_ID");
   ListEntry entry;
-  while (rows.Step()) {
-    entry.key = rows.ColumnInt64(0);
-    entry.name = rows.ColumnText(1);
-    entry.hasResults = rows.ColumnInt64(2) != 0;
+  store_->ForEachListEntry([&](std::int64_t key, const std::string& name, bool hasResults) {
+    entry.key = key;
+    entry.name = name;
+    entry.hasResults = hasResults;
     visit(entry);
-  }
+  });
 }
 
 void CaseTable::ForEachStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const {
   RequireOpen();
-  Statement rows(db_, "SELECT " + ColumnList() + " FROM TAData ORDER BY SKELETON_ID");
-  const auto fields = CaseFields();
-  std::vector<FieldValue> row(fields.size());
-  while (rows.Step()) {
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      row[i] = NormalizeValue(fields[i].kind, rows.Column(static_cast<int>(i)));
-    }
-    visit(row);
+  store_->ForEachRow(visit);
+}
+
+void CaseTable::InsertStoredRow(const std::vector<FieldValue>& row) {
+  RequireOpen();
+  if (row.size() != CaseFields().size() || !std::holds_alternative<std::int64_t>(row[0])) {
+    throw StoreError("A stored row needs every field and its SKELETON_ID");
+  }
+  std::optional<std::int64_t> version;
+  const bool own = store_->BeginPost();
+  try {
+    store_->InsertRow(row, true, version);
+    store_->EndPost(own);
+  } catch (...) {
+    store_->AbortPost(own);
+    throw;
+  }
+  const std::int64_t key = std::get<std::int64_t>(row[0]);
+  const auto at = std::lower_bound(keys_.begin(), keys_.end(), key);
+  if (!Filtered() && (at == keys_.end() || *at != key)) {
+    // The current row keeps its place.
+    const bool before = pos_ >= 0 && at - keys_.begin() <= pos_;
+    keys_.insert(at, key);
+    if (before) ++pos_;
   }
 }
 

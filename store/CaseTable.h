@@ -1,6 +1,7 @@
 #pragma once
-// The case table TAData: one SQLite file TAData.db in a directory, seen as a
-// list of rows ordered by SKELETON_ID with one current row. The current row is
+// The case table TAData: one SQLite file TAData.db in a directory, or the
+// table on a PostgreSQL server that the folder's TAData.conn or a connection
+// URI names, seen as a list of rows ordered by SKELETON_ID with one current row. The current row is
 // browsed, edited or, when new, inserted; it is written to the file only by
 // Post. Moving to another row first posts the row being left when something
 // was written into it, and drops it when nothing was (so an untouched new row
@@ -8,14 +9,15 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "store/CaseRow.h"
+#include "store/CaseStore.h"
 #include "store/FieldValue.h"
-#include "store/Sqlite.h"
 #include "store/StoreError.h"
 
 namespace vorla {
@@ -33,8 +35,10 @@ class CaseTable final : public CaseRow {
 
   // --- Opening and closing -------------------------------------------------
 
-  // Opens (or creates) TAData.db in the directory, creates the table when the
-  // file has none, and makes the first row current. A table without the notes
+  // Opens (or creates) TAData.db in the directory, or connects to the server
+  // that the directory's TAData.conn names or that a connection URI given
+  // instead of the directory names; creates the table when the database has
+  // none, and makes the first row current. A table without the notes
   // field is given it and opened again after a pause; any other database
   // failure of the first opening gets one more attempt. A failure of the
   // second opening is thrown, and the table is then closed.
@@ -52,7 +56,9 @@ class CaseTable final : public CaseRow {
 
   // How long a database held by another program is waited for before the
   // failure says so (default: 5 seconds).
-  void SetBusyTimeout(std::chrono::milliseconds timeout) { db_.SetBusyTimeout(static_cast<int>(timeout.count())); }
+  void SetBusyTimeout(std::chrono::milliseconds timeout);
+  // The file or the database on its server, for messages; never a password.
+  std::string Where() const;
   // How the pause after the upgrade is taken (default: the thread sleeps).
   void SetSleeper(Sleeper sleeper);
   // Called just before every attempt to open the table (1, then 2).
@@ -91,7 +97,14 @@ class CaseTable final : public CaseRow {
   void Edit() override;
   // Writes the row in one transaction (or within the caller's batch). A new
   // row receives its SKELETON_ID and stays current. Nothing in the browse state.
+  // A row that another writer changed since it was read is refused with
+  // RowChangedError (on a server, which counts each row's edits); the row
+  // keeps its edit state and what was written into it.
   void Post() override;
+  // Post, writing over whatever another writer stored in the meantime.
+  void PostOverwriting();
+  // Drops the edit and reads the row again as it is stored now.
+  void ReloadRow();
   // Drops what was written since Edit; a new row is dropped altogether.
   void Cancel();
   // What leaving the row does: post it when modified, otherwise drop it.
@@ -176,11 +189,13 @@ class CaseTable final : public CaseRow {
 
   // Every stored row in key order, as last posted, whatever the filter.
   void ForEachStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const;
+  // Stores a whole row with its own SKELETON_ID (copying a table); the
+  // current row does not move.
+  void InsertStoredRow(const std::vector<FieldValue>& row);
 
  private:
   void OpenTableAttempt(int attempt);
   void CheckOrCreateTable();
-  void PrepareStatements();
   void CloseTable() noexcept;
 
   void RequireOpen() const;
@@ -190,14 +205,11 @@ class CaseTable final : public CaseRow {
   void Write(int index, FieldValue value);
   int WritableField(const std::string& name) const;
 
-  // No filter, a case number, or a key.
-  using RowFilter = std::variant<std::monostate, std::string, std::int64_t>;
   void ApplyFilter(const RowFilter& filter);
   void LoadKeys();
   void LoadCurrent();
   void EmptyRow();
-  void InsertRow();
-  void UpdateRow();
+  void PostRow(bool overwrite);
   // Settles the row being left, notifies, moves and loads the new row.
   template <typename Move>
   void Scroll(Move move, bool reloads_keys = false);
@@ -206,14 +218,10 @@ class CaseTable final : public CaseRow {
   // Makes the stored row at this index of the visible keys current.
   void MoveToKeyIndex(int index);
 
-  SqliteDb db_;
+  std::unique_ptr<CaseStore> store_;
   bool table_open_ = false;
-  Statement select_row_;
-  Statement insert_row_;
-  Statement update_row_;
-  Statement savepoint_;
-  Statement release_;
-  Statement rollback_to_;
+  std::chrono::milliseconds busy_timeout_{5000};
+  std::optional<std::int64_t> version_;  // the current row's edit count as read, where the store keeps one
 
   std::vector<std::int64_t> keys_;     // stored rows the filter lets through, ascending
   int pos_ = -1;                       // index into keys_ of the current stored row; -1 when none

@@ -9,10 +9,6 @@
 namespace vorla {
 namespace {
 
-// The whole name, case-sensitive; an empty name is an empty field, so it
-// also matches rows whose name was never written.
-constexpr const char* kNameMatch = " WHERE (SKELETON_NAME = ?1 OR (?1 = '' AND SKELETON_NAME IS NULL))";
-
 // Counts the depth of before-scroll notifications for as long as it lives.
 class DepthGuard {
  public:
@@ -34,18 +30,7 @@ void CaseTable::RequireNotLeaving() const {
 }
 
 void CaseTable::LoadKeys() {
-  std::string sql = "SELECT SKELETON_ID FROM TAData";
-  const auto* name = std::get_if<std::string>(&filter_);
-  const auto* key = std::get_if<std::int64_t>(&filter_);
-  if (name) sql += kNameMatch;
-  if (key) sql += " WHERE SKELETON_ID = ?1";
-  sql += " ORDER BY SKELETON_ID";
-  Statement query(db_, sql);
-  if (name) query.BindText(1, *name);
-  if (key) query.BindInt64(1, *key);
-  std::vector<std::int64_t> keys;
-  while (query.Step()) keys.push_back(query.ColumnInt64(0));
-  keys_ = std::move(keys);
+  keys_ = store_->Keys(filter_);
 }
 
 void CaseTable::EmptyRow() {
@@ -53,26 +38,15 @@ void CaseTable::EmptyRow() {
 }
 
 void CaseTable::LoadCurrent() {
-  const auto fields = CaseFields();
-  std::vector<FieldValue> row(fields.size());
+  std::vector<FieldValue> row(CaseFields().size());
+  std::optional<std::int64_t> version;
   if (pos_ >= 0) {
     const std::int64_t key = keys_[static_cast<std::size_t>(pos_)];
-    select_row_.BindInt64(1, key);
-    try {
-      if (select_row_.Step()) {
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-          row[i] = NormalizeValue(fields[i].kind, select_row_.Column(static_cast<int>(i)));
-        }
-      } else {
-        row[0] = key;  // gone from the file; a later Post reports it
-      }
-    } catch (...) {
-      select_row_.Reset();
-      throw;
-    }
-    select_row_.Reset();
+    if (!store_->ReadRow(key, row, version)) row[0] = key;  // gone from the table; a later Post reports it
   }
-  row_ = std::move(row);  // only a row read whole replaces the current one
+  // Only a row read whole replaces the current one.
+  row_ = std::move(row);
+  version_ = version;
 }
 
 int CaseTable::RecNo() const {
@@ -200,10 +174,7 @@ bool CaseTable::LocateName(const std::string& name) {
   RequireOpen();
   RequireNotLeaving();
   SavePendingRow();
-  Statement query(db_, std::string("SELECT SKELETON_ID FROM TAData") + kNameMatch + " ORDER BY SKELETON_ID");
-  query.BindText(1, name);
-  while (query.Step()) {
-    const std::int64_t key = query.ColumnInt64(0);
+  for (const std::int64_t key : store_->Keys(name)) {
     const auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
     if (it == keys_.end() || *it != key) continue;  // hidden by the filter
     MoveToKeyIndex(static_cast<int>(it - keys_.begin()));
@@ -218,11 +189,7 @@ void CaseTable::SetNameFilter(const std::string& name) {
 
 std::vector<std::int64_t> CaseTable::KeysNamed(const std::string& name) const {
   RequireOpen();
-  Statement query(db_, std::string("SELECT SKELETON_ID FROM TAData") + kNameMatch + " ORDER BY SKELETON_ID");
-  query.BindText(1, name);
-  std::vector<std::int64_t> keys;
-  while (query.Step()) keys.push_back(query.ColumnInt64(0));
-  return keys;
+  return store_->Keys(name);
 }
 
 void CaseTable::SetKeyFilter(std::int64_t key) {
@@ -302,9 +269,7 @@ void CaseTable::DeleteCurrent() {
   const int index = pos_;
   Scroll(
       [this, key, index] {
-        Statement remove(db_, "DELETE FROM TAData WHERE SKELETON_ID = ?1");
-        remove.BindInt64(1, key);
-        remove.Step();
+        store_->DeleteRow(key);
         LoadKeys();
         pos_ = keys_.empty() ? -1 : std::min(index, static_cast<int>(keys_.size()) - 1);
         bof_ = pos_ <= 0;
@@ -330,90 +295,63 @@ void CaseTable::Refresh() {
 }
 
 void CaseTable::Post() {
+  PostRow(false);
+}
+
+void CaseTable::PostOverwriting() {
+  PostRow(true);
+}
+
+void CaseTable::ReloadRow() {
+  RequireOpen();
+  RequireNotLeaving();
+  if (state_ == RowState::Insert) {
+    Cancel();
+    return;
+  }
+  LoadCurrent();
+  state_ = RowState::Browse;
+  modified_ = false;
+}
+
+void CaseTable::PostRow(bool overwrite) {
   RequireOpen();
   if (state_ == RowState::Browse) return;
   if (state_ == RowState::Edit && !modified_) {
     state_ = RowState::Browse;  // nothing to write
     return;
   }
-  // A savepoint is a transaction of its own outside a batch and a nested
-  // part of the batch inside one; either way a failed post leaves no trace.
-  const bool own_transaction = !db_.InTransaction();
-  savepoint_.Step();
-  savepoint_.Reset();
+  // Outside a batch the post is a transaction of its own, inside one a
+  // nested part of it; either way a failed post leaves no trace.
+  const bool own = store_->BeginPost();
+  std::optional<std::int64_t> version;
+  std::int64_t inserted = 0;
   try {
     if (state_ == RowState::Insert) {
-      InsertRow();
-    } else {
-      UpdateRow();
-    }
-    release_.Step();
-    release_.Reset();
-  } catch (...) {
-    rollback_to_.Reset();
-    release_.Reset();
-    try {
-      if (own_transaction) {
-        db_.ExecOne("ROLLBACK");
-      } else {
-        rollback_to_.Step();
-        rollback_to_.Reset();
-        release_.Step();
-        release_.Reset();
+      inserted = store_->InsertRow(row_, false, version);
+      if (inserted < 1 || inserted > std::numeric_limits<std::int32_t>::max()) {
+        throw StoreError("The case table has run out of 32-bit SKELETON_ID values");
       }
-    } catch (const StoreError&) {
-      // The first failure is the one to report.
+    } else {
+      if (!std::holds_alternative<std::int64_t>(row_[0])) throw StoreError("The current row has no SKELETON_ID");
+      store_->UpdateRow(row_, overwrite ? std::nullopt : version_, version);
     }
-    if (state_ == RowState::Insert) row_[0] = std::monostate{};
+    store_->EndPost(own);
+  } catch (...) {
+    store_->AbortPost(own);
     throw;
   }
+  version_ = version;
   if (state_ == RowState::Insert) {
-    const std::int64_t key = std::get<std::int64_t>(row_[0]);
-    const auto at = std::lower_bound(keys_.begin(), keys_.end(), key) - keys_.begin();
-    keys_.insert(keys_.begin() + at, key);
+    row_[0] = inserted;
+    const auto at = std::lower_bound(keys_.begin(), keys_.end(), inserted) - keys_.begin();
+    keys_.insert(keys_.begin() + at, inserted);
     pos_ = static_cast<int>(at);
     bof_ = false;
     eof_ = false;
   }
   state_ = RowState::Browse;
   modified_ = false;
-}
-
-void CaseTable::InsertRow() {
-  try {
-    for (std::size_t i = 1; i < row_.size(); ++i) {
-      insert_row_.Bind(static_cast<int>(i), row_[i]);
-    }
-    insert_row_.Step();
-  } catch (...) {
-    insert_row_.Reset();
-    throw;
-  }
-  insert_row_.Reset();
-  const std::int64_t key = db_.LastInsertRowId();
-  if (key < 1 || key > std::numeric_limits<std::int32_t>::max()) {
-    throw StoreError("The case table has run out of 32-bit SKELETON_ID values");
-  }
-  row_[0] = key;
-}
-
-void CaseTable::UpdateRow() {
-  const auto* key = std::get_if<std::int64_t>(&row_[0]);
-  if (key == nullptr) throw StoreError("The current row has no SKELETON_ID");
-  try {
-    for (std::size_t i = 1; i < row_.size(); ++i) {
-      update_row_.Bind(static_cast<int>(i), row_[i]);
-    }
-    update_row_.BindInt64(static_cast<int>(row_.size()), *key);
-    update_row_.Step();
-  } catch (...) {
-    update_row_.Reset();
-    throw;
-  }
-  update_row_.Reset();
-  if (db_.Changes() != 1) {
-    throw StoreError("The row with SKELETON_ID " + std::to_string(*key) + " is no longer in the case table");
-  }
 }
 
 }  // namespace vorla

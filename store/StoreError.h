@@ -21,4 +21,17 @@ class FieldNotFound : public StoreError {
   std::string name_;
 };
 
+// A row that another writer changed after it was read: posting it would
+// overwrite their change. The row keeps its edit state and what was written
+// into it; reloading it or overwriting the stored row are the ways on.
+class RowChangedError : public StoreError {
+ public:
+  explicit RowChangedError(const std::string& when)
+      : StoreError("This case was changed by another user at " + when), when_(when) {}
+  const std::string& When() const { return when_; }
+
+ private:
+  std::string when_;
+};
+
 }  // namespace vorla

@@ -7,6 +7,7 @@
 #include "app/cli/CaseChoice.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
+#include "app/cli/DatabaseChoice.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/OutputSpool.h"
 #include "app/cli/ParameterFileCheck.h"
@@ -145,7 +146,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   {
     std::error_code ignored;
     if (!std::filesystem::exists(std::filesystem::symlink_status(settings.parameterFile, ignored)) &&
-        !std::filesystem::exists(dir + "TAData.db", ignored)) {
+        !HasCaseTable(dir)) {
       err << "The folder " << dir << " holds neither Parameters.dat nor TAData.db; is it the case folder?\n";
       return 3;
     }
@@ -173,7 +174,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   };
   try {
     OutputSpool output, messages;
-    table.Open(dir);
+    table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     table.BeginTransaction();
     batchBegun = true;

@@ -3,13 +3,15 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
+#include "app/cli/DatabaseChoice.h"
 #include "app/common/ProgramDirectory.h"
 
 namespace vorla::cli {
 
 const char* const GeneralHelp =
-    "Usage: vorla-cli COMMAND [OPTIONS]\n"
+    "Usage: vorla-cli [--db URI] COMMAND [OPTIONS]\n"
     "\n"
     "Age at death by transition analysis, without the window.\n"
     "\n"
@@ -22,6 +24,12 @@ const char* const GeneralHelp =
     "  calibrate fit a parameter set to a reference sample of known age\n"
     "  validate  compare the estimates for a reference sample with its known ages\n"
     "  simulate  draw a reference sample from a parameter set\n"
+    "  copy      copy a whole case table between a case folder and a database server\n"
+    "\n"
+    "--db URI (before or after the command) keeps the case table on a PostgreSQL\n"
+    "server, postgresql://HOST/DATABASE, instead of in the case folder; so does a\n"
+    "file TAData.conn in the case folder holding that URI. Passwords come from\n"
+    "~/.pgpass, PGPASSFILE or the service file, never from the folder.\n"
     "\n"
     "'vorla-cli COMMAND --help' explains a command; 'vorla-cli --version' tells\n"
     "the version.\n";
@@ -31,7 +39,13 @@ const char* const GeneralHelp =
 namespace vorla::cli {
 
 int RunCli(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args;
+  try {
+    args = TakeDatabaseOption(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UsageError& e) {
+    std::cerr << "vorla-cli: " << e.what() << "\n\n" << GeneralHelp;
+    return 2;
+  }
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     (args.empty() ? std::cerr : std::cout) << GeneralHelp;
     return args.empty() ? 2 : 0;
@@ -47,11 +61,11 @@ int RunCli(int argc, char** argv) {
     const char* help;
     int (*run)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
   };
-  for (const Entry& e :
-       {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
-        Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
-        Entry{"form", FormHelp, &FormCommand}, Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
-        Entry{"validate", ValidateHelp, &ValidateCommand}, Entry{"simulate", SimulateHelp, &SimulateCommand}}) {
+  for (const Entry& e : {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
+                         Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
+                         Entry{"form", FormHelp, &FormCommand}, Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
+                         Entry{"validate", ValidateHelp, &ValidateCommand},
+                         Entry{"simulate", SimulateHelp, &SimulateCommand}, Entry{"copy", CopyHelp, &CopyCommand}}) {
     if (command != e.name) continue;
     for (const std::string& a : rest)
       if (a == "--help" || a == "-h") {

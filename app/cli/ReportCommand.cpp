@@ -9,6 +9,7 @@
 #include "app/cli/CaseChoice.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
+#include "app/cli/DatabaseChoice.h"
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/PaintingApplication.h"
@@ -111,7 +112,7 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
     err << "The folder " << dir << " does not exist.\n";
     return 3;
   }
-  if (!std::filesystem::exists(dir + "TAData.db")) {
+  if (!HasCaseTable(dir)) {
     err << "The folder " << dir << " holds no case table TAData.db.\n";
     return 3;
   }
@@ -130,7 +131,7 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
   bool allWritten = true;
   std::size_t written = 0;
   try {
-    table.Open(dir);
+    table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     // The report reads the rows; the corrections the results table makes in
     // a row are not kept.

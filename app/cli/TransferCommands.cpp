@@ -2,9 +2,11 @@
 
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
+#include "app/cli/DatabaseChoice.h"
 #include "app/common/ProgramDirectory.h"
 #include "params/CaseRun.h"
 #include "store/CaseCsv.h"
+#include "store/CaseLocation.h"
 #include "store/CaseTable.h"
 
 namespace vorla::cli {
@@ -53,12 +55,13 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
     const std::string dir = WorkingDirectory(o.dir, argv0);
     std::filesystem::create_directories(dir);
     CaseTable table;
-    table.Open(dir);
+    table.Open(CaseTableLocation(dir));
     std::vector<std::string> warnings;
     const int count = ImportCsv(
         table, o.file, {{"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}}, warnings);
     for (const std::string& warning : warnings) err << "Warning: " << o.file << ", " << warning << "\n";
-    out << "Imported " << count << (count == 1 ? " case" : " cases") << " into " << dir << "TAData.db\n";
+    out << "Imported " << count << (count == 1 ? " case" : " cases") << " into "
+        << (ResolveCaseLocation(CaseTableLocation(dir)).server ? table.Where() : dir + "TAData.db") << "\n";
     return 0;
   } catch (const std::exception& e) {
     err << e.what() << "\n";
@@ -78,10 +81,9 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::
     const std::string dir = WorkingDirectory(o.dir, argv0);
     if (!std::filesystem::is_directory(dir)) throw std::runtime_error("The folder " + dir + " does not exist.");
     // A mistyped folder is said, rather than given an empty case table.
-    if (!std::filesystem::exists(dir + "TAData.db"))
-      throw std::runtime_error("The folder " + dir + " holds no case table TAData.db.");
+    if (!HasCaseTable(dir)) throw std::runtime_error("The folder " + dir + " holds no case table TAData.db.");
     CaseTable table;
-    table.Open(dir);
+    table.Open(CaseTableLocation(dir));
     const int count = ExportCsv(table, o.file);
     out << "Exported " << count << (count == 1 ? " case" : " cases") << " to " << o.file << "\n";
     return 0;

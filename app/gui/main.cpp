@@ -1,4 +1,4 @@
-// vorla: the window. Usage: vorla [--dir DIR]
+// vorla: the window. Usage: vorla [--dir DIR] [--db URI]
 #include <cxxabi.h>
 #include <QApplication>
 #include <QDir>
@@ -17,17 +17,21 @@
 
 #include "app/common/ProgramDirectory.h"
 #include "gui/TAForm2.h"
+#include "store/CaseLocation.h"
 
 namespace {
 
 const char* const Usage =
-    "Usage: vorla [--dir DIR] [--version]\n"
+    "Usage: vorla [--dir DIR] [--db URI] [--version]\n"
     "\n"
     "Age at death by transition analysis: the window.\n"
     "\n"
     "  --dir DIR   the folder holding Parameters.dat, TAData.db and TATree.txt\n"
     "              (default: the case folder opened last, else the folder of\n"
     "              the program)\n"
+    "  --db URI    keep the case table on a PostgreSQL server,\n"
+    "              postgresql://HOST/DATABASE (as a TAData.conn in the folder does);\n"
+    "              the password comes from ~/.pgpass, PGPASSFILE or the service file\n"
     "\n"
     "Without a desktop, vorla-cli does the same analysis from the command line.\n";
 
@@ -95,6 +99,10 @@ int main(int argc, char** argv) {
       dirOption = argv[++i];
     } else if (arg.rfind("--dir=", 0) == 0) {
       dirOption = arg.substr(6);
+    } else if (arg == "--db" && i + 1 < argc) {
+      vorla::ChooseDatabaseForCaseFolders(std::string(argv[++i]));
+    } else if (arg.rfind("--db=", 0) == 0) {
+      vorla::ChooseDatabaseForCaseFolders(arg.substr(5));
     } else {
       std::cerr << "vorla: unexpected argument " << arg << "\n\n" << Usage;
       return 2;

@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QString>
 #include <QTemporaryDir>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,6 +45,7 @@ class RecordingInteraction final : public UserInteraction {
   // The yes-or-no questions asked and the answer given to each.
   std::vector<QString> questions;
   bool answerYes = true;
+  std::deque<bool> nextAnswers;  // answers given before answerYes, first first
   // The save dialogs shown, and the answer the next one gives.
   struct SaveDialog {
     QString title, directory, filters, preselected;
@@ -61,7 +63,10 @@ class RecordingInteraction final : public UserInteraction {
   void ShowMessage(MessageKind kind, const QString& text) override { messages.push_back({kind, text}); }
   bool AskYesNo(const QString& text) override {
     questions.push_back(text);
-    return answerYes;
+    if (nextAnswers.empty()) return answerYes;
+    const bool answer = nextAnswers.front();
+    nextAnswers.pop_front();
+    return answer;
   }
   void Beep() override { ++beeps; }
   void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }

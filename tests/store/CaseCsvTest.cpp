@@ -1,6 +1,7 @@
 // Cases to and from comma-separated files.
 #include <gtest/gtest.h>
 
+#include "PgTestSupport.h"
 #include "TestSupport.h"
 #include "store/CaseCsv.h"
 #include "store/CaseTable.h"
@@ -11,15 +12,19 @@
 namespace vorla {
 namespace {
 
-class CaseCsv : public ::testing::Test {
+class CaseCsv : public ::testing::TestWithParam<test::Backend> {
  protected:
-  CaseCsv() { table.Open(folder.Path()); }
+  void SetUp() override {
+    if (GetParam() == test::Backend::Postgres) VORLA_REQUIRE_PG();
+    table.Open(store.Location());
+  }
 
-  test::TestFolder folder;
+  test::TestStore store{GetParam()};
+  const test::TestFolder& folder = store.Folder();
   CaseTable table;
 };
 
-TEST_F(CaseCsv, ExportAndImportKeepEveryValue) {
+TEST_P(CaseCsv, ExportAndImportKeepEveryValue) {
   const std::string awkward[] = {"Smith, J.", "the \"old\" one", "two\nlines", "plain"};
   for (const std::string& name : awkward) {
     table.Append();
@@ -54,7 +59,7 @@ TEST_F(CaseCsv, ExportAndImportKeepEveryValue) {
   EXPECT_EQ(other.FieldAsInteger("RES_CI_LEVEL"), 99);
 }
 
-TEST_F(CaseCsv, ImportReadsCaseFilesAndIgnoresTheKeyColumn) {
+TEST_P(CaseCsv, ImportReadsCaseFilesAndIgnoresTheKeyColumn) {
   ASSERT_EQ(ImportCsv(table, VORLA_STORE_TEST_DATA "/one_case.csv"), 1);
   EXPECT_EQ(table.FieldAsText("RACE"), "BLACK");
   EXPECT_EQ(table.FieldAsInteger("CRA_SAGITTAL_UPPER"), 5);
@@ -75,7 +80,7 @@ TEST_F(CaseCsv, ImportReadsCaseFilesAndIgnoresTheKeyColumn) {
   EXPECT_EQ(table.FieldAsFloat("RES_ALL_CHI2_P"), 0.5);
 }
 
-TEST_F(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
+TEST_P(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
   struct BadFile {
     const char* text;
     const char* fault;
@@ -108,7 +113,7 @@ TEST_F(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
     EXPECT_TRUE(table.IsEmpty());
   }
   EXPECT_THROW(ImportCsv(table, folder.File("missing.csv")), StoreError);
-  EXPECT_EQ(test::RawDb(folder.Database()).Column("SELECT count(*) FROM TAData")[0], "0");
+  EXPECT_EQ(store.Column("SELECT count(*) FROM TAData")[0], "0");
 }
 
 // Read a piece at a time, a file gives the records the whole text gives,
@@ -146,9 +151,12 @@ TEST(CsvReading, AStreamGivesTheRecordsOfTheWholeText) {
   EXPECT_THROW(reader.Next(record), StoreError);
 }
 
-TEST_F(CaseCsv, ExportToAnUnwritablePlaceFails) {
+TEST_P(CaseCsv, ExportToAnUnwritablePlaceFails) {
   EXPECT_THROW(ExportCsv(table, folder.File("no/such/dir/out.csv")), StoreError);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, CaseCsv, ::testing::Values(test::Backend::Sqlite, test::Backend::Postgres),
+                         [](const auto& param) { return test::BackendName(param.param); });
 
 }  // namespace
 }  // namespace vorla

@@ -4,16 +4,18 @@
 #include <cmath>
 #include <limits>
 
+#include "PgTestSupport.h"
 #include "TestSupport.h"
 #include "store/CaseTable.h"
 
 namespace vorla {
 namespace {
 
-class CaseTableFields : public ::testing::Test {
+class CaseTableFields : public ::testing::TestWithParam<test::Backend> {
  protected:
-  CaseTableFields() {
-    table.Open(folder.Path());
+  void SetUp() override {
+    if (GetParam() == test::Backend::Postgres) VORLA_REQUIRE_PG();
+    table.Open(store.Location());
     table.Append();
   }
 
@@ -21,7 +23,7 @@ class CaseTableFields : public ::testing::Test {
   void Reopen() {
     table.Post();
     table.Close();
-    table.Open(folder.Path());
+    table.Open(store.Location());
     table.Edit();
   }
 
@@ -34,11 +36,12 @@ class CaseTableFields : public ::testing::Test {
     }
   }
 
-  test::TestFolder folder;
+  test::TestStore store{GetParam()};
+  const test::TestFolder& folder = store.Folder();
   CaseTable table;
 };
 
-TEST_F(CaseTableFields, NamesAreMatchedWithoutRegardToCase) {
+TEST_P(CaseTableFields, NamesAreMatchedWithoutRegardToCase) {
   table.SetFieldFloat("Res_All_Max_LIKELIHOOD", 37.2);
   table.SetFieldInteger("PUB_TEXTURE_L_Low", 2);
   table.SetFieldText("Sex", "Male");
@@ -54,7 +57,7 @@ TEST_F(CaseTableFields, NamesAreMatchedWithoutRegardToCase) {
   EXPECT_THROW(table.FieldAsText("SKELETON_NAME_"), FieldNotFound);
 }
 
-TEST_F(CaseTableFields, EmptyDiffersFromZeroAndReadsAsZero) {
+TEST_P(CaseTableFields, EmptyDiffersFromZeroAndReadsAsZero) {
   table.SetFieldInteger("RES_ALL_DEGFREE", 0);
   table.SetFieldFloat("RES_ALL_CHI2", 0.0);
   table.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 42.3);
@@ -73,7 +76,7 @@ TEST_F(CaseTableFields, EmptyDiffersFromZeroAndReadsAsZero) {
   EXPECT_EQ(table.FieldAsText("RES_ALL_CHI2_P"), "");
 }
 
-TEST_F(CaseTableFields, TextIsConvertedForNumericFields) {
+TEST_P(CaseTableFields, TextIsConvertedForNumericFields) {
   table.SetFieldText("RES_ALL_MAX_LIKELIHOOD", "15");
   table.SetFieldText("PUB_RELIEF_R_LOW", " 5 ");
   table.SetFieldText("RES_PUB_CHI2", "-1.5e1");
@@ -100,7 +103,7 @@ TEST_F(CaseTableFields, TextIsConvertedForNumericFields) {
   EXPECT_TRUE(table.FieldIsNull("RES_ALL_CHI2"));
 }
 
-TEST_F(CaseTableFields, NonFiniteNumbersAreRefused) {
+TEST_P(CaseTableFields, NonFiniteNumbersAreRefused) {
   table.SetFieldFloat("RES_ALL_CHI2", 1.5);
   for (const double bad :
        {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
@@ -111,7 +114,7 @@ TEST_F(CaseTableFields, NonFiniteNumbersAreRefused) {
   EXPECT_TRUE(table.FieldIsNull("RES_ALL_DEGFREE"));
 }
 
-TEST_F(CaseTableFields, WritingNeedsTheEditStateAndLeavesTheKeyAlone) {
+TEST_P(CaseTableFields, WritingNeedsTheEditStateAndLeavesTheKeyAlone) {
   table.Post();
   ExpectError([&] { table.SetFieldInteger("CRA_PTERICA_LOW", 1); }, "Table is not in edit mode");
   table.Edit();
@@ -119,7 +122,7 @@ TEST_F(CaseTableFields, WritingNeedsTheEditStateAndLeavesTheKeyAlone) {
   EXPECT_FALSE(table.Modified());
 }
 
-TEST_F(CaseTableFields, NotesKeepAnyText) {
+TEST_P(CaseTableFields, NotesKeepAnyText) {
   std::string long_text;
   for (int i = 0; i < 20000; ++i) long_text += "line " + std::to_string(i) + " \"q\" 'a', ü\n";
   for (const std::string& text :
@@ -129,6 +132,9 @@ TEST_F(CaseTableFields, NotesKeepAnyText) {
     EXPECT_EQ(table.FieldAsText("TA_Notes"), text);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, CaseTableFields, ::testing::Values(test::Backend::Sqlite, test::Backend::Postgres),
+                         [](const auto& param) { return test::BackendName(param.param); });
 
 }  // namespace
 }  // namespace vorla

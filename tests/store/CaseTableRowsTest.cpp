@@ -1,6 +1,7 @@
 // The current row: moving, posting, locating, filtering, notifications, batches.
 #include <gtest/gtest.h>
 
+#include "PgTestSupport.h"
 #include "TestSupport.h"
 #include "store/CaseTable.h"
 #include "store/Schema.h"
@@ -10,9 +11,12 @@ namespace {
 
 using RowState = CaseTable::RowState;
 
-class CaseTableRows : public ::testing::Test {
+class CaseTableRows : public ::testing::TestWithParam<test::Backend> {
  protected:
-  CaseTableRows() { table.Open(folder.Path()); }
+  void SetUp() override {
+    if (GetParam() == test::Backend::Postgres) VORLA_REQUIRE_PG();
+    table.Open(store.Location());
+  }
 
   std::int32_t AddRow(const std::string& name) {
     table.Append();
@@ -23,13 +27,14 @@ class CaseTableRows : public ::testing::Test {
 
   std::string Name() const { return table.FieldAsText("SKELETON_NAME"); }
 
-  int StoredRows() { return std::stoi(test::RawDb(folder.Database()).Column("SELECT count(*) FROM TAData")[0]); }
+  int StoredRows() { return std::stoi(store.Column("SELECT count(*) FROM TAData")[0]); }
 
-  test::TestFolder folder;
+  test::TestStore store{GetParam()};
+  const test::TestFolder& folder = store.Folder();
   CaseTable table;
 };
 
-TEST_F(CaseTableRows, NavigationStopsAtBothEnds) {
+TEST_P(CaseTableRows, NavigationStopsAtBothEnds) {
   table.Next();  // an empty table: nowhere to go, nothing breaks
   table.Prior();
   EXPECT_TRUE(table.Bof() && table.Eof());
@@ -43,7 +48,7 @@ TEST_F(CaseTableRows, NavigationStopsAtBothEnds) {
   EXPECT_EQ(seen, (std::vector<std::string>{"a bof", "a bof", "b", "c", "c eof", "b", "c eof"}));
 }
 
-TEST_F(CaseTableRows, LeavingARowPostsItWhenModifiedAndDropsItOtherwise) {
+TEST_P(CaseTableRows, LeavingARowPostsItWhenModifiedAndDropsItOtherwise) {
   AddRow("a");
   AddRow("b");
   table.First();
@@ -51,7 +56,7 @@ TEST_F(CaseTableRows, LeavingARowPostsItWhenModifiedAndDropsItOtherwise) {
   table.SetFieldInteger("PUB_RELIEF_L_LOW", 4);
   table.Next();
   EXPECT_EQ(table.State(), RowState::Browse);
-  EXPECT_EQ(test::RawDb(folder.Database()).Column("SELECT PUB_RELIEF_L_LOW FROM TAData WHERE SKELETON_NAME = 'a'"),
+  EXPECT_EQ(store.Column("SELECT PUB_RELIEF_L_LOW FROM TAData WHERE SKELETON_NAME = 'a'"),
             std::vector<std::string>{"4"});
 
   // An untouched new row is not stored; a typed one is.
@@ -78,7 +83,7 @@ TEST_F(CaseTableRows, LeavingARowPostsItWhenModifiedAndDropsItOtherwise) {
   EXPECT_EQ(StoredRows(), 3);
 }
 
-TEST_F(CaseTableRows, NewRowsGetUniqueKeysAndLocateMatchesExactly) {
+TEST_P(CaseTableRows, NewRowsGetUniqueKeysAndLocateMatchesExactly) {
   const std::int32_t a = AddRow("Case 7");
   const std::int32_t b = AddRow("Case 71");
   EXPECT_EQ(table.RecNo(), 2);  // a posted new row stays current
@@ -99,7 +104,7 @@ TEST_F(CaseTableRows, NewRowsGetUniqueKeysAndLocateMatchesExactly) {
   EXPECT_EQ(Name(), "case 7");
 }
 
-TEST_F(CaseTableRows, FilterOnNameWithAQuote) {
+TEST_P(CaseTableRows, FilterOnNameWithAQuote) {
   AddRow("O'Brien");
   AddRow("Smith");
   const std::int32_t second = AddRow("O'Brien");
@@ -128,7 +133,7 @@ TEST_F(CaseTableRows, FilterOnNameWithAQuote) {
   EXPECT_TRUE(table.LocateName("Smith"));
 }
 
-TEST_F(CaseTableRows, NotificationsComeAfterTheLeftRowIsSettled) {
+TEST_P(CaseTableRows, NotificationsComeAfterTheLeftRowIsSettled) {
   AddRow("a");
   AddRow("b");
   table.First();
@@ -146,7 +151,7 @@ TEST_F(CaseTableRows, NotificationsComeAfterTheLeftRowIsSettled) {
   EXPECT_FALSE(table.LocateName("zzz"));
   table.ClearFilter();
   table.Close();
-  table.Open(folder.Path());
+  table.Open(store.Location());
   EXPECT_EQ(log, (std::vector<std::string>{"before a2 browse", "after b",       // posted before leaving
                                            "before b browse", "after  insert",  // a new, empty row
                                            "before b browse", "after a2",       // the untouched new row is gone
@@ -154,7 +159,7 @@ TEST_F(CaseTableRows, NotificationsComeAfterTheLeftRowIsSettled) {
                                            "after a2"}));                       // opening notifies after only
 }
 
-TEST_F(CaseTableRows, RowLeavingHandlerThatEditsAndPostsDoesNotRecurse) {
+TEST_P(CaseTableRows, RowLeavingHandlerThatEditsAndPostsDoesNotRecurse) {
   int calls = 0;
   table.AddBeforeScroll([&] {
     ++calls;
@@ -176,39 +181,38 @@ TEST_F(CaseTableRows, RowLeavingHandlerThatEditsAndPostsDoesNotRecurse) {
   });
   table.Append();
   EXPECT_EQ(StoredRows(), 1);
-  EXPECT_EQ(test::RawDb(folder.Database()).Column("SELECT SEX FROM TAData")[0], "Male");
+  EXPECT_EQ(store.Column("SELECT SEX FROM TAData")[0], "Male");
   EXPECT_FALSE(table.Modified());
   table.AddBeforeScroll([&] { table.Next(); });
   EXPECT_THROW(table.First(), StoreError);  // moving while the row is left is refused
 }
 
-TEST_F(CaseTableRows, FailedWriteOrReadKeepsTheRow) {
+TEST_P(CaseTableRows, FailedWriteOrReadKeepsTheRow) {
   AddRow("a");
   AddRow("b");
   table.First();
   table.Edit();
   table.SetFieldText("SKELETON_NAME", "a2");
-  test::RawDb other(folder.Database());
-  other.Exec("BEGIN EXCLUSIVE");
+  store.Lock();
   EXPECT_THROW(table.Next(), StoreError);
   EXPECT_EQ(table.State(), RowState::Edit);
   EXPECT_TRUE(table.Modified());
   EXPECT_EQ(Name(), "a2");
   EXPECT_EQ(table.RecNo(), 1);
-  other.Exec("COMMIT");
+  store.Unlock();
   table.Next();
   EXPECT_EQ(Name(), "b");
   EXPECT_TRUE(table.LocateName("a2"));
 
   // A move whose new row cannot be read leaves the current row as it was.
-  other.Exec("BEGIN EXCLUSIVE");
+  store.Lock();
   EXPECT_THROW(table.Next(), StoreError);
   EXPECT_EQ(Name(), "a2");
   EXPECT_EQ(table.RecNo(), 1);
-  other.Exec("COMMIT");
+  store.Unlock();
 }
 
-TEST_F(CaseTableRows, BatchWritesManyRowsTogether) {
+TEST_P(CaseTableRows, BatchWritesManyRowsTogether) {
   table.BeginTransaction();
   AddRow("one");
   AddRow("two");
@@ -240,7 +244,7 @@ TEST_F(CaseTableRows, BatchWritesManyRowsTogether) {
   EXPECT_FALSE(table.InTransaction());
 }
 
-TEST_F(CaseTableRows, DeletingRemovesOnlyTheCurrentRowAndMovesOn) {
+TEST_P(CaseTableRows, DeletingRemovesOnlyTheCurrentRowAndMovesOn) {
   for (const char* name : {"a", "b", "c"}) AddRow(name);
   int notified = 0;
   table.AddAfterScroll([&] { ++notified; });
@@ -251,7 +255,7 @@ TEST_F(CaseTableRows, DeletingRemovesOnlyTheCurrentRowAndMovesOn) {
   EXPECT_EQ(StoredRows(), 2);
   table.DeleteCurrent();  // the last row: the one before it
   EXPECT_EQ(Name(), "a");
-  EXPECT_EQ(test::RawDb(folder.Database()).Column("SELECT SKELETON_NAME FROM TAData"), std::vector<std::string>{"a"});
+  EXPECT_EQ(store.Column("SELECT SKELETON_NAME FROM TAData"), std::vector<std::string>{"a"});
   EXPECT_EQ(notified, 4);  // two moves, two deletions
 
   // A new row is only dropped; a row being edited goes without being posted.
@@ -268,13 +272,12 @@ TEST_F(CaseTableRows, DeletingRemovesOnlyTheCurrentRowAndMovesOn) {
   table.DeleteCurrent();  // nothing left: nothing happens
 }
 
-TEST_F(CaseTableRows, RefreshSeesRowsAnotherConnectionWrote) {
+TEST_P(CaseTableRows, RefreshSeesRowsAnotherConnectionWrote) {
   AddRow("a");
   const std::int32_t b = AddRow("b");
   table.LocateId(b);
-  test::RawDb other(folder.Database());
-  other.Exec("INSERT INTO TAData (SKELETON_NAME) VALUES ('c')");
-  other.Exec("UPDATE TAData SET TA_Notes = 'by another' WHERE SKELETON_NAME = 'b'");
+  store.Exec("INSERT INTO TAData (SKELETON_ID, SKELETON_NAME) VALUES (3, 'c')");
+  store.Exec("UPDATE TAData SET TA_Notes = 'by another' WHERE SKELETON_NAME = 'b'");
   table.Refresh();
   EXPECT_EQ(table.RecordCount(), 3);
   EXPECT_EQ(Name(), "b");
@@ -283,7 +286,7 @@ TEST_F(CaseTableRows, RefreshSeesRowsAnotherConnectionWrote) {
   // What was typed into the row is posted before the rows are read again.
   table.Edit();
   table.SetFieldText("TA_Notes", "typed");
-  other.Exec("DELETE FROM TAData WHERE SKELETON_NAME = 'b'");
+  store.Exec("DELETE FROM TAData WHERE SKELETON_NAME = 'b'");
   EXPECT_THROW(table.Refresh(), StoreError);  // the row is gone: the edit cannot be kept, and says so
   table.Cancel();
   table.Refresh();
@@ -291,7 +294,7 @@ TEST_F(CaseTableRows, RefreshSeesRowsAnotherConnectionWrote) {
   EXPECT_EQ(Name(), "a");  // the current row went: the first row takes its place
 }
 
-TEST_F(CaseTableRows, ListEntriesReadKeyNameAndWhetherResultsAreStored) {
+TEST_P(CaseTableRows, ListEntriesReadKeyNameAndWhetherResultsAreStored) {
   AddRow("a");
   table.Append();
   table.Post();  // a row without a case number
@@ -306,6 +309,9 @@ TEST_F(CaseTableRows, ListEntriesReadKeyNameAndWhetherResultsAreStored) {
   });
   EXPECT_EQ(seen, (std::vector<std::string>{"1:a", "2:", "3:c+"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, CaseTableRows, ::testing::Values(test::Backend::Sqlite, test::Backend::Postgres),
+                         [](const auto& param) { return test::BackendName(param.param); });
 
 }  // namespace
 }  // namespace vorla

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "PgTestSupport.h"
+
 #include <sqlite3.h>
 
 #include <atomic>
@@ -63,6 +65,54 @@ std::vector<std::string> RawDb::Column(const std::string& sql) {
   sqlite3_finalize(stmt);
   if (rc != SQLITE_DONE) throw std::runtime_error(sql + ": " + sqlite3_errmsg(db_));
   return values;
+}
+
+std::string BackendName(Backend backend) {
+  return backend == Backend::Sqlite ? "sqlite" : "postgres";
+}
+
+TestStore::TestStore(Backend backend) : backend_(backend) {
+  if (backend_ == Backend::Postgres && PgServerUri()) pg_ = std::make_unique<PgSchema>();
+}
+
+TestStore::~TestStore() = default;
+
+std::string TestStore::Location() const {
+  if (backend_ == Backend::Sqlite) return folder_.Path();
+  if (!pg_) throw std::runtime_error("no PostgreSQL server (VORLA_PG_URI)");
+  return pg_->Uri();
+}
+
+void TestStore::Exec(const std::string& sql) {
+  if (backend_ == Backend::Sqlite) {
+    RawDb(folder_.Database()).Exec(sql);
+  } else {
+    pg_->Exec(sql);
+  }
+}
+
+std::vector<std::string> TestStore::Column(const std::string& sql) {
+  if (backend_ == Backend::Sqlite) return RawDb(folder_.Database()).Column(sql);
+  return pg_->Column(sql);
+}
+
+void TestStore::Lock() {
+  if (backend_ == Backend::Sqlite) {
+    locker_ = std::make_unique<RawDb>(folder_.Database());
+    locker_->Exec("BEGIN EXCLUSIVE");
+  } else {
+    pg_->Exec("BEGIN");
+    pg_->Exec("LOCK TABLE TAData IN ACCESS EXCLUSIVE MODE");
+  }
+}
+
+void TestStore::Unlock() {
+  if (backend_ == Backend::Sqlite) {
+    locker_->Exec("COMMIT");
+    locker_.reset();
+  } else {
+    pg_->Exec("COMMIT");
+  }
 }
 
 std::string ReadText(const std::string& path) {

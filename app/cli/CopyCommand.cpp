@@ -1,0 +1,54 @@
+#include <filesystem>
+
+#include "app/cli/CliArguments.h"
+#include "app/cli/Commands.h"
+#include "store/CaseCopy.h"
+#include "store/CaseLocation.h"
+#include "store/CaseTable.h"
+
+namespace vorla::cli {
+
+const char* const CopyHelp =
+    "Usage: vorla-cli copy --from DIR_OR_URI --to DIR_OR_URI\n"
+    "\n"
+    "Copies a whole case table, every case with its SKELETON_ID and every field\n"
+    "exactly, from one place to another: a case folder (its TAData.db, or the\n"
+    "server its TAData.conn names) or a PostgreSQL connection URI\n"
+    "(postgresql://HOST/DATABASE?sslmode=require ...). The target must hold no\n"
+    "case; a missing target folder is created. Everything is copied in one\n"
+    "transaction: on a failure nothing is. Passwords come from ~/.pgpass,\n"
+    "PGPASSFILE or the service file.\n"
+    "Exit codes: 0 copied, 2 usage error, 3 the copy failed.\n";
+
+int CopyCommand(const std::vector<std::string>& args, const char*, std::ostream& out, std::ostream& err) {
+  std::string from;
+  std::string to;
+  try {
+    const CliArguments a(args, {"--from", "--to"}, {});
+    if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+    if (!a.Has("--from") || !a.Has("--to")) throw UsageError("name both --from and --to");
+    from = *a.Value("--from");
+    to = *a.Value("--to");
+  } catch (const UsageError& e) {
+    err << "vorla-cli copy: " << e.what() << "\n\n" << CopyHelp;
+    return 2;
+  }
+  try {
+    if (!IsDatabaseUri(from) && !FolderHasCaseTable(from))
+      throw StoreError("The folder " + from + " holds no case table.");
+    if (!IsDatabaseUri(to)) std::filesystem::create_directories(to);
+    CaseTable source;
+    source.Open(from);
+    CaseTable target;
+    target.Open(to);
+    const int count = CopyCaseTable(source, target);
+    out << "Copied " << count << (count == 1 ? " case" : " cases") << " from " << source.Where() << " to "
+        << target.Where() << "\n";
+    return 0;
+  } catch (const std::exception& e) {
+    err << e.what() << "\nNothing was copied.\n";
+    return 3;
+  }
+}
+
+}  // namespace vorla::cli

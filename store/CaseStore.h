@@ -1,0 +1,88 @@
+#pragma once
+// What the case table needs of a database, once per kind of database: the
+// embedded SQLite file and a PostgreSQL server. The case table keeps the
+// current row, its edit state and the notifications; a store only reads and
+// writes whole rows, keys and transactions.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "store/FieldValue.h"
+#include "store/Schema.h"
+
+namespace vorla {
+
+// No filter, a case number, or a key.
+using RowFilter = std::variant<std::monostate, std::string, std::int64_t>;
+
+// Begins the refusal of a table that lacks only fields of later versions,
+// which opening adds.
+inline constexpr std::string_view kNeedsUpgrade = "Table TAData lacks the later fields ";
+
+// Judges the upper-case names of a stored table's columns: nothing when every
+// field is there; the need for the later fields when only those are missing;
+// a refusal naming the missing fields otherwise.
+void CheckCaseColumns(const std::set<std::string>& columns, const std::string& where);
+
+class CaseStore {
+ public:
+  virtual ~CaseStore() = default;
+
+  // The file, or the database on its server, for messages; never a password.
+  virtual std::string Where() const = 0;
+  virtual void Exec(const std::string& sql) = 0;
+
+  // Creates the table when the database has none; refuses a table of another
+  // shape (or the need for the later fields, beginning with kNeedsUpgrade).
+  virtual void CheckOrCreateTable() = 0;
+  virtual void AddField(const FieldInfo& field) = 0;
+  virtual void Prepare() = 0;
+  virtual void Unprepare() noexcept = 0;
+
+  virtual std::vector<std::int64_t> Keys(const RowFilter& filter) = 0;
+  // The row with this key, normalised; false when there is none. The version
+  // is the row's edit count where the store keeps one.
+  virtual bool ReadRow(std::int64_t key, std::vector<FieldValue>& row, std::optional<std::int64_t>& version) = 0;
+  // Stores a new row and returns its key: the next free one, or row[0] when
+  // keepKey. The version receives the new row's.
+  virtual std::int64_t InsertRow(const std::vector<FieldValue>& row, bool keepKey,
+                                 std::optional<std::int64_t>& version) = 0;
+  // Rewrites the row with the key row[0]. With an expected version, a row
+  // another writer has changed since is refused with RowChangedError; without
+  // one it is overwritten. The version receives the stored one.
+  virtual void UpdateRow(const std::vector<FieldValue>& row, std::optional<std::int64_t> expected,
+                         std::optional<std::int64_t>& version) = 0;
+
+  // One post: its own transaction outside a batch, a nested part of it inside.
+  // BeginPost says which; EndPost and AbortPost take that answer.
+  virtual bool BeginPost() = 0;
+  virtual void EndPost(bool own) = 0;
+  virtual void AbortPost(bool own) noexcept = 0;
+
+  virtual void Begin() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() = 0;
+  virtual bool InTransaction() const = 0;
+
+  // Removes the row with this key (none such: nothing happens).
+  virtual void DeleteRow(std::int64_t key) = 0;
+  // What a list of cases shows of every row, in key order: the key, the case
+  // number ("" for none) and whether results are stored.
+  virtual void ForEachListEntry(const std::function<void(std::int64_t, const std::string&, bool)>& visit) = 0;
+  // Every stored row in key order, normalised.
+  virtual void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit) = 0;
+  virtual void SetBusyTimeout(std::chrono::milliseconds) {}
+  virtual void Close() noexcept = 0;
+};
+
+std::unique_ptr<CaseStore> OpenSqliteStore(const std::string& file);
+std::unique_ptr<CaseStore> OpenPostgresStore(const std::string& conninfo);
+
+}  // namespace vorla

@@ -1,0 +1,274 @@
+// The case table in one SQLite file.
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+
+#include "store/CaseStore.h"
+#include "store/Sqlite.h"
+#include "store/StoreError.h"
+
+namespace vorla {
+
+void CheckCaseColumns(const std::set<std::string>& columns, const std::string& where) {
+  std::vector<std::string_view> absent;
+  for (const FieldInfo& field : CaseFields())
+    if (columns.count(UpperAscii(field.name)) == 0) absent.push_back(field.name);
+  if (absent.empty()) return;
+  std::string missing;
+  for (const std::string_view name : absent) missing += (missing.empty() ? "" : ", ") + std::string(name);
+  // A table of an older version lacks only fields that came later: it is
+  // upgraded. Any other incomplete table is refused as it is, unchanged.
+  const auto later = UpgradeFields();
+  const auto isLater = [&later](std::string_view name) {
+    return std::any_of(later.begin(), later.end(), [name](const FieldInfo& f) { return f.name == name; });
+  };
+  if (std::all_of(absent.begin(), absent.end(), isLater)) throw StoreError(std::string(kNeedsUpgrade) + missing);
+  throw StoreError(where + ": table TAData has no field" + std::string(absent.size() > 1 ? "s " : " ") + missing);
+}
+
+namespace {
+
+std::string ColumnList() {
+  std::string list;
+  for (const FieldInfo& field : CaseFields()) {
+    if (!list.empty()) list += ", ";
+    list += field.name;
+  }
+  return list;
+}
+
+// The name matches the whole SKELETON_NAME, case-sensitive; an empty name is
+// an empty field, so it also matches rows whose name was never written.
+constexpr const char* kNameMatch = " WHERE (SKELETON_NAME = ?1 OR (?1 = '' AND SKELETON_NAME IS NULL))";
+
+class SqliteCaseStore final : public CaseStore {
+ public:
+  explicit SqliteCaseStore(const std::string& file) { db_.Open(file); }
+
+  std::string Where() const override { return db_.FileName(); }
+  void Exec(const std::string& sql) override { db_.ExecOne(sql); }
+
+  void CheckOrCreateTable() override {
+    std::unordered_map<std::string, std::pair<std::string, bool>> columns;  // type, primary key
+    {
+      Statement info(db_, "PRAGMA table_info(TAData)");
+      while (info.Step()) {
+        columns[UpperAscii(info.ColumnText(1))] = {UpperAscii(info.ColumnText(2)), info.ColumnInt64(5) != 0};
+      }
+    }
+    if (columns.empty()) {
+      // A database of another program is not taken over.
+      Statement tables(
+          db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+      if (tables.Step() && tables.ColumnInt64(0) > 0) {
+        throw StoreError(db_.FileName() +
+                         " is not a case table: it holds tables of another program but no table TAData");
+      }
+      db_.ExecOne(CreateCaseTableSql());
+      return;
+    }
+    std::set<std::string> names;
+    for (const auto& [name, column] : columns) names.insert(name);
+    CheckCaseColumns(names, db_.FileName());
+    // Keys are handed out by SQLite only when the key column is the row's own id.
+    const auto& key = columns.at(std::string(kKeyField));
+    if (key.first != "INTEGER" || !key.second) {
+      throw StoreError(db_.FileName() + ": field SKELETON_ID of table TAData is not an INTEGER PRIMARY KEY");
+    }
+  }
+
+  void AddField(const FieldInfo& field) override { db_.ExecOne(AddFieldSql(field)); }
+
+  void Prepare() override {
+    const auto fields = CaseFields();
+    std::string columns;
+    std::string placeholders;
+    std::string assignments;
+    for (std::size_t i = 1; i < fields.size(); ++i) {
+      if (i > 1) {
+        columns += ", ";
+        placeholders += ", ";
+        assignments += ", ";
+      }
+      columns += fields[i].name;
+      placeholders += '?';
+      assignments += std::string(fields[i].name) + " = ?";
+    }
+    select_row_ = Statement(db_, "SELECT " + ColumnList() + " FROM TAData WHERE SKELETON_ID = ?");
+    insert_row_ = Statement(db_, "INSERT INTO TAData (" + columns + ") VALUES (" + placeholders + ")");
+    insert_keyed_ = Statement(db_, "INSERT INTO TAData (" + ColumnList() + ") VALUES (?, " + placeholders + ")");
+    update_row_ = Statement(db_, "UPDATE TAData SET " + assignments + " WHERE SKELETON_ID = ?");
+    savepoint_ = Statement(db_, "SAVEPOINT vorla_post");
+    release_ = Statement(db_, "RELEASE vorla_post");
+    rollback_to_ = Statement(db_, "ROLLBACK TO vorla_post");
+  }
+
+  void Unprepare() noexcept override {
+    select_row_ = Statement();
+    insert_row_ = Statement();
+    insert_keyed_ = Statement();
+    update_row_ = Statement();
+    savepoint_ = Statement();
+    release_ = Statement();
+    rollback_to_ = Statement();
+  }
+
+  std::vector<std::int64_t> Keys(const RowFilter& filter) override {
+    std::string sql = "SELECT SKELETON_ID FROM TAData";
+    const auto* name = std::get_if<std::string>(&filter);
+    const auto* key = std::get_if<std::int64_t>(&filter);
+    if (name) sql += kNameMatch;
+    if (key) sql += " WHERE SKELETON_ID = ?1";
+    sql += " ORDER BY SKELETON_ID";
+    Statement query(db_, sql);
+    if (name) query.BindText(1, *name);
+    if (key) query.BindInt64(1, *key);
+    std::vector<std::int64_t> keys;
+    while (query.Step()) keys.push_back(query.ColumnInt64(0));
+    return keys;
+  }
+
+  bool ReadRow(std::int64_t key, std::vector<FieldValue>& row, std::optional<std::int64_t>& version) override {
+    const auto fields = CaseFields();
+    version.reset();
+    select_row_.BindInt64(1, key);
+    bool found = false;
+    try {
+      if (select_row_.Step()) {
+        found = true;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+          row[i] = NormalizeValue(fields[i].kind, select_row_.Column(static_cast<int>(i)));
+        }
+      }
+    } catch (...) {
+      select_row_.Reset();
+      throw;
+    }
+    select_row_.Reset();
+    return found;
+  }
+
+  std::int64_t InsertRow(const std::vector<FieldValue>& row, bool keepKey,
+                         std::optional<std::int64_t>& version) override {
+    version.reset();
+    Statement& insert = keepKey ? insert_keyed_ : insert_row_;
+    try {
+      const std::size_t first = keepKey ? 0 : 1;
+      for (std::size_t i = first; i < row.size(); ++i) insert.Bind(static_cast<int>(i - first + 1), row[i]);
+      insert.Step();
+    } catch (...) {
+      insert.Reset();
+      throw;
+    }
+    insert.Reset();
+    return db_.LastInsertRowId();
+  }
+
+  void UpdateRow(const std::vector<FieldValue>& row, std::optional<std::int64_t>,
+                 std::optional<std::int64_t>& version) override {
+    version.reset();
+    const auto* key = std::get_if<std::int64_t>(&row[0]);
+    if (key == nullptr) throw StoreError("The current row has no SKELETON_ID");
+    try {
+      for (std::size_t i = 1; i < row.size(); ++i) update_row_.Bind(static_cast<int>(i), row[i]);
+      update_row_.BindInt64(static_cast<int>(row.size()), *key);
+      update_row_.Step();
+    } catch (...) {
+      update_row_.Reset();
+      throw;
+    }
+    update_row_.Reset();
+    if (db_.Changes() != 1) {
+      throw StoreError("The row with SKELETON_ID " + std::to_string(*key) + " is no longer in the case table");
+    }
+  }
+
+  bool BeginPost() override {
+    // A savepoint is a transaction of its own outside a batch and a nested
+    // part of the batch inside one.
+    const bool own = !db_.InTransaction();
+    savepoint_.Step();
+    savepoint_.Reset();
+    return own;
+  }
+
+  void EndPost(bool) override {
+    release_.Step();
+    release_.Reset();
+  }
+
+  void AbortPost(bool own) noexcept override {
+    rollback_to_.Reset();
+    release_.Reset();
+    try {
+      if (own) {
+        db_.ExecOne("ROLLBACK");
+      } else {
+        rollback_to_.Step();
+        rollback_to_.Reset();
+        release_.Step();
+        release_.Reset();
+      }
+    } catch (const StoreError&) {
+      // The first failure is the one to report.
+    }
+  }
+
+  void Begin() override { db_.ExecOne("BEGIN"); }
+  void Commit() override { db_.ExecOne("COMMIT"); }
+  void Rollback() override { db_.ExecOne("ROLLBACK"); }
+  bool InTransaction() const override { return db_.InTransaction(); }
+
+  void DeleteRow(std::int64_t key) override {
+    Statement remove(db_, "DELETE FROM TAData WHERE SKELETON_ID = ?1");
+    remove.BindInt64(1, key);
+    remove.Step();
+  }
+
+  void ForEachListEntry(const std::function<void(std::int64_t, const std::string&, bool)>& visit) override {
+    Statement rows(
+        db_,
+        "SELECT SKELETON_ID, COALESCE(SKELETON_NAME, ''), CASE WHEN RES_ALL_MAX_LIKELIHOOD IS NULL THEN 0 ELSE 1 END "
+        "FROM TAData ORDER BY SKELETON_ID");
+    while (rows.Step()) visit(rows.ColumnInt64(0), rows.ColumnText(1), rows.ColumnInt64(2) != 0);
+  }
+
+  void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit) override {
+    Statement rows(db_, "SELECT " + ColumnList() + " FROM TAData ORDER BY SKELETON_ID");
+    const auto fields = CaseFields();
+    std::vector<FieldValue> row(fields.size());
+    while (rows.Step()) {
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        row[i] = NormalizeValue(fields[i].kind, rows.Column(static_cast<int>(i)));
+      }
+      visit(row);
+    }
+  }
+
+  void SetBusyTimeout(std::chrono::milliseconds timeout) override {
+    db_.SetBusyTimeout(static_cast<int>(timeout.count()));
+  }
+
+  void Close() noexcept override {
+    Unprepare();
+    db_.Close();
+  }
+
+ private:
+  SqliteDb db_;
+  Statement select_row_;
+  Statement insert_row_;
+  Statement insert_keyed_;
+  Statement update_row_;
+  Statement savepoint_;
+  Statement release_;
+  Statement rollback_to_;
+};
+
+}  // namespace
+
+std::unique_ptr<CaseStore> OpenSqliteStore(const std::string& file) {
+  return std::make_unique<SqliteCaseStore>(file);
+}
+
+}  // namespace vorla

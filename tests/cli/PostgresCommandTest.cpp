@@ -1,0 +1,102 @@
+// The headless tool on a case table kept on a PostgreSQL server: the same
+// results, export and trace as with the SQLite file, and a whole table copied
+// to the server and back unchanged.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <unistd.h>
+
+#include "CommandOutcome.h"
+#include "PgTestSupport.h"
+#include "app/cli/CliArguments.h"
+#include "app/cli/Commands.h"
+#include "app/cli/DatabaseChoice.h"
+
+using namespace vorla;
+using cli::test::Command;
+using cli::test::Outcome;
+using cli::test::ReadAll;
+using cli::test::WriteAll;
+namespace fs = std::filesystem;
+
+namespace {
+
+class PostgresCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VORLA_REQUIRE_PG();
+    schema = std::make_unique<test::PgSchema>();
+    for (const char* name : {"file", "server", "back"}) {
+      const fs::path dir = base / name;
+      fs::create_directories(dir);
+      fs::copy_file(VORLA_TEST_PARAMETERS, dir / "Parameters.dat");
+    }
+  }
+  void TearDown() override {
+    cli::ChooseDatabase(std::nullopt);
+    fs::remove_all(base);
+  }
+  std::string Dir(const char* name) const { return (base / name).string(); }
+  Outcome ImportAnalyzeExport(const std::string& dir) {
+    EXPECT_EQ(Command(&cli::ImportCommand, {"--dir", dir, VORLA_TEST_EXAMPLES}).code, 0);
+    const Outcome analysed = Command(&cli::AnalyzeCommand, {"--dir", dir, "--all", "--format", "csv"});
+    EXPECT_EQ(Command(&cli::ExportCommand, {"--dir", dir, dir + "/export.csv"}).code, 0);
+    return analysed;
+  }
+
+  fs::path base = fs::temp_directory_path() / ("vorla-pg-cli-" + std::to_string(::getpid()));
+  std::unique_ptr<test::PgSchema> schema;
+};
+
+TEST_F(PostgresCommands, AServerGivesTheSameResultsExportAndTraceAsTheFile) {
+  const Outcome onFile = ImportAnalyzeExport(Dir("file"));
+  WriteAll(base / "server" / "TAData.conn", schema->Uri() + "\n");
+  const Outcome onServer = ImportAnalyzeExport(Dir("server"));
+  EXPECT_EQ(onServer.code, onFile.code) << onServer.err;
+  EXPECT_EQ(onServer.out, onFile.out);
+  EXPECT_NE(onFile.out.find("analysed"), std::string::npos);
+  EXPECT_EQ(ReadAll(base / "server" / "export.csv"), ReadAll(base / "file" / "export.csv"));
+  // The trace is written in the case folder of the workstation.
+  EXPECT_FALSE(ReadAll(base / "file" / "TATree.txt").empty());
+  EXPECT_EQ(ReadAll(base / "server" / "TATree.txt"), ReadAll(base / "file" / "TATree.txt"));
+  EXPECT_FALSE(fs::exists(base / "server" / "TAData.db"));
+  EXPECT_NE(schema->Column("SELECT count(*) FROM TAData WHERE RES_ALL_MAX_LIKELIHOOD IS NOT NULL"),
+            std::vector<std::string>{"0"});
+}
+
+TEST_F(PostgresCommands, ACopyToTheServerAndBackIsByteEqualInExport) {
+  ImportAnalyzeExport(Dir("file"));
+  Outcome copied = Command(&cli::CopyCommand, {"--from", Dir("file"), "--to", schema->Uri()});
+  ASSERT_EQ(copied.code, 0) << copied.err;
+  EXPECT_NE(copied.out.find("Copied "), std::string::npos);
+  EXPECT_EQ(copied.out.find("host="), std::string::npos) << "the URI is not printed: " << copied.out;
+  copied = Command(&cli::CopyCommand, {"--from", schema->Uri(), "--to", Dir("back")});
+  ASSERT_EQ(copied.code, 0) << copied.err;
+  EXPECT_EQ(Command(&cli::ExportCommand, {"--dir", Dir("back"), Dir("back") + "/export.csv"}).code, 0);
+  EXPECT_EQ(ReadAll(base / "back" / "export.csv"), ReadAll(base / "file" / "export.csv"));
+
+  // The server's table, chosen with --db, exports the same bytes too.
+  cli::ChooseDatabase(schema->Uri());
+  EXPECT_EQ(Command(&cli::ExportCommand, {"--dir", Dir("server"), Dir("server") + "/export.csv"}).code, 0);
+  EXPECT_EQ(ReadAll(base / "server" / "export.csv"), ReadAll(base / "file" / "export.csv"));
+
+  // A second copy into the full table is refused and changes nothing.
+  const Outcome again = Command(&cli::CopyCommand, {"--from", Dir("file"), "--to", schema->Uri()});
+  EXPECT_EQ(again.code, 3);
+  EXPECT_NE(again.err.find("Nothing was copied"), std::string::npos);
+}
+
+TEST(DatabaseOption, StandsAnywhereAndNeedsAValue) {
+  EXPECT_EQ(cli::TakeDatabaseOption({"--db", "postgresql:///x", "export", "--dir", "d", "f.csv"}),
+            (std::vector<std::string>{"export", "--dir", "d", "f.csv"}));
+  EXPECT_EQ(cli::CaseTableLocation("d"), "postgresql:///x");
+  EXPECT_EQ(cli::TakeDatabaseOption({"export", "f.csv", "--db", "postgresql:///y"}),
+            (std::vector<std::string>{"export", "f.csv"}));
+  EXPECT_EQ(cli::CaseTableLocation("d"), "postgresql:///y");
+  EXPECT_THROW(cli::TakeDatabaseOption({"export", "--db"}), cli::UsageError);
+  cli::TakeDatabaseOption({"export"});
+  EXPECT_EQ(cli::CaseTableLocation("d"), "d");
+}
+
+}  // namespace
