@@ -73,8 +73,9 @@ AskOptions ParseOptions(const std::vector<std::string>& args) {
       continue;
     }
     if (i + 1 >= args.size()) throw UsageError("--at-least needs a value");
-    o.thresholdTexts.push_back(args[++i]);
-    o.questions.thresholds.push_back(AgeOption("--at-least", args[i]));
+    o.questions.thresholds.push_back(AgeOption("--at-least", args[++i]));
+    const std::size_t first = args[i].find_first_not_of(" \t"), last = args[i].find_last_not_of(" \t");
+    o.thresholdTexts.push_back(args[i].substr(first, last - first + 1));
   }
   const CliArguments a(rest, {"--dir", "--id", "--name", "--level", "--format", "--candidate-age"}, {"--all"});
   if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());

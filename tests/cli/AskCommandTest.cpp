@@ -143,7 +143,10 @@ TEST_F(AskCommand, RefusesAgesThatAreNoAgesOfTheGrid) {
   }
   EXPECT_NE(Ask({"--all", "--at-least", "200"}).err.find("--at-least takes an age from 15 to 110 years, not 200"),
             std::string::npos);
-  EXPECT_EQ(Ask({"--all", "--at-least", " 15 ", "--candidate-age", "110"}).code, 0);
+  const Outcome ends = Ask({"--all", "--at-least", " 15 ", "--candidate-age", "110", "--format", "csv"});
+  EXPECT_EQ(ends.code, 0);
+  EXPECT_EQ(ends.out.substr(0, ends.out.find('\n')),
+            "SKELETON_ID,SKELETON_NAME,P_AT_LEAST_15,POSTERIOR_MEDIAN,HDI_LOW,HDI_HIGH,LR_CANDIDATE,MESSAGE");
 }
 
 TEST_F(AskCommand, ACaseAnalyzeWouldRefuseGetsItsMessageAndNoNumbers) {
