@@ -55,6 +55,7 @@ class QuietInteraction final : public UserInteraction {
   bool AskYesNo(const QString&) override { return false; }
   void PrintPreview(QWidget*, const QString&, const std::function<void(QPrinter*)>&) override {}
   void ExitProgram(int) override {}
+  void RunDialog(QDialog*) override {}
 };
 
 // A case folder with the demonstration parameter set and this many fully

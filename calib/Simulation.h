@@ -35,6 +35,9 @@ struct SimulationOptions {
   std::size_t count = 0;
   std::uint64_t seed = 1;
   AgeRange ages;
+  // "archeological" or "forensic": the ages are drawn from that mortality
+  // prior on 15 to 110 instead of from `ages` (calib/PriorAges.h).
+  std::string agePrior;
   int group = 0;                        // 1 to 4: everyone in that group; 0: the four groups in turn
   std::string model = "Archeological";  // written into HAZARDFUNC
   SideDraw sides = SideDraw::Same;

@@ -103,6 +103,10 @@ void TTAForm2::BuildMenus() {
   AnalyzeAllAction = AddAction(analysis, QStringLiteral("Analyze A&ll Cases..."),
                                QStringLiteral("Analyze every case of the table in one go"));
   runs(AnalyzeAllAction, &TTAForm2::AnalyzeAllClick);
+  AgeQuestionsAction =
+      AddAction(analysis, QStringLiteral("Age &Questions..."),
+                QStringLiteral("The probability of an age threshold and the likelihood ratio for a candidate's age"));
+  runs(AgeQuestionsAction, &TTAForm2::AgeQuestionsClick);
   QMenu* level = analysis->addMenu(QStringLiteral("&Confidence Level"));
   level->setFont(QApplication::font());
   auto* levels = new QActionGroup(this);

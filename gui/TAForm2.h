@@ -110,6 +110,7 @@ struct TTAForm2Controls {
   QAction* CopyGraphAction = nullptr;
   QAction* AnalyzeAction = nullptr;
   QAction* AnalyzeAllAction = nullptr;
+  QAction* AgeQuestionsAction = nullptr;
   std::array<QAction*, 3> LevelActions{};  // 90, 95, 99
   QAction* AboutAction = nullptr;
 
@@ -343,6 +344,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void DeleteCaseClick();
   void RevertCaseClick();
   void AnalyzeAllClick();
+  void AgeQuestionsClick();  // AgeQuestionsDialog.cpp
   void AboutClick();
   // The confidence level: 0 "90", 1 "95", 2 "99"; as a click in ProbabilityRG.
   void ChooseLevel(int probabilityIndex);

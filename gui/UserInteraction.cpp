@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -187,6 +188,10 @@ void DesktopInteraction::OpenDocument(const QString& path, const std::function<v
 
 void DesktopInteraction::ExitProgram(int code) {
   QApplication::exit(code);
+}
+
+void DesktopInteraction::RunDialog(QDialog* dialog) {
+  dialog->exec();
 }
 
 }  // namespace vorla::gui

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class QDialog;
 class QMimeData;
 class QPrintPreviewDialog;
 class QPrinter;
@@ -69,6 +70,8 @@ class UserInteraction {
   virtual void OpenDocument(const QString& path, const std::function<void()>& failed) = 0;
   // Ends the program's event loop with the code (the window closes first).
   virtual void ExitProgram(int code) = 0;
+  // Shows one of the window's own dialogs modally and returns when it is closed.
+  virtual void RunDialog(QDialog* dialog) = 0;
 };
 
 // The real thing: Qt message boxes, QApplication::beep, the clipboard,
@@ -94,6 +97,7 @@ class DesktopInteraction final : public UserInteraction {
   void PrintPreview(QWidget* parent, const QString& pdfPath, const std::function<void(QPrinter*)>& paint) override;
   void OpenDocument(const QString& path, const std::function<void()>& failed) override;
   void ExitProgram(int code) override;
+  void RunDialog(QDialog* dialog) override;
 
  private:
   QWidget* owner_;

@@ -17,6 +17,7 @@ int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std
 int FormCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int CopyCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 
 extern const char* const AnalyzeHelp;
@@ -28,6 +29,7 @@ extern const char* const FormHelp;
 extern const char* const ReportHelp;
 extern const char* const SimulateHelp;
 extern const char* const CopyHelp;
+extern const char* const AskHelp;
 extern const char* const GeneralHelp;
 
 // Runs the command the arguments name.

@@ -17,6 +17,7 @@ const char* const GeneralHelp =
     "\n"
     "Commands:\n"
     "  analyze   estimate the age of stored cases and store the results\n"
+    "  ask       the probability of an age threshold and the likelihood ratio for a candidate's age\n"
     "  import    add cases from a CSV file to the case table\n"
     "  export    write the case table to a CSV file\n"
     "  report    write the one-page report of stored cases as PDF files\n"
@@ -61,11 +62,12 @@ int RunCli(int argc, char** argv) {
     const char* help;
     int (*run)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
   };
-  for (const Entry& e : {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
-                         Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
-                         Entry{"form", FormHelp, &FormCommand}, Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
-                         Entry{"validate", ValidateHelp, &ValidateCommand},
-                         Entry{"simulate", SimulateHelp, &SimulateCommand}, Entry{"copy", CopyHelp, &CopyCommand}}) {
+  for (const Entry& e :
+       {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
+        Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
+        Entry{"form", FormHelp, &FormCommand}, Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
+        Entry{"validate", ValidateHelp, &ValidateCommand}, Entry{"simulate", SimulateHelp, &SimulateCommand},
+        Entry{"copy", CopyHelp, &CopyCommand}, Entry{"ask", AskHelp, &AskCommand}}) {
     if (command != e.name) continue;
     for (const std::string& a : rest)
       if (a == "--help" || a == "-h") {

@@ -7,6 +7,7 @@
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/common/ProgramDirectory.h"
+#include "calib/PriorAges.h"
 #include "calib/Simulation.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"
@@ -15,7 +16,7 @@
 namespace vorla::cli {
 
 const char* const SimulateHelp =
-    "Usage: vorla-cli simulate --n N [--params FILE] [--seed S] [--ages uniform:LOW:HIGH]\n"
+    "Usage: vorla-cli simulate --n N [--params FILE] [--seed S] [--ages DIST]\n"
     "                          [--group 1|2|3|4] [--model NAME] [--sides same|independent]\n"
     "                          [--out FILE]\n"
     "\n"
@@ -27,10 +28,13 @@ const char* const SimulateHelp =
     "  --params FILE    the parameter file (default: Parameters.dat beside the program)\n"
     "  --seed S         seed of the random numbers (default 1); the same seed gives\n"
     "                   the same sample\n"
-    "  --ages A         distribution of the ages (default uniform:18:95)\n"
+    "  --ages A         distribution of the ages: uniform:LOW:HIGH (default\n"
+    "                   uniform:18:95), or prior:archeological or prior:forensic,\n"
+    "                   drawn from that mortality prior on 15 to 110\n"
     "  --group G        everyone in group G (1 female/white, 2 male/white,\n"
     "                   3 female/black, 4 male/black); default: the four in turn\n"
-    "  --model NAME     mortality model written into HAZARDFUNC (default Archeological)\n"
+    "  --model NAME     mortality model written into HAZARDFUNC (default the prior\n"
+    "                   of --ages prior:NAME, else Archeological)\n"
     "  --sides S        same (default): one stage per trait and skeleton, recorded\n"
     "                   on both sides of a paired trait, as the analysis models it;\n"
     "                   independent: each side draws its own stage, so sides differ\n"
@@ -58,7 +62,10 @@ SimulateOptions ParseOptions(const std::vector<std::string>& args, const char* a
   o.simulation.seed = SeedOption(a, "--seed", 1);
   if (const auto ages = a.Value("--ages")) {
     try {
-      o.simulation.ages = calib::ParseAgeDistribution(*ages);
+      if (const auto prior = calib::ParsePriorAges(*ages))
+        o.simulation.agePrior = *prior;
+      else
+        o.simulation.ages = calib::ParseAgeDistribution(*ages);
     } catch (const std::invalid_argument& e) {
       throw UsageError(std::string("--ages: ") + e.what());
     }
@@ -67,6 +74,8 @@ SimulateOptions ParseOptions(const std::vector<std::string>& args, const char* a
   if (const auto model = a.Value("--model")) {
     if (!IsChoice(*model, ModelChoices)) throw UsageError("--model is Archeological or Forensic, not " + *model);
     o.simulation.model = *model;
+  } else if (o.simulation.agePrior == "forensic") {
+    o.simulation.model = "Forensic";
   }
   if (const auto sides = a.Value("--sides")) {
     try {

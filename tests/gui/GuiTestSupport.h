@@ -114,6 +114,13 @@ class RecordingInteraction final : public UserInteraction {
     if (!documentsOpen) failed();
   }
   void ExitProgram(int code) override { exitCodes.push_back(code); }
+  // The window's own dialogs shown; what runs while one is open.
+  int dialogs = 0;
+  std::function<void(QDialog*)> duringDialog;
+  void RunDialog(QDialog* dialog) override {
+    ++dialogs;
+    if (duringDialog) duringDialog(dialog);
+  }
 
   QStringList Texts() const;
   void Clear() {

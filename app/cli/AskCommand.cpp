@@ -1,0 +1,237 @@
+// vorla-cli ask: the probability of an age threshold, the posterior median,
+// a highest-density interval and the likelihood ratio for a candidate's age,
+// from each chosen case's scores, without writing the case.
+#include <charconv>
+#include <filesystem>
+#include <iomanip>
+#include <sstream>
+
+#include "app/cli/CaseChoice.h"
+#include "app/cli/CliArguments.h"
+#include "app/cli/Commands.h"
+#include "app/cli/OptionNumbers.h"
+#include "app/cli/ParameterFileCheck.h"
+#include "app/common/ProgramDirectory.h"
+#include "engine/AnalysisError.h"
+#include "params/AgeQuestionRun.h"
+#include "params/ParameterErrors.h"
+#include "store/CaseTable.h"
+
+namespace vorla::cli {
+
+const char* const AskHelp =
+    "Usage: vorla-cli ask [--dir DIR] (--id N | --name NAME | --all) [--at-least T]...\n"
+    "                     [--candidate-age A] [--level 90|95|99] [--format text|json|csv]\n"
+    "\n"
+    "Answers forensic questions about stored cases from their scores, exactly as\n"
+    "the Analyze action reads them, under the mortality prior each case chose.\n"
+    "Nothing is stored and no trace is written.\n"
+    "\n"
+    "  --dir DIR          the folder holding Parameters.dat and TAData.db\n"
+    "                     (default: the folder of the program)\n"
+    "  --id N, --name NAME, --all   the cases, as for analyze\n"
+    "  --at-least T       the probability that the age at death is T or more\n"
+    "                     (and less than T); may be given more than once\n"
+    "  --candidate-age A  the likelihood ratio for a candidate of age A: how much\n"
+    "                     more probable the scores are for a person of A than for\n"
+    "                     a random death from the prior population\n"
+    "  --level L          level of the highest-density interval: 90, 95 (default) or 99\n"
+    "  --format F         text (default), json or csv\n"
+    "\n"
+    "Ages T and A are numbers from 15 to 110. Every case also gets its posterior\n"
+    "median age and its highest-density interval. A case the Analyze action would\n"
+    "refuse gets its message instead of numbers.\n"
+    "Exit codes: 0 every case answered, 1 parameter file of the wrong version,\n"
+    "2 usage error, 3 a case could not be answered, or the folder, the parameter\n"
+    "file or the case table could not be used.\n";
+
+namespace {
+
+enum class AskFormat { Text, Csv, Json };
+
+struct AskOptions {
+  std::string dir;
+  CaseChoice cases;
+  AgeQuestionSet questions;
+  std::vector<std::string> thresholdTexts;  // as given, for the column names
+  AskFormat format = AskFormat::Text;
+};
+
+double AgeOption(const std::string& option, const std::string& text) {
+  const std::optional<double> age = ReadAskableAge(text);
+  if (!age) throw UsageError(option + " takes an age from 15 to 110 years, not " + text);
+  return *age;
+}
+
+AskOptions ParseOptions(const std::vector<std::string>& args) {
+  AskOptions o;
+  // --at-least may repeat; the reader below keeps one value per option.
+  std::vector<std::string> rest;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--at-least") {
+      rest.push_back(args[i]);
+      continue;
+    }
+    if (i + 1 >= args.size()) throw UsageError("--at-least needs a value");
+    o.questions.thresholds.push_back(AgeOption("--at-least", args[++i]));
+    const std::size_t first = args[i].find_first_not_of(" \t"), last = args[i].find_last_not_of(" \t");
+    o.thresholdTexts.push_back(args[i].substr(first, last - first + 1));
+  }
+  const CliArguments a(rest, {"--dir", "--id", "--name", "--level", "--format", "--candidate-age"}, {"--all"});
+  if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+  o.dir = a.Value("--dir").value_or("");
+  o.cases = ReadCaseChoice(a);
+  o.questions.level = LevelOption(a);
+  if (const auto candidate = a.Value("--candidate-age"))
+    o.questions.candidateAge = AgeOption("--candidate-age", *candidate);
+  if (const auto format = a.Value("--format")) {
+    if (*format == "text")
+      o.format = AskFormat::Text;
+    else if (*format == "csv")
+      o.format = AskFormat::Csv;
+    else if (*format == "json")
+      o.format = AskFormat::Json;
+    else
+      throw UsageError("--format is text, csv or json");
+  }
+  return o;
+}
+
+struct CaseAnswers {
+  std::int32_t id = 0;
+  std::string name;
+  RowAgeAnswers answers;
+};
+
+std::string Number(double value) {
+  char buffer[64];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, r.ptr);
+}
+
+std::string CsvCell(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char ch : text) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+  return quoted + "\"";
+}
+
+std::string JsonString(const std::string& text) {
+  std::ostringstream out;
+  out << '"';
+  for (unsigned char ch : text) {
+    if (ch == '"' || ch == '\\')
+      out << '\\' << ch;
+    else if (ch < 0x20)
+      out << "\\u" << std::hex << std::setw(4) << std::setfill('0') << int(ch) << std::dec;
+    else
+      out << ch;
+  }
+  out << '"';
+  return out.str();
+}
+
+void PrintText(const std::vector<CaseAnswers>& cases, const AskOptions& o, std::ostream& out) {
+  for (const CaseAnswers& c : cases) {
+    out << "Case " << c.id << " \"" << c.name << "\":\n";
+    for (const std::string& line : AnswerSentences(c.answers, o.questions)) out << "  " << line << "\n";
+  }
+}
+
+void PrintCsv(const std::vector<CaseAnswers>& cases, const AskOptions& o, std::ostream& out) {
+  out << "SKELETON_ID,SKELETON_NAME";
+  for (const std::string& t : o.thresholdTexts) out << "," << CsvCell("P_AT_LEAST_" + t);
+  out << ",POSTERIOR_MEDIAN,HDI_LOW,HDI_HIGH";
+  if (o.questions.candidateAge) out << ",LR_CANDIDATE";
+  out << ",MESSAGE\n";
+  for (const CaseAnswers& c : cases) {
+    const std::optional<AgeAnswers>& a = c.answers.answers;
+    out << c.id << "," << CsvCell(c.name);
+    for (std::size_t j = 0; j < o.thresholdTexts.size(); ++j) out << "," << (a ? Number(a->probabilityAtLeast[j]) : "");
+    out << "," << (a ? Number(a->median) : "") << "," << (a ? Number(a->interval.low) : "") << ","
+        << (a ? Number(a->interval.high) : "");
+    if (o.questions.candidateAge) out << "," << (a && a->likelihoodRatio ? Number(*a->likelihoodRatio) : "");
+    out << "," << CsvCell(a ? "" : c.answers.message) << "\n";
+  }
+}
+
+void PrintJson(const std::vector<CaseAnswers>& cases, const AskOptions& o, std::ostream& out) {
+  out << "[";
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const CaseAnswers& c = cases[i];
+    const std::optional<AgeAnswers>& a = c.answers.answers;
+    out << (i ? ",\n " : "\n ") << "{\"SKELETON_ID\": " << c.id << ", \"SKELETON_NAME\": " << JsonString(c.name);
+    if (!a) {
+      out << ", \"message\": " << JsonString(c.answers.message) << "}";
+      continue;
+    }
+    out << ", \"prior\": " << JsonString(c.answers.priorName) << ", \"at_least\": [";
+    for (std::size_t j = 0; j < o.questions.thresholds.size(); ++j)
+      out << (j ? ", " : "") << "{\"age\": " << Number(o.questions.thresholds[j])
+          << ", \"probability\": " << Number(a->probabilityAtLeast[j]) << "}";
+    out << "], \"posterior_median\": " << Number(a->median) << ", \"hdi_level\": " << o.questions.level
+        << ", \"hdi_low\": " << Number(a->interval.low) << ", \"hdi_high\": " << Number(a->interval.high);
+    if (o.questions.candidateAge && a->likelihoodRatio)
+      out << ", \"candidate_age\": " << Number(*o.questions.candidateAge)
+          << ", \"lr_candidate\": " << Number(*a->likelihoodRatio);
+    out << "}";
+  }
+  out << "\n]\n";
+}
+
+}  // namespace
+
+int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  AskOptions o;
+  try {
+    o = ParseOptions(args);
+  } catch (const UsageError& e) {
+    err << "vorla-cli ask: " << e.what() << "\n\n" << AskHelp;
+    return 2;
+  }
+  const std::string dir = WorkingDirectory(o.dir, argv0);
+  if (!std::filesystem::is_directory(dir)) {
+    err << "The folder " << dir << " does not exist.\n";
+    return 3;
+  }
+  const std::string parameterFile = dir + "Parameters.dat";
+  std::shared_ptr<const CheckedParameters> parameters;
+  try {
+    parameters = CheckedParameterFile(parameterFile, err);
+  } catch (const ParameterVersionError& version) {
+    err << VersionMismatchMessage(parameterFile, version) << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << e.what() << "\nNo case was answered.\n";
+    return 3;
+  }
+
+  std::vector<CaseAnswers> cases;
+  try {
+    CaseTable table;
+    table.Open(dir);
+    for (std::int32_t id : SelectRows(table, o.cases)) {
+      table.LocateId(id);
+      cases.push_back({id, table.FieldAsText("SKELETON_NAME"),
+                       AskAboutRow(table, ComplexSelection{}, parameterFile, parameters, o.questions)});
+    }
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return 3;
+  }
+  if (o.format == AskFormat::Csv)
+    PrintCsv(cases, o, out);
+  else if (o.format == AskFormat::Json)
+    PrintJson(cases, o, out);
+  else
+    PrintText(cases, o, out);
+  bool allAnswered = true;
+  for (const CaseAnswers& c : cases)
+    if (!c.answers.answers) {
+      allAnswered = false;
+      err << "Case " << c.id << " \"" << c.name << "\": " << c.answers.message << "\n";
+    }
+  return allAnswered ? 0 : 3;
+}
+
+}  // namespace vorla::cli

@@ -1,0 +1,206 @@
+#include "gui/AgeQuestionsDialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "gui/TAForm2.h"
+#include "gui/UserInteraction.h"
+
+namespace vorla::gui {
+
+PosteriorPlot::PosteriorPlot(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("PosteriorPlot"));
+  setMinimumSize(360, 200);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void PosteriorPlot::SetPosterior(std::vector<double> density, std::optional<double> threshold) {
+  density_ = std::move(density);
+  threshold_ = threshold;
+  update();
+}
+
+void PosteriorPlot::Clear() {
+  density_.clear();
+  threshold_.reset();
+  update();
+}
+
+void PosteriorPlot::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().base());
+  const QFontMetrics metrics(font());
+  const int left = metrics.horizontalAdvance(QStringLiteral("0000")), bottom = metrics.height() + 8;
+  const QRectF area(left, 8, width() - left - 12, height() - bottom - 16);
+  if (area.width() < 10 || area.height() < 10) return;
+  const auto xOf = [&](double age) {
+    return area.left() + (age - AgeGridStart) / (AgeGridEnd - AgeGridStart) * area.width();
+  };
+
+  painter.setPen(palette().color(QPalette::Text));
+  painter.drawLine(area.bottomLeft(), area.bottomRight());
+  for (int age = 20; age <= AgeGridEnd; age += 10) {
+    const double x = xOf(age);
+    painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + 4));
+    const QString label = QString::number(age);
+    painter.drawText(QPointF(x - metrics.horizontalAdvance(label) / 2.0, area.bottom() + 4 + metrics.ascent()), label);
+  }
+  painter.drawText(QPointF(area.left(), area.bottom() + 8 + metrics.height() + metrics.ascent() - 4), QString());
+  if (density_.size() != static_cast<std::size_t>(AgeGridSize)) return;
+
+  const double peak = *std::max_element(density_.begin(), density_.end());
+  if (!(peak > 0.0)) return;
+  const auto yOf = [&](double d) { return area.bottom() - d / peak * area.height() * 0.95; };
+  const auto densityAt = [&](double age) {
+    const double y = std::clamp((age - AgeGridStart) / AgeGridStep, 0.0, AgeGridSize - 1.0);
+    const int i = std::min(static_cast<int>(y), AgeGridSize - 2);
+    return density_[static_cast<std::size_t>(i)] +
+           (density_[static_cast<std::size_t>(i) + 1] - density_[static_cast<std::size_t>(i)]) * (y - i);
+  };
+
+  painter.setRenderHint(QPainter::Antialiasing);
+  if (threshold_) {
+    // The share at or above the threshold, shaded under the curve.
+    QPainterPath shade;
+    shade.moveTo(xOf(*threshold_), area.bottom());
+    shade.lineTo(xOf(*threshold_), yOf(densityAt(*threshold_)));
+    for (int i = 0; i < AgeGridSize; ++i)
+      if (GridAge(i) > *threshold_) shade.lineTo(xOf(GridAge(i)), yOf(density_[static_cast<std::size_t>(i)]));
+    shade.lineTo(xOf(AgeGridEnd), area.bottom());
+    shade.closeSubpath();
+    QColor fill = palette().color(QPalette::Highlight);
+    fill.setAlpha(90);
+    painter.fillPath(shade, fill);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));
+    painter.drawLine(QPointF(xOf(*threshold_), area.top()), QPointF(xOf(*threshold_), area.bottom()));
+  }
+  QPainterPath curve;
+  for (int i = 0; i < AgeGridSize; ++i) {
+    const QPointF p(xOf(GridAge(i)), yOf(density_[static_cast<std::size_t>(i)]));
+    if (i == 0)
+      curve.moveTo(p);
+    else
+      curve.lineTo(p);
+  }
+  painter.setPen(QPen(palette().color(QPalette::Text), 2));
+  painter.drawPath(curve);
+}
+
+AgeQuestionsDialog::AgeQuestionsDialog(const QString& caseName, int level, Ask ask, UserInteraction& ui,
+                                       QWidget* parent)
+    : QDialog(parent), ask_(std::move(ask)), ui_(ui), case_name_(caseName) {
+  setObjectName(QStringLiteral("AgeQuestionsDialog"));
+  setWindowTitle(QStringLiteral("Age Questions \u2013 ") + caseName);
+  threshold_ = new QLineEdit(QStringLiteral("18"), this);
+  threshold_->setObjectName(QStringLiteral("ThresholdEdit"));
+  threshold_->setToolTip(
+      QStringLiteral("An age from 15 to 110: the probability that the person was this old or older"));
+  candidate_ = new QLineEdit(this);
+  candidate_->setObjectName(QStringLiteral("CandidateAgeEdit"));
+  candidate_->setPlaceholderText(QStringLiteral("none"));
+  candidate_->setToolTip(QStringLiteral("The documented age of a missing person: the likelihood ratio for that age"));
+  level_ = new QComboBox(this);
+  level_->addItems({QStringLiteral("90"), QStringLiteral("95"), QStringLiteral("99")});
+  level_->setCurrentText(QString::number(level));
+  answer_ = new QPushButton(QStringLiteral("&Answer"), this);
+  answer_->setDefault(true);
+  copy_ = new QPushButton(QStringLiteral("&Copy Text"), this);
+  answers_ = new QPlainTextEdit(this);
+  answers_->setReadOnly(true);
+  answers_->setObjectName(QStringLiteral("AnswersText"));
+  plot_ = new PosteriorPlot(this);
+
+  auto* form = new QFormLayout;
+  form->addRow(QStringLiteral("&Threshold age (years):"), threshold_);
+  form->addRow(QStringLiteral("Ca&ndidate age (years):"), candidate_);
+  form->addRow(QStringLiteral("&Interval level (%):"), level_);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(answer_);
+  buttons->addWidget(copy_);
+  buttons->addStretch();
+  auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(form);
+  layout->addLayout(buttons);
+  layout->addWidget(answers_);
+  layout->addWidget(plot_, 1);
+  layout->addWidget(close);
+  connect(answer_, &QPushButton::clicked, this, &AgeQuestionsDialog::AnswerClick);
+  connect(copy_, &QPushButton::clicked, this, &AgeQuestionsDialog::CopyTextClick);
+  connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  resize(560, 560);
+}
+
+QString AgeQuestionsDialog::AnswerText() const {
+  return answers_->toPlainText();
+}
+
+void AgeQuestionsDialog::AnswerClick() {
+  AgeQuestionSet questions;
+  questions.level = level_->currentText().toInt();
+  const QString thresholdText = threshold_->text().trimmed();
+  std::optional<double> threshold;
+  if (!thresholdText.isEmpty()) {
+    threshold = ReadAskableAge(thresholdText.toStdString());
+    if (!threshold) {
+      ui_.ShowMessage(
+          MessageKind::Error,
+          QStringLiteral("The threshold must be an age from 15 to 110 years, not \"%1\".").arg(thresholdText));
+      return;
+    }
+    questions.thresholds.push_back(*threshold);
+  }
+  const QString candidateText = candidate_->text().trimmed();
+  if (!candidateText.isEmpty()) {
+    questions.candidateAge = ReadAskableAge(candidateText.toStdString());
+    if (!questions.candidateAge) {
+      ui_.ShowMessage(
+          MessageKind::Error,
+          QStringLiteral("The candidate age must be an age from 15 to 110 years, not \"%1\".").arg(candidateText));
+      return;
+    }
+  }
+  const RowAgeAnswers r = ask_(questions);
+  QStringList lines;
+  for (const std::string& line : AnswerSentences(r, questions)) lines << QString::fromStdString(line);
+  answers_->setPlainText(lines.join(QLatin1Char('\n')));
+  if (r.answers)
+    plot_->SetPosterior(std::vector<double>(r.answers->posterior.density.begin(), r.answers->posterior.density.end()),
+                        threshold);
+  else
+    plot_->Clear();
+}
+
+void AgeQuestionsDialog::CopyTextClick() {
+  if (AnswerText().isEmpty()) return;
+  ui_.SetClipboardText(QStringLiteral("Case ") + case_name_ + QStringLiteral(":\n") + AnswerText() + QLatin1Char('\n'));
+}
+
+void TTAForm2::AgeQuestionsClick() {
+  if (!TATable.IsOpen()) return;
+  const QString name = QString::fromStdString(DataSourceSkeleton.FieldAsText("SKELETON_NAME"));
+  const AgeQuestionsDialog::Ask ask = [this](const AgeQuestionSet& questions) {
+    std::shared_ptr<const CheckedParameters> parameters;
+    try {
+      parameters = CheckedParameterSet();
+    } catch (const std::exception&) {
+      // The run reads the file itself and says why it cannot.
+    }
+    return AskAboutRow(DataSourceSkeleton, CheckBoxSelection(), ParameterFilePath, parameters, questions);
+  };
+  AgeQuestionsDialog dialog(name, CurrentLevel(), ask, ui_, this);
+  dialog.AnswerClick();
+  ui_.RunDialog(&dialog);
+}
+
+}  // namespace vorla::gui

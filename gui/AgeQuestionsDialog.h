@@ -1,0 +1,74 @@
+#pragma once
+// "Age Questions...": the probability of an age threshold, the posterior
+// median and interval, and the likelihood ratio for a candidate's age, for
+// the current case, in words and as a plot of the posterior density with the
+// ages from the threshold on shaded. It stores nothing.
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "params/AgeQuestionRun.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vorla::gui {
+
+class UserInteraction;
+
+// The posterior density over 15 to 110, with the ages at or above the
+// threshold shaded.
+class PosteriorPlot final : public QWidget {
+ public:
+  explicit PosteriorPlot(QWidget* parent = nullptr);
+  void SetPosterior(std::vector<double> density, std::optional<double> threshold);
+  void Clear();
+  bool HasPosterior() const { return !density_.empty(); }
+  std::optional<double> Threshold() const { return threshold_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::vector<double> density_;  // at the grid ages
+  std::optional<double> threshold_;
+};
+
+class AgeQuestionsDialog final : public QDialog {
+ public:
+  using Ask = std::function<RowAgeAnswers(const AgeQuestionSet&)>;
+  AgeQuestionsDialog(const QString& caseName, int level, Ask ask, UserInteraction& ui, QWidget* parent = nullptr);
+
+  QLineEdit* ThresholdEdit() const { return threshold_; }
+  QLineEdit* CandidateEdit() const { return candidate_; }
+  QComboBox* LevelBox() const { return level_; }
+  QPushButton* AnswerButton() const { return answer_; }
+  QPushButton* CopyTextButton() const { return copy_; }
+  PosteriorPlot* Plot() const { return plot_; }
+  // The answers as shown, one sentence a line; empty before the first answer.
+  QString AnswerText() const;
+
+  // Reads the fields and answers; a field that holds no age from 15 to 110
+  // is refused with a message and nothing is computed.
+  void AnswerClick();
+  void CopyTextClick();
+
+ private:
+  Ask ask_;
+  UserInteraction& ui_;
+  QString case_name_;
+  QLineEdit* threshold_;
+  QLineEdit* candidate_;
+  QComboBox* level_;
+  QPushButton* answer_;
+  QPushButton* copy_;
+  QPlainTextEdit* answers_;
+  PosteriorPlot* plot_;
+};
+
+}  // namespace vorla::gui

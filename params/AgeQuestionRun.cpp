@@ -1,0 +1,118 @@
+#include "params/AgeQuestionRun.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+
+#include "engine/AnalysisError.h"
+#include "engine/EngineSettings.h"
+#include "engine/TextCase.h"
+#include "params/RowOverlay.h"
+
+namespace vorla {
+
+namespace {
+
+std::string Fixed(double value, int decimals) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  return buffer;
+}
+
+std::string RatioText(double lr) {
+  char buffer[64];
+  if (lr >= 0.01 && lr < 1e5)
+    std::snprintf(buffer, sizeof buffer, "%.3g", lr);
+  else
+    std::snprintf(buffer, sizeof buffer, "%.2e", lr);
+  return buffer;
+}
+
+}  // namespace
+
+RowAgeAnswers AskAboutRow(const CaseRow& row, const ComplexSelection& selection, const std::string& parameterFile,
+                          std::shared_ptr<const CheckedParameters> parameters, const AgeQuestionSet& questions) {
+  // Refused before any run, as the answers would be.
+  for (double t : questions.thresholds)
+    if (!IsAskableAge(t)) throw AnalysisError("The threshold must be an age from 15 to 110 years.");
+  if (questions.candidateAge && !IsAskableAge(*questions.candidateAge))
+    throw AnalysisError("The candidate age must be an age from 15 to 110 years.");
+  if (questions.level != 90 && questions.level != 95 && questions.level != 99)
+    throw AnalysisError("The level of the interval must be 90, 95 or 99.");
+
+  RowAgeAnswers result;
+  RunSettings settings;
+  settings.level = questions.level;
+  settings.parameterFile = parameterFile;
+  settings.parameters = std::move(parameters);
+  std::string failure;
+  settings.onAnalysed = [&](const TTransisionsAnalyseDataSet* record) {
+    if (!record) return;
+    result.priorName = LowerCase(record->HazardFunc);
+    // The prior the run chose is read while its case is at hand.
+    const PriorDensityType prior = PriorDensity;
+    try {
+      result.answers = AnswerAgeQuestions(
+          *record, [prior](double x) { return prior(x); }, questions);
+    } catch (const AnalysisError& e) {
+      failure = e.what();
+    }
+  };
+  RowOverlay overlay(row);
+  try {
+    const RowResult r = AnalyzeRow(overlay, selection, settings);
+    result.outcome = r.outcome;
+    result.message = r.message;
+  } catch (const std::exception& e) {
+    result.outcome = RowOutcome::Refused;
+    result.message = e.what();
+    result.answers.reset();
+  }
+  if (result.outcome == RowOutcome::Analysed && !result.answers) {
+    result.outcome = RowOutcome::Refused;
+    result.message = failure.empty() ? "The case gave no answers." : failure;
+  }
+  return result;
+}
+
+std::optional<double> ReadAskableAge(const std::string& text) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+  while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+  if (begin == end) return std::nullopt;
+  double value = 0.0;
+  const auto r = std::from_chars(text.data() + begin, text.data() + end, value, std::chars_format::fixed);
+  if (r.ec != std::errc() || r.ptr != text.data() + end || !IsAskableAge(value)) return std::nullopt;
+  return value;
+}
+
+std::string ProbabilityText(double p) {
+  if (p > 0.999 && p < 1.0) return "> 0.999";
+  if (p < 0.001 && p > 0.0) return "< 0.001";
+  return Fixed(p, 3);
+}
+
+std::vector<std::string> AnswerSentences(const RowAgeAnswers& r, const AgeQuestionSet& q) {
+  std::vector<std::string> lines;
+  if (!r.answers) {
+    lines.push_back(r.message);
+    return lines;
+  }
+  const AgeAnswers& a = *r.answers;
+  const std::string under = " under the " + r.priorName + " prior";
+  for (std::size_t j = 0; j < q.thresholds.size() && j < a.probabilityAtLeast.size(); ++j) {
+    const std::string t = AgeText(q.thresholds[j]);
+    lines.push_back("P(age \u2265 " + t + ") = " + ProbabilityText(a.probabilityAtLeast[j]) + under);
+    lines.push_back("P(age < " + t + ") = " + ProbabilityText(1.0 - a.probabilityAtLeast[j]) + under);
+  }
+  lines.push_back("Posterior median age = " + Fixed(a.median, 1) + " years" + under);
+  lines.push_back(std::to_string(q.level) + "% highest-density interval = " + Fixed(a.interval.low, 1) + " to " +
+                  Fixed(a.interval.high, 1) + " years" + under);
+  if (q.candidateAge && a.likelihoodRatio)
+    lines.push_back("LR(age = " + AgeText(*q.candidateAge) + ") = " + RatioText(*a.likelihoodRatio) +
+                    ": the scores are this many times as probable for a person of " + AgeText(*q.candidateAge) +
+                    " as for a random death from the " + r.priorName + " population");
+  return lines;
+}
+
+}  // namespace vorla

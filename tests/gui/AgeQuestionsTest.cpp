@@ -1,0 +1,137 @@
+// The "Age Questions..." dialog: the same answers as vorla-cli ask for every
+// example case, the plot, Copy Text, refused ages, and nothing stored.
+#include <QAction>
+#include <QComboBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSet>
+#include <QTest>
+
+#include "GuiTestSupport.h"
+#include "gui/AgeQuestionsDialog.h"
+
+using namespace vorla;
+using namespace vorla::gui;
+using namespace vorla::gui::test;
+
+namespace {
+
+void ImportExamples(const CaseFolder& folder) {
+  QProcess import;
+  import.start(QStringLiteral(VORLA_CLI),
+               {"import", "--dir", QString::fromStdString(folder.Path()), QStringLiteral(VORLA_TEST_EXAMPLES)});
+  QVERIFY(import.waitForFinished(30000));
+  QCOMPARE(import.exitCode(), 0);
+}
+
+// What vorla-cli ask prints for one case, without the case line and the indent.
+QString AskText(const CaseFolder& folder, int id, const QStringList& questions) {
+  QProcess ask;
+  ask.start(
+      QStringLiteral(VORLA_CLI),
+      QStringList{"ask", "--dir", QString::fromStdString(folder.Path()), "--id", QString::number(id)} + questions);
+  if (!ask.waitForFinished(30000)) return QStringLiteral("(ask did not finish)");
+  QStringList lines = QString::fromUtf8(ask.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  if (!lines.isEmpty()) lines.removeFirst();
+  for (QString& line : lines) line = line.mid(2);
+  return lines.join(QLatin1Char('\n'));
+}
+
+// Opens the dialog on the current case and runs `inside` while it is open.
+void WithDialog(Window& w, const std::function<void(AgeQuestionsDialog&)>& inside) {
+  int shown = 0;
+  w.ui.duringDialog = [&](QDialog* dialog) {
+    auto* questions = dynamic_cast<AgeQuestionsDialog*>(dialog);
+    QVERIFY(questions);
+    ++shown;
+    inside(*questions);
+  };
+  Controls(*w.form).AgeQuestionsAction->trigger();
+  QCOMPARE(shown, 1);
+}
+
+}  // namespace
+
+class AgeQuestionsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void agreesWithAskForEveryExampleCase() {
+    CaseFolder folder;
+    ImportExamples(folder);
+    const int rows = StoredRowCount(folder.Path());
+    QCOMPARE(rows, 10);
+    std::vector<std::vector<std::string>> before;
+    for (int id = 1; id <= rows; ++id) before.push_back(StoredRow(folder.Path(), id));
+    Window w(folder);
+    for (int id = 1; id <= rows; ++id) {
+      w.form->DataSourceSkeleton.LocateId(id);
+      const QString name = QString::fromStdString(w.form->DataSourceSkeleton.FieldAsText("SKELETON_NAME"));
+      QString shown;
+      WithDialog(w, [&](AgeQuestionsDialog& d) {
+        // The dialog opens with the adult threshold already answered.
+        QVERIFY(d.AnswerText().startsWith(QStringLiteral("P(age \u2265 18) = ")));
+        d.ThresholdEdit()->setText(QStringLiteral("50"));
+        d.CandidateEdit()->setText(QStringLiteral("34"));
+        d.LevelBox()->setCurrentText(QStringLiteral("90"));
+        QTest::mouseClick(d.AnswerButton(), Qt::LeftButton);
+        shown = d.AnswerText();
+        QVERIFY(d.Plot()->HasPosterior());
+        QCOMPARE(*d.Plot()->Threshold(), 50.0);
+        // The curve is painted: the plot is not one colour.
+        const QImage image = d.Plot()->grab().toImage();
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 2)
+          for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+        QVERIFY2(colours.size() > 3, qPrintable(QString::number(colours.size())));
+        QTest::mouseClick(d.CopyTextButton(), Qt::LeftButton);
+        QCOMPARE(w.ui.clipboardText, QStringLiteral("Case ") + name + QStringLiteral(":\n") + shown + "\n");
+      });
+      QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join("; ")));
+      QCOMPARE(shown, AskText(folder, id, {"--at-least", "50", "--candidate-age", "34", "--level", "90"}));
+      QVERIFY(shown.contains(QStringLiteral("90% highest-density interval")));
+    }
+    w.form->close();
+    for (int id = 1; id <= rows; ++id) QCOMPARE(StoredRow(folder.Path(), id), before[static_cast<std::size_t>(id - 1)]);
+  }
+
+  void refusesAgesOutsideTheGrid() {
+    CaseFolder folder;
+    ImportExamples(folder);
+    Window w(folder);
+    w.form->DataSourceSkeleton.LocateId(2);
+    WithDialog(w, [&](AgeQuestionsDialog& d) {
+      const QString first = d.AnswerText();
+      for (const char* bad : {"abc", "14", "110.5", "1e9"}) {
+        w.ui.Clear();
+        d.ThresholdEdit()->setText(QString::fromLatin1(bad));
+        QTest::mouseClick(d.AnswerButton(), Qt::LeftButton);
+        QCOMPARE(w.ui.messages.size(), std::size_t{1});
+        QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
+        QVERIFY2(w.ui.messages[0].text.contains(QStringLiteral("threshold")), qPrintable(w.ui.messages[0].text));
+        QCOMPARE(d.AnswerText(), first);
+      }
+      w.ui.Clear();
+      d.ThresholdEdit()->setText(QStringLiteral("18"));
+      d.CandidateEdit()->setText(QStringLiteral("twelve"));
+      QTest::mouseClick(d.AnswerButton(), Qt::LeftButton);
+      QCOMPARE(w.ui.messages.size(), std::size_t{1});
+      QVERIFY(w.ui.messages[0].text.contains(QStringLiteral("candidate age")));
+    });
+  }
+
+  void aCaseWithoutScoresGetsTheAnalyzeMessage() {
+    CaseFolder folder;
+    folder.Seed({{"no scores", "Male", "White", "Forensic", {}}});
+    Window w(folder);
+    WithDialog(w, [&](AgeQuestionsDialog& d) {
+      QCOMPARE(d.AnswerText(), QString::fromLatin1(NoDataTypesMessage));
+      QVERIFY(!d.Plot()->HasPosterior());
+    });
+  }
+};
+
+QTEST_MAIN(AgeQuestionsTest)
+#include "AgeQuestionsTest.moc"
