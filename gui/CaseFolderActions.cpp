@@ -184,11 +184,25 @@ void TTAForm2::ImportCasesClick() {
   if (path.isEmpty()) return;
   int added = 0;
   std::vector<std::string> warnings;
-  WithSecondConnection([&](CaseTable& table) {
-    const std::vector<FieldChoices> choices = {
-        {"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}};
-    added = ImportCsv(table, path.toStdString(), choices, warnings);
-  });
+  // The progress shows once the file is checked and its rows are counted.
+  std::unique_ptr<WorkProgress> progress;
+  const auto advance = [&](std::size_t written, std::size_t rows) {
+    if (!progress)
+      progress = ui_.StartProgress(this, QStringLiteral("Importing %1 case(s)...").arg(rows), static_cast<int>(rows));
+    return progress->Advance(static_cast<int>(written));
+  };
+  try {
+    WithSecondConnection([&](CaseTable& table) {
+      const std::vector<FieldChoices> choices = {
+          {"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}};
+      added = ImportCsv(table, path.toStdString(), choices, warnings, advance);
+    });
+  } catch (const ImportStopped& stopped) {
+    progress.reset();
+    ShowMessage(MessageKind::Information, stopped.what());
+    return;
+  }
+  progress.reset();
   std::string text = std::to_string(added) + " case(s) imported from " + QDir::toNativeSeparators(path).toStdString() +
                      " into " + Shown(ProgramDirectory).toStdString() + "TAData.db.";
   for (const std::string& warning : warnings) text += "\n" + warning;

@@ -1,8 +1,12 @@
 #pragma once
 // Cases to and from comma-separated files: a header of field names, then one
 // line per row; an empty cell is an empty field.
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "store/StoreError.h"
 
 namespace vorla {
 
@@ -25,8 +29,15 @@ struct FieldChoices {
 // warning naming the line and the field; and for every case number that a
 // stored row or an earlier line has, a warning naming that row. Such rows are
 // still imported.
+// progress, when given, is told how many of how many checked rows are
+// written, every so many rows; when it answers false the import stops with
+// ImportStopped and nothing is added.
+struct ImportStopped : StoreError {
+  ImportStopped() : StoreError("The import was stopped: no case was added.") {}
+};
+using ImportProgress = std::function<bool(std::size_t written, std::size_t rows)>;
 int ImportCsv(CaseTable& table, const std::string& path, const std::vector<FieldChoices>& choices,
-              std::vector<std::string>& warnings);
+              std::vector<std::string>& warnings, const ImportProgress& progress = {});
 
 // Writes every stored row in key order with all fields, SKELETON_ID first,
 // and returns how many rows. A row still being edited is written as last posted.

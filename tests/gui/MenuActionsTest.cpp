@@ -129,6 +129,21 @@ class MenuActionsTest : public QObject {
     QVERIFY(Controls(f).CaseCountLabel->text().startsWith("3 case(s)"));
     QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("kept"));
 
+    // Stopped while the rows are written: nothing is added.
+    w.ui.Clear();
+    QString many = QStringLiteral("SKELETON_NAME\n");
+    for (int i = 0; i < 1000; ++i) many += QStringLiteral("bulk-%1\n").arg(i);
+    const QString bulk = dir.filePath("bulk.csv");
+    WriteText(bulk, many.toUtf8());
+    w.ui.openAnswer = bulk;
+    w.ui.stopAtStep = 512;
+    Controls(f).ImportAction->trigger();
+    QCOMPARE(StoredRowCount(folder.Path()), 3);
+    QCOMPARE(w.ui.progress.back().total, 1000);
+    QCOMPARE(w.ui.progress.back().steps, (std::vector<int>{0, 256, 512}));
+    QCOMPARE(w.ui.messages.back().text, QStringLiteral("The import was stopped: no case was added."));
+    w.ui.stopAtStep = -1;
+
     // Cancelled: nothing happens.
     w.ui.Clear();
     w.ui.openAnswer.clear();
