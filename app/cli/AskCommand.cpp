@@ -11,6 +11,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
+#include "app/cli/ResultReport.h"
 #include "app/common/ProgramDirectory.h"
 #include "engine/AnalysisError.h"
 #include "params/AgeQuestionRun.h"
@@ -107,28 +108,6 @@ std::string Number(double value) {
   char buffer[64];
   const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, r.ptr);
-}
-
-std::string CsvCell(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char ch : text) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-  return quoted + "\"";
-}
-
-std::string JsonString(const std::string& text) {
-  std::ostringstream out;
-  out << '"';
-  for (unsigned char ch : text) {
-    if (ch == '"' || ch == '\\')
-      out << '\\' << ch;
-    else if (ch < 0x20)
-      out << "\\u" << std::hex << std::setw(4) << std::setfill('0') << int(ch) << std::dec;
-    else
-      out << ch;
-  }
-  out << '"';
-  return out.str();
 }
 
 void PrintText(const std::vector<CaseAnswers>& cases, const AskOptions& o, std::ostream& out) {

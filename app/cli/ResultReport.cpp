@@ -32,28 +32,6 @@ std::optional<double> Result(const RowReport& r, const std::string& field) {
   return std::nullopt;
 }
 
-std::string CsvCell(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char ch : text) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-  return quoted + "\"";
-}
-
-std::string JsonString(const std::string& text) {
-  std::ostringstream out;
-  out << '"';
-  for (unsigned char ch : text) {
-    if (ch == '"' || ch == '\\')
-      out << '\\' << ch;
-    else if (ch < 0x20)
-      out << "\\u" << std::hex << std::setw(4) << std::setfill('0') << int(ch) << std::dec;
-    else
-      out << ch;
-  }
-  out << '"';
-  return out.str();
-}
-
 void PrintText(const RowReport& r, int level, std::ostream& out) {
   {
     out << "Case " << r.id << " \"" << r.name << "\": ";
@@ -134,6 +112,28 @@ void ReportPrinter::Add(const RowReport& r) {
 void ReportPrinter::Finish() {
   if (format_ == ReportFormat::Csv && count_ == 0) out_ << "SKELETON_ID,SKELETON_NAME,OUTCOME,MESSAGE\r\n";
   if (format_ == ReportFormat::Json) out_ << (count_ == 0 ? "[\n]\n" : "\n]\n");
+}
+
+std::string CsvCell(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char ch : text) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+  return quoted + "\"";
+}
+
+std::string JsonString(const std::string& text) {
+  std::ostringstream out;
+  out << '"';
+  for (unsigned char ch : text) {
+    if (ch == '"' || ch == '\\')
+      out << '\\' << ch;
+    else if (ch < 0x20)
+      out << "\\u" << std::hex << std::setw(4) << std::setfill('0') << int(ch) << std::dec;
+    else
+      out << ch;
+  }
+  out << '"';
+  return out.str();
 }
 
 }  // namespace vorla::cli

@@ -40,4 +40,9 @@ class ReportPrinter {
   std::size_t count_ = 0;
 };
 
+// A cell of a CSV line, quoted when it holds a comma, a quote or a line break.
+std::string CsvCell(const std::string& text);
+// A JSON string literal of the text.
+std::string JsonString(const std::string& text);
+
 }  // namespace vorla::cli

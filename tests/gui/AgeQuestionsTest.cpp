@@ -18,14 +18,6 @@ using namespace vorla::gui::test;
 
 namespace {
 
-void ImportExamples(const CaseFolder& folder) {
-  QProcess import;
-  import.start(QStringLiteral(VORLA_CLI),
-               {"import", "--dir", QString::fromStdString(folder.Path()), QStringLiteral(VORLA_TEST_EXAMPLES)});
-  QVERIFY(import.waitForFinished(30000));
-  QCOMPARE(import.exitCode(), 0);
-}
-
 // What vorla-cli ask prints for one case, without the case line and the indent.
 QString AskText(const CaseFolder& folder, int id, const QStringList& questions) {
   QProcess ask;

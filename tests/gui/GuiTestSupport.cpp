@@ -126,6 +126,14 @@ Window::~Window() {
   if (form && form->isVisible()) form->close();
 }
 
+void ImportExamples(const CaseFolder& folder) {
+  QProcess import;
+  import.start(QStringLiteral(VORLA_CLI),
+               {"import", "--dir", QString::fromStdString(folder.Path()), QStringLiteral(VORLA_TEST_EXAMPLES)});
+  QVERIFY(import.waitForFinished(30000));
+  QCOMPARE(import.exitCode(), 0);
+}
+
 std::vector<std::string> StoredRow(const std::string& folder, std::int32_t id) {
   CaseTable table;
   table.Open(folder);

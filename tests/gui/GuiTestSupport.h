@@ -166,6 +166,9 @@ struct Window {
   std::unique_ptr<TTAForm2> form;
 };
 
+// Imports the ten example cases into the folder with vorla-cli, as a person would.
+void ImportExamples(const CaseFolder& folder);
+
 // Every field of the stored row with this key, as text; empty when none.
 std::vector<std::string> StoredRow(const std::string& folder, std::int32_t id);
 int StoredRowCount(const std::string& folder);

@@ -31,15 +31,6 @@ using namespace vorla::gui::test;
 
 namespace {
 
-// The folder with the ten example cases, imported as a person would.
-void ImportExamples(const CaseFolder& folder) {
-  QProcess import;
-  import.start(QStringLiteral(VORLA_CLI),
-               {"import", "--dir", QString::fromStdString(folder.Path()), QStringLiteral(VORLA_TEST_EXAMPLES)});
-  QVERIFY(import.waitForFinished(30000));
-  QCOMPARE(import.exitCode(), 0);
-}
-
 std::vector<std::vector<std::string>> AllStoredRows(const std::string& folder) {
   std::vector<std::vector<std::string>> rows;
   for (int id = 1; id <= StoredRowCount(folder); ++id) rows.push_back(StoredRow(folder, id));
