@@ -23,8 +23,10 @@ int GridIndexOf(double x) {
   return -1;
 }
 
+// A variance factor of 1 leaves a value as it is; pow would return the
+// very same number, only later.
 double Power(double base, double exponent) {
-  return std::pow(base, exponent);
+  return exponent == 1.0 ? base : std::pow(base, exponent);
 }
 
 // One term of a complex's likelihood: a component normalised to its maximum.

@@ -14,12 +14,31 @@ const HazardTableType ForensicHazard = {0, 0, 0, 0.03142, 0.01618, 0, 0, 0, 0.04
 
 namespace {
 
-double Density(const HazardTableType& table, double x) {
-  const long double A = table[2], B = table[3], C = table[4], D = table[8];
+// The parts of the density that depend on the table alone, worked out once
+// per table: the same operations on the same values, so the same numbers.
+struct DensityTerms {
+  long double A = 0, B = 0, C = 0, D = 0, BOverC = 0, AtFifteen = 0;
+  explicit DensityTerms(const HazardTableType& table)
+      : A(table[2]), B(table[3]), C(table[4]), D(table[8]), BOverC(B / C), AtFifteen(std::exp(15.0L * C)) {}
+};
+
+double Density(const DensityTerms& t, double x) {
   const long double lx = x;
-  const long double h = A + B * std::exp(C * lx);
-  const long double S = std::exp(-A * (lx - 15.0L) - (B / C) * (std::exp(C * lx) - std::exp(15.0L * C)));
-  return static_cast<double>(h * S / D);
+  const long double growth = std::exp(t.C * lx);
+  const long double h = t.A + t.B * growth;
+  const long double S = std::exp(-t.A * (lx - 15.0L) - t.BOverC * (growth - t.AtFifteen));
+  return static_cast<double>(h * S / t.D);
+}
+
+// The terms of the table last used on this thread.
+const DensityTerms& TermsOf(const HazardTableType& table) {
+  thread_local HazardTableType last{};
+  thread_local DensityTerms terms(last);
+  if (table != last) {
+    last = table;
+    terms = DensityTerms(table);
+  }
+  return terms;
 }
 
 // The density at every grid age for the table last used on this thread:
@@ -34,11 +53,12 @@ struct GridDensities {
 
 double HazardDensity(double x) {
   const double y = (x - AgeGridStart) / AgeGridStep;
-  if (!(y >= 0.0 && y <= AgeGridSize - 1 && y == std::floor(y))) return Density(HazardTable, x);
+  if (!(y >= 0.0 && y <= AgeGridSize - 1 && y == std::floor(y))) return Density(TermsOf(HazardTable), x);
   thread_local GridDensities grid;
   if (!grid.filled || grid.table != HazardTable) {
     grid.table = HazardTable;
-    for (int i = 0; i < AgeGridSize; ++i) grid.values[static_cast<std::size_t>(i)] = Density(HazardTable, GridAge(i));
+    for (int i = 0; i < AgeGridSize; ++i)
+      grid.values[static_cast<std::size_t>(i)] = Density(TermsOf(HazardTable), GridAge(i));
     grid.filled = true;
   }
   return grid.values[static_cast<std::size_t>(y)];

@@ -65,9 +65,13 @@ void WorkerPool::Begin(std::size_t count, const std::function<void(std::size_t)>
   wake_.notify_all();
 }
 
-void WorkerPool::Wait() {
-  if (!started_) return;
-  started_ = false;
+void WorkerPool::ForEachIndex(std::size_t count, const std::function<void(std::size_t)>& work) {
+  if (helpers_.empty() || count <= 1) {
+    for (std::size_t i = 0; i < count; ++i) work(i);
+    return;
+  }
+  Begin(count, work);
+  Work();
   std::exception_ptr failure;
   {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -79,29 +83,125 @@ void WorkerPool::Wait() {
   if (failure) std::rethrow_exception(failure);
 }
 
-void WorkerPool::ForEachIndex(std::size_t count, const std::function<void(std::size_t)>& work) {
-  if (helpers_.empty() || count <= 1) {
-    for (std::size_t i = 0; i < count; ++i) work(i);
-    return;
-  }
-  Begin(count, work);
-  started_ = true;
-  Work();
-  Wait();
-}
-
-void WorkerPool::Start(std::size_t count, const std::function<void(std::size_t)>& work) {
-  if (helpers_.empty()) {
-    for (std::size_t i = 0; i < count; ++i) work(i);
-    return;
-  }
-  Begin(count, work);
-  started_ = true;
-}
-
 void ForEachIndex(std::size_t count, int jobs, const std::function<void(std::size_t)>& work) {
   WorkerPool pool(static_cast<int>(std::min<std::size_t>(count, static_cast<std::size_t>(std::max(jobs, 1)))) - 1);
   pool.ForEachIndex(count, work);
+}
+
+namespace {
+
+// What the calling thread and the helpers of a pipeline share.
+class PipelineState {
+ public:
+  PipelineState(std::size_t window, const std::function<void(std::size_t)>& work)
+      : window_(window), work_(work), done_(window, false) {}
+
+  // A helper's loop: the next prepared item, until the run ends.
+  void Help() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      prepared_wake_.wait(lock, [&] { return stopped_ || next_ < prepared_; });
+      if (stopped_) return;
+      if (!WorkOn(next_++, lock)) return;
+    }
+  }
+
+  // Item i is prepared: it is handed to whoever works next.
+  void Prepared(std::size_t i) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      done_[i % window_] = false;
+      prepared_ = i + 1;
+    }
+    prepared_wake_.notify_one();
+  }
+
+  // Until item i has been worked on, the caller works on prepared items
+  // itself, or waits when every one of them is taken; rethrows a failure.
+  void AwaitDone(std::size_t i) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopped_ && !done_[i % window_]) {
+      if (next_ < prepared_)
+        WorkOn(next_++, lock);
+      else
+        done_wake_.wait(lock);
+    }
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+  void Stop() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+    prepared_wake_.notify_all();
+  }
+
+ private:
+  // Works on item i without the lock; false when it failed.
+  bool WorkOn(std::size_t i, std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+      work_(i);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lock.lock();
+    if (failure) {
+      if (!failure_) failure_ = failure;
+      stopped_ = true;
+      prepared_wake_.notify_all();
+    } else {
+      done_[i % window_] = true;
+    }
+    done_wake_.notify_one();
+    return !failure;
+  }
+
+  const std::size_t window_;
+  const std::function<void(std::size_t)>& work_;
+  std::mutex mutex_;
+  std::condition_variable prepared_wake_, done_wake_;
+  std::vector<bool> done_;  // by slot
+  std::size_t prepared_ = 0, next_ = 0;
+  bool stopped_ = false;
+  std::exception_ptr failure_;
+};
+
+}  // namespace
+
+void OrderedPipeline(std::size_t count, int jobs, std::size_t window, const std::function<void(std::size_t)>& prepare,
+                     const std::function<void(std::size_t)>& work, const std::function<void(std::size_t)>& finish) {
+  if (jobs < 2 || count < 2) {
+    for (std::size_t i = 0; i < count; ++i) {
+      prepare(i);
+      work(i);
+      finish(i);
+    }
+    return;
+  }
+  window = std::max<std::size_t>(window, 1);
+  PipelineState state(window, work);
+  std::vector<std::thread> helpers;
+  // However the run ends, the helpers are stopped and joined before the
+  // slots they use go.
+  struct Joiner {
+    PipelineState& state;
+    std::vector<std::thread>& threads;
+    ~Joiner() {
+      state.Stop();
+      for (std::thread& t : threads) t.join();
+    }
+  } joiner{state, helpers};
+  for (int t = 1; t < jobs; ++t) helpers.emplace_back([&state] { state.Help(); });
+  std::size_t prepared = 0;
+  for (std::size_t finished = 0; finished < count; ++finished) {
+    for (; prepared < count && prepared - finished < window; ++prepared) {
+      prepare(prepared);
+      state.Prepared(prepared);
+    }
+    state.AwaitDone(finished);
+    finish(finished);
+  }
 }
 
 }  // namespace vorla

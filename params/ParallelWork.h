@@ -34,13 +34,6 @@ class WorkerPool {
   // and the first exception is rethrown once every thread is done.
   void ForEachIndex(std::size_t count, const std::function<void(std::size_t)>& work);
 
-  // The same on the helpers alone, while the caller does something else;
-  // Wait returns (or rethrows) when they are done. Without helpers, Start
-  // does the work itself. `work` must last until Wait returns; Start is not
-  // called again before Wait.
-  void Start(std::size_t count, const std::function<void(std::size_t)>& work);
-  void Wait();
-
  private:
   void Help();
   void Work();
@@ -57,10 +50,22 @@ class WorkerPool {
   std::size_t round_ = 0;  // counts the calls of ForEachIndex
   int busy_ = 0;           // helpers still working on this round
   bool closing_ = false;
-  bool started_ = false;  // a round begun by Start awaits Wait
 };
 
 // The same with threads made for this one call.
 void ForEachIndex(std::size_t count, int jobs, const std::function<void(std::size_t)>& work);
+
+// Items 0 to count - 1 in three steps: prepare(i) and finish(i) on the
+// calling thread, each in increasing order, and work(i) in between on
+// `jobs` threads, the caller's and jobs - 1 helpers (with fewer than 2 jobs,
+// all three on the caller's, one item after the other). The caller prepares
+// ahead and finishes behind, working on items itself while the next one to
+// finish is not done, so no thread waits for the slowest of a group; at most
+// `window` items are prepared and not yet finished, so what they hold stays
+// bounded: item i may use slot i % window.
+// The first exception of any step ends the run once every thread is done
+// and is rethrown; no item is finished after it.
+void OrderedPipeline(std::size_t count, int jobs, std::size_t window, const std::function<void(std::size_t)>& prepare,
+                     const std::function<void(std::size_t)>& work, const std::function<void(std::size_t)>& finish);
 
 }  // namespace vorla

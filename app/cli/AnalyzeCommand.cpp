@@ -96,12 +96,17 @@ struct CaseSlot {
   RowOutcome outcome = RowOutcome::Analysed;
   bool failed = false;
   std::string message;
-  CaseRecord analysed;  // kept for the trace until a later case replaces it
+  bool traceable = false;  // the run had a case to trace
 };
 
 void AnalyzeSlot(CaseSlot& slot, const ComplexSelection& selection, const RunSettings& shared) {
   RunSettings settings = shared;
-  settings.keepAnalysed = [&slot](CaseRecord record) { slot.analysed = std::move(record); };
+  // The case is released on the thread that built it; freeing it on another
+  // one makes the threads' allocators fight and costs a third of the time.
+  settings.keepAnalysed = [&slot](CaseRecord record) {
+    slot.traceable = true;
+    FreeAnalysisTree(record);
+  };
   try {
     const RowResult r = AnalyzeRow(*slot.row, selection, settings);
     slot.outcome = r.outcome;
@@ -117,11 +122,11 @@ const char* OutcomeName(const CaseSlot& slot) {
   return slot.failed ? "failed" : outcomes[static_cast<int>(slot.outcome)];
 }
 
-// How many cases are copied out of the table, analysed and written back at a
-// time: enough to keep every job busy, few enough that the analysed cases
-// waiting for the trace (two blocks of them) stay small.
-std::size_t BlockSize(int jobs) {
-  return static_cast<std::size_t>(std::min(8 * jobs, 32));
+// How many cases may be copied out of the table and not yet written back:
+// enough to keep every job busy, few enough that the analysed cases waiting
+// for the trace stay small.
+std::size_t WindowSize(int jobs) {
+  return static_cast<std::size_t>(std::min(16 * jobs, 64));
 }
 
 }  // namespace
@@ -167,10 +172,18 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   bool allAnalysed = true;
   bool batchBegun = false;
   // The trace is written once, at the end, for the last case analysed before
-  // the run ended, whether it ended well or not.
-  CaseRecord lastAnalysed;
+  // the run ended, whether it ended well or not: its row is analysed once
+  // more, here, which gives the very same case.
+  std::optional<DetachedRow> lastTraceable;
   const auto writeTrace = [&] {
-    if (lastAnalysed) WriteTraceQuietly(lastAnalysed.get(), settings.tracePath);
+    if (!lastTraceable) return;
+    RunSettings traced = settings;
+    traced.keepAnalysed = nullptr;
+    try {
+      AnalyzeRow(*lastTraceable, o.selection, traced);
+    } catch (const std::exception&) {
+      // the trace is no part of the results
+    }
   };
   try {
     OutputSpool output, messages;
@@ -180,80 +193,54 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     batchBegun = true;
     std::ostringstream text;
     ReportPrinter printer(o.format, o.level, text);
-    // Copies of the rows of one block are analysed by the workers while this
-    // thread copies out the next block and stores the one before.
-    WorkerPool workers(o.jobs > 1 ? o.jobs : 0);
-    std::vector<CaseSlot> blocks[2];
-    const std::function<void(std::size_t)> analyse[2] = {
-        [&](std::size_t i) { AnalyzeSlot(blocks[0][i], o.selection, settings); },
-        [&](std::size_t i) { AnalyzeSlot(blocks[1][i], o.selection, settings); }};
-    // Whatever ends the run, the workers are done with a block before it goes.
-    struct WaitForWorkers {
-      WorkerPool& pool;
-      ~WaitForWorkers() {
-        try {
-          pool.Wait();
-        } catch (...) {
-        }
-      }
-    } waitForWorkers{workers};
-    std::size_t loaded = 0;
-    const auto load = [&](std::vector<CaseSlot>& slots) {
-      slots.resize(std::min(BlockSize(o.jobs), ids.size() - loaded));
-      for (CaseSlot& slot : slots) {
-        slot.id = ids[loaded++];
-        table.LocateId(slot.id);
-        slot.row.emplace(table.CurrentValues());
-      }
+    // Copies of the rows are analysed by the workers while this thread
+    // copies out the rows ahead of them and stores the ones behind them.
+    std::vector<CaseSlot> slots(WindowSize(o.jobs));
+    const auto slotOf = [&slots](std::size_t i) -> CaseSlot& { return slots[i % slots.size()]; };
+    const auto load = [&](std::size_t i) {
+      CaseSlot& slot = slotOf(i);
+      slot = CaseSlot{};
+      slot.id = ids[i];
+      table.LocateId(slot.id);
+      slot.row.emplace(table.CurrentValues());
     };
     // Stored and reported in key order, as if analysed one after the other.
-    const auto store = [&](std::vector<CaseSlot>& slots) {
-      for (CaseSlot& slot : slots) {
-        table.LocateId(slot.id);
-        // A row that cannot be stored ends the batch: nothing of it is kept,
-        // and no case is reported as analysed that was not stored.
-        if (slot.row->Written()) {
-          try {
-            table.Edit();
-            table.WriteValues(slot.row->Values());
-            table.Post();
-          } catch (const std::exception& e) {
-            throw StoreError("Case " + std::to_string(slot.id) + ": its row could not be saved: " + e.what());
-          }
+    const auto store = [&](std::size_t i) {
+      CaseSlot& slot = slotOf(i);
+      table.LocateId(slot.id);
+      // A row that cannot be stored ends the batch: nothing of it is kept,
+      // and no case is reported as analysed that was not stored.
+      if (slot.row->Written()) {
+        try {
+          table.Edit();
+          table.WriteValues(slot.row->Values());
+          table.Post();
+        } catch (const std::exception& e) {
+          throw StoreError("Case " + std::to_string(slot.id) + ": its row could not be saved: " + e.what());
         }
-        // The trace is of the last case whose results were stored.
-        if (slot.analysed) {
-          FreeAnalysisTree(lastAnalysed);
-          lastAnalysed = std::move(slot.analysed);
-        }
-        const RowReport report = ReportOfRow(table, OutcomeName(slot), slot.message);
-        printer.Add(report);
-        if (report.outcome != "analysed") {
-          allAnalysed = false;
-          messages.Append("Case " + std::to_string(report.id) + " \"" + report.name + "\": " + report.message + "\n");
-        }
-        // A failure the database answered by ending the batch (a full disk)
-        // leaves nothing to go on with: later rows would be stored one by one.
-        if (!table.InTransaction())
-          throw StoreError("Case " + std::to_string(slot.id) + ": " +
-                           (slot.failed ? slot.message + "\nThe database ended the batch at this case"
-                                        : std::string("its row could not be saved; the database ended the batch")));
       }
-      output.Append(text.str());
-      text.str({});
-      slots.clear();
+      // The trace is of the last case whose results were stored.
+      if (slot.traceable) lastTraceable = std::move(slot.row);
+      const RowReport report = ReportOfRow(table, OutcomeName(slot), slot.message);
+      printer.Add(report);
+      if (report.outcome != "analysed") {
+        allAnalysed = false;
+        messages.Append("Case " + std::to_string(report.id) + " \"" + report.name + "\": " + report.message + "\n");
+      }
+      // A failure the database answered by ending the batch (a full disk)
+      // leaves nothing to go on with: later rows would be stored one by one.
+      if (!table.InTransaction())
+        throw StoreError("Case " + std::to_string(slot.id) + ": " +
+                         (slot.failed ? slot.message + "\nThe database ended the batch at this case"
+                                      : std::string("its row could not be saved; the database ended the batch")));
+      if (text.tellp() > 1 << 16) {
+        output.Append(text.str());
+        text.str({});
+      }
     };
-    int current = 0;
-    load(blocks[current]);
-    workers.Start(blocks[current].size(), analyse[current]);
-    while (!blocks[current].empty()) {
-      const int following = 1 - current;
-      load(blocks[following]);
-      workers.Wait();
-      if (!blocks[following].empty()) workers.Start(blocks[following].size(), analyse[following]);
-      store(blocks[current]);
-      current = following;
-    }
+    OrderedPipeline(
+        ids.size(), o.jobs, slots.size(), load, [&](std::size_t i) { AnalyzeSlot(slotOf(i), o.selection, settings); },
+        store);
     printer.Finish();
     output.Append(text.str());
     table.Commit();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -161,31 +163,94 @@ TEST(WorkerPool, RoundAfterRoundWithTheSameThreads) {
   EXPECT_LE(threads.size(), 3u);
 }
 
-// Started, the helpers work while the caller does something else; a failure
-// is rethrown by Wait; without helpers the caller does the work at Start.
-TEST(WorkerPool, StartedWorkRunsOnTheHelpersUntilWaitedFor) {
-  for (int helpers : {0, 1, 2}) {
-    WorkerPool pool(helpers);
-    const auto caller = std::this_thread::get_id();
-    for (int round = 0; round < 50; ++round) {
-      std::vector<std::atomic<int>> calls(20);
-      std::atomic<bool> onCaller{false};
-      const std::function<void(std::size_t)> work = [&](std::size_t i) {
-        ++calls[i];
-        onCaller = onCaller || std::this_thread::get_id() == caller;
+// Every item goes through its three steps once, in order: prepare and
+// finish on the caller's thread in increasing order, work in between, and
+// never more than the window prepared and not finished.
+TEST(OrderedPipeline, EveryItemOnceInOrderWithinTheWindow) {
+  const auto caller = std::this_thread::get_id();
+  for (int jobs : {1, 2, 4})
+    for (std::size_t window : {1u, 3u, 64u})
+      for (std::size_t count : {0u, 1u, 2u, 300u}) {
+        std::vector<std::atomic<int>> step(count);  // 0, then 1 prepared, 2 worked, 3 finished
+        std::size_t prepared = 0, finished = 0, mostOpen = 0;
+        bool wrongThread = false, outOfStep = false;
+        std::atomic<bool> workedOutOfStep{false};
+        OrderedPipeline(
+            count, jobs, window,
+            [&](std::size_t i) {
+              wrongThread |= std::this_thread::get_id() != caller;
+              outOfStep |= i != prepared || step[i] != 0;
+              step[i] = 1;
+              mostOpen = std::max(mostOpen, ++prepared - finished);
+            },
+            [&](std::size_t i) {
+              if (step[i] != 1) workedOutOfStep = true;
+              step[i] = 2;
+            },
+            [&](std::size_t i) {
+              wrongThread |= std::this_thread::get_id() != caller;
+              outOfStep |= i != finished || step[i] != 2;
+              step[i] = 3;
+              ++finished;
+            });
+        const std::string run =
+            std::to_string(jobs) + " jobs, window " + std::to_string(window) + ", " + std::to_string(count) + " items";
+        EXPECT_EQ(finished, count) << run;
+        EXPECT_FALSE(wrongThread) << run;
+        EXPECT_FALSE(outOfStep) << run;
+        EXPECT_FALSE(workedOutOfStep.load()) << run;
+        EXPECT_LE(mostOpen, window) << run;
+        for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(step[i].load(), 3) << run << ", item " << i;
+      }
+}
+
+// With two jobs two items are worked on at once: the first waits until the
+// second has begun.
+TEST(OrderedPipeline, TwoJobsWorkAtOnce) {
+  std::atomic<bool> secondBegun{false}, sawIt{false};
+  OrderedPipeline(
+      2, 2, 4, [](std::size_t) {},
+      [&](std::size_t i) {
+        if (i == 1) {
+          secondBegun = true;
+          return;
+        }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!secondBegun && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+        sawIt = secondBegun.load();
+      },
+      [](std::size_t) {});
+  EXPECT_TRUE(sawIt);
+}
+
+// A failure in any step ends the run with that failure, every thread done;
+// the failed item is never finished.
+TEST(OrderedPipeline, AFailureEndsTheRunAndIsRethrown) {
+  for (int jobs : {1, 2, 3}) {
+    std::atomic<int> worked{0};
+    std::vector<std::size_t> finished;
+    EXPECT_THROW(OrderedPipeline(
+                     1000, jobs, 16, [](std::size_t) {},
+                     [&](std::size_t i) {
+                       if (i == 400) throw std::out_of_range("four hundred");
+                       ++worked;
+                     },
+                     [&](std::size_t i) { finished.push_back(i); }),
+                 std::out_of_range)
+        << jobs << " jobs";
+    EXPECT_TRUE(std::find(finished.begin(), finished.end(), 400u) == finished.end());
+    EXPECT_LT(worked.load(), 1000);
+    for (const auto& [step, failAt] : {std::pair{0, 7u}, std::pair{2, 7u}}) {
+      std::atomic<int> calls{0};
+      const auto maybeFail = [&, step = step, failAt = failAt](int thisStep, std::size_t i) {
+        if (thisStep == step && i == failAt) throw std::invalid_argument("seven");
       };
-      pool.Start(calls.size(), work);
-      pool.Wait();
-      for (std::size_t i = 0; i < calls.size(); ++i) ASSERT_EQ(calls[i].load(), 1) << helpers << " helpers";
-      EXPECT_EQ(onCaller.load(), helpers == 0);
-    }
-    if (helpers > 0) {
-      const std::function<void(std::size_t)> failing = [](std::size_t i) {
-        if (i == 5) throw std::out_of_range("five");
-      };
-      pool.Start(30, failing);
-      EXPECT_THROW(pool.Wait(), std::out_of_range);
-      pool.Wait();  // nothing left to wait for
+      EXPECT_THROW(OrderedPipeline(
+                       50, jobs, 4, [&](std::size_t i) { maybeFail(0, i); }, [&](std::size_t) { ++calls; },
+                       [&](std::size_t i) { maybeFail(2, i); }),
+                   std::invalid_argument)
+          << jobs << " jobs, step " << step;
+      EXPECT_LT(calls.load(), 50);
     }
   }
 }
