@@ -137,35 +137,36 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
     // a row are not kept.
     table.BeginTransaction();
     std::set<std::string> taken;
-    WorkerPool workers(o.jobs - 1);
-    const std::size_t block = o.jobs > 1 ? 4 * static_cast<std::size_t>(o.jobs) : 1;
-    std::vector<CaseFiles> cases;
-    for (std::size_t first = 0; first < ids.size(); first += cases.size()) {
-      calib::Advance(&progress.Hooks(), "writing reports", first, ids.size());
-      cases.assign(std::min(block, ids.size() - first), {});
-      for (std::size_t i = 0; i < cases.size(); ++i) {
-        CaseFiles& c = cases[i];
-        c.id = ids[first + i];
-        table.LocateId(c.id);
-        c.name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
-        c.stem = o.out / gui::ReportFileStem(c.name, c.id, taken);
-        try {
-          c.content = gui::StoredCaseReport(table, o.level);
-        } catch (const std::exception& e) {
-          c.error = e.what();
-        }
+    // The contents are read ahead on this thread while the files of the
+    // ones before are painted and written on all of them.
+    std::vector<CaseFiles> cases(o.jobs > 1 ? 8 * static_cast<std::size_t>(o.jobs) : 1);
+    const auto caseOf = [&cases](std::size_t i) -> CaseFiles& { return cases[i % cases.size()]; };
+    const auto read = [&](std::size_t i) {
+      CaseFiles& c = caseOf(i);
+      c = CaseFiles{};
+      c.id = ids[i];
+      table.LocateId(c.id);
+      c.name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
+      c.stem = o.out / gui::ReportFileStem(c.name, c.id, taken);
+      try {
+        c.content = gui::StoredCaseReport(table, o.level);
+      } catch (const std::exception& e) {
+        c.error = e.what();
       }
-      workers.ForEachIndex(cases.size(), [&](std::size_t i) { WriteCase(cases[i], o); });
-      for (const CaseFiles& c : cases) {
-        if (c.error.empty()) {
-          ++written;
-          continue;
-        }
+    };
+    const auto tell = [&](std::size_t i) {
+      const CaseFiles& c = caseOf(i);
+      if (c.error.empty()) {
+        ++written;
+      } else {
         progress.Clear();
         err << "Case " << c.id << " \"" << c.name << "\": " << c.error << "\n";
         allWritten = false;
       }
-    }
+      calib::Advance(&progress.Hooks(), "writing reports", i + 1, ids.size());
+    };
+    calib::Advance(&progress.Hooks(), "writing reports", 0, ids.size());
+    OrderedPipeline(ids.size(), o.jobs, cases.size(), read, [&](std::size_t i) { WriteCase(caseOf(i), o); }, tell);
     calib::Advance(&progress.Hooks(), "writing reports", ids.size(), ids.size());
     table.Rollback();
   } catch (const calib::Interrupted& e) {
