@@ -70,6 +70,65 @@ TEST_F(Commands, CalibrateWritesAParameterFileAndItsReport) {
   EXPECT_EQ(folder.Files(), (std::vector<std::string>{"fitted.dat", "reference.csv", "report.csv", "template.dat"}));
 }
 
+// A collection of one ancestry, pooled over ancestry; the options go on the
+// file's first line, which the reader passes over.
+TEST_F(Commands, CalibratePoolsByAncestryAndRecordsItsOptions) {
+  std::string oneAncestry;
+  for (const CsvRecord& row : ParseCsv(sampleText)) {
+    if (row.cells[2] == "Black") continue;  // RACE
+    for (std::size_t c = 0; c < row.cells.size(); ++c) oneAncestry += (c ? "," : "") + row.cells[c];
+    oneAncestry += "\n";
+  }
+  const std::string white = folder.Write("white.csv", oneAncestry);
+  const std::string out = folder.File("fitted.dat");
+  const Outcome refused = Command(&cli::CalibrateCommand, {white, "--out", out, "--template", templateFile});
+  EXPECT_EQ(refused.code, 3);
+  EXPECT_NE(refused.err.find("The sample cannot determine 4 transitions:"), std::string::npos) << refused.err;
+  const Outcome run = Command(&cli::CalibrateCommand, {white, "--out", out, "--template", templateFile, "--pool",
+                                                       "ancestry", "--max-age-se", "12.5"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("Calibration on " + white + " (1000 individuals)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("fitted on groups 2 and 4 (male) together"), std::string::npos) << run.out;
+  const ParameterStructure fitted = ReadParameterStructure(out);
+  EXPECT_NE(fitted.versionNote.find(
+                " UTC with --min-per-transition 20 --pool ancestry --max-age-se 12.5 --template template.dat"),
+            std::string::npos)
+      << fitted.versionNote;
+  const auto& k = fitted.complexes[0].components[0];
+  EXPECT_EQ(k.Row(0, 1, 4).a, k.Row(0, 3, 4).a);
+  EXPECT_NE(k.Row(0, 1, 4).a, k.Row(0, 2, 4).a);
+
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {white, "--out", out, "--pool", "race"}).code, 2);
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {white, "--out", out, "--pool", "sex", "--pool-groups"}).code, 2);
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {white, "--out", out, "--max-age-se", "0"}).code, 2);
+  // --pool-groups is --pool all.
+  const Outcome all =
+      Command(&cli::CalibrateCommand, {white, "--out", out, "--template", templateFile, "--pool-groups"});
+  ASSERT_EQ(all.code, 0) << all.err;
+  EXPECT_NE(ReadParameterStructure(out).versionNote.find("--pool all"), std::string::npos);
+}
+
+// A sample without the template's score columns: the message says where the
+// expected columns come from.
+TEST_F(Commands, CalibrateSaysTheTemplateSetsTheColumns) {
+  std::string without;
+  for (const CsvRecord& row : ParseCsv(sampleText)) {
+    ASSERT_EQ(ParseCsv(sampleText)[0].cells[5], "CRA_SAGITTAL_LOW");
+    std::vector<std::string> cells = row.cells;
+    cells.erase(cells.begin() + 5, cells.begin() + 7);
+    for (std::size_t c = 0; c < cells.size(); ++c) without += (c ? "," : "") + cells[c];
+    without += "\n";
+  }
+  const std::string file = folder.Write("without.csv", without);
+  const Outcome run =
+      Command(&cli::CalibrateCommand, {file, "--out", folder.File("x.dat"), "--template", templateFile});
+  EXPECT_EQ(run.code, 3);
+  EXPECT_NE(run.err.find("lacks the columns CRA_SAGITTAL_LOW, CRA_SAGITTAL_UPPER"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("The score columns expected are those of the traits of the template, " + templateFile),
+            std::string::npos)
+      << run.err;
+}
+
 TEST_F(Commands, CalibrateRefusesBadSamplesWithLineNumbersAndWritesNothing) {
   const std::string out = folder.File("fitted.dat");
   struct Case {
@@ -92,7 +151,8 @@ TEST_F(Commands, CalibrateRefusesBadSamplesWithLineNumbersAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(out));
   }
   const Outcome few = Command(&cli::CalibrateCommand, {cases.back().file, "--out", out, "--template", templateFile});
-  EXPECT_NE(few.err.find("--pool-groups"), std::string::npos);
+  EXPECT_NE(few.err.find("--pool ancestry"), std::string::npos);
+  EXPECT_NE(few.err.find("merged with its neighbour on the template's recoding line"), std::string::npos);
   for (const std::string& name : folder.Files()) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
