@@ -181,12 +181,12 @@ VarianceFitResult FitVarianceFactors(const ParameterStructure& templateStructure
   }
 
   // The combined interval: the sum over complexes of loss / factor, measured
-  // from its own best grid age, against the case's factor times the critical value.
-  const auto combinedCoverage = [&](bool fittedFactors) {
-    std::size_t scored = 0, covered = 0;
+  // from its own best grid age, against the case's factor times the critical
+  // value. The least case factor that holds each skeleton's documented age:
+  const auto caseNeeds = [&](bool fittedFactors) {
+    std::vector<double> caseNeed;
     for (const Person& p : people) {
       if (p.complexes.empty()) continue;
-      ++scored;
       std::vector<double> total(static_cast<std::size_t>(gridPoints) + 1, 0.0);
       for (std::size_t j = 0; j < p.complexes.size(); ++j) {
         const ComplexVariance& v = result.complexes[static_cast<std::size_t>(p.complexes[j])];
@@ -194,19 +194,26 @@ VarianceFitResult FitVarianceFactors(const ParameterStructure& templateStructure
         for (std::size_t g = 0; g < total.size(); ++g) total[g] += p.loss[j][g] / factor;
       }
       const double least = *std::min_element(total.begin(), total.end() - 1);
-      covered += (total.back() - least) / templateStructure.resvar <= critical ? 1 : 0;
+      caseNeed.push_back(std::max(0.0, total.back() - least) / critical);
     }
-    result.individuals = scored;
-    return scored == 0 ? NAN : static_cast<double>(covered) / static_cast<double>(scored);
+    return caseNeed;
   };
-  result.overallBefore = combinedCoverage(false);
-  result.overallAfter = combinedCoverage(true);
+  const std::vector<double> before = caseNeeds(false), after = caseNeeds(true);
+  result.individuals = before.size();
+  result.templateCaseFactor = result.fittedCaseFactor = templateStructure.resvar;
+  if (after.size() >= LeastForVarianceFit) {
+    result.fittedCaseFactor = CoveringFactor(after);
+    result.caseFitted = true;
+  }
+  result.overallBefore = Share(before, result.templateCaseFactor);
+  result.overallAfter = Share(after, result.fittedCaseFactor);
   return result;
 }
 
 void ApplyVarianceFactors(const VarianceFitResult& fit, ParameterStructure& structure) {
   for (std::size_t c = 0; c < fit.complexes.size() && c < structure.complexes.size(); ++c)
     structure.complexes[c].resvar = fit.complexes[c].fittedFactor;
+  structure.resvar = fit.fittedCaseFactor;
 }
 
 std::string VarianceFitText(const VarianceFitResult& fit) {
@@ -221,8 +228,12 @@ std::string VarianceFitText(const VarianceFitResult& fit) {
             Right(Fixed(v.templateFactor, 3), 11) + Right(Percent(v.coverageBefore), 10) +
             Right(v.fitted ? Fixed(v.fittedFactor, 3) : "kept", 9) + Right(Percent(v.coverageAfter), 10) + "\n";
   }
-  text += "All complexes together, without the prior: coverage " + Percent(fit.overallBefore) + " before, " +
-          Percent(fit.overallAfter) + " after (" + std::to_string(fit.individuals) + " skeletons).\n";
+  text += "All together    " + Right(std::to_string(fit.individuals), 5) + Right(Fixed(fit.templateCaseFactor, 3), 11) +
+          Right(Percent(fit.overallBefore), 10) + Right(fit.caseFitted ? Fixed(fit.fittedCaseFactor, 3) : "kept", 9) +
+          Right(Percent(fit.overallAfter), 10) + "\n";
+  text +=
+      "\"All together\" is the interval of all complexes without the prior; its factor is the\n"
+      "case's, fitted after the complexes' so that it, too, holds 95 % of the documented ages.\n";
   bool kept = false;
   for (const ComplexVariance& v : fit.complexes) kept |= !v.fitted;
   if (kept)
@@ -236,8 +247,8 @@ std::string VarianceFitCsv(const VarianceFitResult& fit) {
   for (const ComplexVariance& v : fit.complexes)
     text += CsvCell(v.complexName) + "," + std::to_string(v.individuals) + "," + Fixed(v.templateFactor, 6) + "," +
             Fixed(v.coverageBefore, 4) + "," + Fixed(v.fittedFactor, 6) + "," + Fixed(v.coverageAfter, 4) + "\n";
-  text += "ALL," + std::to_string(fit.individuals) + ",," + Fixed(fit.overallBefore, 4) + ",," +
-          Fixed(fit.overallAfter, 4) + "\n";
+  text += "ALL," + std::to_string(fit.individuals) + "," + Fixed(fit.templateCaseFactor, 6) + "," +
+          Fixed(fit.overallBefore, 4) + "," + Fixed(fit.fittedCaseFactor, 6) + "," + Fixed(fit.overallAfter, 4) + "\n";
   return text;
 }
 

@@ -6,7 +6,12 @@
 // interval of the complex covers the documented age exactly when the factor
 // is at least ln(L(best age) / L(documented age)) / c, with L the complex's
 // likelihood and c the critical value of the 95 % level; the fitted factor is
-// the smallest that covers 95 % of the skeletons scored in the complex.
+// the smallest that covers 95 % of the skeletons scored in the complex. The
+// case's factor, which scales the interval of all complexes together, is then
+// fitted the same way on the combined likelihood with the fitted complex
+// factors: complexes of one skeleton that agree more than the model says (all
+// ahead of or all behind its age) make the combined interval too narrow even
+// when each complex's is right.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -32,8 +37,10 @@ struct VarianceFitResult {
   int folds = VarianceFolds;
   std::vector<ComplexVariance> complexes;  // in file order
   std::size_t individuals = 0;             // skeletons scored in at least one complex
-  // Of the interval of all complexes together, without the prior, at the
-  // template's factors and at the fitted ones.
+  // The case's factor, and the coverage of the interval of all complexes
+  // together, without the prior, at the template's factors and at the fitted ones.
+  double templateCaseFactor = 1.0, fittedCaseFactor = 1.0;
+  bool caseFitted = false;
   double overallBefore = 0.0, overallAfter = 0.0;
 };
 
@@ -44,7 +51,7 @@ struct VarianceFitResult {
 VarianceFitResult FitVarianceFactors(const ParameterStructure& templateStructure, const ReferenceSample& sample,
                                      const CalibrationOptions& options);
 
-// Puts the fitted factors into the structure's complexes.
+// Puts the fitted factors into the structure: the complexes' and the case's.
 void ApplyVarianceFactors(const VarianceFitResult& fit, ParameterStructure& structure);
 
 std::string VarianceFitText(const VarianceFitResult& fit);

@@ -213,6 +213,88 @@ TEST_F(Commands, ValidatePrintsTheTableByAgeClass) {
   EXPECT_EQ(Command(&cli::ValidateCommand, {noModelFile, "--params", templateFile, "--model", "forensic"}).code, 0);
 }
 
+// One line per skeleton, in the sample's order, agreeing with the table; a
+// validation that analyses nobody is an error.
+TEST_F(Commands, ValidateWritesEachSkeletonsEstimatesAndRefusesToAnalyseNobody) {
+  std::size_t end = 0;
+  for (int line = 0; line < 401; ++line) end = sampleText.find('\n', end) + 1;
+  const std::string small = folder.Write("small.csv", sampleText.substr(0, end));
+  const std::string casesFile = folder.File("cases.csv");
+  const Outcome run = Command(&cli::ValidateCommand, {small, "--params", templateFile, "--folds", "4", "--cases",
+                                                      casesFile, "--format", "csv", "--pool", "all"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const std::vector<CsvRecord> cases = ParseCsv(test::ScratchFolder::Read(casesFile));
+  const std::vector<CsvRecord> sampleRows = ParseCsv(sampleText.substr(0, end));
+  ASSERT_EQ(cases.size(), 401u);
+  EXPECT_EQ(cases[0].cells, (std::vector<std::string>{"LINE", "SKELETON_ID", "SKELETON_NAME", "AGE", "ESTIMATE", "LOW",
+                                                      "HIGH", "OPEN", "CORRECTED_ESTIMATE", "CORRECTED_LOW",
+                                                      "CORRECTED_HIGH", "CORRECTED_OPEN", "MESSAGE"}));
+  double absError = 0.0;
+  int covered = 0, openLow = 0, openHigh = 0;
+  for (std::size_t i = 1; i < cases.size(); ++i) {
+    const auto& c = cases[i].cells;
+    ASSERT_EQ(c.size(), 13u);
+    EXPECT_EQ(c[0], std::to_string(i + 1));
+    EXPECT_EQ(c[2], sampleRows[i].cells[0]);                        // SKELETON_NAME
+    EXPECT_EQ(std::stod(c[3]), std::stod(sampleRows[i].cells[4]));  // AGE
+    const double age = std::stod(c[3]), estimate = std::stod(c[4]), low = std::stod(c[5]), high = std::stod(c[6]);
+    absError += std::abs(estimate - age);
+    covered += low <= age && age <= high ? 1 : 0;
+    EXPECT_LE(low, estimate);
+    EXPECT_LE(estimate, high);
+    const std::string open = low <= 15.0 && high >= 110.0 ? "both" : low <= 15.0 ? "low" : high >= 110.0 ? "high" : "";
+    EXPECT_EQ(c[7], open) << c[5] << " " << c[6];
+    openLow += c[7] == "low" ? 1 : 0;
+    openHigh += c[7] == "high" ? 1 : 0;
+    EXPECT_TRUE(c[12].empty());
+  }
+  EXPECT_GT(openLow, 0);
+  EXPECT_GT(openHigh, 0);
+  // The table's overall MAE and coverage are those of the lines.
+  const std::vector<CsvRecord> table = ParseCsv(run.out);
+  EXPECT_NEAR(std::stod(table[1].cells[3]), absError / 400.0, 1e-4);
+  EXPECT_NEAR(std::stod(table[1].cells[6]), covered / 400.0, 1e-4);
+
+  // Nobody analysable: no score at all on any line.
+  std::string unscored;
+  for (const CsvRecord& row : ParseCsv(sampleText.substr(0, sampleText.find("SIM-000006")))) {
+    for (std::size_t c = 0; c < row.cells.size(); ++c)
+      unscored += (c ? "," : "") + (row.line == 1 || c < 5 ? row.cells[c] : std::string());
+    unscored += "\n";
+  }
+  const std::string nobody = folder.Write("nobody.csv", unscored);
+  const Outcome none =
+      Command(&cli::ValidateCommand, {nobody, "--params", templateFile, "--cases", folder.File("none.csv")});
+  EXPECT_EQ(none.code, 3);
+  EXPECT_TRUE(none.out.empty());
+  EXPECT_NE(none.err.find("No skeleton of " + nobody + " could be analysed (line 2: "), std::string::npos) << none.err;
+  const std::vector<CsvRecord> why = ParseCsv(test::ScratchFolder::Read(folder.File("none.csv")));
+  ASSERT_EQ(why.size(), 6u);
+  EXPECT_FALSE(why[1].cells[12].empty());
+  EXPECT_EQ(Command(&cli::ValidateCommand, {small, "--params", templateFile, "--cases", small}).code, 2);
+}
+
+// --fit-variance writes the fitted factors and reports the coverage before
+// and after; without it the template's factors are kept.
+TEST_F(Commands, CalibrateFitsTheVarianceFactorsOnlyWhenAsked) {
+  const std::string out = folder.File("fitted.dat");
+  ASSERT_EQ(Command(&cli::CalibrateCommand, {sample, "--out", out, "--template", templateFile}).code, 0);
+  const ParameterStructure kept = ReadParameterStructure(out);
+  const ParameterStructure templ = ReadParameterStructure(templateFile);
+  EXPECT_EQ(kept.resvar, templ.resvar);
+  EXPECT_EQ(kept.complexes[1].resvar, 1.2);
+
+  const Outcome run =
+      Command(&cli::CalibrateCommand, {sample, "--out", out, "--template", templateFile, "--fit-variance"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("Variance factors from the sample (5-fold cross-validation)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\nPUBIS           2000      1.200"), std::string::npos) << run.out;
+  const ParameterStructure fitted = ReadParameterStructure(out);
+  EXPECT_NE(fitted.complexes[1].resvar, 1.2);
+  EXPECT_NEAR(fitted.complexes[1].resvar, 1.0, 0.3);  // the sample was drawn from the model
+  EXPECT_NE(fitted.versionNote.find("--fit-variance"), std::string::npos);
+}
+
 TEST_F(Commands, SimulateRecordsOneStageOnBothSidesUnlessToldOtherwise) {
   // PUB_TEXTURE right (columns 7, 8) and left (9, 10): the fixture's sample was drawn with the default.
   const auto differing = [](const std::string& text) {
