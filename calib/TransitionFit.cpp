@@ -249,7 +249,8 @@ bool RefuseThinOrSeparated(int transitions, int minPerSide, ComponentFit& fit) {
     if (s.before < minPerSide || s.after < minPerSide || s.before == 0 || s.after == 0) {
       refuse(FitStatus::TooFew, j,
              Individuals(s.before) + " seen in stage " + stage + " and " + std::to_string(s.after) +
-                 " beyond it; at least " + std::to_string(std::max(minPerSide, 1)) + " are needed on each side");
+                 " beyond it; at least " + std::to_string(std::max(minPerSide, 1)) + (minPerSide > 1 ? " are" : " is") +
+                 " needed on each side");
       continue;
     }
     if (s.oldestBefore <= s.youngestAfter || s.oldestAfter <= s.youngestBefore)

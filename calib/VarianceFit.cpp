@@ -63,11 +63,15 @@ double Highest(const F& f) {
   return std::max(bestValue, f((lo + hi) / 2.0));
 }
 
-// The smallest factor that covers the share 0.95 of the needs.
+// A factor that covers the share 0.95 of the needs and no more: midway
+// between the need of the last skeleton it must cover and the next one's, so
+// that no skeleton lies on the edge of its interval, where the limits stored
+// to a tenth of a year could put it either side.
 double CoveringFactor(std::vector<double> needs) {
   std::sort(needs.begin(), needs.end());
-  const auto index = static_cast<std::size_t>(std::ceil(0.95 * static_cast<double>(needs.size()))) - 1;
-  return needs[std::min(index, needs.size() - 1)];
+  const auto index =
+      std::min(static_cast<std::size_t>(std::ceil(0.95 * static_cast<double>(needs.size()))) - 1, needs.size() - 1);
+  return index + 1 < needs.size() ? (needs[index] + needs[index + 1]) / 2.0 : needs[index];
 }
 
 double Share(const std::vector<double>& needs, double factor) {
