@@ -51,8 +51,9 @@ const char* const CalibrateHelp =
     "                            ages; then the case's factor alike, for the interval\n"
     "                            of all complexes together; the report gives the\n"
     "                            coverage before and after\n"
-    "  --report FILE             write the report there (CSV when FILE ends in .csv)\n"
-    "                            instead of printing it\n"
+    "  --report FILE             write the report there (CSV when FILE ends in .csv;\n"
+    "                            with --fit-variance the table of the factors follows\n"
+    "                            after an empty line) instead of printing it\n"
     "\n"
     "Nothing is written unless the whole calibration succeeds; Ctrl-C stops it and\n"
     "leaves no file behind.\n"
@@ -188,7 +189,11 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
     const bool csv = !o.report.empty() && EndsWithCsv(o.report);
     std::string report =
         csv ? calib::CalibrationReportCsv(result) : calib::CalibrationReportText(result, o.sample, o.templateFile);
-    if (variance) report += csv ? "\n" + calib::VarianceFitCsv(*variance) : calib::VarianceFitText(*variance);
+    if (variance) {
+      // In CSV the table of the factors follows the transitions' after an empty line.
+      if (csv) report += '\n';
+      report += csv ? calib::VarianceFitCsv(*variance) : calib::VarianceFitText(*variance);
+    }
 
     PendingFile parameterFile(o.out);
     parameterFile.Stream() << text;
