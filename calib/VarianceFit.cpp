@@ -232,7 +232,7 @@ std::string VarianceFitText(const VarianceFitResult& fit) {
             Right(Fixed(v.templateFactor, 3), 11) + Right(Percent(v.coverageBefore), 10) +
             Right(v.fitted ? Fixed(v.fittedFactor, 3) : "kept", 9) + Right(Percent(v.coverageAfter), 10) + "\n";
   }
-  text += "All together    " + Right(std::to_string(fit.individuals), 5) + Right(Fixed(fit.templateCaseFactor, 3), 11) +
+  text += "All together   " + Right(std::to_string(fit.individuals), 5) + Right(Fixed(fit.templateCaseFactor, 3), 11) +
           Right(Percent(fit.overallBefore), 10) + Right(fit.caseFitted ? Fixed(fit.fittedCaseFactor, 3) : "kept", 9) +
           Right(Percent(fit.overallAfter), 10) + "\n";
   text +=

@@ -128,5 +128,5 @@ TEST(VarianceFit, AVariedSampleGetsWiderIntervalsThatCoverAsAsked) {
 
   const std::string text = VarianceFitText(fit);
   EXPECT_NE(text.find("SUTURES          800      1.000"), std::string::npos) << text;
-  EXPECT_NE(text.find("All together      800      1.000"), std::string::npos) << text;
+  EXPECT_NE(text.find("All together     800      1.000"), std::string::npos) << text;
 }
