@@ -174,13 +174,18 @@ std::vector<TransitionSides> CountTransitionSides(int transitions, const std::ve
   std::vector<TransitionSides> sides(static_cast<std::size_t>(transitions));
   for (const FitObservation& o : observations) {
     for (int j = 0; j < transitions; ++j) {
-      bool before = false, after = false;
+      bool before = false, after = false, atRisk = false;
       for (int side = 0; side < 2; ++side) {
         if (!Informative(o.low[side], o.high[side], transitions)) continue;
         before |= o.low[side] == j + 1 && o.high[side] == j + 1;
         after |= o.low[side] >= j + 2;
+        // The side's likelihood holds the transition: it was made (stage j + 2
+        // reached), or it lies among those of which not all were made.
+        atRisk |=
+            o.low[side] >= j + 2 || (o.low[side] <= j + 1 && j + 1 <= o.high[side] && o.high[side] <= transitions);
       }
       TransitionSides& s = sides[static_cast<std::size_t>(j)];
+      s.atRisk += atRisk ? 1 : 0;
       if (before) {
         s.youngestBefore = s.before == 0 ? o.age : std::min(s.youngestBefore, o.age);
         s.oldestBefore = s.before == 0 ? o.age : std::max(s.oldestBefore, o.age);
@@ -196,6 +201,20 @@ std::vector<TransitionSides> CountTransitionSides(int transitions, const std::ve
   return sides;
 }
 
+std::vector<int> CountStages(int transitions, const std::vector<FitObservation>& observations) {
+  std::vector<int> counts(static_cast<std::size_t>(transitions + 1), 0);
+  for (const FitObservation& o : observations) {
+    int seen[2] = {0, 0};
+    for (int side = 0; side < 2; ++side)
+      if (Informative(o.low[side], o.high[side], transitions) && o.low[side] == o.high[side] &&
+          o.low[side] <= transitions + 1)
+        seen[side] = o.low[side];
+    for (int side = 0; side < 2; ++side)
+      if (seen[side] > 0 && (side == 0 || seen[1] != seen[0])) ++counts[static_cast<std::size_t>(seen[side] - 1)];
+  }
+  return counts;
+}
+
 double ComponentLogLikelihood(int transitions, const std::vector<FitObservation>& observations,
                               const std::vector<double>& a, const std::vector<double>& b) {
   Vector theta(2 * transitions);
@@ -208,36 +227,44 @@ double ComponentLogLikelihood(int transitions, const std::vector<FitObservation>
 
 namespace {
 
-// Records why a transition cannot be fitted: too few individuals on either of
-// its sides, or sides that do not overlap in age. False when all can be.
+std::string Individuals(int count) {
+  return std::to_string(count) + (count == 1 ? " individual" : " individuals");
+}
+
+// Records why transitions cannot be fitted: too few individuals on either of
+// their sides, or sides that do not overlap in age; every such transition is
+// listed. False when all can be fitted.
 bool RefuseThinOrSeparated(int transitions, int minPerSide, ComponentFit& fit) {
+  const auto refuse = [&fit](FitStatus status, int j, const std::string& why) {
+    if (fit.problems.empty()) {
+      fit.status = status;
+      fit.problemTransition = j;
+      fit.problem = TransitionName(j) + ": " + why;
+    }
+    fit.problems.push_back(TransitionName(j) + ": " + why);
+  };
   for (int j = 0; j < transitions; ++j) {
     const TransitionSides& s = fit.sides[static_cast<std::size_t>(j)];
     const std::string stage = std::to_string(j + 1);
     if (s.before < minPerSide || s.after < minPerSide || s.before == 0 || s.after == 0) {
-      fit.status = FitStatus::TooFew;
-      fit.problemTransition = j;
-      fit.problem = TransitionName(j) + ": " + std::to_string(s.before) + " individuals seen in stage " + stage +
-                    " and " + std::to_string(s.after) + " beyond it; at least " +
-                    std::to_string(std::max(minPerSide, 1)) + " are needed on each side";
-      return true;
+      refuse(FitStatus::TooFew, j,
+             Individuals(s.before) + " seen in stage " + stage + " and " + std::to_string(s.after) +
+                 " beyond it; at least " + std::to_string(std::max(minPerSide, 1)) + (minPerSide > 1 ? " are" : " is") +
+                 " needed on each side");
+      continue;
     }
-    if (s.oldestBefore <= s.youngestAfter || s.oldestAfter <= s.youngestBefore) {
-      fit.status = FitStatus::Separated;
-      fit.problemTransition = j;
-      fit.problem = TransitionName(j) + ": " +
-                    (s.oldestBefore <= s.youngestAfter
-                         ? "every individual in stage " + stage + " (at most " + Years(s.oldestBefore) +
-                               " years) is at most as old as every individual beyond it (at least " +
-                               Years(s.youngestAfter) + " years)"
-                         : "every individual beyond stage " + stage + " (at most " + Years(s.oldestAfter) +
-                               " years) is at most as old as every individual in it (at least " +
-                               Years(s.youngestBefore) + " years)") +
-                    ", so the age of the transition cannot be determined (complete separation)";
-      return true;
-    }
+    if (s.oldestBefore <= s.youngestAfter || s.oldestAfter <= s.youngestBefore)
+      refuse(FitStatus::Separated, j,
+             (s.oldestBefore <= s.youngestAfter
+                  ? "every individual in stage " + stage + " (at most " + Years(s.oldestBefore) +
+                        " years) is at most as old as every individual beyond it (at least " + Years(s.youngestAfter) +
+                        " years)"
+                  : "every individual beyond stage " + stage + " (at most " + Years(s.oldestAfter) +
+                        " years) is at most as old as every individual in it (at least " + Years(s.youngestBefore) +
+                        " years)") +
+                 ", so the age of the transition cannot be determined (complete separation)");
   }
-  return false;
+  return !fit.problems.empty();
 }
 
 // Where the search starts: every transition flat, at the log odds of the
@@ -340,10 +367,12 @@ ComponentFit FitComponent(int transitions, const std::vector<FitObservation>& al
       observations.push_back(o);
   fit.individuals = static_cast<int>(observations.size());
   fit.sides = CountTransitionSides(transitions, observations);
+  fit.stageCounts = CountStages(transitions, observations);
   if (observations.empty()) {
     fit.status = FitStatus::TooFew;
     fit.problemTransition = 0;
     fit.problem = TransitionName(0) + " and every later one: no individual has a usable score of this trait";
+    fit.problems.push_back(fit.problem);
     return fit;
   }
   if (RefuseThinOrSeparated(transitions, minPerSide, fit)) return fit;
@@ -356,7 +385,10 @@ ComponentFit FitComponent(int transitions, const std::vector<FitObservation>& al
   Vector theta = StartingPoint(transitions, fit);
   double value = 0.0;
   SquareMatrix hessian;
-  if (!ClimbToMaximum(likelihood, transitions, theta, value, hessian, fit)) return fit;
+  if (!ClimbToMaximum(likelihood, transitions, theta, value, hessian, fit)) {
+    fit.problems.push_back(fit.problem);
+    return fit;
+  }
   fit.logLikelihood = value;
   fit.transitions = Estimates(transitions, theta, hessian, centre);
   return fit;

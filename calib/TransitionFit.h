@@ -24,11 +24,17 @@ struct FitObservation {
 struct TransitionSides {
   int before = 0;
   int after = 0;
+  int atRisk = 0;  // individuals known to have reached stage j + 1: those whose scores bear on the transition
   double youngestBefore = 0.0, oldestBefore = 0.0;
   double youngestAfter = 0.0, oldestAfter = 0.0;
 };
 
 std::vector<TransitionSides> CountTransitionSides(int transitions, const std::vector<FitObservation>& observations);
+
+// Individuals seen in each stage (1 to transitions + 1) on an informative side
+// whose scores allow that stage alone; an individual whose sides differ counts
+// in both stages.
+std::vector<int> CountStages(int transitions, const std::vector<FitObservation>& observations);
 
 struct TransitionEstimate {
   double a = 0.0;
@@ -41,8 +47,10 @@ enum class FitStatus { Converged, TooFew, Separated, NotConverged };
 
 struct ComponentFit {
   FitStatus status = FitStatus::Converged;
-  int problemTransition = -1;  // the transition that cannot be determined (from 0)
-  std::string problem;         // why, in words
+  int problemTransition = -1;         // the first transition that cannot be determined (from 0)
+  std::string problem;                // why, in words (the first of the problems)
+  std::vector<std::string> problems;  // every transition that cannot be determined, one sentence each
+  std::vector<int> stageCounts;       // CountStages of the observations
   std::vector<TransitionEstimate> transitions;
   std::vector<TransitionSides> sides;
   int individuals = 0;  // individuals with at least one informative side
@@ -52,9 +60,10 @@ struct ComponentFit {
 
 // Fits all transitions of the component jointly by Newton's method with a
 // line search (the Hessian is shifted towards the gradient direction where
-// it is not negative definite, so every step raises the likelihood). A
+// it is not negative definite, so every step raises the likelihood). Every
 // transition with fewer than minPerSide individuals before or after it, or
-// whose two sides are separated by age, stops the fit before it starts.
+// whose two sides are separated by age, is listed in problems, and the fit
+// stops before it starts.
 ComponentFit FitComponent(int transitions, const std::vector<FitObservation>& observations, int minPerSide);
 
 // Sum over the observations of the log of the component likelihood at their

@@ -12,6 +12,7 @@
 #include "params/CaseRun.h"
 #include "params/ParallelWork.h"
 #include "params/ParameterErrors.h"
+#include "store/CsvText.h"
 
 namespace vorla::calib {
 
@@ -79,26 +80,6 @@ struct Sums {
   }
 };
 
-// The fold of every individual: within each group the individuals are dealt
-// to the folds in an order shuffled with a fixed seed, so every fold holds
-// every group in the same proportion whatever the order of the file.
-std::vector<int> FoldOfEach(const ReferenceSample& sample, int folds) {
-  std::mt19937_64 engine(20240601);
-  std::vector<int> fold(sample.individuals.size(), 0);
-  for (int g = 1; g <= 4; ++g) {
-    std::vector<std::size_t> members;
-    for (std::size_t i = 0; i < sample.individuals.size(); ++i)
-      if (sample.individuals[i].group == g) members.push_back(i);
-    for (std::size_t i = members.size(); i > 1; --i) {
-      const auto j = static_cast<std::size_t>(static_cast<double>(engine() >> 11) * 0x1.0p-53 * static_cast<double>(i));
-      std::swap(members[i - 1], members[j]);
-    }
-    for (std::size_t position = 0; position < members.size(); ++position)
-      fold[members[position]] = static_cast<int>(position % static_cast<std::size_t>(folds));
-  }
-  return fold;
-}
-
 std::string Fixed(double value, int decimals) {
   if (!std::isfinite(value)) return "-";
   char buffer[64];
@@ -121,6 +102,49 @@ std::vector<std::pair<std::string, ClassFigures>> Rows(const ValidationSummary& 
 }
 
 }  // namespace
+
+namespace {
+
+// More folds leave more of the sample to each calibration, but never all of
+// it: with one individual held out, a side that has just the minimum in the
+// whole sample falls short. So more folds can help only when the whole sample
+// has at least one more than the minimum on every side of every transition.
+bool MoreFoldsMayHelp(const ParameterStructure& templateStructure, const ReferenceSample& sample,
+                      const CalibrationOptions& calibration) {
+  CalibrationOptions stricter = calibration;
+  stricter.minPerTransition = calibration.minPerTransition + 1;
+  stricter.progress = nullptr;
+  try {
+    Calibrate(templateStructure, sample, stricter);
+    return true;
+  } catch (const CalibrationError&) {
+    return false;
+  }
+}
+
+std::string Open(double low, double high) {
+  const bool openLow = low <= YoungestAge, openHigh = high >= OldestAge;
+  return openLow && openHigh ? "both" : openLow ? "low" : openHigh ? "high" : "";
+}
+
+}  // namespace
+
+std::vector<int> FoldOfEach(const ReferenceSample& sample, int folds) {
+  std::mt19937_64 engine(20240601);
+  std::vector<int> fold(sample.individuals.size(), 0);
+  for (int g = 1; g <= 4; ++g) {
+    std::vector<std::size_t> members;
+    for (std::size_t i = 0; i < sample.individuals.size(); ++i)
+      if (sample.individuals[i].group == g) members.push_back(i);
+    for (std::size_t i = members.size(); i > 1; --i) {
+      const auto j = static_cast<std::size_t>(static_cast<double>(engine() >> 11) * 0x1.0p-53 * static_cast<double>(i));
+      std::swap(members[i - 1], members[j]);
+    }
+    for (std::size_t position = 0; position < members.size(); ++position)
+      fold[members[position]] = static_cast<int>(position % static_cast<std::size_t>(folds));
+  }
+  return fold;
+}
 
 std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, const ReferenceSample& sample,
                                              const std::vector<std::size_t>& which, const ValidationOptions& options) {
@@ -223,7 +247,8 @@ std::vector<IndividualEstimate> CrossValidate(const ParameterStructure& template
     try {
       fitted = Calibrate(templateStructure, training, fitOptions);
     } catch (const CalibrationError& e) {
-      throw CalibrationError("Calibrating " + fold + ": " + e.what(), e.poolingMayHelp);
+      throw CalibrationError("Calibrating " + fold + ": " + e.what(), e.poolingMayHelp,
+                             MoreFoldsMayHelp(templateStructure, sample, calibration));
     }
     const ScratchParameterFile file(ParameterFileText(fitted.parameters, "calibrated for " + fold));
     const std::vector<IndividualEstimate> part = EstimateAges(file.Path(), sample, heldOut, foldOptions);
@@ -269,6 +294,27 @@ std::string ValidationTableText(const ValidationSummary& s) {
     text += "\n" + std::to_string(s.notAnalysed) + " individual" + (s.notAnalysed == 1 ? " was" : "s were") +
             " not analysed and " + (s.notAnalysed == 1 ? "is" : "are") + " not counted (" + s.firstProblem +
             (s.notAnalysed > 1 ? "; ..." : "") + ").\n";
+  return text;
+}
+
+std::string ValidationCasesCsv(const ReferenceSample& sample, const std::vector<IndividualEstimate>& estimates) {
+  std::string text =
+      "LINE,SKELETON_ID,SKELETON_NAME,AGE,ESTIMATE,LOW,HIGH,OPEN,CORRECTED_ESTIMATE,CORRECTED_LOW,CORRECTED_HIGH,"
+      "CORRECTED_OPEN,MESSAGE\n";
+  const auto number = [](double v) { return Fixed(v, 1); };
+  for (std::size_t i = 0; i < estimates.size() && i < sample.individuals.size(); ++i) {
+    const IndividualEstimate& e = estimates[i];
+    const ReferenceIndividual& person = sample.individuals[i];
+    text += std::to_string(person.line) + "," + CsvCell(sample.Cell(person, "SKELETON_ID")) + "," +
+            CsvCell(sample.Cell(person, "SKELETON_NAME")) + "," + ExactReal(person.age) + ",";
+    if (e.analysed)
+      text += number(e.estimate) + "," + number(e.low) + "," + number(e.high) + "," + Open(e.low, e.high) + "," +
+              number(e.corrected) + "," + number(e.correctedLow) + "," + number(e.correctedHigh) + "," +
+              Open(e.correctedLow, e.correctedHigh) + ",";
+    else
+      text += ",,,,,,,," + CsvCell(e.message);
+    text += "\n";
+  }
   return text;
 }
 

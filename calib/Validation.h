@@ -61,9 +61,23 @@ std::vector<IndividualEstimate> CrossValidate(const ParameterStructure& template
                                               const ReferenceSample& sample, int folds,
                                               const CalibrationOptions& calibration, const ValidationOptions& options);
 
+// The fold (0 to folds - 1) of every individual: within each group the
+// individuals are dealt to the folds in an order shuffled with a fixed seed,
+// so every fold holds every group in the same proportion whatever the order
+// of the file.
+std::vector<int> FoldOfEach(const ReferenceSample& sample, int folds);
+
 ValidationSummary Summarise(const std::vector<IndividualEstimate>& estimates, int level);
 
 std::string ValidationTableText(const ValidationSummary& summary);
 std::string ValidationTableCsv(const ValidationSummary& summary);
+
+// One CSV line per individual, in file order (the estimates of EstimateAges
+// of all individuals, or of CrossValidate): its line, id, name, documented
+// age, both estimates and intervals as stored (one decimal), and OPEN and
+// CORRECTED_OPEN: "low", "high" or "both" when the interval reaches 15 or
+// 110, the ends of the age range, and so is open there; empty otherwise. An
+// individual not analysed has only MESSAGE.
+std::string ValidationCasesCsv(const ReferenceSample& sample, const std::vector<IndividualEstimate>& estimates);
 
 }  // namespace vorla::calib

@@ -7,10 +7,12 @@
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
+#include "app/cli/PoolOption.h"
 #include "app/common/ProgramDirectory.h"
 #include "calib/Calibration.h"
 #include "calib/CalibrationReport.h"
 #include "calib/ParameterWriter.h"
+#include "calib/VarianceFit.h"
 #include "params/ParameterErrors.h"
 #include "store/PendingFile.h"
 
@@ -18,7 +20,8 @@ namespace vorla::cli {
 
 const char* const CalibrateHelp =
     "Usage: vorla-cli calibrate REFERENCE.csv --out FILE [--template FILE]\n"
-    "                           [--min-per-transition N] [--pool-groups] [--report FILE]\n"
+    "                           [--min-per-transition N] [--pool sex|ancestry|all]\n"
+    "                           [--max-age-se YEARS] [--fit-variance] [--report FILE]\n"
     "\n"
     "Fits a parameter set to a reference sample of skeletons of documented age.\n"
     "REFERENCE.csv has the columns of the case table (the score fields, SEX, RACE,\n"
@@ -26,17 +29,31 @@ const char* const CalibrateHelp =
     "For every trait and every sex and ancestry group, the a and b of all stage\n"
     "transitions are fitted by maximum likelihood at the documented ages; c, d and e\n"
     "become 0. Complexes, traits, stages, recoding tables and variance factors are\n"
-    "those of the template.\n"
+    "those of the template; the template also says which score columns the\n"
+    "sample must have.\n"
     "\n"
     "  --out FILE                the parameter file to write\n"
     "  --template FILE           the parameter file whose structure is used\n"
     "                            (default: Parameters.dat beside the program)\n"
     "  --min-per-transition N    individuals needed on each side of every transition\n"
     "                            (default 20)\n"
-    "  --pool-groups             fit a trait that a group cannot determine on all\n"
-    "                            groups together, and say so in the report\n"
-    "  --report FILE             write the report there (CSV when FILE ends in .csv)\n"
-    "                            instead of printing it\n"
+    "  --pool P                  fit a trait that a group cannot determine on groups\n"
+    "                            together, and say so in the report: sex (both sexes\n"
+    "                            of an ancestry), ancestry (both ancestries of a sex,\n"
+    "                            for a collection of one ancestry) or all\n"
+    "  --pool-groups             the same as --pool all\n"
+    "  --max-age-se YEARS        a transition whose age has a larger standard error\n"
+    "                            is noted as not determined by the sample (default 20)\n"
+    "  --fit-variance            estimate each complex's variance factor from the\n"
+    "                            sample instead of keeping the template's: the\n"
+    "                            smallest factor at which 5-fold cross-validated 95 %\n"
+    "                            intervals of the complex hold 95 % of the documented\n"
+    "                            ages; then the case's factor alike, for the interval\n"
+    "                            of all complexes together; the report gives the\n"
+    "                            coverage before and after\n"
+    "  --report FILE             write the report there (CSV when FILE ends in .csv;\n"
+    "                            with --fit-variance the table of the factors follows\n"
+    "                            after an empty line) instead of printing it\n"
     "\n"
     "Nothing is written unless the whole calibration succeeds; Ctrl-C stops it and\n"
     "leaves no file behind.\n"
@@ -49,8 +66,10 @@ struct CalibrateOptions {
   std::string sample;
   std::string out;
   std::string templateFile;
+  bool templateGiven = false;
   std::string report;
   calib::CalibrationOptions fit;
+  bool fitVariance = false;
 };
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -60,16 +79,20 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 CalibrateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(args, {"--out", "--template", "--min-per-transition", "--report"}, {"--pool-groups"});
+  const CliArguments a(args, {"--out", "--template", "--min-per-transition", "--report", "--pool", "--max-age-se"},
+                       {"--pool-groups", "--fit-variance"});
   if (a.Words().size() != 1) throw UsageError("name one reference sample (a CSV file)");
   CalibrateOptions o;
   o.sample = a.Words().front();
   if (!a.Value("--out") || a.Value("--out")->empty()) throw UsageError("--out FILE is needed");
   o.out = *a.Value("--out");
   o.templateFile = a.Value("--template").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
+  o.templateGiven = a.Has("--template");
   o.report = a.Value("--report").value_or("");
   o.fit.minPerTransition = static_cast<int>(WholeOption(a, "--min-per-transition", 1, 1000000, 20));
-  o.fit.poolGroups = a.Has("--pool-groups");
+  o.fit.pooling = PoolingOption(a);
+  o.fit.mostAgeSE = YearsOption(a, "--max-age-se", calib::DefaultMostAgeSE);
+  o.fitVariance = a.Has("--fit-variance");
   if (SameFile(o.out, o.sample)) throw UsageError("--out names the reference sample itself");
   if (!o.report.empty() &&
       (SameFile(o.report, o.out) || SameFile(o.report, o.sample) || SameFile(o.report, o.templateFile)))
@@ -77,9 +100,37 @@ CalibrateOptions ParseOptions(const std::vector<std::string>& args, const char* 
   return o;
 }
 
+std::string Individuals(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " individual" : " individuals");
+}
+
+// The sample, read against the template's fields; when columns are missing
+// the message says that the template sets them.
+calib::ReferenceSample ReadSample(const CalibrateOptions& o, const calib::ParameterStructure& structure) {
+  try {
+    return calib::ReadReferenceSample(o.sample, structure, {});
+  } catch (const calib::ReferenceSampleError& e) {
+    const std::string message = e.what();
+    if (message.find("lacks the column") == std::string::npos) throw;
+    throw calib::ReferenceSampleError(
+        message + "\nThe score columns expected are those of the traits of the template, " + o.templateFile +
+        (o.templateGiven ? "" : " (no --template was given, so the program's own parameter set is used)") +
+        "; give --template FILE for a parameter set of traits of your own.");
+  }
+}
+
 bool EndsWithCsv(const std::string& path) {
   const std::string extension = std::filesystem::path(path).extension().string();
   return extension == ".csv" || extension == ".CSV";
+}
+
+// The options that shaped the fit, for the first line of the written file.
+std::string OptionsUsed(const CalibrateOptions& o) {
+  std::string text = "--min-per-transition " + std::to_string(o.fit.minPerTransition);
+  if (o.fit.pooling != calib::Pooling::None) text += " --pool " + calib::PoolingName(o.fit.pooling);
+  text += " --max-age-se " + calib::ExactReal(o.fit.mostAgeSE);
+  if (o.fitVariance) text += " --fit-variance";
+  return text + " --template " + std::filesystem::path(o.templateFile).filename().string();
 }
 
 std::string UtcNow() {
@@ -122,17 +173,27 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
     // Checked whole before anything is drawn, fitted or allocated for it.
     const auto checked = CheckedParameterFile(o.templateFile, err);
     const calib::ParameterStructure& structure = checked->structure;
-    const calib::ReferenceSample sample = calib::ReadReferenceSample(o.sample, structure, {});
-    const calib::CalibrationResult result = calib::Calibrate(structure, sample, o.fit);
+    const calib::ReferenceSample sample = ReadSample(o, structure);
+    calib::CalibrationResult result = calib::Calibrate(structure, sample, o.fit);
+    std::optional<calib::VarianceFitResult> variance;
+    if (o.fitVariance) {
+      variance = calib::FitVarianceFactors(structure, sample, o.fit);
+      calib::ApplyVarianceFactors(*variance, result.parameters);
+    }
 
     const std::string sampleName = std::filesystem::path(o.sample).filename().string();
-    const std::string text = calib::ParameterFileText(
-        result.parameters,
-        "calibrated on " + sampleName + " (" + std::to_string(result.individuals) + " individuals) on " + UtcNow());
+    const std::string text = calib::ParameterFileText(result.parameters, "calibrated on " + sampleName + " (" +
+                                                                             Individuals(result.individuals) + ") on " +
+                                                                             UtcNow() + " with " + OptionsUsed(o));
     CheckReadsBack(text, result.parameters, o.out);
     const bool csv = !o.report.empty() && EndsWithCsv(o.report);
-    const std::string report =
+    std::string report =
         csv ? calib::CalibrationReportCsv(result) : calib::CalibrationReportText(result, o.sample, o.templateFile);
+    if (variance) {
+      // In CSV the table of the factors follows the transitions' after an empty line.
+      if (csv) report += '\n';
+      report += csv ? calib::VarianceFitCsv(*variance) : calib::VarianceFitText(*variance);
+    }
 
     PendingFile parameterFile(o.out);
     parameterFile.Stream() << text;
@@ -146,8 +207,9 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
     if (reportFile) reportFile->Commit();
     progress.Clear();
     if (o.report.empty()) out << report;
-    err << "Wrote " << o.out << ": " << structure.ComponentCount() << " traits, " << structure.groups
-        << " groups, calibrated on " << result.individuals << " individuals.\n";
+    err << "Wrote " << o.out << ": " << structure.ComponentCount()
+        << (structure.ComponentCount() == 1 ? " trait, " : " traits, ") << structure.groups << " groups, calibrated on "
+        << Individuals(result.individuals) << ".\n";
     return 0;
   } catch (const calib::Interrupted&) {
     progress.Clear();
@@ -160,10 +222,7 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
   } catch (const calib::CalibrationError& e) {
     progress.Clear();
     err << e.what() << "\n";
-    if (e.poolingMayHelp)
-      err << "Give --pool-groups to fit such a trait on all groups together, or --min-per-transition to change "
-             "the number of individuals needed.\n";
-    err << "Nothing was written.\n";
+    err << calib::ThinDataAdvice(e.poolingMayHelp) << "Nothing was written.\n";
     return 3;
   } catch (const std::exception& e) {
     progress.Clear();

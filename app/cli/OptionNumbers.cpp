@@ -18,6 +18,16 @@ std::int64_t WholeOption(const CliArguments& arguments, const std::string& optio
   return value;
 }
 
+double YearsOption(const CliArguments& arguments, const std::string& option, double fallback) {
+  const std::optional<std::string> text = arguments.Value(option);
+  if (!text) return fallback;
+  double value = 0.0;
+  const auto r = std::from_chars(text->data(), text->data() + text->size(), value);
+  if (r.ec != std::errc() || r.ptr != text->data() + text->size() || !(value > 0.0) || value > 1000.0)
+    throw UsageError(option + " takes a number of years above 0 and at most 1000, not " + *text);
+  return value;
+}
+
 int LevelOption(const CliArguments& arguments) {
   const std::optional<std::string> level = arguments.Value("--level");
   if (!level) return 95;

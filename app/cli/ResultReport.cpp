@@ -26,6 +26,49 @@ std::string Fixed(const std::optional<double>& value, int decimals) {
   return std::string(buffer, r.ptr);
 }
 
+// The ends of the age range: an estimate or limit stored there is open at that end.
+constexpr double YoungestAge = 15.0;
+constexpr double OldestAge = 110.0;
+
+bool IsEstimateOrLimit(const std::string& field) {
+  const auto endsWith = [&field](const std::string& end) {
+    return field.size() >= end.size() && field.compare(field.size() - end.size(), end.size(), end) == 0;
+  };
+  return endsWith("MAX_LIKELIHOOD") || endsWith("LOW95P_CONF") || endsWith("UPPER95P_CONF");
+}
+
+// "low" or "high" for an estimate or limit at an end of the age range, else "".
+const char* OpenEnd(const std::string& field, const std::optional<double>& value) {
+  if (!value || !IsEstimateOrLimit(field)) return "";
+  if (*value <= YoungestAge) return "low";
+  if (*value >= OldestAge) return "high";
+  return "";
+}
+
+// The result fields open at an end, as FIELD=low or FIELD=high separated by ";".
+std::string OpenFieldsCsv(const RowReport& r) {
+  std::string text;
+  for (const auto& [name, value] : r.results)
+    if (const std::string end = OpenEnd(name, value); !end.empty())
+      text += (text.empty() ? "" : ";") + name + "=" + end;
+  return text;
+}
+
+// Right-aligned in a column of this many characters (not bytes: the open marks take three bytes).
+std::string Right(const std::string& text, std::size_t width) {
+  std::size_t characters = 0;
+  for (unsigned char ch : text) characters += (ch & 0xC0) == 0x80 ? 0 : 1;
+  return characters >= width ? text : std::string(width - characters, ' ') + text;
+}
+
+// An estimate or limit for the readable table: "≤ 15.0" and "≥ 110.0" at the
+// ends of the age range, where the interval is open.
+std::string Shown(const std::string& field, const std::optional<double>& value) {
+  const std::string end = OpenEnd(field, value);
+  const std::string number = Fixed(value, 1);
+  return end == "low" ? "\u2264 " + number : end == "high" ? "\u2265 " + number : number;
+}
+
 std::optional<double> Result(const RowReport& r, const std::string& field) {
   for (const auto& [name, value] : r.results)
     if (name == field) return value;
@@ -47,10 +90,11 @@ void PrintText(const RowReport& r, int level, std::ostream& out) {
         << "\n";
     const auto line = [&](const std::string& caption, const std::string& prefix, bool tests) {
       if (!Result(r, prefix + "MAX_LIKELIHOOD")) return;
-      out << "  " << std::left << std::setw(18) << caption << std::right << std::setw(8)
-          << Fixed(Result(r, prefix + "LOW95P_CONF"), 1) << std::setw(10)
-          << Fixed(Result(r, prefix + "MAX_LIKELIHOOD"), 1) << std::setw(8)
-          << Fixed(Result(r, prefix + "UPPER95P_CONF"), 1);
+      const auto shown = [&](const std::string& field, std::size_t width) {
+        return Right(Shown(prefix + field, Result(r, prefix + field)), width);
+      };
+      out << "  " << std::left << std::setw(18) << caption << std::right << shown("LOW95P_CONF", 8)
+          << shown("MAX_LIKELIHOOD", 10) << shown("UPPER95P_CONF", 8);
       if (tests)
         out << std::setw(5) << Fixed(Result(r, prefix + "DEGFREE"), 0) << std::setw(8)
             << Fixed(Result(r, prefix + "CHI2"), 1) << std::setw(7) << Fixed(Result(r, prefix + "CHI2_P"), 2);
@@ -93,11 +137,11 @@ void ReportPrinter::Add(const RowReport& r) {
     if (first) {
       out << "SKELETON_ID,SKELETON_NAME,OUTCOME,MESSAGE";
       for (const auto& result : r.results) out << ',' << result.first;
-      out << "\r\n";
+      out << ",OPEN\r\n";
     }
     out << r.id << ',' << CsvCell(r.name) << ',' << r.outcome << ',' << CsvCell(r.message);
     for (const auto& result : r.results) out << ',' << Number(result.second);
-    out << "\r\n";
+    out << ',' << OpenFieldsCsv(r) << "\r\n";
     return;
   }
   out << (first ? "[\n " : ",\n ") << "{\"SKELETON_ID\": " << r.id << ", \"SKELETON_NAME\": " << JsonString(r.name)
@@ -106,6 +150,13 @@ void ReportPrinter::Add(const RowReport& r) {
     const auto& [name, value] = r.results[j];
     out << (j ? ", " : "") << JsonString(name) << ": " << (value ? Number(value) : "null");
   }
+  out << "}, \"open\": {";
+  bool any = false;
+  for (const auto& [name, value] : r.results)
+    if (const std::string end = OpenEnd(name, value); !end.empty()) {
+      out << (any ? ", " : "") << JsonString(name) << ": " << JsonString(end);
+      any = true;
+    }
   out << "}}";
 }
 

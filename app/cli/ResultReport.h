@@ -22,6 +22,10 @@ struct RowReport {
 // The row's identification and its result fields as they are stored now.
 RowReport ReportOfRow(const CaseRow& row, const std::string& outcome, const std::string& message);
 
+// An estimate or limit stored at 15 or 110, the ends of the age range, is
+// open at that end: the table shows it as "≤ 15.0" or "≥ 110.0"; CSV adds a
+// last column OPEN and JSON an object "open", both naming such fields with
+// "low" or "high". The stored values themselves are printed unchanged.
 enum class ReportFormat { Text, Csv, Json };
 void PrintReports(const std::vector<RowReport>& reports, ReportFormat format, int level, std::ostream& out);
 

@@ -1,20 +1,24 @@
+#include <filesystem>
+
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
+#include "app/cli/PoolOption.h"
 #include "app/common/ProgramDirectory.h"
 #include "calib/Validation.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"
+#include "store/PendingFile.h"
 
 namespace vorla::cli {
 
 const char* const ValidateHelp =
     "Usage: vorla-cli validate REFERENCE.csv [--params FILE] [--level 90|95|99]\n"
     "                          [--model Archeological|Forensic] [--folds K]\n"
-    "                          [--min-per-transition N] [--pool-groups] [--format text|csv]\n"
-    "                          [--jobs N]\n"
+    "                          [--min-per-transition N] [--pool sex|ancestry|all]\n"
+    "                          [--format text|csv] [--cases FILE] [--jobs N]\n"
     "\n"
     "Estimates the age of every skeleton of a reference sample of documented age\n"
     "exactly as the Analyze button would (every complex it has scores for, its sex,\n"
@@ -32,13 +36,19 @@ const char* const ValidateHelp =
     "                           folds at random (the same folds at every run), and each\n"
     "                           fold is analysed with a set calibrated on the others\n"
     "  --min-per-transition N   with --folds: as for calibrate (default 20)\n"
-    "  --pool-groups            with --folds: as for calibrate\n"
+    "  --pool P                 with --folds: as for calibrate (sex, ancestry or all;\n"
+    "                           --pool-groups is --pool all)\n"
     "  --format F               text (default) or csv\n"
+    "  --cases FILE             also write one CSV line per skeleton: its line, id,\n"
+    "                           name, documented age, both estimates and intervals,\n"
+    "                           and whether an interval is open at an end of the age\n"
+    "                           range (15 or 110)\n"
     "  --jobs N                 how many skeletons are analysed at once (default: the\n"
     "                           number of cores); the figures are the same for any N\n"
     "\n"
     "Exit codes: 0 done, 1 parameter file of the wrong version, 2 usage error, 3 the\n"
-    "sample or the parameter file cannot be used, 130 stopped.\n";
+    "sample or the parameter file cannot be used or no skeleton could be analysed,\n"
+    "130 stopped.\n";
 
 namespace {
 
@@ -47,14 +57,16 @@ struct ValidateOptions {
   std::string params;
   int folds = 0;
   bool csv = false;
+  std::string cases;
   calib::ValidationOptions validation;
   calib::CalibrationOptions calibration;
 };
 
 ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(args,
-                       {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs"},
-                       {"--pool-groups"});
+  const CliArguments a(
+      args,
+      {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs", "--pool", "--cases"},
+      {"--pool-groups"});
   if (a.Words().size() != 1) throw UsageError("name one reference sample (a CSV file)");
   ValidateOptions o;
   o.sample = a.Words().front();
@@ -66,10 +78,17 @@ ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* a
     o.validation.model = *model;
   }
   o.folds = static_cast<int>(WholeOption(a, "--folds", 2, 1000000, 0));
-  if (o.folds == 0 && (a.Has("--min-per-transition") || a.Has("--pool-groups")))
-    throw UsageError("--min-per-transition and --pool-groups belong to --folds");
+  if (o.folds == 0 && (a.Has("--min-per-transition") || a.Has("--pool-groups") || a.Has("--pool")))
+    throw UsageError("--min-per-transition and --pool belong to --folds");
   o.calibration.minPerTransition = static_cast<int>(WholeOption(a, "--min-per-transition", 1, 1000000, 20));
-  o.calibration.poolGroups = a.Has("--pool-groups");
+  o.calibration.pooling = PoolingOption(a);
+  if (const auto cases = a.Value("--cases")) {
+    if (cases->empty()) throw UsageError("--cases needs a file name");
+    std::error_code ignored;
+    if (std::filesystem::equivalent(o.sample, *cases, ignored))
+      throw UsageError("--cases names the reference sample itself");
+    o.cases = *cases;
+  }
   if (const auto format = a.Value("--format")) {
     if (*format != "text" && *format != "csv") throw UsageError("--format is text or csv");
     o.csv = *format == "csv";
@@ -104,7 +123,18 @@ int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std
                     : calib::EstimateAges(o.params, sample, {}, o.validation);
     calib::ValidationSummary summary = calib::Summarise(estimates, o.validation.level);
     summary.folds = o.folds;
+    if (!o.cases.empty()) {
+      PendingFile casesFile(o.cases);
+      casesFile.Stream() << calib::ValidationCasesCsv(sample, estimates);
+      if (InterruptRequested()) throw calib::Interrupted();
+      casesFile.Commit();
+    }
     progress.Clear();
+    if (summary.overall.count == 0) {
+      err << "No skeleton of " << o.sample << " could be analysed"
+          << (summary.firstProblem.empty() ? std::string(".") : " (" + summary.firstProblem + ").") << "\n";
+      return 3;
+    }
     out << (o.csv ? calib::ValidationTableCsv(summary) : calib::ValidationTableText(summary));
     return 0;
   } catch (const UsageError& e) {
@@ -122,9 +152,10 @@ int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std
   } catch (const calib::CalibrationError& e) {
     progress.Clear();
     err << e.what() << "\n";
-    if (e.poolingMayHelp)
-      err << "Give --pool-groups to fit such a trait on all groups together, more folds (each calibration then "
-             "uses more of the sample), or --min-per-transition to change the number of individuals needed.\n";
+    err << calib::ThinDataAdvice(e.poolingMayHelp);
+    if (e.moreFoldsMayHelp)
+      err << "More folds may help: each calibration then uses more of the sample, and the whole sample has more "
+             "than the individuals needed on every side.\n";
     return 3;
   } catch (const std::exception& e) {
     progress.Clear();

@@ -98,26 +98,40 @@ TEST(Calibration, ReplacesAAndBKeepsTheRestOfTheTemplate) {
     }
 }
 
-TEST(Calibration, AnUndeterminedTransitionStopsItWithComponentGroupAndTransition) {
+TEST(Calibration, EveryUndeterminedTransitionIsListedInOneRun) {
   const ParameterStructure templ = test::SmallStructure();
   const ReferenceSample sample = WithoutGroup(test::SimulatedSample(templ, 1200, 5), 3);
   bool poolingMayHelp = false;
   const std::string failure = CalibrationFailure(templ, sample, {}, &poolingMayHelp);
   EXPECT_EQ(failure,
+            "The sample cannot determine 2 transitions:\n"
             "Component CRA_SAGITTAL (SUTURES), group 3 (female or unknown sex, black), transition 1 (stage 1 to 2) "
+            "and every later one: no individual has a usable score of this trait.\n"
+            "Component PUB_TEXTURE (PUBIS), group 3 (female or unknown sex, black), transition 1 (stage 1 to 2) "
             "and every later one: no individual has a usable score of this trait.");
   EXPECT_TRUE(poolingMayHelp);
 
-  // A higher threshold stops it at a group that has individuals.
-  const std::string demanding = CalibrationFailure(templ, test::SimulatedSample(templ, 1200, 5), {200, false, nullptr});
+  // A higher threshold: every thin transition of every group and component,
+  // each group's stage counts after its transitions.
+  const std::string demanding =
+      CalibrationFailure(templ, test::SimulatedSample(templ, 1200, 5), {200, Pooling::None, DefaultMostAgeSE, nullptr});
   EXPECT_NE(demanding.find("group 1 (female or unknown sex, not black), transition"), std::string::npos) << demanding;
   EXPECT_NE(demanding.find("at least 200 are needed"), std::string::npos);
+  for (const char* where : {"Component CRA_SAGITTAL (SUTURES), group 4 (male, black), transition 2 (stage 2 to 3)",
+                            "Component PUB_TEXTURE (PUBIS), group 2 (male, not black), transition 3 (stage 3 to 4)"})
+    EXPECT_NE(demanding.find(where), std::string::npos) << where << "\n" << demanding;
+  std::size_t countLines = 0;
+  for (std::size_t at = demanding.find("Individuals by stage there: stage 1: "); at != std::string::npos;
+       at = demanding.find("Individuals by stage there: stage 1: ", at + 1))
+    ++countLines;
+  EXPECT_EQ(countLines, 8u);  // two components, four groups
+  EXPECT_EQ(demanding.rfind("The sample cannot determine 20 transitions:", 0), 0u) << demanding;
 }
 
 TEST(Calibration, PoolingFitsAnUndeterminedComponentOnAllGroupsAndSaysSo) {
   const ParameterStructure templ = test::SmallStructure();
   const ReferenceSample sample = WithoutGroup(test::SimulatedSample(templ, 1200, 5), 3);
-  const CalibrationResult result = Calibrate(templ, sample, {20, true, nullptr});
+  const CalibrationResult result = Calibrate(templ, sample, {20, Pooling::All, DefaultMostAgeSE, nullptr});
   ASSERT_EQ(result.fits.size(), 2u);  // one fit per component, on all groups
   for (const FitReport& f : result.fits) {
     EXPECT_EQ(f.group, 0);
@@ -131,19 +145,21 @@ TEST(Calibration, PoolingFitsAnUndeterminedComponentOnAllGroupsAndSaysSo) {
       EXPECT_EQ(k.Row(t, g, 4).b, k.Row(t, 1, 4).b);
     }
   const std::string text = CalibrationReportText(result, "ref.csv", "small.dat");
-  EXPECT_NE(text.find("PUB_TEXTURE was fitted on all groups together, because for group 3 (female or unknown sex, "
-                      "black), transition 1"),
+  EXPECT_NE(text.find("- CRA_SAGITTAL and PUB_TEXTURE were fitted on all groups together, because for group 3 (female "
+                      "or unknown sex, black), transition 1"),
             std::string::npos)
       << text;
   const std::string csv = CalibrationReportCsv(result);
-  EXPECT_NE(csv.find("PUBIS,PUB_TEXTURE,all,3,900,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("PUBIS,PUB_TEXTURE,all,1,900,"), std::string::npos) << csv;
   EXPECT_NE(csv.find(",fitted on all groups together\n"), std::string::npos);
 
   // Too few even together: the message says so, and pooling is no remedy.
   bool poolingMayHelp = true;
-  const std::string failure =
-      CalibrationFailure(templ, test::SimulatedSample(templ, 60, 5), {20, true, nullptr}, &poolingMayHelp);
-  EXPECT_NE(failure.find("all groups together, transition"), std::string::npos) << failure;
+  const std::string failure = CalibrationFailure(templ, test::SimulatedSample(templ, 60, 5),
+                                                 {20, Pooling::All, DefaultMostAgeSE, nullptr}, &poolingMayHelp);
+  EXPECT_NE(failure.find("Component PUB_TEXTURE (PUBIS), all groups, transition 3 (stage 3 to 4): 7 individuals"),
+            std::string::npos)
+      << failure;
   EXPECT_FALSE(poolingMayHelp);
 }
 
@@ -159,7 +175,13 @@ TEST(Calibration, ReportListsEveryTransitionWithItsAgeAndError) {
     EXPECT_NEAR(age, -a / b, 1e-9 * std::abs(age));
     EXPECT_GT(std::stod(cells[10]), 0.0);  // standard error
     EXPECT_LT(std::stod(cells[11]), 0.0);  // log-likelihood
-    EXPECT_EQ(std::stoi(cells[4]), 500);   // individuals of the group
+    // Individuals at risk: everyone for the first transition, then those
+    // that have reached its stage, at least those seen in it or beyond.
+    const int atRisk = std::stoi(cells[4]);
+    if (cells[3] == "1") EXPECT_EQ(atRisk, 500);
+    EXPECT_LE(atRisk, 500);
+    EXPECT_GE(atRisk, std::stoi(cells[5]) + std::stoi(cells[6]));
+    if (cells[3] == "3") EXPECT_LT(atRisk, 400);
   }
   EXPECT_EQ(rows[1].cells[1], "CRA_SAGITTAL");
   EXPECT_EQ(rows[1].cells[2], "1");
@@ -169,12 +191,76 @@ TEST(Calibration, ReportListsEveryTransitionWithItsAgeAndError) {
   EXPECT_NE(text.find("\nPUB_TEXTURE       4    1    500    "), std::string::npos) << text;
 }
 
+// A collection of one ancestry: the two sexes are fitted apart, each ancestry pooled.
+TEST(Calibration, PoolingByAncestryFitsACollectionOfOneAncestryBySex) {
+  const ParameterStructure templ = test::SmallStructure();
+  const ReferenceSample sample = WithoutGroup(WithoutGroup(test::SimulatedSample(templ, 1600, 9), 3), 4);
+  const CalibrationResult byAncestry = Calibrate(templ, sample, {20, Pooling::Ancestry, DefaultMostAgeSE, nullptr});
+  ASSERT_EQ(byAncestry.fits.size(), 4u);  // two components, two pools
+  EXPECT_EQ(byAncestry.fits[0].groups, (std::vector<int>{1, 3}));
+  EXPECT_EQ(byAncestry.fits[1].groups, (std::vector<int>{2, 4}));
+  EXPECT_EQ(byAncestry.fits[0].fit.individuals, 400);
+  // The pool of groups 1 and 3 is group 1 alone: its fit is group 1's.
+  const CalibrationResult alone = Calibrate(templ, sample, {20, Pooling::All, DefaultMostAgeSE, nullptr});
+  const ComponentFit separate = FitComponent(2, ComponentObservations(sample, 0, 1), 20);
+  const ComponentStructure& k = byAncestry.parameters.complexes[0].components[0];
+  for (int t = 0; t < 2; ++t) {
+    EXPECT_EQ(k.Row(t, 1, 4).a, separate.transitions[static_cast<std::size_t>(t)].a);
+    EXPECT_EQ(k.Row(t, 3, 4).a, k.Row(t, 1, 4).a);
+    EXPECT_EQ(k.Row(t, 4, 4).b, k.Row(t, 2, 4).b);
+    EXPECT_NE(k.Row(t, 2, 4).a, k.Row(t, 1, 4).a);  // the sexes apart
+    EXPECT_NE(alone.parameters.complexes[0].components[0].Row(t, 1, 4).a, k.Row(t, 1, 4).a);
+  }
+  const std::string text = CalibrationReportText(byAncestry, "ref.csv", "small.dat");
+  EXPECT_NE(text.find("- CRA_SAGITTAL and PUB_TEXTURE were fitted on groups 1 and 3 (female or unknown sex) together, "
+                      "because for group 3"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("\nCRA_SAGITTAL    1+3    1    400"), std::string::npos) << text;
+
+  // Pooling the sexes cannot help where an ancestry is missing.
+  bool poolingMayHelp = false;
+  const std::string bySex =
+      CalibrationFailure(templ, sample, {20, Pooling::Sex, DefaultMostAgeSE, nullptr}, &poolingMayHelp);
+  EXPECT_NE(bySex.find("Component CRA_SAGITTAL (SUTURES), groups 3 and 4 (black), transition 1"), std::string::npos)
+      << bySex;
+  EXPECT_TRUE(poolingMayHelp);  // --pool all would
+  EXPECT_EQ(ParsePooling("ancestry"), Pooling::Ancestry);
+  EXPECT_THROW(ParsePooling("race"), std::invalid_argument);
+}
+
+// Transitions the sample cannot carry are fitted and written, with a note.
+TEST(Calibration, ReportNotesTransitionsTheSampleDoesNotDetermine) {
+  const ParameterStructure templ = test::SmallStructure();
+  const ReferenceSample sample = test::SimulatedSample(templ, 2000, 6);
+  CalibrationOptions strict;
+  strict.mostAgeSE = 1.5;
+  const CalibrationResult result = Calibrate(templ, sample, strict);
+  const std::string text = CalibrationReportText(result, "ref.csv", "small.dat");
+  std::size_t noted = 0;
+  for (const FitReport& f : result.fits)
+    for (const TransitionEstimate& e : f.fit.transitions) noted += Undetermined(e, 1.5) ? 1 : 0;
+  ASSERT_GT(noted, 0u) << text;
+  ASSERT_LT(noted, 20u) << text;
+  EXPECT_NE(text.find("not determined by this sample ("), std::string::npos);
+  EXPECT_NE(text.find("- " + std::to_string(noted) + " transition"), std::string::npos) << text;
+  EXPECT_NE(text.find("exceeds 1.5 years is not determined by this sample"), std::string::npos) << text;
+  EXPECT_NE(text.find("not determined by this sample (standard error above 1.5 years)"), std::string::npos);
+  // The default bound lets this sample's every transition pass.
+  EXPECT_EQ(CalibrationReportText(Calibrate(templ, sample, {}), "ref.csv", "small.dat")
+                .find("not determined by this sample ("),
+            std::string::npos);
+  EXPECT_NE(CalibrationReportCsv(result).find("not determined by this sample"), std::string::npos);
+}
+
 TEST(Calibration, StopsWhenAsked) {
   const ParameterStructure templ = test::SmallStructure();
   int steps = 0;
   Progress progress;
   progress.step = [&steps](const std::string&, std::size_t, std::size_t) { ++steps; };
   progress.stopRequested = [&steps] { return steps >= 1; };
-  EXPECT_THROW(Calibrate(templ, test::SimulatedSample(templ, 2000, 2), {20, false, &progress}), Interrupted);
+  EXPECT_THROW(
+      Calibrate(templ, test::SimulatedSample(templ, 2000, 2), {20, Pooling::None, DefaultMostAgeSE, &progress}),
+      Interrupted);
   EXPECT_EQ(steps, 1);
 }

@@ -70,6 +70,65 @@ TEST_F(Commands, CalibrateWritesAParameterFileAndItsReport) {
   EXPECT_EQ(folder.Files(), (std::vector<std::string>{"fitted.dat", "reference.csv", "report.csv", "template.dat"}));
 }
 
+// A collection of one ancestry, pooled over ancestry; the options go on the
+// file's first line, which the reader passes over.
+TEST_F(Commands, CalibratePoolsByAncestryAndRecordsItsOptions) {
+  std::string oneAncestry;
+  for (const CsvRecord& row : ParseCsv(sampleText)) {
+    if (row.cells[2] == "Black") continue;  // RACE
+    for (std::size_t c = 0; c < row.cells.size(); ++c) oneAncestry += (c ? "," : "") + row.cells[c];
+    oneAncestry += "\n";
+  }
+  const std::string white = folder.Write("white.csv", oneAncestry);
+  const std::string out = folder.File("fitted.dat");
+  const Outcome refused = Command(&cli::CalibrateCommand, {white, "--out", out, "--template", templateFile});
+  EXPECT_EQ(refused.code, 3);
+  EXPECT_NE(refused.err.find("The sample cannot determine 4 transitions:"), std::string::npos) << refused.err;
+  const Outcome run = Command(&cli::CalibrateCommand, {white, "--out", out, "--template", templateFile, "--pool",
+                                                       "ancestry", "--max-age-se", "12.5"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("Calibration on " + white + " (1000 individuals)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("fitted on groups 2 and 4 (male) together"), std::string::npos) << run.out;
+  const ParameterStructure fitted = ReadParameterStructure(out);
+  EXPECT_NE(fitted.versionNote.find(
+                " UTC with --min-per-transition 20 --pool ancestry --max-age-se 12.5 --template template.dat"),
+            std::string::npos)
+      << fitted.versionNote;
+  const auto& k = fitted.complexes[0].components[0];
+  EXPECT_EQ(k.Row(0, 1, 4).a, k.Row(0, 3, 4).a);
+  EXPECT_NE(k.Row(0, 1, 4).a, k.Row(0, 2, 4).a);
+
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {white, "--out", out, "--pool", "race"}).code, 2);
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {white, "--out", out, "--pool", "sex", "--pool-groups"}).code, 2);
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {white, "--out", out, "--max-age-se", "0"}).code, 2);
+  // --pool-groups is --pool all.
+  const Outcome all =
+      Command(&cli::CalibrateCommand, {white, "--out", out, "--template", templateFile, "--pool-groups"});
+  ASSERT_EQ(all.code, 0) << all.err;
+  EXPECT_NE(ReadParameterStructure(out).versionNote.find("--pool all"), std::string::npos);
+}
+
+// A sample without the template's score columns: the message says where the
+// expected columns come from.
+TEST_F(Commands, CalibrateSaysTheTemplateSetsTheColumns) {
+  std::string without;
+  for (const CsvRecord& row : ParseCsv(sampleText)) {
+    ASSERT_EQ(ParseCsv(sampleText)[0].cells[5], "CRA_SAGITTAL_LOW");
+    std::vector<std::string> cells = row.cells;
+    cells.erase(cells.begin() + 5, cells.begin() + 7);
+    for (std::size_t c = 0; c < cells.size(); ++c) without += (c ? "," : "") + cells[c];
+    without += "\n";
+  }
+  const std::string file = folder.Write("without.csv", without);
+  const Outcome run =
+      Command(&cli::CalibrateCommand, {file, "--out", folder.File("x.dat"), "--template", templateFile});
+  EXPECT_EQ(run.code, 3);
+  EXPECT_NE(run.err.find("lacks the columns CRA_SAGITTAL_LOW, CRA_SAGITTAL_UPPER"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("The score columns expected are those of the traits of the template, " + templateFile),
+            std::string::npos)
+      << run.err;
+}
+
 TEST_F(Commands, CalibrateRefusesBadSamplesWithLineNumbersAndWritesNothing) {
   const std::string out = folder.File("fitted.dat");
   struct Case {
@@ -92,7 +151,8 @@ TEST_F(Commands, CalibrateRefusesBadSamplesWithLineNumbersAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(out));
   }
   const Outcome few = Command(&cli::CalibrateCommand, {cases.back().file, "--out", out, "--template", templateFile});
-  EXPECT_NE(few.err.find("--pool-groups"), std::string::npos);
+  EXPECT_NE(few.err.find("--pool ancestry"), std::string::npos);
+  EXPECT_NE(few.err.find("merged with its neighbour on the template's recoding line"), std::string::npos);
   for (const std::string& name : folder.Files()) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
@@ -151,6 +211,88 @@ TEST_F(Commands, ValidatePrintsTheTableByAgeClass) {
   EXPECT_EQ(noModel.code, 3);
   EXPECT_NE(noModel.err.find("line 4: HAZARDFUNC '' is not Archeological or Forensic"), std::string::npos);
   EXPECT_EQ(Command(&cli::ValidateCommand, {noModelFile, "--params", templateFile, "--model", "forensic"}).code, 0);
+}
+
+// One line per skeleton, in the sample's order, agreeing with the table; a
+// validation that analyses nobody is an error.
+TEST_F(Commands, ValidateWritesEachSkeletonsEstimatesAndRefusesToAnalyseNobody) {
+  std::size_t end = 0;
+  for (int line = 0; line < 401; ++line) end = sampleText.find('\n', end) + 1;
+  const std::string small = folder.Write("small.csv", sampleText.substr(0, end));
+  const std::string casesFile = folder.File("cases.csv");
+  const Outcome run = Command(&cli::ValidateCommand, {small, "--params", templateFile, "--folds", "4", "--cases",
+                                                      casesFile, "--format", "csv", "--pool", "all"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const std::vector<CsvRecord> cases = ParseCsv(test::ScratchFolder::Read(casesFile));
+  const std::vector<CsvRecord> sampleRows = ParseCsv(sampleText.substr(0, end));
+  ASSERT_EQ(cases.size(), 401u);
+  EXPECT_EQ(cases[0].cells, (std::vector<std::string>{"LINE", "SKELETON_ID", "SKELETON_NAME", "AGE", "ESTIMATE", "LOW",
+                                                      "HIGH", "OPEN", "CORRECTED_ESTIMATE", "CORRECTED_LOW",
+                                                      "CORRECTED_HIGH", "CORRECTED_OPEN", "MESSAGE"}));
+  double absError = 0.0;
+  int covered = 0, openLow = 0, openHigh = 0;
+  for (std::size_t i = 1; i < cases.size(); ++i) {
+    const auto& c = cases[i].cells;
+    ASSERT_EQ(c.size(), 13u);
+    EXPECT_EQ(c[0], std::to_string(i + 1));
+    EXPECT_EQ(c[2], sampleRows[i].cells[0]);                        // SKELETON_NAME
+    EXPECT_EQ(std::stod(c[3]), std::stod(sampleRows[i].cells[4]));  // AGE
+    const double age = std::stod(c[3]), estimate = std::stod(c[4]), low = std::stod(c[5]), high = std::stod(c[6]);
+    absError += std::abs(estimate - age);
+    covered += low <= age && age <= high ? 1 : 0;
+    EXPECT_LE(low, estimate);
+    EXPECT_LE(estimate, high);
+    const std::string open = low <= 15.0 && high >= 110.0 ? "both" : low <= 15.0 ? "low" : high >= 110.0 ? "high" : "";
+    EXPECT_EQ(c[7], open) << c[5] << " " << c[6];
+    openLow += c[7] == "low" ? 1 : 0;
+    openHigh += c[7] == "high" ? 1 : 0;
+    EXPECT_TRUE(c[12].empty());
+  }
+  EXPECT_GT(openLow, 0);
+  EXPECT_GT(openHigh, 0);
+  // The table's overall MAE and coverage are those of the lines.
+  const std::vector<CsvRecord> table = ParseCsv(run.out);
+  EXPECT_NEAR(std::stod(table[1].cells[3]), absError / 400.0, 1e-4);
+  EXPECT_NEAR(std::stod(table[1].cells[6]), covered / 400.0, 1e-4);
+
+  // Nobody analysable: no score at all on any line.
+  std::string unscored;
+  for (const CsvRecord& row : ParseCsv(sampleText.substr(0, sampleText.find("SIM-000006")))) {
+    for (std::size_t c = 0; c < row.cells.size(); ++c)
+      unscored += (c ? "," : "") + (row.line == 1 || c < 5 ? row.cells[c] : std::string());
+    unscored += "\n";
+  }
+  const std::string nobody = folder.Write("nobody.csv", unscored);
+  const Outcome none =
+      Command(&cli::ValidateCommand, {nobody, "--params", templateFile, "--cases", folder.File("none.csv")});
+  EXPECT_EQ(none.code, 3);
+  EXPECT_TRUE(none.out.empty());
+  EXPECT_NE(none.err.find("No skeleton of " + nobody + " could be analysed (line 2: "), std::string::npos) << none.err;
+  const std::vector<CsvRecord> why = ParseCsv(test::ScratchFolder::Read(folder.File("none.csv")));
+  ASSERT_EQ(why.size(), 6u);
+  EXPECT_FALSE(why[1].cells[12].empty());
+  EXPECT_EQ(Command(&cli::ValidateCommand, {small, "--params", templateFile, "--cases", small}).code, 2);
+}
+
+// --fit-variance writes the fitted factors and reports the coverage before
+// and after; without it the template's factors are kept.
+TEST_F(Commands, CalibrateFitsTheVarianceFactorsOnlyWhenAsked) {
+  const std::string out = folder.File("fitted.dat");
+  ASSERT_EQ(Command(&cli::CalibrateCommand, {sample, "--out", out, "--template", templateFile}).code, 0);
+  const ParameterStructure kept = ReadParameterStructure(out);
+  const ParameterStructure templ = ReadParameterStructure(templateFile);
+  EXPECT_EQ(kept.resvar, templ.resvar);
+  EXPECT_EQ(kept.complexes[1].resvar, 1.2);
+
+  const Outcome run =
+      Command(&cli::CalibrateCommand, {sample, "--out", out, "--template", templateFile, "--fit-variance"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("Variance factors from the sample (5-fold cross-validation)"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\nPUBIS           2000      1.200"), std::string::npos) << run.out;
+  const ParameterStructure fitted = ReadParameterStructure(out);
+  EXPECT_NE(fitted.complexes[1].resvar, 1.2);
+  EXPECT_NEAR(fitted.complexes[1].resvar, 1.0, 0.3);  // the sample was drawn from the model
+  EXPECT_NE(fitted.versionNote.find("--fit-variance"), std::string::npos);
 }
 
 TEST_F(Commands, SimulateRecordsOneStageOnBothSidesUnlessToldOtherwise) {

@@ -242,6 +242,16 @@ TEST(TransitionFit, SidesOfEachTransitionAreCountedPerIndividual) {
   EXPECT_DOUBLE_EQ(s[2].youngestBefore, 20);
   EXPECT_DOUBLE_EQ(s[2].oldestBefore, 30);
   EXPECT_DOUBLE_EQ(s[0].oldestAfter, 50);
+  // At risk: every informative individual has reached stage 1 and 2; stage 3
+  // is reached by 20, 30 (left), 40, and is possible for the interval at 50.
+  EXPECT_EQ(s[0].atRisk, 4);
+  EXPECT_EQ(s[1].atRisk, 4);
+  EXPECT_EQ(s[2].atRisk, 4);
+  // By stage: the sides of 30 count in stages 2 and 3, the alike sides of 40
+  // once, the interval and the whole range nowhere.
+  EXPECT_EQ(CountStages(3, obs), (std::vector<int>{0, 1, 2, 1}));
+  obs.push_back(single(70, 1, 1));
+  EXPECT_EQ(CountTransitionSides(3, obs)[1].atRisk, 4);  // stage 1 only: not at risk of leaving stage 2
 }
 
 TEST(TransitionFit, UndeterminedTransitionsStopTheFitAndSayWhich) {
@@ -252,6 +262,13 @@ TEST(TransitionFit, UndeterminedTransitionsStopTheFitAndSayWhich) {
   EXPECT_EQ(fit.problemTransition, 0);
   EXPECT_NE(fit.problem.find("transition 1 (stage 1 to 2): "), std::string::npos) << fit.problem;
   EXPECT_NE(fit.problem.find("at least 100 are needed on each side"), std::string::npos);
+  // Every thin transition is listed, not just the first.
+  fit = FitComponent(3, obs, 150);
+  ASSERT_EQ(fit.problems.size(), 3u);
+  for (int j = 0; j < 3; ++j)
+    EXPECT_EQ(fit.problems[static_cast<std::size_t>(j)].rfind(TransitionName(j) + ": ", 0), 0u) << fit.problems[j];
+  ASSERT_EQ(fit.stageCounts.size(), 4u);
+  for (std::size_t j = 0; j < 3; ++j) EXPECT_EQ(fit.stageCounts[j], fit.sides[j].before);
 
   auto single = [](double age, int stage) {
     FitObservation o;
@@ -289,5 +306,19 @@ TEST(TransitionFit, FlagsOfAFittedComponent) {
   fit.transitions = {{-4.0, 0.1, 40.0, 1.0}, {-3.0, 0.1, 30.0, 1.0}, {-5.0, -0.1, -50.0, NAN}};
   EXPECT_EQ(TransitionFlag(fit, 0), "");
   EXPECT_EQ(TransitionFlag(fit, 1), "age below that of transition 1");
-  EXPECT_EQ(TransitionFlag(fit, 2), "age below that of transition 2; slope not positive; standard error unknown");
+  EXPECT_EQ(TransitionFlag(fit, 2),
+            "age below that of transition 2; slope not positive; not determined by this sample (age outside 15-110)");
+
+  // Ages the sample cannot carry: beyond the age range, or too uncertain.
+  ComponentFit loose;
+  loose.transitions = {
+      {-1.48, 0.1, 14.8, 3.0}, {-4.0, 0.1, 40.0, 25.0}, {-11.7, 0.1, 117.0, 5.0}, {-12.0, 0.1, 120.0, NAN}};
+  EXPECT_EQ(TransitionFlag(loose, 0), "not determined by this sample (age outside 15-110)");
+  EXPECT_EQ(TransitionFlag(loose, 1), "not determined by this sample (standard error above 20 years)");
+  EXPECT_EQ(TransitionFlag(loose, 1, 30.0), "");
+  EXPECT_EQ(TransitionFlag(loose, 2), "not determined by this sample (age outside 15-110)");
+  EXPECT_EQ(TransitionFlag(loose, 3), "not determined by this sample (age outside 15-110)");
+  ComponentFit unknown;
+  unknown.transitions = {{-4.0, 0.1, 40.0, NAN}};
+  EXPECT_EQ(TransitionFlag(unknown, 0), "not determined by this sample (standard error unknown)");
 }

@@ -209,6 +209,27 @@ TEST(Validation, CrossValidationAnalysesEachFoldWithASetFittedOnTheOthers) {
     CrossValidate(templ, test::SimulatedSample(test::SmallStructure(), 200, 1), 2, {}, {});
     ADD_FAILURE() << "calibrated";
   } catch (const CalibrationError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Calibrating fold 1 of 2: Component", 0), 0u) << e.what();
+    EXPECT_EQ(std::string(e.what()).rfind("Calibrating fold 1 of 2: The sample cannot determine", 0), 0u) << e.what();
+    EXPECT_FALSE(e.moreFoldsMayHelp);  // the whole sample is too thin
   }
+}
+
+// More folds are worth trying only when the whole sample has more than the
+// minimum on every side: with exactly the minimum, some fold always lacks one.
+TEST(Validation, MoreFoldsAreAdvisedOnlyWhenTheyCanHelp) {
+  const ParameterStructure templ = test::SmallStructure();
+  const ReferenceSample sample = test::SimulatedSample(templ, 400, 3);
+  int thinnest = 1 << 30;
+  for (const FitReport& f : Calibrate(templ, sample, {1, Pooling::None, DefaultMostAgeSE, nullptr}).fits)
+    for (const TransitionSides& s : f.fit.sides) thinnest = std::min({thinnest, s.before, s.after});
+  const auto advice = [&](int minimum) {
+    try {
+      CrossValidate(templ, sample, 2, {minimum, Pooling::None, DefaultMostAgeSE, nullptr}, {});
+    } catch (const CalibrationError& e) {
+      return e.moreFoldsMayHelp ? "more folds" : "not more folds";
+    }
+    return "validated";
+  };
+  EXPECT_STREQ(advice(thinnest - 1), "more folds");
+  EXPECT_STREQ(advice(thinnest), "not more folds");
 }
