@@ -166,7 +166,8 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
       calib::Advance(&progress.Hooks(), "writing reports", i + 1, ids.size());
     };
     calib::Advance(&progress.Hooks(), "writing reports", 0, ids.size());
-    OrderedPipeline(ids.size(), o.jobs, cases.size(), read, [&](std::size_t i) { WriteCase(caseOf(i), o); }, tell);
+    OrderedPipeline(
+        ids.size(), o.jobs, cases.size(), read, [&](std::size_t i) { WriteCase(caseOf(i), o); }, tell);
     calib::Advance(&progress.Hooks(), "writing reports", ids.size(), ids.size());
     table.Rollback();
   } catch (const calib::Interrupted& e) {
