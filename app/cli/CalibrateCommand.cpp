@@ -7,6 +7,7 @@
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
+#include "app/cli/ReferenceSource.h"
 #include "app/common/ProgramDirectory.h"
 #include "calib/Calibration.h"
 #include "calib/CalibrationReport.h"
@@ -17,12 +18,14 @@
 namespace vorla::cli {
 
 const char* const CalibrateHelp =
-    "Usage: vorla-cli calibrate REFERENCE.csv --out FILE [--template FILE]\n"
+    "Usage: vorla-cli calibrate (REFERENCE.csv | --dir DIR) --out FILE [--template FILE]\n"
     "                           [--min-per-transition N] [--pool-groups] [--report FILE]\n"
     "\n"
     "Fits a parameter set to a reference sample of skeletons of documented age.\n"
     "REFERENCE.csv has the columns of the case table (the score fields, SEX, RACE,\n"
     "SKELETON_NAME, ...) and AGE, the documented age at death in years (15 to 110).\n"
+    "With --dir DIR the sample is the cases of the case table in DIR that have an\n"
+    "AGE (import it with vorla-cli import, or type it as \"Documented age\").\n"
     "For every trait and every sex and ancestry group, the a and b of all stage\n"
     "transitions are fitted by maximum likelihood at the documented ages; c, d and e\n"
     "become 0. Complexes, traits, stages, recoding tables and variance factors are\n"
@@ -46,6 +49,7 @@ const char* const CalibrateHelp =
 namespace {
 
 struct CalibrateOptions {
+  ReferenceSource source;
   std::string sample;
   std::string out;
   std::string templateFile;
@@ -60,10 +64,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 CalibrateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(args, {"--out", "--template", "--min-per-transition", "--report"}, {"--pool-groups"});
-  if (a.Words().size() != 1) throw UsageError("name one reference sample (a CSV file)");
+  const CliArguments a(args, {"--out", "--template", "--min-per-transition", "--report", "--dir"}, {"--pool-groups"});
   CalibrateOptions o;
-  o.sample = a.Words().front();
+  o.source = ReferenceSourceOption(a);
+  o.sample = o.source.csv.empty() ? o.source.dir + "TAData.db" : o.source.csv;
   if (!a.Value("--out") || a.Value("--out")->empty()) throw UsageError("--out FILE is needed");
   o.out = *a.Value("--out");
   o.templateFile = a.Value("--template").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
@@ -122,7 +126,7 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
     // Checked whole before anything is drawn, fitted or allocated for it.
     const auto checked = CheckedParameterFile(o.templateFile, err);
     const calib::ParameterStructure& structure = checked->structure;
-    const calib::ReferenceSample sample = calib::ReadReferenceSample(o.sample, structure, {});
+    const calib::ReferenceSample sample = ReadReference(o.source, structure, {});
     const calib::CalibrationResult result = calib::Calibrate(structure, sample, o.fit);
 
     const std::string sampleName = std::filesystem::path(o.sample).filename().string();

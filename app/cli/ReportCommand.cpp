@@ -9,6 +9,7 @@
 #include "app/cli/CaseChoice.h"
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
+#include "app/cli/ParameterFileCheck.h"
 #include "app/cli/DatabaseChoice.h"
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
@@ -131,6 +132,7 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
   bool allWritten = true;
   std::size_t written = 0;
   try {
+    DeclareTraitsOfFolder(dir, err);
     table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     // The report reads the rows; the corrections the results table makes in
