@@ -117,10 +117,14 @@ void OrderScorePair(CaseRow& row, const std::string& base, const std::string& mi
 }
 
 std::vector<std::string> ComplexPairBases(int complexIndex, const CheckedParameters* parameters) {
+  if (parameters == nullptr) return KnownComplexes()[static_cast<std::size_t>(complexIndex)].pairBases;
+  return ComplexPairBases(complexIndex, parameters->ownTraits);
+}
+
+std::vector<std::string> ComplexPairBases(int complexIndex, const std::vector<OwnTrait>& ownTraits) {
   const ComplexPairs& known = KnownComplexes()[static_cast<std::size_t>(complexIndex)];
   std::vector<std::string> bases = known.pairBases;
-  if (parameters == nullptr) return bases;
-  for (const OwnTrait& trait : parameters->ownTraits) {
+  for (const OwnTrait& trait : ownTraits) {
     if (trait.complex != known.complexName) continue;
     if (!trait.paired) {
       bases.push_back(trait.name);

@@ -54,6 +54,7 @@ void OrderScorePair(CaseRow& row, const std::string& base, const std::string& mi
 // then those of the traits of the parameter set's own in that complex (the
 // right side before the left, as the built-in ones).
 std::vector<std::string> ComplexPairBases(int complexIndex, const CheckedParameters* parameters);
+std::vector<std::string> ComplexPairBases(int complexIndex, const std::vector<OwnTrait>& ownTraits);
 
 // Whether every score field of the complex is empty (blank text); with the
 // parameter set, its own traits in the complex count too.
