@@ -127,12 +127,12 @@ void TTAForm2::BuildOtherTraitsGroup() {
       label->setGeometry(4, top, columns[0] - 8, 27);
       label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
       label->setFont(small);
-      label->setToolTip(QString::fromStdString(trait.comment.empty() ? trait.complex
-                                                                      : trait.comment + " (" + trait.complex + ")"));
+      label->setToolTip(
+          QString::fromStdString(trait.comment.empty() ? trait.complex : trait.comment + " (" + trait.complex + ")"));
       const std::vector<std::pair<std::string, int>> boxes =
-          trait.paired ? std::vector<std::pair<std::string, int>>{{"_L_LOW", 0}, {"_L_UPPER", 1}, {"_R_LOW", 2},
-                                                                  {"_R_UPPER", 3}}
-                       : std::vector<std::pair<std::string, int>>{{"_LOW", 2}, {"_UPPER", 3}};
+          trait.paired
+              ? std::vector<std::pair<std::string, int>>{{"_L_LOW", 0}, {"_L_UPPER", 1}, {"_R_LOW", 2}, {"_R_UPPER", 3}}
+              : std::vector<std::pair<std::string, int>>{{"_LOW", 2}, {"_UPPER", 3}};
       for (const auto& [end, column] : boxes) {
         const std::string field = UpperAscii(trait.name) + end;
         auto* box = new DbScoreEdit(&DataSourceSkeleton, field, trait.stages, OtherTraitsGroup);

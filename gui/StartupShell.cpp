@@ -324,9 +324,10 @@ std::shared_ptr<const CheckedParameters> TTAForm2::CheckedParameterSet() {
   };
   if (!std::equal(checked->ownTraits.begin(), checked->ownTraits.end(), own_traits_.begin(), own_traits_.end(),
                   sameTrait))
-    throw ParameterFileError("The parameter file \"" + ParameterFilePath +
-                             "\" now names other traits of its own than when the case table was opened. Open the "
-                             "case folder again (File > Open Case Folder) to give the table and the page their fields.");
+    throw ParameterFileError(
+        "The parameter file \"" + ParameterFilePath +
+        "\" now names other traits of its own than when the case table was opened. Open the "
+        "case folder again (File > Open Case Folder) to give the table and the page their fields.");
   if (!checked->warnings.empty()) {
     std::string text = "The parameter file \"" + ParameterFilePath + "\" is used, but some of its values look wrong:";
     for (const std::string& warning : checked->warnings) text += "\n" + warning;

@@ -266,9 +266,8 @@ std::vector<OwnTrait> OwnTraitsOf(const ParameterStructure& s, const FieldExists
     for (const ComponentStructure& k : c.components) {
       const std::vector<std::string> fields = ScoreFieldsOf(k.name, k.Paired());
       if (std::any_of(fields.begin(), fields.end(), builtInField)) continue;
-      const bool again = std::any_of(own.begin(), own.end(), [&](const OwnTrait& t) {
-        return UpperCase(t.name) == UpperCase(k.name);
-      });
+      const bool again = std::any_of(own.begin(), own.end(),
+                                     [&](const OwnTrait& t) { return UpperCase(t.name) == UpperCase(k.name); });
       if (!again) own.push_back({k.name, k.Paired(), k.transitions + 1, k.recoding, k.comment, c.name, k.line});
     }
   return own;
@@ -319,9 +318,8 @@ std::vector<OwnTrait> CheckCaseFields(const ParameterStructure& s, const FieldEx
                "the score field " + upper + " of trait " + k.name + " is also one of trait " + o.name + " (line " +
                    std::to_string(o.line) + "); give one of them another name");
       }
-      const bool again = std::any_of(own.begin(), own.end(), [&](const OwnTrait& t) {
-        return UpperCase(t.name) == UpperCase(k.name);
-      });
+      const bool again = std::any_of(own.begin(), own.end(),
+                                     [&](const OwnTrait& t) { return UpperCase(t.name) == UpperCase(k.name); });
       if (again) continue;
       for (const std::string& field : fields) taken.emplace_back(UpperCase(field), &k);
       own.push_back({k.name, k.Paired(), k.transitions + 1, k.recoding, k.comment, c.name, k.line});
@@ -392,8 +390,8 @@ std::shared_ptr<const CheckedParameters> CheckParameterFile(const std::string& p
   std::error_code ignored;
   const std::uintmax_t size = std::filesystem::file_size(path, ignored);
   const std::filesystem::file_time_type modified = std::filesystem::last_write_time(path, ignored);
-  auto checked =
-      std::const_pointer_cast<CheckedParameters>(CheckParameterText(ReadParameterFileText(path), path, fieldExists, isScoreField));
+  auto checked = std::const_pointer_cast<CheckedParameters>(
+      CheckParameterText(ReadParameterFileText(path), path, fieldExists, isScoreField));
   checked->fileSize = size;
   checked->modified = modified;
   return checked;

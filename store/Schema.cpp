@@ -160,9 +160,8 @@ void DeclareOwnTraits(const std::vector<OwnTraitColumns>& traits) {
   const std::lock_guard<std::mutex> lock(mutex);
   const FieldTable& now = Table();
   const bool same = now.Own().size() == upper.size() &&
-                    std::equal(upper.begin(), upper.end(), now.Own().begin(), [](const auto& a, const auto& b) {
-                      return a.name == b.name && a.paired == b.paired;
-                    });
+                    std::equal(upper.begin(), upper.end(), now.Own().begin(),
+                               [](const auto& a, const auto& b) { return a.name == b.name && a.paired == b.paired; });
   if (same) return;
   if (upper.empty()) {
     current_table.store(&BuiltInTable(), std::memory_order_release);

@@ -126,8 +126,7 @@ TEST_P(OwnFields, TheDocumentedAgeIsKeptWithinFifteenToOneHundredTenYears) {
     ADD_FAILURE() << "ages outside 15 to 110 were imported";
   } catch (const StoreError& e) {
     const std::string message = e.what();
-    EXPECT_NE(message.find("line 3, field AGE: '111' is not a documented age from 15 to 110 years"),
-              std::string::npos)
+    EXPECT_NE(message.find("line 3, field AGE: '111' is not a documented age from 15 to 110 years"), std::string::npos)
         << message;
     EXPECT_NE(message.find("line 4, field AGE: '14'"), std::string::npos) << message;
     EXPECT_EQ(message.find("line 5"), std::string::npos) << message;
