@@ -3,6 +3,7 @@
 // calibrate from the case table; and runs that would analyse no case.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include <unistd.h>
@@ -93,7 +94,12 @@ TEST_F(OwnTraits, ImportAnalyzeExportAndReportKeepTheTraitsUnderTheirNames) {
   const Outcome report =
       Command(&cli::ReportCommand, {"--dir", dir.string(), "--id", "1", "--out", (root / "reports").string()});
   EXPECT_EQ(report.code, 0) << report.err;
-  EXPECT_FALSE(fs::is_empty(root / "reports"));
+  ASSERT_FALSE(fs::is_empty(root / "reports"));
+  // The report lists the case's scores of the traits of its own.
+  const fs::path pdf = fs::directory_iterator(root / "reports")->path();
+  const fs::path pdfText = root / "report.txt";
+  if (std::system(("pdftotext -layout '" + pdf.string() + "' '" + pdfText.string() + "'").c_str()) == 0)
+    EXPECT_NE(ReadAll(pdfText).find("Other traits: APEX L "), std::string::npos) << ReadAll(pdfText);
 }
 
 TEST_F(OwnTraits, ValidateAndCalibrateReadTheCasesOfDocumentedAgeFromTheTable) {
