@@ -31,9 +31,11 @@ constexpr std::size_t MostFaultsListed = 20;
 
 class Faults {
  public:
+  explicit Faults(const std::function<std::string(int)>& place) : place_(place) {}
   void Add(int line, const std::string& what) {
     ++count_;
-    if (listed_.size() < MostFaultsListed) listed_.push_back("line " + std::to_string(line) + ": " + what);
+    if (listed_.size() < MostFaultsListed)
+      listed_.push_back((place_ ? place_(line) : "line " + std::to_string(line)) + ": " + what);
   }
   bool Any() const { return count_ > 0; }
   [[noreturn]] void Refuse(const std::string& fileName) const {
@@ -44,6 +46,7 @@ class Faults {
   }
 
  private:
+  std::function<std::string(int)> place_;
   std::vector<std::string> listed_;
   std::size_t count_ = 0;
 };
@@ -77,7 +80,7 @@ std::string UsableScores(const ComponentStructure& k) {
 class SampleParser {
  public:
   SampleParser(const std::string& fileName, const ParameterStructure& structure, const ReferenceOptions& options)
-      : structure_(structure), options_(options) {
+      : structure_(structure), options_(options), faults_(options.placeOfLine) {
     sample_.fileName = fileName;
   }
 

@@ -6,6 +6,7 @@
 // into model stages through the parameter file's recoding tables.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -45,6 +46,9 @@ struct ReferenceIndividual {
 
 struct ReferenceOptions {
   bool needModel = false;  // HAZARDFUNC must name a mortality model on every line
+  // How a fault names the place of a line ("line 3" when not given): a sample
+  // read from a case table names the case.
+  std::function<std::string(int line)> placeOfLine;
 };
 
 struct ReferenceSample {

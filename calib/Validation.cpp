@@ -13,6 +13,7 @@
 #include "params/ParallelWork.h"
 #include "params/ParameterErrors.h"
 #include "store/CsvText.h"
+#include "store/Schema.h"
 
 namespace vorla::calib {
 
@@ -156,7 +157,10 @@ std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, c
   settings.parameterFile = parameterFile;
   settings.tracePath.clear();  // no trace: the runs of a validation are not kept
   // The file is read and checked once; every individual then uses the checked set.
-  settings.parameters = CheckParameterFile(parameterFile, {});
+  auto checked = std::const_pointer_cast<CheckedParameters>(CheckParameterFile(parameterFile, {}));
+  // The traits of the set's own are read from the rows as the built-in ones.
+  checked->ownTraits = OwnTraitsOf(checked->structure, &IsBuiltInField);
+  settings.parameters = checked;
 
   std::vector<IndividualEstimate> estimates(indices.size());
   // A parameter file that cannot be used ends the validation; the first

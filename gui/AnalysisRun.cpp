@@ -41,7 +41,7 @@ void TTAForm2::BitBtnCalculateClick() {
   }
 
   for (int i = 0; i < 3; ++i) {
-    const auto& bases = KnownComplexes()[static_cast<std::size_t>(i)].pairBases;
+    const std::vector<std::string> bases = PairBasesOf(i);
     bool empty = true;
     for (const std::string& base : bases)
       empty = empty && BoxIsEmpty(ScoreBox(base + "_LOW")) && BoxIsEmpty(ScoreBox(base + "_UPPER"));

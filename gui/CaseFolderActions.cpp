@@ -139,6 +139,7 @@ bool TTAForm2::OpenCaseFolder(const std::string& directory) {
   last_graph_folder_.clear();
   FindBox->clear();
   try {
+    TakeOwnTraitsOfParameterSet();
     TATable.OpenAtStartUp(folder);
   } catch (const std::exception& error) {
     SyncRowControls();

@@ -240,8 +240,9 @@ void TTAForm2::BuildScoreGroup(int groupIndex) {
 
 DbScoreEdit* TTAForm2::ScoreBox(const std::string& field) const {
   const std::string upper = UpperAscii(field);
-  for (DbScoreEdit* box : ScoreBoxes)
-    if (UpperAscii(box->FieldName()) == upper) return box;
+  for (const auto* boxes : {&ScoreBoxes, &OwnScoreBoxes})
+    for (DbScoreEdit* box : *boxes)
+      if (UpperAscii(box->FieldName()) == upper) return box;
   return nullptr;
 }
 
@@ -265,6 +266,7 @@ void TTAForm2::TraitScoreKeyUp(DbScoreEdit* box, int key) {
   ui_.Sleep(50);
   const QString text = box->text();
   if (text.isEmpty()) return;
+  if (CheckOwnTraitScore(box, text)) return;
   const int n = box->StageCount();
   if (n < 3 || n > 7) return;
   bool whole = false;

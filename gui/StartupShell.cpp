@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "gui/ChangedCasePrompt.h"
@@ -264,6 +265,7 @@ void TTAForm2::FormShow() {
 
   // Opening the table (with the notes field added to an older one), the
   // edit state on the current row, the display formats of the results.
+  TakeOwnTraitsOfParameterSet();
   TATable.OpenAtStartUp(ProgramDirectory);
   RestoreLastCase();
   RememberFolder();
@@ -314,7 +316,18 @@ void TTAForm2::ReportParameterFileProblem() {
 std::shared_ptr<const CheckedParameters> TTAForm2::CheckedParameterSet() {
   if (checked_parameters_ && !ParameterFileChanged(*checked_parameters_)) return checked_parameters_;
   checked_parameters_.reset();
-  auto checked = CheckParameterFile(ParameterFilePath, &IsCaseField);
+  auto checked = CheckParameterFile(ParameterFilePath, &IsBuiltInField, &IsBuiltInScoreField);
+  // The case table and the page have the fields of the traits that were the
+  // set's own when the table was opened.
+  const auto sameTrait = [](const OwnTrait& a, const OwnTrait& b) {
+    return UpperAscii(a.name) == UpperAscii(b.name) && a.paired == b.paired;
+  };
+  if (!std::equal(checked->ownTraits.begin(), checked->ownTraits.end(), own_traits_.begin(), own_traits_.end(),
+                  sameTrait))
+    throw ParameterFileError(
+        "The parameter file \"" + ParameterFilePath +
+        "\" now names other traits of its own than when the case table was opened. Open the "
+        "case folder again (File > Open Case Folder) to give the table and the page their fields.");
   if (!checked->warnings.empty()) {
     std::string text = "The parameter file \"" + ParameterFilePath + "\" is used, but some of its values look wrong:";
     for (const std::string& warning : checked->warnings) text += "\n" + warning;

@@ -133,6 +133,11 @@ struct TTAForm2Controls {
   DbMemo* DBMemo1 = nullptr;
   // The 66 score boxes in focus order.
   std::vector<DbScoreEdit*> ScoreBoxes;
+  // The traits of the parameter set's own ("Other traits"): none without them.
+  QGroupBox* OtherTraitsGroup = nullptr;
+  std::vector<DbScoreEdit*> OwnScoreBoxes;
+  QLabel* AgeLabel = nullptr;
+  DbEdit* AgeEdit = nullptr;  // "Documented age", the field AGE
 
   // --- Analysis page -----------------------------------------------------------
   TMathGrid* MathGrid1 = nullptr;  // the curve plot
@@ -243,6 +248,9 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void OpenDocument(const std::string& path);
 
   void TraitScoreKeyUp(DbScoreEdit* box, int key);
+  // The key check of a box of a trait of one's own: the scores its recoding
+  // table takes. False for a box of a built-in trait.
+  bool CheckOwnTraitScore(DbScoreEdit* box, const QString& text);
   void UseCranDataCBClick();
   void UsePubeDataCBClick();
   void UseAuriDataCBClick();
@@ -371,6 +379,16 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void BuildNotice();
   void BuildDataEntryPage();
   void BuildScoreGroup(int groupIndex);
+  // The "Other traits" group for the traits of own_traits_, in place of the
+  // one before; the notes give way to it.
+  void BuildOtherTraitsGroup();
+  // Reads the traits of the folder's parameter set, before its case table is
+  // opened, so that the table has their fields and the page their boxes. A
+  // parameter file that cannot be used leaves only the built-in traits; it is
+  // said when the file is checked.
+  void TakeOwnTraitsOfParameterSet();
+  // The score pairs of a complex, with those of the parameter set's own traits.
+  std::vector<std::string> PairBasesOf(int complexIndex) const;
   void BuildAnalysisPage();
   void BuildSummaryPanel();
   void BuildResultsPanel();
@@ -442,6 +460,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // disk; throws when it cannot be used.
   std::shared_ptr<const CheckedParameters> CheckedParameterSet();
   std::shared_ptr<const CheckedParameters> checked_parameters_;
+  std::vector<OwnTrait> own_traits_;  // of the parameter set when the case table was opened
   // The PDF file that printing to a file proposes: the case number in the case folder.
   QString ReportPdfPath() const;
   // The case number made fit to be a file name; empty when the row has none.

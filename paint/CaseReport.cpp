@@ -6,12 +6,14 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QStringList>
 #include <stdexcept>
 
 #include "paint/EstimateBars.h"
 #include "paint/EstimatesTable.h"
 #include "params/CaseRun.h"
 #include "params/StoredResults.h"
+#include "store/Schema.h"
 
 namespace vorla::gui {
 
@@ -28,9 +30,39 @@ QPageLayout ReportPageLayout() {
                      QPageLayout::Millimeter);
 }
 
+namespace {
+
+// A score pair as "3", "3-4", or "-" when not scored.
+QString PairText(const CaseTable& table, const std::string& base) {
+  const QString low = TextOf(table, base + "_LOW"), upper = TextOf(table, base + "_UPPER");
+  if (low.isEmpty() && upper.isEmpty()) return QStringLiteral("-");
+  if (low.isEmpty() || upper.isEmpty() || low == upper) return low.isEmpty() ? upper : low;
+  return low + QLatin1Char('-') + upper;
+}
+
+// The traits of the parameter set's own that the table has: "APEX L 3-4 R 3; SURF 2".
+QString OtherTraitsText(const CaseTable& table) {
+  QStringList traits;
+  for (const OwnTraitColumns& trait : DeclaredOwnTraits()) {
+    if (!IsCaseField(trait.name + (trait.paired ? "_R_LOW" : "_LOW"))) continue;
+    const QString name = QString::fromStdString(trait.name);
+    traits << (trait.paired ? name + QStringLiteral(" L ") + PairText(table, trait.name + "_L") +
+                                  QStringLiteral(" R ") + PairText(table, trait.name + "_R")
+                            : name + QLatin1Char(' ') + PairText(table, trait.name));
+  }
+  return traits.join(QStringLiteral("; "));
+}
+
+}  // namespace
+
 void FillCaseFields(const CaseTable& table, ReportContent& content) {
   for (const std::string& field : ReportScoreFields()) content.fields[field] = TextOf(table, field);
   for (const char* field : {"SKELETON_NAME", "TA_Notes"}) content.fields[field] = TextOf(table, field);
+  try {
+    content.otherTraits = OtherTraitsText(table);
+  } catch (const FieldNotFound&) {
+    // Traits declared after this table was opened: it has no fields for them.
+  }
 }
 
 QString ModelLine(const CaseTable& table) {

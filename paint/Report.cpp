@@ -200,6 +200,10 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
             false);
   painter.restore();
 
+  if (!c.otherTraits.isEmpty())
+    page.Text(QRectF(6.8, 241.6, 176.3, 5.0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Other traits: ") + c.otherTraits,
+              9, false);
+
   // The page footer at the bottom margin.
   const double footerTop = 279.4 - 2 * 12.7 - 5.5;
   page.Left(footerTop, 5.1, c.caption, 10, false);

@@ -25,6 +25,7 @@ struct ReportCell {
 
 struct ReportContent {
   std::map<std::string, QString> fields;  // display texts of the case's fields by name
+  QString otherTraits;                    // the scores of the traits of one's own, one line; empty without them
   QString modelLine;
   QString caption;  // the window's caption, in the footer
   QString printedAt;

@@ -116,8 +116,28 @@ void OrderScorePair(CaseRow& row, const std::string& base, const std::string& mi
   }
 }
 
-bool ComplexIsEmpty(const CaseRow& row, int complexIndex) {
-  for (const std::string& base : KnownComplexes()[complexIndex].pairBases)
+std::vector<std::string> ComplexPairBases(int complexIndex, const CheckedParameters* parameters) {
+  if (parameters == nullptr) return KnownComplexes()[static_cast<std::size_t>(complexIndex)].pairBases;
+  return ComplexPairBases(complexIndex, parameters->ownTraits);
+}
+
+std::vector<std::string> ComplexPairBases(int complexIndex, const std::vector<OwnTrait>& ownTraits) {
+  const ComplexPairs& known = KnownComplexes()[static_cast<std::size_t>(complexIndex)];
+  std::vector<std::string> bases = known.pairBases;
+  for (const OwnTrait& trait : ownTraits) {
+    if (trait.complex != known.complexName) continue;
+    if (!trait.paired) {
+      bases.push_back(trait.name);
+      continue;
+    }
+    bases.push_back(trait.name + "_R");
+    bases.push_back(trait.name + "_L");
+  }
+  return bases;
+}
+
+bool ComplexIsEmpty(const CaseRow& row, int complexIndex, const CheckedParameters* parameters) {
+  for (const std::string& base : ComplexPairBases(complexIndex, parameters))
     for (const char* end : {"_LOW", "_UPPER"})
       if (!Trimmed(row.FieldAsText(base + end)).empty()) return false;
   return true;
@@ -184,19 +204,20 @@ RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunS
 
   // Every score is checked before any pair is put in order, so a score that is
   // no stage is reported under its own field and nothing is written for it.
+  const CheckedParameters* parameters = settings.parameters.get();
   for (int i = 0; i < 3; ++i) {
-    if (ComplexIsEmpty(row, i)) continue;
-    for (const std::string& base : KnownComplexes()[i].pairBases)
+    if (ComplexIsEmpty(row, i, parameters)) continue;
+    for (const std::string& base : ComplexPairBases(i, parameters))
       for (const char* end : {"_LOW", "_UPPER"}) CheckScoreText(base + end, row.FieldAsText(base + end));
   }
 
   ComplexSelection selection = requested;
   for (int i = 0; i < 3; ++i) {
-    if (ComplexIsEmpty(row, i)) {
+    if (ComplexIsEmpty(row, i, parameters)) {
       SelectionFlag(selection, i) = false;
       continue;
     }
-    for (const std::string& base : KnownComplexes()[i].pairBases)
+    for (const std::string& base : ComplexPairBases(i, parameters))
       OrderScorePair(row, base, row.FieldAsText(base + "_LOW"), row.FieldAsText(base + "_UPPER"));
   }
   if (!selection.UseCranialData && !selection.UsePubicData && !selection.UseAuricularData)

@@ -50,8 +50,15 @@ std::optional<std::string> MissingChoiceMessage(bool ancestryChosen, bool sexCho
 // a whole number.
 void OrderScorePair(CaseRow& row, const std::string& base, const std::string& minText, const std::string& maxText);
 
-// Whether every score field of the complex is empty (blank text).
-bool ComplexIsEmpty(const CaseRow& row, int complexIndex);
+// The score pairs of a known complex that a run reads: the built-in ones,
+// then those of the traits of the parameter set's own in that complex (the
+// right side before the left, as the built-in ones).
+std::vector<std::string> ComplexPairBases(int complexIndex, const CheckedParameters* parameters);
+std::vector<std::string> ComplexPairBases(int complexIndex, const std::vector<OwnTrait>& ownTraits);
+
+// Whether every score field of the complex is empty (blank text); with the
+// parameter set, its own traits in the complex count too.
+bool ComplexIsEmpty(const CaseRow& row, int complexIndex, const CheckedParameters* parameters = nullptr);
 
 // The summary's corrections after a run: a selected complex with results and
 // an empty probability gets 1; a combined probability of -1 is emptied.

@@ -238,8 +238,47 @@ ParameterStructure ParseParameterFile(const std::string& path) {
   return ParseParameterText(ReadParameterFileText(path), path);
 }
 
-void CheckCaseFields(const ParameterStructure& s, const FieldExists& fieldExists) {
-  if (!fieldExists) return;
+namespace {
+
+std::vector<std::string> ScoreFieldsOf(const std::string& name, bool paired) {
+  if (!paired) return {name + "_LOW", name + "_UPPER"};
+  return {name + "_R_LOW", name + "_R_UPPER", name + "_L_LOW", name + "_L_UPPER"};
+}
+
+std::string UpperCase(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+bool IsColumnName(const std::string& name) {
+  const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (name.empty() || name.size() > MaxOwnTraitName || !letter(name.front())) return false;
+  return std::all_of(name.begin(), name.end(), [&](char c) { return letter(c) || digit(c) || c == '_'; });
+}
+
+}  // namespace
+
+std::vector<OwnTrait> OwnTraitsOf(const ParameterStructure& s, const FieldExists& builtInField) {
+  std::vector<OwnTrait> own;
+  for (const ComplexStructure& c : s.complexes)
+    for (const ComponentStructure& k : c.components) {
+      const std::vector<std::string> fields = ScoreFieldsOf(k.name, k.Paired());
+      if (std::any_of(fields.begin(), fields.end(), builtInField)) continue;
+      const bool again = std::any_of(own.begin(), own.end(),
+                                     [&](const OwnTrait& t) { return UpperCase(t.name) == UpperCase(k.name); });
+      if (!again) own.push_back({k.name, k.Paired(), k.transitions + 1, k.recoding, k.comment, c.name, k.line});
+    }
+  return own;
+}
+
+std::vector<OwnTrait> CheckCaseFields(const ParameterStructure& s, const FieldExists& fieldExists,
+                                      const FieldExists& isScoreField) {
+  std::vector<OwnTrait> own;
+  if (!fieldExists) return own;
+  // Which trait of one's own takes each field, by upper-case name.
+  std::vector<std::pair<std::string, const ComponentStructure*>> taken;
   for (const ComplexStructure& c : s.complexes) {
     if (c.components.empty()) continue;  // an empty complex is never analysed
     for (const std::string& field : ComplexResultFields(c.name))
@@ -248,16 +287,45 @@ void CheckCaseFields(const ParameterStructure& s, const FieldExists& fieldExists
                "the case table has no field " + field + " for the results of complex " + c.name +
                    " (it keeps the results of SUTURES, PUBIS and AURICULAR)");
     for (const ComponentStructure& k : c.components) {
-      std::vector<std::string> fields;
-      if (k.sideCount == 1)
-        fields = {k.name + "_LOW", k.name + "_UPPER"};
-      else
-        fields = {k.name + "_R_LOW", k.name + "_R_UPPER", k.name + "_L_LOW", k.name + "_L_UPPER"};
-      for (const std::string& field : fields)
-        if (!fieldExists(field))
-          FailAt(s.fileName, k.line, "the case table has no score field " + field + " for component " + k.name);
+      const std::vector<std::string> fields = ScoreFieldsOf(k.name, k.Paired());
+      const auto present = std::count_if(fields.begin(), fields.end(), fieldExists);
+      if (present == static_cast<long>(fields.size())) {
+        for (const std::string& field : fields)
+          if (isScoreField && !isScoreField(field))
+            FailAt(s.fileName, k.line,
+                   "the trait name " + k.name + " clashes with the field " + field +
+                       " of the case table, which holds no stage score; give the trait another name");
+        continue;
+      }
+      if (present > 0) {
+        for (const std::string& field : fields)
+          if (!fieldExists(field))
+            FailAt(s.fileName, k.line, "the case table has no score field " + field + " for component " + k.name);
+      }
+      if (!IsColumnName(k.name))
+        FailAt(s.fileName, k.line,
+               "the trait name \"" + k.name +
+                   "\" cannot name fields of the case table: a trait of one's own is named by a letter, then letters, "
+                   "digits and underscores, at most " +
+                   std::to_string(MaxOwnTraitName) + " characters");
+      for (const std::string& field : fields) {
+        const std::string upper = UpperCase(field);
+        const auto other = std::find_if(taken.begin(), taken.end(), [&](const auto& t) { return t.first == upper; });
+        if (other == taken.end()) continue;
+        const ComponentStructure& o = *other->second;
+        if (UpperCase(o.name) == UpperCase(k.name) && o.Paired() == k.Paired()) break;  // the same trait again
+        FailAt(s.fileName, k.line,
+               "the score field " + upper + " of trait " + k.name + " is also one of trait " + o.name + " (line " +
+                   std::to_string(o.line) + "); give one of them another name");
+      }
+      const bool again = std::any_of(own.begin(), own.end(),
+                                     [&](const OwnTrait& t) { return UpperCase(t.name) == UpperCase(k.name); });
+      if (again) continue;
+      for (const std::string& field : fields) taken.emplace_back(UpperCase(field), &k);
+      own.push_back({k.name, k.Paired(), k.transitions + 1, k.recoding, k.comment, c.name, k.line});
     }
   }
+  return own;
 }
 
 std::vector<std::string> PlausibilityWarnings(const ParameterStructure& s) {
@@ -303,7 +371,8 @@ std::vector<std::string> PlausibilityWarnings(const ParameterStructure& s) {
 }
 
 std::shared_ptr<const CheckedParameters> CheckParameterText(const std::string& text, const std::string& path,
-                                                            const FieldExists& fieldExists) {
+                                                            const FieldExists& fieldExists,
+                                                            const FieldExists& isScoreField) {
   auto checked = std::make_shared<CheckedParameters>();
   checked->path = path;
   checked->structure = ParseParameterText(text, path);
@@ -311,17 +380,18 @@ std::shared_ptr<const CheckedParameters> CheckParameterText(const std::string& t
   if (s.groups < 4)
     FailAt(path, s.groupsLine,
            "the file has " + std::to_string(s.groups) + " groups; the four sex and ancestry groups need 4");
-  CheckCaseFields(s, fieldExists);
+  checked->ownTraits = CheckCaseFields(s, fieldExists, isScoreField);
   checked->warnings = PlausibilityWarnings(s);
   return checked;
 }
 
-std::shared_ptr<const CheckedParameters> CheckParameterFile(const std::string& path, const FieldExists& fieldExists) {
+std::shared_ptr<const CheckedParameters> CheckParameterFile(const std::string& path, const FieldExists& fieldExists,
+                                                            const FieldExists& isScoreField) {
   std::error_code ignored;
   const std::uintmax_t size = std::filesystem::file_size(path, ignored);
   const std::filesystem::file_time_type modified = std::filesystem::last_write_time(path, ignored);
-  auto checked =
-      std::const_pointer_cast<CheckedParameters>(CheckParameterText(ReadParameterFileText(path), path, fieldExists));
+  auto checked = std::const_pointer_cast<CheckedParameters>(
+      CheckParameterText(ReadParameterFileText(path), path, fieldExists, isScoreField));
   checked->fileSize = size;
   checked->modified = modified;
   return checked;

@@ -85,9 +85,35 @@ ParameterStructure ParseParameterFile(const std::string& path);
 // Whether the case table has a field of this name (without regard to case).
 using FieldExists = std::function<bool(const std::string& field)>;
 
-// Every component's score fields and every complex's result fields must be in
-// the case table; the first that is not is refused naming its line.
-void CheckCaseFields(const ParameterStructure& structure, const FieldExists& fieldExists);
+// A component whose score fields the built-in case table lacks: a trait of
+// the parameter set's own, whose fields a case table gains when it is opened
+// with the set.
+struct OwnTrait {
+  std::string name;  // as the parameter file writes it
+  bool paired = false;
+  std::int32_t stages = 0;  // the model's stages, N + 1
+  std::array<std::int32_t, 9> recoding{};
+  std::string comment;
+  std::string complex;
+  int line = 0;
+};
+
+// The longest name of a trait of one's own (the trace prints it whole).
+inline constexpr std::size_t MaxOwnTraitName = 31;
+
+// The components none of whose score fields is built in, each name once, in
+// file order; nothing is checked.
+std::vector<OwnTrait> OwnTraitsOf(const ParameterStructure& structure, const FieldExists& builtInField);
+
+// Every complex's result fields must be in the case table (fieldExists: the
+// built-in fields). A component whose score fields are all built in reads
+// them (they must be stage scores, when isScoreField tells); one with none of
+// them is a trait of its own, whose name must be a valid column name (a
+// letter, then letters, digits and underscores) whose fields no other trait
+// takes; one with only some of them is refused. A refusal names the line.
+// Returns the traits of one's own in file order, each name once.
+std::vector<OwnTrait> CheckCaseFields(const ParameterStructure& structure, const FieldExists& fieldExists,
+                                      const FieldExists& isScoreField = {});
 
 // Values that are allowed but look like a mistake, one line each, naming the
 // file and the line: a slope b of 0 or less, a transition age -a/b outside 0
@@ -100,6 +126,7 @@ struct CheckedParameters {
   std::string path;
   ParameterStructure structure;
   std::vector<std::string> warnings;  // shown once, when the file is checked
+  std::vector<OwnTrait> ownTraits;    // components the built-in case table lacks
   // The file as it was when read (CheckParameterFile only).
   std::uintmax_t fileSize = 0;
   std::filesystem::file_time_type modified{};
@@ -107,15 +134,17 @@ struct CheckedParameters {
 
 // Reads the file once and checks it whole for analysis: the grammar and
 // values as ParseParameterText, the four sex and ancestry groups, and (when
-// fieldExists is given) the fields of the case table. Throws as
-// ParseParameterText does.
-std::shared_ptr<const CheckedParameters> CheckParameterFile(const std::string& path, const FieldExists& fieldExists);
+// fieldExists is given) the fields of the case table as CheckCaseFields.
+// Throws as ParseParameterText does.
+std::shared_ptr<const CheckedParameters> CheckParameterFile(const std::string& path, const FieldExists& fieldExists,
+                                                            const FieldExists& isScoreField = {});
 // Whether the file is no longer the one that was checked (another size or
 // time of change, or gone), so that it must be checked again before a run.
 bool ParameterFileChanged(const CheckedParameters& checked);
 // The same for a file already read into memory.
 std::shared_ptr<const CheckedParameters> CheckParameterText(const std::string& text, const std::string& path,
-                                                            const FieldExists& fieldExists);
+                                                            const FieldExists& fieldExists,
+                                                            const FieldExists& isScoreField = {});
 
 // The complex and component lists of one case from a checked set: only the
 // rows of the case's group, only scored components, only selected complexes,

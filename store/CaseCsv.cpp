@@ -56,7 +56,10 @@ std::string CheckCell(const FieldInfo& field, const std::string& cell) {
   } else if (field.kind == FieldKind::Integer) {
     if (!ParseInteger(cell)) return quoted + " is not a whole number";
   } else if (field.kind == FieldKind::Real) {
-    if (!ParseReal(cell)) return quoted + " is not a finite number";
+    const auto value = ParseReal(cell);
+    if (!value) return quoted + " is not a finite number";
+    if (field.name == kAgeField && (*value < kYoungestDocumentedAge || *value > kOldestDocumentedAge))
+      return quoted + " is not a documented age from 15 to 110 years";
   }
   return {};
 }
@@ -296,16 +299,24 @@ int ExportCsv(const CaseTable& table, const std::string& path) {
     throw StoreError(e.what());
   }
   std::ostream& out = file->Stream();
+  // The documented age is written only by a table that holds one, so that
+  // the export of a table of cases stays as it was before the field came.
+  const auto fields = CaseFields();
+  const auto age = static_cast<std::size_t>(FindCaseField(kAgeField));
+  bool anyAge = false;
+  table.ForEachStoredRow([&](const std::vector<FieldValue>& row) { anyAge = anyAge || !IsNull(row[age]); });
   std::string line;
-  for (const FieldInfo& field : CaseFields()) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i == age && !anyAge) continue;
     if (!line.empty()) line += ',';
-    line += field.name;
+    line += fields[i].name;
   }
   out << line << "\r\n";
   int rows = 0;
   table.ForEachStoredRow([&](const std::vector<FieldValue>& row) {
     line.clear();
     for (std::size_t i = 0; i < row.size(); ++i) {
+      if (i == age && !anyAge) continue;
       if (i > 0) line += ',';
       line += CellText(row[i]);
     }

@@ -35,6 +35,8 @@ void CaseTable::SetBeforeOpenTable(std::function<void(int attempt)> hook) {
 
 void CaseTable::Open(const std::string& directory) {
   Close();
+  // The fields of one's own traits are those declared when the table opens.
+  display_formats_.resize(CaseFields().size());
   const CaseLocation location = ResolveCaseLocation(directory);
   store_ = location.server ? OpenPostgresStore(location.target) : OpenSqliteStore(location.target);
   store_->SetBusyTimeout(busy_timeout_);

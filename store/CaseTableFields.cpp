@@ -26,6 +26,19 @@ std::string NameOf(int index) {
   throw StoreError("'" + text + "' is not a valid floating point value for field " + NameOf(index));
 }
 
+bool IsAgeField(int index) {
+  return CaseFields()[static_cast<std::size_t>(index)].name == kAgeField;
+}
+
+// A documented age lies within the ages the method estimates.
+FieldValue InAgeRange(int index, FieldValue value) {
+  if (!IsAgeField(index)) return value;
+  const double* age = std::get_if<double>(&value);
+  if (age != nullptr && (*age < kYoungestDocumentedAge || *age > kOldestDocumentedAge))
+    throw StoreError("Field AGE takes a documented age from 15 to 110 years, not " + FormatReal(*age));
+  return value;
+}
+
 }  // namespace
 
 int FieldIndexOf(const std::string& name) {
@@ -81,6 +94,7 @@ std::string TextOfField(const FieldValue& value) {
 }
 
 FieldValue IntegerForField(int index, std::int32_t value) {
+  if (IsAgeField(index)) return InAgeRange(index, static_cast<double>(value));
   switch (KindOf(index)) {
     case FieldKind::Real:
       return static_cast<double>(value);
@@ -97,7 +111,7 @@ FieldValue FloatForField(int index, double value) {
   }
   switch (KindOf(index)) {
     case FieldKind::Real:
-      return value;
+      return InAgeRange(index, value);
     case FieldKind::Text:
       return FormatReal(value);
     default: {
@@ -115,7 +129,7 @@ FieldValue TextForField(int index, const std::string& value) {
   if (kind == FieldKind::Real) {
     const auto parsed = ParseReal(value);
     if (!parsed) NotAReal(value, index);
-    return *parsed;
+    return InAgeRange(index, *parsed);
   }
   const auto parsed = ParseInteger(value);
   if (!parsed) NotAnInteger(value, index);
@@ -129,6 +143,8 @@ int CaseTable::FieldIndex(const std::string& name) const {
 const FieldValue& CaseTable::Value(const std::string& name, int* index) const {
   const int found = FieldIndex(name);
   RequireOpen();
+  // Fields of one's own traits declared after the table was opened are not in its rows.
+  if (static_cast<std::size_t>(found) >= row_.size()) throw FieldNotFound(name);
   if (index != nullptr) *index = found;
   return row_[static_cast<std::size_t>(found)];
 }
@@ -160,6 +176,7 @@ std::string CaseTable::FieldAsText(const std::string& name) const {
 int CaseTable::WritableField(const std::string& name) const {
   const int index = FieldIndex(name);
   RequireOpen();
+  if (static_cast<std::size_t>(index) >= row_.size()) throw FieldNotFound(name);
   if (state_ == RowState::Browse) throw StoreError("Table is not in edit mode");
   RequireWritableField(index);
   return index;
@@ -205,6 +222,7 @@ void CaseTable::WriteValues(const std::vector<FieldValue>& values) {
 
 void CaseTable::SetDisplayFormat(const std::string& field, const std::string& format) {
   const int index = FieldIndex(field);
+  if (static_cast<std::size_t>(index) >= display_formats_.size()) display_formats_.resize(CaseFields().size());
   const FieldKind kind = KindOf(index);
   if (kind != FieldKind::Real && kind != FieldKind::Integer) {
     throw StoreError("Field " + NameOf(index) + " is not numeric and takes no display format");
@@ -215,8 +233,9 @@ void CaseTable::SetDisplayFormat(const std::string& field, const std::string& fo
 std::string CaseTable::DisplayText(const std::string& field) const {
   int index = 0;
   const FieldValue& value = Value(field, &index);
-  const std::string& format = display_formats_[static_cast<std::size_t>(index)];
-  if (IsNull(value) || format.empty()) return FieldAsText(field);
+  const auto slot = static_cast<std::size_t>(index);
+  if (IsNull(value) || slot >= display_formats_.size() || display_formats_[slot].empty()) return FieldAsText(field);
+  const std::string& format = display_formats_[slot];
   return FormatFloat(format, FieldAsFloat(field));
 }
 

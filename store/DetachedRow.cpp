@@ -17,6 +17,7 @@ bool DetachedRow::LocateId(std::int32_t id) {
 
 const FieldValue& DetachedRow::Value(const std::string& name, int* index) const {
   const int found = FieldIndexOf(name);
+  if (static_cast<std::size_t>(found) >= values_.size()) throw FieldNotFound(name);
   if (index != nullptr) *index = found;
   return values_[static_cast<std::size_t>(found)];
 }
@@ -43,6 +44,7 @@ std::string DetachedRow::FieldAsText(const std::string& name) const {
 
 int DetachedRow::Writable(const std::string& name) const {
   const int index = FieldIndexOf(name);
+  if (static_cast<std::size_t>(index) >= values_.size()) throw FieldNotFound(name);
   if (!editing_) throw StoreError("Table is not in edit mode");
   RequireWritableField(index);
   return index;

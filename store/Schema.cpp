@@ -1,6 +1,11 @@
 #include "store/Schema.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -48,24 +53,13 @@ struct FoldedEqual {
 
 class FieldTable {
  public:
-  FieldTable() {
+  explicit FieldTable(const std::vector<OwnTraitColumns>& own = {}) : own_(own) {
     Add("SKELETON_ID", FieldKind::Key);
     Add("SKELETON_NAME", FieldKind::Text);
     Add("SEX", FieldKind::Text);
     Add("RACE", FieldKind::Text);
     Add("HAZARDFUNC", FieldKind::Text);
-    for (const Trait& trait : kTraits) {
-      const std::string stem(trait.stem);
-      if (trait.paired) {
-        for (const char* side : {"_R", "_L"}) {
-          Add(stem + side + "_LOW", FieldKind::Integer, true);
-          Add(stem + side + "_UPPER", FieldKind::Integer, true);
-        }
-      } else {
-        Add(stem + "_LOW", FieldKind::Integer, true);
-        Add(stem + "_UPPER", FieldKind::Integer, true);
-      }
-    }
+    for (const Trait& trait : kTraits) AddScores(std::string(trait.stem), trait.paired);
     AddResults("RES_ALL_",
                {"MAX_LIKELIHOOD", "STD_ERROR", "LOW95P_CONF", "UPPER95P_CONF", "DEGFREE", "CHI2", "CHI2_P"});
     AddResults("RES_ALLCOR_", {"MAX_LIKELIHOOD", "STD_ERROR", "LOW95P_CONF", "UPPER95P_CONF"});
@@ -74,6 +68,9 @@ class FieldTable {
     }
     Add("TA_Notes", FieldKind::Text);
     Add(std::string(kLevelField), FieldKind::Integer);
+    Add(std::string(kAgeField), FieldKind::Real);
+    built_in_ = names_.size();
+    for (const OwnTraitColumns& trait : own_) AddScores(trait.name, trait.paired);
 
     // The views are taken once every name has its final place.
     for (std::size_t i = 0; i < names_.size(); ++i) {
@@ -83,6 +80,8 @@ class FieldTable {
   }
 
   std::span<const FieldInfo> Fields() const { return fields_; }
+  std::size_t BuiltInCount() const { return built_in_; }
+  const std::vector<OwnTraitColumns>& Own() const { return own_; }
 
   int Find(std::string_view name) const {
     const auto it = index_.find(name);
@@ -96,6 +95,18 @@ class FieldTable {
     scores_.push_back(is_score);
   }
 
+  void AddScores(const std::string& stem, bool paired) {
+    if (paired) {
+      for (const char* side : {"_R", "_L"}) {
+        Add(stem + side + "_LOW", FieldKind::Integer, true);
+        Add(stem + side + "_UPPER", FieldKind::Integer, true);
+      }
+    } else {
+      Add(stem + "_LOW", FieldKind::Integer, true);
+      Add(stem + "_UPPER", FieldKind::Integer, true);
+    }
+  }
+
   void AddResults(const std::string& prefix, std::initializer_list<const char*> suffixes) {
     for (const char* suffix : suffixes) {
       const std::string_view s(suffix);
@@ -103,6 +114,8 @@ class FieldTable {
     }
   }
 
+  std::vector<OwnTraitColumns> own_;
+  std::size_t built_in_ = 0;
   std::vector<std::string> names_;
   std::vector<FieldKind> kinds_;
   std::vector<bool> scores_;
@@ -110,15 +123,65 @@ class FieldTable {
   std::unordered_map<std::string_view, int, FoldedHash, FoldedEqual> index_;
 };
 
-const FieldTable& Table() {
+const FieldTable& BuiltInTable() {
   static const FieldTable table;
   return table;
+}
+
+// Every table of fields ever declared stays alive, so that a span taken from
+// one never dangles; the current one is read without a lock.
+std::atomic<const FieldTable*> current_table{nullptr};
+
+const FieldTable& Table() {
+  const FieldTable* table = current_table.load(std::memory_order_acquire);
+  return table != nullptr ? *table : BuiltInTable();
 }
 
 }  // namespace
 
 std::span<const FieldInfo> CaseFields() {
   return Table().Fields();
+}
+
+std::size_t BuiltInFieldCount() {
+  return BuiltInTable().BuiltInCount();
+}
+
+void DeclareOwnTraits(const std::vector<OwnTraitColumns>& traits) {
+  static std::mutex mutex;
+  static std::deque<std::unique_ptr<const FieldTable>> declared;
+  std::vector<OwnTraitColumns> upper;
+  for (const OwnTraitColumns& trait : traits) {
+    const std::string name = UpperAscii(trait.name);
+    // A trait named twice has its fields once; a name of the built-in table is none of one's own.
+    const bool again = std::any_of(upper.begin(), upper.end(), [&](const auto& t) { return t.name == name; });
+    if (!again && !IsBuiltInField(name + (trait.paired ? "_R_LOW" : "_LOW"))) upper.push_back({name, trait.paired});
+  }
+  const std::lock_guard<std::mutex> lock(mutex);
+  const FieldTable& now = Table();
+  const bool same = now.Own().size() == upper.size() &&
+                    std::equal(upper.begin(), upper.end(), now.Own().begin(),
+                               [](const auto& a, const auto& b) { return a.name == b.name && a.paired == b.paired; });
+  if (same) return;
+  if (upper.empty()) {
+    current_table.store(&BuiltInTable(), std::memory_order_release);
+    return;
+  }
+  declared.push_back(std::make_unique<const FieldTable>(upper));
+  current_table.store(declared.back().get(), std::memory_order_release);
+}
+
+std::vector<OwnTraitColumns> DeclaredOwnTraits() {
+  return Table().Own();
+}
+
+bool IsBuiltInField(const std::string& name) {
+  return BuiltInTable().Find(name) >= 0;
+}
+
+bool IsBuiltInScoreField(const std::string& name) {
+  const int index = BuiltInTable().Find(name);
+  return index >= 0 && BuiltInTable().Fields()[static_cast<std::size_t>(index)].is_score;
 }
 
 std::span<const FieldInfo> UpgradeFields() {

@@ -1,10 +1,13 @@
 #pragma once
 // The fields of the case table TAData, in column order: the key, the
 // identification and model choices, the 66 stage scores, the 29 results of the
-// last analysis, the free notes and the confidence level of the stored limits.
+// last analysis, the free notes, the confidence level of the stored limits and
+// the documented age; then the score fields of the traits of the parameter set
+// in use that are not built in.
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorla {
 
@@ -17,6 +20,11 @@ inline constexpr std::string_view kNotesField = "TA_Notes";
 // empty for results stored before the table recorded it.
 inline constexpr std::string_view kLevelField = "RES_CI_LEVEL";
 
+// The documented age at death of a reference individual, in years.
+inline constexpr std::string_view kAgeField = "AGE";
+inline constexpr double kYoungestDocumentedAge = 15.0;
+inline constexpr double kOldestDocumentedAge = 110.0;
+
 enum class FieldKind { Key, Text, Integer, Real };
 
 struct FieldInfo {
@@ -25,8 +33,29 @@ struct FieldInfo {
   bool is_score;  // a stage score: a whole number, empty when not scored
 };
 
-// Every field in column order (102 of them).
+// Every field in column order: the 103 built-in ones, then those of the
+// traits of one's own declared last.
 std::span<const FieldInfo> CaseFields();
+// The number of built-in fields; the fields of one's own traits follow them.
+std::size_t BuiltInFieldCount();
+
+// A trait of a parameter set that the built-in fields lack: its score fields
+// are NAME_R_LOW, NAME_R_UPPER, NAME_L_LOW, NAME_L_UPPER when paired,
+// NAME_LOW and NAME_UPPER when not.
+struct OwnTraitColumns {
+  std::string name;  // upper case
+  bool paired = false;
+};
+// The score fields of the traits of the parameter set in use, appended to the
+// built-in fields for every case table opened afterwards (an empty list takes
+// them away again). Called before a table is opened, never while another
+// thread reads fields. Names are kept in upper case.
+void DeclareOwnTraits(const std::vector<OwnTraitColumns>& traits);
+std::vector<OwnTraitColumns> DeclaredOwnTraits();
+// Whether a field of this name is built in, compared without regard to case;
+// and whether it is a built-in stage score.
+bool IsBuiltInField(const std::string& name);
+bool IsBuiltInScoreField(const std::string& name);
 
 // Index into CaseFields() of the field with this name, compared without
 // regard to case; -1 when the table has no such field.
@@ -40,8 +69,8 @@ std::string_view SqlType(FieldKind kind);
 // The statement that creates an empty table with every field.
 std::string CreateCaseTableSql();
 
-// The fields a table made by an older version may lack, in the order they came:
-// opening such a table adds them.
+// The fields a table made by an older version may lack, in the order they came,
+// and the score fields of one's own traits: opening such a table adds them.
 std::span<const FieldInfo> UpgradeFields();
 
 // The statement that adds one of those fields.

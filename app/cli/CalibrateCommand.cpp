@@ -8,6 +8,7 @@
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/cli/PoolOption.h"
+#include "app/cli/ReferenceSource.h"
 #include "app/common/ProgramDirectory.h"
 #include "calib/Calibration.h"
 #include "calib/CalibrationReport.h"
@@ -19,13 +20,15 @@
 namespace vorla::cli {
 
 const char* const CalibrateHelp =
-    "Usage: vorla-cli calibrate REFERENCE.csv --out FILE [--template FILE]\n"
+    "Usage: vorla-cli calibrate (REFERENCE.csv | --dir DIR) --out FILE [--template FILE]\n"
     "                           [--min-per-transition N] [--pool sex|ancestry|all]\n"
     "                           [--max-age-se YEARS] [--fit-variance] [--report FILE]\n"
     "\n"
     "Fits a parameter set to a reference sample of skeletons of documented age.\n"
     "REFERENCE.csv has the columns of the case table (the score fields, SEX, RACE,\n"
     "SKELETON_NAME, ...) and AGE, the documented age at death in years (15 to 110).\n"
+    "With --dir DIR the sample is the cases of the case table in DIR that have an\n"
+    "AGE (import it with vorla-cli import, or type it as \"Documented age\").\n"
     "For every trait and every sex and ancestry group, the a and b of all stage\n"
     "transitions are fitted by maximum likelihood at the documented ages; c, d and e\n"
     "become 0. Complexes, traits, stages, recoding tables and variance factors are\n"
@@ -63,6 +66,7 @@ const char* const CalibrateHelp =
 namespace {
 
 struct CalibrateOptions {
+  ReferenceSource source;
   std::string sample;
   std::string out;
   std::string templateFile;
@@ -79,11 +83,12 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 CalibrateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(args, {"--out", "--template", "--min-per-transition", "--report", "--pool", "--max-age-se"},
+  const CliArguments a(args,
+                       {"--out", "--template", "--min-per-transition", "--report", "--pool", "--max-age-se", "--dir"},
                        {"--pool-groups", "--fit-variance"});
-  if (a.Words().size() != 1) throw UsageError("name one reference sample (a CSV file)");
   CalibrateOptions o;
-  o.sample = a.Words().front();
+  o.source = ReferenceSourceOption(a);
+  o.sample = o.source.csv.empty() ? o.source.dir + "TAData.db" : o.source.csv;
   if (!a.Value("--out") || a.Value("--out")->empty()) throw UsageError("--out FILE is needed");
   o.out = *a.Value("--out");
   o.templateFile = a.Value("--template").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
@@ -108,7 +113,7 @@ std::string Individuals(std::size_t count) {
 // the message says that the template sets them.
 calib::ReferenceSample ReadSample(const CalibrateOptions& o, const calib::ParameterStructure& structure) {
   try {
-    return calib::ReadReferenceSample(o.sample, structure, {});
+    return ReadReference(o.source, structure, {});
   } catch (const calib::ReferenceSampleError& e) {
     const std::string message = e.what();
     if (message.find("lacks the column") == std::string::npos) throw;

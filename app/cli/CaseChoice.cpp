@@ -26,6 +26,8 @@ std::vector<std::int32_t> SelectRows(CaseTable& table, const CaseChoice& choice)
   std::vector<std::int32_t> ids;
   if (choice.all) {
     for (table.First(); !table.Eof(); table.Next()) ids.push_back(table.FieldAsInteger("SKELETON_ID"));
+    // A run over all cases of an empty table did nothing, which is no success.
+    if (ids.empty()) throw std::runtime_error("The case table " + table.Where() + " holds no case.");
   } else if (choice.id) {
     if (!table.LocateId(*choice.id))
       throw std::runtime_error("There is no case with SKELETON_ID " + std::to_string(*choice.id) + ".");

@@ -2,6 +2,7 @@
 
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
+#include "app/cli/ParameterFileCheck.h"
 #include "store/CaseCopy.h"
 #include "store/CaseLocation.h"
 #include "store/CaseTable.h"
@@ -37,6 +38,8 @@ int CopyCommand(const std::vector<std::string>& args, const char*, std::ostream&
     if (!IsDatabaseUri(from) && !FolderHasCaseTable(from))
       throw StoreError("The folder " + from + " holds no case table.");
     if (!IsDatabaseUri(to)) std::filesystem::create_directories(to);
+    // The score fields of the source folder's own traits go along.
+    if (!IsDatabaseUri(from)) DeclareTraitsOfFolder(from, err);
     CaseTable source;
     source.Open(from);
     CaseTable target;

@@ -13,6 +13,7 @@
 #include "app/cli/LongWork.h"
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/PaintingApplication.h"
+#include "app/cli/ParameterFileCheck.h"
 #include "app/common/ProgramDirectory.h"
 #include "paint/CaseFiles.h"
 #include "paint/CaseReport.h"
@@ -131,6 +132,7 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
   bool allWritten = true;
   std::size_t written = 0;
   try {
+    DeclareTraitsOfFolder(dir, err);
     table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     // The report reads the rows; the corrections the results table makes in

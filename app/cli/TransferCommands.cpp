@@ -3,6 +3,7 @@
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
+#include "app/cli/ParameterFileCheck.h"
 #include "app/common/ProgramDirectory.h"
 #include "params/CaseRun.h"
 #include "store/CaseCsv.h"
@@ -17,16 +18,22 @@ const char* const ImportHelp =
     "Adds the cases of a CSV file to the case table TAData.db in DIR (default: the\n"
     "folder of the program; a missing folder is created). The first line names the\n"
     "fields (SKELETON_NAME, SEX, RACE, HAZARDFUNC, the score fields such as\n"
-    "PUB_RELIEF_R_LOW, TA_Notes, ...), without regard to case; an empty cell is an\n"
-    "empty field. SKELETON_ID is given by the table. Every line is checked first:\n"
-    "on a score that is not a whole number from -1 to 9, an unknown column or a\n"
-    "malformed line, nothing is imported and the faults are listed by line.\n";
+    "PUB_RELIEF_R_LOW, TA_Notes, AGE, ...), without regard to case; an empty cell is\n"
+    "an empty field. The score fields of the traits of one's own that the folder's\n"
+    "Parameters.dat defines (NAME_R_LOW ... NAME_L_UPPER, or NAME_LOW and\n"
+    "NAME_UPPER) are fields too; AGE is a documented age from 15 to 110 years.\n"
+    "SKELETON_ID is given by the table. Every line is checked first: on a score\n"
+    "that is not a whole number from -1 to 9, an age outside 15 to 110, an unknown\n"
+    "column or a malformed line, nothing is imported and the faults are listed by\n"
+    "line.\n";
 
 const char* const ExportHelp =
     "Usage: vorla-cli export [--dir DIR] FILE.csv\n"
     "\n"
     "Writes every case of the case table in DIR (default: the folder of the program)\n"
-    "to a CSV file: a header of all field names, then one line per case in key order.\n";
+    "to a CSV file: a header of all field names, then one line per case in key order.\n"
+    "The fields of the traits of one's own of the folder's Parameters.dat are\n"
+    "written too; AGE only when a case has a documented age.\n";
 
 namespace {
 
@@ -54,6 +61,7 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
   try {
     const std::string dir = WorkingDirectory(o.dir, argv0);
     std::filesystem::create_directories(dir);
+    DeclareTraitsOfFolder(dir, err);
     CaseTable table;
     table.Open(CaseTableLocation(dir));
     std::vector<std::string> warnings;
@@ -65,6 +73,8 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
     return 0;
   } catch (const std::exception& e) {
     err << e.what() << "\n";
+    if (std::string(e.what()).find("unknown field") != std::string::npos)
+      err << "A trait of one's own is known when the folder's Parameters.dat defines it.\n";
     return 3;
   }
 }
@@ -82,6 +92,7 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::
     if (!std::filesystem::is_directory(dir)) throw std::runtime_error("The folder " + dir + " does not exist.");
     // A mistyped folder is said, rather than given an empty case table.
     if (!HasCaseTable(dir)) throw std::runtime_error("The folder " + dir + " holds no case table TAData.db.");
+    DeclareTraitsOfFolder(dir, err);
     CaseTable table;
     table.Open(CaseTableLocation(dir));
     const int count = ExportCsv(table, o.file);

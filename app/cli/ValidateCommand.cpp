@@ -6,6 +6,7 @@
 #include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/cli/PoolOption.h"
+#include "app/cli/ReferenceSource.h"
 #include "app/common/ProgramDirectory.h"
 #include "calib/Validation.h"
 #include "params/CaseRun.h"
@@ -15,7 +16,8 @@
 namespace vorla::cli {
 
 const char* const ValidateHelp =
-    "Usage: vorla-cli validate REFERENCE.csv [--params FILE] [--level 90|95|99]\n"
+    "Usage: vorla-cli validate (REFERENCE.csv | --dir DIR) [--params FILE]\n"
+    "                          [--level 90|95|99]\n"
     "                          [--model Archeological|Forensic] [--folds K]\n"
     "                          [--min-per-transition N] [--pool sex|ancestry|all]\n"
     "                          [--format text|csv] [--cases FILE] [--jobs N]\n"
@@ -25,7 +27,9 @@ const char* const ValidateHelp =
     "ancestry and mortality model) and compares the estimates with the documented\n"
     "ages: overall and for the ages 15-29, 30-49, 50-69 and 70 and over, the count,\n"
     "the mean error (bias), the mean absolute error, and the share of documented\n"
-    "ages inside the uncorrected and the corrected intervals.\n"
+    "ages inside the uncorrected and the corrected intervals. With --dir DIR the\n"
+    "sample is the cases of the case table in DIR that have an AGE. A sample of\n"
+    "which no skeleton can be analysed is an error.\n"
     "\n"
     "  --params FILE            the parameter set to validate (default: Parameters.dat\n"
     "                           beside the program); with --folds, the template\n"
@@ -53,7 +57,7 @@ const char* const ValidateHelp =
 namespace {
 
 struct ValidateOptions {
-  std::string sample;
+  ReferenceSource source;
   std::string params;
   int folds = 0;
   bool csv = false;
@@ -62,14 +66,19 @@ struct ValidateOptions {
   calib::CalibrationOptions calibration;
 };
 
+// The sample as the user named it: the CSV file, or the case table of the folder.
+std::string SampleName(const ReferenceSource& source) {
+  return source.csv.empty() ? source.dir + "TAData.db" : source.csv;
+}
+
 ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
   const CliArguments a(
       args,
-      {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs", "--pool", "--cases"},
+      {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs", "--pool", "--cases",
+       "--dir"},
       {"--pool-groups"});
-  if (a.Words().size() != 1) throw UsageError("name one reference sample (a CSV file)");
   ValidateOptions o;
-  o.sample = a.Words().front();
+  o.source = ReferenceSourceOption(a);
   o.params = a.Value("--params").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
   o.validation.level = LevelOption(a);
   o.validation.jobs = JobsOption(a);
@@ -85,7 +94,7 @@ ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* a
   if (const auto cases = a.Value("--cases")) {
     if (cases->empty()) throw UsageError("--cases needs a file name");
     std::error_code ignored;
-    if (std::filesystem::equivalent(o.sample, *cases, ignored))
+    if (!o.source.csv.empty() && std::filesystem::equivalent(o.source.csv, *cases, ignored))
       throw UsageError("--cases names the reference sample itself");
     o.cases = *cases;
   }
@@ -115,7 +124,7 @@ int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std
     const calib::ParameterStructure& structure = checked->structure;
     calib::ReferenceOptions reading;
     reading.needModel = o.validation.model.empty();
-    const calib::ReferenceSample sample = calib::ReadReferenceSample(o.sample, structure, reading);
+    const calib::ReferenceSample sample = ReadReference(o.source, structure, reading);
     if (o.folds > 0 && static_cast<std::size_t>(o.folds) > sample.individuals.size())
       throw UsageError("--folds is at most the number of skeletons, " + std::to_string(sample.individuals.size()));
     const std::vector<calib::IndividualEstimate> estimates =
@@ -130,8 +139,10 @@ int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std
       casesFile.Commit();
     }
     progress.Clear();
+    // Figures of no skeleton are no validation.
     if (summary.overall.count == 0) {
-      err << "No skeleton of " << o.sample << " could be analysed"
+      err << "No skeleton of the " << sample.individuals.size() << " in " << SampleName(o.source)
+          << " could be analysed, so nothing was validated"
           << (summary.firstProblem.empty() ? std::string(".") : " (" + summary.firstProblem + ").") << "\n";
       return 3;
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -202,4 +203,112 @@ TEST(ParameterCheck, AChangeOnDiskIsNoticed) {
   EXPECT_TRUE(ParameterFileChanged(*checked));
   fs::remove(path);
   EXPECT_TRUE(ParameterFileChanged(*checked));
+}
+
+namespace {
+
+// The built-in fields of the worked example's table: the two traits and the results.
+bool ScoreOnly(const std::string& field) {
+  for (const char* score : {"CRA_SAGITTAL_LOW", "CRA_SAGITTAL_UPPER", "PUB_TEXTURE_R_LOW", "PUB_TEXTURE_R_UPPER",
+                            "PUB_TEXTURE_L_LOW", "PUB_TEXTURE_L_UPPER"})
+    if (field == score) return true;
+  return false;
+}
+
+bool Known(const std::string& field) {
+  return ScoreOnly(field) || field.rfind("RES_CRA_", 0) == 0 || field.rfind("RES_PUB_", 0) == 0;
+}
+
+// The example with the paired PUB_TEXTURE renamed (line 19).
+std::string Renamed(const std::string& header) {
+  std::string text = Example;
+  text.replace(text.find("2 PUB_TEXTURE"), 13, header);
+  return text;
+}
+
+std::string OwnError(const std::string& text) {
+  try {
+    CheckParameterText(text, "Parameters.dat", &Known, &ScoreOnly);
+  } catch (const AnalysisError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+}  // namespace
+
+TEST(ParameterCheck, TraitsTheCaseTableLacksAreTraitsOfTheSetsOwn) {
+  const auto builtIn = CheckParameterText(Example, "p.dat", &Known, &ScoreOnly);
+  EXPECT_TRUE(builtIn->ownTraits.empty());
+
+  std::string own = Renamed("2 Apex_2   # apex, own system");
+  own.replace(own.find("1 CRA_SAGITTAL"), 14, "1 SURF");
+  const auto checked = CheckParameterText(own, "p.dat", &Known, &ScoreOnly);
+  ASSERT_EQ(checked->ownTraits.size(), 2u);
+  const OwnTrait& surf = checked->ownTraits[0];
+  EXPECT_EQ(surf.name, "SURF");
+  EXPECT_FALSE(surf.paired);
+  EXPECT_EQ(surf.stages, 3);  // two transitions
+  EXPECT_EQ(surf.complex, "SUTURES");
+  EXPECT_EQ(surf.line, 6);
+  const OwnTrait& apex = checked->ownTraits[1];
+  EXPECT_EQ(apex.name, "Apex_2");
+  EXPECT_TRUE(apex.paired);
+  EXPECT_EQ(apex.stages, 2);
+  EXPECT_EQ(apex.comment, "apex, own system");
+  EXPECT_EQ((std::array<std::int32_t, 9>{1, 2, 0, 0, 0, 0, 0, 0, 0}), apex.recoding);
+  EXPECT_EQ(OwnTraitsOf(checked->structure, &Known).size(), 2u);
+}
+
+TEST(ParameterCheck, AnOwnTraitNameThatCannotNameColumnsIsRefusedWithItsLine) {
+  const std::string rule =
+      "a trait of one's own is named by a letter, then letters, digits and underscores, at most 31";
+  for (const char* bad :
+       {"2 APEX-1", "2 2APEX", "2 APEX SUP", "2 _APEX", "2 ÄPEX", "2 ABCDEFGHIJKLMNOPQRSTUVWXYZ_ABCDE"}) {
+    const std::string error = OwnError(Renamed(bad));
+    EXPECT_EQ(error.rfind("Parameters.dat, line 19: the trait name \"" + std::string(bad + 2) + "\"", 0), 0u) << error;
+    EXPECT_NE(error.find(rule), std::string::npos) << error;
+  }
+  EXPECT_EQ(OwnError(Renamed("2 ABCDEFGHIJKLMNOPQRSTUVWXYZ_ABCD")), "no error");
+}
+
+TEST(ParameterCheck, AnOwnTraitMayNotTakeFieldsOfAnotherKindOrTrait) {
+  // A name whose fields all exist but hold no score (a table with such fields stands in).
+  const auto withNotes = [](const std::string& field) { return Known(field) || field.rfind("TA_NOTES_", 0) == 0; };
+  std::string notes = Renamed("1 TA_NOTES");
+  std::string error;
+  try {
+    CheckParameterText(notes, "Parameters.dat", withNotes, &ScoreOnly);
+  } catch (const AnalysisError& e) {
+    error = e.what();
+  }
+  EXPECT_EQ(error,
+            "Parameters.dat, line 19: the trait name TA_NOTES clashes with the field TA_NOTES_LOW of the case "
+            "table, which holds no stage score; give the trait another name");
+
+  // Some of a built-in trait's fields: PUB_TEXTURE_R as an unpaired trait has them, PUB_TEXTURE_R_R_LOW not.
+  std::string half = Renamed("1 PUB_TEXTURE_R");
+  EXPECT_EQ(OwnError(half), "no error");  // reads the right side of the built-in trait, as before
+  const auto partly = [](const std::string& field) { return Known(field) || field == "X_LOW"; };
+  std::string error2;
+  try {
+    CheckParameterText(Renamed("1 X"), "Parameters.dat", partly, {});
+  } catch (const AnalysisError& e) {
+    error2 = e.what();
+  }
+  EXPECT_EQ(error2, "Parameters.dat, line 19: the case table has no score field X_UPPER for component X");
+
+  // Two own traits that would share a field: paired X reads X_R_LOW, unpaired X_R reads it too.
+  std::string shared = Renamed("2 X");
+  shared.replace(shared.find("1 CRA_SAGITTAL"), 14, "1 X_R");
+  EXPECT_EQ(OwnError(shared).rfind("Parameters.dat, line 19: the score field X_R_LOW of trait X is also one of trait "
+                                   "X_R (line 6)",
+                                   0),
+            0u)
+      << OwnError(shared);
+  // The same trait named twice reads the same fields, as a built-in one may.
+  std::string twice = Renamed("1 SURF");
+  twice.replace(twice.find("1 CRA_SAGITTAL"), 14, "1 surf");
+  EXPECT_EQ(OwnError(twice), "no error");
+  EXPECT_EQ(CheckParameterText(twice, "p.dat", &Known, &ScoreOnly)->ownTraits.size(), 1u);
 }

@@ -20,7 +20,7 @@ std::vector<std::string> HeaderOf(const std::string& file) {
 
 TEST(Schema, FieldsFollowTheColumnOrderOfCaseAndResultFiles) {
   const auto fields = CaseFields();
-  ASSERT_EQ(fields.size(), 102u);
+  ASSERT_EQ(fields.size(), 103u);
   EXPECT_EQ(fields[0].name, "SKELETON_ID");
   EXPECT_EQ(fields[0].kind, FieldKind::Key);
   EXPECT_EQ(fields[100].name, "TA_Notes");

@@ -1,0 +1,185 @@
+// The data entry page's "Other traits" group (the traits of the parameter
+// set's own) and its "Documented age".
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+
+#include "gui/TAForm2.h"
+#include "gui/widgets/DbEdit.h"
+#include "gui/widgets/DbMemo.h"
+#include "params/CaseRun.h"
+#include "store/Schema.h"
+
+namespace vorla::gui {
+
+namespace {
+
+// The scores that stand for a stage, in order.
+std::vector<int> UsableScores(const OwnTrait& trait) {
+  std::vector<int> scores;
+  for (int s = 1; s <= 9; ++s)
+    if (trait.recoding[static_cast<std::size_t>(s - 1)] != 0) scores.push_back(s);
+  return scores;
+}
+
+// "1-5" for scores in a row, "1, 2, 4" otherwise.
+std::string ScoreRange(const std::vector<int>& scores) {
+  if (scores.empty()) return "none";
+  if (scores.back() - scores.front() + 1 == static_cast<int>(scores.size()))
+    return std::to_string(scores.front()) + "-" + std::to_string(scores.back());
+  std::string text;
+  for (int s : scores) text += (text.empty() ? "" : ", ") + std::to_string(s);
+  return text;
+}
+
+std::string AllowedScoresMessage(const std::vector<int>& scores) {
+  std::string message = "The allowed values are ";
+  for (std::size_t i = 0; i < scores.size(); ++i) {
+    if (i > 0) message += i + 1 == scores.size() ? ", or " : ",";
+    message += std::to_string(scores[i]);
+  }
+  return message;
+}
+
+const OwnTrait* TraitOfField(const std::vector<OwnTrait>& traits, const std::string& field) {
+  const std::string upper = UpperAscii(field);
+  for (const OwnTrait& trait : traits) {
+    const std::string stem = UpperAscii(trait.name) + "_";
+    if (upper.rfind(stem, 0) == 0) return &trait;
+  }
+  return nullptr;
+}
+
+constexpr int kNotesTop = 315;
+constexpr int kNotesBottom = 602;
+constexpr int kOwnRowPitch = 31;
+
+}  // namespace
+
+void TTAForm2::TakeOwnTraitsOfParameterSet() {
+  own_traits_.clear();
+  try {
+    own_traits_ = CheckParameterFile(ParameterFilePath, &IsBuiltInField, &IsBuiltInScoreField)->ownTraits;
+  } catch (const std::exception&) {
+    // Said when the file is checked for the person.
+  }
+  std::vector<OwnTraitColumns> columns;
+  for (const OwnTrait& trait : own_traits_) columns.push_back({trait.name, trait.paired});
+  DeclareOwnTraits(columns);
+  BuildOtherTraitsGroup();
+}
+
+std::vector<std::string> TTAForm2::PairBasesOf(int complexIndex) const {
+  return ComplexPairBases(complexIndex, own_traits_);
+}
+
+void TTAForm2::BuildOtherTraitsGroup() {
+  if (AgeEdit == nullptr) {
+    AgeLabel = new QLabel(QStringLiteral("Documented age"), DataEntrySheet);
+    AgeLabel->setGeometry(702, kNotesBottom + 6, 150, 28);
+    AgeLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    AgeEdit = new DbEdit(&DataSourceSkeleton, std::string(kAgeField), DataEntrySheet);
+    AgeEdit->setObjectName(QStringLiteral("AgeEdit"));
+    AgeEdit->setGeometry(860, kNotesBottom + 6, 70, 28);
+    AgeEdit->setToolTip(QStringLiteral("The documented age at death, 15 to 110 years, of a reference skeleton"));
+    AgeEdit->show();
+    AgeLabel->show();
+  }
+  OwnScoreBoxes.clear();
+  delete OtherTraitsGroup;
+  OtherTraitsGroup = nullptr;
+  int notesTop = kNotesTop;
+  QWidget* previous = BitBtnNew;
+  setTabOrder(previous, AgeEdit);
+  previous = AgeEdit;
+  if (!own_traits_.empty()) {
+    const int height = 62 + static_cast<int>(own_traits_.size()) * kOwnRowPitch;
+    OtherTraitsGroup = new QGroupBox(QStringLiteral("Other traits"), DataEntrySheet);
+    OtherTraitsGroup->setObjectName(QStringLiteral("OtherTraitsGroup"));
+    OtherTraitsGroup->setGeometry(702, kNotesTop - 40, 265, height);
+    const int right = OtherTraitsGroup->width() - 10;
+    const int columns[4] = {right - 124, right - 96, right - 56, right - 28};  // left min, MAX, right min, MAX
+    const QFont small = [] {
+      QFont font(QStringLiteral("Arial"));
+      font.setPixelSize(12);
+      font.setBold(true);
+      return font;
+    }();
+    const auto head = [&](const char* text, int left, int top, int width) {
+      auto* label = new QLabel(QString::fromLatin1(text), OtherTraitsGroup);
+      label->setGeometry(left, top, width, 16);
+      label->setAlignment(Qt::AlignCenter);
+      label->setFont(small);
+    };
+    head("Left", columns[0], 20, 52);
+    head("Right", columns[2], 20, 52);
+    for (int c = 0; c < 4; ++c) head(c % 2 == 0 ? "min" : "MAX", columns[c] - 2, 36, 28);
+    QFont boxFont(QStringLiteral("Arial"));
+    boxFont.setPixelSize(18);
+    boxFont.setBold(true);
+    for (std::size_t t = 0; t < own_traits_.size(); ++t) {
+      const OwnTrait& trait = own_traits_[t];
+      const int top = 54 + static_cast<int>(t) * kOwnRowPitch;
+      const std::string text = trait.name + " (" + ScoreRange(UsableScores(trait)) + ")";
+      auto* label = new QLabel(QString::fromStdString(text), OtherTraitsGroup);
+      label->setGeometry(4, top, columns[0] - 8, 27);
+      label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      label->setFont(small);
+      label->setToolTip(
+          QString::fromStdString(trait.comment.empty() ? trait.complex : trait.comment + " (" + trait.complex + ")"));
+      const std::vector<std::pair<std::string, int>> boxes =
+          trait.paired
+              ? std::vector<std::pair<std::string, int>>{{"_L_LOW", 0}, {"_L_UPPER", 1}, {"_R_LOW", 2}, {"_R_UPPER", 3}}
+              : std::vector<std::pair<std::string, int>>{{"_LOW", 2}, {"_UPPER", 3}};
+      for (const auto& [end, column] : boxes) {
+        const std::string field = UpperAscii(trait.name) + end;
+        auto* box = new DbScoreEdit(&DataSourceSkeleton, field, trait.stages, OtherTraitsGroup);
+        box->setObjectName(QString::fromStdString(field));
+        box->setFont(boxFont);
+        box->setGeometry(columns[column], top, 25, 27);
+        box->setTextMargins(0, 0, 0, 0);
+        box->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
+        box->SetRefusedCharacterHandler([this] { ui_.Beep(); });
+        connect(box, &DbScoreEdit::keyReleased, this,
+                [this, box](int key) { Guarded([this, box, key] { TraitScoreKeyUp(box, key); }); });
+        // A score typed into a complex that was left out takes it in again.
+        for (int i = 0; i < 3; ++i) {
+          if (KnownComplexes()[static_cast<std::size_t>(i)].complexName != trait.complex) continue;
+          QCheckBox* check = ComplexCheckBox(i);
+          connect(box, &QLineEdit::textEdited, check, [check](const QString& typed) {
+            if (!typed.trimmed().isEmpty()) check->setChecked(true);
+          });
+        }
+        OwnScoreBoxes.push_back(box);
+        setTabOrder(previous, box);
+        previous = box;
+      }
+    }
+    OtherTraitsGroup->show();
+    notesTop = OtherTraitsGroup->geometry().bottom() + 4;
+  }
+  // The notes give way to the group, down to a few lines.
+  NotesLabel->setVisible(own_traits_.empty());
+  DBMemo1->setGeometry(702, notesTop, 265, std::max(90, kNotesBottom - notesTop));
+}
+
+bool TTAForm2::CheckOwnTraitScore(DbScoreEdit* box, const QString& text) {
+  const OwnTrait* trait = TraitOfField(own_traits_, box->FieldName());
+  if (trait == nullptr || std::find(OwnScoreBoxes.begin(), OwnScoreBoxes.end(), box) == OwnScoreBoxes.end())
+    return false;
+  bool whole = false;
+  const int v = text.toInt(&whole);
+  if (!whole) throw std::runtime_error("'" + text.toStdString() + "' is not a valid integer value");
+  const std::vector<int> scores = UsableScores(*trait);
+  if (std::find(scores.begin(), scores.end(), v) != scores.end()) {
+    FocusNextControl(box);
+  } else {
+    ShowMessage(MessageKind::Error, AllowedScoresMessage(scores));
+    box->selectAll();
+  }
+  return true;
+}
+
+}  // namespace vorla::gui
