@@ -12,11 +12,12 @@ namespace vorla::calib {
 
 namespace {
 
-// The fields a reference individual is read from: the case number, the model
-// choices, the documented age and every stage score.
+// The fields a reference individual is read from: the key and case number
+// (which name it in a validation's cases), the model choices, the documented
+// age and every stage score.
 bool IsSampleField(const FieldInfo& field) {
   if (field.is_score) return true;
-  for (const std::string_view name : {"SKELETON_NAME", "SEX", "RACE", "HAZARDFUNC", "AGE"})
+  for (const std::string_view name : {"SKELETON_ID", "SKELETON_NAME", "SEX", "RACE", "HAZARDFUNC", "AGE"})
     if (field.name == name) return true;
   return false;
 }

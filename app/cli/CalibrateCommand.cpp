@@ -186,7 +186,9 @@ int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, st
       calib::ApplyVarianceFactors(*variance, result.parameters);
     }
 
-    const std::string sampleName = std::filesystem::path(o.sample).filename().string();
+    // A case table is named by its folder too: every one is called TAData.db.
+    const std::string sampleName =
+        o.source.csv.empty() ? o.sample : std::filesystem::path(o.sample).filename().string();
     const std::string text = calib::ParameterFileText(result.parameters, "calibrated on " + sampleName + " (" +
                                                                              Individuals(result.individuals) + ") on " +
                                                                              UtcNow() + " with " + OptionsUsed(o));

@@ -72,11 +72,10 @@ std::string SampleName(const ReferenceSource& source) {
 }
 
 ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(
-      args,
-      {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs", "--pool", "--cases",
-       "--dir"},
-      {"--pool-groups"});
+  const CliArguments a(args,
+                       {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs",
+                        "--pool", "--cases", "--dir"},
+                       {"--pool-groups"});
   ValidateOptions o;
   o.source = ReferenceSourceOption(a);
   o.params = a.Value("--params").value_or(ExecutableDirectory(argv0) + "Parameters.dat");

@@ -267,7 +267,9 @@ TEST_F(Commands, ValidateWritesEachSkeletonsEstimatesAndRefusesToAnalyseNobody) 
       Command(&cli::ValidateCommand, {nobody, "--params", templateFile, "--cases", folder.File("none.csv")});
   EXPECT_EQ(none.code, 3);
   EXPECT_TRUE(none.out.empty());
-  EXPECT_NE(none.err.find(" in " + nobody + " could be analysed, so nothing was validated (line 2: "), std::string::npos) << none.err;
+  EXPECT_NE(none.err.find(" in " + nobody + " could be analysed, so nothing was validated (line 2: "),
+            std::string::npos)
+      << none.err;
   const std::vector<CsvRecord> why = ParseCsv(test::ScratchFolder::Read(folder.File("none.csv")));
   ASSERT_EQ(why.size(), 6u);
   EXPECT_FALSE(why[1].cells[12].empty());

@@ -109,8 +109,14 @@ TEST_F(OwnTraits, ValidateAndCalibrateReadTheCasesOfDocumentedAgeFromTheTable) {
   ASSERT_EQ(Command(&cli::ImportCommand, {"--dir", dir.string(), (root / "more.csv").string()}).code, 0);
 
   const std::string params = (dir / "Parameters.dat").string();
-  const Outcome fromTable = Command(&cli::ValidateCommand, {"--dir", dir.string(), "--params", params, "--jobs", "1"});
+  const fs::path cases = root / "cases.csv";
+  const Outcome fromTable = Command(
+      &cli::ValidateCommand, {"--dir", dir.string(), "--params", params, "--jobs", "1", "--cases", cases.string()});
   ASSERT_EQ(fromTable.code, 0) << fromTable.err;
+  // Each skeleton of the cases is named by its key in the table.
+  const std::string caseLines = ReadAll(cases);
+  EXPECT_NE(caseLines.find("\n2,1,"), std::string::npos) << caseLines.substr(0, 300);
+  EXPECT_NE(caseLines.find("\n81,80,"), std::string::npos) << caseLines.substr(0, 300);
   const Outcome fromCsv = Command(&cli::ValidateCommand, {sample.string(), "--params", params, "--jobs", "1"});
   ASSERT_EQ(fromCsv.code, 0) << fromCsv.err;
   // The same 80 skeletons, the same figures.
@@ -126,6 +132,8 @@ TEST_F(OwnTraits, ValidateAndCalibrateReadTheCasesOfDocumentedAgeFromTheTable) {
   EXPECT_NE(written.find("\n2 APEX"), std::string::npos);
   EXPECT_NE(written.find("\n1 SURF"), std::string::npos);
   EXPECT_NE(calibrated.out.find("80 individuals"), std::string::npos) << calibrated.out;
+  // The first line names the table by its folder.
+  EXPECT_EQ(written.rfind("0.11  calibrated on " + dir.string(), 0), 0u) << written.substr(0, 200);
 
   const Outcome both = Command(&cli::ValidateCommand, {sample.string(), "--dir", dir.string(), "--params", params});
   EXPECT_EQ(both.code, 2);
