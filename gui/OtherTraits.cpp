@@ -1,6 +1,7 @@
 // The data entry page's "Other traits" group (the traits of the parameter
 // set's own) and its "Documented age".
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -122,13 +123,19 @@ void TTAForm2::BuildOtherTraitsGroup() {
     for (std::size_t t = 0; t < own_traits_.size(); ++t) {
       const OwnTrait& trait = own_traits_[t];
       const int top = 54 + static_cast<int>(t) * kOwnRowPitch;
-      const std::string text = trait.name + " (" + ScoreRange(UsableScores(trait)) + ")";
-      auto* label = new QLabel(QString::fromStdString(text), OtherTraitsGroup);
-      label->setGeometry(4, top, columns[0] - 8, 27);
+      // A name too long for the room is shortened in its middle; the tooltip
+      // gives it whole.
+      const QString range = QString::fromStdString(" (" + ScoreRange(UsableScores(trait)) + ")");
+      const QFontMetrics metrics(small);
+      const int room = columns[0] - 8;
+      const QString name = metrics.elidedText(QString::fromStdString(trait.name), Qt::ElideMiddle,
+                                              room - metrics.horizontalAdvance(range));
+      auto* label = new QLabel(name + range, OtherTraitsGroup);
+      label->setGeometry(4, top, room, 27);
       label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
       label->setFont(small);
-      label->setToolTip(
-          QString::fromStdString(trait.comment.empty() ? trait.complex : trait.comment + " (" + trait.complex + ")"));
+      label->setToolTip(QString::fromStdString(
+          trait.name + ": " + (trait.comment.empty() ? trait.complex : trait.comment + " (" + trait.complex + ")")));
       const std::vector<std::pair<std::string, int>> boxes =
           trait.paired
               ? std::vector<std::pair<std::string, int>>{{"_L_LOW", 0}, {"_L_UPPER", 1}, {"_R_LOW", 2}, {"_R_UPPER", 3}}

@@ -3,6 +3,7 @@
 // documented age.
 #include <QCheckBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -72,6 +73,27 @@ class OtherTraitsTest : public QObject {
     // The notes give way to the group.
     QVERIFY(Controls(*w.form).DBMemo1->geometry().top() > group->geometry().bottom());
     QVERIFY(w.ui.messages.empty());
+  }
+
+  // A name of 31 characters still leaves its range readable, within the
+  // label; the tooltip names the trait whole.
+  void aLongNameIsShortenedNotCut() {
+    const std::string longName = "AURICULAR_SURFACE_GRANULARITY_X";
+    std::string parameters = OwnParameters();
+    const std::size_t at = parameters.find(" APEX");
+    QVERIFY(at != std::string::npos);
+    parameters.replace(at + 1, 4, longName);
+    CaseFolder folder;
+    folder.WriteParameterFile(parameters);
+    Window w(folder);
+    QGroupBox* group = Controls(*w.form).OtherTraitsGroup;
+    QVERIFY(group != nullptr);
+    QLabel* shown = nullptr;
+    for (QLabel* label : group->findChildren<QLabel*>())
+      if (label->toolTip().startsWith(QString::fromStdString(longName + ": "))) shown = label;
+    QVERIFY(shown != nullptr);
+    QVERIFY2(shown->text().endsWith(" (1-5)") && shown->text().contains(QChar(0x2026)), qPrintable(shown->text()));
+    QVERIFY2(QFontMetrics(shown->font()).horizontalAdvance(shown->text()) <= shown->width(), qPrintable(shown->text()));
   }
 
   void scoresAreCheckedAgainstTheRecodingTable_data() {
