@@ -9,6 +9,7 @@
 #include <random>
 
 #include "calib/ParameterWriter.h"
+#include "calib/TableText.h"
 #include "params/CaseRun.h"
 #include "params/ParallelWork.h"
 #include "params/ParameterErrors.h"
@@ -80,21 +81,6 @@ struct Sums {
     return f;
   }
 };
-
-std::string Fixed(double value, int decimals) {
-  if (!std::isfinite(value)) return "-";
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  return buffer;
-}
-
-std::string Right(const std::string& text, std::size_t width) {
-  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
-}
-
-std::string Percent(double share) {
-  return std::isfinite(share) ? Fixed(100.0 * share, 1) + " %" : "-";
-}
 
 std::vector<std::pair<std::string, ClassFigures>> Rows(const ValidationSummary& s) {
   std::vector<std::pair<std::string, ClassFigures>> rows = {{"all", s.overall}};

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "calib/TableText.h"
 #include "calib/Validation.h"
 #include "engine/AnalysisTree.h"
 #include "engine/EngineSettings.h"
@@ -78,21 +79,6 @@ double Share(const std::vector<double>& needs, double factor) {
   std::size_t covered = 0;
   for (double need : needs) covered += need <= factor ? 1 : 0;
   return needs.empty() ? NAN : static_cast<double>(covered) / static_cast<double>(needs.size());
-}
-
-std::string Fixed(double value, int decimals) {
-  if (!std::isfinite(value)) return "-";
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  return buffer;
-}
-
-std::string Right(const std::string& text, std::size_t width) {
-  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
-}
-
-std::string Percent(double share) {
-  return std::isfinite(share) ? Fixed(100.0 * share, 1) + " %" : "-";
 }
 
 }  // namespace
