@@ -303,8 +303,7 @@ int ExportCsv(const CaseTable& table, const std::string& path) {
   // the export of a table of cases stays as it was before the field came.
   const auto fields = CaseFields();
   const auto age = static_cast<std::size_t>(FindCaseField(kAgeField));
-  bool anyAge = false;
-  table.ForEachStoredRow([&](const std::vector<FieldValue>& row) { anyAge = anyAge || !IsNull(row[age]); });
+  const bool anyAge = table.AnyStoredValueIn(kAgeField);
   std::string line;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i == age && !anyAge) continue;

@@ -78,6 +78,8 @@ class CaseStore {
   virtual void ForEachListEntry(const std::function<void(std::int64_t, const std::string&, bool)>& visit) = 0;
   // Every stored row in key order, normalised.
   virtual void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit) = 0;
+  // Whether any stored row has a value in the field (a name of CaseFields()).
+  virtual bool AnyValueIn(std::string_view field) = 0;
   virtual void SetBusyTimeout(std::chrono::milliseconds) {}
   virtual void Close() noexcept = 0;
 };

@@ -181,6 +181,12 @@ void CaseTable::ForEachStoredRow(const std::function<void(const std::vector<Fiel
   store_->ForEachRow(visit);
 }
 
+bool CaseTable::AnyStoredValueIn(std::string_view field) const {
+  RequireOpen();
+  if (FindCaseField(field) < 0) throw StoreError("Field " + std::string(field) + " not found");
+  return store_->AnyValueIn(field);
+}
+
 void CaseTable::InsertStoredRow(const std::vector<FieldValue>& row) {
   RequireOpen();
   if (row.size() != CaseFields().size() || !std::holds_alternative<std::int64_t>(row[0])) {

@@ -189,6 +189,8 @@ class CaseTable final : public CaseRow {
 
   // Every stored row in key order, as last posted, whatever the filter.
   void ForEachStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const;
+  // Whether any stored row has a value in this field of CaseFields().
+  bool AnyStoredValueIn(std::string_view field) const;
   // Stores a whole row with its own SKELETON_ID (copying a table); the
   // current row does not move.
   void InsertStoredRow(const std::vector<FieldValue>& row);

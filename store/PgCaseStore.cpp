@@ -283,6 +283,12 @@ class PgCaseStore final : public CaseStore {
     }
   }
 
+  bool AnyValueIn(std::string_view field) override {
+    const PgResult any =
+        db_.Exec("SELECT EXISTS (SELECT 1 FROM TAData WHERE " + std::string(field) + " IS NOT NULL)", {});
+    return any.Rows() == 1 && any.Text(0, 0) == "t";
+  }
+
   void Close() noexcept override {
     prepared_ = false;
     db_.Close();

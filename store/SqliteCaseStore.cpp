@@ -245,6 +245,11 @@ class SqliteCaseStore final : public CaseStore {
     }
   }
 
+  bool AnyValueIn(std::string_view field) override {
+    Statement any(db_, "SELECT EXISTS (SELECT 1 FROM TAData WHERE " + std::string(field) + " IS NOT NULL)");
+    return any.Step() && any.ColumnInt64(0) != 0;
+  }
+
   void SetBusyTimeout(std::chrono::milliseconds timeout) override {
     db_.SetBusyTimeout(static_cast<int>(timeout.count()));
   }
