@@ -29,6 +29,13 @@ inline std::string ReadAll(const std::filesystem::path& path) {
   return text.str();
 }
 
+// How often the part occurs in the text, overlapping occurrences included.
+inline std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 inline void WriteAll(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }

@@ -21,18 +21,13 @@
 
 using namespace vorla;
 using cli::test::Command;
+using cli::test::Count;
 using cli::test::Outcome;
 using cli::test::ReadAll;
 using cli::test::WriteAll;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::size_t Count(const std::string& text, const std::string& part) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
 
 // The first lines of the demonstration set, as `head -n` gives them.
 std::string Head(int lines) {
