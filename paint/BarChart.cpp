@@ -39,11 +39,12 @@ std::vector<double> ScaleTicks(double low, double high, double step) {
 }
 
 double ScaleStep(double low, double high, int minTicks) {
+  // The largest step that still gives enough ticks; from the top down, so
+  // that no small step lists its thousands of ticks.
   const std::vector<double> steps = SeriesSteps();
-  double best = steps.front();
-  for (double step : steps)
-    if (static_cast<int>(ScaleTicks(low, high, step).size()) >= minTicks) best = step;
-  return best;
+  for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+    if (static_cast<int>(ScaleTicks(low, high, *it).size()) >= minTicks) return *it;
+  return steps.front();
 }
 
 double HorizontalLabelStep(const BarChartData& d, double areaWidth) {

@@ -168,6 +168,14 @@ QString PdfText(const QString& path) {
   return ToolOutput(QStringLiteral("pdftotext"), {"-layout", path, "-"});
 }
 
+QStringList PdfFontNames(const QString& path) {
+  QStringList names;
+  // pdffonts: two heading lines, then one line per font, its name first.
+  const QStringList lines = ToolOutput(QStringLiteral("pdffonts"), {path}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  for (qsizetype i = 2; i < lines.size(); ++i) names << lines[i].section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+  return names;
+}
+
 QString PdfPageSize(const QString& path) {
   for (const QString& line : ToolOutput(QStringLiteral("pdfinfo"), {path}).split(QLatin1Char('\n')))
     if (line.startsWith(QStringLiteral("Page size:"))) return line.mid(10).trimmed();

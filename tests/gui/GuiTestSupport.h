@@ -177,6 +177,8 @@ int StoredRowCount(const std::string& folder);
 // as pdfinfo states it ("612 x 792 pts (letter)"); empty when the tool fails.
 QString PdfText(const QString& path);
 QString PdfPageSize(const QString& path);
+// The names of the fonts a PDF uses, as pdffonts lists them.
+QStringList PdfFontNames(const QString& path);
 
 // Types into a box as a person would: press and release each character.
 void TypeInto(QWidget* widget, const QString& text);

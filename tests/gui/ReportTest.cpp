@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "GuiTestSupport.h"
@@ -119,6 +120,58 @@ class ReportTest : public QObject {
     QVERIFY(text.contains("Hazard Model: Forensic White Male"));
     QVERIFY(text.contains(f.ResultCell(2, 1)));  // the corrected point estimate
     QVERIFY(text.contains(QString::fromLatin1(WindowCaption)));
+    // The italic head " p" is still text, drawn with the bold face: the
+    // page embeds a regular and a bold face and nothing more.
+    QVERIFY(text.contains(QRegularExpression(QStringLiteral("Chi-sq +p\\b"))));
+    const QStringList fonts = PdfFontNames(pdf);
+    QCOMPARE(fonts.size(), 2);
+    QVERIFY2(!fonts.join(' ').contains("Italic", Qt::CaseInsensitive), qPrintable(fonts.join(' ')));
+  }
+
+  // The italic head leans by the italic angle: the top of an "l" stands to
+  // the right of its foot, where the upright head beside it stands straight.
+  void italicHeadLeans() {
+    ReportContent content;
+    for (int column : {5, 6}) {
+      content.cells[0][column].enabled = true;
+      content.cells[0][column].text = QStringLiteral("l");
+    }
+    const double perMm = 40;
+    const QPointF origin(120 * perMm, 112 * perMm);  // the image shows the heads' strip only
+    QImage page(QSize(int(30 * perMm), int(6 * perMm)), QImage::Format_RGB32);
+    page.setDotsPerMeterX(int(perMm * 1000));
+    page.setDotsPerMeterY(int(perMm * 1000));
+    page.fill(Qt::white);
+    {
+      QPainter painter(&page);
+      painter.translate(-origin);
+      PaintReport(painter, perMm, content);
+    }
+    // The mean x of the ink in the first and last inked rows of a column's box.
+    const auto lean = [&](double boxLeft) {
+      const int left = int(boxLeft * perMm - origin.x()), right = int((boxLeft + 12.7) * perMm - origin.x());
+      int first = -1, last = -1;
+      std::vector<double> meanX(static_cast<std::size_t>(page.height()), 0);
+      for (int y = 0; y < page.height(); ++y) {
+        double sum = 0;
+        int count = 0;
+        for (int x = left; x < right; ++x)
+          if (QColor(page.pixel(x, y)).value() < 128) sum += x, ++count;
+        if (count == 0) continue;
+        meanX[static_cast<std::size_t>(y)] = sum / count;
+        if (first < 0) first = y;
+        last = y;
+      }
+      if (first < 0) return std::pair<double, double>(0, 0);
+      return std::pair<double, double>(meanX[static_cast<std::size_t>(first)] - meanX[static_cast<std::size_t>(last)],
+                                       last - first);
+    };
+    const auto [uprightShift, uprightHeight] = lean(122.1);
+    const auto [italicShift, italicHeight] = lean(134.4);
+    QVERIFY(uprightHeight > 50 && italicHeight > 50);
+    QVERIFY2(std::abs(uprightShift) < 0.05 * uprightHeight, qPrintable(QString::number(uprightShift)));
+    QVERIFY2(italicShift > 0.15 * italicHeight && italicShift < 0.3 * italicHeight,
+             qPrintable(QString::number(italicShift) + " over " + QString::number(italicHeight)));
   }
 
   void unwritablePdf() {
