@@ -52,7 +52,8 @@ void MemoryRow::Fill(const std::string& name, const std::string& text) {
     Slot(name) = text;
 }
 
-std::int32_t MemoryRow::FieldAsInteger(const std::string& name) const {
+std::int32_t MemoryRow::FieldAsInteger(const FieldKey& field) const {
+  const std::string& name = field.Name();
   const std::optional<std::string>& value = Slot(name);
   if (!value || TrimBlanks(*value).empty()) return 0;
   if (const auto whole = ParseInteger(*value)) return *whole;
@@ -61,29 +62,34 @@ std::int32_t MemoryRow::FieldAsInteger(const std::string& name) const {
   throw StoreError("Field '" + name + "': '" + *value + "' is not a whole number");
 }
 
-double MemoryRow::FieldAsFloat(const std::string& name) const {
+double MemoryRow::FieldAsFloat(const FieldKey& field) const {
+  const std::string& name = field.Name();
   const std::optional<std::string>& value = Slot(name);
   if (!value || TrimBlanks(*value).empty()) return 0.0;
   if (const auto real = ParseReal(*value)) return *real;
   throw StoreError("Field '" + name + "': '" + *value + "' is not a number");
 }
 
-void MemoryRow::SetFieldInteger(const std::string& name, std::int32_t value) {
+void MemoryRow::SetFieldInteger(const FieldKey& field, std::int32_t value) {
+  const std::string& name = field.Name();
   Writable(name) = std::to_string(value);
 }
 
-void MemoryRow::SetFieldFloat(const std::string& name, double value) {
+void MemoryRow::SetFieldFloat(const FieldKey& field, double value) {
+  const std::string& name = field.Name();
   Writable(name) = FormatReal(value);
 }
 
-void MemoryRow::SetFieldText(const std::string& name, const std::string& value) {
+void MemoryRow::SetFieldText(const FieldKey& field, const std::string& value) {
+  const std::string& name = field.Name();
   if (value.empty())
     Writable(name).reset();
   else
     Writable(name) = value;
 }
 
-void MemoryRow::SetFieldNull(const std::string& name) {
+void MemoryRow::SetFieldNull(const FieldKey& field) {
+  const std::string& name = field.Name();
   Writable(name).reset();
 }
 

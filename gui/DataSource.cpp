@@ -167,41 +167,41 @@ bool TDataSource::LocateId(std::int32_t id) {
   return SettlingChangedRow([&] { return table_.LocateId(id); });
 }
 
-bool TDataSource::FieldIsNull(const std::string& name) const {
-  return table_.FieldIsNull(name);
+bool TDataSource::FieldIsNull(const FieldKey& field) const {
+  return table_.FieldIsNull(field);
 }
-std::int32_t TDataSource::FieldAsInteger(const std::string& name) const {
-  return table_.FieldAsInteger(name);
+std::int32_t TDataSource::FieldAsInteger(const FieldKey& field) const {
+  return table_.FieldAsInteger(field);
 }
-std::string TDataSource::FieldAsText(const std::string& name) const {
-  return table_.FieldAsText(name);
+std::string TDataSource::FieldAsText(const FieldKey& field) const {
+  return table_.FieldAsText(field);
 }
-double TDataSource::FieldAsFloat(const std::string& name) const {
-  return table_.FieldAsFloat(name);
+double TDataSource::FieldAsFloat(const FieldKey& field) const {
+  return table_.FieldAsFloat(field);
 }
 
 void TDataSource::Edit() {
   table_.Edit();
 }
 
-void TDataSource::SetFieldInteger(const std::string& name, std::int32_t value) {
-  table_.SetFieldInteger(name, value);
-  RefreshField(name);
+void TDataSource::SetFieldInteger(const FieldKey& field, std::int32_t value) {
+  table_.SetFieldInteger(field, value);
+  RefreshField(field.Name());
 }
 
-void TDataSource::SetFieldFloat(const std::string& name, double value) {
-  table_.SetFieldFloat(name, value);
-  RefreshField(name);
+void TDataSource::SetFieldFloat(const FieldKey& field, double value) {
+  table_.SetFieldFloat(field, value);
+  RefreshField(field.Name());
 }
 
-void TDataSource::SetFieldText(const std::string& name, const std::string& value) {
-  table_.SetFieldText(name, value);
-  RefreshField(name);
+void TDataSource::SetFieldText(const FieldKey& field, const std::string& value) {
+  table_.SetFieldText(field, value);
+  RefreshField(field.Name());
 }
 
-void TDataSource::SetFieldNull(const std::string& name) {
-  table_.SetFieldNull(name);
-  RefreshField(name);
+void TDataSource::SetFieldNull(const FieldKey& field) {
+  table_.SetFieldNull(field);
+  RefreshField(field.Name());
 }
 
 void TDataSource::Post() {

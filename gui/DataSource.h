@@ -116,15 +116,15 @@ class TDataSource final : public CaseRow {
 
   // CaseRow
   bool LocateId(std::int32_t id) override;
-  bool FieldIsNull(const std::string& name) const override;
-  std::int32_t FieldAsInteger(const std::string& name) const override;
-  std::string FieldAsText(const std::string& name) const override;
-  double FieldAsFloat(const std::string& name) const override;
+  bool FieldIsNull(const FieldKey& field) const override;
+  std::int32_t FieldAsInteger(const FieldKey& field) const override;
+  std::string FieldAsText(const FieldKey& field) const override;
+  double FieldAsFloat(const FieldKey& field) const override;
   void Edit() override;
-  void SetFieldInteger(const std::string& name, std::int32_t value) override;
-  void SetFieldFloat(const std::string& name, double value) override;
-  void SetFieldText(const std::string& name, const std::string& value) override;
-  void SetFieldNull(const std::string& name) override;
+  void SetFieldInteger(const FieldKey& field, std::int32_t value) override;
+  void SetFieldFloat(const FieldKey& field, double value) override;
+  void SetFieldText(const FieldKey& field, const std::string& value) override;
+  void SetFieldNull(const FieldKey& field) override;
   void Post() override;
 
  private:

@@ -23,34 +23,38 @@ const RowOverlay::Value* RowOverlay::Written(const std::string& name) const {
   return it == written_.end() ? nullptr : &it->second;
 }
 
-bool RowOverlay::FieldIsNull(const std::string& name) const {
+bool RowOverlay::FieldIsNull(const FieldKey& field) const {
+  const std::string& name = field.Name();
   const Value* value = Written(name);
-  if (!value) return base_.FieldIsNull(name);
+  if (!value) return base_.FieldIsNull(field);
   return std::holds_alternative<std::monostate>(*value) ||
          (std::holds_alternative<std::string>(*value) && std::get<std::string>(*value).empty());
 }
 
-std::int32_t RowOverlay::FieldAsInteger(const std::string& name) const {
+std::int32_t RowOverlay::FieldAsInteger(const FieldKey& field) const {
+  const std::string& name = field.Name();
   const Value* value = Written(name);
-  if (!value) return base_.FieldAsInteger(name);
+  if (!value) return base_.FieldAsInteger(field);
   if (const auto* i = std::get_if<std::int32_t>(value)) return *i;
   if (const auto* d = std::get_if<double>(value)) return static_cast<std::int32_t>(*d);
   if (const auto* s = std::get_if<std::string>(value)) return s->empty() ? 0 : std::stoi(*s);
   return 0;
 }
 
-double RowOverlay::FieldAsFloat(const std::string& name) const {
+double RowOverlay::FieldAsFloat(const FieldKey& field) const {
+  const std::string& name = field.Name();
   const Value* value = Written(name);
-  if (!value) return base_.FieldAsFloat(name);
+  if (!value) return base_.FieldAsFloat(field);
   if (const auto* i = std::get_if<std::int32_t>(value)) return *i;
   if (const auto* d = std::get_if<double>(value)) return *d;
   if (const auto* s = std::get_if<std::string>(value)) return s->empty() ? 0.0 : std::stod(*s);
   return 0.0;
 }
 
-std::string RowOverlay::FieldAsText(const std::string& name) const {
+std::string RowOverlay::FieldAsText(const FieldKey& field) const {
+  const std::string& name = field.Name();
   const Value* value = Written(name);
-  if (!value) return base_.FieldAsText(name);
+  if (!value) return base_.FieldAsText(field);
   if (const auto* i = std::get_if<std::int32_t>(value)) return std::to_string(*i);
   if (const auto* d = std::get_if<double>(value)) {
     char text[32];
@@ -61,16 +65,20 @@ std::string RowOverlay::FieldAsText(const std::string& name) const {
   return {};
 }
 
-void RowOverlay::SetFieldInteger(const std::string& name, std::int32_t value) {
+void RowOverlay::SetFieldInteger(const FieldKey& field, std::int32_t value) {
+  const std::string& name = field.Name();
   written_[Key(name)] = value;
 }
-void RowOverlay::SetFieldFloat(const std::string& name, double value) {
+void RowOverlay::SetFieldFloat(const FieldKey& field, double value) {
+  const std::string& name = field.Name();
   written_[Key(name)] = value;
 }
-void RowOverlay::SetFieldText(const std::string& name, const std::string& value) {
+void RowOverlay::SetFieldText(const FieldKey& field, const std::string& value) {
+  const std::string& name = field.Name();
   written_[Key(name)] = value;
 }
-void RowOverlay::SetFieldNull(const std::string& name) {
+void RowOverlay::SetFieldNull(const FieldKey& field) {
+  const std::string& name = field.Name();
   written_[Key(name)] = std::monostate{};
 }
 

@@ -120,21 +120,21 @@ class CaseTable final : public CaseRow {
 
   // --- Fields of the current row, by name without regard to case ----------
 
-  bool FieldIsNull(const std::string& name) const override;
-  std::int32_t FieldAsInteger(const std::string& name) const override;
-  std::string FieldAsText(const std::string& name) const override;
-  double FieldAsFloat(const std::string& name) const override;
-  FieldValue FieldAsValue(const std::string& name) const;
+  bool FieldIsNull(const FieldKey& field) const override;
+  std::int32_t FieldAsInteger(const FieldKey& field) const override;
+  std::string FieldAsText(const FieldKey& field) const override;
+  double FieldAsFloat(const FieldKey& field) const override;
+  FieldValue FieldAsValue(const FieldKey& field) const;
 
   // Writing needs the edit or insert state ("Table is not in edit mode");
   // SKELETON_ID is never written.
-  void SetFieldInteger(const std::string& name, std::int32_t value) override;
+  void SetFieldInteger(const FieldKey& field, std::int32_t value) override;
   // A value that is not finite is refused; into an integer field the value
   // goes rounded to the nearest (halves to the even neighbour).
-  void SetFieldFloat(const std::string& name, double value) override;
+  void SetFieldFloat(const FieldKey& field, double value) override;
   // Converted for numeric fields; an empty or blank text empties the field.
-  void SetFieldText(const std::string& name, const std::string& value) override;
-  void SetFieldNull(const std::string& name) override;
+  void SetFieldText(const FieldKey& field, const std::string& value) override;
+  void SetFieldNull(const FieldKey& field) override;
 
   // The current row's values in the order of CaseFields().
   const std::vector<FieldValue>& CurrentValues() const;
@@ -202,10 +202,10 @@ class CaseTable final : public CaseRow {
 
   void RequireOpen() const;
   void RequireNotLeaving() const;
-  int FieldIndex(const std::string& name) const;
-  const FieldValue& Value(const std::string& name, int* index = nullptr) const;
+  int FieldIndex(const FieldKey& field) const;
+  const FieldValue& Value(const FieldKey& field, int* index = nullptr) const;
   void Write(int index, FieldValue value);
-  int WritableField(const std::string& name) const;
+  int WritableField(const FieldKey& field) const;
 
   void ApplyFilter(const RowFilter& filter);
   void LoadKeys();

@@ -41,9 +41,13 @@ FieldValue InAgeRange(int index, FieldValue value) {
 
 }  // namespace
 
-int FieldIndexOf(const std::string& name) {
-  const int index = FindCaseField(name);
-  if (index < 0) throw FieldNotFound(name);
+int FieldIndexOf(const FieldKey& field) {
+  const int remembered = field.Column();
+  if (remembered >= 0) return remembered;
+  const int index = FindCaseField(field.Name());
+  if (index < 0) throw FieldNotFound(field.Name());
+  // The built-in fields keep their columns whatever traits of one's own come and go.
+  if (static_cast<std::size_t>(index) < BuiltInFieldCount()) field.RememberColumn(index);
   return index;
 }
 
@@ -136,47 +140,47 @@ FieldValue TextForField(int index, const std::string& value) {
   return std::int64_t{*parsed};
 }
 
-int CaseTable::FieldIndex(const std::string& name) const {
-  return FieldIndexOf(name);
+int CaseTable::FieldIndex(const FieldKey& field) const {
+  return FieldIndexOf(field);
 }
 
-const FieldValue& CaseTable::Value(const std::string& name, int* index) const {
-  const int found = FieldIndex(name);
+const FieldValue& CaseTable::Value(const FieldKey& field, int* index) const {
+  const int found = FieldIndex(field);
   RequireOpen();
   // Fields of one's own traits declared after the table was opened are not in its rows.
-  if (static_cast<std::size_t>(found) >= row_.size()) throw FieldNotFound(name);
+  if (static_cast<std::size_t>(found) >= row_.size()) throw FieldNotFound(field.Name());
   if (index != nullptr) *index = found;
   return row_[static_cast<std::size_t>(found)];
 }
 
-bool CaseTable::FieldIsNull(const std::string& name) const {
-  return IsNull(Value(name));
+bool CaseTable::FieldIsNull(const FieldKey& field) const {
+  return IsNull(Value(field));
 }
 
-FieldValue CaseTable::FieldAsValue(const std::string& name) const {
-  return Value(name);
+FieldValue CaseTable::FieldAsValue(const FieldKey& field) const {
+  return Value(field);
 }
 
-std::int32_t CaseTable::FieldAsInteger(const std::string& name) const {
+std::int32_t CaseTable::FieldAsInteger(const FieldKey& field) const {
   int index = 0;
-  const FieldValue& value = Value(name, &index);
+  const FieldValue& value = Value(field, &index);
   return IntegerOfField(value, index);
 }
 
-double CaseTable::FieldAsFloat(const std::string& name) const {
+double CaseTable::FieldAsFloat(const FieldKey& field) const {
   int index = 0;
-  const FieldValue& value = Value(name, &index);
+  const FieldValue& value = Value(field, &index);
   return FloatOfField(value, index);
 }
 
-std::string CaseTable::FieldAsText(const std::string& name) const {
-  return TextOfField(Value(name));
+std::string CaseTable::FieldAsText(const FieldKey& field) const {
+  return TextOfField(Value(field));
 }
 
-int CaseTable::WritableField(const std::string& name) const {
-  const int index = FieldIndex(name);
+int CaseTable::WritableField(const FieldKey& field) const {
+  const int index = FieldIndex(field);
   RequireOpen();
-  if (static_cast<std::size_t>(index) >= row_.size()) throw FieldNotFound(name);
+  if (static_cast<std::size_t>(index) >= row_.size()) throw FieldNotFound(field.Name());
   if (state_ == RowState::Browse) throw StoreError("Table is not in edit mode");
   RequireWritableField(index);
   return index;
@@ -187,23 +191,23 @@ void CaseTable::Write(int index, FieldValue value) {
   modified_ = true;
 }
 
-void CaseTable::SetFieldInteger(const std::string& name, std::int32_t value) {
-  const int index = WritableField(name);
+void CaseTable::SetFieldInteger(const FieldKey& field, std::int32_t value) {
+  const int index = WritableField(field);
   Write(index, IntegerForField(index, value));
 }
 
-void CaseTable::SetFieldFloat(const std::string& name, double value) {
-  const int index = WritableField(name);
+void CaseTable::SetFieldFloat(const FieldKey& field, double value) {
+  const int index = WritableField(field);
   Write(index, FloatForField(index, value));
 }
 
-void CaseTable::SetFieldText(const std::string& name, const std::string& value) {
-  const int index = WritableField(name);
+void CaseTable::SetFieldText(const FieldKey& field, const std::string& value) {
+  const int index = WritableField(field);
   Write(index, TextForField(index, value));
 }
 
-void CaseTable::SetFieldNull(const std::string& name) {
-  Write(WritableField(name), std::monostate{});
+void CaseTable::SetFieldNull(const FieldKey& field) {
+  Write(WritableField(field), std::monostate{});
 }
 
 const std::vector<FieldValue>& CaseTable::CurrentValues() const {

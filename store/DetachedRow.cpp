@@ -15,36 +15,36 @@ bool DetachedRow::LocateId(std::int32_t id) {
   return key != nullptr && *key == id;
 }
 
-const FieldValue& DetachedRow::Value(const std::string& name, int* index) const {
-  const int found = FieldIndexOf(name);
-  if (static_cast<std::size_t>(found) >= values_.size()) throw FieldNotFound(name);
+const FieldValue& DetachedRow::Value(const FieldKey& field, int* index) const {
+  const int found = FieldIndexOf(field);
+  if (static_cast<std::size_t>(found) >= values_.size()) throw FieldNotFound(field.Name());
   if (index != nullptr) *index = found;
   return values_[static_cast<std::size_t>(found)];
 }
 
-bool DetachedRow::FieldIsNull(const std::string& name) const {
-  return IsNull(Value(name));
+bool DetachedRow::FieldIsNull(const FieldKey& field) const {
+  return IsNull(Value(field));
 }
 
-std::int32_t DetachedRow::FieldAsInteger(const std::string& name) const {
+std::int32_t DetachedRow::FieldAsInteger(const FieldKey& field) const {
   int index = 0;
-  const FieldValue& value = Value(name, &index);
+  const FieldValue& value = Value(field, &index);
   return IntegerOfField(value, index);
 }
 
-double DetachedRow::FieldAsFloat(const std::string& name) const {
+double DetachedRow::FieldAsFloat(const FieldKey& field) const {
   int index = 0;
-  const FieldValue& value = Value(name, &index);
+  const FieldValue& value = Value(field, &index);
   return FloatOfField(value, index);
 }
 
-std::string DetachedRow::FieldAsText(const std::string& name) const {
-  return TextOfField(Value(name));
+std::string DetachedRow::FieldAsText(const FieldKey& field) const {
+  return TextOfField(Value(field));
 }
 
-int DetachedRow::Writable(const std::string& name) const {
-  const int index = FieldIndexOf(name);
-  if (static_cast<std::size_t>(index) >= values_.size()) throw FieldNotFound(name);
+int DetachedRow::Writable(const FieldKey& field) const {
+  const int index = FieldIndexOf(field);
+  if (static_cast<std::size_t>(index) >= values_.size()) throw FieldNotFound(field.Name());
   if (!editing_) throw StoreError("Table is not in edit mode");
   RequireWritableField(index);
   return index;
@@ -55,23 +55,23 @@ void DetachedRow::Write(int index, FieldValue value) {
   written_ = true;
 }
 
-void DetachedRow::SetFieldInteger(const std::string& name, std::int32_t value) {
-  const int index = Writable(name);
+void DetachedRow::SetFieldInteger(const FieldKey& field, std::int32_t value) {
+  const int index = Writable(field);
   Write(index, IntegerForField(index, value));
 }
 
-void DetachedRow::SetFieldFloat(const std::string& name, double value) {
-  const int index = Writable(name);
+void DetachedRow::SetFieldFloat(const FieldKey& field, double value) {
+  const int index = Writable(field);
   Write(index, FloatForField(index, value));
 }
 
-void DetachedRow::SetFieldText(const std::string& name, const std::string& value) {
-  const int index = Writable(name);
+void DetachedRow::SetFieldText(const FieldKey& field, const std::string& value) {
+  const int index = Writable(field);
   Write(index, TextForField(index, value));
 }
 
-void DetachedRow::SetFieldNull(const std::string& name) {
-  Write(Writable(name), std::monostate{});
+void DetachedRow::SetFieldNull(const FieldKey& field) {
+  Write(Writable(field), std::monostate{});
 }
 
 }  // namespace vorla

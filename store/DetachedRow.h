@@ -20,16 +20,16 @@ class DetachedRow final : public CaseRow {
   // Only the row's own key is found; the row stays as it is either way.
   bool LocateId(std::int32_t id) override;
 
-  bool FieldIsNull(const std::string& name) const override;
-  std::int32_t FieldAsInteger(const std::string& name) const override;
-  std::string FieldAsText(const std::string& name) const override;
-  double FieldAsFloat(const std::string& name) const override;
+  bool FieldIsNull(const FieldKey& field) const override;
+  std::int32_t FieldAsInteger(const FieldKey& field) const override;
+  std::string FieldAsText(const FieldKey& field) const override;
+  double FieldAsFloat(const FieldKey& field) const override;
 
   void Edit() override { editing_ = true; }
-  void SetFieldInteger(const std::string& name, std::int32_t value) override;
-  void SetFieldFloat(const std::string& name, double value) override;
-  void SetFieldText(const std::string& name, const std::string& value) override;
-  void SetFieldNull(const std::string& name) override;
+  void SetFieldInteger(const FieldKey& field, std::int32_t value) override;
+  void SetFieldFloat(const FieldKey& field, double value) override;
+  void SetFieldText(const FieldKey& field, const std::string& value) override;
+  void SetFieldNull(const FieldKey& field) override;
   // Ends the edit state; the values stay with the copy until they are handed back.
   void Post() override { editing_ = false; }
 
@@ -38,9 +38,9 @@ class DetachedRow final : public CaseRow {
   bool Written() const { return written_; }
 
  private:
-  const FieldValue& Value(const std::string& name, int* index = nullptr) const;
+  const FieldValue& Value(const FieldKey& field, int* index = nullptr) const;
   // The index of a field that may be written now.
-  int Writable(const std::string& name) const;
+  int Writable(const FieldKey& field) const;
   void Write(int index, FieldValue value);
 
   std::vector<FieldValue> values_;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "store/CaseRow.h"
 #include "store/FieldValue.h"
 
 namespace vorla {
@@ -19,8 +20,9 @@ FieldValue IntegerForField(int index, std::int32_t value);
 FieldValue FloatForField(int index, double value);
 FieldValue TextForField(int index, const std::string& value);
 
-// The index of the field; throws FieldNotFound.
-int FieldIndexOf(const std::string& name);
+// The index of the field; throws FieldNotFound. A built-in field's column is
+// remembered in its key.
+int FieldIndexOf(const FieldKey& field);
 // Throws for SKELETON_ID, which the case table assigns.
 void RequireWritableField(int index);
 

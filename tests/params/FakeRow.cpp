@@ -22,12 +22,14 @@ const std::optional<std::string>& FakeRow::Slot(const std::string& name) const {
   return const_cast<FakeRow*>(this)->Slot(name);
 }
 
-std::int32_t FakeRow::FieldAsInteger(const std::string& name) const {
+std::int32_t FakeRow::FieldAsInteger(const FieldKey& field) const {
+  const std::string& name = field.Name();
   const auto& v = Slot(name);
   return v ? static_cast<std::int32_t>(std::lround(std::stod(*v))) : 0;
 }
 
-double FakeRow::FieldAsFloat(const std::string& name) const {
+double FakeRow::FieldAsFloat(const FieldKey& field) const {
+  const std::string& name = field.Name();
   const auto& v = Slot(name);
   return v ? std::stod(*v) : 0.0;
 }
@@ -37,21 +39,24 @@ void FakeRow::Write(const std::string& name, const std::string& text) {
   Slot(name) = text;
 }
 
-void FakeRow::SetFieldFloat(const std::string& name, double value) {
+void FakeRow::SetFieldFloat(const FieldKey& field, double value) {
+  const std::string& name = field.Name();
   std::ostringstream text;
   text.precision(17);
   text << value;
   Write(name, text.str());
 }
 
-void FakeRow::SetFieldText(const std::string& name, const std::string& value) {
+void FakeRow::SetFieldText(const FieldKey& field, const std::string& value) {
+  const std::string& name = field.Name();
   if (value.empty())
     SetFieldNull(name);
   else
     Write(name, value);
 }
 
-void FakeRow::SetFieldNull(const std::string& name) {
+void FakeRow::SetFieldNull(const FieldKey& field) {
+  const std::string& name = field.Name();
   if (!editing) throw StoreError("Table is not in edit mode");
   Slot(name).reset();
 }

@@ -25,15 +25,15 @@ class FakeRow : public CaseRow {
   void Clear(const std::string& name) { Slot(name).reset(); }
 
   bool LocateId(std::int32_t key) override { return key == id; }
-  bool FieldIsNull(const std::string& name) const override { return !Slot(name).has_value(); }
-  std::int32_t FieldAsInteger(const std::string& name) const override;
-  std::string FieldAsText(const std::string& name) const override { return Slot(name).value_or(""); }
-  double FieldAsFloat(const std::string& name) const override;
+  bool FieldIsNull(const FieldKey& field) const override { return !Slot(field.Name()).has_value(); }
+  std::int32_t FieldAsInteger(const FieldKey& field) const override;
+  std::string FieldAsText(const FieldKey& field) const override { return Slot(field.Name()).value_or(""); }
+  double FieldAsFloat(const FieldKey& field) const override;
   void Edit() override { editing = true; }
-  void SetFieldInteger(const std::string& name, std::int32_t value) override { Write(name, std::to_string(value)); }
-  void SetFieldFloat(const std::string& name, double value) override;
-  void SetFieldText(const std::string& name, const std::string& value) override;
-  void SetFieldNull(const std::string& name) override;
+  void SetFieldInteger(const FieldKey& field, std::int32_t value) override { Write(field.Name(), std::to_string(value)); }
+  void SetFieldFloat(const FieldKey& field, double value) override;
+  void SetFieldText(const FieldKey& field, const std::string& value) override;
+  void SetFieldNull(const FieldKey& field) override;
   void Post() override {
     ++posts;
     editing = false;
