@@ -9,10 +9,10 @@ namespace vorla {
 
 namespace {
 
-std::int32_t ReadScore(const CaseRow& row, const std::string& field) {
+std::int32_t ReadScore(const CaseRow& row, const FieldKey& field) {
   const std::int32_t score = row.FieldAsInteger(field);
   if (score < -1 || score > 9)
-    throw AnalysisError("Field " + field + " holds the score " + std::to_string(score) +
+    throw AnalysisError("Field " + field.Name() + " holds the score " + std::to_string(score) +
                         "; a score is a stage from 1 to 9, or -1 to withdraw the side");
   return score;
 }
@@ -24,40 +24,41 @@ void Normalise(std::int32_t& low, std::int32_t& upper) {
 
 }  // namespace
 
-ScorePairs ReadCaseScores(const CaseRow& row, const std::string& name, std::int32_t sideCount) {
+ScorePairs ReadCaseScores(const CaseRow& row, const std::vector<FieldKey>& fields) {
   ScorePairs s{};
-  if (sideCount == 1) {
-    s[0] = ReadScore(row, name + "_LOW");
-    s[1] = ReadScore(row, name + "_UPPER");
-  } else {
-    s[0] = ReadScore(row, name + "_R_LOW");
-    s[1] = ReadScore(row, name + "_R_UPPER");
-    s[2] = ReadScore(row, name + "_L_LOW");
-    s[3] = ReadScore(row, name + "_L_UPPER");
-  }
+  for (std::size_t i = 0; i < fields.size() && i < s.size(); ++i) s[i] = ReadScore(row, fields[i]);
   Normalise(s[0], s[1]);
   Normalise(s[2], s[3]);
   return s;
 }
 
+ScorePairs ReadCaseScores(const CaseRow& row, const std::string& name, std::int32_t sideCount) {
+  const std::vector<std::string> names = ScoreFieldsOf(name, sideCount != 1);
+  return ReadCaseScores(row, std::vector<FieldKey>(names.begin(), names.end()));
+}
+
 namespace {
 
 CaseRecord LoadFrom(std::int32_t skeletonId, CaseRow& row, const ParameterStructure& structure,
-                    const std::string& parameterFile, int group, const ComplexSelection& selection) {
+                    const std::string& parameterFile, const ScoreFieldKeys* keys, int group,
+                    const ComplexSelection& selection) {
   // When no row matches, the current row is read: the caller passes its key.
   row.LocateId(skeletonId);
-  const ScoreSource scores = [&row](const std::string& name, std::int32_t sides) {
+  const ScoreSource scores = [&row, keys](const std::string& name, std::int32_t sides) {
+    if (keys != nullptr)
+      if (const auto found = keys->find(name); found != keys->end()) return ReadCaseScores(row, found->second);
     return ReadCaseScores(row, name, sides);
   };
+  static const FieldKey nameField("SKELETON_NAME"), sexField("Sex"), raceField("Race"), modelField("HazardFunc");
   ParameterSet set = BuildParameterSet(structure, group, scores, selection);
   if (!set.Complexes) return nullptr;
 
   auto record = std::make_unique<TTransisionsAnalyseDataSet>();
   record->Complexes = std::move(set.Complexes);
-  record->Name = CutText(row.FieldAsText("SKELETON_NAME"), CaseNameLength);
-  record->Sex = CutText(row.FieldAsText("Sex"), ChoiceTextLength);
-  record->Race = CutText(row.FieldAsText("Race"), ChoiceTextLength);
-  record->HazardFunc = CutText(row.FieldAsText("HazardFunc"), ChoiceTextLength);
+  record->Name = CutText(row.FieldAsText(nameField), CaseNameLength);
+  record->Sex = CutText(row.FieldAsText(sexField), ChoiceTextLength);
+  record->Race = CutText(row.FieldAsText(raceField), ChoiceTextLength);
+  record->HazardFunc = CutText(row.FieldAsText(modelField), ChoiceTextLength);
   record->ParameterFile = parameterFile;
   record->Group = group;
   record->Resvar = set.Resvar;
@@ -68,12 +69,13 @@ CaseRecord LoadFrom(std::int32_t skeletonId, CaseRow& row, const ParameterStruct
 
 CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
                     const ComplexSelection& selection) {
-  return LoadFrom(skeletonId, row, ParseParameterFile(parameterFile), parameterFile, group, selection);
+  return LoadFrom(skeletonId, row, ParseParameterFile(parameterFile), parameterFile, nullptr, group, selection);
 }
 
 CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters, int group,
                     const ComplexSelection& selection) {
-  return LoadFrom(skeletonId, row, parameters.structure, parameters.path, group, selection);
+  return LoadFrom(skeletonId, row, parameters.structure, parameters.path, &parameters.scoreFields, group,
+                  selection);
 }
 
 namespace {

@@ -13,6 +13,8 @@ namespace vorla {
 // The four normalised scores of a component from the current row: -1 in
 // either field withdraws the side, a missing upper score equals the lower one.
 ScorePairs ReadCaseScores(const CaseRow& row, const std::string& componentName, std::int32_t sideCount);
+// The same from the keys of its score fields (ScoreFieldsOf).
+ScorePairs ReadCaseScores(const CaseRow& row, const std::vector<FieldKey>& fields);
 
 // Locates the row, reads the parameter file with the row as score source and
 // wraps the kept complexes in a new case record; none when nothing is kept.

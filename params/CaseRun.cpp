@@ -1,5 +1,7 @@
 #include "params/CaseRun.h"
 
+#include <algorithm>
+
 #include "engine/Analysis.h"
 #include "engine/AnalysisError.h"
 #include "engine/AnalysisTrace.h"
@@ -102,18 +104,24 @@ std::optional<std::string> MissingChoiceMessage(bool ancestryChosen, bool sexCho
   return std::nullopt;
 }
 
-void OrderScorePair(CaseRow& row, const std::string& base, const std::string& minText, const std::string& maxText) {
+ScorePairKeys::ScorePairKeys(const std::string& pairBase) : base(pairBase), low(base + "_LOW"), upper(base + "_UPPER") {}
+
+void OrderScorePair(CaseRow& row, const ScorePairKeys& pair, const std::string& minText, const std::string& maxText) {
   if (maxText.empty()) return;
   if (minText.empty()) {
     row.Edit();
-    row.SetFieldInteger(base + "_LOW", WholeNumber(maxText));
-    row.SetFieldNull(base + "_UPPER");
+    row.SetFieldInteger(pair.low, WholeNumber(maxText));
+    row.SetFieldNull(pair.upper);
   } else if (minText > maxText) {
     row.Edit();
     const std::int32_t low = WholeNumber(maxText), upper = WholeNumber(minText);
-    row.SetFieldInteger(base + "_LOW", low);
-    row.SetFieldInteger(base + "_UPPER", upper);
+    row.SetFieldInteger(pair.low, low);
+    row.SetFieldInteger(pair.upper, upper);
   }
+}
+
+void OrderScorePair(CaseRow& row, const std::string& base, const std::string& minText, const std::string& maxText) {
+  OrderScorePair(row, ScorePairKeys(base), minText, maxText);
 }
 
 std::vector<std::string> ComplexPairBases(int complexIndex, const CheckedParameters* parameters) {
@@ -136,25 +144,48 @@ std::vector<std::string> ComplexPairBases(int complexIndex, const std::vector<Ow
   return bases;
 }
 
+ComplexPairKeys::ComplexPairKeys(int complexIndex, const CheckedParameters* parameters) {
+  static const std::array<std::vector<ScorePairKeys>, 3> builtIn = [] {
+    std::array<std::vector<ScorePairKeys>, 3> keys;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      for (const std::string& base : KnownComplexes()[i].pairBases) keys[i].emplace_back(base);
+    return keys;
+  }();
+  builtIn_ = &builtIn[static_cast<std::size_t>(complexIndex)];
+  if (parameters == nullptr) return;
+  const std::vector<std::string> bases = ComplexPairBases(complexIndex, parameters->ownTraits);
+  for (std::size_t i = builtIn_->size(); i < bases.size(); ++i) own_.emplace_back(bases[i]);
+}
+
 bool ComplexIsEmpty(const CaseRow& row, int complexIndex, const CheckedParameters* parameters) {
-  for (const std::string& base : ComplexPairBases(complexIndex, parameters))
-    for (const char* end : {"_LOW", "_UPPER"})
-      if (!Trimmed(row.FieldAsText(base + end)).empty()) return false;
-  return true;
+  bool empty = true;
+  ComplexPairKeys(complexIndex, parameters).ForEach([&](const ScorePairKeys& pair) {
+    for (const FieldKey* field : {&pair.low, &pair.upper})
+      if (!Trimmed(row.FieldAsText(*field)).empty()) empty = false;
+  });
+  return empty;
 }
 
 void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection) {
-  if (!row.FieldIsNull("RES_ALL_CHI2_P") && row.FieldAsFloat("RES_ALL_CHI2_P") == -1.0) {
+  static const FieldKey combinedP("RES_ALL_CHI2_P");
+  static const std::array<std::pair<FieldKey, FieldKey>, 3> complexFields = [] {
+    const auto fields = [](int i) {
+      const std::string prefix = KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix;
+      return std::pair<FieldKey, FieldKey>(prefix + "MAX_LIKELIHOOD", prefix + "CHI2_P");
+    };
+    return std::array<std::pair<FieldKey, FieldKey>, 3>{fields(0), fields(1), fields(2)};
+  }();
+  if (!row.FieldIsNull(combinedP) && row.FieldAsFloat(combinedP) == -1.0) {
     row.Edit();
-    row.SetFieldNull("RES_ALL_CHI2_P");
+    row.SetFieldNull(combinedP);
     row.Post();
   }
   for (int i = 0; i < 3; ++i) {
-    const std::string prefix = KnownComplexes()[i].resultPrefix;
-    if (!SelectionFlag(selection, i) || row.FieldIsNull(prefix + "MAX_LIKELIHOOD")) continue;
-    if (row.FieldIsNull(prefix + "CHI2_P")) {
+    const auto& [estimate, probability] = complexFields[static_cast<std::size_t>(i)];
+    if (!SelectionFlag(selection, i) || row.FieldIsNull(estimate)) continue;
+    if (row.FieldIsNull(probability)) {
       row.Edit();
-      row.SetFieldFloat(prefix + "CHI2_P", 1.0);
+      row.SetFieldFloat(probability, 1.0);
       row.Post();
     }
   }
@@ -170,19 +201,20 @@ void WriteTraceQuietly(const TTransisionsAnalyseDataSet* record, const std::stri
 
 bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
                       const RunSettings& settings) {
+  static const FieldKey sexField("Sex"), raceField("Race"), modelField("HazardFunc"), levelField(ResultLevelField);
   CriticalValue = CriticalValueForLevel(settings.level);
+  const std::string sex = row.FieldAsText(sexField), race = row.FieldAsText(raceField),
+                    model = row.FieldAsText(modelField);
   CaseRecord record = settings.parameters
-                          ? PrepareAnalysis(skeletonId, row, *settings.parameters, row.FieldAsText("Sex"),
-                                            row.FieldAsText("Race"), "logit", row.FieldAsText("HazardFunc"), selection)
-                          : PrepareAnalysis(skeletonId, row, settings.parameterFile, row.FieldAsText("Sex"),
-                                            row.FieldAsText("Race"), "logit", row.FieldAsText("HazardFunc"), selection);
+                          ? PrepareAnalysis(skeletonId, row, *settings.parameters, sex, race, "logit", model, selection)
+                          : PrepareAnalysis(skeletonId, row, settings.parameterFile, sex, race, "logit", model, selection);
   Analyse(record.get());
   // The level goes into the row with the results it belongs to, in one post.
   row.Edit();
   if (record)
-    row.SetFieldInteger(ResultLevelField, settings.level);
+    row.SetFieldInteger(levelField, settings.level);
   else
-    row.SetFieldNull(ResultLevelField);
+    row.SetFieldNull(levelField);
   StoreResults(skeletonId, row, record.get());
   if (settings.onAnalysed) settings.onAnalysed(record.get());
   if (!record) return false;
@@ -197,33 +229,53 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
 }
 
 RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunSettings& settings) {
-  const auto missing = MissingChoiceMessage(IsChoice(row.FieldAsText("RACE"), AncestryChoices),
-                                            IsChoice(row.FieldAsText("SEX"), SexChoices),
-                                            IsChoice(row.FieldAsText("HAZARDFUNC"), ModelChoices));
+  static const FieldKey raceField("RACE"), sexField("SEX"), modelField("HAZARDFUNC"), idField("SKELETON_ID");
+  const auto missing = MissingChoiceMessage(IsChoice(row.FieldAsText(raceField), AncestryChoices),
+                                            IsChoice(row.FieldAsText(sexField), SexChoices),
+                                            IsChoice(row.FieldAsText(modelField), ModelChoices));
   if (missing) return {RowOutcome::Refused, *missing, requested};
+
+  // The texts of every score pair, read once.
+  struct PairTexts {
+    const ScorePairKeys* pair;
+    std::string low, upper;
+  };
+  const CheckedParameters* parameters = settings.parameters.get();
+  const std::array<ComplexPairKeys, 3> complexes = {ComplexPairKeys(0, parameters), ComplexPairKeys(1, parameters),
+                                                    ComplexPairKeys(2, parameters)};
+  std::array<std::vector<PairTexts>, 3> texts;
+  std::array<bool, 3> empty{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    complexes[i].ForEach([&](const ScorePairKeys& pair) {
+      texts[i].push_back({&pair, row.FieldAsText(pair.low), row.FieldAsText(pair.upper)});
+    });
+    empty[i] = std::all_of(texts[i].begin(), texts[i].end(), [](const PairTexts& t) {
+      return Trimmed(t.low).empty() && Trimmed(t.upper).empty();
+    });
+  }
 
   // Every score is checked before any pair is put in order, so a score that is
   // no stage is reported under its own field and nothing is written for it.
-  const CheckedParameters* parameters = settings.parameters.get();
-  for (int i = 0; i < 3; ++i) {
-    if (ComplexIsEmpty(row, i, parameters)) continue;
-    for (const std::string& base : ComplexPairBases(i, parameters))
-      for (const char* end : {"_LOW", "_UPPER"}) CheckScoreText(base + end, row.FieldAsText(base + end));
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (empty[i]) continue;
+    for (const PairTexts& t : texts[i]) {
+      CheckScoreText(t.pair->low.Name(), t.low);
+      CheckScoreText(t.pair->upper.Name(), t.upper);
+    }
   }
 
   ComplexSelection selection = requested;
-  for (int i = 0; i < 3; ++i) {
-    if (ComplexIsEmpty(row, i, parameters)) {
-      SelectionFlag(selection, i) = false;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (empty[i]) {
+      SelectionFlag(selection, static_cast<int>(i)) = false;
       continue;
     }
-    for (const std::string& base : ComplexPairBases(i, parameters))
-      OrderScorePair(row, base, row.FieldAsText(base + "_LOW"), row.FieldAsText(base + "_UPPER"));
+    for (const PairTexts& t : texts[i]) OrderScorePair(row, *t.pair, t.low, t.upper);
   }
   if (!selection.UseCranialData && !selection.UsePubicData && !selection.UseAuricularData)
     return {RowOutcome::Refused, NoDataTypesMessage, selection};
 
-  const std::int32_t id = row.FieldAsInteger("SKELETON_ID");
+  const std::int32_t id = row.FieldAsInteger(idField);
   if (!RunAnalysisOnRow(id, row, selection, settings)) return {RowOutcome::NoData, NoDataMessage, selection};
   return {RowOutcome::Analysed, {}, selection};
 }

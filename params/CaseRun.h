@@ -45,9 +45,18 @@ bool IsChoice(const std::string& text, const std::vector<std::string>& choices);
 // The first missing model choice as its message, or none.
 std::optional<std::string> MissingChoiceMessage(bool ancestryChosen, bool sexChosen, bool modelChosen);
 
+// One score pair: its base name and the keys of its two fields.
+struct ScorePairKeys {
+  explicit ScorePairKeys(const std::string& pairBase);
+  std::string base;
+  FieldKey low;    // base + "_LOW"
+  FieldKey upper;  // base + "_UPPER"
+};
+
 // Tidies one pair from the texts of its two boxes: a lone maximum moves to the
 // minimum, a reversed pair is swapped. Throws when a text to be stored is not
 // a whole number.
+void OrderScorePair(CaseRow& row, const ScorePairKeys& pair, const std::string& minText, const std::string& maxText);
 void OrderScorePair(CaseRow& row, const std::string& base, const std::string& minText, const std::string& maxText);
 
 // The score pairs of a known complex that a run reads: the built-in ones,
@@ -55,6 +64,22 @@ void OrderScorePair(CaseRow& row, const std::string& base, const std::string& mi
 // right side before the left, as the built-in ones).
 std::vector<std::string> ComplexPairBases(int complexIndex, const CheckedParameters* parameters);
 std::vector<std::string> ComplexPairBases(int complexIndex, const std::vector<OwnTrait>& ownTraits);
+
+// The same pairs as keys: those of the built-in fields are made once for
+// every run, those of the parameter set's own traits here.
+class ComplexPairKeys {
+ public:
+  ComplexPairKeys(int complexIndex, const CheckedParameters* parameters);
+  template <class Visit>
+  void ForEach(Visit visit) const {
+    for (const ScorePairKeys& pair : *builtIn_) visit(pair);
+    for (const ScorePairKeys& pair : own_) visit(pair);
+  }
+
+ private:
+  const std::vector<ScorePairKeys>* builtIn_;
+  std::vector<ScorePairKeys> own_;
+};
 
 // Whether every score field of the complex is empty (blank text); with the
 // parameter set, its own traits in the complex count too.

@@ -238,12 +238,12 @@ ParameterStructure ParseParameterFile(const std::string& path) {
   return ParseParameterText(ReadParameterFileText(path), path);
 }
 
-namespace {
-
 std::vector<std::string> ScoreFieldsOf(const std::string& name, bool paired) {
   if (!paired) return {name + "_LOW", name + "_UPPER"};
   return {name + "_R_LOW", name + "_R_UPPER", name + "_L_LOW", name + "_L_UPPER"};
 }
+
+namespace {
 
 std::string UpperCase(std::string text) {
   for (char& c : text)
@@ -382,6 +382,11 @@ std::shared_ptr<const CheckedParameters> CheckParameterText(const std::string& t
            "the file has " + std::to_string(s.groups) + " groups; the four sex and ancestry groups need 4");
   checked->ownTraits = CheckCaseFields(s, fieldExists, isScoreField);
   checked->warnings = PlausibilityWarnings(s);
+  for (const ComplexStructure& c : s.complexes)
+    for (const ComponentStructure& k : c.components) {
+      const std::vector<std::string> fields = ScoreFieldsOf(k.name, k.Paired());
+      checked->scoreFields.try_emplace(k.name, fields.begin(), fields.end());
+    }
   return checked;
 }
 

@@ -10,9 +10,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "params/ParameterReader.h"
+#include "store/CaseRow.h"
 
 namespace vorla {
 
@@ -121,12 +123,20 @@ std::vector<OwnTrait> CheckCaseFields(const ParameterStructure& structure, const
 // within a component.
 std::vector<std::string> PlausibilityWarnings(const ParameterStructure& structure);
 
+// The score fields of a component: NAME_R_LOW, NAME_R_UPPER, NAME_L_LOW,
+// NAME_L_UPPER when paired, NAME_LOW and NAME_UPPER when not.
+std::vector<std::string> ScoreFieldsOf(const std::string& name, bool paired);
+
+// The keys of every component's score fields, by the component's name.
+using ScoreFieldKeys = std::unordered_map<std::string, std::vector<FieldKey>>;
+
 // A parameter file checked whole for analysis runs.
 struct CheckedParameters {
   std::string path;
   ParameterStructure structure;
   std::vector<std::string> warnings;  // shown once, when the file is checked
   std::vector<OwnTrait> ownTraits;    // components the built-in case table lacks
+  ScoreFieldKeys scoreFields;         // made once, read by every case of a run
   // The file as it was when read (CheckParameterFile only).
   std::uintmax_t fileSize = 0;
   std::filesystem::file_time_type modified{};

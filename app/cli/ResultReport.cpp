@@ -109,17 +109,31 @@ void PrintText(const RowReport& r, int level, std::ostream& out) {
 
 }  // namespace
 
+namespace {
+
+// The result fields, all of them built in, in column order.
+const std::vector<FieldKey>& ResultKeys() {
+  static const std::vector<FieldKey> keys = [] {
+    std::vector<FieldKey> found;
+    for (const FieldInfo& field : CaseFields().first(BuiltInFieldCount()))
+      if (field.name.starts_with("RES_")) found.emplace_back(std::string(field.name));
+    return found;
+  }();
+  return keys;
+}
+
+}  // namespace
+
 RowReport ReportOfRow(const CaseRow& row, const std::string& outcome, const std::string& message) {
+  static const FieldKey id{std::string(kKeyField)}, name{std::string(kNameField)};
   RowReport r;
-  r.id = row.FieldAsInteger("SKELETON_ID");
-  r.name = row.FieldAsText("SKELETON_NAME");
+  r.id = row.FieldAsInteger(id);
+  r.name = row.FieldAsText(name);
   r.outcome = outcome;
   r.message = message;
-  for (const FieldInfo& field : CaseFields()) {
-    const std::string name(field.name);
-    if (name.rfind("RES_", 0) != 0) continue;
-    r.results.emplace_back(name, row.FieldIsNull(name) ? std::nullopt : std::optional<double>(row.FieldAsFloat(name)));
-  }
+  for (const FieldKey& field : ResultKeys())
+    r.results.emplace_back(field.Name(),
+                           row.FieldIsNull(field) ? std::nullopt : std::optional<double>(row.FieldAsFloat(field)));
   return r;
 }
 
