@@ -136,5 +136,43 @@ TEST_F(DetachedRowTest, ItsValuesGoBackIntoTheTable) {
   table.Cancel();
 }
 
+// A row of the fields declared now, with a value in one field.
+DetachedRow RowWith(const std::string& field, std::int64_t value) {
+  std::vector<FieldValue> values(CaseFields().size());
+  values[static_cast<std::size_t>(FindCaseField(field))] = value;
+  return DetachedRow(std::move(values));
+}
+
+// A key made once serves rows of any declaration of traits of one's own: a
+// built-in field keeps its column, a field of one's own is found where the
+// fields declared now put it, and a field not found is looked for again.
+TEST(FieldKeys, KeysFindTheirFieldsWhateverTraitsAreDeclared) {
+  struct Undeclare {
+    ~Undeclare() { DeclareOwnTraits({}); }
+  } undeclare;
+  const FieldKey own("surf_low"), builtIn("Res_All_DegFree"), later("APEX_LOW");
+
+  DeclareOwnTraits({{"APEX", false}, {"SURF", false}});
+  EXPECT_EQ(RowWith("SURF_LOW", 4).FieldAsInteger(own), 4);
+  EXPECT_EQ(RowWith("RES_ALL_DEGFREE", 2).FieldAsInteger(builtIn), 2);
+  EXPECT_EQ(builtIn.Column(), FindCaseField("RES_ALL_DEGFREE"));
+
+  DeclareOwnTraits({{"SURF", false}});
+  EXPECT_EQ(RowWith("SURF_LOW", 6).FieldAsInteger(own), 6);
+  EXPECT_EQ(RowWith("RES_ALL_DEGFREE", 3).FieldAsInteger(builtIn), 3);
+  try {
+    RowWith("SURF_LOW", 1).FieldAsInteger(later);
+    ADD_FAILURE() << "APEX_LOW is no field now";
+  } catch (const FieldNotFound& e) {
+    EXPECT_EQ(e.FieldName(), "APEX_LOW");
+  }
+
+  DeclareOwnTraits({{"SURF", false}, {"APEX", false}});
+  EXPECT_EQ(RowWith("APEX_LOW", 5).FieldAsInteger(later), 5);
+  // A copy of a key reads as the key does.
+  const FieldKey copy(own);
+  EXPECT_EQ(RowWith("SURF_LOW", 7).FieldAsInteger(copy), 7);
+}
+
 }  // namespace
 }  // namespace vorla
