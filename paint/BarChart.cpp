@@ -66,7 +66,9 @@ double HorizontalLabelStep(const BarChartData& d, double areaWidth) {
   return *it;
 }
 
-QStringList SplitScaleLabels(const QString& text) { return text.split(QLatin1Char('|')); }
+QStringList SplitScaleLabels(const QString& text) {
+  return text.split(QLatin1Char('|'));
+}
 
 void PaintBarChart(QPainter& painter, QSize size, const BarChartData& d) {
   painter.save();

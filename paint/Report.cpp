@@ -83,8 +83,8 @@ class Page {
     return width <= room ? points : std::max(6.0, points * room / width);
   }
   void Centred(double top, double centre, const QString& text, double points, bool bold) {
-    Text(QRectF(centre - 95, top, 190, points * 0.5), Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, text,
-         points, bold);
+    Text(QRectF(centre - 95, top, 190, points * 0.5), Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, text, points,
+         bold);
   }
   void Rule(double top, double left, double right) {
     p_.setPen(QPen(Qt::black, 0));
@@ -217,13 +217,14 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
   painter.restore();
 
   if (!c.otherTraits.isEmpty())
-    page.Text(QRectF(6.8, 241.6, 176.3, 5.0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Other traits: ") + c.otherTraits,
-              9, false);
+    page.Text(QRectF(6.8, 241.6, 176.3, 5.0), Qt::AlignLeft | Qt::AlignTop,
+              QStringLiteral("Other traits: ") + c.otherTraits, 9, false);
 
   // The page footer at the bottom margin.
   const double footerTop = 279.4 - 2 * 12.7 - 5.5;
   page.Left(footerTop, 5.1, c.caption, 10, false);
-  page.Text(QRectF(100, footerTop, 86.0, 5.5), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, c.printedAt, 10, false);
+  page.Text(QRectF(100, footerTop, 86.0, 5.5), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, c.printedAt, 10,
+            false);
   painter.restore();
 }
 

@@ -74,8 +74,7 @@ CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& pa
 
 CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters, int group,
                     const ComplexSelection& selection) {
-  return LoadFrom(skeletonId, row, parameters.structure, parameters.path, &parameters.scoreFields, group,
-                  selection);
+  return LoadFrom(skeletonId, row, parameters.structure, parameters.path, &parameters.scoreFields, group, selection);
 }
 
 namespace {

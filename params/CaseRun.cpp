@@ -104,7 +104,8 @@ std::optional<std::string> MissingChoiceMessage(bool ancestryChosen, bool sexCho
   return std::nullopt;
 }
 
-ScorePairKeys::ScorePairKeys(const std::string& pairBase) : base(pairBase), low(base + "_LOW"), upper(base + "_UPPER") {}
+ScorePairKeys::ScorePairKeys(const std::string& pairBase)
+    : base(pairBase), low(base + "_LOW"), upper(base + "_UPPER") {}
 
 void OrderScorePair(CaseRow& row, const ScorePairKeys& pair, const std::string& minText, const std::string& maxText) {
   if (maxText.empty()) return;
@@ -205,9 +206,10 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
   CriticalValue = CriticalValueForLevel(settings.level);
   const std::string sex = row.FieldAsText(sexField), race = row.FieldAsText(raceField),
                     model = row.FieldAsText(modelField);
-  CaseRecord record = settings.parameters
-                          ? PrepareAnalysis(skeletonId, row, *settings.parameters, sex, race, "logit", model, selection)
-                          : PrepareAnalysis(skeletonId, row, settings.parameterFile, sex, race, "logit", model, selection);
+  CaseRecord record =
+      settings.parameters
+          ? PrepareAnalysis(skeletonId, row, *settings.parameters, sex, race, "logit", model, selection)
+          : PrepareAnalysis(skeletonId, row, settings.parameterFile, sex, race, "logit", model, selection);
   Analyse(record.get());
   // The level goes into the row with the results it belongs to, in one post.
   row.Edit();
@@ -249,9 +251,8 @@ RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunS
     complexes[i].ForEach([&](const ScorePairKeys& pair) {
       texts[i].push_back({&pair, row.FieldAsText(pair.low), row.FieldAsText(pair.upper)});
     });
-    empty[i] = std::all_of(texts[i].begin(), texts[i].end(), [](const PairTexts& t) {
-      return Trimmed(t.low).empty() && Trimmed(t.upper).empty();
-    });
+    empty[i] = std::all_of(texts[i].begin(), texts[i].end(),
+                           [](const PairTexts& t) { return Trimmed(t.low).empty() && Trimmed(t.upper).empty(); });
   }
 
   // Every score is checked before any pair is put in order, so a score that is

@@ -172,7 +172,8 @@ QStringList PdfFontNames(const QString& path) {
   QStringList names;
   // pdffonts: two heading lines, then one line per font, its name first.
   const QStringList lines = ToolOutput(QStringLiteral("pdffonts"), {path}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  for (qsizetype i = 2; i < lines.size(); ++i) names << lines[i].section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+  for (qsizetype i = 2; i < lines.size(); ++i)
+    names << lines[i].section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
   return names;
 }
 

@@ -30,7 +30,9 @@ class FakeRow : public CaseRow {
   std::string FieldAsText(const FieldKey& field) const override { return Slot(field.Name()).value_or(""); }
   double FieldAsFloat(const FieldKey& field) const override;
   void Edit() override { editing = true; }
-  void SetFieldInteger(const FieldKey& field, std::int32_t value) override { Write(field.Name(), std::to_string(value)); }
+  void SetFieldInteger(const FieldKey& field, std::int32_t value) override {
+    Write(field.Name(), std::to_string(value));
+  }
   void SetFieldFloat(const FieldKey& field, double value) override;
   void SetFieldText(const FieldKey& field, const std::string& value) override;
   void SetFieldNull(const FieldKey& field) override;
