@@ -25,7 +25,6 @@ class QuietInteraction final : public UserInteraction {
   int messages = 0;
   void ShowMessage(MessageKind, const QString&) override { ++messages; }
   void Beep() override {}
-  void Sleep(int) override {}
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, QString*) override { return {}; }
   QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   QString FolderName(QWidget*, const QString&, const QString&) override { return {}; }

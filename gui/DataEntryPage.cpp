@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -23,6 +24,9 @@
 namespace vorla::gui {
 
 namespace {
+
+// How long the allowed scores stay in the status bar after a refused key.
+constexpr int kScoreHintMilliseconds = 8000;
 
 QStringList Items(const std::vector<std::string>& choices) {
   QStringList items;
@@ -211,9 +215,7 @@ void TTAForm2::BuildScoreGroup(int groupIndex) {
     box->setGeometry(left, top, 25, 29);
     box->setTextMargins(0, 0, 0, 0);
     box->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
-    box->SetRefusedCharacterHandler([this] { ui_.Beep(); });
-    connect(box, &DbScoreEdit::keyReleased, this,
-            [this, box](int key) { Guarded([this, box, key] { TraitScoreKeyUp(box, key); }); });
+    WireScoreBox(box);
     // A score typed into a complex that was left out takes it in again.
     connect(box, &QLineEdit::textEdited, check, [check](const QString& text) {
       if (!text.trimmed().isEmpty()) check->setChecked(true);
@@ -259,29 +261,39 @@ void TTAForm2::FocusNextControl(QWidget* from) {
   }
 }
 
-void TTAForm2::TraitScoreKeyUp(DbScoreEdit* box, int key) {
-  if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Escape || key == Qt::Key_Return ||
-      key == Qt::Key_Enter || key == Qt::Key_Shift)
-    return;
-  ui_.Sleep(50);
-  const QString text = box->text();
-  if (text.isEmpty()) return;
-  if (CheckOwnTraitScore(box, text)) return;
+void TTAForm2::WireScoreBox(DbScoreEdit* box) {
+  box->SetScoreJudge([this, box](QChar typed) { return TraitScoreKeyUp(box, typed); });
+  // The check runs as the key goes down, so the next key already finds the
+  // next box, however fast the typing.
+  connect(box, &DbScoreEdit::scoreTyped, this, [this, box] { FocusNextControl(box); });
+}
+
+bool TTAForm2::TraitScoreKeyUp(DbScoreEdit* box, QChar typed) {
+  const std::string refusal = ScoreRefusal(box, typed);
+  if (refusal.empty()) {
+    statusBar()->clearMessage();
+    return true;
+  }
+  ui_.Beep();
+  statusBar()->showMessage(QString::fromStdString(refusal), kScoreHintMilliseconds);
+  return false;
+}
+
+std::string TTAForm2::ScoreRefusal(const DbScoreEdit* box, QChar typed) const {
+  bool own = false;
+  std::string refusal = OwnTraitScoreRefusal(box, typed, own);
+  if (own) return refusal;
   const int n = box->StageCount();
-  if (n < 3 || n > 7) return;
-  bool whole = false;
-  const int v = text.toInt(&whole);
-  if (!whole) throw std::runtime_error("'" + text.toStdString() + "' is not a valid integer value");
+  const bool digit = typed.isDigit() && typed.unicode() < 128;
+  const int v = digit ? typed.digitValue() : -1;
   // Stage counts 3 to 6 have their sets; the ventral margin's seven stages
   // are checked against 1 to 7 the same way.
-  const bool allowed =
-      n <= 6 ? v >= 0 && v <= 7 && ((AllowedStages[static_cast<std::size_t>(n - 3)] >> v) & 1) : v >= 1 && v <= 7;
-  if (allowed) {
-    FocusNextControl(box);
-  } else {
-    ShowMessage(MessageKind::Error, AllowedValuesMessage(n));
-    box->selectAll();
-  }
+  bool allowed = digit;
+  if (digit && n >= 3 && n <= 6) allowed = v <= 7 && ((AllowedStages[static_cast<std::size_t>(n - 3)] >> v) & 1);
+  if (digit && n == 7) allowed = v >= 1 && v <= 7;
+  if (allowed) return {};
+  refusal = AllowedValuesMessage(n);
+  return refusal.empty() ? "A score is a single digit" : refusal;
 }
 
 void TTAForm2::UseCranDataCBClick() {

@@ -148,9 +148,7 @@ void TTAForm2::BuildOtherTraitsGroup() {
         box->setGeometry(columns[column], top, 25, 27);
         box->setTextMargins(0, 0, 0, 0);
         box->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
-        box->SetRefusedCharacterHandler([this] { ui_.Beep(); });
-        connect(box, &DbScoreEdit::keyReleased, this,
-                [this, box](int key) { Guarded([this, box, key] { TraitScoreKeyUp(box, key); }); });
+        WireScoreBox(box);
         // A score typed into a complex that was left out takes it in again.
         for (int i = 0; i < 3; ++i) {
           if (KnownComplexes()[static_cast<std::size_t>(i)].complexName != trait.complex) continue;
@@ -172,21 +170,14 @@ void TTAForm2::BuildOtherTraitsGroup() {
   DBMemo1->setGeometry(702, notesTop, 265, std::max(90, kNotesBottom - notesTop));
 }
 
-bool TTAForm2::CheckOwnTraitScore(DbScoreEdit* box, const QString& text) {
+std::string TTAForm2::OwnTraitScoreRefusal(const DbScoreEdit* box, QChar typed, bool& own) const {
   const OwnTrait* trait = TraitOfField(own_traits_, box->FieldName());
-  if (trait == nullptr || std::find(OwnScoreBoxes.begin(), OwnScoreBoxes.end(), box) == OwnScoreBoxes.end())
-    return false;
-  bool whole = false;
-  const int v = text.toInt(&whole);
-  if (!whole) throw std::runtime_error("'" + text.toStdString() + "' is not a valid integer value");
+  own = trait != nullptr && std::find(OwnScoreBoxes.begin(), OwnScoreBoxes.end(), box) != OwnScoreBoxes.end();
+  if (!own) return {};
   const std::vector<int> scores = UsableScores(*trait);
-  if (std::find(scores.begin(), scores.end(), v) != scores.end()) {
-    FocusNextControl(box);
-  } else {
-    ShowMessage(MessageKind::Error, AllowedScoresMessage(scores));
-    box->selectAll();
-  }
-  return true;
+  const bool digit = typed.isDigit() && typed.unicode() < 128;
+  if (digit && std::find(scores.begin(), scores.end(), typed.digitValue()) != scores.end()) return {};
+  return AllowedScoresMessage(scores);
 }
 
 }  // namespace vorla::gui

@@ -247,10 +247,16 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // Opens a document beside the program, or says that it is missing.
   void OpenDocument(const std::string& path);
 
-  void TraitScoreKeyUp(DbScoreEdit* box, int key);
-  // The key check of a box of a trait of one's own: the scores its recoding
-  // table takes. False for a box of a built-in trait.
-  bool CheckOwnTraitScore(DbScoreEdit* box, const QString& text);
+  // The score check of a typed character: true when the box takes it. A
+  // refused one leaves the box as it was, with the allowed scores as a hint
+  // in the status bar; nothing modal, so no later key is lost.
+  bool TraitScoreKeyUp(DbScoreEdit* box, QChar typed);
+  // The allowed scores of a box when it does not take the typed character,
+  // empty when it does. A box of a trait of one's own takes the scores its
+  // recoding table names.
+  std::string ScoreRefusal(const DbScoreEdit* box, QChar typed) const;
+  std::string OwnTraitScoreRefusal(const DbScoreEdit* box, QChar typed, bool& own) const;
+  void WireScoreBox(DbScoreEdit* box);
   void UseCranDataCBClick();
   void UsePubeDataCBClick();
   void UseAuriDataCBClick();

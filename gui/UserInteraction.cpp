@@ -18,7 +18,6 @@
 #include <QProgressDialog>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QThread>
 #include <QUrl>
 
 #include "paint/CaseReport.h"
@@ -55,10 +54,6 @@ bool DesktopInteraction::AskYesNo(const QString& text) {
 
 void DesktopInteraction::Beep() {
   QApplication::beep();
-}
-
-void DesktopInteraction::Sleep(int milliseconds) {
-  QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
 QString DesktopInteraction::SaveFileName(QWidget* parent, const QString& title, const QString& directory,

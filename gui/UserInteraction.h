@@ -42,8 +42,6 @@ class UserInteraction {
   // Asks a yes-or-no question (titled with the application title); true for yes.
   virtual bool AskYesNo(const QString& text) = 0;
   virtual void Beep() = 0;
-  // Blocks the user-interface thread for the given time.
-  virtual void Sleep(int milliseconds) = 0;
   // The chosen path, or empty when the person cancels. selectedFilter is in
   // and out: the preselected filter and the one chosen.
   virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& directory, const QString& filters,
@@ -84,7 +82,6 @@ class DesktopInteraction final : public UserInteraction {
   void ShowMessage(MessageKind kind, const QString& text) override;
   bool AskYesNo(const QString& text) override;
   void Beep() override;
-  void Sleep(int milliseconds) override;
   QString SaveFileName(QWidget* parent, const QString& title, const QString& directory, const QString& filters,
                        QString* selectedFilter) override;
   QString OpenFileName(QWidget* parent, const QString& title, const QString& directory,

@@ -2,6 +2,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace vorla::gui {
 
@@ -68,24 +69,35 @@ DbScoreEdit::DbScoreEdit(TDataSource* source, const std::string& field, int stag
 }
 
 void DbScoreEdit::keyPressEvent(QKeyEvent* event) {
+  const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+  // The box holds one character: BackSpace and Delete clear it wherever the
+  // caret stands, and the focus stays for the score that replaces it.
+  if (plain && (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)) {
+    selectAll();
+    DbEdit::keyPressEvent(event);
+    event->accept();
+    return;
+  }
   const QString text = event->text();
-  const bool typesCharacter = !text.isEmpty() && text.at(0).isPrint() &&
-                              !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-  if (typesCharacter) {
-    const QChar c = text.at(0);
-    // A whole-number field holds digits and a sign, nothing else.
-    if (!(c.isDigit() && c.unicode() < 128) && c != QLatin1Char('+') && c != QLatin1Char('-')) {
-      if (refused_) refused_();
-      event->accept();
+  if (plain && !text.isEmpty() && text.at(0).isPrint()) {
+    event->accept();
+    if (judge_ && !judge_(text.at(0))) {
+      selectAll();
       return;
     }
+    // A typed score replaces what the box holds, wherever the caret stands.
+    selectAll();
+    DbEdit::keyPressEvent(event);
+    emit scoreTyped();
+    return;
   }
   DbEdit::keyPressEvent(event);
 }
 
-void DbScoreEdit::keyReleaseEvent(QKeyEvent* event) {
-  QLineEdit::keyReleaseEvent(event);
-  if (!event->isAutoRepeat()) emit keyReleased(event->key());
+void DbScoreEdit::mousePressEvent(QMouseEvent* event) {
+  DbEdit::mousePressEvent(event);
+  // A click shows what the next key replaces.
+  if (event->button() == Qt::LeftButton) selectAll();
 }
 
 }  // namespace vorla::gui

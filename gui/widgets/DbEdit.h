@@ -36,19 +36,21 @@ class DbScoreEdit final : public DbEdit {
   DbScoreEdit(TDataSource* source, const std::string& field, int stageCount, QWidget* parent = nullptr);
   int StageCount() const { return stage_count_; }
 
-  // The beep for a character that a whole-number field cannot hold.
-  void SetRefusedCharacterHandler(std::function<void()> handler) { refused_ = std::move(handler); }
+  // Judges a typed character before the box takes it: true lets it replace
+  // what the box holds; false refuses it in place, the box unchanged.
+  void SetScoreJudge(std::function<bool(QChar)> judge) { judge_ = std::move(judge); }
 
  signals:
-  void keyReleased(int key);
+  // A typed character that the judge let in is now the box's text.
+  void scoreTyped();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
-  void keyReleaseEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   int stage_count_;
-  std::function<void()> refused_;
+  std::function<bool(QChar)> judge_;
 };
 
 }  // namespace vorla::gui

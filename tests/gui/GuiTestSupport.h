@@ -34,7 +34,6 @@ class RecordingInteraction final : public UserInteraction {
   };
   std::vector<Message> messages;
   int beeps = 0;
-  std::vector<int> sleeps;
   std::vector<QString> openedDocuments;
   bool documentsOpen = true;              // whether the desktop has a program for documents
   std::function<void()> documentFailure;  // the last document's report of a later failure
@@ -69,7 +68,6 @@ class RecordingInteraction final : public UserInteraction {
     return answer;
   }
   void Beep() override { ++beeps; }
-  void Sleep(int milliseconds) override { sleeps.push_back(milliseconds); }
   QString SaveFileName(QWidget*, const QString& title, const QString& directory, const QString& filters,
                        QString* selectedFilter) override {
     saveDialogs.push_back({title, directory, filters, selectedFilter ? *selectedFilter : QString()});
@@ -126,7 +124,6 @@ class RecordingInteraction final : public UserInteraction {
   void Clear() {
     messages.clear();
     beeps = 0;
-    sleeps.clear();
   }
 };
 
