@@ -1,5 +1,6 @@
 // Finding, deleting and reverting a case, and the count of cases in the
 // status bar.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -47,6 +48,22 @@ void TTAForm2::RevertCaseClick() {
   DataSourceSkeleton.Cancel();
   if (inserting) TATableAfterScroll();  // back on the row the new one was started from
   ButtonResetClick();
+  ShowCurrentRowResults();
+}
+
+void TTAForm2::FollowOtherWriters() {
+  if (!TATable.IsOpen() || QApplication::activeModalWidget() != nullptr) return;
+  // What is being typed stays on screen; its post meets the other change.
+  const bool typing = DataSourceSkeleton.HasPendingEdits();
+  try {
+    if (!TATable.FollowOtherWriters(typing)) return;
+  } catch (const StoreError&) {
+    return;  // a database held by another writer right now: the next look
+  }
+  DBGrid1->Sync(TATable, true);
+  SyncRowControls();
+  if (typing || TATable.Modified()) return;
+  DataSourceSkeleton.RefreshAll();
   ShowCurrentRowResults();
 }
 

@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -34,6 +35,9 @@
 namespace vorla::gui {
 
 namespace {
+
+// How often the window looks for rows that other writers stored.
+constexpr int kOtherWritersMilliseconds = 3000;
 
 // Aborts the handler that called a redraw run whose failure was already
 // reported (or deliberately not reported again).
@@ -98,6 +102,12 @@ TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QSettings* settin
       [this](const std::string& refusal) { return AskAboutChangedCase(ui_, refusal); });
 
   qApp->installEventFilter(this);
+  auto* otherWriters = new QTimer(this);
+  connect(otherWriters, &QTimer::timeout, this, [this] { Guarded([this] { FollowOtherWriters(); }); });
+  otherWriters->start(kOtherWritersMilliseconds);
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive) Guarded([this] { FollowOtherWriters(); });
+  });
 
   const QSize outer = DefaultOuterSize();
   resize(outer);

@@ -232,6 +232,10 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // The box of a score field (name without regard to case); null when none.
   DbScoreEdit* ScoreBox(const std::string& field) const;
   QCheckBox* ComplexCheckBox(int complexIndex) const;
+  // Takes the rows that another program or workstation added, changed or
+  // deleted: the case list, the count and, unless it is being edited, the
+  // shown case follow. Run when the window is activated and every few seconds.
+  void FollowOtherWriters();
 
   // --- Handlers --------------------------------------------------------------------
   void FormShow();

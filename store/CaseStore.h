@@ -80,6 +80,9 @@ class CaseStore {
   virtual void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit) = 0;
   // Whether any stored row has a value in the field (a name of CaseFields()).
   virtual bool AnyValueIn(std::string_view field) = 0;
+  // A mark that differs from the one taken before when another writer has
+  // changed the table in the meantime.
+  virtual std::string ChangeMark() = 0;
   virtual void SetBusyTimeout(std::chrono::milliseconds) {}
   virtual void Close() noexcept = 0;
 };

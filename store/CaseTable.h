@@ -117,6 +117,14 @@ class CaseTable final : public CaseRow {
   // current row stays current (by key) when it is still stored. A row being
   // edited is settled first, as when it is left.
   void Refresh();
+  // Takes what other writers stored since the table last looked, and says
+  // whether there was anything: the keys are read again (the current row
+  // stays current by key) and the current row is read again as stored,
+  // unless something was written into it, it is new, or keepCurrentRow. A
+  // kept edit is not lost: its post meets the other writer's change. A
+  // current row that another writer deleted gives way to its neighbour.
+  // Nothing happens inside a transaction or while the row is being left.
+  bool FollowOtherWriters(bool keepCurrentRow);
 
   // --- Fields of the current row, by name without regard to case ----------
 
@@ -226,6 +234,7 @@ class CaseTable final : public CaseRow {
   std::optional<std::int64_t> version_;  // the current row's edit count as read, where the store keeps one
 
   std::vector<std::int64_t> keys_;     // stored rows the filter lets through, ascending
+  std::string change_mark_;            // the store's change mark when the keys were read
   int pos_ = -1;                       // index into keys_ of the current stored row; -1 when none
   std::vector<FieldValue> row_;        // the current row as read or being edited
   std::vector<FieldValue> saved_row_;  // the row as it was when Edit began

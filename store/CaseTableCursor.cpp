@@ -30,6 +30,8 @@ void CaseTable::RequireNotLeaving() const {
 }
 
 void CaseTable::LoadKeys() {
+  // The mark first: a change made while the keys are read is seen next time.
+  change_mark_ = store_->ChangeMark();
   keys_ = store_->Keys(filter_);
 }
 
@@ -292,6 +294,26 @@ void CaseTable::Refresh() {
         eof_ = keys_.empty();
       },
       true);
+}
+
+bool CaseTable::FollowOtherWriters(bool keepCurrentRow) {
+  RequireOpen();
+  if (leaving_depth_ > 0 || store_->InTransaction() || store_->ChangeMark() == change_mark_) return false;
+  const bool keep = keepCurrentRow || modified_ || state_ == RowState::Insert;
+  const std::int64_t current = pos_ >= 0 ? keys_[static_cast<std::size_t>(pos_)] : -1;
+  LoadKeys();
+  const auto it = std::lower_bound(keys_.begin(), keys_.end(), current);
+  const bool stillStored = it != keys_.end() && *it == current;
+  const int last = static_cast<int>(keys_.size()) - 1;
+  pos_ = std::min(static_cast<int>(it - keys_.begin()), last);
+  bof_ = pos_ <= 0;
+  eof_ = keys_.empty();
+  if (keep) return true;
+  LoadCurrent();
+  state_ = RowState::Browse;
+  modified_ = false;
+  if (!stillStored) FireAfterScroll();
+  return true;
 }
 
 void CaseTable::Post() {

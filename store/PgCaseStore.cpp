@@ -289,6 +289,15 @@ class PgCaseStore final : public CaseStore {
     return any.Rows() == 1 && any.Text(0, 0) == "t";
   }
 
+  std::string ChangeMark() override {
+    // Every insert, edit and deletion changes the count, the edit counts'
+    // sum or the last change.
+    const PgResult mark = db_.Exec(std::string("SELECT count(*) || '/' || COALESCE(sum(") + kVersionColumn +
+                                       "), 0) || '/' || COALESCE(max(" + kChangedColumn + ")::text, '') FROM TAData",
+                                   {});
+    return mark.Rows() == 1 ? mark.Text(0, 0) : std::string();
+  }
+
   void Close() noexcept override {
     prepared_ = false;
     db_.Close();

@@ -47,6 +47,10 @@ void SqliteDb::Open(const std::string& path) {
   db_ = db;
 }
 
+bool SqliteDb::ReadOnly() const {
+  return db_ != nullptr && sqlite3_db_readonly(db_, "main") == 1;
+}
+
 void SqliteDb::SetBusyTimeout(int milliseconds) {
   busy_timeout_ms_ = milliseconds;
   if (db_ != nullptr) sqlite3_busy_timeout(db_, milliseconds);

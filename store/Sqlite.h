@@ -38,6 +38,8 @@ class SqliteDb {
   // A transaction is open (BEGIN or an outer savepoint).
   bool InTransaction() const;
   int Changes() const;
+  // The file could be opened for reading only.
+  bool ReadOnly() const;
 
   [[noreturn]] void Fail(std::string_view context) const;
 

@@ -37,6 +37,19 @@ std::string ColumnList() {
   return list;
 }
 
+// Each row counts its edits and keeps the time of its last change, so that a
+// row changed by another writer is not overwritten unasked. A table of an
+// older version gains both columns; the trigger counts the edits of writers
+// that do not know them (an older program, a change made by hand).
+constexpr const char* kVersionColumn = "ROW_VERSION";
+constexpr const char* kNow = "strftime('%Y-%m-%d %H:%M:%S', 'now')";
+
+std::string VersionTriggerSql() {
+  return std::string("CREATE TRIGGER IF NOT EXISTS TAData_row_version AFTER UPDATE ON TAData FOR EACH ROW ") +
+         "WHEN NEW.ROW_VERSION IS OLD.ROW_VERSION BEGIN UPDATE TAData SET ROW_VERSION = COALESCE(OLD.ROW_VERSION, 1) " +
+         "+ 1, CHANGED_AT = " + kNow + " WHERE SKELETON_ID = NEW.SKELETON_ID; END";
+}
+
 // The name matches the whole SKELETON_NAME, case-sensitive; an empty name is
 // an empty field, so it also matches rows whose name was never written.
 constexpr const char* kNameMatch = " WHERE (SKELETON_NAME = ?1 OR (?1 = '' AND SKELETON_NAME IS NULL))";
@@ -65,6 +78,7 @@ class SqliteCaseStore final : public CaseStore {
                          " is not a case table: it holds tables of another program but no table TAData");
       }
       db_.ExecOne(CreateCaseTableSql());
+      AddVersionColumns();
       return;
     }
     std::set<std::string> names;
@@ -75,6 +89,9 @@ class SqliteCaseStore final : public CaseStore {
     if (key.first != "INTEGER" || !key.second) {
       throw StoreError(db_.FileName() + ": field SKELETON_ID of table TAData is not an INTEGER PRIMARY KEY");
     }
+    versioned_ = columns.count(kVersionColumn) != 0;
+    // A file that may only be read keeps its shape: nothing can overwrite it.
+    if (!versioned_ && !db_.ReadOnly()) AddVersionColumns();
   }
 
   void AddField(const FieldInfo& field) override { db_.ExecOne(AddFieldSql(field)); }
@@ -94,10 +111,25 @@ class SqliteCaseStore final : public CaseStore {
       placeholders += '?';
       assignments += std::string(fields[i].name) + " = ?";
     }
-    select_row_ = Statement(db_, "SELECT " + ColumnList() + " FROM TAData WHERE SKELETON_ID = ?");
+    const std::string key = "?" + std::to_string(fields.size());
+    if (versioned_) {
+      const std::string expected = "?" + std::to_string(fields.size() + 1);
+      select_row_ =
+          Statement(db_, "SELECT " + ColumnList() + ", COALESCE(ROW_VERSION, 1) FROM TAData WHERE SKELETON_ID = ?");
+      placeholders += std::string(", ") + kNow;
+      columns += ", CHANGED_AT";
+      assignments += std::string(", ROW_VERSION = COALESCE(ROW_VERSION, 1) + 1, CHANGED_AT = ") + kNow;
+      update_row_ =
+          Statement(db_, "UPDATE TAData SET " + assignments + " WHERE SKELETON_ID = " + key + " AND (" + expected +
+                             " IS NULL OR COALESCE(ROW_VERSION, 1) = " + expected + ") RETURNING ROW_VERSION");
+      changed_at_ = Statement(db_, "SELECT COALESCE(CHANGED_AT, 'an unknown time') FROM TAData WHERE SKELETON_ID = ?");
+    } else {
+      select_row_ = Statement(db_, "SELECT " + ColumnList() + " FROM TAData WHERE SKELETON_ID = ?");
+      update_row_ = Statement(db_, "UPDATE TAData SET " + assignments + " WHERE SKELETON_ID = " + key);
+    }
     insert_row_ = Statement(db_, "INSERT INTO TAData (" + columns + ") VALUES (" + placeholders + ")");
-    insert_keyed_ = Statement(db_, "INSERT INTO TAData (" + ColumnList() + ") VALUES (?, " + placeholders + ")");
-    update_row_ = Statement(db_, "UPDATE TAData SET " + assignments + " WHERE SKELETON_ID = ?");
+    insert_keyed_ = Statement(db_, "INSERT INTO TAData (" + ColumnList() + (versioned_ ? ", CHANGED_AT" : "") +
+                                       ") VALUES (?, " + placeholders + ")");
     savepoint_ = Statement(db_, "SAVEPOINT vorla_post");
     release_ = Statement(db_, "RELEASE vorla_post");
     rollback_to_ = Statement(db_, "ROLLBACK TO vorla_post");
@@ -108,6 +140,7 @@ class SqliteCaseStore final : public CaseStore {
     insert_row_ = Statement();
     insert_keyed_ = Statement();
     update_row_ = Statement();
+    changed_at_ = Statement();
     savepoint_ = Statement();
     release_ = Statement();
     rollback_to_ = Statement();
@@ -139,6 +172,7 @@ class SqliteCaseStore final : public CaseStore {
         for (std::size_t i = 0; i < fields.size(); ++i) {
           row[i] = NormalizeValue(fields[i].kind, select_row_.Column(static_cast<int>(i)));
         }
+        if (versioned_) version = select_row_.ColumnInt64(static_cast<int>(fields.size()));
       }
     } catch (...) {
       select_row_.Reset();
@@ -161,26 +195,37 @@ class SqliteCaseStore final : public CaseStore {
       throw;
     }
     insert.Reset();
+    if (versioned_) version = 1;
     return db_.LastInsertRowId();
   }
 
-  void UpdateRow(const std::vector<FieldValue>& row, std::optional<std::int64_t>,
+  void UpdateRow(const std::vector<FieldValue>& row, std::optional<std::int64_t> expected,
                  std::optional<std::int64_t>& version) override {
     version.reset();
     const auto* key = std::get_if<std::int64_t>(&row[0]);
     if (key == nullptr) throw StoreError("The current row has no SKELETON_ID");
+    bool updated = false;
     try {
       for (std::size_t i = 1; i < row.size(); ++i) update_row_.Bind(static_cast<int>(i), row[i]);
       update_row_.BindInt64(static_cast<int>(row.size()), *key);
-      update_row_.Step();
+      if (versioned_ && expected) update_row_.BindInt64(static_cast<int>(row.size()) + 1, *expected);
+      updated = update_row_.Step();
+      if (versioned_ && updated) version = update_row_.ColumnInt64(0);
+      if (!versioned_) updated = db_.Changes() == 1;
     } catch (...) {
       update_row_.Reset();
       throw;
     }
     update_row_.Reset();
-    if (db_.Changes() != 1) {
-      throw StoreError("The row with SKELETON_ID " + std::to_string(*key) + " is no longer in the case table");
+    if (updated) return;
+    if (versioned_) {
+      changed_at_.BindInt64(1, *key);
+      const bool stored = changed_at_.Step();
+      const std::string when = stored ? changed_at_.ColumnText(0) : std::string();
+      changed_at_.Reset();
+      if (stored) throw RowChangedError(when + " UTC");
     }
+    throw StoreError("The row with SKELETON_ID " + std::to_string(*key) + " is no longer in the case table");
   }
 
   bool BeginPost() override {
@@ -250,6 +295,12 @@ class SqliteCaseStore final : public CaseStore {
     return any.Step() && any.ColumnInt64(0) != 0;
   }
 
+  std::string ChangeMark() override {
+    // Changes with every commit of another connection to the file.
+    Statement mark(db_, "PRAGMA data_version");
+    return mark.Step() ? mark.ColumnText(0) : std::string();
+  }
+
   void SetBusyTimeout(std::chrono::milliseconds timeout) override {
     db_.SetBusyTimeout(static_cast<int>(timeout.count()));
   }
@@ -260,11 +311,37 @@ class SqliteCaseStore final : public CaseStore {
   }
 
  private:
+  void AddVersionColumns() {
+    // One writer adds them; another that opened the file at the same time
+    // finds them there.
+    db_.ExecOne("BEGIN IMMEDIATE");
+    try {
+      Statement info(db_, "SELECT count(*) FROM pragma_table_info('TAData') WHERE upper(name) = 'ROW_VERSION'");
+      if (info.Step() && info.ColumnInt64(0) == 0) {
+        db_.ExecOne("ALTER TABLE TAData ADD COLUMN ROW_VERSION INTEGER NOT NULL DEFAULT 1");
+        db_.ExecOne("ALTER TABLE TAData ADD COLUMN CHANGED_AT TEXT");
+      }
+      info = Statement();
+      db_.ExecOne(VersionTriggerSql());
+      db_.ExecOne("COMMIT");
+    } catch (...) {
+      try {
+        db_.ExecOne("ROLLBACK");
+      } catch (const StoreError&) {
+        // The first failure is the one to report.
+      }
+      throw;
+    }
+    versioned_ = true;
+  }
+
   SqliteDb db_;
+  bool versioned_ = false;
   Statement select_row_;
   Statement insert_row_;
   Statement insert_keyed_;
   Statement update_row_;
+  Statement changed_at_;
   Statement savepoint_;
   Statement release_;
   Statement rollback_to_;

@@ -11,12 +11,15 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 
 #include "GuiTestSupport.h"
 #include "gui/widgets/BarChartWidget.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbLabel.h"
+#include "gui/widgets/DbMemo.h"
 #include "gui/widgets/Navigator.h"
+#include "store/CaseTable.h"
 #include "store/Schema.h"
 
 using namespace vorla;
@@ -115,6 +118,49 @@ class CurrentRowTest : public QObject {
     QCOMPARE(Controls(f).AgeBarChart->Data().Items.front().Left, std::stod(Field(a, "RES_ALLCOR_LOW95P_CONF")));
     QVERIFY(!Controls(f).BarGraphPanel->isHidden());
     QVERIFY(w.ui.messages.empty());
+  }
+
+  // Another program analyses and imports in the same folder while a note is
+  // being typed: the window takes their rows, keeps the note, and asks before
+  // its stale row could overwrite their results.
+  void anotherProgramsRowsReachTheWindowAndNoEditIsLost() {
+    CaseFolder folder;
+    folder.Seed(TwoCases());
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    Controls(f).DBMemo1->setFocus();
+    TypeInto(Controls(f).DBMemo1, "note");
+    CaseTable other;
+    other.Open(folder.Path());
+    other.Edit();
+    other.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 41.5);
+    other.Post();
+    for (const char* name : {"Case C", "Case D"}) {
+      other.Append();
+      other.SetFieldText("SKELETON_NAME", name);
+      other.Post();
+    }
+    other.Close();
+    f.FollowOtherWriters();
+    QVERIFY2(Controls(f).CaseCountLabel->text().startsWith("4 case(s)"),
+             qPrintable(Controls(f).CaseCountLabel->text()));
+    QCOMPARE(Controls(f).DBMemo1->toPlainText(), QStringLiteral("note"));
+
+    // Leaving the case asks; keeping on stores nothing and keeps the note.
+    w.ui.nextAnswers = {false, false};
+    Controls(f).DBNavigator1->ButtonAt(Navigator::Next)->click();
+    QCOMPARE(w.ui.questions.size(), std::size_t{2});
+    QVERIFY2(w.ui.questions[0].startsWith("This case was changed by another user at "), qPrintable(w.ui.questions[0]));
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("Case A"));
+    QCOMPARE(Controls(f).DBMemo1->toPlainText(), QStringLiteral("note"));
+    QCOMPARE(Field(StoredRow(folder.Path(), 1), "RES_ALL_MAX_LIKELIHOOD"), std::string("41.5"));
+    QVERIFY(Field(StoredRow(folder.Path(), 1), "TA_Notes").empty());
+
+    // Reloading shows their results; nothing of theirs was overwritten.
+    w.ui.nextAnswers = {true};
+    Controls(f).DBNavigator1->ButtonAt(Navigator::Next)->click();
+    QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("Case B"));
+    QCOMPARE(Field(StoredRow(folder.Path(), 1), "RES_ALL_MAX_LIKELIHOOD"), std::string("41.5"));
   }
 
   // Scores changed after the analysis: the page says so and charts nothing;

@@ -310,6 +310,114 @@ TEST_P(CaseTableRows, ListEntriesReadKeyNameAndWhetherResultsAreStored) {
   EXPECT_EQ(seen, (std::vector<std::string>{"1:a", "2:", "3:c+"}));
 }
 
+TEST_P(CaseTableRows, TwoWritersOnOneRowNeverLoseAnEdit) {
+  CaseTable& first = table;
+  CaseTable second;
+  first.Append();
+  first.SetFieldText("SKELETON_NAME", "case 7");
+  first.Post();
+  second.Open(store.Location());
+
+  // Both read the row; the first to post wins.
+  first.Edit();
+  first.SetFieldInteger("PUB_RELIEF_R_LOW", 3);
+  second.Edit();
+  second.SetFieldInteger("PUB_RELIEF_R_LOW", 5);
+  second.SetFieldText("TA_Notes", "second's note");
+  first.Post();
+  try {
+    second.Post();
+    FAIL() << "the second post overwrote the first";
+  } catch (const RowChangedError& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("This case was changed by another user at ", 0), 0u) << error.what();
+    EXPECT_EQ(error.When().size(), std::string("2026-01-01 00:00:00 UTC").size()) << error.When();
+  }
+  // The refused edit is kept, and leaving the row does not drop it silently.
+  EXPECT_EQ(second.State(), CaseTable::RowState::Edit);
+  EXPECT_EQ(second.FieldAsInteger("PUB_RELIEF_R_LOW"), 5);
+  EXPECT_THROW(second.Next(), RowChangedError);
+  EXPECT_EQ(second.FieldAsText("TA_Notes"), "second's note");
+  EXPECT_EQ(store.Column("SELECT PUB_RELIEF_R_LOW FROM TAData"), std::vector<std::string>{"3"});
+
+  // Reload: the stored row, and a post after it goes through.
+  second.ReloadRow();
+  EXPECT_EQ(second.State(), CaseTable::RowState::Browse);
+  EXPECT_EQ(second.FieldAsInteger("PUB_RELIEF_R_LOW"), 3);
+  EXPECT_TRUE(second.FieldIsNull("TA_Notes"));
+  second.Edit();
+  second.SetFieldText("TA_Notes", "after reload");
+  second.Post();
+
+  // Overwrite: the first writer's stale row replaces the stored one only when asked.
+  first.Edit();
+  first.SetFieldInteger("PUB_RELIEF_R_LOW", 6);
+  EXPECT_THROW(first.Post(), RowChangedError);
+  first.PostOverwriting();
+  EXPECT_EQ(store.Column("SELECT PUB_RELIEF_R_LOW || '/' || coalesce(TA_Notes, '-') FROM TAData"),
+            std::vector<std::string>{"6/-"});
+  // Each write counts once.
+  EXPECT_EQ(store.Column("SELECT ROW_VERSION FROM TAData"), std::vector<std::string>{"4"});
+  // An older program, or a change by hand, knows nothing of the count: the
+  // file counts its edits itself.
+  if (GetParam() == test::Backend::Sqlite) {
+    second.ReloadRow();
+    store.Exec("UPDATE TAData SET PUB_RELIEF_R_LOW = 2");
+    second.Edit();
+    second.SetFieldInteger("PUB_RELIEF_R_LOW", 1);
+    EXPECT_THROW(second.Post(), RowChangedError);
+    EXPECT_EQ(store.Column("SELECT PUB_RELIEF_R_LOW || '/' || ROW_VERSION FROM TAData"),
+              std::vector<std::string>{"2/5"});
+  }
+}
+
+// A window keeps a case open while another program imports and analyses:
+// it takes their rows, and what is typed into its own row stays.
+TEST_P(CaseTableRows, AnotherWritersRowsAreFollowed) {
+  AddRow("first");
+  AddRow("second");
+  table.First();
+  table.FollowOtherWriters(false);  // a server may count this table's own posts
+  EXPECT_FALSE(table.FollowOtherWriters(false));
+  CaseTable other;
+  other.Open(store.Location());
+  other.Append();
+  other.SetFieldText("SKELETON_NAME", "third");
+  other.Post();
+  other.First();
+  other.Edit();
+  other.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 41.5);
+  other.Post();
+  EXPECT_TRUE(table.FollowOtherWriters(false));
+  EXPECT_EQ(table.RecordCount(), 3);
+  EXPECT_EQ(Name(), "first");
+  EXPECT_DOUBLE_EQ(table.FieldAsFloat("RES_ALL_MAX_LIKELIHOOD"), 41.5);
+  EXPECT_FALSE(table.FollowOtherWriters(false));
+
+  // Kept: the edit stays, and its post meets the other change.
+  table.Edit();
+  table.SetFieldText("TA_Notes", "typed");
+  other.Edit();
+  other.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 42.5);
+  other.Post();
+  other.Last();
+  other.DeleteCurrent();
+  EXPECT_TRUE(table.FollowOtherWriters(false));
+  EXPECT_EQ(table.RecordCount(), 2);
+  EXPECT_EQ(table.FieldAsText("TA_Notes"), "typed");
+  EXPECT_THROW(table.Post(), RowChangedError);
+  table.ReloadRow();
+  EXPECT_DOUBLE_EQ(table.FieldAsFloat("RES_ALL_MAX_LIKELIHOOD"), 42.5);
+
+  // A current row deleted by the other writer gives way to its neighbour.
+  table.Next();
+  other.First();
+  other.Next();
+  other.DeleteCurrent();
+  EXPECT_TRUE(table.FollowOtherWriters(false));
+  EXPECT_EQ(table.RecordCount(), 1);
+  EXPECT_EQ(Name(), "first");
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, CaseTableRows, ::testing::Values(test::Backend::Sqlite, test::Backend::Postgres),
                          [](const auto& param) { return test::BackendName(param.param); });
 

@@ -29,57 +29,6 @@ class PostgresStore : public ::testing::Test {
   }
 };
 
-TEST_F(PostgresStore, TwoWritersOnOneRowNeverLoseAnEdit) {
-  test::PgSchema schema;
-  CaseTable first;
-  CaseTable second;
-  first.Open(schema.Uri());
-  first.Append();
-  first.SetFieldText("SKELETON_NAME", "case 7");
-  first.Post();
-  second.Open(schema.Uri());
-
-  // Both read the row; the first to post wins.
-  first.Edit();
-  first.SetFieldInteger("PUB_RELIEF_R_LOW", 3);
-  second.Edit();
-  second.SetFieldInteger("PUB_RELIEF_R_LOW", 5);
-  second.SetFieldText("TA_Notes", "second's note");
-  first.Post();
-  try {
-    second.Post();
-    FAIL() << "the second post overwrote the first";
-  } catch (const RowChangedError& error) {
-    EXPECT_EQ(std::string(error.what()).rfind("This case was changed by another user at ", 0), 0u) << error.what();
-    EXPECT_EQ(error.When().size(), std::string("2026-01-01 00:00:00 UTC").size()) << error.When();
-  }
-  // The refused edit is kept, and leaving the row does not drop it silently.
-  EXPECT_EQ(second.State(), CaseTable::RowState::Edit);
-  EXPECT_EQ(second.FieldAsInteger("PUB_RELIEF_R_LOW"), 5);
-  EXPECT_THROW(second.Next(), RowChangedError);
-  EXPECT_EQ(second.FieldAsText("TA_Notes"), "second's note");
-  EXPECT_EQ(schema.Column("SELECT PUB_RELIEF_R_LOW FROM TAData"), std::vector<std::string>{"3"});
-
-  // Reload: the stored row, and a post after it goes through.
-  second.ReloadRow();
-  EXPECT_EQ(second.State(), CaseTable::RowState::Browse);
-  EXPECT_EQ(second.FieldAsInteger("PUB_RELIEF_R_LOW"), 3);
-  EXPECT_TRUE(second.FieldIsNull("TA_Notes"));
-  second.Edit();
-  second.SetFieldText("TA_Notes", "after reload");
-  second.Post();
-
-  // Overwrite: the first writer's stale row replaces the stored one only when asked.
-  first.Edit();
-  first.SetFieldInteger("PUB_RELIEF_R_LOW", 6);
-  EXPECT_THROW(first.Post(), RowChangedError);
-  first.PostOverwriting();
-  EXPECT_EQ(schema.Column("SELECT PUB_RELIEF_R_LOW || '/' || coalesce(TA_Notes, '-') FROM TAData"),
-            std::vector<std::string>{"6/-"});
-  // Each write counts once.
-  EXPECT_EQ(schema.Column("SELECT ROW_VERSION FROM TAData"), std::vector<std::string>{"4"});
-}
-
 TEST_F(PostgresStore, ALostConnectionInABatchStoresNothing) {
   test::PgSchema schema;
   CaseTable table;
