@@ -1,9 +1,5 @@
 #include "engine/AnalysisTrace.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <memory>
-
 #include "engine/TraceFormat.h"
 
 namespace vorla {
@@ -141,30 +137,12 @@ std::string AnalysisTraceText(const TTransisionsAnalyseDataSet& s) {
   return t.text;
 }
 
-void WriteAnalysisTrace(const TTransisionsAnalyseDataSet* record, const std::string& path) {
-  if (!record) return;
-  // One buffer serves every trace of the thread, so a run over many cases
-  // does not allocate (and fault in) a quarter of a megabyte each time.
-  thread_local TraceBuilder builder;
-  builder.text.clear();
-  BuildTrace(builder, *record);
-  const std::string& text = builder.text;
-  // An existing trace is overwritten in place and, when it was longer, cut to
-  // the new length: the same file results as from truncating first, but a run
-  // over many cases does not hand the file's blocks back to the file system
-  // (which would write each one out at once).
-  std::error_code error;
-  const auto oldSize = std::filesystem::file_size(path, error);
-  const bool existed = !error;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), existed ? "r+b" : "wb"), &std::fclose);
-  if (!file) throw TraceWriteError("Cannot create file \"" + path + "\"");
-  const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-  const bool closed = std::fclose(file.release()) == 0;
-  if (!written || !closed) throw TraceWriteError("Cannot write file \"" + path + "\"");
-  if (existed && oldSize > text.size()) {
-    std::filesystem::resize_file(path, text.size(), error);
-    if (error) throw TraceWriteError("Cannot write file \"" + path + "\"");
-  }
+void BuildAnalysisTrace(const TTransisionsAnalyseDataSet& record, std::string& text) {
+  TraceBuilder t;
+  t.text.swap(text);
+  t.text.clear();
+  BuildTrace(t, record);
+  text.swap(t.text);
 }
 
 }  // namespace vorla

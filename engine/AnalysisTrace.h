@@ -1,22 +1,17 @@
 #pragma once
-// The plain-text trace of one analysed case, written after every analysis.
-#include <stdexcept>
+// The plain-text trace of one analysed case, written after every analysis
+// (the file itself: params/TraceFile.h).
 #include <string>
 
 #include "engine/AnalysisTree.h"
 
 namespace vorla {
 
-class TraceWriteError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // The whole trace as text, with CR LF line ends.
 std::string AnalysisTraceText(const TTransisionsAnalyseDataSet& record);
-
-// Creates or replaces the file at path; given no case it leaves any file
-// untouched. Throws TraceWriteError when the file cannot be written.
-void WriteAnalysisTrace(const TTransisionsAnalyseDataSet* record, const std::string& path);
+// The same into `text`, which it replaces; the room `text` has is used
+// again, so that a run over many cases does not allocate (and fault in) a
+// quarter of a megabyte each time.
+void BuildAnalysisTrace(const TTransisionsAnalyseDataSet& record, std::string& text);
 
 }  // namespace vorla

@@ -102,8 +102,13 @@ void TTAForm2::RunAnalysis() {
   settings.parameters = CheckedParameterSet();
   settings.tracePath = ProgramDirectory + "TATree.txt";
   settings.onAnalysed = [this](const TTransisionsAnalyseDataSet* record) { PlotLikelihoodCurves(record); };
+  std::string traceFailure;
+  settings.onTraceFailed = [&traceFailure](const std::string& message) { traceFailure = message; };
   const QScopedValueRollback inRun(running_analysis_, true);
-  if (!RunAnalysisOnRow(id, DataSourceSkeleton, Selection(), settings)) {
+  const bool analysed = RunAnalysisOnRow(id, DataSourceSkeleton, Selection(), settings);
+  // The results are stored; the trace that could not be written is said.
+  if (!traceFailure.empty()) ShowMessage(MessageKind::Error, traceFailure);
+  if (!analysed) {
     shown_key_ = id;
     AgeBarChart->Data().Items.clear();
     ShowResultsState(StoredState::None, {});

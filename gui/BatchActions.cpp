@@ -10,6 +10,8 @@
 #include "paint/CaseFiles.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"
+#include "params/TraceFile.h"
+#include "store/PendingFile.h"
 
 namespace vorla::gui {
 
@@ -44,7 +46,22 @@ void TTAForm2::AnalyzeAllClick() {
   RunSettings settings;
   settings.level = CurrentLevel();
   settings.parameterFile = ParameterFilePath;
-  settings.tracePath = ProgramDirectory + "TATree.txt";
+  // The trace is written once, at the end, of the last case analysed: each
+  // case's trace would be a new file to write and rename in its place.
+  CaseRecord last;
+  settings.keepAnalysed = [&last](CaseRecord record) {
+    FreeAnalysisTree(last);
+    last = std::move(record);
+  };
+  std::string traceFailure;
+  const auto writeTrace = [&] {
+    try {
+      WriteAnalysisTrace(last.get(), ProgramDirectory + "TATree.txt");
+    } catch (const std::exception& e) {
+      traceFailure = e.what();
+    }
+    FreeAnalysisTree(last);
+  };
   settings.parameters = CheckedParameterSet();  // a set that cannot be used stops here, before any case
   ComplexSelection every;
   every.UseCranialData = every.UsePubicData = every.UseAuricularData = true;
@@ -88,7 +105,9 @@ void TTAForm2::AnalyzeAllClick() {
         table.Rollback();
       else
         table.Commit();
+      writeTrace();
     } catch (...) {
+      writeTrace();
       if (table.InTransaction()) table.Rollback();
       throw;
     }
@@ -101,7 +120,8 @@ void TTAForm2::AnalyzeAllClick() {
     std::string text = "Analysed " + std::to_string(analysed) + " of " + std::to_string(total) + " case(s) at the " +
                        std::to_string(settings.level) + " % level.";
     if (!refused.empty()) text += "\nNot analysed, " + std::to_string(refused.size()) + ":" + ListOf(refused);
-    ShowMessage(refused.empty() ? MessageKind::Information : MessageKind::Error, text);
+    if (!traceFailure.empty()) text += "\n" + traceFailure;
+    ShowMessage(refused.empty() && traceFailure.empty() ? MessageKind::Information : MessageKind::Error, text);
   }
 }
 
@@ -120,6 +140,8 @@ void TTAForm2::SaveAllReportsClick() {
                                                        ChartFormat::Bitmap, std::nullopt};
   const std::optional<ChartFormat> format = formats[charts.indexOf(chart)];
   const std::filesystem::path out = folder.toStdString();
+  // A run that was stopped by force may have left its temporary files behind.
+  RemoveStaleTemporaryFiles(out);
 
   std::size_t written = 0;
   bool stopped = false;

@@ -218,9 +218,15 @@ void TTAForm2::ExportCasesClick() {
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
   KeepPendingRow();
-  const int written = ExportCsv(TATable, path.toStdString());
-  ShowMessage(MessageKind::Information,
-              std::to_string(written) + " case(s) written to " + QDir::toNativeSeparators(path).toStdString() + ".");
+  std::vector<std::string> undeclared;
+  const int written = ExportCsv(TATable, path.toStdString(), &undeclared);
+  std::string text =
+      std::to_string(written) + " case(s) written to " + QDir::toNativeSeparators(path).toStdString() + ".";
+  if (!undeclared.empty()) {
+    text += "\nWith the columns that the parameter file no longer declares:";
+    for (const std::string& name : undeclared) text += " " + name;
+  }
+  ShowMessage(MessageKind::Information, text);
 }
 
 }  // namespace vorla::gui

@@ -8,7 +8,6 @@
 #include "gui/widgets/BarChartWidget.h"
 #include "paint/CaseReport.h"
 #include "paint/GraphExport.h"
-#include "store/PendingFile.h"
 
 namespace vorla::gui {
 
@@ -96,8 +95,7 @@ void TTAForm2::SaveReportPdfClick() {
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
   ReportContent content = ReportFromCurrentRow();
-  ReplaceFile(path.toStdString(),
-              [&content](const std::string& temporary) { WriteReportPdf(QString::fromStdString(temporary), content); });
+  WriteReportPdf(path, content);
 }
 
 }  // namespace vorla::gui

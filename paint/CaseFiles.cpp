@@ -8,7 +8,6 @@
 
 #include "paint/CaseReport.h"
 #include "paint/GraphExport.h"
-#include "store/PendingFile.h"
 
 namespace vorla::gui {
 
@@ -73,9 +72,7 @@ void WriteChartFile(const BarChartData& chart, QSize size, ChartFormat format, c
       extension = ".svg";
       break;
   }
-  ReplaceFile(stem.string() + extension, [&bytes](const std::string& temporary) {
-    WriteGraphFile(QString::fromStdString(temporary), bytes);
-  });
+  WriteGraphFile(QString::fromStdString(stem.string() + extension), bytes);
 }
 
 void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::optional<ChartFormat> chart,
@@ -85,9 +82,7 @@ void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::opti
 
 void WriteReportFiles(const ReportContent& content, std::optional<ChartFormat> chart,
                       const std::filesystem::path& stem) {
-  ReplaceFile(stem.string() + ".pdf", [&content](const std::string& temporary) {
-    WriteReportPdf(QString::fromStdString(temporary), content);
-  });
+  WriteReportPdf(QString::fromStdString(stem.string() + ".pdf"), content);
   if (chart) WriteChartFile(content.chart, content.chartSize, *chart, stem);
 }
 

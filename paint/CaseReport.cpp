@@ -11,6 +11,7 @@
 
 #include "paint/EstimateBars.h"
 #include "paint/EstimatesTable.h"
+#include "paint/SavedFile.h"
 #include "params/CaseRun.h"
 #include "params/StoredResults.h"
 #include "store/Schema.h"
@@ -57,7 +58,10 @@ QString OtherTraitsText(const CaseTable& table) {
 
 void FillCaseFields(const CaseTable& table, ReportContent& content) {
   for (const std::string& field : ReportScoreFields()) content.fields[field] = TextOf(table, field);
-  for (const char* field : {"SKELETON_NAME", "TA_Notes"}) content.fields[field] = TextOf(table, field);
+  content.fields["SKELETON_NAME"] = TextOf(table, "SKELETON_NAME");
+  content.fields["TA_Notes"] = table.FieldIsNull("TA_Notes")
+                                   ? QString()
+                                   : QString::fromStdString(table.FieldTextStart("TA_Notes", MostNotesBytesOnPage));
   try {
     content.otherTraits = OtherTraitsText(table);
   } catch (const FieldNotFound&) {
@@ -124,17 +128,19 @@ ReportContent BlankScoreForm() {
 }
 
 void WriteReportPdf(const QString& path, const ReportContent& content) {
-  QPdfWriter writer(path);
-  writer.setPageLayout(ReportPageLayout());
-  writer.setResolution(600);
-  writer.setCreator(QStringLiteral("VORLA"));
-  writer.setTitle(content.fields.count("SKELETON_NAME") ? content.fields.at("SKELETON_NAME") : QString());
-  QPainter painter;
-  if (!painter.begin(&writer))
-    throw std::runtime_error("Cannot create file \"" + QDir::toNativeSeparators(path).toStdString() + "\".");
-  PaintReport(painter, writer.resolution() / 25.4, content);
-  if (!painter.end())
-    throw std::runtime_error("Cannot write file \"" + QDir::toNativeSeparators(path).toStdString() + "\".");
+  // The PDF writer does not look at what its device answers; the device
+  // remembers a refused write, and the file then replaces nothing.
+  SaveFile(path, [&content](QIODevice& device) {
+    QPdfWriter writer(&device);
+    writer.setPageLayout(ReportPageLayout());
+    writer.setResolution(600);
+    writer.setCreator(QStringLiteral("VORLA"));
+    writer.setTitle(content.fields.count("SKELETON_NAME") ? content.fields.at("SKELETON_NAME") : QString());
+    QPainter painter;
+    if (!painter.begin(&writer)) return false;
+    PaintReport(painter, writer.resolution() / 25.4, content);
+    return painter.end();
+  });
 }
 
 }  // namespace vorla::gui

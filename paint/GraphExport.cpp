@@ -5,12 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <stdexcept>
 
 #include "paint/BarChart.h"
 #include "paint/EmfWriter.h"
+#include "paint/SavedFile.h"
 
 namespace vorla::gui {
 
@@ -80,19 +80,7 @@ QByteArray BmpBytes(const QImage& image) {
 }
 
 void WriteGraphFile(const QString& path, const QByteArray& bytes) {
-  // Written beside the target and renamed over it: a failure keeps an earlier
-  // file of that name whole and leaves no partial one.
-  QSaveFile file(path);
-  const auto fail = [&] {
-    return std::runtime_error("Cannot create file \"" + QDir::toNativeSeparators(path).toStdString() + "\". " +
-                              file.errorString().toStdString());
-  };
-  if (!file.open(QIODevice::WriteOnly)) throw fail();
-  if (file.write(bytes) != bytes.size() || !file.commit()) {
-    const auto error = fail();
-    file.cancelWriting();
-    throw error;
-  }
+  SaveFileBytes(path, bytes);
 }
 
 }  // namespace vorla::gui

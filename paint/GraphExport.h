@@ -34,9 +34,9 @@ QByteArray BarChartSvg(const BarChartData& chart, QSize size);
 // The bitmap in the BMP file format.
 QByteArray BmpBytes(const QImage& image);
 
-// Writes the bytes to the file through a temporary file beside it, renamed
-// over it at the end; throws std::runtime_error with the file layer's message
-// when it cannot be created or written, and an earlier file stays as it was.
+// Writes the bytes as the whole file (SaveFileBytes): throws
+// std::runtime_error naming the file when it cannot be created or written,
+// and an earlier file stays as it was.
 void WriteGraphFile(const QString& path, const QByteArray& bytes);
 
 }  // namespace vorla::gui

@@ -4,6 +4,7 @@
 // margins of 12.7 mm).
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,6 +23,11 @@ struct ReportCell {
   bool enabled = false;
   QString text;
 };
+
+// The notes box shows a few lines: the page takes no more of the notes than
+// this many bytes, far more than the box shows even of the narrowest letters,
+// so that long notes are neither copied nor laid out whole.
+inline constexpr std::size_t MostNotesBytesOnPage = 8192;
 
 struct ReportContent {
   std::map<std::string, QString> fields;  // display texts of the case's fields by name

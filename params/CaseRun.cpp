@@ -4,11 +4,11 @@
 
 #include "engine/Analysis.h"
 #include "engine/AnalysisError.h"
-#include "engine/AnalysisTrace.h"
 #include "engine/EngineSettings.h"
 #include "engine/TextCase.h"
 #include "params/CaseLoading.h"
 #include "params/ResultWriteBack.h"
+#include "params/TraceFile.h"
 
 namespace vorla {
 
@@ -192,11 +192,12 @@ void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection) {
   }
 }
 
-void WriteTraceQuietly(const TTransisionsAnalyseDataSet* record, const std::string& tracePath) {
+void WriteTrace(const TTransisionsAnalyseDataSet* record, const RunSettings& settings) {
   try {
-    if (!tracePath.empty()) WriteAnalysisTrace(record, tracePath);
-  } catch (const std::exception&) {
-    // The trace is a record for the curious; the results stand without it.
+    if (!settings.tracePath.empty()) WriteAnalysisTrace(record, settings.tracePath);
+  } catch (const std::exception& e) {
+    // The results stand without the trace; the failure is said.
+    if (settings.onTraceFailed) settings.onTraceFailed(e.what());
   }
 }
 
@@ -223,7 +224,7 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
   if (settings.keepAnalysed) {
     settings.keepAnalysed(std::move(record));
   } else {
-    WriteTraceQuietly(record.get(), settings.tracePath);
+    WriteTrace(record.get(), settings);
     FreeAnalysisTree(record);
   }
   CorrectProbabilities(row, selection);

@@ -93,6 +93,9 @@ struct RunSettings {
   int level = 95;             // 90, 95 or 99
   std::string parameterFile;  // Parameters.dat
   std::string tracePath;      // TATree.txt; none written when empty
+  // Told why the trace could not be written (naming the file); the run's
+  // results are stored all the same.
+  std::function<void(const std::string& message)> onTraceFailed;
   // Sees the analysed case after its results are stored and before it is
   // released (null when there was nothing to analyse): the window draws the
   // likelihood curves from it.
@@ -109,15 +112,16 @@ struct RunSettings {
 
 // One run on the row with this key: the engine's settings (of the calling
 // thread), prepare, analyse, store (with the level of the limits), trace (its
-// failures ignored) and release, or hand the case to keepAnalysed, and the
+// failures told to onTraceFailed) and release, or hand the case to keepAnalysed, and the
 // summary's corrections.
 // Returns false when there was nothing to analyse (the results are emptied).
 bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
                       const RunSettings& settings);
 
-// Writes the trace of the case to the path (none when the path is empty);
-// a trace that cannot be written is no failure of the run.
-void WriteTraceQuietly(const TTransisionsAnalyseDataSet* record, const std::string& tracePath);
+// Writes the trace of the case to settings.tracePath (none when it is
+// empty); a trace that cannot be written is no failure of the run (its
+// results are stored) but is told to settings.onTraceFailed.
+void WriteTrace(const TTransisionsAnalyseDataSet* record, const RunSettings& settings);
 
 enum class RowOutcome { Analysed, NoData, Refused };
 struct RowResult {

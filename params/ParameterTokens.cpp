@@ -66,7 +66,12 @@ bool TooLarge(const std::string& t) {
 }  // namespace
 
 ParameterTokens::ParameterTokens(std::string content, std::string fileName)
-    : text_(std::move(content)), file_(std::move(fileName)) {}
+    : text_(std::move(content)), file_(std::move(fileName)) {
+  // A CR on its own (the line end of old Macintosh files) ends a line as LF
+  // does; a CR before LF stays, and ReadRestOfLine drops it.
+  for (std::size_t i = 0; i < text_.size(); ++i)
+    if (text_[i] == '\r' && (i + 1 == text_.size() || text_[i + 1] != '\n')) text_[i] = '\n';
+}
 
 void ParameterTokens::Fail(const std::string& problem) const {
   throw ParameterFileError(file_ + ", line " + std::to_string(tokenLine_) + ": " + problem);

@@ -1,6 +1,6 @@
 #pragma once
 // The three ways the parameter file is read: a number (integer or real), the
-// rest of a line, and skipping a line. Line ends are LF or CR LF.
+// rest of a line, and skipping a line. Line ends are LF, CR LF or CR alone.
 #include <cstdint>
 #include <string>
 

@@ -288,7 +288,7 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
   return static_cast<int>(rows);
 }
 
-int ExportCsv(const CaseTable& table, const std::string& path) {
+int ExportCsv(const CaseTable& table, const std::string& path, std::vector<std::string>* undeclared) {
   if (!table.IsOpen()) throw StoreError("The case table is not open");
   // Written beside the target and renamed over it: a failure keeps the
   // earlier file whole and leaves no partial one.
@@ -310,9 +310,14 @@ int ExportCsv(const CaseTable& table, const std::string& path) {
     if (!line.empty()) line += ',';
     line += fields[i].name;
   }
+  // Columns the parameter set in use no longer declares are written too, so
+  // that an export keeps everything the table holds.
+  const std::vector<std::string> more = table.UndeclaredColumns();
+  for (const std::string& name : more) line += "," + CsvCell(name);
+  if (undeclared) *undeclared = more;
   out << line << "\r\n";
   int rows = 0;
-  table.ForEachStoredRow([&](const std::vector<FieldValue>& row) {
+  table.ForEachWholeStoredRow([&](const std::vector<FieldValue>& row) {
     line.clear();
     for (std::size_t i = 0; i < row.size(); ++i) {
       if (i == age && !anyAge) continue;

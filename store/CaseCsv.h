@@ -40,7 +40,10 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
               std::vector<std::string>& warnings, const ImportProgress& progress = {});
 
 // Writes every stored row in key order with all fields, SKELETON_ID first,
-// and returns how many rows. A row still being edited is written as last posted.
-int ExportCsv(const CaseTable& table, const std::string& path);
+// and returns how many rows. A row still being edited is written as last
+// posted. Columns of the table that the parameter set in use no longer
+// declares (CaseTable::UndeclaredColumns) follow the fields; `undeclared`
+// receives their names.
+int ExportCsv(const CaseTable& table, const std::string& path, std::vector<std::string>* undeclared = nullptr);
 
 }  // namespace vorla

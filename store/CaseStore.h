@@ -31,6 +31,18 @@ inline constexpr std::string_view kNeedsUpgrade = "Table TAData lacks the later 
 // a refusal naming the missing fields otherwise.
 void CheckCaseColumns(const std::set<std::string>& columns, const std::string& where);
 
+// A column of the stored table that is none of CaseFields(): the score field
+// of a trait of one's own that the parameter set in use no longer declares.
+struct UndeclaredColumn {
+  std::string name;  // as the table spells it, for statements
+  FieldKind kind = FieldKind::Text;
+};
+// Whether a column of a stored table (upper case) is neither a field of
+// CaseFields() nor one a store keeps for itself (the row's edit count).
+bool IsUndeclaredColumn(const std::string& upperName);
+// The column's name quoted for a statement.
+std::string QuotedColumn(const std::string& name);
+
 class CaseStore {
  public:
   virtual ~CaseStore() = default;
@@ -76,8 +88,12 @@ class CaseStore {
   // What a list of cases shows of every row, in key order: the key, the case
   // number ("" for none) and whether results are stored.
   virtual void ForEachListEntry(const std::function<void(std::int64_t, const std::string&, bool)>& visit) = 0;
-  // Every stored row in key order, normalised.
-  virtual void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit) = 0;
+  // Every stored row in key order, normalised; with the values of the
+  // undeclared columns after those of CaseFields() when `withUndeclared`.
+  virtual void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit,
+                          bool withUndeclared = false) = 0;
+  // The undeclared columns of the table, in its order, as CheckOrCreateTable found them.
+  const std::vector<UndeclaredColumn>& Undeclared() const { return undeclared_; }
   // Whether any stored row has a value in the field (a name of CaseFields()).
   virtual bool AnyValueIn(std::string_view field) = 0;
   // A mark that differs from the one taken before when another writer has
@@ -85,6 +101,9 @@ class CaseStore {
   virtual std::string ChangeMark() = 0;
   virtual void SetBusyTimeout(std::chrono::milliseconds) {}
   virtual void Close() noexcept = 0;
+
+ protected:
+  std::vector<UndeclaredColumn> undeclared_;
 };
 
 std::unique_ptr<CaseStore> OpenSqliteStore(const std::string& file);

@@ -181,6 +181,18 @@ void CaseTable::ForEachStoredRow(const std::function<void(const std::vector<Fiel
   store_->ForEachRow(visit);
 }
 
+std::vector<std::string> CaseTable::UndeclaredColumns() const {
+  RequireOpen();
+  std::vector<std::string> names;
+  for (const UndeclaredColumn& column : store_->Undeclared()) names.push_back(UpperAscii(column.name));
+  return names;
+}
+
+void CaseTable::ForEachWholeStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const {
+  RequireOpen();
+  store_->ForEachRow(visit, true);
+}
+
 bool CaseTable::AnyStoredValueIn(std::string_view field) const {
   RequireOpen();
   if (FindCaseField(field) < 0) throw StoreError("Field " + std::string(field) + " not found");

@@ -131,6 +131,9 @@ class CaseTable final : public CaseRow {
   bool FieldIsNull(const FieldKey& field) const override;
   std::int32_t FieldAsInteger(const FieldKey& field) const override;
   std::string FieldAsText(const FieldKey& field) const override;
+  // At most the first `most` bytes of FieldAsText, cut before a UTF-8
+  // character that would not fit whole; a long text is not copied whole.
+  std::string FieldTextStart(const FieldKey& field, std::size_t most) const;
   double FieldAsFloat(const FieldKey& field) const override;
   FieldValue FieldAsValue(const FieldKey& field) const;
 
@@ -197,6 +200,13 @@ class CaseTable final : public CaseRow {
 
   // Every stored row in key order, as last posted, whatever the filter.
   void ForEachStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const;
+  // The names (upper case) of the table's columns that are none of
+  // CaseFields(): score fields of traits of one's own that the parameter set
+  // in use no longer declares. The table keeps them; only the rows read
+  // whole below carry their values.
+  std::vector<std::string> UndeclaredColumns() const;
+  // The same rows with the values of those columns after the fields.
+  void ForEachWholeStoredRow(const std::function<void(const std::vector<FieldValue>&)>& visit) const;
   // Whether any stored row has a value in this field of CaseFields().
   bool AnyStoredValueIn(std::string_view field) const;
   // Stores a whole row with its own SKELETON_ID (copying a table); the

@@ -177,6 +177,16 @@ std::string CaseTable::FieldAsText(const FieldKey& field) const {
   return TextOfField(Value(field));
 }
 
+std::string CaseTable::FieldTextStart(const FieldKey& field, std::size_t most) const {
+  const FieldValue& value = Value(field);
+  const auto* text = std::get_if<std::string>(&value);
+  if (text == nullptr) return TextOfField(value).substr(0, most);
+  if (text->size() <= most) return *text;
+  std::size_t cut = most;
+  while (cut > 0 && (static_cast<unsigned char>((*text)[cut]) & 0xC0) == 0x80) --cut;
+  return text->substr(0, cut);
+}
+
 int CaseTable::WritableField(const FieldKey& field) const {
   const int index = FieldIndex(field);
   RequireOpen();

@@ -83,8 +83,8 @@ class PgCaseStore final : public CaseStore {
 
   void CheckOrCreateTable() override {
     const PgResult info = db_.Exec(
-        "SELECT upper(column_name), data_type FROM information_schema.columns "
-        "WHERE table_schema = current_schema() AND table_name = 'tadata'",
+        "SELECT upper(column_name), data_type, column_name FROM information_schema.columns "
+        "WHERE table_schema = current_schema() AND table_name = 'tadata' ORDER BY ordinal_position",
         {});
     if (info.Rows() == 0) {
       Create();
@@ -92,6 +92,14 @@ class PgCaseStore final : public CaseStore {
     }
     std::map<std::string, std::string> columns;
     for (int r = 0; r < info.Rows(); ++r) columns[info.Text(r, 0)] = info.Text(r, 1);
+    undeclared_.clear();
+    for (int r = 0; r < info.Rows(); ++r) {
+      if (!IsUndeclaredColumn(info.Text(r, 0))) continue;
+      const std::string& type = info.Text(r, 1);
+      undeclared_.push_back({info.Text(r, 2), type == PgType(FieldKind::Integer) ? FieldKind::Integer
+                                              : type == PgType(FieldKind::Real)  ? FieldKind::Real
+                                                                                 : FieldKind::Text});
+    }
     std::set<std::string> names;
     for (const auto& [name, type] : columns) names.insert(name);
     CheckCaseColumns(names, Where());
@@ -274,11 +282,20 @@ class PgCaseStore final : public CaseStore {
       visit(AsInt64(result.Text(r, 0)), result.Text(r, 1), result.Text(r, 2) == "1");
   }
 
-  void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit) override {
-    const PgResult result = db_.Exec("SELECT " + ColumnList() + " FROM TAData ORDER BY SKELETON_ID", {});
-    std::vector<FieldValue> row(CaseFields().size());
+  void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit, bool withUndeclared) override {
+    std::string columns = ColumnList();
+    if (withUndeclared)
+      for (const UndeclaredColumn& column : undeclared_) columns += ", " + QuotedColumn(column.name);
+    const PgResult result = db_.Exec("SELECT " + columns + " FROM TAData ORDER BY SKELETON_ID", {});
+    const std::size_t declared = CaseFields().size();
+    std::vector<FieldValue> row(declared + (withUndeclared ? undeclared_.size() : 0));
     for (int r = 0; r < result.Rows(); ++r) {
       ReadInto(result, r, row);
+      for (std::size_t i = declared; i < row.size(); ++i) {
+        const int c = static_cast<int>(i);
+        const FieldKind kind = undeclared_[i - declared].kind;
+        row[i] = result.IsNull(r, c) ? FieldValue{} : FromText(kind, result.Text(r, c));
+      }
       visit(row);
     }
   }

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <limits>
 #include <utility>
 
@@ -38,8 +39,17 @@ void SqliteDb::Open(const std::string& path) {
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {
-    const std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
+    // SQLite takes a file whose full path leaves room for the name of its
+    // journal beside it ("-journal"); a longer one it cannot open, and says
+    // only that.
+    const sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+    std::error_code error;
+    const std::string full = std::filesystem::absolute(path, error).string();
+    if (vfs != nullptr && !error && full.size() + 8 > static_cast<std::size_t>(vfs->mxPathname))
+      message = "the path is too long (" + std::to_string(full.size()) + " characters; the database takes at most " +
+                std::to_string(vfs->mxPathname - 8) + ")";
     throw StoreError("Cannot open the database '" + path + "': " + message);
   }
   sqlite3_extended_result_codes(db, 1);

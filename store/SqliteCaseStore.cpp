@@ -26,6 +26,16 @@ void CheckCaseColumns(const std::set<std::string>& columns, const std::string& w
   throw StoreError(where + ": table TAData has no field" + std::string(absent.size() > 1 ? "s " : " ") + missing);
 }
 
+bool IsUndeclaredColumn(const std::string& upperName) {
+  return FindCaseField(upperName) < 0 && upperName != "ROW_VERSION" && upperName != "CHANGED_AT";
+}
+
+std::string QuotedColumn(const std::string& name) {
+  std::string quoted = "\"";
+  for (const char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
 namespace {
 
 std::string ColumnList() {
@@ -63,10 +73,14 @@ class SqliteCaseStore final : public CaseStore {
 
   void CheckOrCreateTable() override {
     std::unordered_map<std::string, std::pair<std::string, bool>> columns;  // type, primary key
+    undeclared_.clear();
     {
       Statement info(db_, "PRAGMA table_info(TAData)");
       while (info.Step()) {
-        columns[UpperAscii(info.ColumnText(1))] = {UpperAscii(info.ColumnText(2)), info.ColumnInt64(5) != 0};
+        const std::string name = UpperAscii(info.ColumnText(1)), type = UpperAscii(info.ColumnText(2));
+        columns[name] = {type, info.ColumnInt64(5) != 0};
+        if (IsUndeclaredColumn(name))
+          undeclared_.push_back({info.ColumnText(1), type == "INTEGER" ? FieldKind::Integer : FieldKind::Text});
       }
     }
     if (columns.empty()) {
@@ -278,14 +292,19 @@ class SqliteCaseStore final : public CaseStore {
     while (rows.Step()) visit(rows.ColumnInt64(0), rows.ColumnText(1), rows.ColumnInt64(2) != 0);
   }
 
-  void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit) override {
-    Statement rows(db_, "SELECT " + ColumnList() + " FROM TAData ORDER BY SKELETON_ID");
+  void ForEachRow(const std::function<void(const std::vector<FieldValue>&)>& visit, bool withUndeclared) override {
+    std::string columns = ColumnList();
+    if (withUndeclared)
+      for (const UndeclaredColumn& column : undeclared_) columns += ", " + QuotedColumn(column.name);
+    Statement rows(db_, "SELECT " + columns + " FROM TAData ORDER BY SKELETON_ID");
     const auto fields = CaseFields();
-    std::vector<FieldValue> row(fields.size());
+    std::vector<FieldValue> row(fields.size() + (withUndeclared ? undeclared_.size() : 0));
     while (rows.Step()) {
       for (std::size_t i = 0; i < fields.size(); ++i) {
         row[i] = NormalizeValue(fields[i].kind, rows.Column(static_cast<int>(i)));
       }
+      // Undeclared columns hold what another parameter set stored: kept as stored.
+      for (std::size_t i = fields.size(); i < row.size(); ++i) row[i] = rows.Column(static_cast<int>(i));
       visit(row);
     }
   }

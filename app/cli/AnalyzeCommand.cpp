@@ -50,7 +50,8 @@ const char* const AnalyzeHelp =
     "they are stored.\n"
     "Exit codes: 0 all analysed, 1 parameter file of the wrong version, 2 usage\n"
     "error, 3 a case was refused, had nothing to analyse or failed, or the\n"
-    "parameter file, the folder or the case table could not be used.\n";
+    "parameter file, the folder or the case table could not be used, or\n"
+    "TATree.txt could not be written.\n";
 
 namespace {
 
@@ -175,10 +176,12 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   // the run ended, whether it ended well or not: its row is analysed once
   // more, here, which gives the very same case.
   std::optional<DetachedRow> lastTraceable;
+  std::string traceFailure;
   const auto writeTrace = [&] {
     if (!lastTraceable) return;
     RunSettings traced = settings;
     traced.keepAnalysed = nullptr;
+    traced.onTraceFailed = [&traceFailure](const std::string& message) { traceFailure = message; };
     try {
       AnalyzeRow(*lastTraceable, o.selection, traced);
     } catch (const std::exception&) {
@@ -250,6 +253,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     messages.CopyTo(err);
   } catch (const std::exception& e) {
     writeTrace();
+    if (!traceFailure.empty()) err << traceFailure << "\n";
     if (table.IsOpen() && table.InTransaction()) {
       try {
         table.Rollback();
@@ -258,6 +262,11 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     }
     err << e.what() << "\n";
     if (batchBegun) err << "Nothing was stored: the results of this run were rolled back.\n";
+    return 3;
+  }
+  // The results are stored, but the only record of the computation is not.
+  if (!traceFailure.empty()) {
+    err << traceFailure << "\n";
     return 3;
   }
   return allAnalysed ? 0 : 3;

@@ -6,7 +6,6 @@
 #include "app/cli/PaintingApplication.h"
 #include "app/common/ProgramDirectory.h"
 #include "paint/CaseReport.h"
-#include "store/PendingFile.h"
 
 namespace vorla::cli {
 
@@ -34,9 +33,7 @@ int FormCommand(const std::vector<std::string>& args, const char* argv0, std::os
   }
   const auto application = PaintingApplication(argv0);
   try {
-    ReplaceFile(path, [](const std::string& temporary) {
-      gui::WriteReportPdf(QString::fromStdString(temporary), gui::BlankScoreForm());
-    });
+    gui::WriteReportPdf(QString::fromStdString(path), gui::BlankScoreForm());
   } catch (const std::exception& e) {
     err << e.what() << "\n";
     return 3;

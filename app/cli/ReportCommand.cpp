@@ -19,6 +19,7 @@
 #include "paint/CaseReport.h"
 #include "params/ParallelWork.h"
 #include "store/CaseTable.h"
+#include "store/PendingFile.h"
 
 namespace vorla::cli {
 
@@ -125,12 +126,14 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
     return 3;
   }
   const auto application = PaintingApplication(argv0);
+  // A run that was killed may have left its temporary files behind.
+  if (const std::size_t stale = RemoveStaleTemporaryFiles(o.out))
+    err << "Removed " << stale << " temporary file(s) that a stopped earlier run left in " << o.out.string() << ".\n";
 
   CatchInterrupt();
   ProgressLine progress(err, "report");
   CaseTable table;
-  bool allWritten = true;
-  std::size_t written = 0;
+  std::size_t written = 0, failed = 0;
   try {
     DeclareTraitsOfFolder(dir, err);
     table.Open(CaseTableLocation(dir));
@@ -163,7 +166,7 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
       } else {
         progress.Clear();
         err << "Case " << c.id << " \"" << c.name << "\": " << c.error << "\n";
-        allWritten = false;
+        ++failed;
       }
       calib::Advance(&progress.Hooks(), "writing reports", i + 1, ids.size());
     };
@@ -185,8 +188,10 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
   }
   progress.Clear();
   out << written << " report(s) written to "
-      << QDir::toNativeSeparators(QString::fromStdString(o.out.string())).toStdString() << "\n";
-  return allWritten ? 0 : 3;
+      << QDir::toNativeSeparators(QString::fromStdString(o.out.string())).toStdString();
+  if (failed > 0) out << "; " << failed << " not written";
+  out << "\n";
+  return failed == 0 ? 0 : 3;
 }
 
 }  // namespace vorla::cli

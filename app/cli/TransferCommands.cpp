@@ -95,7 +95,14 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::
     DeclareTraitsOfFolder(dir, err);
     CaseTable table;
     table.Open(CaseTableLocation(dir));
-    const int count = ExportCsv(table, o.file);
+    std::vector<std::string> undeclared;
+    const int count = ExportCsv(table, o.file, &undeclared);
+    if (!undeclared.empty()) {
+      std::string names;
+      for (const std::string& name : undeclared) names += (names.empty() ? "" : ", ") + name;
+      err << "Warning: the case table holds columns that " << dir
+          << "Parameters.dat no longer declares; they are exported as they are: " << names << "\n";
+    }
     out << "Exported " << count << (count == 1 ? " case" : " cases") << " to " << o.file << "\n";
     return 0;
   } catch (const std::exception& e) {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <QFile>
 #include <QImage>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "CommandOutcome.h"
@@ -238,6 +240,57 @@ TEST_F(ReportCommand, BlankForm) {
   EXPECT_EQ(Bytes(form, 5), "%PDF-");
   EXPECT_EQ(Command(&cli::FormCommand, {"--out", (dir / "no" / "such" / "f.pdf").string()}).code, 3);
   EXPECT_EQ(Command(&cli::FormCommand, {"stray"}).code, 2);
+}
+
+// Every report file and the form, written onto a full disk (a file size
+// limit below any PDF's size, its signal ignored so that writes fail): the
+// run says which file and fails, and the earlier files stay as they were.
+// A stopped earlier run's temporary file is cleared by the next run.
+TEST_F(ReportCommand, AFullDiskIsAFailureAndKeepsTheEarlierFiles) {
+  AnalyseAll();
+  const fs::path out = dir / "out";
+  fs::create_directories(out);
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_GT(gone, 0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string stale = ".DEMO-01_young_adult.pdf.part-" + std::to_string(gone) + "-1";
+  cli::test::WriteAll(out / stale, "left by a killed run");
+  const std::string form = (out / "form.pdf").string();
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    int (*command)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
+  } runs[] = {
+      {"report --all", {"--dir", dir.string(), "--all", "--out", out.string()}, &cli::ReportCommand},
+      {"report --id", {"--dir", dir.string(), "--id", "3", "--out", out.string()}, &cli::ReportCommand},
+      {"form", {"--out", form}, &cli::FormCommand},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.what);
+    const Outcome first = Command(run.command, run.args);
+    ASSERT_EQ(first.code, 0) << first.err;
+    std::map<std::string, std::string> earlier;
+    for (const std::string& name : FilesIn(out)) earlier[name] = cli::test::ReadAll(out / name);
+    EXPECT_EQ(earlier.count(stale), 0u) << "the stale temporary file was left";
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const Outcome full = Command(run.command, run.args);
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    EXPECT_EQ(full.code, 3) << full.out;
+    EXPECT_NE(full.err.find("is the disk full?"), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find(run.command == &cli::FormCommand ? form : (out / "DEMO-03").string()), std::string::npos)
+        << full.err;
+    EXPECT_EQ(full.out.find("10 report(s) written to " + out.string() + "\n"), std::string::npos) << full.out;
+    EXPECT_EQ(FilesIn(out).size(), earlier.size()) << "a partial file was left";
+    for (const auto& [name, bytes] : earlier) EXPECT_EQ(cli::test::ReadAll(out / name), bytes) << name;
+  }
 }
 
 // A picture that cannot be written whole (here: a full disk, as a file size

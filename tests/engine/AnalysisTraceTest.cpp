@@ -148,43 +148,9 @@ TEST(AnalysisTrace, UnpairedTraitShowsZerosOnTheLeft) {
   EXPECT_NE(text.find("      NotOutOf, left            = 0     0\r\n", at), std::string::npos);
 }
 
-class TraceFile : public ::testing::Test {
- protected:
-  fs::path dir = fs::temp_directory_path() / ("vorla-trace-" + std::to_string(::getpid()));
-  void SetUp() override { fs::create_directories(dir); }
-  void TearDown() override { fs::remove_all(dir); }
-};
-
-TEST_F(TraceFile, WritesAndReplaces) {
-  const fs::path path = dir / "TATree.txt";
-  std::ofstream(path) << "old and much longer content than any header line could ever be";
+TEST(AnalysisTrace, ABufferUsedAgainHoldsOnlyTheNewTrace) {
+  std::string text = "an earlier and much longer trace than any header line could ever be";
   CaseRecord s = TwoByTwo();
-  WriteAnalysisTrace(s.get(), path.string());
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream got;
-  got << in.rdbuf();
-  EXPECT_EQ(got.str(), AnalysisTraceText(*s));
-}
-
-TEST_F(TraceFile, NoCaseLeavesTheFileUntouched) {
-  const fs::path path = dir / "TATree.txt";
-  std::ofstream(path) << "previous";
-  WriteAnalysisTrace(nullptr, path.string());
-  std::ifstream in(path);
-  std::string content;
-  in >> content;
-  EXPECT_EQ(content, "previous");
-}
-
-TEST_F(TraceFile, UnwritablePlaceRaisesAndLeavesNoFile) {
-  // A folder standing where the file should be cannot be written, not even by root.
-  fs::create_directory(dir / "TATree.txt");
-  CaseRecord s = TwoByTwo();
-  EXPECT_THROW(WriteAnalysisTrace(s.get(), (dir / "TATree.txt").string()), TraceWriteError);
-  EXPECT_TRUE(fs::is_directory(dir / "TATree.txt"));
-}
-
-TEST_F(TraceFile, MissingFolderRaises) {
-  CaseRecord s = TwoByTwo();
-  EXPECT_THROW(WriteAnalysisTrace(s.get(), (dir / "no-such" / "TATree.txt").string()), TraceWriteError);
+  BuildAnalysisTrace(*s, text);
+  EXPECT_EQ(text, AnalysisTraceText(*s));
 }

@@ -240,13 +240,18 @@ class AnalyzeTest : public QObject {
     QCOMPARE(Controls(f).AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with 99% CI"));
   }
 
-  void anUnwritableTraceIsNoFailure() {
+  // The results stand without the trace; the trace that could not be
+  // written is said, naming the file.
+  void anUnwritableTraceIsSaidAndTheResultsStand() {
     CaseFolder folder;
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     QVERIFY(QDir(QString::fromStdString(folder.Path())).mkdir("TATree.txt"));
     Window w(folder);
     Controls(*w.form).BitBtnCalculate->click();
-    QVERIFY(w.ui.messages.empty());
+    QCOMPARE(w.ui.messages.size(), std::size_t{1});
+    QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
+    QVERIFY2(w.ui.messages[0].text.contains(QString::fromStdString(folder.Path() + "TATree.txt")),
+             qPrintable(w.ui.messages[0].text));
     QVERIFY(!Field(StoredRow(folder.Path(), 1), "RES_ALL_MAX_LIKELIHOOD").empty());
   }
 

@@ -100,13 +100,45 @@ TEST(ParameterCheck, FilesThatAreNoParameterSetEachSayWhy) {
   EXPECT_NE(FileError(folder.Path("dangling.dat")).find("is a link to a file that does not exist"), std::string::npos);
 }
 
-TEST(ParameterCheck, AByteOrderMarkIsSkipped) {
+// Everything read from a set, lines included, as one text to compare.
+std::string Fingerprint(const ParameterStructure& set) {
+  std::ostringstream text;
+  text << set.versionNote << '|' << set.groups << '|' << set.resvar << '\n';
+  for (const ComplexStructure& complex : set.complexes) {
+    text << complex.name << '|' << complex.comment << '|' << complex.resvar << '|' << complex.line << '\n';
+    for (const ComponentStructure& c : complex.components) {
+      text << c.name << '|' << c.comment << '|' << c.sideCount << '|' << c.line << '|' << c.blockLine << '\n';
+      for (const TransitionRow& r : c.rows) text << r.label << ' ' << r.a << ' ' << r.b << ' ' << r.e << '\n';
+    }
+  }
+  return text.str();
+}
+
+// A byte order mark is skipped; LF, CR LF and CR alone (old Macintosh files)
+// all end lines.
+TEST(ParameterCheck, AByteOrderMarkAndEveryKindOfLineEndReadAlike) {
   Folder folder;
-  const auto plain = CheckParameterFile(folder.Write("plain.dat", Example), {});
-  const auto marked = CheckParameterFile(folder.Write("bom.dat", "\xEF\xBB\xBF" + Example), {});
-  ASSERT_EQ(marked->structure.complexes.size(), 2u);
-  EXPECT_EQ(marked->structure.complexes[1].components[0].Row(0, 4, 4).a,
-            plain->structure.complexes[1].components[0].Row(0, 4, 4).a);
+  std::ifstream in(VORLA_TEST_PARAMETERS, std::ios::binary);
+  std::string lf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+  lf += "# a last comment\n";
+  const auto endedBy = [&lf](const std::string& end) {
+    std::string text;
+    for (const char c : lf) c == '\n' ? text += end : text += c;
+    return text;
+  };
+  const std::string plain = Fingerprint(CheckParameterFile(folder.Write("plain.dat", lf), {})->structure);
+  ASSERT_GT(plain.size(), 1000u);
+  for (const auto& [what, text] :
+       {std::pair{"byte order mark", "\xEF\xBB\xBF" + lf}, std::pair{"CR LF", endedBy("\r\n")},
+        std::pair{"CR", endedBy("\r")},
+        std::pair{"CR, no last line end", endedBy("\r").substr(0, endedBy("\r").size() - 1)}}) {
+    try {
+      EXPECT_EQ(Fingerprint(CheckParameterFile(folder.Write("other.dat", text), {})->structure), plain) << what;
+    } catch (const AnalysisError& e) {
+      ADD_FAILURE() << what << ": " << e.what();
+    }
+  }
 }
 
 TEST(ParameterCheck, EveryCutOfTheFileIsRefusedNamingTheLine) {

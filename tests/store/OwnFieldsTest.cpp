@@ -1,6 +1,8 @@
 // The score fields of traits of one's own and the documented age, on both back ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "PgTestSupport.h"
 #include "TestSupport.h"
 #include "store/CaseCsv.h"
@@ -77,6 +79,39 @@ TEST_P(OwnFields, OpeningWithOwnTraitsAddsTheirScoreFieldsAndKeepsTheRows) {
   const std::string again = folder.File("again.csv");
   ExportCsv(other, again);
   EXPECT_EQ(test::ReadText(again), text);
+}
+
+// A parameter set that stops declaring a trait takes no column away: the
+// table keeps the scores, and an export (a backup) carries them, named.
+TEST_P(OwnFields, AnExportKeepsTheColumnsNoLongerDeclared) {
+  std::string full;
+  {
+    const DeclaredTraits declared(kOwn);
+    CaseTable table;
+    table.Open(store.Location());
+    table.Append();
+    table.SetFieldText("SKELETON_NAME", "scored");
+    table.SetFieldInteger("APEX_L_UPPER", 5);
+    table.SetFieldInteger("SURF_LOW", 2);
+    table.Post();
+    ExportCsv(table, folder.File("declared.csv"));
+    full = test::ReadText(folder.File("declared.csv"));
+  }
+  const DeclaredTraits declared({{"SURF", false}});
+  CaseTable table;
+  table.Open(store.Location());
+  EXPECT_EQ(table.UndeclaredColumns(),
+            (std::vector<std::string>{"APEX_R_LOW", "APEX_R_UPPER", "APEX_L_LOW", "APEX_L_UPPER"}));
+  std::vector<std::string> said;
+  ASSERT_EQ(ExportCsv(table, folder.File("later.csv"), &said), 1);
+  EXPECT_EQ(said, table.UndeclaredColumns());
+  const std::string later = test::ReadText(folder.File("later.csv"));
+  EXPECT_NE(later.find(",RES_CI_LEVEL,SURF_LOW,SURF_UPPER,APEX_R_LOW,APEX_R_UPPER,APEX_L_LOW,APEX_L_UPPER\r\n"),
+            std::string::npos)
+      << later;
+  EXPECT_NE(later.find(",scored,"), std::string::npos);
+  EXPECT_NE(later.find(",2,,,,,5\r\n"), std::string::npos) << later;
+  EXPECT_EQ(std::count(later.begin(), later.end(), ','), std::count(full.begin(), full.end(), ','));
 }
 
 TEST_P(OwnFields, TheDocumentedAgeIsKeptWithinFifteenToOneHundredTenYears) {

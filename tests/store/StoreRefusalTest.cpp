@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 
@@ -137,20 +141,99 @@ TEST(StoreRefusal, AFailedExportKeepsTheEarlierFileWhole) {
   EXPECT_NE(test::ReadText(target).find("case 199"), std::string::npos);
 }
 
-TEST(StoreRefusal, ReplaceFileKeepsTheTargetWhenTheWriterFails) {
+TEST(StoreRefusal, APendingFileLeftUncommittedKeepsTheTarget) {
   test::TestFolder folder;
-  const std::string target = folder.File("report.pdf");
+  const std::string target = folder.File("report.csv");
   test::WriteText(target, "old");
-  EXPECT_THROW(ReplaceFile(target,
-                           [](const std::string& temporary) {
-                             test::WriteText(temporary, "half");
-                             throw std::runtime_error("painter failed");
-                           }),
-               std::runtime_error);
+  {
+    PendingFile file(target);
+    file.Stream() << "half";
+  }
   EXPECT_EQ(test::ReadText(target), "old");
-  ReplaceFile(target, [](const std::string& temporary) { test::WriteText(temporary, "new"); });
+  {
+    PendingFile file(target);
+    file.Stream() << "new";
+    file.Commit();
+  }
   EXPECT_EQ(test::ReadText(target), "new");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
+}
+
+// The temporary files a stopped writer left are cleared by the next one into
+// the folder; files of the same look that a live writer or the user holds stay.
+TEST(StoreRefusal, OnlyTheStaleTemporaryFilesOfThisProgramAreRemoved) {
+  test::TestFolder folder;
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_GT(gone, 0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string dead = std::to_string(gone), alive = std::to_string(::getpid());
+  const struct {
+    std::string name;
+    bool old;  // not written to for two hours
+    bool removed;
+  } files[] = {
+      {".case 1.pdf.part-" + dead + "-123", false, true},    // its writer is gone
+      {".cases.csv.part-" + dead + "-7", false, true},       // of any name
+      {".case 2.pdf.part-123456", true, true},               // of an earlier version, old
+      {".case 3.pdf.part-123456", false, false},             // of an earlier version, recent
+      {".case 4.pdf.part-" + alive + "-9", true, false},     // its writer still runs
+      {"case 5.pdf.part-" + dead + "-1", false, false},      // not hidden
+      {".case 6.pdf.part-" + dead + "-x", false, false},     // no number
+      {".case 7.pdf.part-" + dead + "-1.pdf", true, false},  // more after the tag
+      {".part-" + dead + "-1", false, false},                // no name
+      {"notes.txt", true, false},
+  };
+  for (const auto& f : files) {
+    test::WriteText(folder.File(f.name), "x");
+    if (f.old) fs::last_write_time(folder.File(f.name), fs::file_time_type::clock::now() - std::chrono::hours(2));
+  }
+  fs::create_directory(folder.File(".case 8.pdf.part-" + dead + "-1"));  // a folder is no file of ours
+
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Path(), "cases.csv"), 1u);  // only of that name
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.Path()), 2u);
+  for (const auto& f : files) EXPECT_EQ(fs::exists(folder.File(f.name)), !f.removed) << f.name;
+  EXPECT_TRUE(fs::is_directory(folder.File(".case 8.pdf.part-" + dead + "-1")));
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.File("no such folder")), 0u);
+}
+
+// A path the system cannot take is refused with that cause and the limit.
+TEST(StoreRefusal, APathTooLongIsSaidWithItsLimit) {
+  test::TestFolder folder;
+  const std::string longName = folder.File(std::string(300, 'n') + ".csv");
+  std::string longPath = folder.Path();
+  for (int i = 0; i < 45; ++i) longPath += "/" + std::string(100, 'd');
+  longPath += "/cases.csv";
+  for (const std::string& path : {longName, longPath}) {
+    try {
+      PendingFile file(path);
+      ADD_FAILURE() << "a file was begun at " << path.size() << " characters";
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find("too long ("), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("; at most "), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(PathLengthProblem(folder.File("cases.csv")), "");
+
+  // The case table of a folder whose path leaves SQLite no room for its journal's name.
+  for (const std::size_t length : {504u, 505u}) {
+    std::string deep = folder.Path();
+    const std::size_t folderLength = length - std::string("/TAData.db").size();
+    while (deep.size() < folderLength) {
+      const std::size_t room = folderLength - deep.size();
+      deep += "/" + std::string(room > 101 ? std::min<std::size_t>(100, room - 3) : room - 1, 'd');
+    }
+    fs::create_directories(deep);
+    ASSERT_EQ((deep + "/TAData.db").size(), length);
+    CaseTable table;
+    const std::string error = ErrorOfOpen(table, deep);
+    if (length == 504) {
+      EXPECT_EQ(error, "opened");
+    } else {
+      EXPECT_NE(error.find("the path is too long (505 characters; the database takes at most 504)"), std::string::npos)
+          << error;
+    }
+  }
 }
 
 TEST(StoreRefusal, OtherSeparatorsAreRefusedWithAHint) {
