@@ -471,6 +471,33 @@ bool ParameterFileChanged(const CheckedParameters& checked) {
   return error || size != checked.fileSize || modified != checked.modified;
 }
 
+namespace {
+
+// A stored score that stands for no stage of its trait (it reached the table
+// by a way that did not check it) refuses the case rather than reading as
+// missing.
+void RefuseScoresWithoutStage(const ComponentStructure& k, const ScorePairs& raw) {
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    const std::int32_t score = raw[i];
+    if (score < 1 || score > 9 || k.recoding[static_cast<std::size_t>(score - 1)] != 0) continue;
+    std::vector<int> allowed;
+    for (int t = 1; t <= 9; ++t)
+      if (k.recoding[static_cast<std::size_t>(t - 1)] != 0) allowed.push_back(t);
+    std::string range;
+    if (allowed.empty())
+      range = "none";
+    else if (allowed.back() - allowed.front() + 1 == static_cast<int>(allowed.size()))
+      range = std::to_string(allowed.front()) + (allowed.size() > 1 ? "-" + std::to_string(allowed.back()) : "");
+    else
+      for (int t : allowed) range += (range.empty() ? "" : ", ") + std::to_string(t);
+    throw AnalysisError("Field " + ScoreFieldsOf(k.name, k.Paired())[i] + " holds the score " + std::to_string(score) +
+                        ", which stands for no stage of " + k.name + "; the allowed scores are " + range +
+                        " (and -1 to withdraw the side)");
+  }
+}
+
+}  // namespace
+
 ParameterSet BuildParameterSet(const ParameterStructure& s, int group, const ScoreSource& scores,
                                const ComplexSelection& selection) {
   if (group < 1 || group > s.groups)
@@ -490,6 +517,7 @@ ParameterSet BuildParameterSet(const ParameterStructure& s, int group, const Sco
     std::unique_ptr<TraitComponent>* tail = &complex->Components;
     for (const ComponentStructure& ks : c.components) {
       const ScorePairs raw = scores(ks.name, ks.sideCount);
+      RefuseScoresWithoutStage(ks, raw);
       const bool scored = raw[0] != 0 || raw[2] != 0;
       if (!scored || deselected) continue;
 

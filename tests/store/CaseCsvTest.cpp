@@ -3,6 +3,7 @@
 
 #include "PgTestSupport.h"
 #include "TestSupport.h"
+#include "store/CaseCopy.h"
 #include "store/CaseCsv.h"
 #include "store/CaseTable.h"
 #include "store/CsvText.h"
@@ -114,6 +115,62 @@ TEST_P(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
   }
   EXPECT_THROW(ImportCsv(table, folder.File("missing.csv")), StoreError);
   EXPECT_EQ(store.Column("SELECT count(*) FROM TAData")[0], "0");
+}
+
+// With the scores that stand for a stage of each trait, any other score of
+// the trait (not -1, not 0) is a fault of its line and field, naming what is
+// allowed; fields of traits the rules do not know keep the rule of -1 to 9.
+TEST_P(CaseCsv, ScoresThatStandForNoStageImportNothing) {
+  const StageScoreRules rules({{"PUB_TEXTURE", {"PUB_TEXTURE_R_LOW", "PUB_TEXTURE_R_UPPER"}, {1, 2, 3, 4}},
+                               {"CRA_X", {"CRA_PTERICA_LOW"}, {1, 2, 4}}});
+  const std::string path = folder.File("stages.csv");
+  std::vector<std::string> warnings;
+  test::WriteText(path,
+                  "SKELETON_NAME,pub_texture_r_low,PUB_TEXTURE_R_UPPER,CRA_PTERICA_LOW,AUR_SPICUL_L_LOW\n"
+                  "a,4,-1,4,9\nb,0,,-1,\n");
+  EXPECT_EQ(ImportCsv(table, path, {}, warnings, {}, rules), 2);
+  const struct {
+    const char* line;
+    const char* fault;
+  } cases[] = {
+      {"c,5,,,",
+       "line 2, field PUB_TEXTURE_R_LOW: the score 5 stands for no stage of PUB_TEXTURE; the allowed "
+       "scores are 1-4 (and -1 to withdraw the side)"},
+      {"c,,9,,", "line 2, field PUB_TEXTURE_R_UPPER: the score 9 stands for no stage of PUB_TEXTURE"},
+      {"c,,,3,",
+       "line 2, field CRA_PTERICA_LOW: the score 3 stands for no stage of CRA_X; the allowed scores are 1, "
+       "2, 4 (and"},
+  };
+  for (const auto& c : cases) {
+    test::WriteText(path, std::string("SKELETON_NAME,PUB_TEXTURE_R_LOW,PUB_TEXTURE_R_UPPER,CRA_PTERICA_LOW,"
+                                      "AUR_SPICUL_L_LOW\n") +
+                              c.line + "\n");
+    try {
+      ImportCsv(table, path, {}, warnings, {}, rules);
+      ADD_FAILURE() << "imported " << c.line;
+    } catch (const StoreError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.fault), std::string::npos) << error.what();
+    }
+  }
+  EXPECT_EQ(table.RecordCount(), 2);
+  EXPECT_EQ(ImportCsv(table, path), 1);  // without the rules: -1 to 9
+
+  // The copy checks every stored row before its transaction is committed.
+  test::TestFolder copyFolder;
+  CaseTable copy;
+  copy.Open(copyFolder.Path());
+  try {
+    CopyCaseTable(table, copy, rules);
+    ADD_FAILURE() << "copied";
+  } catch (const StoreError& error) {
+    EXPECT_NE(std::string(error.what())
+                  .find("Case 3, field CRA_PTERICA_LOW: the score 3 stands for no stage of CRA_X; the allowed scores "
+                        "are 1, 2, 4"),
+              std::string::npos)
+        << error.what();
+  }
+  EXPECT_TRUE(copy.IsEmpty());
+  EXPECT_EQ(CopyCaseTable(table, copy), 3);
 }
 
 // Read a piece at a time, a file gives the records the whole text gives,
