@@ -10,6 +10,7 @@
 
 #include "store/CaseTable.h"
 #include "store/CsvText.h"
+#include "store/FieldValue.h"
 #include "store/PendingFile.h"
 #include "store/Schema.h"
 
@@ -47,6 +48,19 @@ std::vector<int> HeaderColumns(const CsvRecord& header, std::vector<std::string>
 // Empty when the cell may go into the field, otherwise what is wrong with it.
 // stages: the trait the field scores, when the parameter set in use is known.
 std::string CheckCell(const FieldInfo& field, const std::string& cell, const TraitStageScores* stages) {
+  // Texts are kept as UTF-8 by both kinds of case table, and a database
+  // server takes neither a NUL byte nor a byte that is no UTF-8: such a cell
+  // is refused here, the same for both.
+  if (const std::size_t nul = cell.find('\0'); nul != std::string::npos)
+    return "the text holds a NUL byte (at byte " + std::to_string(nul + 1) +
+           " of the cell), which a case table "
+           "cannot keep";
+  if (const auto bad = FirstNonUtf8Byte(cell)) {
+    static const char* const hex = "0123456789ABCDEF";
+    const auto b = static_cast<unsigned char>(cell[*bad]);
+    return std::string("the text is not UTF-8 (the byte 0x") + hex[b >> 4] + hex[b & 15] + " at byte " +
+           std::to_string(*bad + 1) + " of the cell); save the file as UTF-8";
+  }
   if (TrimBlanks(cell).empty() || field.kind == FieldKind::Text) return {};
   const std::string quoted = "'" + cell + "'";
   if (field.is_score) {

@@ -24,8 +24,9 @@ const char* const ImportHelp =
     "NAME_UPPER) are fields too; AGE is a documented age from 15 to 110 years.\n"
     "SKELETON_ID is given by the table. Every line is checked first: on a score\n"
     "that is not a whole number from -1 to 9 or (with the folder's Parameters.dat)\n"
-    "stands for no stage of its trait, an age outside 15 to 110, an unknown column\n"
-    "or a malformed line, nothing is imported and the faults are listed by line.\n";
+    "stands for no stage of its trait, an age outside 15 to 110, a text that is\n"
+    "not UTF-8 or holds a NUL byte, an unknown column or a malformed line, nothing\n"
+    "is imported and the faults are listed by line.\n";
 
 const char* const ExportHelp =
     "Usage: vorla-cli export [--dir DIR] FILE.csv\n"

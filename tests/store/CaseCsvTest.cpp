@@ -82,11 +82,25 @@ TEST_P(CaseCsv, ImportReadsCaseFilesAndIgnoresTheKeyColumn) {
 }
 
 TEST_P(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
+  using namespace std::string_literals;
   struct BadFile {
-    const char* text;
+    std::string text;
     const char* fault;
   };
   const BadFile files[] = {
+      // Texts either table keeps alike: no NUL byte, nothing but UTF-8.
+      {"SKELETON_NAME,TA_Notes\na,All\0 the rest\n"s,
+       "line 2, field TA_Notes: the text holds a NUL byte (at byte 4 of the cell), which a case table cannot keep"},
+      {"SKELETON_NAME,SEX\nM\xFCller,Male\n",
+       "line 2, field SKELETON_NAME: the text is not UTF-8 (the byte 0xFC at "
+       "byte 2 of the cell); save the file as UTF-8"},
+      {"SKELETON_NAME\na\n\"b\nc\xC0\xAF\"\n",
+       "line 3, field SKELETON_NAME: the text is not UTF-8 (the byte 0xC0 at "
+       "byte 4"},  // a character in too many bytes
+      {"SKELETON_NAME\n\xED\xA0\x80\n",
+       "line 2, field SKELETON_NAME: the text is not UTF-8 (the byte 0xED"},  // a surrogate
+      {"SKELETON_NAME\n\xF4\x90\x80\x80\n", "(the byte 0xF4 at byte 1"},      // beyond U+10FFFF
+      {"SKELETON_NAME\nab\xE2\x82\n", "(the byte 0xE2 at byte 3"},            // cut short
       {"SKELETON_NAME,PUB_RELIEF_R_LOW\na,3\nb,10\n", "line 3, field PUB_RELIEF_R_LOW: '10' is not a stage score"},
       {"SKELETON_NAME,PUB_RELIEF_R_LOW\na,-2\n", "line 2, field PUB_RELIEF_R_LOW: '-2'"},
       {"SKELETON_NAME,cra_pterica_low\na,2.0\n", "line 2, field CRA_PTERICA_LOW: '2.0'"},
@@ -115,6 +129,13 @@ TEST_P(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
   }
   EXPECT_THROW(ImportCsv(table, folder.File("missing.csv")), StoreError);
   EXPECT_EQ(store.Column("SELECT count(*) FROM TAData")[0], "0");
+
+  // Any character of UTF-8 is kept as it was written.
+  const std::string utf8 = "M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\xA6\xB4 \xEF\xBF\xBF";
+  test::WriteText(path, "SKELETON_NAME,TA_Notes\n" + utf8 + "," + utf8 + "\n");
+  ASSERT_EQ(ImportCsv(table, path), 1);
+  EXPECT_EQ(table.FieldAsText("SKELETON_NAME"), utf8);
+  EXPECT_EQ(table.FieldAsText("TA_Notes"), utf8);
 }
 
 // With the scores that stand for a stage of each trait, any other score of
