@@ -145,6 +145,7 @@ std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, c
   // The file is read and checked once; every individual then uses the checked set.
   auto checked = std::const_pointer_cast<CheckedParameters>(CheckParameterFile(parameterFile, {}));
   // The traits of the set's own are read from the rows as the built-in ones.
+  CheckDeclaredSides(checked->structure, &IsBuiltInField);
   checked->ownTraits = OwnTraitsOf(checked->structure, &IsBuiltInField);
   settings.parameters = checked;
 

@@ -38,9 +38,15 @@ std::string Number(double value) {
   return text.str();
 }
 
+std::string UpperCase(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
 class StructureReader {
  public:
-  explicit StructureReader(ParameterTokens& tokens) : t_(tokens) {}
+  StructureReader(ParameterTokens& tokens, std::string fileName) : t_(tokens), file_(std::move(fileName)) {}
 
   ParameterStructure Read() {
     ParameterStructure s;
@@ -70,6 +76,12 @@ class StructureReader {
       complex.name = HeaderName(rest);
       complex.comment = HeaderComment(rest);
       if (complex.name.empty()) t_.Fail("a complex header without a name");
+      // Two complexes of one name would store their results in the same fields.
+      for (const ComplexStructure& earlier : s.complexes)
+        if (UpperCase(earlier.name) == UpperCase(complex.name))
+          FailAt(file_, complex.line,
+                 "the complex " + complex.name + " is listed a second time (first on line " +
+                     std::to_string(earlier.line) + "); a set lists each complex once");
       t_.SkipLine();
       complex.resvar = t_.ReadPositiveReal("the variance factor of complex " + complex.name);
       complex.resvarLine = t_.Line();
@@ -100,6 +112,17 @@ class StructureReader {
       k.name = HeaderName(rest);
       k.comment = HeaderComment(rest);
       if (k.name.empty()) t_.Fail("a component header without a name");
+      if (sides != 1 && sides != 2)
+        FailAt(file_, k.line,
+               "component " + k.name + " has the side count " + std::to_string(sides) +
+                   "; a trait is scored on 1 side (unpaired) or on 2 (right and left)");
+      // A trait listed twice would count twice in every case scored on it.
+      const std::string upper = UpperCase(k.name);
+      if (const auto earlier = traitLines_.find(upper); earlier != traitLines_.end())
+        FailAt(file_, k.line,
+               "component " + k.name + " is listed a second time (first on line " + std::to_string(earlier->second) +
+                   "); a set lists each trait once");
+      traitLines_.emplace(upper, k.line);
       t_.SkipLine();
       k.transitions = t_.ReadTransitionCount();
       for (std::size_t i = 0; i < k.recoding.size(); ++i) {
@@ -114,12 +137,28 @@ class StructureReader {
       // group, and nothing between its lines: the rows of one group are found
       // by counting lines.
       k.blockLine = t_.PositionLine();
+      // A row's label is its group, or its number in the block: rows of a
+      // block are labelled one way or the other throughout, so a row out of
+      // its place shows.
+      bool byGroup = true, byRow = true;
       for (std::int32_t tr = 1; tr <= k.transitions; ++tr) {
         for (std::int32_t g = 1; g <= groups_; ++g) {
           const std::string row =
               "the row of transition " + std::to_string(tr) + " for group " + std::to_string(g) + " of " + k.name;
           TransitionRow r;
           r.label = t_.ReadIntegerInLine(row);
+          const std::int64_t number = static_cast<std::int64_t>(tr - 1) * groups_ + g;
+          const bool fitsGroup = byGroup && r.label == g, fitsRow = byRow && r.label == number;
+          if (!fitsGroup && !fitsRow) {
+            std::string wanted = byGroup ? std::to_string(g) : std::to_string(number);
+            if (byGroup && byRow && number != g)
+              wanted += " (its group) or " + std::to_string(number) + " (its row in the block)";
+            FailAt(file_, t_.Line(),
+                   row + " is labelled " + std::to_string(r.label) + ", but its place calls for " + wanted +
+                       " (is a row missing, doubled or out of order?)");
+          }
+          byGroup = fitsGroup;
+          byRow = fitsRow;
           static const char* const names[] = {"a", "b", "c", "d", "e"};
           double* targets[5] = {&r.a, &r.b, &r.c, &r.d, &r.e};
           for (int i = 0; i < 5; ++i)
@@ -133,7 +172,9 @@ class StructureReader {
   }
 
   ParameterTokens& t_;
+  std::string file_;
   std::int32_t groups_ = 0;
+  std::unordered_map<std::string, int> traitLines_;  // the header line of every trait, by upper-case name
 };
 
 void Warn(std::vector<std::string>& warnings, std::size_t& dropped, const std::string& text) {
@@ -229,7 +270,7 @@ std::string ReadParameterFileText(const std::string& path) {
 
 ParameterStructure ParseParameterText(const std::string& text, const std::string& fileName) {
   ParameterTokens tokens(text, fileName);
-  ParameterStructure s = StructureReader(tokens).Read();
+  ParameterStructure s = StructureReader(tokens, fileName).Read();
   s.fileName = fileName;
   return s;
 }
@@ -245,12 +286,6 @@ std::vector<std::string> ScoreFieldsOf(const std::string& name, bool paired) {
 
 namespace {
 
-std::string UpperCase(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
 bool IsColumnName(const std::string& name) {
   const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
   const auto digit = [](char c) { return c >= '0' && c <= '9'; };
@@ -259,6 +294,25 @@ bool IsColumnName(const std::string& name) {
 }
 
 }  // namespace
+
+void CheckDeclaredSides(const std::string& fileName, const ComponentStructure& k, const FieldExists& builtInField) {
+  const std::vector<std::string> declared = ScoreFieldsOf(k.name, k.Paired());
+  if (std::any_of(declared.begin(), declared.end(), builtInField)) return;
+  const std::vector<std::string> builtIn = ScoreFieldsOf(k.name, !k.Paired());
+  if (!std::all_of(builtIn.begin(), builtIn.end(), builtInField)) return;
+  FailAt(
+      fileName, k.line,
+      "the built-in trait " + k.name + " is scored " +
+          (k.Paired() ? "once (fields " + builtIn[0] + " and " + builtIn[1] + "), but the set declares it with 2 sides"
+                      : "on both sides (fields " + builtIn[0] + " ... " + builtIn[3] +
+                            "), but the set declares it with 1 side") +
+          "; declare it with " + (k.Paired() ? "1 side" : "2 sides"));
+}
+
+void CheckDeclaredSides(const ParameterStructure& s, const FieldExists& builtInField) {
+  for (const ComplexStructure& c : s.complexes)
+    for (const ComponentStructure& k : c.components) CheckDeclaredSides(s.fileName, k, builtInField);
+}
 
 std::vector<OwnTrait> OwnTraitsOf(const ParameterStructure& s, const FieldExists& builtInField) {
   std::vector<OwnTrait> own;
@@ -302,6 +356,7 @@ std::vector<OwnTrait> CheckCaseFields(const ParameterStructure& s, const FieldEx
           if (!fieldExists(field))
             FailAt(s.fileName, k.line, "the case table has no score field " + field + " for component " + k.name);
       }
+      CheckDeclaredSides(s.fileName, k, fieldExists);
       if (!IsColumnName(k.name))
         FailAt(s.fileName, k.line,
                "the trait name \"" + k.name +
@@ -332,12 +387,18 @@ std::vector<std::string> PlausibilityWarnings(const ParameterStructure& s) {
   std::vector<std::string> warnings;
   std::size_t dropped = 0;
   const auto at = [&s](int line) { return s.fileName + ", line " + std::to_string(line) + ": "; };
-  if (s.resvar > 100)
-    Warn(warnings, dropped, at(s.resvarLine) + "the case variance factor " + Number(s.resvar) + " is above 100");
+  // A factor far below 1 narrows every interval towards nothing, one far above widens it to the whole range.
+  const auto outOfRange = [](double factor) -> std::string {
+    if (factor > 100) return " is above 100";
+    if (factor < 0.01) return " is below 0.01";
+    return {};
+  };
+  if (const std::string odd = outOfRange(s.resvar); !odd.empty())
+    Warn(warnings, dropped, at(s.resvarLine) + "the case variance factor " + Number(s.resvar) + odd);
   for (const ComplexStructure& c : s.complexes) {
-    if (c.resvar > 100)
+    if (const std::string odd = outOfRange(c.resvar); !odd.empty())
       Warn(warnings, dropped,
-           at(c.resvarLine) + "the variance factor " + Number(c.resvar) + " of complex " + c.name + " is above 100");
+           at(c.resvarLine) + "the variance factor " + Number(c.resvar) + " of complex " + c.name + odd);
     for (const ComponentStructure& k : c.components) {
       for (int g = 1; g <= s.groups; ++g) {
         double previousAge = 0.0;
@@ -410,6 +471,33 @@ bool ParameterFileChanged(const CheckedParameters& checked) {
   return error || size != checked.fileSize || modified != checked.modified;
 }
 
+namespace {
+
+// A stored score that stands for no stage of its trait (it reached the table
+// by a way that did not check it) refuses the case rather than reading as
+// missing.
+void RefuseScoresWithoutStage(const ComponentStructure& k, const ScorePairs& raw) {
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    const std::int32_t score = raw[i];
+    if (score < 1 || score > 9 || k.recoding[static_cast<std::size_t>(score - 1)] != 0) continue;
+    std::vector<int> allowed;
+    for (int t = 1; t <= 9; ++t)
+      if (k.recoding[static_cast<std::size_t>(t - 1)] != 0) allowed.push_back(t);
+    std::string range;
+    if (allowed.empty())
+      range = "none";
+    else if (allowed.back() - allowed.front() + 1 == static_cast<int>(allowed.size()))
+      range = std::to_string(allowed.front()) + (allowed.size() > 1 ? "-" + std::to_string(allowed.back()) : "");
+    else
+      for (int t : allowed) range += (range.empty() ? "" : ", ") + std::to_string(t);
+    throw AnalysisError("Field " + ScoreFieldsOf(k.name, k.Paired())[i] + " holds the score " + std::to_string(score) +
+                        ", which stands for no stage of " + k.name + "; the allowed scores are " + range +
+                        " (and -1 to withdraw the side)");
+  }
+}
+
+}  // namespace
+
 ParameterSet BuildParameterSet(const ParameterStructure& s, int group, const ScoreSource& scores,
                                const ComplexSelection& selection) {
   if (group < 1 || group > s.groups)
@@ -429,6 +517,7 @@ ParameterSet BuildParameterSet(const ParameterStructure& s, int group, const Sco
     std::unique_ptr<TraitComponent>* tail = &complex->Components;
     for (const ComponentStructure& ks : c.components) {
       const ScorePairs raw = scores(ks.name, ks.sideCount);
+      RefuseScoresWithoutStage(ks, raw);
       const bool scored = raw[0] != 0 || raw[2] != 0;
       if (!scored || deselected) continue;
 

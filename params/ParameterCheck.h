@@ -78,7 +78,9 @@ std::string ReadParameterFileText(const std::string& path);
 // Reads the whole text by the grammar of the parameter file and checks it:
 // every block present with one row per line, counts and tables consistent,
 // numbers finite and not lost to 0, the list ends present and nothing but
-// blank or "#" lines after them. Errors name the file, the line and what was
+// blank or "#" lines after them; a side count of 1 or 2, every row labelled
+// by its group or by its number in the block, no trait (without regard to
+// case) and no complex listed twice. Errors name the file, the line and what was
 // expected there (ParameterFileError); another version raises
 // ParameterVersionError.
 ParameterStructure ParseParameterText(const std::string& text, const std::string& fileName);
@@ -107,6 +109,14 @@ inline constexpr std::size_t MaxOwnTraitName = 31;
 // file order; nothing is checked.
 std::vector<OwnTrait> OwnTraitsOf(const ParameterStructure& structure, const FieldExists& builtInField);
 
+// A built-in trait declared with the other number of sides than its fields
+// have (a trait scored once declared with 2 sides, or one scored on both sides
+// declared with 1) is refused naming the line: it would otherwise become a
+// trait of one's own under the same name, and its scores would never be read.
+void CheckDeclaredSides(const std::string& fileName, const ComponentStructure& component,
+                        const FieldExists& builtInField);
+void CheckDeclaredSides(const ParameterStructure& structure, const FieldExists& builtInField);
+
 // Every complex's result fields must be in the case table (fieldExists: the
 // built-in fields). A component whose score fields are all built in reads
 // them (they must be stage scores, when isScoreField tells); one with none of
@@ -119,8 +129,8 @@ std::vector<OwnTrait> CheckCaseFields(const ParameterStructure& structure, const
 
 // Values that are allowed but look like a mistake, one line each, naming the
 // file and the line: a slope b of 0 or less, a transition age -a/b outside 0
-// to 150 years, a variance factor above 100, transition ages that go down
-// within a component.
+// to 150 years, a variance factor above 100 or below 0.01, transition ages
+// that go down within a component.
 std::vector<std::string> PlausibilityWarnings(const ParameterStructure& structure);
 
 // The score fields of a component: NAME_R_LOW, NAME_R_UPPER, NAME_L_LOW,

@@ -10,6 +10,7 @@
 
 #include "store/CaseTable.h"
 #include "store/CsvText.h"
+#include "store/FieldValue.h"
 #include "store/PendingFile.h"
 #include "store/Schema.h"
 
@@ -45,7 +46,21 @@ std::vector<int> HeaderColumns(const CsvRecord& header, std::vector<std::string>
 }
 
 // Empty when the cell may go into the field, otherwise what is wrong with it.
-std::string CheckCell(const FieldInfo& field, const std::string& cell) {
+// stages: the trait the field scores, when the parameter set in use is known.
+std::string CheckCell(const FieldInfo& field, const std::string& cell, const TraitStageScores* stages) {
+  // Texts are kept as UTF-8 by both kinds of case table, and a database
+  // server takes neither a NUL byte nor a byte that is no UTF-8: such a cell
+  // is refused here, the same for both.
+  if (const std::size_t nul = cell.find('\0'); nul != std::string::npos)
+    return "the text holds a NUL byte (at byte " + std::to_string(nul + 1) +
+           " of the cell), which a case table "
+           "cannot keep";
+  if (const auto bad = FirstNonUtf8Byte(cell)) {
+    static const char* const hex = "0123456789ABCDEF";
+    const auto b = static_cast<unsigned char>(cell[*bad]);
+    return std::string("the text is not UTF-8 (the byte 0x") + hex[b >> 4] + hex[b & 15] + " at byte " +
+           std::to_string(*bad + 1) + " of the cell); save the file as UTF-8";
+  }
   if (TrimBlanks(cell).empty() || field.kind == FieldKind::Text) return {};
   const std::string quoted = "'" + cell + "'";
   if (field.is_score) {
@@ -53,6 +68,7 @@ std::string CheckCell(const FieldInfo& field, const std::string& cell) {
     if (!score || *score < -1 || *score > 9) {
       return quoted + " is not a stage score (a whole number from -1 to 9)";
     }
+    if (stages != nullptr) return StageScoreFault(*stages, *score);
   } else if (field.kind == FieldKind::Integer) {
     if (!ParseInteger(cell)) return quoted + " is not a whole number";
   } else if (field.kind == FieldKind::Real) {
@@ -64,7 +80,17 @@ std::string CheckCell(const FieldInfo& field, const std::string& cell) {
   return {};
 }
 
-void CheckRecord(const CsvRecord& record, const std::vector<int>& columns, std::vector<std::string>& faults) {
+// The trait of every column that holds the score of one, as far as the rules know it.
+std::vector<const TraitStageScores*> StagesOfColumns(const std::vector<int>& columns, const StageScoreRules& rules) {
+  std::vector<const TraitStageScores*> stages;
+  for (const int column : columns)
+    stages.push_back(column < 0 ? nullptr
+                                : rules.TraitOfField(std::string(CaseFields()[static_cast<std::size_t>(column)].name)));
+  return stages;
+}
+
+void CheckRecord(const CsvRecord& record, const std::vector<int>& columns,
+                 const std::vector<const TraitStageScores*>& stages, std::vector<std::string>& faults) {
   const std::string where = "line " + std::to_string(record.line);
   if (record.cells.size() != columns.size()) {
     faults.push_back(where + ": " + std::to_string(record.cells.size()) + " cells where the header has " +
@@ -74,7 +100,7 @@ void CheckRecord(const CsvRecord& record, const std::vector<int>& columns, std::
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (columns[c] == kIgnoredColumn) continue;
     const FieldInfo& field = CaseFields()[static_cast<std::size_t>(columns[c])];
-    const std::string fault = CheckCell(field, record.cells[c]);
+    const std::string fault = CheckCell(field, record.cells[c], stages[c]);
     if (!fault.empty()) {
       faults.push_back(where + ", field " + std::string(field.name) + ": " + fault);
     }
@@ -203,12 +229,13 @@ int ImportCsv(CaseTable& table, const std::string& path) {
 }
 
 int ImportCsv(CaseTable& table, const std::string& path, const std::vector<FieldChoices>& choices,
-              std::vector<std::string>& warnings, const ImportProgress& progress) {
+              std::vector<std::string>& warnings, const ImportProgress& progress, const StageScoreRules& stages) {
   if (!table.IsOpen()) throw StoreError("The case table is not open");
   // First pass: the whole file is checked, a record at a time, before
   // anything is written.
   std::vector<std::string> faults;
   std::vector<int> columns;
+  std::vector<const TraitStageScores*> stagesOfColumns;
   std::size_t rows = 0;
   try {
     std::ifstream in = OpenFile(path);
@@ -226,13 +253,14 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
       }
     }
     columns = HeaderColumns(header, faults);
+    stagesOfColumns = StagesOfColumns(columns, stages);
     UnlistedChoices unlisted(choices, columns);
     SharedCaseNumbers shared(table, columns);
     const bool checkRows = faults.empty();
     for (CsvRecord record; reader.Next(record);) {
       ++rows;
       if (!checkRows) continue;
-      CheckRecord(record, columns, faults);
+      CheckRecord(record, columns, stagesOfColumns, faults);
       if (!faults.empty()) continue;  // the file is refused: no warnings
       unlisted.Check(record);
       shared.Check(record);
@@ -264,7 +292,7 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
     while (reader.Next(record)) {
       if (progress && written % ProgressStep == 0 && written > 0 && !progress(written, rows)) throw ImportStopped();
       std::vector<std::string> changed;
-      CheckRecord(record, columns, changed);
+      CheckRecord(record, columns, stagesOfColumns, changed);
       if (!changed.empty() || ++written > rows) throw StoreError("'" + path + "' changed while it was imported");
       table.Append();
       for (std::size_t c = 0; c < columns.size(); ++c) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "store/StageScores.h"
 #include "store/StoreError.h"
 
 namespace vorla {
@@ -35,9 +36,14 @@ struct FieldChoices {
 struct ImportStopped : StoreError {
   ImportStopped() : StoreError("The import was stopped: no case was added.") {}
 };
+// stages, when given, are the scores that stand for a stage of each trait
+// (of the parameter set in use): a score field of a trait that holds another
+// score than those, -1 or 0 is a fault naming the line, the field and the
+// allowed scores, and nothing is imported.
 using ImportProgress = std::function<bool(std::size_t written, std::size_t rows)>;
 int ImportCsv(CaseTable& table, const std::string& path, const std::vector<FieldChoices>& choices,
-              std::vector<std::string>& warnings, const ImportProgress& progress = {});
+              std::vector<std::string>& warnings, const ImportProgress& progress = {},
+              const StageScoreRules& stages = {});
 
 // Writes every stored row in key order with all fields, SKELETON_ID first,
 // and returns how many rows. A row still being edited is written as last

@@ -49,6 +49,38 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
+std::optional<std::size_t> FirstNonUtf8Byte(std::string_view text) {
+  const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;   // no character in too many bytes
+      if (lead == 0xED) high = 0x9F;  // no surrogate
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;  // nothing beyond U+10FFFF
+    } else {
+      return i;
+    }
+    if (i + length > text.size()) return i;
+    if (byte(i + 1) < low || byte(i + 1) > high) return i;
+    for (std::size_t k = 2; k < length; ++k)
+      if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return i;
+    i += length;
+  }
+  return std::nullopt;
+}
+
 std::optional<double> ParseReal(std::string_view text) {
   const std::string_view body = NumberBody(text);
   if (body.empty()) return std::nullopt;

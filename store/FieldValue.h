@@ -31,6 +31,11 @@ std::optional<std::int32_t> ParseInteger(std::string_view text);
 // A finite number ("15", "-0.5", "1e3"), blanks around it allowed.
 std::optional<double> ParseReal(std::string_view text);
 
+// Where the text stops being UTF-8 (the offset of the first byte that starts
+// no character, or of a character written in too many bytes, a surrogate or
+// one beyond U+10FFFF); none when it is UTF-8 throughout.
+std::optional<std::size_t> FirstNonUtf8Byte(std::string_view text);
+
 // The nearest whole number within 32 bits (halves to the even neighbour);
 // none for values out of range or not finite.
 std::optional<std::int32_t> RoundToInt32(double value);

@@ -109,6 +109,9 @@ struct ParamArrays {
   explicit ParamArrays(const std::vector<PgParam>& params) {
     if (params.size() > 65535) throw StoreError("Too many parameters for one statement");
     for (const PgParam& p : params) {
+      // The server takes a text up to its first NUL byte: said rather than cut.
+      if (p && p->find('\0') != std::string::npos)
+        throw StoreError("A text holds a NUL byte, which the database server cannot keep");
       values.push_back(p ? p->c_str() : nullptr);
       lengths.push_back(p ? static_cast<int>(p->size()) : 0);
     }

@@ -17,8 +17,9 @@ const char* const CopyHelp =
     "server its TAData.conn names) or a PostgreSQL connection URI\n"
     "(postgresql://HOST/DATABASE?sslmode=require ...). The target must hold no\n"
     "case; a missing target folder is created. Everything is copied in one\n"
-    "transaction: on a failure nothing is. Passwords come from ~/.pgpass,\n"
-    "PGPASSFILE or the service file.\n"
+    "transaction: on a failure nothing is, and a score that stands for no stage\n"
+    "of its trait in the source folder's Parameters.dat is such a failure.\n"
+    "Passwords come from ~/.pgpass, PGPASSFILE or the service file.\n"
     "Exit codes: 0 copied, 2 usage error, 3 the copy failed.\n";
 
 int CopyCommand(const std::vector<std::string>& args, const char*, std::ostream& out, std::ostream& err) {
@@ -38,13 +39,15 @@ int CopyCommand(const std::vector<std::string>& args, const char*, std::ostream&
     if (!IsDatabaseUri(from) && !FolderHasCaseTable(from))
       throw StoreError("The folder " + from + " holds no case table.");
     if (!IsDatabaseUri(to)) std::filesystem::create_directories(to);
-    // The score fields of the source folder's own traits go along.
-    if (!IsDatabaseUri(from)) DeclareTraitsOfFolder(from, err);
+    // The score fields of the source folder's own traits go along, and its
+    // set says which scores stand for a stage.
+    std::shared_ptr<const CheckedParameters> checked;
+    if (!IsDatabaseUri(from)) checked = DeclareTraitsOfFolder(from, err);
     CaseTable source;
     source.Open(from);
     CaseTable target;
     target.Open(to);
-    const int count = CopyCaseTable(source, target);
+    const int count = CopyCaseTable(source, target, StageScoresOf(checked.get()));
     out << "Copied " << count << (count == 1 ? " case" : " cases") << " from " << source.Where() << " to "
         << target.Where() << "\n";
     return 0;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "params/ParameterCheck.h"
+#include "store/StageScores.h"
 
 namespace vorla::cli {
 
@@ -19,6 +20,12 @@ std::shared_ptr<const CheckedParameters> CheckedParameterFile(const std::string&
 // report, copy): the traits of one's own of the folder's Parameters.dat are
 // declared when it has one that can be read; otherwise only the built-in
 // fields are known, and a warning says why when the file is there.
-void DeclareTraitsOfFolder(const std::string& dir, std::ostream& err);
+// Returns the checked set, or none.
+std::shared_ptr<const CheckedParameters> DeclareTraitsOfFolder(const std::string& dir, std::ostream& err);
+
+// The scores that stand for a stage of every trait of the set, built-in or
+// of its own, for the import and the copy to check scores against; none
+// without a set.
+StageScoreRules StageScoresOf(const CheckedParameters* checked);
 
 }  // namespace vorla::cli

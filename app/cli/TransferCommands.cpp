@@ -23,9 +23,10 @@ const char* const ImportHelp =
     "Parameters.dat defines (NAME_R_LOW ... NAME_L_UPPER, or NAME_LOW and\n"
     "NAME_UPPER) are fields too; AGE is a documented age from 15 to 110 years.\n"
     "SKELETON_ID is given by the table. Every line is checked first: on a score\n"
-    "that is not a whole number from -1 to 9, an age outside 15 to 110, an unknown\n"
-    "column or a malformed line, nothing is imported and the faults are listed by\n"
-    "line.\n";
+    "that is not a whole number from -1 to 9 or (with the folder's Parameters.dat)\n"
+    "stands for no stage of its trait, an age outside 15 to 110, a text that is\n"
+    "not UTF-8 or holds a NUL byte, an unknown column or a malformed line, nothing\n"
+    "is imported and the faults are listed by line.\n";
 
 const char* const ExportHelp =
     "Usage: vorla-cli export [--dir DIR] FILE.csv\n"
@@ -61,12 +62,13 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
   try {
     const std::string dir = WorkingDirectory(o.dir, argv0);
     std::filesystem::create_directories(dir);
-    DeclareTraitsOfFolder(dir, err);
+    const auto checked = DeclareTraitsOfFolder(dir, err);
     CaseTable table;
     table.Open(CaseTableLocation(dir));
     std::vector<std::string> warnings;
-    const int count = ImportCsv(
-        table, o.file, {{"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}}, warnings);
+    const int count =
+        ImportCsv(table, o.file, {{"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}},
+                  warnings, {}, StageScoresOf(checked.get()));
     for (const std::string& warning : warnings) err << "Warning: " << o.file << ", " << warning << "\n";
     out << "Imported " << count << (count == 1 ? " case" : " cases") << " into "
         << (ResolveCaseLocation(CaseTableLocation(dir)).server ? table.Where() : dir + "TAData.db") << "\n";

@@ -162,4 +162,20 @@ TEST_F(OwnTraits, NoRunAnalysesNoCaseAndSucceeds) {
   EXPECT_NE(analysed.err.find("holds no case"), std::string::npos) << analysed.err;
 }
 
+TEST_F(OwnTraits, AScoreThatStandsForNoStageOfAnOwnTraitIsNotImported) {
+  WriteAll(sample, "SKELETON_NAME,APEX_R_LOW,SURF_LOW\na,5,3\nb,6,\nc,,4\n");
+  const Outcome imported = Command(&cli::ImportCommand, {"--dir", dir.string(), sample.string()});
+  EXPECT_EQ(imported.code, 3);
+  EXPECT_NE(imported.err.find("line 3, field APEX_R_LOW: the score 6 stands for no stage of APEX; the allowed scores "
+                              "are 1-5"),
+            std::string::npos)
+      << imported.err;
+  EXPECT_NE(imported.err.find("line 4, field SURF_LOW: the score 4 stands for no stage of SURF; the allowed scores "
+                              "are 1-3"),
+            std::string::npos)
+      << imported.err;
+  const Outcome exported = Command(&cli::ExportCommand, {"--dir", dir.string(), (root / "out.csv").string()});
+  EXPECT_NE(exported.out.find("Exported 0 cases"), std::string::npos) << exported.out << exported.err;
+}
+
 }  // namespace

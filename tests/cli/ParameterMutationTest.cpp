@@ -1,7 +1,8 @@
 // Damaged parameter files against `analyze --all`: truncated and byte-mutated
 // copies of the demonstration set and of the acceptance cases' files, drawn
-// from a fixed seed. A cut file is refused before any row is written, naming
-// the file and the line; any other damage is refused the same way or gives a
+// from a fixed seed. A cut file, and a well-formed one that contradicts
+// itself, is refused before any row is written, naming the file and the line;
+// any other damage is refused the same way or gives a
 // well-formed file whose run goes to its end. No row is left half written.
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 
 #include "CommandOutcome.h"
 #include "app/cli/Commands.h"
+#include "params/ParameterCheck.h"
 #include "store/CaseTable.h"
 #include "store/Schema.h"
 
@@ -51,14 +53,97 @@ std::size_t LastTokenStart(const std::string& text) {
 struct Mutant {
   std::string text;
   bool truncated = false;
+  bool contradiction = false;  // a well-formed file that contradicts itself
   std::string how;
 };
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    const std::size_t end = text.find('\n', from);
+    const std::size_t next = end == std::string::npos ? text.size() : end + 1;
+    lines.push_back(text.substr(from, next - from));
+    from = next;
+  }
+  return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line;
+  return text;
+}
+
+// A line whose first number is replaced.
+std::string WithFirstNumber(const std::string& line, const std::string& number) {
+  const std::size_t begin = line.find_first_not_of(" \t");
+  const std::size_t end = line.find_first_of(" \t\r\n", begin);
+  return line.substr(0, begin) + number + line.substr(end);
+}
+
+// One contradiction of the set's own structure: two rows of one transition
+// swapped, a side count changed, a component listed twice, two complexes of
+// one name. Every one must be refused.
+Mutant Contradict(const std::string& source, std::mt19937& random) {
+  Mutant m;
+  ParameterStructure s;
+  try {
+    s = ParseParameterText(source, "source");
+  } catch (const std::exception&) {
+    return {source, false, false, "unchanged (the source is refused itself)"};
+  }
+  std::vector<std::string> lines = Lines(source);
+  std::vector<const ComponentStructure*> components;
+  for (const ComplexStructure& c : s.complexes)
+    for (const ComponentStructure& k : c.components) components.push_back(&k);
+  if (components.empty()) return {source, false, false, "unchanged (the source has no component)"};
+  m.contradiction = true;
+  const ComponentStructure& k = *components[random() % components.size()];
+  const auto line = [&lines](int number) -> std::string& { return lines[static_cast<std::size_t>(number - 1)]; };
+  switch (random() % 4) {
+    case 0: {
+      const int t = static_cast<int>(random() % static_cast<unsigned>(k.transitions));
+      const int g1 = static_cast<int>(random() % 4), g2 = (g1 + 1 + static_cast<int>(random() % 3)) % 4;
+      std::swap(line(k.blockLine + t * 4 + g1), line(k.blockLine + t * 4 + g2));
+      m.how = "rows of groups " + std::to_string(g1 + 1) + " and " + std::to_string(g2 + 1) + " of transition " +
+              std::to_string(t + 1) + " of " + k.name + " swapped";
+      break;
+    }
+    case 1: {
+      const int sides = k.sideCount == 1 ? 2 + static_cast<int>(random() % 2) : (random() % 2 == 0 ? 1 : 3);
+      line(k.line) = WithFirstNumber(line(k.line), std::to_string(sides));
+      m.how = "side count of " + k.name + " made " + std::to_string(sides);
+      break;
+    }
+    case 2: {  // the whole component again, right after itself
+      const auto first = lines.begin() + (k.line - 1), last = lines.begin() + (k.blockLine - 1 + k.transitions * 4);
+      const std::vector<std::string> copy(first, last);
+      lines.insert(last, copy.begin(), copy.end());
+      m.how = k.name + " listed twice";
+      break;
+    }
+    default: {
+      if (s.complexes.size() < 2) return Contradict(source, random);
+      const std::size_t a = random() % s.complexes.size(), b = (a + 1) % s.complexes.size();
+      std::string& header = line(s.complexes[b].line);
+      header = WithFirstNumber(header, "1");
+      const std::size_t number = header.find('1');
+      header = header.substr(0, number + 1) + " " + s.complexes[a].name + (header.back() == '\n' ? "\n" : "");
+      m.how = "complex " + s.complexes[b].name + " renamed " + s.complexes[a].name;
+      break;
+    }
+  }
+  m.text = Joined(lines);
+  return m;
+}
 
 Mutant Mutate(const std::string& source, std::mt19937& random) {
   Mutant m;
   const auto pick = [&random](std::size_t n) {
     return static_cast<std::size_t>(random() % std::max<std::size_t>(n, 1));
   };
+  if (random() % 5 == 0) return Contradict(source, random);
   if (random() % 2 == 0) {
     m.truncated = true;
     const std::size_t limit = LastTokenStart(source);
@@ -159,7 +244,7 @@ TEST(ParameterMutation, DamagedFilesAreRefusedOrRunToTheEnd) {
   std::mt19937 random(20261209);
   const std::regex namesFileAndLine("Parameters\\.dat, line [0-9]+: ");
   const fs::path dir = work / "run";
-  int truncated = 0, refused = 0, ranThrough = 0, failures = 0;
+  int truncated = 0, contradictions = 0, refused = 0, ranThrough = 0, failures = 0;
   constexpr int MutantCount = 3000;
   for (int n = 0; n < MutantCount && failures < 10; ++n) {
     const auto& [sourceName, source] = sources[random() % sources.size()];
@@ -173,6 +258,7 @@ TEST(ParameterMutation, DamagedFilesAreRefusedOrRunToTheEnd) {
                              std::to_string(o.code) + ", " + o.err.substr(0, 300);
     const bool isRefusal = (o.code == 1 || o.code == 3) && o.out.empty();
     if (m.truncated) ++truncated;
+    if (m.contradiction) ++contradictions;
     if (isRefusal) {
       ++refused;
       const bool named = std::regex_search(o.err, namesFileAndLine);
@@ -183,9 +269,9 @@ TEST(ParameterMutation, DamagedFilesAreRefusedOrRunToTheEnd) {
       }
       continue;
     }
-    if (m.truncated) {
+    if (m.truncated || m.contradiction) {
       ++failures;
-      ADD_FAILURE() << what << " [a cut file was not refused]";
+      ADD_FAILURE() << what << (m.truncated ? " [a cut file was not refused]" : " [a contradiction was not refused]");
       continue;
     }
     // A well-formed file: the run reports every case and leaves whole rows.
@@ -199,8 +285,9 @@ TEST(ParameterMutation, DamagedFilesAreRefusedOrRunToTheEnd) {
   }
   fs::remove_all(work);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::cout << MutantCount << " mutants: " << truncated << " cut, " << refused << " refused, " << ranThrough
-            << " ran to the end, in " << seconds << " s\n";
+  std::cout << MutantCount << " mutants: " << truncated << " cut, " << contradictions << " contradicting, " << refused
+            << " refused, " << ranThrough << " ran to the end, in " << seconds << " s\n";
   EXPECT_GT(truncated, MutantCount / 3);
+  EXPECT_GT(contradictions, MutantCount / 10);
   EXPECT_GT(ranThrough, 0);  // the damage is not always fatal: the check does not refuse everything
 }

@@ -8,7 +8,8 @@ of the grammar (CR LF or LF, tabs, comments after "#" on header lines, text
 after the numbers, blank lines between entries, exponents, sometimes no final
 list ends); a few are deliberately faulty (wrong version, values the reader
 refuses).  Rows mix intervals, single scores, identical sides, withdrawn
-sides, lone upper scores, reversed pairs and empty complexes.
+sides, lone upper scores, reversed pairs and empty complexes; their scores
+stand for a stage of the file's recoding tables.
 
     python3 generate.py SEED OUTDIR   writes Parameters.dat, case.csv and args
 """
@@ -16,6 +17,7 @@ import csv
 import io
 import os
 import random
+import re
 import sys
 
 sys.dont_write_bytecode = True  # leave no cache files in the source tree
@@ -151,8 +153,9 @@ def recoding(rnd, n, top):
     return table
 
 
-def make_parameters(rnd, fault):
-    """Returns (bytes, listed component names)."""
+def make_parameters(rnd, fault, tables=None):
+    """Returns (bytes, listed component names); tables, when given, gets the
+    recoding table of every listed component."""
     w = Writer(rnd)
     version = rnd.choice(["0.11", "0.11", "0.110", "1.1E-1", "1.10e-1", "0.11000"])
     if fault == "version":
@@ -203,6 +206,8 @@ def make_parameters(rnd, fault):
                 table = [min(k, n + 1) if n > 0 else k for k in range(1, 10)]
             if fault == "recoding" and name == fault_target:
                 table = [n + 2 + k for k in range(9)] if rnd.random() < 0.5 else [-1] * 9
+            if tables is not None:
+                tables[name] = table
             w.numbers([str(n)] + [str(v) for v in table])
             trans = transitions(rnd, max(n, 0))
             label = 0
@@ -267,7 +272,21 @@ def pair(rnd, top):
     return "", ""
 
 
-def make_row(rnd, listed, fault):
+def stage_score(text, table):
+    """A score that stands for no stage of the component (its recoding entry
+    is 0) is refused by the tool; such a draw becomes the nearest score below
+    it that stands for one, else the lowest, else no score. Nothing is drawn,
+    so every other choice of the seed stays as it was."""
+    if table is None or not re.fullmatch(r"[1-9]", text) or table[int(text) - 1] != 0:
+        return text
+    usable = [k for k in range(1, 10) if table[k - 1] != 0]
+    if not usable:
+        return ""
+    below = [k for k in usable if k < int(text)]
+    return str(below[-1] if below else usable[0])
+
+
+def make_row(rnd, listed, fault, tables=None):
     row = {f: "" for f in reference.score_fields()}
     for cx, comps in COMPLEXES.items():
         if rnd.random() < 0.2:
@@ -276,8 +295,9 @@ def make_row(rnd, listed, fault):
         for name, sides, top in comps:
             if rnd.random() > density:
                 continue
+            table = (tables or {}).get(name)
             if sides == 1:
-                row[name + "_LOW"], row[name + "_UPPER"] = pair(rnd, top)
+                row[name + "_LOW"], row[name + "_UPPER"] = (stage_score(v, table) for v in pair(rnd, top))
                 continue
             r = pair(rnd, top)
             u = rnd.random()
@@ -289,8 +309,8 @@ def make_row(rnd, listed, fault):
                 left = pair(rnd, top)
             if rnd.random() < 0.15:
                 r = ("", "")
-            row[name + "_R_LOW"], row[name + "_R_UPPER"] = r
-            row[name + "_L_LOW"], row[name + "_L_UPPER"] = left
+            row[name + "_R_LOW"], row[name + "_R_UPPER"] = (stage_score(v, table) for v in r)
+            row[name + "_L_LOW"], row[name + "_L_UPPER"] = (stage_score(v, table) for v in left)
     if fault == "score":
         name = rnd.choice(listed)
         fields = [name + "_LOW", name + "_UPPER"] if SIDES[name] == 1 else \
@@ -346,8 +366,9 @@ FAULTS = ["version", "groups", "case_resvar", "complex_resvar", "transitions", "
 def make_case(seed):
     rnd = random.Random(seed)
     fault = rnd.choice(FAULTS) if rnd.random() < 0.06 else None
-    params, listed = make_parameters(rnd, fault)
-    row = make_row(rnd, listed, fault)
+    tables = {}
+    params, listed = make_parameters(rnd, fault, tables)
+    row = make_row(rnd, listed, fault, tables)
     return {"params": params, "row": row, "csv": row_csv(rnd, row),
             "options": make_options(rnd), "fault": fault}
 

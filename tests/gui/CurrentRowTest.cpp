@@ -227,7 +227,7 @@ class CurrentRowTest : public QObject {
     const std::int32_t id = f.DataSourceSkeleton.FieldAsInteger("SKELETON_ID");
     QCOMPARE(id, 3);
     f.DataSourceSkeleton.Edit();
-    for (const auto& [field, value] : ComplexScores(2, "4", "5")) f.DataSourceSkeleton.SetFieldText(field, value);
+    for (const auto& [field, value] : ComplexScores(2, "2", "3")) f.DataSourceSkeleton.SetFieldText(field, value);
     f.DataSourceSkeleton.SetFieldText("SEX", "Male");
     f.DataSourceSkeleton.SetFieldText("RACE", "Unknown");
     f.DataSourceSkeleton.SetFieldText("HAZARDFUNC", "Forensic");
@@ -244,7 +244,7 @@ class CurrentRowTest : public QObject {
     Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.previews, 1);
     QCOMPARE(printedKey, id);
-    QCOMPARE(printedScore, QStringLiteral("4"));
+    QCOMPARE(printedScore, QStringLiteral("2"));
     QVERIFY(!f.TATable.Filtered());
     QCOMPARE(f.TATable.FieldAsInteger("SKELETON_ID"), id);
     QVERIFY(Field(StoredRow(folder.Path(), 1), "RES_ALL_MAX_LIKELIHOOD").empty());  // A untouched

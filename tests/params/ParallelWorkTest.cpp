@@ -67,7 +67,7 @@ TEST(ForEachIndex, AFailureStopsTheWorkAndIsRethrown) {
 
 namespace {
 
-// A fully scored row; the model choices and scores vary with n.
+// A fully scored row; the model choices and scores (stages of every trait) vary with n.
 FakeRow ScoredRow(int n) {
   FakeRow row{test::AllCaseFields()};
   row.id = n + 1;
@@ -80,7 +80,7 @@ FakeRow ScoredRow(int n) {
     for (const std::string& base : c.pairBases) {
       const int stage = 1 + (k++ * 7 + n) % 3;
       row.Set(base + "_LOW", std::to_string(stage));
-      row.Set(base + "_UPPER", std::to_string(stage + (k % 2)));
+      row.Set(base + "_UPPER", std::to_string(std::min(stage + (k % 2), 3)));  // every trait has stages 1-3
     }
   return row;
 }

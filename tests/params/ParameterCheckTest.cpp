@@ -164,7 +164,8 @@ TEST(ParameterCheck, CountsMustMatchTheLinesThatFollow) {
   // without setting aside room for the rows it announces.
   std::string huge = Example;
   huge.replace(huge.find("\n4\n"), 3, "\n2147483647\n");
-  EXPECT_NE(CheckError(huge).find("in the row of transition 1 for group 9 of CRA_SAGITTAL"), std::string::npos)
+  EXPECT_NE(CheckError(huge).find("line 12: the row of transition 1 for group 5 of CRA_SAGITTAL is labelled 1"),
+            std::string::npos)
       << CheckError(huge);
   std::string shortRow = Example;
   shortRow.replace(shortRow.find("3 -6.2 0.21 0 0 0"), 17, "3 -6.2 0.21 0");
@@ -205,8 +206,11 @@ TEST(ParameterCheck, ImplausibleValuesAreWarnedOfNotRefused) {
   odd.replace(odd.find("1 -9.0 0.15"), 11, "1 -90. 0.15");  // transition age 600
   odd.replace(odd.find("3 -9.2 0.16"), 11, "3 -0.2 0.16");  // age 1.25, below 29.5 of transition 1
   odd.replace(odd.find("1 PUBIS   # pubic symphysis\n1.0"), 31, "1 PUBIS   # pubic symphysis\n1e300");
+  odd.replace(odd.find("0.11\n4\n1.0\n1 SUTURES\n1.0\n"), 25, "0.11\n4\n1e-300\n1 SUTURES\n0.0099\n");
   const auto checked = CheckParameterText(odd, "p.dat", {});
   const std::vector<std::string> expected = {
+      "p.dat, line 3: the case variance factor 1e-300 is below 0.01",
+      "p.dat, line 5: the variance factor 0.0099 of complex SUTURES is below 0.01",
       "p.dat, line 18: the variance factor 1e+300 of complex PUBIS is above 100",
       "p.dat, line 9: the slope b = -0.1 of CRA_SAGITTAL, transition 1, group 2 is not above 0",
       "p.dat, line 12: the transition age -a/b = 600 of CRA_SAGITTAL, transition 2, group 1 lies outside 0 to 150 "
@@ -338,9 +342,63 @@ TEST(ParameterCheck, AnOwnTraitMayNotTakeFieldsOfAnotherKindOrTrait) {
                                    0),
             0u)
       << OwnError(shared);
-  // The same trait named twice reads the same fields, as a built-in one may.
+  // The same trait named twice, in any case, would count twice.
   std::string twice = Renamed("1 SURF");
   twice.replace(twice.find("1 CRA_SAGITTAL"), 14, "1 surf");
-  EXPECT_EQ(OwnError(twice), "no error");
-  EXPECT_EQ(CheckParameterText(twice, "p.dat", &Known, &ScoreOnly)->ownTraits.size(), 1u);
+  EXPECT_EQ(OwnError(twice),
+            "Parameters.dat, line 19: component SURF is listed a second time (first on line 6); a set lists each "
+            "trait once");
+}
+
+namespace {
+
+// The worked example with one edit: the text at `from` replaced by `to`.
+std::string Edited(const std::string& from, const std::string& to) {
+  std::string text = Example;
+  const std::size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+TEST(ParameterCheck, ASetThatContradictsItselfIsRefusedNamingTheLine) {
+  // A row block of the example labelled by running number instead of by group reads the same.
+  std::string running = Edited("1 -9.0 0.15 0 0 0\n2 -8.5 0.14 0 0 0\n3 -9.2 0.16 0 0 0\n4 -8.8",
+                               "5 -9.0 0.15 0 0 0\n6 -8.5 0.14 0 0 0\n7 -9.2 0.16 0 0 0\n8 -8.8");
+  EXPECT_EQ(OwnError(running), "no error");
+  const struct {
+    std::string text;
+    std::string error;
+  } cases[] = {
+      {Edited("2 -5.5 0.18 0 0 0\n3 -6.2 0.21 0 0 0", "3 -6.2 0.21 0 0 0\n2 -5.5 0.18 0 0 0"),
+       "Parameters.dat, line 9: the row of transition 1 for group 2 of CRA_SAGITTAL is labelled 3, but its place "
+       "calls for 2 (is a row missing, doubled or out of order?)"},
+      {Edited("1 -9.0 0.15", "9 -9.0 0.15"),
+       "Parameters.dat, line 12: the row of transition 2 for group 1 of CRA_SAGITTAL is labelled 9, but its place "
+       "calls for 1 (its group) or 5 (its row in the block) (is a row missing, doubled or out of order?)"},
+      // A block labelled by running number keeps to it.
+      {Edited("1 -9.0 0.15 0 0 0\n2 -8.5", "5 -9.0 0.15 0 0 0\n2 -8.5"),
+       "Parameters.dat, line 13: the row of transition 2 for group 2 of CRA_SAGITTAL is labelled 2, but its place "
+       "calls for 6 (is a row missing, doubled or out of order?)"},
+      {Edited("1 CRA_SAGITTAL", "3 CRA_SAGITTAL"),
+       "Parameters.dat, line 6: component CRA_SAGITTAL has the side count 3; a trait is scored on 1 side (unpaired) "
+       "or on 2 (right and left)"},
+      {Edited("1 CRA_SAGITTAL", "2 CRA_SAGITTAL"),
+       "Parameters.dat, line 6: the built-in trait CRA_SAGITTAL is scored once (fields CRA_SAGITTAL_LOW and "
+       "CRA_SAGITTAL_UPPER), but the set declares it with 2 sides; declare it with 1 side"},
+      {Edited("2 PUB_TEXTURE", "1 PUB_TEXTURE"),
+       "Parameters.dat, line 19: the built-in trait PUB_TEXTURE is scored on both sides (fields PUB_TEXTURE_R_LOW "
+       "... PUB_TEXTURE_L_UPPER), but the set declares it with 1 side; declare it with 2 sides"},
+      {Edited("0\n1 PUBIS",
+              "1 CRA_SAGITTAL\n2 1 2 3 0 0 0 0 0 0\n1 -6.0 0.20 0 0 0\n2 -5.5 0.18 0 0 0\n"
+              "3 -6.2 0.21 0 0 0\n4 -5.8 0.19 0 0 0\n1 -9.0 0.15 0 0 0\n2 -8.5 0.14 0 0 0\n"
+              "3 -9.2 0.16 0 0 0\n4 -8.8 0.15 0 0 0\n0\n1 PUBIS"),
+       "Parameters.dat, line 16: component CRA_SAGITTAL is listed a second time (first on line 6); a set lists each "
+       "trait once"},
+      {Edited("1 PUBIS   #", "2 SUTURES   #"),
+       "Parameters.dat, line 17: the complex SUTURES is listed a second time (first on line 4); a set lists each "
+       "complex once"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(OwnError(c.text), c.error);
 }

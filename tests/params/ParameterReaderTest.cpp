@@ -131,7 +131,7 @@ TEST(ParameterReader, NamesAreTrimmedCutAndCaseSensitive) {
 
 TEST(ParameterReader, UnusedComponentsAreSkippedByCountingLines) {
   Scores scores;
-  scores.byName["PUB_TEXTURE"] = {0, 3, 0, 2};  // upper scores alone do not count
+  scores.byName["PUB_TEXTURE"] = {0, 1, 0, 2};  // upper scores alone do not count
   scores.byName["CRA_SAGITTAL"] = {1, 1, 0, 0};
   const ParameterSet set = Read(WorkedExample, 4, scores);
   ASSERT_TRUE(set.Complexes);
@@ -182,7 +182,7 @@ TEST(ParameterReader, BlankLineInsideABlockIsRefused) {
   // block would shift the rows of some groups and not of others.
   const std::string text =
       "0.11\n2\n1\n1 SUTURES\n1\n1 CRA_X\n2 1 2 3 0 0 0 0 0 0\n"
-      "1 -4 0.1 0 0 0\n0 -7 0.2 0 0 0\n\n1 -5 0.1 0 0 0\n0 -8 0.2 0 0 0\n0\n";
+      "1 -4 0.1 0 0 0\n2 -7 0.2 0 0 0\n\n1 -5 0.1 0 0 0\n2 -8 0.2 0 0 0\n0\n";
   Scores scores;
   scores.byName["CRA_X"] = {1, 1, 0, 0};
   for (int group : {1, 2})

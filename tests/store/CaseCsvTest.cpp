@@ -3,6 +3,7 @@
 
 #include "PgTestSupport.h"
 #include "TestSupport.h"
+#include "store/CaseCopy.h"
 #include "store/CaseCsv.h"
 #include "store/CaseTable.h"
 #include "store/CsvText.h"
@@ -81,11 +82,25 @@ TEST_P(CaseCsv, ImportReadsCaseFilesAndIgnoresTheKeyColumn) {
 }
 
 TEST_P(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
+  using namespace std::string_literals;
   struct BadFile {
-    const char* text;
+    std::string text;
     const char* fault;
   };
   const BadFile files[] = {
+      // Texts either table keeps alike: no NUL byte, nothing but UTF-8.
+      {"SKELETON_NAME,TA_Notes\na,All\0 the rest\n"s,
+       "line 2, field TA_Notes: the text holds a NUL byte (at byte 4 of the cell), which a case table cannot keep"},
+      {"SKELETON_NAME,SEX\nM\xFCller,Male\n",
+       "line 2, field SKELETON_NAME: the text is not UTF-8 (the byte 0xFC at "
+       "byte 2 of the cell); save the file as UTF-8"},
+      {"SKELETON_NAME\na\n\"b\nc\xC0\xAF\"\n",
+       "line 3, field SKELETON_NAME: the text is not UTF-8 (the byte 0xC0 at "
+       "byte 4"},  // a character in too many bytes
+      {"SKELETON_NAME\n\xED\xA0\x80\n",
+       "line 2, field SKELETON_NAME: the text is not UTF-8 (the byte 0xED"},  // a surrogate
+      {"SKELETON_NAME\n\xF4\x90\x80\x80\n", "(the byte 0xF4 at byte 1"},      // beyond U+10FFFF
+      {"SKELETON_NAME\nab\xE2\x82\n", "(the byte 0xE2 at byte 3"},            // cut short
       {"SKELETON_NAME,PUB_RELIEF_R_LOW\na,3\nb,10\n", "line 3, field PUB_RELIEF_R_LOW: '10' is not a stage score"},
       {"SKELETON_NAME,PUB_RELIEF_R_LOW\na,-2\n", "line 2, field PUB_RELIEF_R_LOW: '-2'"},
       {"SKELETON_NAME,cra_pterica_low\na,2.0\n", "line 2, field CRA_PTERICA_LOW: '2.0'"},
@@ -114,6 +129,69 @@ TEST_P(CaseCsv, AnyFaultImportsNothingAndNamesItsLine) {
   }
   EXPECT_THROW(ImportCsv(table, folder.File("missing.csv")), StoreError);
   EXPECT_EQ(store.Column("SELECT count(*) FROM TAData")[0], "0");
+
+  // Any character of UTF-8 is kept as it was written.
+  const std::string utf8 = "M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\xA6\xB4 \xEF\xBF\xBF";
+  test::WriteText(path, "SKELETON_NAME,TA_Notes\n" + utf8 + "," + utf8 + "\n");
+  ASSERT_EQ(ImportCsv(table, path), 1);
+  EXPECT_EQ(table.FieldAsText("SKELETON_NAME"), utf8);
+  EXPECT_EQ(table.FieldAsText("TA_Notes"), utf8);
+}
+
+// With the scores that stand for a stage of each trait, any other score of
+// the trait (not -1, not 0) is a fault of its line and field, naming what is
+// allowed; fields of traits the rules do not know keep the rule of -1 to 9.
+TEST_P(CaseCsv, ScoresThatStandForNoStageImportNothing) {
+  const StageScoreRules rules({{"PUB_TEXTURE", {"PUB_TEXTURE_R_LOW", "PUB_TEXTURE_R_UPPER"}, {1, 2, 3, 4}},
+                               {"CRA_X", {"CRA_PTERICA_LOW"}, {1, 2, 4}}});
+  const std::string path = folder.File("stages.csv");
+  std::vector<std::string> warnings;
+  test::WriteText(path,
+                  "SKELETON_NAME,pub_texture_r_low,PUB_TEXTURE_R_UPPER,CRA_PTERICA_LOW,AUR_SPICUL_L_LOW\n"
+                  "a,4,-1,4,9\nb,0,,-1,\n");
+  EXPECT_EQ(ImportCsv(table, path, {}, warnings, {}, rules), 2);
+  const struct {
+    const char* line;
+    const char* fault;
+  } cases[] = {
+      {"c,5,,,",
+       "line 2, field PUB_TEXTURE_R_LOW: the score 5 stands for no stage of PUB_TEXTURE; the allowed "
+       "scores are 1-4 (and -1 to withdraw the side)"},
+      {"c,,9,,", "line 2, field PUB_TEXTURE_R_UPPER: the score 9 stands for no stage of PUB_TEXTURE"},
+      {"c,,,3,",
+       "line 2, field CRA_PTERICA_LOW: the score 3 stands for no stage of CRA_X; the allowed scores are 1, "
+       "2, 4 (and"},
+  };
+  for (const auto& c : cases) {
+    test::WriteText(path, std::string("SKELETON_NAME,PUB_TEXTURE_R_LOW,PUB_TEXTURE_R_UPPER,CRA_PTERICA_LOW,"
+                                      "AUR_SPICUL_L_LOW\n") +
+                              c.line + "\n");
+    try {
+      ImportCsv(table, path, {}, warnings, {}, rules);
+      ADD_FAILURE() << "imported " << c.line;
+    } catch (const StoreError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.fault), std::string::npos) << error.what();
+    }
+  }
+  EXPECT_EQ(table.RecordCount(), 2);
+  EXPECT_EQ(ImportCsv(table, path), 1);  // without the rules: -1 to 9
+
+  // The copy checks every stored row before its transaction is committed.
+  test::TestFolder copyFolder;
+  CaseTable copy;
+  copy.Open(copyFolder.Path());
+  try {
+    CopyCaseTable(table, copy, rules);
+    ADD_FAILURE() << "copied";
+  } catch (const StoreError& error) {
+    EXPECT_NE(std::string(error.what())
+                  .find("Case 3, field CRA_PTERICA_LOW: the score 3 stands for no stage of CRA_X; the allowed scores "
+                        "are 1, 2, 4"),
+              std::string::npos)
+        << error.what();
+  }
+  EXPECT_TRUE(copy.IsEmpty());
+  EXPECT_EQ(CopyCaseTable(table, copy), 3);
 }
 
 // Read a piece at a time, a file gives the records the whole text gives,

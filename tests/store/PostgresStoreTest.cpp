@@ -81,6 +81,14 @@ TEST_F(PostgresStore, QuotesAndSqlInValuesAreOnlyValues) {
   table.SetNameFilter("' OR '1'='1");
   EXPECT_EQ(table.RecordCount(), 1);
   EXPECT_EQ(schema.Column("SELECT count(*) FROM TAData"), std::vector<std::string>{std::to_string(names.size())});
+
+  // A NUL byte would cut the text there: the post is refused and the row keeps its edit.
+  table.ClearFilter();
+  table.Append();
+  table.SetFieldText("TA_Notes", std::string("All\0 the rest", 13));
+  EXPECT_THROW(table.Post(), StoreError);
+  table.Cancel();
+  EXPECT_EQ(schema.Column("SELECT count(*) FROM TAData"), std::vector<std::string>{std::to_string(names.size())});
 }
 
 TEST_F(PostgresStore, TheTableIsCreatedUpgradedOrRefused) {
