@@ -13,6 +13,7 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/CaseGrid.h"
+#include "paint/StageScoresOfSet.h"
 #include "params/CaseRun.h"
 #include "store/CaseCsv.h"
 
@@ -192,11 +193,18 @@ void TTAForm2::ImportCasesClick() {
       progress = ui_.StartProgress(this, QStringLiteral("Importing %1 case(s)...").arg(rows), static_cast<int>(rows));
     return progress->Advance(static_cast<int>(written));
   };
+  // Scores are checked against the stages of the set in use; without a
+  // usable set (said elsewhere) only against the table's own limits.
+  StageScoreRules stages;
+  try {
+    stages = StageScoresOf(CheckedParameterSet().get());
+  } catch (const std::exception&) {
+  }
   try {
     WithSecondConnection([&](CaseTable& table) {
       const std::vector<FieldChoices> choices = {
           {"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}};
-      added = ImportCsv(table, path.toStdString(), choices, warnings, advance);
+      added = ImportCsv(table, path.toStdString(), choices, warnings, advance, stages);
     });
   } catch (const ImportStopped& stopped) {
     progress.reset();

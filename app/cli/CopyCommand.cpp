@@ -3,6 +3,7 @@
 #include "app/cli/CliArguments.h"
 #include "app/cli/Commands.h"
 #include "app/cli/ParameterFileCheck.h"
+#include "paint/StageScoresOfSet.h"
 #include "store/CaseCopy.h"
 #include "store/CaseLocation.h"
 #include "store/CaseTable.h"

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "params/ParameterCheck.h"
-#include "store/StageScores.h"
 
 namespace vorla::cli {
 
@@ -22,10 +21,5 @@ std::shared_ptr<const CheckedParameters> CheckedParameterFile(const std::string&
 // fields are known, and a warning says why when the file is there.
 // Returns the checked set, or none.
 std::shared_ptr<const CheckedParameters> DeclareTraitsOfFolder(const std::string& dir, std::ostream& err);
-
-// The scores that stand for a stage of every trait of the set, built-in or
-// of its own, for the import and the copy to check scores against; none
-// without a set.
-StageScoreRules StageScoresOf(const CheckedParameters* checked);
 
 }  // namespace vorla::cli

@@ -5,6 +5,7 @@
 #include "app/cli/DatabaseChoice.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/common/ProgramDirectory.h"
+#include "paint/StageScoresOfSet.h"
 #include "params/CaseRun.h"
 #include "store/CaseCsv.h"
 #include "store/CaseLocation.h"

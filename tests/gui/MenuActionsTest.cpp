@@ -106,6 +106,12 @@ class MenuActionsTest : public QObject {
     QCOMPARE(w.ui.messages[0].kind, MessageKind::Error);
     QVERIFY2(w.ui.messages[0].text.contains("line 3"), qPrintable(w.ui.messages[0].text));
     QCOMPARE(Controls(f).DBGrid1->Model()->StoredCount(), 1);
+    // A score that stands for no stage of its trait is refused as by vorla-cli import.
+    w.ui.Clear();
+    WriteText(bad, "SKELETON_NAME,PUB_TEXTURE_L_LOW\nfirst,7\n");
+    Controls(f).ImportAction->trigger();
+    QCOMPARE(StoredRowCount(folder.Path()), 1);
+    QVERIFY2(w.ui.Texts().join('|').contains("PUB_TEXTURE_L_LOW"), qPrintable(w.ui.Texts().join('|')));
 
     w.ui.Clear();
     const QString good = dir.filePath("good.csv");
