@@ -29,6 +29,7 @@ class QuietInteraction final : public UserInteraction {
   QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   QString FolderName(QWidget*, const QString&, const QString&) override { return {}; }
   QString ChooseItem(QWidget*, const QString&, const QString&, const QStringList&) override { return {}; }
+  std::optional<QString> AskText(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   // Records the longest spell between two moments the window could answer.
   class TimedProgress final : public WorkProgress {
    public:

@@ -27,7 +27,8 @@ void TTAForm2::ShowBarPlotButtClick() {
   MathGrid1->hide();
   // Without current results of this row there is nothing to chart: the note
   // over the graph says what to do.
-  if (shown_state_ == StoredState::None || shown_state_ == StoredState::Outdated) {
+  if (shown_state_ == StoredState::None || shown_state_ == StoredState::Outdated ||
+      shown_state_ == StoredState::OtherSet) {
     BarGraphPanel->hide();
     ShowCurveControls(false);
     ShowResultsState(shown_state_, {});

@@ -143,6 +143,8 @@ void TTAForm2::SaveAllReportsClick() {
   // A run that was stopped by force may have left its temporary files behind.
   RemoveStaleTemporaryFiles(out);
 
+  // The pages name the set in use and refuse results of another.
+  const std::shared_ptr<const ParameterIdentity> set = SetInUse();
   std::size_t written = 0;
   bool stopped = false;
   std::vector<std::string> failed;
@@ -163,7 +165,7 @@ void TTAForm2::SaveAllReportsClick() {
     table.LocateId(ids[i]);
     const std::string name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
     try {
-      WriteCaseReportFiles(table, 0, format, out / ReportFileStem(name, ids[i], taken));
+      WriteCaseReportFiles(table, 0, format, out / ReportFileStem(name, ids[i], taken), set.get(), Analyst());
       ++written;
     } catch (const std::exception& error) {
       failed.push_back(CaseLine(table, ids[i], error.what()));

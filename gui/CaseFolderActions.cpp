@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
@@ -123,8 +124,16 @@ bool TTAForm2::OpenCaseFolder(const std::string& directory) {
                                 " holds no parameter file Parameters.dat: its cases can be recorded, "
                                 "but not analysed.");
     if (QFileInfo::exists(beside)) {
+      QFile file(beside);
+      const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+      const ParameterIdentity set = IdentifyParameterSet(beside.toStdString(), bytes.toStdString());
+      const QString demonstration = set.demonstration
+                                        ? QStringLiteral("\n\nThat set is a demonstration with invented numbers (\"") +
+                                              QString::fromStdString(set.firstLine) +
+                                              QStringLiteral("\"): its results are not for casework.")
+                                        : QString();
       if (ui_.AskYesNo(missing + QStringLiteral("\n\nCopy the parameter set beside the program (") +
-                       QDir::toNativeSeparators(beside) + QStringLiteral(") into it?")) &&
+                       QDir::toNativeSeparators(beside) + QStringLiteral(") into it?") + demonstration) &&
           !QFile::copy(beside, parameters))
         ShowMessage(MessageKind::Error, "Parameters.dat could not be copied into " + Shown(folder).toStdString() + ".");
     } else {
@@ -137,6 +146,7 @@ bool TTAForm2::OpenCaseFolder(const std::string& directory) {
   ProgramDirectory = folder;
   ParameterFilePath = folder + "Parameters.dat";
   checked_parameters_.reset();
+  DemonstrationBand->hide();
   last_graph_folder_.clear();
   FindBox->clear();
   try {

@@ -20,6 +20,7 @@ namespace vorla::gui {
 
 const char* const NotAnalysedNote = "Not analysed yet: press Analyze (F8)";
 const char* const OutdatedNote = "Scores changed since the last analysis: press Analyze (F8)";
+const char* const OtherSetNote = "Computed with another parameter set: press Analyze (F8)";
 
 int TTAForm2::CurrentLevel() const {
   static const int levels[] = {90, 95, 99};
@@ -124,6 +125,9 @@ void TTAForm2::ShowResultsState(StoredState state, const std::string& why) {
       break;
     case StoredState::Outdated:
       ResultsNote->setText(QString::fromLatin1(OutdatedNote));
+      break;
+    case StoredState::OtherSet:
+      ResultsNote->setText(QString::fromLatin1(OtherSetNote));
       break;
     case StoredState::Unchecked:
       ResultsNote->setText(QStringLiteral("These results could not be checked against the scores: ") +

@@ -93,6 +93,10 @@ void TTAForm2::BuildMenus() {
   clicks(CopyTextAction, CopyResTextButt);
   CopyGraphAction = AddAction(edit, QStringLiteral("Copy &Graph"), QStringLiteral("Copy the bar chart as a picture"));
   clicks(CopyGraphAction, ButtonCopyGraph);
+  edit->addSeparator();
+  PreferencesAction = AddAction(edit, QStringLiteral("&Preferences..."),
+                                QStringLiteral("The analyst's name that results, reports and the history carry"));
+  runs(PreferencesAction, &TTAForm2::PreferencesClick);
 
   QMenu* analysis = bar->addMenu(QStringLiteral("A&nalysis"));
   // F8 is seen by the window before any control (the key also reaches the

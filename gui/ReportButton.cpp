@@ -6,12 +6,13 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/BarChartWidget.h"
+#include "paint/Analyst.h"
 #include "paint/CaseReport.h"
 #include "paint/GraphExport.h"
 
 namespace vorla::gui {
 
-ReportContent TTAForm2::ReportFromCurrentRow() const {
+ReportContent TTAForm2::ReportFromCurrentRow() {
   ReportContent content;
   FillCaseFields(TATable, content);
   QuickRep1BeforePrint(content);
@@ -19,7 +20,31 @@ ReportContent TTAForm2::ReportFromCurrentRow() const {
   CopyEstimateCells(content, NumResultsRowCount(), [this](int column, int row) { return ResultCell(column, row); });
   content.chart = AgeBarChart->Data();
   content.chartSize = AgeBarChart->size();
+  if (const auto set = SetInUse())
+    content.provenance =
+        ProvenanceOf(*set, QString::fromStdString(TATable.FieldAsText("HAZARDFUNC")), CurrentLevel(), Analyst());
   return content;
+}
+
+std::shared_ptr<const ParameterIdentity> TTAForm2::SetInUse() {
+  try {
+    const auto checked = CheckedParameterSet();
+    return std::shared_ptr<const ParameterIdentity>(checked, &checked->identity);
+  } catch (const std::exception&) {
+    return nullptr;  // an unusable set is said where it is used
+  }
+}
+
+QString TTAForm2::Analyst() const {
+  return settings_ ? AnalystName(*settings_) : LoginFullName();
+}
+
+void TTAForm2::PreferencesClick() {
+  const std::optional<QString> name =
+      ui_.AskText(this, QStringLiteral("Preferences"),
+                  QStringLiteral("Analyst (named on every report; empty: the login's full name):"), Analyst());
+  if (!name || !settings_) return;
+  settings_->setValue(QString::fromLatin1(AnalystSettingKey), name->trimmed());
 }
 
 void TTAForm2::QuickRep1BeforePrint(ReportContent& content) const {

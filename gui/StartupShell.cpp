@@ -155,6 +155,14 @@ void TTAForm2::BuildShell() {
   PageControl1->addTab(DataEntrySheet, QStringLiteral("Data Table"));
   PageControl1->addTab(TabSheet3, QStringLiteral("Analysis"));
   PageControl1->addTab(TabSheet1, QStringLiteral("Report"));
+  // Over both pages while the set in use is a demonstration; white on black
+  // under any theme, as on the printed page.
+  DemonstrationBand = new QLabel(QString::fromLatin1(DemonstrationMark));
+  DemonstrationBand->setObjectName(QStringLiteral("DemonstrationBand"));
+  DemonstrationBand->setStyleSheet(QStringLiteral("QLabel { background: black; color: white; padding: 2px 8px; }"));
+  DemonstrationBand->setFont(bold);
+  DemonstrationBand->hide();
+  PageControl1->setCornerWidget(DemonstrationBand, Qt::TopRightCorner);
   QuickRep1 = new QWidget(TabSheet1);
   QuickRep1->setObjectName(QStringLiteral("QuickRep1"));
   PageControl1->hide();
@@ -326,6 +334,7 @@ void TTAForm2::ReportParameterFileProblem() {
 std::shared_ptr<const CheckedParameters> TTAForm2::CheckedParameterSet() {
   if (checked_parameters_ && !ParameterFileChanged(*checked_parameters_)) return checked_parameters_;
   checked_parameters_.reset();
+  DemonstrationBand->hide();
   auto checked = CheckParameterFile(ParameterFilePath, &IsBuiltInField, &IsBuiltInScoreField);
   // The case table and the page have the fields of the traits that were the
   // set's own when the table was opened.
@@ -344,6 +353,7 @@ std::shared_ptr<const CheckedParameters> TTAForm2::CheckedParameterSet() {
     ShowMessage(MessageKind::Information, text);
   }
   checked_parameters_ = checked;
+  DemonstrationBand->setVisible(checked->identity.demonstration);
   return checked_parameters_;
 }
 

@@ -92,7 +92,8 @@ struct TTAForm2Controls {
   QPushButton* ShowDataFrmButt = nullptr;
   QPushButton* OKBtn = nullptr;
   QPushButton* CancelBtn = nullptr;
-  QLabel* CaseCountLabel = nullptr;  // in the status bar: how many cases, how many with results
+  QLabel* CaseCountLabel = nullptr;     // in the status bar: how many cases, how many with results
+  QLabel* DemonstrationBand = nullptr;  // beside the page tabs while the set in use is a demonstration
 
   // --- Menu bar ----------------------------------------------------------------
   QAction* OpenFolderAction = nullptr;
@@ -108,6 +109,7 @@ struct TTAForm2Controls {
   QAction* RevertCaseAction = nullptr;
   QAction* CopyTextAction = nullptr;
   QAction* CopyGraphAction = nullptr;
+  QAction* PreferencesAction = nullptr;
   QAction* AnalyzeAction = nullptr;
   QAction* AnalyzeAllAction = nullptr;
   QAction* AgeQuestionsAction = nullptr;
@@ -191,6 +193,7 @@ struct FormAccess;
 // The notes over the graph of a row without current results.
 extern const char* const NotAnalysedNote;
 extern const char* const OutdatedNote;
+extern const char* const OtherSetNote;
 
 class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   Q_OBJECT
@@ -321,7 +324,14 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // Whether the current row's stored results are current at the chosen level.
   bool PrintableResults();
   // What the printed report shows of the current row and the results.
-  ReportContent ReportFromCurrentRow() const;
+  ReportContent ReportFromCurrentRow();
+  // The set in use, when it can be read and checked; none otherwise.
+  std::shared_ptr<const ParameterIdentity> SetInUse();
+  // Who makes the results and pages: the name of the preferences, by
+  // default the login's full name.
+  QString Analyst() const;
+  // Edit > Preferences: the analyst's name, kept with the remembered settings.
+  void PreferencesClick();
   void QuickRep1BeforePrint(ReportContent& content) const;
   void rescaleButtClick();
   void SpinEditZoomChange();

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPageLayout>
@@ -75,6 +76,13 @@ QString DesktopInteraction::ChooseItem(QWidget* parent, const QString& title, co
   bool chosen = false;
   const QString item = QInputDialog::getItem(parent, title, label, items, 0, false, &chosen);
   return chosen ? item : QString();
+}
+
+std::optional<QString> DesktopInteraction::AskText(QWidget* parent, const QString& title, const QString& label,
+                                                   const QString& text) {
+  bool given = false;
+  const QString answer = QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &given);
+  return given ? std::optional<QString>(answer) : std::nullopt;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QDialog;
 class QMimeData;
@@ -53,6 +54,9 @@ class UserInteraction {
   virtual QString FolderName(QWidget* parent, const QString& title, const QString& directory) = 0;
   // One of the items, or empty when the person cancels.
   virtual QString ChooseItem(QWidget* parent, const QString& title, const QString& label, const QStringList& items) = 0;
+  // A line of text, starting from `text`; none when the person cancels.
+  virtual std::optional<QString> AskText(QWidget* parent, const QString& title, const QString& label,
+                                         const QString& text) = 0;
   // Progress of `total` steps, with a way to stop; the window takes no other
   // input while it is shown.
   virtual std::unique_ptr<WorkProgress> StartProgress(QWidget* parent, const QString& text, int total) = 0;
@@ -88,6 +92,8 @@ class DesktopInteraction final : public UserInteraction {
                        const QString& filters) override;
   QString FolderName(QWidget* parent, const QString& title, const QString& directory) override;
   QString ChooseItem(QWidget* parent, const QString& title, const QString& label, const QStringList& items) override;
+  std::optional<QString> AskText(QWidget* parent, const QString& title, const QString& label,
+                                 const QString& text) override;
   std::unique_ptr<WorkProgress> StartProgress(QWidget* parent, const QString& text, int total) override;
   void SetClipboardText(const QString& text) override;
   void SetClipboardData(QMimeData* data) override;

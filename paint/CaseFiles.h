@@ -9,6 +9,7 @@
 
 #include "paint/BarChart.h"
 #include "paint/Report.h"
+#include "params/ParameterIdentity.h"
 #include "store/CaseTable.h"
 
 namespace vorla::gui {
@@ -37,8 +38,9 @@ void WriteReportFiles(const ReportContent& content, std::optional<ChartFormat> c
                       const std::filesystem::path& stem);
 // The current row's report from its stored results as stem + ".pdf" and, when
 // a format is given, its chart beside it; throws when the row holds no
-// results or a file cannot be written. Reads the row only.
+// results (of the set, when given) or a file cannot be written. Reads the row only.
 void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::optional<ChartFormat> chart,
-                          const std::filesystem::path& stem);
+                          const std::filesystem::path& stem, const ParameterIdentity* set = nullptr,
+                          const QString& analyst = {});
 
 }  // namespace vorla::gui

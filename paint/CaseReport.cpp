@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <stdexcept>
 
+#include "engine/PriorModels.h"
 #include "paint/EstimateBars.h"
 #include "paint/EstimatesTable.h"
 #include "paint/SavedFile.h"
@@ -22,6 +23,60 @@ namespace {
 
 QString TextOf(const CaseTable& table, const std::string& field) {
   return table.FieldIsNull(field) ? QString() : QString::fromStdString(table.DisplayText(field));
+}
+
+// "Mortality model: Forensic, Gompertz-Makeham hazard A + B exp(C x) with
+// A = 0, B = 0.03142, C = 0.01618"; a model that is none of the two is named as it stands.
+std::string MortalityModelText(const std::string& model) {
+  QString lower = QString::fromStdString(model).toLower();
+  const HazardTableType* table = lower == QStringLiteral("archeological") ? &ArcheologicalHazard
+                                 : lower == QStringLiteral("forensic")    ? &ForensicHazard
+                                                                          : nullptr;
+  std::string text = "Mortality model: " + (model.empty() ? std::string("none chosen") : model);
+  if (!table) return text;
+  const auto number = [](double x) { return QString::number(x, 'g', 6).toStdString(); };
+  return text + ", Gompertz-Makeham hazard A + B exp(C x) with A = " + number((*table)[2]) +
+         ", B = " + number((*table)[3]) + ", C = " + number((*table)[4]);
+}
+
+// The page's provenance as XMP metadata that any PDF reader shows
+// (pdfinfo -meta): the standard title and tool, and the set, the level and
+// the analyst under VORLA's own names.
+QByteArray ProvenanceXmp(const ReportContent& content) {
+  const ReportProvenance& p = content.provenance;
+  const auto text = [](const QString& s) { return s.toHtmlEscaped().toUtf8(); };
+  const QString title = content.fields.count("SKELETON_NAME") ? content.fields.at("SKELETON_NAME") : QString();
+  QByteArray xmp =
+      "<?xpacket begin='\xEF\xBB\xBF' id='W5M0MpCehiHzreSzNTczkc9d'?>\n"
+      "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>\n"
+      "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' "
+      "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmlns:vorla='urn:vorla:report:1'>\n"
+      "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>" +
+      text(title) +
+      "</rdf:li></rdf:Alt></dc:title>\n"
+      "<xmp:CreatorTool>" +
+      text(content.caption) +
+      "</xmp:CreatorTool>\n"
+      "<vorla:ParameterSet>" +
+      text(p.setLine) +
+      "</vorla:ParameterSet>\n"
+      "<vorla:ParameterSetSHA256>" +
+      text(p.setChecksum) +
+      "</vorla:ParameterSetSHA256>\n"
+      "<vorla:Method>" +
+      text(p.methodLine) +
+      "</vorla:Method>\n"
+      "<vorla:Demonstration>" +
+      QByteArray(p.demonstration ? "true" : "false") +
+      "</vorla:Demonstration>\n"
+      "<vorla:Analyst>" +
+      text(p.analyst) +
+      "</vorla:Analyst>\n"
+      "<vorla:Printed>" +
+      text(content.printedAt) +
+      "</vorla:Printed>\n"
+      "</rdf:Description></rdf:RDF></x:xmpmeta>\n<?xpacket end='w'?>";
+  return xmp;
 }
 
 }  // namespace
@@ -90,9 +145,30 @@ QString ReportTimestamp() {
   return QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel) {
+ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model, int level, const QString& analyst) {
+  ReportProvenance p;
+  p.setLine = QStringLiteral("Parameter set: %1, \"%2\", SHA-256 %3")
+                  .arg(QString::fromStdString(set.fileName), QString::fromStdString(set.firstLine),
+                       QString::fromStdString(set.ShortChecksum()));
+  p.methodLine = QString::fromStdString(MortalityModelText(model.toStdString())) +
+                 QStringLiteral("; limits at the %1 % level").arg(level);
+  p.analyst = analyst;
+  p.demonstration = set.demonstration;
+  p.setChecksum = QString::fromStdString(set.sha256);
+  return p;
+}
+
+ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, const ParameterIdentity* set,
+                               const QString& analyst) {
   if (table.FieldIsNull("RES_ALLCOR_MAX_LIKELIHOOD"))
     throw std::runtime_error("no stored results; run 'vorla-cli analyze' on it first");
+  const std::string recordedSet = table.FieldIsNull(std::string(kParameterSetField))
+                                      ? std::string()
+                                      : table.FieldAsText(std::string(kParameterSetField));
+  if (set && !recordedSet.empty() && recordedSet != set->sha256)
+    throw std::runtime_error("its results were computed with another parameter set (SHA-256 " +
+                             recordedSet.substr(0, 12) + ") than " + set->fileName + " (" + set->ShortChecksum() +
+                             "); run 'vorla-cli analyze' on it first");
   ComplexSelection selection;
   for (int i = 0; i < 3; ++i)
     SelectionFlag(selection, i) = !table.FieldIsNull(std::string(KnownComplexes()[i].resultPrefix) + "MAX_LIKELIHOOD");
@@ -110,6 +186,7 @@ ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel) {
   const EstimatesTable estimates = FillEstimatesTable(table, selection, level);
   CopyEstimateCells(content, estimates.rowCount,
                     [&estimates](int column, int row) { return estimates.Cell(column, row); });
+  if (set) content.provenance = ProvenanceOf(*set, TextOf(table, "HAZARDFUNC"), level, analyst);
   return content;
 }
 
@@ -136,6 +213,8 @@ void WriteReportPdf(const QString& path, const ReportContent& content) {
     writer.setResolution(600);
     writer.setCreator(QStringLiteral("VORLA"));
     writer.setTitle(content.fields.count("SKELETON_NAME") ? content.fields.at("SKELETON_NAME") : QString());
+    const ReportProvenance& p = content.provenance;
+    if (!p.setLine.isEmpty()) writer.setDocumentXmpMetadata(ProvenanceXmp(content));
     QPainter painter;
     if (!painter.begin(&writer)) return false;
     PaintReport(painter, writer.resolution() / 25.4, content);

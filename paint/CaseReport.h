@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "paint/Report.h"
+#include "params/ParameterIdentity.h"
 #include "store/CaseTable.h"
 
 namespace vorla::gui {
@@ -28,13 +29,20 @@ void CopyEstimateCells(ReportContent& content, int rowCount, const std::function
 // The date and time printed in the footer.
 QString ReportTimestamp();
 
+// Where the numbers of a page come from: the set, the mortality model of the
+// row with its parameters, the level, and who made the page.
+ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model, int level, const QString& analyst);
+
 // The whole report of the current row from its stored results, as the window
 // prints it: the complexes with stored results are the ones analysed, the
 // limits are labelled with the level recorded with them (unrecordedLevel, or
 // "not recorded" when that is 0, for results stored before the level was),
 // the chart has the size it has in the window at its default size, the footer
-// the window's caption. Throws when the row holds no results. Reads the row only.
-ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel);
+// the window's caption. With the set in use, the page names it, and results
+// that the row records as computed with another set are refused. Throws
+// when the row holds no results, or none of that set. Reads the row only.
+ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, const ParameterIdentity* set = nullptr,
+                               const QString& analyst = {});
 
 // The blank score form: the report's page with every field and result empty,
 // the value boxes framed, for scoring by hand.

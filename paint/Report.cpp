@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "params/ParameterIdentity.h"
+
 namespace vorla::gui {
 
 namespace {
@@ -94,6 +96,15 @@ class Page {
     p_.setPen(QPen(Qt::black, 0));
     p_.setBrush(Qt::NoBrush);
     p_.drawRect(Mm(box));
+  }
+  // A band across the page, white on black, so that it stays on a copy in
+  // black and white.
+  void Band(const QRectF& box, const QString& text, double points) {
+    p_.fillRect(Mm(box), Qt::black);
+    p_.save();
+    p_.setPen(Qt::white);
+    Text(box, Qt::AlignCenter | Qt::TextDontClip, text, points, true);
+    p_.restore();
   }
 
  private:
@@ -209,22 +220,34 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
     painter.restore();
   }
 
-  if (c.blankForm) page.Frame(QRectF(6.8, 226.9, 176.3, 13.8));
+  // The notes, then the scores of the traits of one's own; a page with
+  // results keeps the room above the footer for where they came from.
+  const bool named = !c.provenance.setLine.isEmpty();
+  const QRectF notes(6.8, 226.9, 176.3, named ? 10.4 : 13.8);
+  if (c.blankForm) page.Frame(notes);
   painter.save();
-  painter.setClipRect(page.Mm(QRectF(6.8, 226.9, 176.3, 13.8)));
-  page.Text(QRectF(6.8, 226.9, 176.3, 13.8), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Field(c, "TA_Notes"), 10,
-            false);
+  painter.setClipRect(page.Mm(notes));
+  page.Text(notes, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, Field(c, "TA_Notes"), 10, false);
   painter.restore();
 
   if (!c.otherTraits.isEmpty())
-    page.Text(QRectF(6.8, 241.6, 176.3, 5.0), Qt::AlignLeft | Qt::AlignTop,
-              QStringLiteral("Other traits: ") + c.otherTraits, 9, false);
+    page.Text(QRectF(6.8, named ? 237.6 : 241.6, 176.3, 3.6), Qt::AlignLeft | Qt::AlignTop,
+              QStringLiteral("Other traits: ") + c.otherTraits, named ? 8 : 9, false);
 
-  // The page footer at the bottom margin.
+  // The page footer at the bottom margin, and above it where the numbers came from.
   const double footerTop = 279.4 - 2 * 12.7 - 5.5;
+  const ReportProvenance& p = c.provenance;
+  if (!p.setLine.isEmpty()) {
+    const double width = 176.3;
+    page.Left(footerTop - 7.0, 5.1, p.setLine, page.Fitted(p.setLine, 8, false, width), false);
+    page.Left(footerTop - 3.5, 5.1, p.methodLine, page.Fitted(p.methodLine, 8, false, width), false);
+  }
   page.Left(footerTop, 5.1, c.caption, 10, false);
-  page.Text(QRectF(100, footerTop, 86.0, 5.5), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, c.printedAt, 10,
-            false);
+  const QString stamp =
+      p.analyst.isEmpty() ? c.printedAt : QStringLiteral("Analyst: ") + p.analyst + "   " + c.printedAt;
+  page.Text(QRectF(70, footerTop, 116.0, 5.5), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, stamp, 10, false);
+  // Between the scores and the estimates.
+  if (p.demonstration) page.Band(QRectF(0, 92.7, 190.5, 5.0), QString::fromLatin1(DemonstrationMark), 11);
   painter.restore();
 }
 

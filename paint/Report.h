@@ -29,6 +29,16 @@ struct ReportCell {
 // so that long notes are neither copied nor laid out whole.
 inline constexpr std::size_t MostNotesBytesOnPage = 8192;
 
+// Where the page's numbers came from, printed above the footer and kept in
+// the file's metadata.
+struct ReportProvenance {
+  QString setLine;             // the parameter set: file name, first line, checksum
+  QString methodLine;          // the mortality model with its parameters, and the level
+  QString analyst;             // who made the page; empty when not named
+  bool demonstration = false;  // the set is a demonstration: the page says so across it
+  QString setChecksum;         // the whole SHA-256, for the metadata
+};
+
 struct ReportContent {
   std::map<std::string, QString> fields;  // display texts of the case's fields by name
   QString otherTraits;                    // the scores of the traits of one's own, one line; empty without them
@@ -42,6 +52,7 @@ struct ReportContent {
   // A form to fill in by hand: value boxes and the notes box framed, lines to
   // write the case number and the model on.
   bool blankForm = false;
+  ReportProvenance provenance;  // empty on the blank form
 };
 
 // The names of the score fields on the report, in the order of the page.

@@ -1,6 +1,8 @@
 #include "params/CaseRun.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "engine/Analysis.h"
 #include "engine/AnalysisError.h"
@@ -192,6 +194,18 @@ void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection) {
   }
 }
 
+namespace {
+
+// The set a run uses: the one checked before the run, or the file as it is.
+ParameterIdentity SetOfRun(const RunSettings& settings) {
+  if (settings.parameters) return settings.parameters->identity;
+  std::ifstream in(settings.parameterFile, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return IdentifyParameterSet(settings.parameterFile, bytes);
+}
+
+}  // namespace
+
 void WriteTrace(const TTransisionsAnalyseDataSet* record, const RunSettings& settings) {
   try {
     if (!settings.tracePath.empty()) WriteAnalysisTrace(record, settings.tracePath);
@@ -203,7 +217,8 @@ void WriteTrace(const TTransisionsAnalyseDataSet* record, const RunSettings& set
 
 bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
                       const RunSettings& settings) {
-  static const FieldKey sexField("Sex"), raceField("Race"), modelField("HazardFunc"), levelField(ResultLevelField);
+  static const FieldKey sexField("Sex"), raceField("Race"), modelField("HazardFunc"), levelField(ResultLevelField),
+      setField(ResultSetField), demonstrationField(ResultDemonstrationField);
   CriticalValue = CriticalValueForLevel(settings.level);
   const std::string sex = row.FieldAsText(sexField), race = row.FieldAsText(raceField),
                     model = row.FieldAsText(modelField);
@@ -212,12 +227,17 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
           ? PrepareAnalysis(skeletonId, row, *settings.parameters, sex, race, "logit", model, selection)
           : PrepareAnalysis(skeletonId, row, settings.parameterFile, sex, race, "logit", model, selection);
   Analyse(record.get());
-  // The level goes into the row with the results it belongs to, in one post.
+  // The level and the set go into the row with the results they belong to,
+  // in one post.
   row.Edit();
-  if (record)
+  if (record) {
+    const ParameterIdentity identity = SetOfRun(settings);
     row.SetFieldInteger(levelField, settings.level);
-  else
-    row.SetFieldNull(levelField);
+    row.SetFieldText(setField, identity.sha256);
+    row.SetFieldInteger(demonstrationField, identity.demonstration ? 1 : 0);
+  } else {
+    for (const FieldKey* key : {&levelField, &setField, &demonstrationField}) row.SetFieldNull(*key);
+  }
   StoreResults(skeletonId, row, record.get());
   if (settings.onAnalysed) settings.onAnalysed(record.get());
   if (!record) return false;

@@ -437,6 +437,7 @@ std::shared_ptr<const CheckedParameters> CheckParameterText(const std::string& t
   auto checked = std::make_shared<CheckedParameters>();
   checked->path = path;
   checked->structure = ParseParameterText(text, path);
+  checked->identity = IdentifyParameterSet(path, text);
   const ParameterStructure& s = checked->structure;
   if (s.groups < 4)
     FailAt(path, s.groupsLine,
@@ -456,8 +457,14 @@ std::shared_ptr<const CheckedParameters> CheckParameterFile(const std::string& p
   std::error_code ignored;
   const std::uintmax_t size = std::filesystem::file_size(path, ignored);
   const std::filesystem::file_time_type modified = std::filesystem::last_write_time(path, ignored);
-  auto checked = std::const_pointer_cast<CheckedParameters>(
-      CheckParameterText(ReadParameterFileText(path), path, fieldExists, isScoreField));
+  const std::string text = ReadParameterFileText(path);
+  auto checked = std::const_pointer_cast<CheckedParameters>(CheckParameterText(text, path, fieldExists, isScoreField));
+  // The checksum is that of the file's bytes, a byte-order mark included,
+  // so that any other program computes the same.
+  std::ifstream head(path, std::ios::binary);
+  std::array<char, 3> mark{};
+  if (head.read(mark.data(), 3) && std::string_view(mark.data(), 3) == "\xEF\xBB\xBF")
+    checked->identity = IdentifyParameterSet(path, "\xEF\xBB\xBF" + text);
   checked->fileSize = size;
   checked->modified = modified;
   return checked;

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "params/ParameterIdentity.h"
 #include "params/ParameterReader.h"
 #include "store/CaseRow.h"
 
@@ -143,6 +144,7 @@ using ScoreFieldKeys = std::unordered_map<std::string, std::vector<FieldKey>>;
 // A parameter file checked whole for analysis runs.
 struct CheckedParameters {
   std::string path;
+  ParameterIdentity identity;  // which set this is
   ParameterStructure structure;
   std::vector<std::string> warnings;  // shown once, when the file is checked
   std::vector<OwnTrait> ownTraits;    // components the built-in case table lacks

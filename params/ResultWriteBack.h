@@ -12,6 +12,10 @@ namespace vorla {
 // The field that records the confidence level (90, 95 or 99) of the stored
 // limits; empty for results stored before the table had it.
 inline constexpr const char* ResultLevelField = "RES_CI_LEVEL";
+// The fields that record which parameter set made the stored results: its
+// SHA-256, and 1 for a demonstration set (0 otherwise).
+inline constexpr const char* ResultSetField = "RES_PARAM_SHA256";
+inline constexpr const char* ResultDemonstrationField = "RES_PARAM_DEMO";
 
 // Nearest value with one or two decimals, halves to the even neighbour.
 double RoundOneDecimal(double x);

@@ -87,7 +87,11 @@ bool RowOverlay::AgreesWithBase(const std::string& prefix) const {
   for (const auto& [name, value] : written_) {
     if (name.compare(0, start.size(), start) != 0) continue;
     if (FieldIsNull(name) != base_.FieldIsNull(name)) return false;
-    if (!FieldIsNull(name) && FieldAsFloat(name) != base_.FieldAsFloat(name)) return false;
+    if (FieldIsNull(name)) continue;
+    // Numbers are compared as numbers; a text (the set's checksum) as written.
+    if (std::holds_alternative<std::string>(value) ? FieldAsText(name) != base_.FieldAsText(name)
+                                                   : FieldAsFloat(name) != base_.FieldAsFloat(name))
+      return false;
   }
   return true;
 }

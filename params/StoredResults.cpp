@@ -39,8 +39,17 @@ StoredResultsCheck CheckStoredResults(const CaseRow& row, const ComplexSelection
     check.state = StoredState::Outdated;
     return check;
   }
-  // A level not recorded is no change of the row.
+  // Results of another set are out of date whatever their numbers.
+  const std::string storedSet = row.FieldIsNull(ResultSetField) ? std::string() : row.FieldAsText(ResultSetField);
+  if (!storedSet.empty() && storedSet != overlay.FieldAsText(ResultSetField)) {
+    check.state = StoredState::OtherSet;
+    return check;
+  }
+  // A level or a set not recorded (results stored before the table recorded
+  // them) is no change of the row: the set in use reproduces the numbers.
   if (check.level == 0) overlay.SetFieldNull(ResultLevelField);
+  if (storedSet.empty())
+    for (const char* field : {ResultSetField, ResultDemonstrationField}) overlay.SetFieldNull(field);
   check.state = overlay.AgreesWithBase("RES_") ? StoredState::Current : StoredState::Outdated;
   return check;
 }

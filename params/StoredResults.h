@@ -13,6 +13,7 @@ enum class StoredState {
   None,       // no results stored
   Current,    // Analyze would store exactly these results
   Outdated,   // the row changed since its results were stored
+  OtherSet,   // the results were computed with another parameter set than the one in use
   Unchecked,  // results stored, but the row could not be analysed to compare (see message)
 };
 

@@ -14,6 +14,7 @@ PACKAGES=(
   libsqlite3-dev
   sqlite3
   libpq-dev
+  libssl-dev
   postgresql
   qt6-base-dev
   qt6-svg-dev

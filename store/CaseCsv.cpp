@@ -327,14 +327,16 @@ int ExportCsv(const CaseTable& table, const std::string& path, std::vector<std::
     throw StoreError(e.what());
   }
   std::ostream& out = file->Stream();
-  // The documented age is written only by a table that holds one, so that
-  // the export of a table of cases stays as it was before the field came.
+  // The documented age and the parameter set of the results are written
+  // only by a table that holds them, so that the export of a table without
+  // them stays as it was before those fields came.
   const auto fields = CaseFields();
-  const auto age = static_cast<std::size_t>(FindCaseField(kAgeField));
-  const bool anyAge = table.AnyStoredValueIn(kAgeField);
+  std::vector<bool> left(fields.size(), false);
+  for (const std::string_view optional : {kAgeField, kParameterSetField, kDemonstrationSetField})
+    left[static_cast<std::size_t>(FindCaseField(optional))] = !table.AnyStoredValueIn(optional);
   std::string line;
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i == age && !anyAge) continue;
+    if (left[i]) continue;
     if (!line.empty()) line += ',';
     line += fields[i].name;
   }
@@ -348,7 +350,7 @@ int ExportCsv(const CaseTable& table, const std::string& path, std::vector<std::
   table.ForEachWholeStoredRow([&](const std::vector<FieldValue>& row) {
     line.clear();
     for (std::size_t i = 0; i < row.size(); ++i) {
-      if (i == age && !anyAge) continue;
+      if (i < left.size() && left[i]) continue;
       if (i > 0) line += ',';
       line += CellText(row[i]);
     }

@@ -69,6 +69,8 @@ class FieldTable {
     Add("TA_Notes", FieldKind::Text);
     Add(std::string(kLevelField), FieldKind::Integer);
     Add(std::string(kAgeField), FieldKind::Real);
+    Add(std::string(kParameterSetField), FieldKind::Text);
+    Add(std::string(kDemonstrationSetField), FieldKind::Integer);
     built_in_ = names_.size();
     for (const OwnTraitColumns& trait : own_) AddScores(trait.name, trait.paired);
 

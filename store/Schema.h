@@ -1,8 +1,8 @@
 #pragma once
 // The fields of the case table TAData, in column order: the key, the
 // identification and model choices, the 66 stage scores, the 29 results of the
-// last analysis, the free notes, the confidence level of the stored limits and
-// the documented age; then the score fields of the traits of the parameter set
+// last analysis, the free notes, the confidence level of the stored limits,
+// the documented age and the parameter set of the results; then the score fields of the traits of the parameter set
 // in use that are not built in.
 #include <span>
 #include <string>
@@ -20,6 +20,12 @@ inline constexpr std::string_view kNotesField = "TA_Notes";
 // empty for results stored before the table recorded it.
 inline constexpr std::string_view kLevelField = "RES_CI_LEVEL";
 
+// Which parameter set made the stored results: the SHA-256 of its file (64
+// hex digits), and 1 when it was a demonstration set (0 otherwise); both
+// empty without results and for results stored before the table had them.
+inline constexpr std::string_view kParameterSetField = "RES_PARAM_SHA256";
+inline constexpr std::string_view kDemonstrationSetField = "RES_PARAM_DEMO";
+
 // The documented age at death of a reference individual, in years.
 inline constexpr std::string_view kAgeField = "AGE";
 inline constexpr double kYoungestDocumentedAge = 15.0;
@@ -33,7 +39,7 @@ struct FieldInfo {
   bool is_score;  // a stage score: a whole number, empty when not scored
 };
 
-// Every field in column order: the 103 built-in ones, then those of the
+// Every field in column order: the 105 built-in ones, then those of the
 // traits of one's own declared last.
 std::span<const FieldInfo> CaseFields();
 // The number of built-in fields; the fields of one's own traits follow them.

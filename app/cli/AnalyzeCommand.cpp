@@ -161,6 +161,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   // The parameter file is read and checked whole once, before the first case.
   try {
     settings.parameters = CheckedParameterFile(settings.parameterFile, err);
+    NoteDemonstrationSet(*settings.parameters, err);
   } catch (const ParameterVersionError& version) {
     err << VersionMismatchMessage(settings.parameterFile, version) << "\n";
     return 1;
@@ -195,7 +196,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     table.BeginTransaction();
     batchBegun = true;
     std::ostringstream text;
-    ReportPrinter printer(o.format, o.level, text);
+    ReportPrinter printer(o.format, o.level, text, &settings.parameters->identity);
     // Copies of the rows are analysed by the workers while this thread
     // copies out the rows ahead of them and stores the ones behind them.
     std::vector<CaseSlot> slots(WindowSize(o.jobs));

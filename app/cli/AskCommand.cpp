@@ -177,6 +177,7 @@ int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ost
   std::shared_ptr<const CheckedParameters> parameters;
   try {
     parameters = CheckedParameterFile(parameterFile, err);
+    NoteDemonstrationSet(*parameters, err);
   } catch (const ParameterVersionError& version) {
     err << VersionMismatchMessage(parameterFile, version) << "\n";
     return 1;

@@ -40,4 +40,10 @@ std::shared_ptr<const CheckedParameters> DeclareTraitsOfFolder(const std::string
   return nullptr;
 }
 
+void NoteDemonstrationSet(const CheckedParameters& checked, std::ostream& err) {
+  if (checked.identity.demonstration)
+    err << DemonstrationMark << ": " << checked.identity.fileName << " says \"" << checked.identity.firstLine
+        << "\".\n";
+}
+
 }  // namespace vorla::cli

@@ -22,4 +22,8 @@ std::shared_ptr<const CheckedParameters> CheckedParameterFile(const std::string&
 // Returns the checked set, or none.
 std::shared_ptr<const CheckedParameters> DeclareTraitsOfFolder(const std::string& dir, std::ostream& err);
 
+// Says on err, once per run, that the set is a demonstration whose numbers
+// are invented; nothing for any other set.
+void NoteDemonstrationSet(const CheckedParameters& checked, std::ostream& err);
+
 }  // namespace vorla::cli

@@ -15,6 +15,7 @@
 #include "app/cli/PaintingApplication.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/common/ProgramDirectory.h"
+#include "paint/Analyst.h"
 #include "paint/CaseFiles.h"
 #include "paint/CaseReport.h"
 #include "params/ParallelWork.h"
@@ -135,7 +136,10 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
   CaseTable table;
   std::size_t written = 0, failed = 0;
   try {
-    DeclareTraitsOfFolder(dir, err);
+    const auto checked = DeclareTraitsOfFolder(dir, err);
+    const ParameterIdentity* set = checked ? &checked->identity : nullptr;
+    if (checked) NoteDemonstrationSet(*checked, err);
+    const QString analyst = gui::AnalystName(gui::ProgramSettings());
     table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     // The report reads the rows; the corrections the results table makes in
@@ -154,7 +158,7 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
       c.name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
       c.stem = o.out / gui::ReportFileStem(c.name, c.id, taken);
       try {
-        c.content = gui::StoredCaseReport(table, o.level);
+        c.content = gui::StoredCaseReport(table, o.level, set, analyst);
       } catch (const std::exception& e) {
         c.error = e.what();
       }

@@ -116,7 +116,8 @@ const std::vector<FieldKey>& ResultKeys() {
   static const std::vector<FieldKey> keys = [] {
     std::vector<FieldKey> found;
     for (const FieldInfo& field : CaseFields().first(BuiltInFieldCount()))
-      if (field.name.starts_with("RES_")) found.emplace_back(std::string(field.name));
+      if (field.name.starts_with("RES_") && field.name != kParameterSetField && field.name != kDemonstrationSetField)
+        found.emplace_back(std::string(field.name));
     return found;
   }();
   return keys;
@@ -146,16 +147,23 @@ void PrintReports(const std::vector<RowReport>& reports, ReportFormat format, in
 void ReportPrinter::Add(const RowReport& r) {
   std::ostream& out = out_;
   const bool first = count_++ == 0;
-  if (format_ == ReportFormat::Text) return PrintText(r, level_, out);
+  if (format_ == ReportFormat::Text) {
+    if (first && set_)
+      out << "Parameter set: " << set_->fileName << ", \"" << set_->firstLine << "\", SHA-256 " << set_->ShortChecksum()
+          << "\n\n";
+    return PrintText(r, level_, out);
+  }
   if (format_ == ReportFormat::Csv) {
     if (first) {
       out << "SKELETON_ID,SKELETON_NAME,OUTCOME,MESSAGE";
       for (const auto& result : r.results) out << ',' << result.first;
-      out << ",OPEN\r\n";
+      out << ",OPEN" << (set_ ? ",PARAMETER_FILE,PARAMETER_SET,PARAMETER_SHA256" : "") << "\r\n";
     }
     out << r.id << ',' << CsvCell(r.name) << ',' << r.outcome << ',' << CsvCell(r.message);
     for (const auto& result : r.results) out << ',' << Number(result.second);
-    out << ',' << OpenFieldsCsv(r) << "\r\n";
+    out << ',' << OpenFieldsCsv(r);
+    if (set_) out << ',' << CsvCell(set_->fileName) << ',' << CsvCell(set_->firstLine) << ',' << set_->ShortChecksum();
+    out << "\r\n";
     return;
   }
   out << (first ? "[\n " : ",\n ") << "{\"SKELETON_ID\": " << r.id << ", \"SKELETON_NAME\": " << JsonString(r.name)
@@ -171,7 +179,12 @@ void ReportPrinter::Add(const RowReport& r) {
       out << (any ? ", " : "") << JsonString(name) << ": " << JsonString(end);
       any = true;
     }
-  out << "}}";
+  out << "}";
+  if (set_)
+    out << ", \"parameter_set\": {\"file\": " << JsonString(set_->fileName)
+        << ", \"first_line\": " << JsonString(set_->firstLine) << ", \"sha256\": " << JsonString(set_->ShortChecksum())
+        << ", \"demonstration\": " << (set_->demonstration ? "true" : "false") << "}";
+  out << "}";
 }
 
 void ReportPrinter::Finish() {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "params/ParameterIdentity.h"
 #include "store/CaseRow.h"
 
 namespace vorla::cli {
@@ -30,9 +31,13 @@ enum class ReportFormat { Text, Csv, Json };
 void PrintReports(const std::vector<RowReport>& reports, ReportFormat format, int level, std::ostream& out);
 
 // Prints reports one at a time, exactly as PrintReports prints them all.
+// With a parameter set, the output names it: a first line of the table, and
+// the columns PARAMETER_FILE, PARAMETER_SET and PARAMETER_SHA256 (its first
+// 12 hex digits) after OPEN in CSV, an object "parameter_set" in JSON.
 class ReportPrinter {
  public:
-  ReportPrinter(ReportFormat format, int level, std::ostream& out) : format_(format), level_(level), out_(out) {}
+  ReportPrinter(ReportFormat format, int level, std::ostream& out, const ParameterIdentity* set = nullptr)
+      : format_(format), level_(level), out_(out), set_(set) {}
   void Add(const RowReport& report);
   // Closes the list (the CSV header or the JSON brackets of an empty list).
   void Finish();
@@ -41,6 +46,7 @@ class ReportPrinter {
   ReportFormat format_;
   int level_;
   std::ostream& out_;
+  const ParameterIdentity* set_;
   std::size_t count_ = 0;
 };
 

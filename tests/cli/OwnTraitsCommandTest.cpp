@@ -65,7 +65,8 @@ TEST_F(OwnTraits, ImportAnalyzeExportAndReportKeepTheTraitsUnderTheirNames) {
   const fs::path exported = root / "export.csv";
   ASSERT_EQ(Command(&cli::ExportCommand, {"--dir", dir.string(), exported.string()}).code, 0);
   const std::string text = ReadAll(exported);
-  EXPECT_NE(text.find(",RES_CI_LEVEL,AGE,APEX_R_LOW,APEX_R_UPPER,APEX_L_LOW,APEX_L_UPPER,SURF_LOW,SURF_UPPER\r\n"),
+  EXPECT_NE(text.find(",RES_CI_LEVEL,AGE,RES_PARAM_SHA256,RES_PARAM_DEMO,APEX_R_LOW,APEX_R_UPPER,APEX_L_LOW,APEX_L_"
+                      "UPPER,SURF_LOW,SURF_UPPER\r\n"),
             std::string::npos)
       << text.substr(0, text.find('\n'));
 

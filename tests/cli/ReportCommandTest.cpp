@@ -183,6 +183,54 @@ TEST_F(ReportCommand, CasesWithoutResultsAreRefused) {
   EXPECT_EQ(fs::last_write_time(dir / "TAData.db"), before);
 }
 
+// A page names the set that made its numbers, in its text and its metadata,
+// and a demonstration set across the page; results that another set made
+// are not printed under this one.
+TEST_F(ReportCommand, ThePageNamesItsSetAndRefusesResultsOfAnother) {
+  const Outcome analysed = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--id", "1"});
+  ASSERT_EQ(analysed.code, 0) << analysed.err;
+  EXPECT_NE(analysed.err.find("DEMONSTRATION PARAMETER SET: NOT FOR CASEWORK: Parameters.dat says"), std::string::npos)
+      << analysed.err;
+  const Outcome r = Command(&cli::ReportCommand, {"--dir", dir.string(), "--id", "1", "--out", (dir / "o").string()});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const fs::path pdf = dir / "o" / "DEMO-01_young_adult.pdf";
+  const auto tool = [](const std::string& command) {
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+      char buffer[4096];
+      for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+      ::pclose(pipe);
+    }
+    return text;
+  };
+  std::string sha;
+  {
+    vorla::CaseTable table;
+    table.Open(dir.string());
+    sha = table.FieldAsText("RES_PARAM_SHA256");
+  }
+  ASSERT_EQ(sha.size(), 64u);
+  const std::string page = tool("pdftotext -layout '" + pdf.string() + "' -");
+  for (const std::string& expected : std::vector<std::string>{
+           "DEMONSTRATION PARAMETER SET: NOT FOR CASEWORK", "Parameter set: Parameters.dat",
+           "SHA-256 " + sha.substr(0, 12), "Gompertz-Makeham", "limits at the 95 % level", "Analyst: "})
+    EXPECT_NE(page.find(expected), std::string::npos) << expected << "\n" << page;
+  EXPECT_NE(tool("pdfinfo -meta '" + pdf.string() + "'").find(sha), std::string::npos);
+
+  {
+    vorla::CaseTable table;
+    table.Open(dir.string());
+    table.Edit();
+    table.SetFieldText("RES_PARAM_SHA256", std::string(64, 'a'));
+    table.Post();
+  }
+  const Outcome other =
+      Command(&cli::ReportCommand, {"--dir", dir.string(), "--id", "1", "--out", (dir / "p").string()});
+  EXPECT_EQ(other.code, 3);
+  EXPECT_NE(other.err.find("computed with another parameter set (SHA-256 aaaaaaaaaaaa)"), std::string::npos)
+      << other.err;
+}
+
 // Written on several threads, the files, their charts and the messages about
 // the cases without results are those one job gives, in the same order.
 TEST_F(ReportCommand, SeveralJobsWriteWhatOneJobWrites) {

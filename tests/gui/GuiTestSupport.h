@@ -87,6 +87,11 @@ class RecordingInteraction final : public UserInteraction {
     dialogTitles << title;
     return folderAnswer;
   }
+  std::optional<QString> textAnswer;  // none: cancelled
+  std::optional<QString> AskText(QWidget*, const QString& title, const QString&, const QString&) override {
+    dialogTitles << title;
+    return textAnswer;
+  }
   QString ChooseItem(QWidget*, const QString& title, const QString&, const QStringList& items) override {
     dialogTitles << title;
     itemChoices = items;

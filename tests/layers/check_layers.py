@@ -33,7 +33,7 @@ ALLOWED = {
 }
 NO_WIDGETS = {"paint", "app/cli", "engine", "store", "params", "calib", "app/common"}
 # Layers without Qt, and the libraries beyond the standard one they may use.
-NO_QT = {"engine": (), "store": ("sqlite3.h", "libpq-fe.h"), "params": (), "calib": (), "app/common": ()}
+NO_QT = {"engine": (), "store": ("sqlite3.h", "libpq-fe.h"), "params": ("openssl/evp.h",), "calib": (), "app/common": ()}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 

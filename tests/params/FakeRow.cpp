@@ -71,9 +71,10 @@ std::vector<std::string> AllCaseFields() {
     for (const char* end : {"MAX_LIKELIHOOD", "LOW95P_CONF", "UPPER95P_CONF", "DEGFREE", "CHI2", "CHI2_P"})
       fields.push_back(std::string(c.resultPrefix) + end);
   }
-  for (const char* f : {"RES_ALL_MAX_LIKELIHOOD", "RES_ALL_STD_ERROR", "RES_ALL_LOW95P_CONF", "RES_ALL_UPPER95P_CONF",
-                        "RES_ALL_DEGFREE", "RES_ALL_CHI2", "RES_ALL_CHI2_P", "RES_ALLCOR_MAX_LIKELIHOOD",
-                        "RES_ALLCOR_STD_ERROR", "RES_ALLCOR_LOW95P_CONF", "RES_ALLCOR_UPPER95P_CONF", "RES_CI_LEVEL"})
+  for (const char* f :
+       {"RES_ALL_MAX_LIKELIHOOD", "RES_ALL_STD_ERROR", "RES_ALL_LOW95P_CONF", "RES_ALL_UPPER95P_CONF",
+        "RES_ALL_DEGFREE", "RES_ALL_CHI2", "RES_ALL_CHI2_P", "RES_ALLCOR_MAX_LIKELIHOOD", "RES_ALLCOR_STD_ERROR",
+        "RES_ALLCOR_LOW95P_CONF", "RES_ALLCOR_UPPER95P_CONF", "RES_CI_LEVEL", "RES_PARAM_SHA256", "RES_PARAM_DEMO"})
     fields.push_back(f);
   return fields;
 }

@@ -152,3 +152,24 @@ TEST(RowOverlay, KeepsWritesAndReadsThrough) {
 }
 
 }  // namespace
+
+// Results name the set that made them: results of another set are out of
+// date whatever their numbers, and results stored before the set was
+// recorded are current only when the set in use reproduces them.
+TEST_F(StoredResults, ResultsOfAnotherSetAreNotCurrent) {
+  Analyse(95);
+  const std::string sha = row.FieldAsText("RES_PARAM_SHA256");
+  EXPECT_EQ(sha.size(), 64u);
+  EXPECT_EQ(row.FieldAsText("RES_PARAM_DEMO"), "1");  // the test set says it is a demonstration
+  EXPECT_EQ(CheckStoredResults(row, All, settings).state, StoredState::Current);
+
+  row.Edit();
+  row.Set("RES_PARAM_SHA256", std::string(64, 'a'));
+  EXPECT_EQ(CheckStoredResults(row, All, settings).state, StoredState::OtherSet);
+
+  row.Clear("RES_PARAM_SHA256");
+  row.Clear("RES_PARAM_DEMO");
+  EXPECT_EQ(CheckStoredResults(row, All, settings).state, StoredState::Current);
+  row.Set("RES_ALL_MAX_LIKELIHOOD", "99.9");
+  EXPECT_EQ(CheckStoredResults(row, All, settings).state, StoredState::Outdated);
+}

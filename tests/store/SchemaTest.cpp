@@ -20,13 +20,15 @@ std::vector<std::string> HeaderOf(const std::string& file) {
 
 TEST(Schema, FieldsFollowTheColumnOrderOfCaseAndResultFiles) {
   const auto fields = CaseFields();
-  ASSERT_EQ(fields.size(), 103u);
+  ASSERT_EQ(fields.size(), 105u);
   EXPECT_EQ(fields[0].name, "SKELETON_ID");
   EXPECT_EQ(fields[0].kind, FieldKind::Key);
   EXPECT_EQ(fields[100].name, "TA_Notes");
   EXPECT_EQ(fields[100].kind, FieldKind::Text);
   EXPECT_EQ(fields[101].name, "RES_CI_LEVEL");
   EXPECT_EQ(fields[101].kind, FieldKind::Integer);
+  EXPECT_EQ(fields[103].name, "RES_PARAM_SHA256");
+  EXPECT_EQ(fields[104].name, "RES_PARAM_DEMO");
 
   // Name, sex, race, hazard, then the 66 scores; then the 29 results.
   auto names = HeaderOf("one_case.csv");
