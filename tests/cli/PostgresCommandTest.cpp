@@ -9,7 +9,7 @@
 
 #include "CommandOutcome.h"
 #include "PgTestSupport.h"
-#include "app/cli/CliArguments.h"
+#include "app/cli/CommandLine.h"
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
 
