@@ -10,9 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSettings>
 
 #include "gui/TAForm2.h"
+#include "gui/WindowSettings.h"
 #include "gui/widgets/CaseGrid.h"
 #include "paint/StageScoresOfSet.h"
 #include "params/CaseRun.h"
@@ -41,33 +41,28 @@ std::string FolderPath(const QString& folder) {
 
 void TTAForm2::RestoreSettings() {
   if (!settings_) return;
-  if (settings_->contains(QStringLiteral("window/geometry")))
-    geometry_restored_ = restoreGeometry(settings_->value(QStringLiteral("window/geometry")).toByteArray());
-  const int level = settings_->value(QStringLiteral("analysis/level"), 1).toInt();
-  if (QAbstractButton* button = ProbabilityButtons->button(level)) button->setChecked(true);
+  if (const std::optional<QByteArray> geometry = settings_->Geometry()) geometry_restored_ = restoreGeometry(*geometry);
+  if (QAbstractButton* button = ProbabilityButtons->button(settings_->LevelIndex())) button->setChecked(true);
 }
 
 void TTAForm2::SaveSettings() {
   if (!settings_) return;
-  settings_->setValue(QStringLiteral("window/geometry"), saveGeometry());
-  settings_->setValue(QStringLiteral("analysis/level"), ProbabilityIndex());
-  if (TATable.IsOpen() && TATable.RecNo() > 0) {
-    QVariantMap lastCases = settings_->value(QStringLiteral("folders/lastCase")).toMap();
-    lastCases.insert(QString::fromStdString(ProgramDirectory), TATable.FieldAsInteger("SKELETON_ID"));
-    settings_->setValue(QStringLiteral("folders/lastCase"), lastCases);
-  }
-  settings_->sync();
+  settings_->SetGeometry(saveGeometry());
+  settings_->SetLevelIndex(ProbabilityIndex());
+  if (TATable.IsOpen() && TATable.RecNo() > 0)
+    settings_->SetLastCase(QString::fromStdString(ProgramDirectory), TATable.FieldAsInteger("SKELETON_ID"));
+  settings_->Sync();
 }
 
 void TTAForm2::RestoreLastCase() {
   if (!settings_ || !TATable.IsOpen()) return;
-  const QVariantMap lastCases = settings_->value(QStringLiteral("folders/lastCase")).toMap();
-  const QVariant key = lastCases.value(QString::fromStdString(ProgramDirectory));
-  if (key.isValid()) DataSourceSkeleton.LocateId(key.toInt());  // a case deleted since: the first stays
+  // A case deleted since: the first stays.
+  if (const std::optional<int> id = settings_->LastCase(QString::fromStdString(ProgramDirectory)))
+    DataSourceSkeleton.LocateId(*id);
 }
 
 QStringList TTAForm2::RecentFolders() const {
-  return settings_ ? settings_->value(QStringLiteral("folders/recent")).toStringList() : QStringList();
+  return settings_ ? settings_->RecentFolders() : QStringList();
 }
 
 void TTAForm2::UpdateRecentFoldersMenu() {
@@ -89,14 +84,10 @@ void TTAForm2::RememberFolder() {
     folders.removeAll(path);
     folders.prepend(path);
     while (folders.size() > MaxRecentFolders) folders.removeLast();
-    settings_->setValue(QStringLiteral("folders/recent"), folders);
-    settings_->setValue(QStringLiteral("folders/last"), path);
+    settings_->SetRecentFolders(folders);
+    settings_->SetLastFolder(path);
   }
   UpdateRecentFoldersMenu();
-}
-
-std::string TTAForm2::LastFolder(const QSettings& settings) {
-  return settings.value(QStringLiteral("folders/last")).toString().toStdString();
 }
 
 // --- Opening a case folder ---------------------------------------------------------

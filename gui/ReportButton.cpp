@@ -5,6 +5,7 @@
 #include <QPrinter>
 
 #include "gui/TAForm2.h"
+#include "gui/WindowSettings.h"
 #include "gui/widgets/BarChartWidget.h"
 #include "paint/Analyst.h"
 #include "paint/CaseReport.h"
@@ -36,7 +37,8 @@ std::shared_ptr<const ParameterIdentity> TTAForm2::SetInUse() {
 }
 
 QString TTAForm2::Analyst() const {
-  return settings_ ? AnalystName(*settings_) : LoginFullName();
+  const QString kept = settings_ ? settings_->Analyst() : QString();
+  return kept.isEmpty() ? LoginFullName() : kept;
 }
 
 void TTAForm2::PreferencesClick() {
@@ -44,7 +46,7 @@ void TTAForm2::PreferencesClick() {
       ui_.AskText(this, QStringLiteral("Preferences"),
                   QStringLiteral("Analyst (named on every report; empty: the login's full name):"), Analyst());
   if (!name || !settings_) return;
-  settings_->setValue(QString::fromLatin1(AnalystSettingKey), name->trimmed());
+  settings_->SetAnalyst(*name);
 }
 
 void TTAForm2::QuickRep1BeforePrint(ReportContent& content) const {

@@ -68,7 +68,7 @@ QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& geome
 
 }  // namespace
 
-TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, QSettings* settings, QWidget* parent)
+TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, WindowSettings* settings, QWidget* parent)
     : QMainWindow(parent), ProgramDirectory(std::move(directory)), ui_(ui), settings_(settings) {
   setObjectName(QStringLiteral("TAForm2"));
   // The layout is measured in the pixels of Arial; a metric-compatible face

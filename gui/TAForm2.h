@@ -39,7 +39,6 @@ class QAction;
 class QActionGroup;
 class QCheckBox;
 class QMenu;
-class QSettings;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -69,6 +68,7 @@ class Navigator;
 class TBarChart;
 class TMathCurve;
 class TMathGrid;
+class WindowSettings;
 
 // The window's named controls. The window keeps them to itself; its tests
 // reach them through test::FormAccess.
@@ -204,7 +204,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // trace (the executable's folder unless the person named another).
   // settings: where the window remembers its size, folders, case and level
   // between sessions; none, nothing is remembered.
-  TTAForm2(std::string directory, UserInteraction& ui, QSettings* settings = nullptr, QWidget* parent = nullptr);
+  TTAForm2(std::string directory, UserInteraction& ui, WindowSettings* settings = nullptr, QWidget* parent = nullptr);
   ~TTAForm2() override;
 
   // --- Window-wide values ---------------------------------------------------
@@ -355,8 +355,6 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void PlaceOnScreen(const QRect& available);
   // Whether the window took its place and size from the remembered settings.
   bool RestoredGeometry() const { return geometry_restored_; }
-  // The case folder last opened, as remembered; empty when none.
-  static std::string LastFolder(const QSettings& settings);
 
   // --- The menus' actions ------------------------------------------------------
   // Closes the case folder (keeping what was typed) and opens this one;
@@ -451,7 +449,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void WithSecondConnection(const std::function<void(CaseTable&)>& work);
 
   UserInteraction& ui_;
-  QSettings* settings_ = nullptr;
+  WindowSettings* settings_ = nullptr;
   bool geometry_restored_ = false;
   bool shown_once_ = false;
   bool closing_ = false;

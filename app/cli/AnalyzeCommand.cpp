@@ -5,17 +5,15 @@
 #include <sstream>
 
 #include "app/cli/CaseChoice.h"
-#include "app/cli/CliArguments.h"
+#include "app/cli/Command.h"
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
-#include "app/cli/OptionNumbers.h"
 #include "app/cli/OutputSpool.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ResultReport.h"
 #include "app/common/ProgramDirectory.h"
 #include "params/CaseRun.h"
 #include "params/ParallelWork.h"
-#include "params/ParameterErrors.h"
 #include "store/CaseTable.h"
 #include "store/DetachedRow.h"
 
@@ -64,28 +62,18 @@ struct AnalyzeOptions {
   int jobs = 1;
 };
 
-AnalyzeOptions ParseOptions(const std::vector<std::string>& args) {
-  const CliArguments a(args, {"--dir", "--id", "--name", "--level", "--format", "--jobs"},
-                       {"--all", "--no-cranial", "--no-pubic", "--no-auricular"});
-  if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+AnalyzeOptions ReadOptions(const CommandLine& a) {
+  a.NoWords();
   AnalyzeOptions o;
   o.dir = a.Value("--dir").value_or("");
   o.cases = ReadCaseChoice(a);
-  o.level = LevelOption(a);
-  o.jobs = JobsOption(a);
+  o.level = a.Level();
+  o.jobs = a.Jobs();
   o.selection.UseCranialData = !a.Has("--no-cranial");
   o.selection.UsePubicData = !a.Has("--no-pubic");
   o.selection.UseAuricularData = !a.Has("--no-auricular");
-  if (const auto format = a.Value("--format")) {
-    if (*format == "text")
-      o.format = ReportFormat::Text;
-    else if (*format == "csv")
-      o.format = ReportFormat::Csv;
-    else if (*format == "json")
-      o.format = ReportFormat::Json;
-    else
-      throw UsageError("--format is text, csv or json");
-  }
+  static const ReportFormat formats[] = {ReportFormat::Text, ReportFormat::Csv, ReportFormat::Json};
+  o.format = formats[a.Choice("--format", {"text", "csv", "json"}, 0, "--format is text, csv or json")];
   return o;
 }
 
@@ -130,17 +118,25 @@ std::size_t WindowSize(int jobs) {
   return static_cast<std::size_t>(std::min(16 * jobs, 64));
 }
 
-}  // namespace
+class Analyze final : public Command {
+ public:
+  Analyze()
+      : Command("analyze", AnalyzeHelp,
+                {{"--dir", "--id", "--name", "--level", "--format", "--jobs"},
+                 {"--all", "--no-cranial", "--no-pubic", "--no-auricular"}}) {}
 
-int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  AnalyzeOptions o;
-  try {
-    o = ParseOptions(args);
-  } catch (const UsageError& e) {
-    err << "vorla-cli analyze: " << e.what() << "\n\n" << AnalyzeHelp;
-    return 2;
-  }
-  const std::string dir = WorkingDirectory(o.dir, argv0);
+ private:
+  void Read(const CommandLine& line) override { options_ = ReadOptions(line); }
+  int Execute() override;
+
+  AnalyzeOptions options_;
+};
+
+int Analyze::Execute() {
+  const AnalyzeOptions& o = options_;
+  std::ostream& out = Out();
+  std::ostream& err = Err();
+  const std::string dir = WorkingDirectory(o.dir, Argv0());
   if (!std::filesystem::is_directory(dir)) {
     err << "The folder " << dir << " does not exist.\n";
     return 3;
@@ -159,16 +155,10 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
   }
 
   // The parameter file is read and checked whole once, before the first case.
-  try {
-    settings.parameters = CheckedParameterFile(settings.parameterFile, err);
-    NoteDemonstrationSet(*settings.parameters, err);
-  } catch (const ParameterVersionError& version) {
-    err << VersionMismatchMessage(settings.parameterFile, version) << "\n";
-    return 1;
-  } catch (const std::exception& e) {
-    err << e.what() << "\nNo case was analysed.\n";
-    return 3;
-  }
+  FailureNote = "No case was analysed.\n";
+  settings.parameters = Parameters(settings.parameterFile);
+  FailureNote.clear();
+  NoteDemonstrationSet(*settings.parameters, err);
 
   CaseTable table;
   bool allAnalysed = true;
@@ -271,6 +261,12 @@ int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std:
     return 3;
   }
   return allAnalysed ? 0 : 3;
+}
+
+}  // namespace
+
+int AnalyzeCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  return Analyze().Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli

@@ -7,15 +7,13 @@
 #include <sstream>
 
 #include "app/cli/CaseChoice.h"
-#include "app/cli/CliArguments.h"
+#include "app/cli/Command.h"
 #include "app/cli/Commands.h"
-#include "app/cli/OptionNumbers.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/cli/ResultReport.h"
 #include "app/common/ProgramDirectory.h"
 #include "engine/AnalysisError.h"
 #include "params/AgeQuestionRun.h"
-#include "params/ParameterErrors.h"
 #include "store/CaseTable.h"
 
 namespace vorla::cli {
@@ -64,37 +62,21 @@ double AgeOption(const std::string& option, const std::string& text) {
   return *age;
 }
 
-AskOptions ParseOptions(const std::vector<std::string>& args) {
+AskOptions ReadOptions(const CommandLine& a) {
   AskOptions o;
-  // --at-least may repeat; the reader below keeps one value per option.
-  std::vector<std::string> rest;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != "--at-least") {
-      rest.push_back(args[i]);
-      continue;
-    }
-    if (i + 1 >= args.size()) throw UsageError("--at-least needs a value");
-    o.questions.thresholds.push_back(AgeOption("--at-least", args[++i]));
-    const std::size_t first = args[i].find_first_not_of(" \t"), last = args[i].find_last_not_of(" \t");
-    o.thresholdTexts.push_back(args[i].substr(first, last - first + 1));
+  for (const std::string& text : a.Values("--at-least")) {
+    o.questions.thresholds.push_back(AgeOption("--at-least", text));
+    const std::size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+    o.thresholdTexts.push_back(text.substr(first, last - first + 1));
   }
-  const CliArguments a(rest, {"--dir", "--id", "--name", "--level", "--format", "--candidate-age"}, {"--all"});
-  if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+  a.NoWords();
   o.dir = a.Value("--dir").value_or("");
   o.cases = ReadCaseChoice(a);
-  o.questions.level = LevelOption(a);
+  o.questions.level = a.Level();
   if (const auto candidate = a.Value("--candidate-age"))
     o.questions.candidateAge = AgeOption("--candidate-age", *candidate);
-  if (const auto format = a.Value("--format")) {
-    if (*format == "text")
-      o.format = AskFormat::Text;
-    else if (*format == "csv")
-      o.format = AskFormat::Csv;
-    else if (*format == "json")
-      o.format = AskFormat::Json;
-    else
-      throw UsageError("--format is text, csv or json");
-  }
+  static const AskFormat formats[] = {AskFormat::Text, AskFormat::Csv, AskFormat::Json};
+  o.format = formats[a.Choice("--format", {"text", "csv", "json"}, 0, "--format is text, csv or json")];
   return o;
 }
 
@@ -158,36 +140,36 @@ void PrintJson(const std::vector<CaseAnswers>& cases, const AskOptions& o, std::
   out << "\n]\n";
 }
 
-}  // namespace
+class Ask final : public Command {
+ public:
+  Ask()
+      : Command("ask", AskHelp,
+                {{"--dir", "--id", "--name", "--level", "--format", "--candidate-age"}, {"--all"}, {"--at-least"}}) {}
 
-int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  AskOptions o;
-  try {
-    o = ParseOptions(args);
-  } catch (const UsageError& e) {
-    err << "vorla-cli ask: " << e.what() << "\n\n" << AskHelp;
-    return 2;
-  }
-  const std::string dir = WorkingDirectory(o.dir, argv0);
+ private:
+  void Read(const CommandLine& line) override { options_ = ReadOptions(line); }
+  int Execute() override;
+
+  AskOptions options_;
+};
+
+int Ask::Execute() {
+  const AskOptions& o = options_;
+  std::ostream& out = Out();
+  std::ostream& err = Err();
+  const std::string dir = WorkingDirectory(o.dir, Argv0());
   if (!std::filesystem::is_directory(dir)) {
     err << "The folder " << dir << " does not exist.\n";
     return 3;
   }
   const std::string parameterFile = dir + "Parameters.dat";
-  std::shared_ptr<const CheckedParameters> parameters;
-  try {
-    parameters = CheckedParameterFile(parameterFile, err);
-    NoteDemonstrationSet(*parameters, err);
-  } catch (const ParameterVersionError& version) {
-    err << VersionMismatchMessage(parameterFile, version) << "\n";
-    return 1;
-  } catch (const std::exception& e) {
-    err << e.what() << "\nNo case was answered.\n";
-    return 3;
-  }
+  FailureNote = "No case was answered.\n";
+  const std::shared_ptr<const CheckedParameters> parameters = Parameters(parameterFile);
+  FailureNote.clear();
+  NoteDemonstrationSet(*parameters, err);
 
   std::vector<CaseAnswers> cases;
-  try {
+  {
     CaseTable table;
     table.Open(dir);
     for (std::int32_t id : SelectRows(table, o.cases)) {
@@ -195,9 +177,6 @@ int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ost
       cases.push_back({id, table.FieldAsText("SKELETON_NAME"),
                        AskAboutRow(table, ComplexSelection{}, parameterFile, parameters, o.questions)});
     }
-  } catch (const std::exception& e) {
-    err << e.what() << "\n";
-    return 3;
   }
   if (o.format == AskFormat::Csv)
     PrintCsv(cases, o, out);
@@ -212,6 +191,12 @@ int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ost
       err << "Case " << c.id << " \"" << c.name << "\": " << c.answers.message << "\n";
     }
   return allAnswered ? 0 : 3;
+}
+
+}  // namespace
+
+int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  return Ask().Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli

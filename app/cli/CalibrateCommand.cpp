@@ -2,11 +2,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/Command.h"
 #include "app/cli/Commands.h"
-#include "app/cli/LongWork.h"
-#include "app/cli/OptionNumbers.h"
-#include "app/cli/ParameterFileCheck.h"
 #include "app/cli/PoolOption.h"
 #include "app/cli/ReferenceSource.h"
 #include "app/common/ProgramDirectory.h"
@@ -14,7 +11,6 @@
 #include "calib/CalibrationReport.h"
 #include "calib/ParameterWriter.h"
 #include "calib/VarianceFit.h"
-#include "params/ParameterErrors.h"
 #include "store/PendingFile.h"
 
 namespace vorla::cli {
@@ -82,10 +78,7 @@ bool SameFile(const std::string& a, const std::string& b) {
          std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
 }
 
-CalibrateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(args,
-                       {"--out", "--template", "--min-per-transition", "--report", "--pool", "--max-age-se", "--dir"},
-                       {"--pool-groups", "--fit-variance"});
+CalibrateOptions ReadOptions(const CommandLine& a, const char* argv0) {
   CalibrateOptions o;
   o.source = ReferenceSourceOption(a);
   o.sample = o.source.csv.empty() ? o.source.dir + "TAData.db" : o.source.csv;
@@ -94,9 +87,9 @@ CalibrateOptions ParseOptions(const std::vector<std::string>& args, const char* 
   o.templateFile = a.Value("--template").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
   o.templateGiven = a.Has("--template");
   o.report = a.Value("--report").value_or("");
-  o.fit.minPerTransition = static_cast<int>(WholeOption(a, "--min-per-transition", 1, 1000000, 20));
+  o.fit.minPerTransition = static_cast<int>(a.Whole("--min-per-transition", 1, 1000000, 20));
   o.fit.pooling = PoolingOption(a);
-  o.fit.mostAgeSE = YearsOption(a, "--max-age-se", calib::DefaultMostAgeSE);
+  o.fit.mostAgeSE = a.Years("--max-age-se", calib::DefaultMostAgeSE);
   o.fitVariance = a.Has("--fit-variance");
   if (SameFile(o.out, o.sample)) throw UsageError("--out names the reference sample itself");
   if (!o.report.empty() &&
@@ -161,81 +154,82 @@ void CheckReadsBack(const std::string& text, const calib::ParameterStructure& fi
     throw std::runtime_error("The parameter file would not read back to the fitted numbers; nothing was written.");
 }
 
+class Calibrate final : public Command {
+ public:
+  Calibrate()
+      : Command("calibrate", CalibrateHelp,
+                {{"--out", "--template", "--min-per-transition", "--report", "--pool", "--max-age-se", "--dir"},
+                 {"--pool-groups", "--fit-variance"}},
+                Work::Long) {}
+
+ private:
+  void Read(const CommandLine& line) override { options_ = ReadOptions(line, Argv0()); }
+  int Execute() override;
+  void Explain(const std::exception& failure) override {
+    Err() << failure.what() << "\n";
+    if (const auto* thin = dynamic_cast<const calib::CalibrationError*>(&failure))
+      Err() << calib::ThinDataAdvice(thin->poolingMayHelp);
+    Err() << FailureNote;
+  }
+  std::string Stopped(const calib::Interrupted&) const override { return "Stopped; nothing was written.\n"; }
+
+  CalibrateOptions options_;
+};
+
+int Calibrate::Execute() {
+  CalibrateOptions& o = options_;
+  std::ostream& out = Out();
+  std::ostream& err = Err();
+  FailureNote = "Nothing was written.\n";
+  o.fit.progress = Hooks();
+  // Checked whole before anything is drawn, fitted or allocated for it.
+  const auto checked = Parameters(o.templateFile);
+  const calib::ParameterStructure& structure = checked->structure;
+  const calib::ReferenceSample sample = ReadSample(o, structure);
+  calib::CalibrationResult result = calib::Calibrate(structure, sample, o.fit);
+  std::optional<calib::VarianceFitResult> variance;
+  if (o.fitVariance) {
+    variance = calib::FitVarianceFactors(structure, sample, o.fit);
+    calib::ApplyVarianceFactors(*variance, result.parameters);
+  }
+
+  // A case table is named by its folder too: every one is called TAData.db.
+  const std::string sampleName = o.source.csv.empty() ? o.sample : std::filesystem::path(o.sample).filename().string();
+  const std::string text = calib::ParameterFileText(result.parameters, "calibrated on " + sampleName + " (" +
+                                                                           Individuals(result.individuals) + ") on " +
+                                                                           UtcNow() + " with " + OptionsUsed(o));
+  CheckReadsBack(text, result.parameters, o.out);
+  const bool csv = !o.report.empty() && EndsWithCsv(o.report);
+  std::string report =
+      csv ? calib::CalibrationReportCsv(result) : calib::CalibrationReportText(result, o.sample, o.templateFile);
+  if (variance) {
+    // In CSV the table of the factors follows the transitions' after an empty line.
+    if (csv) report += '\n';
+    report += csv ? calib::VarianceFitCsv(*variance) : calib::VarianceFitText(*variance);
+  }
+
+  PendingFile parameterFile(o.out);
+  parameterFile.Stream() << text;
+  std::optional<PendingFile> reportFile;
+  if (!o.report.empty()) {
+    reportFile.emplace(o.report);
+    reportFile->Stream() << report;
+  }
+  if (InterruptRequested()) throw calib::Interrupted();
+  parameterFile.Commit();
+  if (reportFile) reportFile->Commit();
+  Progress().Clear();
+  if (o.report.empty()) out << report;
+  err << "Wrote " << o.out << ": " << structure.ComponentCount()
+      << (structure.ComponentCount() == 1 ? " trait, " : " traits, ") << structure.groups << " groups, calibrated on "
+      << Individuals(result.individuals) << ".\n";
+  return 0;
+}
+
 }  // namespace
 
 int CalibrateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  CalibrateOptions o;
-  try {
-    o = ParseOptions(args, argv0);
-  } catch (const UsageError& e) {
-    err << "vorla-cli calibrate: " << e.what() << "\n\n" << CalibrateHelp;
-    return 2;
-  }
-  CatchInterrupt();
-  ProgressLine progress(err, "calibrate");
-  o.fit.progress = &progress.Hooks();
-  try {
-    // Checked whole before anything is drawn, fitted or allocated for it.
-    const auto checked = CheckedParameterFile(o.templateFile, err);
-    const calib::ParameterStructure& structure = checked->structure;
-    const calib::ReferenceSample sample = ReadSample(o, structure);
-    calib::CalibrationResult result = calib::Calibrate(structure, sample, o.fit);
-    std::optional<calib::VarianceFitResult> variance;
-    if (o.fitVariance) {
-      variance = calib::FitVarianceFactors(structure, sample, o.fit);
-      calib::ApplyVarianceFactors(*variance, result.parameters);
-    }
-
-    // A case table is named by its folder too: every one is called TAData.db.
-    const std::string sampleName =
-        o.source.csv.empty() ? o.sample : std::filesystem::path(o.sample).filename().string();
-    const std::string text = calib::ParameterFileText(result.parameters, "calibrated on " + sampleName + " (" +
-                                                                             Individuals(result.individuals) + ") on " +
-                                                                             UtcNow() + " with " + OptionsUsed(o));
-    CheckReadsBack(text, result.parameters, o.out);
-    const bool csv = !o.report.empty() && EndsWithCsv(o.report);
-    std::string report =
-        csv ? calib::CalibrationReportCsv(result) : calib::CalibrationReportText(result, o.sample, o.templateFile);
-    if (variance) {
-      // In CSV the table of the factors follows the transitions' after an empty line.
-      if (csv) report += '\n';
-      report += csv ? calib::VarianceFitCsv(*variance) : calib::VarianceFitText(*variance);
-    }
-
-    PendingFile parameterFile(o.out);
-    parameterFile.Stream() << text;
-    std::optional<PendingFile> reportFile;
-    if (!o.report.empty()) {
-      reportFile.emplace(o.report);
-      reportFile->Stream() << report;
-    }
-    if (InterruptRequested()) throw calib::Interrupted();
-    parameterFile.Commit();
-    if (reportFile) reportFile->Commit();
-    progress.Clear();
-    if (o.report.empty()) out << report;
-    err << "Wrote " << o.out << ": " << structure.ComponentCount()
-        << (structure.ComponentCount() == 1 ? " trait, " : " traits, ") << structure.groups << " groups, calibrated on "
-        << Individuals(result.individuals) << ".\n";
-    return 0;
-  } catch (const calib::Interrupted&) {
-    progress.Clear();
-    err << "Stopped; nothing was written.\n";
-    return InterruptedExitCode;
-  } catch (const ParameterVersionError& version) {
-    progress.Clear();
-    err << VersionMismatchMessage(o.templateFile, version) << "\n";
-    return 1;
-  } catch (const calib::CalibrationError& e) {
-    progress.Clear();
-    err << e.what() << "\n";
-    err << calib::ThinDataAdvice(e.poolingMayHelp) << "Nothing was written.\n";
-    return 3;
-  } catch (const std::exception& e) {
-    progress.Clear();
-    err << e.what() << "\nNothing was written.\n";
-    return 3;
-  }
+  return Calibrate().Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli

@@ -2,17 +2,15 @@
 
 #include <cstdint>
 
-#include "app/cli/OptionNumbers.h"
-
 namespace vorla::cli {
 
-CaseChoice ReadCaseChoice(const CliArguments& a) {
+CaseChoice ReadCaseChoice(const CommandLine& a) {
   CaseChoice choice;
   choice.all = a.Has("--all");
   choice.name = a.Value("--name");
   if (a.Has("--id")) {
     try {
-      choice.id = static_cast<std::int32_t>(WholeOption(a, "--id", INT32_MIN, INT32_MAX, 0));
+      choice.id = static_cast<std::int32_t>(a.Whole("--id", INT32_MIN, INT32_MAX, 0));
     } catch (const UsageError&) {
       throw UsageError("--id takes a whole number, not " + *a.Value("--id"));
     }

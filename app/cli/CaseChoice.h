@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/CommandLine.h"
 #include "store/CaseTable.h"
 
 namespace vorla::cli {
@@ -17,7 +17,7 @@ struct CaseChoice {
 };
 
 // Exactly one of --id, --name and --all; a usage error otherwise.
-CaseChoice ReadCaseChoice(const CliArguments& arguments);
+CaseChoice ReadCaseChoice(const CommandLine& arguments);
 
 // The keys of the chosen rows (all of them in key order), found before
 // anything moves; throws when the named case does not exist.

@@ -1,5 +1,6 @@
 #pragma once
-// The commands of vorla-cli. Each returns the program's exit code: 0 success,
+// The commands of vorla-cli, each a Command (app/cli/Command.h) with its
+// --help text beside it. Each returns the program's exit code: 0 success,
 // 1 a parameter file of the wrong version, 2 a usage error, 3 a row that failed
 // or could not be analysed (or a file that could not be read or written),
 // 130 stopped with Ctrl-C.
@@ -20,16 +21,7 @@ int CopyCommand(const std::vector<std::string>& args, const char* argv0, std::os
 int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 
-extern const char* const AnalyzeHelp;
-extern const char* const ImportHelp;
-extern const char* const ExportHelp;
-extern const char* const CalibrateHelp;
-extern const char* const ValidateHelp;
-extern const char* const FormHelp;
-extern const char* const ReportHelp;
-extern const char* const SimulateHelp;
-extern const char* const CopyHelp;
-extern const char* const AskHelp;
+// The program's own --help.
 extern const char* const GeneralHelp;
 
 // Runs the command the arguments name.

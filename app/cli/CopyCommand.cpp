@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/Command.h"
 #include "app/cli/Commands.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "paint/StageScoresOfSet.h"
@@ -23,39 +23,46 @@ const char* const CopyHelp =
     "Passwords come from ~/.pgpass, PGPASSFILE or the service file.\n"
     "Exit codes: 0 copied, 2 usage error, 3 the copy failed.\n";
 
-int CopyCommand(const std::vector<std::string>& args, const char*, std::ostream& out, std::ostream& err) {
-  std::string from;
-  std::string to;
-  try {
-    const CliArguments a(args, {"--from", "--to"}, {});
-    if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+namespace {
+
+class Copy final : public Command {
+ public:
+  Copy() : Command("copy", CopyHelp, {{"--from", "--to"}}) {}
+
+ private:
+  void Read(const CommandLine& a) override {
+    a.NoWords();
     if (!a.Has("--from") || !a.Has("--to")) throw UsageError("name both --from and --to");
-    from = *a.Value("--from");
-    to = *a.Value("--to");
-  } catch (const UsageError& e) {
-    err << "vorla-cli copy: " << e.what() << "\n\n" << CopyHelp;
-    return 2;
+    from_ = *a.Value("--from");
+    to_ = *a.Value("--to");
   }
-  try {
-    if (!IsDatabaseUri(from) && !FolderHasCaseTable(from))
-      throw StoreError("The folder " + from + " holds no case table.");
-    if (!IsDatabaseUri(to)) std::filesystem::create_directories(to);
+  int Execute() override {
+    FailureNote = "Nothing was copied.\n";
+    if (!IsDatabaseUri(from_) && !FolderHasCaseTable(from_))
+      throw StoreError("The folder " + from_ + " holds no case table.");
+    if (!IsDatabaseUri(to_)) std::filesystem::create_directories(to_);
     // The score fields of the source folder's own traits go along, and its
     // set says which scores stand for a stage.
     std::shared_ptr<const CheckedParameters> checked;
-    if (!IsDatabaseUri(from)) checked = DeclareTraitsOfFolder(from, err);
+    if (!IsDatabaseUri(from_)) checked = DeclareTraitsOfFolder(from_, Err());
     CaseTable source;
-    source.Open(from);
+    source.Open(from_);
     CaseTable target;
-    target.Open(to);
+    target.Open(to_);
     const int count = CopyCaseTable(source, target, StageScoresOf(checked.get()));
-    out << "Copied " << count << (count == 1 ? " case" : " cases") << " from " << source.Where() << " to "
-        << target.Where() << "\n";
+    Out() << "Copied " << count << (count == 1 ? " case" : " cases") << " from " << source.Where() << " to "
+          << target.Where() << "\n";
     return 0;
-  } catch (const std::exception& e) {
-    err << e.what() << "\nNothing was copied.\n";
-    return 3;
   }
+
+  std::string from_;
+  std::string to_;
+};
+
+}  // namespace
+
+int CopyCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  return Copy().Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli

@@ -1,6 +1,6 @@
 #include "app/cli/DatabaseChoice.h"
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/CommandLine.h"
 #include "store/CaseLocation.h"
 
 namespace vorla::cli {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/CommandLine.h"
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
 #include "app/common/ProgramDirectory.h"
@@ -59,23 +59,13 @@ int RunCli(int argc, char** argv) {
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   struct Entry {
     const char* name;
-    const char* help;
     int (*run)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
   };
-  for (const Entry& e :
-       {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
-        Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
-        Entry{"form", FormHelp, &FormCommand}, Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
-        Entry{"validate", ValidateHelp, &ValidateCommand}, Entry{"simulate", SimulateHelp, &SimulateCommand},
-        Entry{"copy", CopyHelp, &CopyCommand}, Entry{"ask", AskHelp, &AskCommand}}) {
-    if (command != e.name) continue;
-    for (const std::string& a : rest)
-      if (a == "--help" || a == "-h") {
-        std::cout << e.help;
-        return 0;
-      }
-    return e.run(rest, argv[0], std::cout, std::cerr);
-  }
+  for (const Entry& e : {Entry{"analyze", &AnalyzeCommand}, Entry{"import", &ImportCommand},
+                         Entry{"export", &ExportCommand}, Entry{"report", &ReportCommand}, Entry{"form", &FormCommand},
+                         Entry{"calibrate", &CalibrateCommand}, Entry{"validate", &ValidateCommand},
+                         Entry{"simulate", &SimulateCommand}, Entry{"copy", &CopyCommand}, Entry{"ask", &AskCommand}})
+    if (command == e.name) return e.run(rest, argv[0], std::cout, std::cerr);
   std::cerr << "vorla-cli: unknown command " << command << "\n\n" << GeneralHelp;
   return 2;
 }

@@ -1,7 +1,7 @@
 // vorla-cli form: the blank score form as a PDF file.
 #include <QString>
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/Command.h"
 #include "app/cli/Commands.h"
 #include "app/cli/PaintingApplication.h"
 #include "app/common/ProgramDirectory.h"
@@ -20,26 +20,32 @@ const char* const FormHelp =
     "               button opens)\n"
     "Exit codes: 0 written, 2 usage error, 3 the file could not be written.\n";
 
+namespace {
+
+class Form final : public Command {
+ public:
+  Form() : Command("form", FormHelp, {{"--out"}}) {}
+
+ private:
+  void Read(const CommandLine& a) override {
+    a.NoWords();
+    path_ = a.Value("--out").value_or(ExecutableDirectory(Argv0()) + "Transition Analysis Score Form.pdf");
+    if (path_.empty()) throw UsageError("--out names a file");
+  }
+  int Execute() override {
+    const auto application = PaintingApplication(Argv0());
+    gui::WriteReportPdf(QString::fromStdString(path_), gui::BlankScoreForm());
+    Out() << "Blank score form written to " << path_ << "\n";
+    return 0;
+  }
+
+  std::string path_;
+};
+
+}  // namespace
+
 int FormCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  std::string path;
-  try {
-    const CliArguments a(args, {"--out"}, {});
-    if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
-    path = a.Value("--out").value_or(ExecutableDirectory(argv0) + "Transition Analysis Score Form.pdf");
-    if (path.empty()) throw UsageError("--out names a file");
-  } catch (const UsageError& e) {
-    err << "vorla-cli form: " << e.what() << "\n\n" << FormHelp;
-    return 2;
-  }
-  const auto application = PaintingApplication(argv0);
-  try {
-    gui::WriteReportPdf(QString::fromStdString(path), gui::BlankScoreForm());
-  } catch (const std::exception& e) {
-    err << e.what() << "\n";
-    return 3;
-  }
-  out << "Blank score form written to " << path << "\n";
-  return 0;
+  return Form().Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli

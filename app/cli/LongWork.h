@@ -1,7 +1,8 @@
 #pragma once
-// What the long commands (calibrate, validate, simulate) share: Ctrl-C asks
-// the work to stop between two steps instead of killing it, and a progress
-// line on standard error while it runs, shown only on a terminal.
+// What the long commands (calibrate, validate, simulate, report) are given by
+// their Command: Ctrl-C asks the work to stop between two steps instead of
+// killing it, and a progress line on standard error while it runs, shown only
+// on a terminal.
 #include <chrono>
 #include <ostream>
 #include <string>

@@ -4,7 +4,7 @@
 
 namespace vorla::cli {
 
-calib::Pooling PoolingOption(const CliArguments& arguments) {
+calib::Pooling PoolingOption(const CommandLine& arguments) {
   const std::optional<std::string> pool = arguments.Value("--pool");
   if (!pool) return arguments.Has("--pool-groups") ? calib::Pooling::All : calib::Pooling::None;
   calib::Pooling pooling = calib::Pooling::None;

@@ -7,7 +7,7 @@
 
 namespace vorla::cli {
 
-ReferenceSource ReferenceSourceOption(const CliArguments& a) {
+ReferenceSource ReferenceSourceOption(const CommandLine& a) {
   ReferenceSource source;
   if (const auto dir = a.Value("--dir")) {
     if (!a.Words().empty()) throw UsageError("name either a reference sample (a CSV file) or --dir, not both");

@@ -3,7 +3,7 @@
 // the cases with a documented age (AGE) of the case table in a folder (--dir).
 #include <string>
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/CommandLine.h"
 #include "calib/ReferenceSample.h"
 
 namespace vorla::cli {
@@ -14,7 +14,7 @@ struct ReferenceSource {
 };
 
 // One CSV file named, or --dir DIR and no file. Throws UsageError.
-ReferenceSource ReferenceSourceOption(const CliArguments& arguments);
+ReferenceSource ReferenceSourceOption(const CommandLine& arguments);
 
 // Reads and checks the sample (ReferenceSampleError when it cannot be used);
 // a folder without a case table is refused as such.

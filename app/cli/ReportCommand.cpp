@@ -7,11 +7,9 @@
 #include <set>
 
 #include "app/cli/CaseChoice.h"
-#include "app/cli/CliArguments.h"
+#include "app/cli/Command.h"
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
-#include "app/cli/LongWork.h"
-#include "app/cli/OptionNumbers.h"
 #include "app/cli/PaintingApplication.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/common/ProgramDirectory.h"
@@ -63,9 +61,8 @@ struct ReportOptions {
   int jobs = 1;
 };
 
-ReportOptions ParseOptions(const std::vector<std::string>& args) {
-  const CliArguments a(args, {"--dir", "--id", "--name", "--out", "--chart", "--level", "--jobs"}, {"--all"});
-  if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+ReportOptions ReadOptions(const CommandLine& a) {
+  a.NoWords();
   ReportOptions o;
   o.dir = a.Value("--dir").value_or("");
   o.cases = ReadCaseChoice(a);
@@ -76,8 +73,8 @@ ReportOptions ParseOptions(const std::vector<std::string>& args) {
     o.chart = gui::ChartFormatNamed(*chart);
     if (!o.chart) throw UsageError("--chart is wmf, bmp, png or svg");
   }
-  o.level = a.Value("--level") ? LevelOption(a) : 0;
-  o.jobs = JobsOption(a);
+  o.level = a.Value("--level") ? a.Level() : 0;
+  o.jobs = a.Jobs();
   return o;
 }
 
@@ -100,17 +97,28 @@ void WriteCase(CaseFiles& c, const ReportOptions& o) {
   }
 }
 
-}  // namespace
+class Report final : public Command {
+ public:
+  Report()
+      : Command("report", ReportHelp, {{"--dir", "--id", "--name", "--out", "--chart", "--level", "--jobs"}, {"--all"}},
+                Work::Long) {}
 
-int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  ReportOptions o;
-  try {
-    o = ParseOptions(args);
-  } catch (const UsageError& e) {
-    err << "vorla-cli report: " << e.what() << "\n\n" << ReportHelp;
-    return 2;
+ private:
+  void Read(const CommandLine& line) override { options_ = ReadOptions(line); }
+  int Execute() override;
+  std::string Stopped(const calib::Interrupted& stop) const override {
+    return stop.what() + (" after " + std::to_string(written_)) + " report(s).\n";
   }
-  const std::string dir = WorkingDirectory(o.dir, argv0);
+
+  ReportOptions options_;
+  std::size_t written_ = 0;
+};
+
+int Report::Execute() {
+  const ReportOptions& o = options_;
+  std::ostream& out = Out();
+  std::ostream& err = Err();
+  const std::string dir = WorkingDirectory(o.dir, Argv0());
   if (!std::filesystem::is_directory(dir)) {
     err << "The folder " << dir << " does not exist.\n";
     return 3;
@@ -126,15 +134,15 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
         << ".\n";
     return 3;
   }
-  const auto application = PaintingApplication(argv0);
+  const auto application = PaintingApplication(Argv0());
   // A run that was killed may have left its temporary files behind.
   if (const std::size_t stale = RemoveStaleTemporaryFiles(o.out))
     err << "Removed " << stale << " temporary file(s) that a stopped earlier run left in " << o.out.string() << ".\n";
 
-  CatchInterrupt();
-  ProgressLine progress(err, "report");
+  ProgressLine& progress = Progress();
+  std::size_t& written = written_;
+  std::size_t failed = 0;
   CaseTable table;
-  std::size_t written = 0, failed = 0;
   try {
     const auto checked = DeclareTraitsOfFolder(dir, err);
     const ParameterIdentity* set = checked ? &checked->identity : nullptr;
@@ -179,16 +187,10 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
         ids.size(), o.jobs, cases.size(), read, [&](std::size_t i) { WriteCase(caseOf(i), o); }, tell);
     calib::Advance(&progress.Hooks(), "writing reports", ids.size(), ids.size());
     table.Rollback();
-  } catch (const calib::Interrupted& e) {
+  } catch (...) {
     progress.Clear();
     if (table.IsOpen() && table.InTransaction()) table.Rollback();
-    err << e.what() << " after " << written << " report(s).\n";
-    return InterruptedExitCode;
-  } catch (const std::exception& e) {
-    progress.Clear();
-    if (table.IsOpen() && table.InTransaction()) table.Rollback();
-    err << e.what() << "\n";
-    return 3;
+    throw;
   }
   progress.Clear();
   out << written << " report(s) written to "
@@ -196,6 +198,12 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
   if (failed > 0) out << "; " << failed << " not written";
   out << "\n";
   return failed == 0 ? 0 : 3;
+}
+
+}  // namespace
+
+int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  return Report().Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli

@@ -1,16 +1,12 @@
 #include <iostream>
 #include <optional>
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/Command.h"
 #include "app/cli/Commands.h"
-#include "app/cli/LongWork.h"
-#include "app/cli/OptionNumbers.h"
-#include "app/cli/ParameterFileCheck.h"
 #include "app/common/ProgramDirectory.h"
 #include "calib/PriorAges.h"
 #include "calib/Simulation.h"
 #include "params/CaseRun.h"
-#include "params/ParameterErrors.h"
 #include "store/PendingFile.h"
 
 namespace vorla::cli {
@@ -52,14 +48,13 @@ struct SimulateOptions {
   calib::SimulationOptions simulation;
 };
 
-SimulateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(args, {"--params", "--n", "--seed", "--ages", "--group", "--model", "--sides", "--out"}, {});
-  if (!a.Words().empty()) throw UsageError("unexpected argument " + a.Words().front());
+SimulateOptions ReadOptions(const CommandLine& a, const char* argv0) {
+  a.NoWords();
   SimulateOptions o;
   o.params = a.Value("--params").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
   if (!a.Has("--n")) throw UsageError("--n N is needed");
-  o.simulation.count = static_cast<std::size_t>(WholeOption(a, "--n", 1, 100000000, 0));
-  o.simulation.seed = SeedOption(a, "--seed", 1);
+  o.simulation.count = static_cast<std::size_t>(a.Whole("--n", 1, 100000000, 0));
+  o.simulation.seed = a.Seed("--seed", 1);
   if (const auto ages = a.Value("--ages")) {
     try {
       if (const auto prior = calib::ParsePriorAges(*ages))
@@ -70,7 +65,7 @@ SimulateOptions ParseOptions(const std::vector<std::string>& args, const char* a
       throw UsageError(std::string("--ages: ") + e.what());
     }
   }
-  o.simulation.group = static_cast<int>(WholeOption(a, "--group", 1, 4, 0));
+  o.simulation.group = static_cast<int>(a.Whole("--group", 1, 4, 0));
   if (const auto model = a.Value("--model")) {
     if (!IsChoice(*model, ModelChoices)) throw UsageError("--model is Archeological or Forensic, not " + *model);
     o.simulation.model = *model;
@@ -88,46 +83,44 @@ SimulateOptions ParseOptions(const std::vector<std::string>& args, const char* a
   return o;
 }
 
+class Simulate final : public Command {
+ public:
+  Simulate()
+      : Command("simulate", SimulateHelp,
+                {{"--params", "--n", "--seed", "--ages", "--group", "--model", "--sides", "--out"}}, Work::Long) {}
+
+ private:
+  void Read(const CommandLine& line) override { options_ = ReadOptions(line, Argv0()); }
+  int Execute() override;
+  std::string Stopped(const calib::Interrupted&) const override {
+    return options_.out.empty() ? "Stopped; the output is incomplete.\n" : "Stopped; nothing was written.\n";
+  }
+
+  SimulateOptions options_;
+};
+
+int Simulate::Execute() {
+  SimulateOptions& o = options_;
+  o.simulation.progress = Hooks();
+  // Checked whole before anything is drawn, fitted or allocated for it.
+  const auto checked = Parameters(o.params);
+  const calib::ParameterStructure& structure = checked->structure;
+  std::optional<PendingFile> file;
+  if (!o.out.empty()) file.emplace(o.out);
+  const calib::SimulationSummary summary = calib::Simulate(structure, o.simulation, file ? file->Stream() : Out());
+  if (InterruptRequested()) throw calib::Interrupted();
+  if (file) file->Commit();
+  Progress().Clear();
+  if (summary.unrecordedSides > 0)
+    Err() << summary.unrecordedSides << " sides were left empty: no score of the recoding table stands for the "
+          << "stage drawn.\n";
+  return 0;
+}
+
 }  // namespace
 
 int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  SimulateOptions o;
-  try {
-    o = ParseOptions(args, argv0);
-  } catch (const UsageError& e) {
-    err << "vorla-cli simulate: " << e.what() << "\n\n" << SimulateHelp;
-    return 2;
-  }
-  CatchInterrupt();
-  ProgressLine progress(err, "simulate");
-  o.simulation.progress = &progress.Hooks();
-  try {
-    // Checked whole before anything is drawn, fitted or allocated for it.
-    const auto checked = CheckedParameterFile(o.params, err);
-    const calib::ParameterStructure& structure = checked->structure;
-    std::optional<PendingFile> file;
-    if (!o.out.empty()) file.emplace(o.out);
-    const calib::SimulationSummary summary = calib::Simulate(structure, o.simulation, file ? file->Stream() : out);
-    if (InterruptRequested()) throw calib::Interrupted();
-    if (file) file->Commit();
-    progress.Clear();
-    if (summary.unrecordedSides > 0)
-      err << summary.unrecordedSides << " sides were left empty: no score of the recoding table stands for the "
-          << "stage drawn.\n";
-    return 0;
-  } catch (const calib::Interrupted&) {
-    progress.Clear();
-    err << (o.out.empty() ? "Stopped; the output is incomplete.\n" : "Stopped; nothing was written.\n");
-    return InterruptedExitCode;
-  } catch (const ParameterVersionError& version) {
-    progress.Clear();
-    err << VersionMismatchMessage(o.params, version) << "\n";
-    return 1;
-  } catch (const std::exception& e) {
-    progress.Clear();
-    err << e.what() << "\n";
-    return 3;
-  }
+  return Simulate().Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli

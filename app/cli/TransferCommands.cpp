@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/Command.h"
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
 #include "app/cli/ParameterFileCheck.h"
@@ -44,22 +44,24 @@ struct TransferOptions {
   std::string file;
 };
 
-TransferOptions Parse(const std::vector<std::string>& args) {
-  const CliArguments a(args, {"--dir"}, {});
-  if (a.Words().size() != 1) throw UsageError("name exactly one CSV file");
-  return {a.Value("--dir").value_or(""), a.Words().front()};
-}
+// Import and export: the folder and the CSV file.
+class Transfer final : public Command {
+ public:
+  using Body = int (*)(const TransferOptions&, const char*, std::ostream&, std::ostream&);
+  Transfer(const char* name, const char* help, Body work) : Command(name, help, {{"--dir"}}), work_(work) {}
 
-}  // namespace
-
-int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  TransferOptions o;
-  try {
-    o = Parse(args);
-  } catch (const UsageError& e) {
-    err << "vorla-cli import: " << e.what() << "\n\n" << ImportHelp;
-    return 2;
+ private:
+  void Read(const CommandLine& a) override {
+    if (a.Words().size() != 1) throw UsageError("name exactly one CSV file");
+    o_ = {a.Value("--dir").value_or(""), a.Words().front()};
   }
+  int Execute() override { return work_(o_, Argv0(), Out(), Err()); }
+
+  Body work_;
+  TransferOptions o_;
+};
+
+int Import(const TransferOptions& o, const char* argv0, std::ostream& out, std::ostream& err) {
   try {
     const std::string dir = WorkingDirectory(o.dir, argv0);
     std::filesystem::create_directories(dir);
@@ -82,14 +84,7 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
   }
 }
 
-int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  TransferOptions o;
-  try {
-    o = Parse(args);
-  } catch (const UsageError& e) {
-    err << "vorla-cli export: " << e.what() << "\n\n" << ExportHelp;
-    return 2;
-  }
+int Export(const TransferOptions& o, const char* argv0, std::ostream& out, std::ostream& err) {
   try {
     const std::string dir = WorkingDirectory(o.dir, argv0);
     if (!std::filesystem::is_directory(dir)) throw std::runtime_error("The folder " + dir + " does not exist.");
@@ -112,6 +107,16 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::
     err << e.what() << "\n";
     return 3;
   }
+}
+
+}  // namespace
+
+int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  return Transfer("import", ImportHelp, &Import).Run(args, argv0, out, err);
+}
+
+int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
+  return Transfer("export", ExportHelp, &Export).Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli

@@ -1,16 +1,12 @@
 #include <filesystem>
 
-#include "app/cli/CliArguments.h"
+#include "app/cli/Command.h"
 #include "app/cli/Commands.h"
-#include "app/cli/LongWork.h"
-#include "app/cli/OptionNumbers.h"
-#include "app/cli/ParameterFileCheck.h"
 #include "app/cli/PoolOption.h"
 #include "app/cli/ReferenceSource.h"
 #include "app/common/ProgramDirectory.h"
 #include "calib/Validation.h"
 #include "params/CaseRun.h"
-#include "params/ParameterErrors.h"
 #include "store/PendingFile.h"
 
 namespace vorla::cli {
@@ -71,24 +67,20 @@ std::string SampleName(const ReferenceSource& source) {
   return source.csv.empty() ? source.dir + "TAData.db" : source.csv;
 }
 
-ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* argv0) {
-  const CliArguments a(args,
-                       {"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs",
-                        "--pool", "--cases", "--dir"},
-                       {"--pool-groups"});
+ValidateOptions ReadOptions(const CommandLine& a, const char* argv0) {
   ValidateOptions o;
   o.source = ReferenceSourceOption(a);
   o.params = a.Value("--params").value_or(ExecutableDirectory(argv0) + "Parameters.dat");
-  o.validation.level = LevelOption(a);
-  o.validation.jobs = JobsOption(a);
+  o.validation.level = a.Level();
+  o.validation.jobs = a.Jobs();
   if (const auto model = a.Value("--model")) {
     if (!IsChoice(*model, ModelChoices)) throw UsageError("--model is Archeological or Forensic, not " + *model);
     o.validation.model = *model;
   }
-  o.folds = static_cast<int>(WholeOption(a, "--folds", 2, 1000000, 0));
+  o.folds = static_cast<int>(a.Whole("--folds", 2, 1000000, 0));
   if (o.folds == 0 && (a.Has("--min-per-transition") || a.Has("--pool-groups") || a.Has("--pool")))
     throw UsageError("--min-per-transition and --pool belong to --folds");
-  o.calibration.minPerTransition = static_cast<int>(WholeOption(a, "--min-per-transition", 1, 1000000, 20));
+  o.calibration.minPerTransition = static_cast<int>(a.Whole("--min-per-transition", 1, 1000000, 20));
   o.calibration.pooling = PoolingOption(a);
   if (const auto cases = a.Value("--cases")) {
     if (cases->empty()) throw UsageError("--cases needs a file name");
@@ -97,81 +89,73 @@ ValidateOptions ParseOptions(const std::vector<std::string>& args, const char* a
       throw UsageError("--cases names the reference sample itself");
     o.cases = *cases;
   }
-  if (const auto format = a.Value("--format")) {
-    if (*format != "text" && *format != "csv") throw UsageError("--format is text or csv");
-    o.csv = *format == "csv";
-  }
+  o.csv = a.Choice("--format", {"text", "csv"}, 0, "--format is text or csv") == 1;
   return o;
+}
+
+class Validate final : public Command {
+ public:
+  Validate()
+      : Command("validate", ValidateHelp,
+                {{"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs", "--pool",
+                  "--cases", "--dir"},
+                 {"--pool-groups"}},
+                Work::Long) {}
+
+ private:
+  void Read(const CommandLine& line) override { options_ = ReadOptions(line, Argv0()); }
+  int Execute() override;
+  void Explain(const std::exception& failure) override {
+    Err() << failure.what() << "\n";
+    if (const auto* thin = dynamic_cast<const calib::CalibrationError*>(&failure)) {
+      Err() << calib::ThinDataAdvice(thin->poolingMayHelp);
+      if (thin->moreFoldsMayHelp)
+        Err() << "More folds may help: each calibration then uses more of the sample, and the whole sample has more "
+                 "than the individuals needed on every side.\n";
+    }
+  }
+
+  ValidateOptions options_;
+};
+
+int Validate::Execute() {
+  ValidateOptions& o = options_;
+  o.validation.progress = Hooks();
+  // Checked whole before anything is drawn, fitted or allocated for it.
+  const auto checked = Parameters(o.params);
+  const calib::ParameterStructure& structure = checked->structure;
+  calib::ReferenceOptions reading;
+  reading.needModel = o.validation.model.empty();
+  const calib::ReferenceSample sample = ReadReference(o.source, structure, reading);
+  if (o.folds > 0 && static_cast<std::size_t>(o.folds) > sample.individuals.size())
+    throw UsageError("--folds is at most the number of skeletons, " + std::to_string(sample.individuals.size()));
+  const std::vector<calib::IndividualEstimate> estimates =
+      o.folds > 0 ? calib::CrossValidate(structure, sample, o.folds, o.calibration, o.validation)
+                  : calib::EstimateAges(o.params, sample, {}, o.validation);
+  calib::ValidationSummary summary = calib::Summarise(estimates, o.validation.level);
+  summary.folds = o.folds;
+  if (!o.cases.empty()) {
+    PendingFile casesFile(o.cases);
+    casesFile.Stream() << calib::ValidationCasesCsv(sample, estimates);
+    if (InterruptRequested()) throw calib::Interrupted();
+    casesFile.Commit();
+  }
+  Progress().Clear();
+  // Figures of no skeleton are no validation.
+  if (summary.overall.count == 0) {
+    Err() << "No skeleton of the " << sample.individuals.size() << " in " << SampleName(o.source)
+          << " could be analysed, so nothing was validated"
+          << (summary.firstProblem.empty() ? std::string(".") : " (" + summary.firstProblem + ").") << "\n";
+    return 3;
+  }
+  Out() << (o.csv ? calib::ValidationTableCsv(summary) : calib::ValidationTableText(summary));
+  return 0;
 }
 
 }  // namespace
 
 int ValidateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  ValidateOptions o;
-  try {
-    o = ParseOptions(args, argv0);
-  } catch (const UsageError& e) {
-    err << "vorla-cli validate: " << e.what() << "\n\n" << ValidateHelp;
-    return 2;
-  }
-  CatchInterrupt();
-  ProgressLine progress(err, "validate");
-  o.validation.progress = &progress.Hooks();
-  try {
-    // Checked whole before anything is drawn, fitted or allocated for it.
-    const auto checked = CheckedParameterFile(o.params, err);
-    const calib::ParameterStructure& structure = checked->structure;
-    calib::ReferenceOptions reading;
-    reading.needModel = o.validation.model.empty();
-    const calib::ReferenceSample sample = ReadReference(o.source, structure, reading);
-    if (o.folds > 0 && static_cast<std::size_t>(o.folds) > sample.individuals.size())
-      throw UsageError("--folds is at most the number of skeletons, " + std::to_string(sample.individuals.size()));
-    const std::vector<calib::IndividualEstimate> estimates =
-        o.folds > 0 ? calib::CrossValidate(structure, sample, o.folds, o.calibration, o.validation)
-                    : calib::EstimateAges(o.params, sample, {}, o.validation);
-    calib::ValidationSummary summary = calib::Summarise(estimates, o.validation.level);
-    summary.folds = o.folds;
-    if (!o.cases.empty()) {
-      PendingFile casesFile(o.cases);
-      casesFile.Stream() << calib::ValidationCasesCsv(sample, estimates);
-      if (InterruptRequested()) throw calib::Interrupted();
-      casesFile.Commit();
-    }
-    progress.Clear();
-    // Figures of no skeleton are no validation.
-    if (summary.overall.count == 0) {
-      err << "No skeleton of the " << sample.individuals.size() << " in " << SampleName(o.source)
-          << " could be analysed, so nothing was validated"
-          << (summary.firstProblem.empty() ? std::string(".") : " (" + summary.firstProblem + ").") << "\n";
-      return 3;
-    }
-    out << (o.csv ? calib::ValidationTableCsv(summary) : calib::ValidationTableText(summary));
-    return 0;
-  } catch (const UsageError& e) {
-    progress.Clear();
-    err << "vorla-cli validate: " << e.what() << "\n";
-    return 2;
-  } catch (const calib::Interrupted&) {
-    progress.Clear();
-    err << "Stopped.\n";
-    return InterruptedExitCode;
-  } catch (const ParameterVersionError& version) {
-    progress.Clear();
-    err << VersionMismatchMessage(o.params, version) << "\n";
-    return 1;
-  } catch (const calib::CalibrationError& e) {
-    progress.Clear();
-    err << e.what() << "\n";
-    err << calib::ThinDataAdvice(e.poolingMayHelp);
-    if (e.moreFoldsMayHelp)
-      err << "More folds may help: each calibration then uses more of the sample, and the whole sample has more "
-             "than the individuals needed on every side.\n";
-    return 3;
-  } catch (const std::exception& e) {
-    progress.Clear();
-    err << e.what() << "\n";
-    return 3;
-  }
+  return Validate().Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSettings>
 #include <QStandardPaths>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +16,7 @@
 
 #include "app/common/ProgramDirectory.h"
 #include "gui/TAForm2.h"
+#include "gui/WindowSettings.h"
 #include "store/CaseLocation.h"
 
 namespace {
@@ -115,12 +115,12 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(vorla::gui::ApplicationTitle));
-  // Remembered in the user's configuration folder (~/.config/VORLA/vorla.conf).
-  QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("VORLA"), QStringLiteral("vorla"));
+  // Remembered in the user's configuration folder (~/.config/VORLA/vorla.ini).
+  vorla::gui::WindowSettings settings;
   vorla::gui::DesktopInteraction ui;
   std::string directory = vorla::cli::WorkingDirectory(dirOption, argv[0]);
   if (dirOption.empty()) {
-    const std::string last = vorla::gui::TTAForm2::LastFolder(settings);
+    const std::string last = settings.LastFolder();
     std::error_code error;
     if (!last.empty() && std::filesystem::is_directory(last, error))
       directory = last;

@@ -4,13 +4,12 @@
 
 #include <filesystem>
 #include <map>
-#include <sstream>
-
-#include <unistd.h>
 
 #include "CommandOutcome.h"
+#include "DemoFolder.h"
 #include "app/cli/Commands.h"
 #include "params/CaseRun.h"
+#include "store/CsvText.h"
 
 using namespace vorla;
 using cli::test::Command;
@@ -21,31 +20,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> SplitCsvLine(const std::string& line) {
-  std::vector<std::string> cells(1);
-  bool quoted = false;
-  for (char ch : line) {
-    if (ch == '"')
-      quoted = !quoted;
-    else if (ch == ',' && !quoted)
-      cells.emplace_back();
-    else
-      cells.back() += ch;
-  }
-  return cells;
-}
-
-// The CSV as rows of column name -> cell.
+// The CSV as rows of column name -> cell, read as the program reads CSV.
 std::vector<std::map<std::string, std::string>> ReadCsv(const std::string& text, std::vector<std::string>* header) {
-  std::istringstream in(text);
-  std::string line;
-  std::getline(in, line);
-  *header = SplitCsvLine(line);
+  const std::vector<CsvRecord> records = ParseCsv(text);
+  *header = records.at(0).cells;
   std::vector<std::map<std::string, std::string>> rows;
-  while (std::getline(in, line)) {
-    const std::vector<std::string> cells = SplitCsvLine(line);
+  for (std::size_t r = 1; r < records.size(); ++r) {
     std::map<std::string, std::string> row;
-    for (std::size_t i = 0; i < header->size() && i < cells.size(); ++i) row[(*header)[i]] = cells[i];
+    for (std::size_t i = 0; i < header->size() && i < records[r].cells.size(); ++i)
+      row[(*header)[i]] = records[r].cells[i];
     rows.push_back(row);
   }
   return rows;
@@ -53,19 +36,13 @@ std::vector<std::map<std::string, std::string>> ReadCsv(const std::string& text,
 
 class AskCommand : public ::testing::Test {
  protected:
-  AskCommand() : dir(fs::temp_directory_path() / ("vorla-ask-" + std::to_string(::getpid()))) {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::copy_file(VORLA_TEST_PARAMETERS, dir / "Parameters.dat");
-    EXPECT_EQ(Command(&cli::ImportCommand, {"--dir", dir.string(), VORLA_TEST_EXAMPLES}).code, 0);
-  }
-  ~AskCommand() override { fs::remove_all(dir); }
   Outcome Ask(std::vector<std::string> more) {
     std::vector<std::string> args = {"--dir", dir.string()};
     args.insert(args.end(), more.begin(), more.end());
     return Command(&cli::AskCommand, args);
   }
-  fs::path dir;
+  cli::test::DemoFolder folder{"ask"};
+  fs::path dir = folder.Path();
 };
 
 double Cell(const std::map<std::string, std::string>& row, const std::string& column) {

@@ -5,11 +5,10 @@
 
 #include <filesystem>
 
-#include <unistd.h>
-
 #include "CommandOutcome.h"
+#include "DemoFolder.h"
 #include "PgTestSupport.h"
-#include "app/cli/CliArguments.h"
+#include "app/cli/CommandLine.h"
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
 
@@ -27,17 +26,13 @@ class PostgresCommands : public ::testing::Test {
   void SetUp() override {
     VORLA_REQUIRE_PG();
     schema = std::make_unique<test::PgSchema>();
-    for (const char* name : {"file", "server", "back"}) {
-      const fs::path dir = base / name;
-      fs::create_directories(dir);
-      fs::copy_file(VORLA_TEST_PARAMETERS, dir / "Parameters.dat");
-    }
   }
-  void TearDown() override {
-    cli::ChooseDatabase(std::nullopt);
-    fs::remove_all(base);
+  void TearDown() override { cli::ChooseDatabase(std::nullopt); }
+  // The three case folders: "file", "server" and "back".
+  const fs::path& Path(const std::string& name) const {
+    return (name == "file" ? file : name == "server" ? server : back).Path();
   }
-  std::string Dir(const char* name) const { return (base / name).string(); }
+  std::string Dir(const char* name) const { return Path(name).string(); }
   Outcome ImportAnalyzeExport(const std::string& dir) {
     EXPECT_EQ(Command(&cli::ImportCommand, {"--dir", dir, VORLA_TEST_EXAMPLES}).code, 0);
     const Outcome analysed = Command(&cli::AnalyzeCommand, {"--dir", dir, "--all", "--format", "csv"});
@@ -45,22 +40,24 @@ class PostgresCommands : public ::testing::Test {
     return analysed;
   }
 
-  fs::path base = fs::temp_directory_path() / ("vorla-pg-cli-" + std::to_string(::getpid()));
+  cli::test::DemoFolder file{"pg-file", cli::test::DemoFolder::Parameters};
+  cli::test::DemoFolder server{"pg-server", cli::test::DemoFolder::Parameters};
+  cli::test::DemoFolder back{"pg-back", cli::test::DemoFolder::Parameters};
   std::unique_ptr<test::PgSchema> schema;
 };
 
 TEST_F(PostgresCommands, AServerGivesTheSameResultsExportAndTraceAsTheFile) {
   const Outcome onFile = ImportAnalyzeExport(Dir("file"));
-  WriteAll(base / "server" / "TAData.conn", schema->Uri() + "\n");
+  WriteAll(Path("server") / "TAData.conn", schema->Uri() + "\n");
   const Outcome onServer = ImportAnalyzeExport(Dir("server"));
   EXPECT_EQ(onServer.code, onFile.code) << onServer.err;
   EXPECT_EQ(onServer.out, onFile.out);
   EXPECT_NE(onFile.out.find("analysed"), std::string::npos);
-  EXPECT_EQ(ReadAll(base / "server" / "export.csv"), ReadAll(base / "file" / "export.csv"));
+  EXPECT_EQ(ReadAll(Path("server") / "export.csv"), ReadAll(Path("file") / "export.csv"));
   // The trace is written in the case folder of the workstation.
-  EXPECT_FALSE(ReadAll(base / "file" / "TATree.txt").empty());
-  EXPECT_EQ(ReadAll(base / "server" / "TATree.txt"), ReadAll(base / "file" / "TATree.txt"));
-  EXPECT_FALSE(fs::exists(base / "server" / "TAData.db"));
+  EXPECT_FALSE(ReadAll(Path("file") / "TATree.txt").empty());
+  EXPECT_EQ(ReadAll(Path("server") / "TATree.txt"), ReadAll(Path("file") / "TATree.txt"));
+  EXPECT_FALSE(fs::exists(Path("server") / "TAData.db"));
   EXPECT_NE(schema->Column("SELECT count(*) FROM TAData WHERE RES_ALL_MAX_LIKELIHOOD IS NOT NULL"),
             std::vector<std::string>{"0"});
 }
@@ -74,12 +71,12 @@ TEST_F(PostgresCommands, ACopyToTheServerAndBackIsByteEqualInExport) {
   copied = Command(&cli::CopyCommand, {"--from", schema->Uri(), "--to", Dir("back")});
   ASSERT_EQ(copied.code, 0) << copied.err;
   EXPECT_EQ(Command(&cli::ExportCommand, {"--dir", Dir("back"), Dir("back") + "/export.csv"}).code, 0);
-  EXPECT_EQ(ReadAll(base / "back" / "export.csv"), ReadAll(base / "file" / "export.csv"));
+  EXPECT_EQ(ReadAll(Path("back") / "export.csv"), ReadAll(Path("file") / "export.csv"));
 
   // The server's table, chosen with --db, exports the same bytes too.
   cli::ChooseDatabase(schema->Uri());
   EXPECT_EQ(Command(&cli::ExportCommand, {"--dir", Dir("server"), Dir("server") + "/export.csv"}).code, 0);
-  EXPECT_EQ(ReadAll(base / "server" / "export.csv"), ReadAll(base / "file" / "export.csv"));
+  EXPECT_EQ(ReadAll(Path("server") / "export.csv"), ReadAll(Path("file") / "export.csv"));
 
   // A second copy into the full table is refused and changes nothing.
   const Outcome again = Command(&cli::CopyCommand, {"--from", Dir("file"), "--to", schema->Uri()});

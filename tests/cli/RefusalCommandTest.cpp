@@ -11,9 +11,9 @@
 #include <sstream>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include "CommandOutcome.h"
+#include "DemoFolder.h"
 #include "app/cli/Commands.h"
 #include "paint/CaseFiles.h"
 #include "store/CaseTable.h"
@@ -39,19 +39,13 @@ std::string Head(int lines) {
 
 class CaseFolder : public ::testing::Test {
  protected:
-  CaseFolder() : dir(fs::temp_directory_path() / ("vorla-refusal-" + std::to_string(::getpid()))) {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::copy_file(VORLA_TEST_PARAMETERS, dir / "Parameters.dat");
-    EXPECT_EQ(Command(&cli::ImportCommand, {"--dir", dir.string(), VORLA_TEST_EXAMPLES}).code, 0);
-  }
-  ~CaseFolder() override { fs::remove_all(dir); }
   Outcome Analyze(std::vector<std::string> more = {}) {
     std::vector<std::string> args = {"--dir", dir.string(), "--all", "--format", "csv"};
     args.insert(args.end(), more.begin(), more.end());
     return Command(&cli::AnalyzeCommand, args);
   }
-  fs::path dir;
+  cli::test::DemoFolder folder{"refusal"};
+  fs::path dir = folder.Path();
 };
 
 }  // namespace
@@ -146,9 +140,8 @@ TEST_F(CaseFolder, ARowThatCannotBeStoredEndsTheBatch) {
 }
 
 TEST(CommandFolders, AFolderWithoutCaseFilesIsOneError) {
-  const fs::path dir = fs::temp_directory_path() / ("vorla-empty-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const cli::test::DemoFolder empty("empty", cli::test::DemoFolder::Nothing);
+  const fs::path& dir = empty.Path();
   const Outcome analyze = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--all"});
   EXPECT_EQ(analyze.code, 3);
   EXPECT_EQ(Count(analyze.err, "\n"), 1u) << analyze.err;
@@ -156,12 +149,11 @@ TEST(CommandFolders, AFolderWithoutCaseFilesIsOneError) {
   const Outcome exported = Command(&cli::ExportCommand, {"--dir", dir.string(), (dir / "out.csv").string()});
   EXPECT_EQ(exported.code, 3);
   EXPECT_TRUE(fs::is_empty(dir)) << "a case table or a file was made in a folder that held none";
-  fs::remove_all(dir);
 }
 
 TEST(CommandFolders, SimulateChecksTheFileBeforeItAllocates) {
-  const fs::path dir = fs::temp_directory_path() / ("vorla-simulate-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const cli::test::DemoFolder folder("simulate", cli::test::DemoFolder::Nothing);
+  const fs::path& dir = folder.Path();
   std::string text = ReadAll(VORLA_TEST_PARAMETERS);
   text.replace(text.find("\n4\n"), 3, "\n2147483647\n");
   WriteAll(dir / "Parameters.dat", text);
@@ -170,7 +162,6 @@ TEST(CommandFolders, SimulateChecksTheFileBeforeItAllocates) {
   EXPECT_EQ(o.code, 3);
   EXPECT_NE(o.err.find("Parameters.dat, line "), std::string::npos) << o.err;
   EXPECT_FALSE(fs::exists(dir / "sample.csv"));
-  fs::remove_all(dir);
 }
 
 TEST(ReportNames, LongCaseNumbersAreCutWithTheKey) {

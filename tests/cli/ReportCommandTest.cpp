@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "CommandOutcome.h"
+#include "DemoFolder.h"
 #include "app/cli/Commands.h"
 #include "paint/CaseFiles.h"
 #include "paint/EstimateBars.h"
@@ -45,22 +46,12 @@ std::vector<std::string> FilesIn(const fs::path& folder) {
 // A case folder with the ten example skeletons, not yet analysed.
 class ReportCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("vorla-report-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::copy_file(VORLA_TEST_PARAMETERS, dir / "Parameters.dat");
-    const Outcome imported = Command(&cli::ImportCommand, {"--dir", dir.string(), VORLA_TEST_EXAMPLES});
-    ASSERT_EQ(imported.code, 0) << imported.err;
-  }
-  void TearDown() override { fs::remove_all(dir); }
   void AnalyseAll() {
     const Outcome analysed = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--all"});
     ASSERT_EQ(analysed.code, 0) << analysed.err;
   }
-  fs::path dir;
+  cli::test::DemoFolder folder{"report"};
+  fs::path dir = folder.Path();
 };
 
 }  // namespace
@@ -344,8 +335,8 @@ TEST_F(ReportCommand, AFullDiskIsAFailureAndKeepsTheEarlierFiles) {
 // A picture that cannot be written whole (here: a full disk, as a file size
 // limit) leaves an earlier file of that name as it was, and nothing else.
 TEST(GraphFile, AFailedWriteKeepsTheEarlierFileWhole) {
-  const fs::path dir = fs::temp_directory_path() / ("vorla-graphfile-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const cli::test::DemoFolder folder("graphfile", cli::test::DemoFolder::Nothing);
+  const fs::path& dir = folder.Path();
   const QString target = QString::fromStdString((dir / "chart.wmf").string());
   {
     std::ofstream earlier(target.toStdString(), std::ios::binary);
@@ -369,5 +360,4 @@ TEST(GraphFile, AFailedWriteKeepsTheEarlierFileWhole) {
   const std::string text((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, "the earlier chart");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-  fs::remove_all(dir);
 }

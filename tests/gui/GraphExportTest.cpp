@@ -1,5 +1,6 @@
-// Copy Graph and Save Graph: the names of saved graphs, the metafile read
-// back record by record, the bitmap, the clipboard; and the document buttons.
+// Copy Graph and Save Graph: the file type and name a chosen name gives,
+// the metafile read back record by record, the bitmap, the clipboard; and
+// the document buttons.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -167,24 +168,35 @@ class GraphExportTest : public QObject {
  private slots:
   void initTestCase() { QLocale::setDefault(QLocale::c()); }
 
+  // The file a chosen name is written to: a typed .wmf, .emf or .bmp wins
+  // over the file type selected, without one the selected type decides, and
+  // the name is cut at its first dot. Whatever the name says, the type the
+  // file is written as gives its extension.
   void fileNames_data() {
     QTest::addColumn<QString>("chosen");
-    QTest::addColumn<bool>("bitmap");
+    QTest::addColumn<bool>("bitmapSelected");
     QTest::addColumn<QString>("written");
     QTest::newRow("two dots, metafile") << "/d/a.b.wmf" << false << "/d/a.wmf";
-    QTest::newRow("wmf name, bitmap") << "/d/graph.wmf" << true << "/d/graph.bmp";
+    QTest::newRow("two dots, bmp") << "/d/a.b.bmp" << false << "/d/a.bmp";
     QTest::newRow("no extension, metafile") << "/d/graph" << false << "/d/graph.wmf";
     QTest::newRow("no extension, bitmap") << "/d/graph" << true << "/d/graph.bmp";
     QTest::newRow("dot in the folder") << "/d.x/graph" << false << "/d.x/graph.wmf";
-    QTest::newRow("bmp name, metafile") << "/d/graph.bmp" << false << "/d/graph.wmf";
-    QTest::newRow("emf name, metafile") << "/d/a.b.EMF" << false << "/d/a.emf";
-    QTest::newRow("emf name, bitmap") << "/d/graph.emf" << true << "/d/graph.bmp";
+    QTest::newRow("emf, metafile") << "/d/a.b.EMF" << false << "/d/a.emf";
+    QTest::newRow("emf, bitmap") << "/d/x.Emf" << true << "/d/x.emf";
+    QTest::newRow("wmf, bitmap") << "/d/graph.wmf" << true << "/d/graph.wmf";
+    QTest::newRow("bmp, metafile") << "/d/graph.bmp" << false << "/d/graph.bmp";
+    QTest::newRow("BMP in capitals") << "/d/x.BMP" << false << "/d/x.bmp";
+    QTest::newRow("another extension") << "/d/x.png" << false << "/d/x.wmf";
   }
   void fileNames() {
     QFETCH(QString, chosen);
-    QFETCH(bool, bitmap);
+    QFETCH(bool, bitmapSelected);
     QFETCH(QString, written);
-    QCOMPARE(GraphFileName(chosen, bitmap ? GraphFileType::Bitmap : GraphFileType::Metafile), written);
+    const GraphFileType selected = bitmapSelected ? GraphFileType::Bitmap : GraphFileType::Metafile;
+    QCOMPARE(GraphFileName(chosen, GraphFileTypeFor(chosen, selected)), written);
+    const QString stem = written.left(written.lastIndexOf(QLatin1Char('.')));
+    QCOMPARE(GraphFileName(chosen, GraphFileType::Bitmap), stem + ".bmp");
+    QCOMPARE(GraphFileName(chosen, GraphFileType::Metafile), stem + (written.endsWith(".emf") ? ".emf" : ".wmf"));
   }
 
   void metafileRecords() {
@@ -319,24 +331,41 @@ class GraphExportTest : public QObject {
     QCOMPARE(image.convertToFormat(QImage::Format_RGB32), screen.convertToFormat(QImage::Format_RGB32));
   }
 
-  void saveWithoutExtensionAndCancel() {
+  // The selected type decides for a name without extension; a typed one
+  // wins over it. Each save adds its one file; a cancelled dialog none.
+  void saveByTypeOrExtensionAndCancel() {
     CaseFolder folder;
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
     Controls(f).BitBtnCalculate->click();
-    w.ui.saveAnswer = Dir(folder) + "plain";
-    Controls(f).SaveGraphButt->click();
-    QVERIFY(QFileInfo::exists(Dir(folder) + "plain.wmf"));
-    w.ui.saveAnswerFilter = QStringLiteral("BMP files (*.bmp)");
-    Controls(f).SaveGraphButt->click();
-    QVERIFY(QFileInfo::exists(Dir(folder) + "plain.bmp"));
+    const QByteArray metafile("\x01\x00\x00\x00", 4), bitmap("BM");
+    const struct {
+      const char *typed, *filter, *written;
+      const QByteArray& head;
+    } saves[] = {{"plain", "WMF files (*.wmf)", "plain.wmf", metafile},
+                 {"plain", "BMP files (*.bmp)", "plain.bmp", bitmap},
+                 {"typed.bmp", "WMF files (*.wmf)", "typed.bmp", bitmap},
+                 {"typed.wmf", "BMP files (*.bmp)", "typed.wmf", metafile}};
+    for (const auto& save : saves) {
+      const QStringList before = QDir(Dir(folder)).entryList(QDir::Files);
+      w.ui.saveAnswer = Dir(folder) + save.typed;
+      w.ui.saveAnswerFilter = save.filter;
+      Controls(f).SaveGraphButt->click();
+      QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join('\n')));
+      QStringList added = QDir(Dir(folder)).entryList(QDir::Files);
+      for (const QString& name : before) added.removeOne(name);
+      QCOMPARE(added, QStringList{save.written});
+      QFile file(Dir(folder) + save.written);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QCOMPARE(file.read(save.head.size()), save.head);
+    }
 
     const QStringList before = QDir(Dir(folder)).entryList(QDir::Files);
     w.ui.saveAnswer.clear();
     Controls(f).SaveGraphButt->click();
     QCOMPARE(QDir(Dir(folder)).entryList(QDir::Files), before);
-    QCOMPARE(w.ui.saveDialogs.size(), std::size_t{3});
+    QCOMPARE(w.ui.saveDialogs.size(), std::size_t{5});
   }
 
   // The dialog asked about a.b.wmf; the a.wmf it would replace is asked about too.

@@ -1,7 +1,7 @@
-// The files a case's graph and report go to: the type a typed extension
-// asks for, the folder and name the save dialog proposes, the PDF file that
-// printing to a file proposes, the preview's size, and the curve legend in
-// the copied picture.
+// The files a case's graph and report go to: the folder and name the save
+// dialog proposes, the PDF file that printing to a file proposes, the
+// preview's size, and the curve legend in the copied picture. (The file type
+// a chosen name gives is GraphExportTest's.)
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -33,14 +33,6 @@ QString Dir(const CaseFolder& folder) {
   return QString::fromStdString(folder.Path());
 }
 
-const QString MetafileFilter = QStringLiteral("WMF files (*.wmf)");
-const QString BitmapFilter = QStringLiteral("BMP files (*.bmp)");
-
-QByteArray Head(const QString& path, int bytes) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.read(bytes) : QByteArray();
-}
-
 // Runs check on the modal dialog of this type once it is open, then closes it.
 template <typename Dialog>
 void WhenOpen(const std::function<void(Dialog*)>& check) {
@@ -63,50 +55,6 @@ class GraphFilesTest : public QObject {
   Q_OBJECT
  private slots:
   void initTestCase() { QLocale::setDefault(QLocale::c()); }
-
-  // A typed .wmf, .emf or .bmp wins over the file type selected; without
-  // one the selected type decides.
-  void typedExtensionChoosesTheType_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QString>("written");
-    QTest::addColumn<bool>("bitmap");
-    QTest::newRow("bmp, metafile selected") << "x.bmp" << MetafileFilter << "x.bmp" << true;
-    QTest::newRow("BMP in capitals") << "x.BMP" << MetafileFilter << "x.bmp" << true;
-    QTest::newRow("wmf, bitmap selected") << "x.wmf" << BitmapFilter << "x.wmf" << false;
-    QTest::newRow("emf, metafile selected") << "x.emf" << MetafileFilter << "x.emf" << false;
-    QTest::newRow("emf, bitmap selected") << "x.Emf" << BitmapFilter << "x.emf" << false;
-    QTest::newRow("two dots, bmp") << "a.b.bmp" << MetafileFilter << "a.bmp" << true;
-    QTest::newRow("none, bitmap selected") << "x" << BitmapFilter << "x.bmp" << true;
-    QTest::newRow("another extension") << "x.png" << MetafileFilter << "x.wmf" << false;
-  }
-  void typedExtensionChoosesTheType() {
-    QFETCH(QString, typed);
-    QFETCH(QString, filter);
-    QFETCH(QString, written);
-    QFETCH(bool, bitmap);
-    CaseFolder folder;
-    folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
-    Window w(folder);
-    TTAForm2& f = *w.form;
-    Controls(f).BitBtnCalculate->click();
-    const QStringList before = QDir(Dir(folder)).entryList(QDir::Files);
-    w.ui.Clear();
-    w.ui.saveAnswer = Dir(folder) + typed;
-    w.ui.saveAnswerFilter = filter;
-    Controls(f).SaveGraphButt->click();
-    QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join('\n')));
-    QStringList added = QDir(Dir(folder)).entryList(QDir::Files);
-    for (const QString& name : before) added.removeOne(name);
-    added.removeOne(QStringLiteral("TATree.txt"));
-    QCOMPARE(added, QStringList{written});
-    if (bitmap) {
-      QCOMPARE(Head(Dir(folder) + written, 2), QByteArray("BM"));
-      QCOMPARE(QImage(Dir(folder) + written, "BMP").size(), Controls(f).AgeBarChart->size());
-    } else {
-      QCOMPARE(Head(Dir(folder) + written, 4), QByteArray("\x01\x00\x00\x00", 4));
-    }
-  }
 
   void safeFileStems_data() {
     QTest::addColumn<QString>("caseNumber");

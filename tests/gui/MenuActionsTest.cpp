@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
+#include "gui/WindowSettings.h"
 #include "gui/widgets/CaseGrid.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbMemo.h"
@@ -375,7 +376,7 @@ class MenuActionsTest : public QObject {
     CaseFolder folder;
     folder.Seed({{"a", "", "", "", {}}, {"b", "", "", "", {}}, {"c", "", "", "", {}}});
     QTemporaryDir config;
-    QSettings settings(config.filePath("vorla.conf"), QSettings::IniFormat);
+    WindowSettings settings(config.filePath("vorla.conf"));
     QSize size;
     {
       RecordingInteraction ui;
@@ -388,7 +389,7 @@ class MenuActionsTest : public QObject {
       f.DataSourceSkeleton.LocateId(3);
       f.close();
     }
-    QCOMPARE(QString::fromStdString(TTAForm2::LastFolder(settings)), QString::fromStdString(folder.Path()));
+    QCOMPARE(QString::fromStdString(settings.LastFolder()), QString::fromStdString(folder.Path()));
     RecordingInteraction ui;
     TTAForm2 f(folder.Path(), ui, &settings);
     QVERIFY(f.RestoredGeometry());
@@ -399,6 +400,42 @@ class MenuActionsTest : public QObject {
     QCOMPARE(f.TATable.FieldAsText("SKELETON_NAME"), std::string("c"));
     QCOMPARE(f.RecentFolders(), QStringList{QString::fromStdString(folder.Path())});
     f.close();
+  }
+
+  // The settings file of an earlier version is read, under its keys and in
+  // its place; what the window writes is read by it the same way.
+  void settingsKeepTheirFileAndKeys() {
+    QVERIFY2(WindowSettings().FileName().endsWith(QStringLiteral("/VORLA/vorla.ini")),
+             qPrintable(WindowSettings().FileName()));
+    QTemporaryDir config;
+    const QString file = config.filePath("vorla.ini");
+    {
+      QSettings earlier(file, QSettings::IniFormat);
+      earlier.setValue("window/geometry", QByteArray("\x01\xd9\xd0\xcb", 4));
+      earlier.setValue("analysis/level", 2);
+      earlier.setValue("folders/recent", QStringList{"/a/", "/b c/"});
+      earlier.setValue("folders/last", "/a/");
+      earlier.setValue("folders/lastCase", QVariantMap{{"/a/", 7}});
+    }
+    {
+      WindowSettings settings(file);
+      QCOMPARE(settings.Geometry(), std::optional<QByteArray>(QByteArray("\x01\xd9\xd0\xcb", 4)));
+      QCOMPARE(settings.LevelIndex(), 2);
+      QCOMPARE(settings.RecentFolders(), (QStringList{"/a/", "/b c/"}));
+      QCOMPARE(settings.LastFolder(), std::string("/a/"));
+      QCOMPARE(settings.LastCase("/a/"), std::optional<int>(7));
+      QCOMPARE(settings.LastCase("/b c/"), std::nullopt);
+      settings.SetLastCase("/b c/", 3);
+      settings.SetLevelIndex(0);
+      settings.Sync();
+    }
+    QSettings later(file, QSettings::IniFormat);
+    QCOMPARE(later.value("folders/lastCase").toMap(), (QVariantMap{{"/a/", 7}, {"/b c/", 3}}));
+    QCOMPARE(later.value("analysis/level").toInt(), 0);
+    // Nothing remembered yet: the first size and 95 %.
+    WindowSettings none(config.filePath("none.ini"));
+    QCOMPARE(none.Geometry(), std::nullopt);
+    QCOMPARE(none.LevelIndex(), 1);
   }
 
   void aboutNamesTheParameterSetAndItsDigest() {
