@@ -25,6 +25,7 @@ namespace vorla::cli {
 const char* const ReportHelp =
     "Usage: vorla-cli report [--dir DIR] (--id N | --name NAME | --all) --out FOLDER\n"
     "                        [--chart wmf|bmp|png|svg] [--level 90|95|99] [--jobs N]\n"
+    "                        [--analyst NAME]\n"
     "\n"
     "Writes the one-page report of stored cases as PDF files (US Letter), the\n"
     "page the window's \"Print Report\" shows, from the results stored in each\n"
@@ -42,7 +43,11 @@ const char* const ReportHelp =
     "                 without it their limits read \"level not recorded\"\n"
     "  --jobs N       how many files are written at once (default: the number of\n"
     "                 cores); the files are the same for any N\n"
+    "  --analyst NAME who the pages name as their analyst (default: the name of\n"
+    "                 the window's Edit > Preferences, else the login's full name)\n"
     "\n"
+    "Every page names the parameter set in use (its file, first line and\n"
+    "SHA-256) and refuses results that another set computed.\n"
     "A file is named after the case number, with every character other than\n"
     "letters, digits, '-', '_' and '.' replaced by '_'; a case without a number,\n"
     "or one whose name is already taken, has its SKELETON_ID added.\n"
@@ -59,6 +64,7 @@ struct ReportOptions {
   std::optional<gui::ChartFormat> chart;
   int level = 0;  // for results without a recorded level; 0: not recorded
   int jobs = 1;
+  std::optional<std::string> analyst;
 };
 
 ReportOptions ReadOptions(const CommandLine& a) {
@@ -75,6 +81,7 @@ ReportOptions ReadOptions(const CommandLine& a) {
   }
   o.level = a.Value("--level") ? a.Level() : 0;
   o.jobs = a.Jobs();
+  o.analyst = a.Value("--analyst");
   return o;
 }
 
@@ -100,7 +107,8 @@ void WriteCase(CaseFiles& c, const ReportOptions& o) {
 class Report final : public Command {
  public:
   Report()
-      : Command("report", ReportHelp, {{"--dir", "--id", "--name", "--out", "--chart", "--level", "--jobs"}, {"--all"}},
+      : Command("report", ReportHelp,
+                {{"--dir", "--id", "--name", "--out", "--chart", "--level", "--jobs", "--analyst"}, {"--all"}},
                 Work::Long) {}
 
  private:
@@ -147,7 +155,8 @@ int Report::Execute() {
     const auto checked = DeclareTraitsOfFolder(dir, err);
     const ParameterIdentity* set = checked ? &checked->identity : nullptr;
     if (checked) NoteDemonstrationSet(*checked, err);
-    const QString analyst = gui::AnalystName(gui::ProgramSettings());
+    const QString analyst =
+        o.analyst ? QString::fromStdString(*o.analyst).trimmed() : gui::AnalystName(gui::ProgramSettings());
     table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     // The report reads the rows; the corrections the results table makes in

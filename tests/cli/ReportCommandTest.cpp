@@ -182,7 +182,8 @@ TEST_F(ReportCommand, ThePageNamesItsSetAndRefusesResultsOfAnother) {
   ASSERT_EQ(analysed.code, 0) << analysed.err;
   EXPECT_NE(analysed.err.find("DEMONSTRATION PARAMETER SET: NOT FOR CASEWORK: Parameters.dat says"), std::string::npos)
       << analysed.err;
-  const Outcome r = Command(&cli::ReportCommand, {"--dir", dir.string(), "--id", "1", "--out", (dir / "o").string()});
+  const Outcome r = Command(&cli::ReportCommand, {"--dir", dir.string(), "--id", "1", "--out", (dir / "o").string(),
+                                                  "--analyst", "A. Osteo"});
   ASSERT_EQ(r.code, 0) << r.err;
   const fs::path pdf = dir / "o" / "DEMO-01_young_adult.pdf";
   const auto tool = [](const std::string& command) {

@@ -163,6 +163,35 @@ class CurrentRowTest : public QObject {
     QCOMPARE(Field(StoredRow(folder.Path(), 1), "RES_ALL_MAX_LIKELIHOOD"), std::string("41.5"));
   }
 
+  // The shipped set is a demonstration: both pages say so, and so does the
+  // page printed from the window; results that another set made are not
+  // shown as current.
+  void aDemonstrationSetIsMarkedAndResultsOfAnotherSetAreOutOfDate() {
+    CaseFolder folder;
+    folder.Seed(TwoCases());
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    Controls(f).BitBtnCalculate->click();
+    QVERIFY(Controls(f).DemonstrationBand->isVisible());
+    QCOMPARE(Controls(f).DemonstrationBand->text(), QStringLiteral("DEMONSTRATION PARAMETER SET: NOT FOR CASEWORK"));
+    const ReportContent report = f.ReportFromCurrentRow();
+    QVERIFY(report.provenance.demonstration);
+    QVERIFY2(report.provenance.setLine.startsWith("Parameter set: Parameters.dat, \"0.11"),
+             qPrintable(report.provenance.setLine));
+    QCOMPARE(f.ShownResultsState(), StoredState::Current);
+
+    CaseTable other;
+    other.Open(folder.Path());
+    other.Edit();
+    other.SetFieldText("RES_PARAM_SHA256", std::string(64, 'b'));
+    other.Post();
+    other.Close();
+    f.FollowOtherWriters();
+    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
+    QCOMPARE(f.ShownResultsState(), StoredState::OtherSet);
+    QCOMPARE(Controls(f).ResultsNote->text(), QString::fromLatin1(OtherSetNote));
+  }
+
   // Scores changed after the analysis: the page says so and charts nothing;
   // the report analyses the row again before it prints.
   void changedScoresAreNotShownAsCurrent() {
