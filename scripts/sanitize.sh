@@ -3,8 +3,8 @@
 # need, and runs them: every test but those labelled gui (the window) and
 # recovery (the slow recovery of known parameters). The programs to build
 # are those the chosen tests run (scripts/test_targets.py), not the window,
-# not the benchmarks. The tests that need a PostgreSQL server run when
-# VORLA_PG_URI names one, as in CI.
+# not the benchmarks. The tests that need a PostgreSQL server run against
+# the one VORLA_PG_URI names, or else a throwaway one (scripts/pg-for-tests.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,4 +16,5 @@ targets=$(python3 scripts/test_targets.py build-sanitize "${selection[@]}")
 read -r -a targets <<<"$targets"
 echo "Building for the tests ${selection[*]}: ${targets[*]}"
 cmake --build build-sanitize -j"$(nproc)" --target "${targets[@]}"
-ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)" "${selection[@]}"
+source scripts/pg-for-tests.sh
+bash scripts/run-tests.sh build-sanitize "${selection[@]}"
