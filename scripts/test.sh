@@ -6,7 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The tests and benchmarks are built even where the demonstration
+# (scripts/demo.sh) configured build/ without them.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLA_BUILD_TESTS=ON -DVORLA_BUILD_BENCH=ON
 cmake --build build -j"$(nproc)"
 source scripts/pg-for-tests.sh
 bash scripts/run-tests.sh build
