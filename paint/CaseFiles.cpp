@@ -73,9 +73,8 @@ void WriteChartFile(const BarChartData& chart, QSize size, ChartFormat format, c
       extension = ".svg";
       break;
   }
-  ReplaceFile(stem.string() + extension, [&bytes](const std::string& temporary) {
-    WriteGraphFile(QString::fromStdString(temporary), bytes);
-  });
+  ReplaceFile(stem.string() + extension,
+              [&bytes](const std::string& temporary) { WriteGraphFile(QString::fromStdString(temporary), bytes); });
 }
 
 void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::optional<ChartFormat> chart,
@@ -85,9 +84,8 @@ void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::opti
 
 void WriteReportFiles(const ReportContent& content, std::optional<ChartFormat> chart,
                       const std::filesystem::path& stem) {
-  ReplaceFile(stem.string() + ".pdf", [&content](const std::string& temporary) {
-    WriteReportPdf(QString::fromStdString(temporary), content);
-  });
+  ReplaceFile(stem.string() + ".pdf",
+              [&content](const std::string& temporary) { WriteReportPdf(QString::fromStdString(temporary), content); });
   if (chart) WriteChartFile(content.chart, content.chartSize, *chart, stem);
 }
 
