@@ -50,7 +50,8 @@ class Record {
   }
   std::size_t Size() const { return bytes_.size(); }
   void SetU32(std::size_t at, quint32 v) {
-    for (int i = 0; i < 4; ++i) bytes_[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+      bytes_[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
   }
   std::vector<std::uint8_t> Finish() {
     Pad();
@@ -67,8 +68,12 @@ quint32 ColorRef(const QColor& c) {
          (static_cast<quint32>(c.blue()) << 16);
 }
 
-qint16 Clamp16(double v) { return static_cast<qint16>(std::clamp(std::lround(v), -32768L, 32767L)); }
-qint32 Round32(double v) { return static_cast<qint32>(std::lround(v)); }
+qint16 Clamp16(double v) {
+  return static_cast<qint16>(std::clamp(std::lround(v), -32768L, 32767L));
+}
+qint32 Round32(double v) {
+  return static_cast<qint32>(std::lround(v));
+}
 
 }  // namespace
 
@@ -221,7 +226,7 @@ class EmfPaintEngine final : public QPaintEngine {
     Record header(emr::Header);
     header.Rect(0, 0, w - 1, h - 1);  // bounds, inclusive, in pixels
     header.Rect(0, 0, Round32((w - 1) * 2540.0 / dpi_), Round32((h - 1) * 2540.0 / dpi_));  // frame, 0.01 mm
-    header.U32(0x464D4520);  // " EMF"
+    header.U32(0x464D4520);                                                                 // " EMF"
     header.U32(0x10000);
     const std::size_t bytesAt = header.Size();
     header.U32(0).U32(0);  // bytes and records, set below
@@ -308,8 +313,9 @@ class EmfPaintEngine final : public QPaintEngine {
     r.I32(-Round32(pixels)).I32(0).I32(0).I32(0);  // height (character height), width, escapement, orientation
     r.I32(font.bold() ? 700 : 400);
     r.U32(static_cast<quint32>(font.italic() ? 1 : 0) | (static_cast<quint32>(font.underline() ? 1 : 0) << 8) |
-          (static_cast<quint32>(font.strikeOut() ? 1 : 0) << 16) | (1u << 24));  // italic, underline, strike, DEFAULT_CHARSET
-    r.U32(0);  // precisions, quality, pitch and family
+          (static_cast<quint32>(font.strikeOut() ? 1 : 0) << 16) |
+          (1u << 24));  // italic, underline, strike, DEFAULT_CHARSET
+    r.U32(0);           // precisions, quality, pitch and family
     const QString face = font.family().left(31);
     for (int i = 0; i < 32; ++i) r.U16(i < face.size() ? face[i].unicode() : 0);
     Add(std::move(r));
@@ -392,9 +398,13 @@ EmfDevice::EmfDevice(QSize size, int dpi)
 
 EmfDevice::~EmfDevice() = default;
 
-QPaintEngine* EmfDevice::paintEngine() const { return engine_.get(); }
+QPaintEngine* EmfDevice::paintEngine() const {
+  return engine_.get();
+}
 
-QByteArray EmfDevice::Bytes() const { return engine_->Bytes(); }
+QByteArray EmfDevice::Bytes() const {
+  return engine_->Bytes();
+}
 
 int EmfDevice::metric(PaintDeviceMetric m) const {
   switch (m) {

@@ -40,7 +40,9 @@ const BarKind ComplexBars[] = {{"RES_CRA_", QColor(128, 0, 0), "Cranial Sutures"
 
 }  // namespace
 
-int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+int RoundHalfEven(double value) {
+  return static_cast<int>(std::nearbyint(value));
+}
 
 BarChartData EstimatesChartLook() {
   BarChartData chart;
@@ -61,7 +63,9 @@ BarChartData EstimatesChartLook() {
   return chart;
 }
 
-int BarScaleUpperEnd(double largestUpperLimit) { return 10 * (RoundHalfEven(largestUpperLimit / 10.0) + 1); }
+int BarScaleUpperEnd(double largestUpperLimit) {
+  return 10 * (RoundHalfEven(largestUpperLimit / 10.0) + 1);
+}
 
 QString EstimatesAxisCaption(int level) {
   if (level <= 0) return QStringLiteral("Estimated Age with CI (level not recorded)");

@@ -11,7 +11,8 @@ namespace vorla::gui {
 QString EstimatesHead(int column, int level) {
   static const std::array<const char*, 7> heads = {"", " L_", "Point_Est", " U_", "DF", "Chi-sq", " p"};
   QString head = QString::fromLatin1(heads[static_cast<std::size_t>(column)]);
-  if (column == 1 || column == 3) head += level > 0 ? QString::number(level) + QStringLiteral("% ") : QStringLiteral("CI ");
+  if (column == 1 || column == 3)
+    head += level > 0 ? QString::number(level) + QStringLiteral("% ") : QStringLiteral("CI ");
   return head;
 }
 

@@ -2,11 +2,16 @@
 # Installs what is missing, builds VORLA and starts the window on a fresh
 # demonstration folder (demo/): the demonstration parameter set, the blank
 # score form and ten example skeletons. Without a display it analyses them headless instead.
+# Only what it runs is built: the two programs, the data beside them and the
+# form (made by vorla-cli); a build/ made here has no tests and benchmarks,
+# which scripts/test.sh adds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+bash scripts/install-deps.sh demo
+options=()
+[ -f build/CMakeCache.txt ] || options=(-DVORLA_BUILD_TESTS=OFF -DVORLA_BUILD_BENCH=OFF)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+cmake --build build -j"$(nproc)" --target vorla vorla-cli vorla_data
 
 demo=demo
 rm -rf "$demo"

@@ -1,25 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that VORLA needs to build, test and run.
+# Installs the Debian packages that VORLA needs to build, test and run:
+#   scripts/install-deps.sh        everything: the programs, the tests, the checks, the package
+#   scripts/install-deps.sh demo   only what building and running the two programs needs
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
-PACKAGES=(
+# Building and running vorla and vorla-cli (scripts/demo.sh).
+DEMO_PACKAGES=(
   build-essential
   cmake
   pkg-config
+  libsqlite3-dev
+  libpq-dev
+  libssl-dev
+  qt6-base-dev
+  qt6-svg-dev
+  fonts-liberation2
+)
+# The tests, the benchmarks, the checks and the Debian package.
+MORE_PACKAGES=(
   python3
   libgtest-dev
   libgmock-dev
   libbenchmark-dev
-  libsqlite3-dev
   sqlite3
-  libpq-dev
-  libssl-dev
   postgresql
-  qt6-base-dev
-  qt6-svg-dev
   poppler-utils
-  fonts-liberation2
   clang-format
   clang-tidy
   help2man
@@ -28,6 +34,15 @@ PACKAGES=(
   lintian
   dpkg-dev
 )
+
+case "${1:-all}" in
+  all) PACKAGES=("${DEMO_PACKAGES[@]}" "${MORE_PACKAGES[@]}") ;;
+  demo) PACKAGES=("${DEMO_PACKAGES[@]}") ;;
+  *)
+    echo "usage: $0 [demo]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

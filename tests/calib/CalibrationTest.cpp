@@ -178,10 +178,14 @@ TEST(Calibration, ReportListsEveryTransitionWithItsAgeAndError) {
     // Individuals at risk: everyone for the first transition, then those
     // that have reached its stage, at least those seen in it or beyond.
     const int atRisk = std::stoi(cells[4]);
-    if (cells[3] == "1") EXPECT_EQ(atRisk, 500);
+    if (cells[3] == "1") {
+      EXPECT_EQ(atRisk, 500);
+    }
     EXPECT_LE(atRisk, 500);
     EXPECT_GE(atRisk, std::stoi(cells[5]) + std::stoi(cells[6]));
-    if (cells[3] == "3") EXPECT_LT(atRisk, 400);
+    if (cells[3] == "3") {
+      EXPECT_LT(atRisk, 400);
+    }
   }
   EXPECT_EQ(rows[1].cells[1], "CRA_SAGITTAL");
   EXPECT_EQ(rows[1].cells[2], "1");

@@ -112,8 +112,9 @@ TEST_F(Commands, CalibratePoolsByAncestryAndRecordsItsOptions) {
 // expected columns come from.
 TEST_F(Commands, CalibrateSaysTheTemplateSetsTheColumns) {
   std::string without;
-  for (const CsvRecord& row : ParseCsv(sampleText)) {
-    ASSERT_EQ(ParseCsv(sampleText)[0].cells[5], "CRA_SAGITTAL_LOW");
+  const std::vector<CsvRecord> rows = ParseCsv(sampleText);
+  ASSERT_EQ(rows[0].cells[5], "CRA_SAGITTAL_LOW");
+  for (const CsvRecord& row : rows) {
     std::vector<std::string> cells = row.cells;
     cells.erase(cells.begin() + 5, cells.begin() + 7);
     for (std::size_t c = 0; c < cells.size(); ++c) without += (c ? "," : "") + cells[c];

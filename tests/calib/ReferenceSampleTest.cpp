@@ -136,13 +136,14 @@ TEST(ReferenceSample, ChoicesAndShapeFaults) {
   EXPECT_NE(FaultsOf(Header).find("line 1: the file holds no individuals"), std::string::npos);
   EXPECT_NE(FaultsOf("").find("the file is empty"), std::string::npos);
 
-  const std::string model = FaultsOf(Header + "a,Female,White,40,2,,,,,\n", {true});
+  const std::string model = FaultsOf(Header + "a,Female,White,40,2,,,,,\n", {.needModel = true, .placeOfLine = {}});
   EXPECT_NE(model.find("line 1: the file lacks the column HAZARDFUNC"), std::string::npos);
   const std::string withModel =
       "HAZARDFUNC," + Header + "Forensic,a,Female,White,40,2,,,,,\nforensics,b,Male,White,41,2,,,,,\n";
-  EXPECT_NE(FaultsOf(withModel, {true}).find("line 3: HAZARDFUNC 'forensics' is not Archeological or Forensic"),
+  EXPECT_NE(FaultsOf(withModel, {.needModel = true, .placeOfLine = {}})
+                .find("line 3: HAZARDFUNC 'forensics' is not Archeological or Forensic"),
             std::string::npos);
-  EXPECT_EQ(FaultsOf(withModel, {false}), "(accepted)");
+  EXPECT_EQ(FaultsOf(withModel, {.needModel = false, .placeOfLine = {}}), "(accepted)");
 }
 
 TEST(ReferenceSample, ColumnFaultsAreFoundBeforeAnyLine) {

@@ -166,7 +166,7 @@ TEST(Validation, ASkeletonWithoutScoresIsCountedApart) {
       "PUB_TEXTURE_L_LOW,PUB_TEXTURE_L_UPPER\n"
       "Male,White,Forensic,30,2,,,,,\n"
       "Male,White,Forensic,40,,,,,,\n",
-      "two.csv", templ, {true});
+      "two.csv", templ, {.needModel = true, .placeOfLine = {}});
   test::ScratchFolder folder;
   const std::vector<IndividualEstimate> e =
       EstimateAges(folder.Write("p.dat", test::SmallParameterText), sample, {}, {});

@@ -94,8 +94,9 @@ TEST_F(OwnTraits, ImportAnalyzeExportAndReportKeepTheTraitsUnderTheirNames) {
   // The report lists the case's scores of the traits of its own.
   const fs::path pdf = fs::directory_iterator(root / "reports")->path();
   const fs::path pdfText = root / "report.txt";
-  if (std::system(("pdftotext -layout '" + pdf.string() + "' '" + pdfText.string() + "'").c_str()) == 0)
+  if (std::system(("pdftotext -layout '" + pdf.string() + "' '" + pdfText.string() + "'").c_str()) == 0) {
     EXPECT_NE(ReadAll(pdfText).find("Other traits: APEX L "), std::string::npos) << ReadAll(pdfText);
+  }
 }
 
 TEST_F(OwnTraits, ValidateAndCalibrateReadTheCasesOfDocumentedAgeFromTheTable) {
