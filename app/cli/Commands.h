@@ -19,6 +19,7 @@ int ReportCommand(const std::vector<std::string>& args, const char* argv0, std::
 int CopyCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int HistoryCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 
 extern const char* const AnalyzeHelp;
 extern const char* const ImportHelp;
@@ -30,6 +31,7 @@ extern const char* const ReportHelp;
 extern const char* const SimulateHelp;
 extern const char* const CopyHelp;
 extern const char* const AskHelp;
+extern const char* const HistoryHelp;
 extern const char* const GeneralHelp;
 
 // Runs the command the arguments name.

@@ -14,7 +14,7 @@ const char* const CopyHelp =
     "Usage: vorla-cli copy --from DIR_OR_URI --to DIR_OR_URI\n"
     "\n"
     "Copies a whole case table, every case with its SKELETON_ID and every field\n"
-    "exactly, from one place to another: a case folder (its TAData.db, or the\n"
+    "exactly, and the history of the cases, from one place to another: a case folder (its TAData.db, or the\n"
     "server its TAData.conn names) or a PostgreSQL connection URI\n"
     "(postgresql://HOST/DATABASE?sslmode=require ...). The target must hold no\n"
     "case; a missing target folder is created. Everything is copied in one\n"

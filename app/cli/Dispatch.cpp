@@ -7,6 +7,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
 #include "app/common/ProgramDirectory.h"
+#include "store/CaseHistory.h"
 
 namespace vorla::cli {
 
@@ -26,6 +27,7 @@ const char* const GeneralHelp =
     "  validate  compare the estimates for a reference sample with its known ages\n"
     "  simulate  draw a reference sample from a parameter set\n"
     "  copy      copy a whole case table between a case folder and a database server\n"
+    "  history   show the history of a case: every change, who made it and when\n"
     "\n"
     "--db URI (before or after the command) keeps the case table on a PostgreSQL\n"
     "server, postgresql://HOST/DATABASE, instead of in the case folder; so does a\n"
@@ -62,13 +64,17 @@ int RunCli(int argc, char** argv) {
     const char* help;
     int (*run)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
   };
-  for (const Entry& e :
-       {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
-        Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
-        Entry{"form", FormHelp, &FormCommand}, Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
-        Entry{"validate", ValidateHelp, &ValidateCommand}, Entry{"simulate", SimulateHelp, &SimulateCommand},
-        Entry{"copy", CopyHelp, &CopyCommand}, Entry{"ask", AskHelp, &AskCommand}}) {
+  for (const Entry& e : {Entry{"analyze", AnalyzeHelp, &AnalyzeCommand}, Entry{"import", ImportHelp, &ImportCommand},
+                         Entry{"export", ExportHelp, &ExportCommand}, Entry{"report", ReportHelp, &ReportCommand},
+                         Entry{"form", FormHelp, &FormCommand}, Entry{"calibrate", CalibrateHelp, &CalibrateCommand},
+                         Entry{"validate", ValidateHelp, &ValidateCommand},
+                         Entry{"simulate", SimulateHelp, &SimulateCommand}, Entry{"copy", CopyHelp, &CopyCommand},
+                         Entry{"ask", AskHelp, &AskCommand}, Entry{"history", HistoryHelp, &HistoryCommand}}) {
     if (command != e.name) continue;
+    // Every change a command makes is recorded in the case's history as its own.
+    CaseWriter writer = DefaultCaseWriter();
+    writer.program = std::string("vorla-cli ") + e.name;
+    SetDefaultCaseWriter(writer);
     for (const std::string& a : rest)
       if (a == "--help" || a == "-h") {
         std::cout << e.help;

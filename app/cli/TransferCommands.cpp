@@ -8,6 +8,7 @@
 #include "paint/StageScoresOfSet.h"
 #include "params/CaseRun.h"
 #include "store/CaseCsv.h"
+#include "store/CaseHistory.h"
 #include "store/CaseLocation.h"
 #include "store/CaseTable.h"
 
@@ -30,24 +31,31 @@ const char* const ImportHelp =
     "is imported and the faults are listed by line.\n";
 
 const char* const ExportHelp =
-    "Usage: vorla-cli export [--dir DIR] FILE.csv\n"
+    "Usage: vorla-cli export [--dir DIR] [--history HISTORY.csv] [FILE.csv]\n"
     "\n"
     "Writes every case of the case table in DIR (default: the folder of the program)\n"
     "to a CSV file: a header of all field names, then one line per case in key order.\n"
     "The fields of the traits of one's own of the folder's Parameters.dat are\n"
-    "written too; AGE only when a case has a documented age.\n";
+    "written too; AGE only when a case has a documented age. --history writes the\n"
+    "history of every case, deleted ones too, to HISTORY.csv: a line per change\n"
+    "in the order they were made (see 'vorla-cli history --help').\n";
 
 namespace {
 
 struct TransferOptions {
   std::string dir;
   std::string file;
+  std::string history;
 };
 
-TransferOptions Parse(const std::vector<std::string>& args) {
-  const CliArguments a(args, {"--dir"}, {});
-  if (a.Words().size() != 1) throw UsageError("name exactly one CSV file");
-  return {a.Value("--dir").value_or(""), a.Words().front()};
+TransferOptions Parse(const std::vector<std::string>& args, bool withHistory = false) {
+  const CliArguments a(args, withHistory ? std::set<std::string>{"--dir", "--history"} : std::set<std::string>{"--dir"},
+                       {});
+  TransferOptions o{a.Value("--dir").value_or(""), {}, a.Value("--history").value_or("")};
+  if (a.Has("--history") && o.history.empty()) throw UsageError("--history names a CSV file");
+  if (a.Words().size() > 1 || (a.Words().empty() && o.history.empty())) throw UsageError("name exactly one CSV file");
+  if (!a.Words().empty()) o.file = a.Words().front();
+  return o;
 }
 
 }  // namespace
@@ -85,7 +93,7 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
 int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
   TransferOptions o;
   try {
-    o = Parse(args);
+    o = Parse(args, true);
   } catch (const UsageError& e) {
     err << "vorla-cli export: " << e.what() << "\n\n" << ExportHelp;
     return 2;
@@ -98,15 +106,21 @@ int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::
     DeclareTraitsOfFolder(dir, err);
     CaseTable table;
     table.Open(CaseTableLocation(dir));
-    std::vector<std::string> undeclared;
-    const int count = ExportCsv(table, o.file, &undeclared);
-    if (!undeclared.empty()) {
-      std::string names;
-      for (const std::string& name : undeclared) names += (names.empty() ? "" : ", ") + name;
-      err << "Warning: the case table holds columns that " << dir
-          << "Parameters.dat no longer declares; they are exported as they are: " << names << "\n";
+    if (!o.file.empty()) {
+      std::vector<std::string> undeclared;
+      const int count = ExportCsv(table, o.file, &undeclared);
+      if (!undeclared.empty()) {
+        std::string names;
+        for (const std::string& name : undeclared) names += (names.empty() ? "" : ", ") + name;
+        err << "Warning: the case table holds columns that " << dir
+            << "Parameters.dat no longer declares; they are exported as they are: " << names << "\n";
+      }
+      out << "Exported " << count << (count == 1 ? " case" : " cases") << " to " << o.file << "\n";
     }
-    out << "Exported " << count << (count == 1 ? " case" : " cases") << " to " << o.file << "\n";
+    if (!o.history.empty()) {
+      const int lines = ExportHistoryCsv(table, o.history);
+      out << "Exported " << lines << (lines == 1 ? " line" : " lines") << " of history to " << o.history << "\n";
+    }
     return 0;
   } catch (const std::exception& e) {
     err << e.what() << "\n";
