@@ -13,7 +13,8 @@
 namespace vorla::cli {
 
 const char* const HistoryHelp =
-    "Usage: vorla-cli history [--dir DIR] --id N | --name TEXT [--format text|csv|json]\n"
+    "Usage: vorla-cli history [--dir DIR] --id N | --name TEXT\n"
+    "                         [--format text|csv|json]\n"
     "\n"
     "Shows the history of a case of the case table in DIR (default: the folder of\n"
     "the program), newest first: every stored change with its time (UTC), the\n"
@@ -23,7 +24,8 @@ const char* const HistoryHelp =
     "import and copy name the file the case came from. A deleted case keeps its\n"
     "history, found by its SKELETON_ID or case number. --name takes every case\n"
     "with that case number. 'export --history FILE.csv' writes the whole history.\n"
-    "Exit codes: 0 shown, 2 usage error, 3 no such case or the table could not be read.\n";
+    "Exit codes: 0 shown, 2 usage error, 3 no such case, or the table could not\n"
+    "be read.\n";
 
 namespace {
 
