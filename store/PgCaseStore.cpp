@@ -416,8 +416,11 @@ class PgCaseStore final : public CaseStore {
   // may not create it opens the table but can change nothing in it.
   void AddHistoryTable() {
     const auto exists = [this] {
-      const PgResult found = db_.Exec("SELECT to_regclass('tadatahistory') IS NOT NULL", {});
-      return found.Rows() == 1 && found.Text(0, 0) == "t";
+      const PgResult found = db_.Exec(
+          "SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema() "
+          "AND table_name = 'tadatahistory'",
+          {});
+      return found.Rows() == 1 && found.Text(0, 0) != "0";
     };
     history_ = exists();
     if (history_) return;
