@@ -163,6 +163,7 @@ bool TTAForm2::OpenCaseFolder(const std::string& directory) {
 void TTAForm2::WithSecondConnection(const std::function<void(CaseTable&)>& work) {
   KeepPendingRow();
   CaseTable other;
+  other.SetWriter(TATable.Writer());
   const auto reread = [this] {
     TATable.Refresh();
     DBGrid1->Sync(TATable, true);

@@ -88,6 +88,9 @@ void TTAForm2::BuildMenus() {
   RevertCaseAction = AddAction(edit, QStringLiteral("&Revert Changes to This Case"),
                                QStringLiteral("Forget what was typed into this case since it was last stored"));
   runs(RevertCaseAction, &TTAForm2::RevertCaseClick);
+  CaseHistoryAction = AddAction(edit, QStringLiteral("&History of This Case..."),
+                                QStringLiteral("Every stored change of this case: when, by whom, and what it was"));
+  runs(CaseHistoryAction, &TTAForm2::CaseHistoryClick);
   edit->addSeparator();
   CopyTextAction = AddAction(edit, QStringLiteral("Copy &Text"), QStringLiteral("Copy the table of results as text"));
   clicks(CopyTextAction, CopyResTextButt);

@@ -16,6 +16,7 @@
 //   MenuBar.cpp        the menus and their actions
 //   CaseFolderActions.cpp  opening a case folder, import and export, settings
 //   CaseEditActions.cpp    find, delete and revert a case
+//   CaseHistoryDialog.cpp  the history of the current case
 //   BatchActions.cpp   Analyze All Cases and Save Reports of All Cases
 #include <QMainWindow>
 #include <QPointer>
@@ -107,6 +108,7 @@ struct TTAForm2Controls {
   QAction* FindAction = nullptr;
   QAction* DeleteCaseAction = nullptr;
   QAction* RevertCaseAction = nullptr;
+  QAction* CaseHistoryAction = nullptr;
   QAction* CopyTextAction = nullptr;
   QAction* CopyGraphAction = nullptr;
   QAction* PreferencesAction = nullptr;
@@ -371,6 +373,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void RevertCaseClick();
   void AnalyzeAllClick();
   void AgeQuestionsClick();  // AgeQuestionsDialog.cpp
+  void CaseHistoryClick();   // CaseHistoryDialog.cpp
   void AboutClick();
   // The confidence level: 0 "90", 1 "95", 2 "99"; as a click in ProbabilityRG.
   void ChooseLevel(int probabilityIndex);

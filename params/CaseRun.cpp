@@ -169,7 +169,7 @@ bool ComplexIsEmpty(const CaseRow& row, int complexIndex, const CheckedParameter
   return empty;
 }
 
-void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection) {
+void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection, bool post) {
   static const FieldKey combinedP("RES_ALL_CHI2_P");
   static const std::array<std::pair<FieldKey, FieldKey>, 3> complexFields = [] {
     const auto fields = [](int i) {
@@ -181,7 +181,7 @@ void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection) {
   if (!row.FieldIsNull(combinedP) && row.FieldAsFloat(combinedP) == -1.0) {
     row.Edit();
     row.SetFieldNull(combinedP);
-    row.Post();
+    if (post) row.Post();
   }
   for (int i = 0; i < 3; ++i) {
     const auto& [estimate, probability] = complexFields[static_cast<std::size_t>(i)];
@@ -189,7 +189,7 @@ void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection) {
     if (row.FieldIsNull(probability)) {
       row.Edit();
       row.SetFieldFloat(probability, 1.0);
-      row.Post();
+      if (post) row.Post();
     }
   }
 }
@@ -227,8 +227,11 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
           ? PrepareAnalysis(skeletonId, row, *settings.parameters, sex, race, "logit", model, selection)
           : PrepareAnalysis(skeletonId, row, settings.parameterFile, sex, race, "logit", model, selection);
   Analyse(record.get());
-  // The level and the set go into the row with the results they belong to,
-  // in one post.
+  // The level, the set, the results and the summary's corrections go into
+  // the row in one post, so that the case's history has the analysis as one
+  // entry. What was written into the row before (the score pairs put in
+  // order) is posted on its own when the row is located.
+  row.LocateId(skeletonId);
   row.Edit();
   if (record) {
     const ParameterIdentity identity = SetOfRun(settings);
@@ -238,7 +241,9 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
   } else {
     for (const FieldKey* key : {&levelField, &setField, &demonstrationField}) row.SetFieldNull(*key);
   }
-  StoreResults(skeletonId, row, record.get());
+  WriteResults(row, record.get());
+  if (record) CorrectProbabilities(row, selection, false);
+  row.Post();
   if (settings.onAnalysed) settings.onAnalysed(record.get());
   if (!record) return false;
   if (settings.keepAnalysed) {
@@ -247,7 +252,6 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
     WriteTrace(record.get(), settings);
     FreeAnalysisTree(record);
   }
-  CorrectProbabilities(row, selection);
   return true;
 }
 

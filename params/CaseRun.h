@@ -87,7 +87,9 @@ bool ComplexIsEmpty(const CaseRow& row, int complexIndex, const CheckedParameter
 
 // The summary's corrections after a run: a selected complex with results and
 // an empty probability gets 1; a combined probability of -1 is emptied.
-void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection);
+// Each correction is posted, unless `post` is false: then the row is left
+// in the edit state with them.
+void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection, bool post = true);
 
 struct RunSettings {
   int level = 95;             // 90, 95 or 99

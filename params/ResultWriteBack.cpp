@@ -84,13 +84,17 @@ std::vector<std::string> ComplexResultFields(const std::string& complexName) {
 void StoreResults(std::int32_t skeletonId, CaseRow& row, const TTransisionsAnalyseDataSet* s) {
   row.LocateId(skeletonId);
   row.Edit();
+  WriteResults(row, s);
+  row.Post();
+}
+
+void WriteResults(CaseRow& row, const TTransisionsAnalyseDataSet* s) {
   for (const auto& [name, keys] : KnownComplexKeys())
     for (const FieldKey& key : keys) row.SetFieldNull(key);
 
   const std::vector<FieldKey>& k = CombinedKeys();
   if (!s) {
     for (const FieldKey& key : k) row.SetFieldNull(key);
-    row.Post();
     return;
   }
 
@@ -120,7 +124,6 @@ void StoreResults(std::int32_t skeletonId, CaseRow& row, const TTransisionsAnaly
     else
       StoreComplex(row, ComplexKeys(c->Complexname), *c);
   }
-  row.Post();
 }
 
 }  // namespace vorla

@@ -31,5 +31,7 @@ std::vector<std::string> ComplexResultFields(const std::string& complexName);
 // combined results and those of every analysed complex (or empties the
 // combined ones when there is no case), and posts the row.
 void StoreResults(std::int32_t skeletonId, CaseRow& row, const TTransisionsAnalyseDataSet* record);
+// The same into the row being edited, without moving to it or posting it.
+void WriteResults(CaseRow& row, const TTransisionsAnalyseDataSet* record);
 
 }  // namespace vorla

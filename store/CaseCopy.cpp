@@ -44,6 +44,10 @@ int CopyCaseTable(const CaseTable& from, CaseTable& to, const StageScoreRules& s
   const auto scoreColumns = ScoreColumns(stages);
   to.BeginTransaction();
   try {
+    // The history comes first, as it was written; each row copied adds the
+    // entry that names where it came from.
+    from.ForEachHistoryLine({}, [&](const HistoryLine& line) { to.InsertHistoryLine(line); });
+    const std::string origin = "copied from " + from.Where();
     from.ForEachStoredRow([&](const std::vector<FieldValue>& row) {
       for (const auto& [column, trait] : scoreColumns) {
         if (column >= row.size()) continue;
@@ -55,7 +59,7 @@ int CopyCaseTable(const CaseTable& from, CaseTable& to, const StageScoreRules& s
                            std::string(CaseFields()[column].name) + ": " + fault);
       }
       try {
-        to.InsertStoredRow(row);
+        to.InsertStoredRow(row, origin);
       } catch (const StoreError& error) {
         throw StoreError("Case " + std::to_string(std::get<std::int64_t>(row[0])) +
                          " could not be copied: " + error.what());

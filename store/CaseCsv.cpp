@@ -295,6 +295,7 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
       CheckRecord(record, columns, stagesOfColumns, changed);
       if (!changed.empty() || ++written > rows) throw StoreError("'" + path + "' changed while it was imported");
       table.Append();
+      table.SetNewRowOrigin("imported from '" + path + "', line " + std::to_string(record.line));
       for (std::size_t c = 0; c < columns.size(); ++c) {
         const std::string& cell = record.cells[c];
         if (columns[c] == kIgnoredColumn || cell.empty()) continue;
@@ -302,10 +303,12 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
       }
       table.Post();  // a row of empty cells is stored as well
     }
+    table.SetNewRowOrigin({});
     if (written != rows) throw StoreError("'" + path + "' changed while it was imported");
     if (progress && !progress(rows, rows)) throw ImportStopped();
     table.Commit();
   } catch (...) {
+    table.SetNewRowOrigin({});
     try {
       table.Rollback();
     } catch (const StoreError&) {

@@ -14,6 +14,7 @@
 #include <variant>
 #include <vector>
 
+#include "store/CaseHistory.h"
 #include "store/FieldValue.h"
 #include "store/Schema.h"
 
@@ -85,6 +86,18 @@ class CaseStore {
 
   // Removes the row with this key (none such: nothing happens).
   virtual void DeleteRow(std::int64_t key) = 0;
+
+  // The history table is created with the case table and added to a table
+  // that lacks it, where the database may be written; without it every
+  // change is refused. Appends the lines of one entry of the case with this
+  // key, within the post's transaction, all with the same time (UTC).
+  virtual void AppendHistory(std::int64_t key, const std::string& name, const CaseWriter& writer,
+                             const std::vector<HistoryItem>& items) = 0;
+  // Stores a line as it is (copying a table), under a new HISTORY_ID.
+  virtual void InsertHistoryLine(const HistoryLine& line) = 0;
+  // The stored lines in the order they were written: all of them, those of
+  // a key, or those whose case number is the name.
+  virtual void ForEachHistoryLine(const RowFilter& filter, const std::function<void(const HistoryLine&)>& visit) = 0;
   // What a list of cases shows of every row, in key order: the key, the case
   // number ("" for none) and whether results are stored.
   virtual void ForEachListEntry(const std::function<void(std::int64_t, const std::string&, bool)>& visit) = 0;

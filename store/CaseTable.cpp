@@ -19,7 +19,8 @@ constexpr std::chrono::milliseconds kPauseAfterUpgrade{200};
 
 CaseTable::CaseTable()
     : display_formats_(CaseFields().size()),
-      sleeper_([](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }) {}
+      sleeper_([](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }),
+      writer_(DefaultCaseWriter()) {}
 
 CaseTable::~CaseTable() {
   Close();
@@ -199,7 +200,7 @@ bool CaseTable::AnyStoredValueIn(std::string_view field) const {
   return store_->AnyValueIn(field);
 }
 
-void CaseTable::InsertStoredRow(const std::vector<FieldValue>& row) {
+void CaseTable::InsertStoredRow(const std::vector<FieldValue>& row, const std::string& origin) {
   RequireOpen();
   if (row.size() != CaseFields().size() || !std::holds_alternative<std::int64_t>(row[0])) {
     throw StoreError("A stored row needs every field and its SKELETON_ID");
@@ -208,6 +209,9 @@ void CaseTable::InsertStoredRow(const std::vector<FieldValue>& row) {
   const bool own = store_->BeginPost();
   try {
     store_->InsertRow(row, true, version);
+    const auto name = std::get_if<std::string>(&row[static_cast<std::size_t>(FindCaseField(kNameField))]);
+    store_->AppendHistory(std::get<std::int64_t>(row[0]), name ? *name : std::string(), writer_,
+                          DescribePost(nullptr, row, origin.empty() ? "copied" : origin));
     store_->EndPost(own);
   } catch (...) {
     store_->AbortPost(own);
@@ -220,6 +224,24 @@ void CaseTable::InsertStoredRow(const std::vector<FieldValue>& row) {
     const bool before = pos_ >= 0 && at - keys_.begin() <= pos_;
     keys_.insert(at, key);
     if (before) ++pos_;
+  }
+}
+
+void CaseTable::ForEachHistoryLine(const RowFilter& filter,
+                                   const std::function<void(const HistoryLine&)>& visit) const {
+  RequireOpen();
+  store_->ForEachHistoryLine(filter, visit);
+}
+
+void CaseTable::InsertHistoryLine(const HistoryLine& line) {
+  RequireOpen();
+  const bool own = store_->BeginPost();
+  try {
+    store_->InsertHistoryLine(line);
+    store_->EndPost(own);
+  } catch (...) {
+    store_->AbortPost(own);
+    throw;
   }
 }
 

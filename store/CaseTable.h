@@ -15,6 +15,7 @@
 #include <variant>
 #include <vector>
 
+#include "store/CaseHistory.h"
 #include "store/CaseRow.h"
 #include "store/CaseStore.h"
 #include "store/FieldValue.h"
@@ -210,8 +211,23 @@ class CaseTable final : public CaseRow {
   // Whether any stored row has a value in this field of CaseFields().
   bool AnyStoredValueIn(std::string_view field) const;
   // Stores a whole row with its own SKELETON_ID (copying a table); the
-  // current row does not move.
-  void InsertStoredRow(const std::vector<FieldValue>& row);
+  // current row does not move. Its history entry names the origin.
+  void InsertStoredRow(const std::vector<FieldValue>& row, const std::string& origin = "copied");
+
+  // --- History ----------------------------------------------------------------
+
+  // Who and what the changes from now on are recorded as written by
+  // (default: DefaultCaseWriter() when the table was made).
+  void SetWriter(CaseWriter writer) { writer_ = std::move(writer); }
+  const CaseWriter& Writer() const { return writer_; }
+  // While not empty, a new row that is posted is recorded as coming from
+  // this origin ("imported from 'cases.csv', line 4") rather than field by field.
+  void SetNewRowOrigin(std::string origin) { new_row_origin_ = std::move(origin); }
+  // The stored history lines in the order written, whatever the filter of the
+  // rows: all (no filter), those of a key, or those of a case number.
+  void ForEachHistoryLine(const RowFilter& filter, const std::function<void(const HistoryLine&)>& visit) const;
+  // Stores a line of another table's history (copying a table) as it is.
+  void InsertHistoryLine(const HistoryLine& line);
 
  private:
   void OpenTableAttempt(int attempt);
@@ -261,6 +277,9 @@ class CaseTable final : public CaseRow {
 
   Sleeper sleeper_;
   std::function<void(int)> before_open_table_;
+
+  CaseWriter writer_;
+  std::string new_row_origin_;
 };
 
 }  // namespace vorla

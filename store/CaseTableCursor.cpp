@@ -21,6 +21,14 @@ class DepthGuard {
   int& depth_;
 };
 
+// The case number of a row in the order of CaseFields().
+std::string CaseNumberOf(const std::vector<FieldValue>& row) {
+  const int index = FindCaseField(kNameField);
+  const auto* name =
+      index >= 0 && static_cast<std::size_t>(index) < row.size() ? std::get_if<std::string>(&row[index]) : nullptr;
+  return name != nullptr ? *name : std::string();
+}
+
 }  // namespace
 
 void CaseTable::RequireNotLeaving() const {
@@ -271,7 +279,21 @@ void CaseTable::DeleteCurrent() {
   const int index = pos_;
   Scroll(
       [this, key, index] {
-        store_->DeleteRow(key);
+        // The row goes, its history stays and records the deletion with
+        // what the row held, in one transaction.
+        const bool own = store_->BeginPost();
+        try {
+          std::vector<FieldValue> stored(CaseFields().size());
+          std::optional<std::int64_t> version;
+          if (store_->ReadRow(key, stored, version)) {
+            store_->DeleteRow(key);
+            store_->AppendHistory(key, CaseNumberOf(stored), writer_, DescribeDeletion(stored));
+          }
+          store_->EndPost(own);
+        } catch (...) {
+          store_->AbortPost(own);
+          throw;
+        }
         LoadKeys();
         pos_ = keys_.empty() ? -1 : std::min(index, static_cast<int>(keys_.size()) - 1);
         bof_ = pos_ <= 0;
@@ -354,9 +376,22 @@ void CaseTable::PostRow(bool overwrite) {
       if (inserted < 1 || inserted > std::numeric_limits<std::int32_t>::max()) {
         throw StoreError("The case table has run out of 32-bit SKELETON_ID values");
       }
+      const std::vector<HistoryItem> items = DescribePost(nullptr, row_, new_row_origin_);
+      store_->AppendHistory(inserted, CaseNumberOf(row_), writer_, items);
     } else {
-      if (!std::holds_alternative<std::int64_t>(row_[0])) throw StoreError("The current row has no SKELETON_ID");
+      const auto* key = std::get_if<std::int64_t>(&row_[0]);
+      if (key == nullptr) throw StoreError("The current row has no SKELETON_ID");
+      // The row as it was stored before: as read, when the post names the
+      // version it read; read again when it writes over another writer's.
+      std::vector<FieldValue> before;
+      std::optional<std::int64_t> ignored;
+      if (overwrite || !version_ || saved_row_.size() != row_.size()) {
+        before.resize(row_.size());
+        if (!store_->ReadRow(*key, before, ignored)) before = saved_row_;
+      }
       store_->UpdateRow(row_, overwrite ? std::nullopt : version_, version);
+      const std::vector<HistoryItem> items = DescribePost(before.empty() ? &saved_row_ : &before, row_);
+      if (!items.empty()) store_->AppendHistory(*key, CaseNumberOf(row_), writer_, items);
     }
     store_->EndPost(own);
   } catch (...) {

@@ -88,6 +88,7 @@ class PgCaseStore final : public CaseStore {
         {});
     if (info.Rows() == 0) {
       Create();
+      AddHistoryTable();
       return;
     }
     std::map<std::string, std::string> columns;
@@ -119,6 +120,7 @@ class PgCaseStore final : public CaseStore {
     }
     // A table made by hand with the case fields gains the edit count.
     if (columns.count(kVersionColumn) == 0 || columns.count(kChangedColumn) == 0) AddVersionColumns();
+    AddHistoryTable();
   }
 
   void AddField(const FieldInfo& field) override {
@@ -273,6 +275,64 @@ class PgCaseStore final : public CaseStore {
     db_.Exec("DELETE FROM TAData WHERE SKELETON_ID = $1", {PgParam(std::to_string(key))});
   }
 
+  void AppendHistory(std::int64_t key, const std::string& name, const CaseWriter& writer,
+                     const std::vector<HistoryItem>& items) override {
+    RequireHistory();
+    if (items.empty()) return;
+    // One statement: every line of the entry has the same time, the server's.
+    std::string sql = "INSERT INTO TADataHistory (" + HistoryColumnList() + ") VALUES ";
+    std::vector<PgParam> params = {std::to_string(key), ToParam(TextOrNull(name)), ToParam(TextOrNull(writer.analyst)),
+                                   ToParam(TextOrNull(writer.program))};
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const std::string n = std::to_string(params.size() + 1);
+      sql += std::string(i > 0 ? ", " : "") +
+             "($1, $2, to_char(statement_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), $3, $4, "
+             "current_user, $" +
+             n + ", $" + std::to_string(params.size() + 2) + ", $" + std::to_string(params.size() + 3) + ", $" +
+             std::to_string(params.size() + 4) + ")";
+      const HistoryItem& item = items[i];
+      for (const std::string* text : {&item.change, &item.field, &item.oldValue, &item.newValue})
+        params.push_back(ToParam(TextOrNull(*text)));
+    }
+    db_.Exec(sql, params);
+  }
+
+  void InsertHistoryLine(const HistoryLine& line) override {
+    RequireHistory();
+    std::vector<PgParam> params = {std::to_string(line.key)};
+    for (const std::string* text : {&line.name, &line.time, &line.analyst, &line.program, &line.serverUser,
+                                    &line.change, &line.field, &line.oldValue, &line.newValue})
+      params.push_back(ToParam(TextOrNull(*text)));
+    db_.Exec("INSERT INTO TADataHistory (" + HistoryColumnList() + ") VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
+             params);
+  }
+
+  void ForEachHistoryLine(const RowFilter& filter, const std::function<void(const HistoryLine&)>& visit) override {
+    if (!history_) return;
+    std::string sql = "SELECT HISTORY_ID, SKELETON_ID";
+    for (std::size_t i = 2; i < HistoryColumns().size(); ++i)
+      sql += ", COALESCE(" + std::string(HistoryColumns()[i]) + ", '')";
+    sql += " FROM TADataHistory";
+    std::vector<PgParam> params;
+    if (const auto* name = std::get_if<std::string>(&filter)) {
+      sql += " WHERE (SKELETON_NAME = $1 OR ($1 = '' AND SKELETON_NAME IS NULL))";
+      params.emplace_back(*name);
+    } else if (const auto* key = std::get_if<std::int64_t>(&filter)) {
+      sql += " WHERE SKELETON_ID = $1";
+      params.emplace_back(std::to_string(*key));
+    }
+    const PgResult result = db_.Exec(sql + " ORDER BY HISTORY_ID", params);
+    HistoryLine line;
+    for (int r = 0; r < result.Rows(); ++r) {
+      line.id = AsInt64(result.Text(r, 0));
+      line.key = AsInt64(result.Text(r, 1));
+      std::string* texts[] = {&line.name,   &line.time,  &line.analyst,  &line.program, &line.serverUser,
+                              &line.change, &line.field, &line.oldValue, &line.newValue};
+      for (int i = 0; i < 9; ++i) *texts[i] = result.Text(r, i + 2);
+      visit(line);
+    }
+  }
+
   void ForEachListEntry(const std::function<void(std::int64_t, const std::string&, bool)>& visit) override {
     const PgResult result = db_.Exec(
         "SELECT SKELETON_ID, COALESCE(SKELETON_NAME, ''), CASE WHEN RES_ALL_MAX_LIKELIHOOD IS NULL THEN 0 ELSE 1 END "
@@ -351,8 +411,58 @@ class PgCaseStore final : public CaseStore {
              {});
   }
 
+  // Every change of a case is appended to TADataHistory in its transaction;
+  // a trigger refuses to update, delete or empty a line of it. A role that
+  // may not create it opens the table but can change nothing in it.
+  void AddHistoryTable() {
+    const auto exists = [this] {
+      const PgResult found = db_.Exec(
+          "SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema() "
+          "AND table_name = 'tadatahistory'",
+          {});
+      return found.Rows() == 1 && found.Text(0, 0) != "0";
+    };
+    history_ = exists();
+    if (history_) return;
+    try {
+      db_.Exec("BEGIN");
+      db_.Exec(
+          "CREATE TABLE IF NOT EXISTS TADataHistory (HISTORY_ID bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
+          "SKELETON_ID bigint NOT NULL, SKELETON_NAME text, CHANGED_AT text NOT NULL, ANALYST text, PROGRAM text, "
+          "DB_USER text, CHANGE text NOT NULL, FIELD text, OLD_VALUE text, NEW_VALUE text)");
+      db_.Exec("CREATE INDEX IF NOT EXISTS TADataHistory_key ON TADataHistory (SKELETON_ID)");
+      db_.Exec(
+          "CREATE OR REPLACE FUNCTION TADataHistory_kept() RETURNS trigger LANGUAGE plpgsql AS "
+          "$$BEGIN RAISE EXCEPTION 'the history of the cases is kept as written'; END$$");
+      db_.Exec(
+          "CREATE TRIGGER TADataHistory_kept BEFORE UPDATE OR DELETE OR TRUNCATE ON TADataHistory "
+          "FOR EACH STATEMENT EXECUTE PROCEDURE TADataHistory_kept()");
+      Commit();
+      history_ = true;
+    } catch (const StoreError& error) {
+      if (db_.InTransaction()) {
+        try {
+          db_.Exec("ROLLBACK");
+        } catch (const StoreError&) {
+          // The first failure is the one to report.
+        }
+      }
+      history_ = exists();  // made by another writer at the same time
+      if (!history_) history_failure_ = error.what();
+    }
+  }
+
+  void RequireHistory() const {
+    if (history_) return;
+    throw StoreError(Where() + " has no table TADataHistory for the history of the cases, so nothing can be changed " +
+                     "in it (" + history_failure_ + ")\nThe history table is created the first time a role that may " +
+                     "create tables opens the case table.");
+  }
+
   PgConnection db_;
   bool prepared_ = false;
+  bool history_ = false;
+  std::string history_failure_;
 };
 
 }  // namespace

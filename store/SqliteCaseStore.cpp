@@ -93,6 +93,7 @@ class SqliteCaseStore final : public CaseStore {
       }
       db_.ExecOne(CreateCaseTableSql());
       AddVersionColumns();
+      AddHistoryTable();
       return;
     }
     std::set<std::string> names;
@@ -106,6 +107,7 @@ class SqliteCaseStore final : public CaseStore {
     versioned_ = columns.count(kVersionColumn) != 0;
     // A file that may only be read keeps its shape: nothing can overwrite it.
     if (!versioned_ && !db_.ReadOnly()) AddVersionColumns();
+    AddHistoryTable();
   }
 
   void AddField(const FieldInfo& field) override { db_.ExecOne(AddFieldSql(field)); }
@@ -144,6 +146,10 @@ class SqliteCaseStore final : public CaseStore {
     insert_row_ = Statement(db_, "INSERT INTO TAData (" + columns + ") VALUES (" + placeholders + ")");
     insert_keyed_ = Statement(db_, "INSERT INTO TAData (" + ColumnList() + (versioned_ ? ", CHANGED_AT" : "") +
                                        ") VALUES (?, " + placeholders + ")");
+    if (history_) {
+      insert_history_ = Statement(db_, "INSERT INTO TADataHistory (" + HistoryColumnList() +
+                                           ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+    }
     savepoint_ = Statement(db_, "SAVEPOINT vorla_post");
     release_ = Statement(db_, "RELEASE vorla_post");
     rollback_to_ = Statement(db_, "ROLLBACK TO vorla_post");
@@ -155,6 +161,7 @@ class SqliteCaseStore final : public CaseStore {
     insert_keyed_ = Statement();
     update_row_ = Statement();
     changed_at_ = Statement();
+    insert_history_ = Statement();
     savepoint_ = Statement();
     release_ = Statement();
     rollback_to_ = Statement();
@@ -284,6 +291,49 @@ class SqliteCaseStore final : public CaseStore {
     remove.Step();
   }
 
+  void AppendHistory(std::int64_t key, const std::string& name, const CaseWriter& writer,
+                     const std::vector<HistoryItem>& items) override {
+    const std::string now = UtcTimeNow();
+    for (const HistoryItem& item : items)
+      InsertHistory({0,
+                     key,
+                     name,
+                     now,
+                     writer.analyst,
+                     writer.program,
+                     {},
+                     item.change,
+                     item.field,
+                     item.oldValue,
+                     item.newValue});
+  }
+
+  void InsertHistoryLine(const HistoryLine& line) override { InsertHistory(line); }
+
+  void ForEachHistoryLine(const RowFilter& filter, const std::function<void(const HistoryLine&)>& visit) override {
+    if (!history_) return;
+    std::string sql = "SELECT HISTORY_ID";
+    for (std::size_t i = 1; i < HistoryColumns().size(); ++i)
+      sql += ", " + std::string(i == 1 ? "" : "COALESCE(") + std::string(HistoryColumns()[i]) + (i == 1 ? "" : ", '')");
+    sql += " FROM TADataHistory";
+    const auto* name = std::get_if<std::string>(&filter);
+    const auto* key = std::get_if<std::int64_t>(&filter);
+    if (name) sql += kNameMatch;
+    if (key) sql += " WHERE SKELETON_ID = ?1";
+    Statement lines(db_, sql + " ORDER BY HISTORY_ID");
+    if (name) lines.BindText(1, *name);
+    if (key) lines.BindInt64(1, *key);
+    HistoryLine line;
+    while (lines.Step()) {
+      line.id = lines.ColumnInt64(0);
+      line.key = lines.ColumnInt64(1);
+      std::string* texts[] = {&line.name,   &line.time,  &line.analyst,  &line.program, &line.serverUser,
+                              &line.change, &line.field, &line.oldValue, &line.newValue};
+      for (int i = 0; i < 9; ++i) *texts[i] = lines.ColumnText(i + 2);
+      visit(line);
+    }
+  }
+
   void ForEachListEntry(const std::function<void(std::int64_t, const std::string&, bool)>& visit) override {
     Statement rows(
         db_,
@@ -354,8 +404,59 @@ class SqliteCaseStore final : public CaseStore {
     versioned_ = true;
   }
 
+  // Every change of a case is appended to TADataHistory in its transaction;
+  // nothing the programs do updates or deletes a line of it.
+  void AddHistoryTable() {
+    Statement exists(db_, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND upper(name) = 'TADATAHISTORY'");
+    history_ = exists.Step() && exists.ColumnInt64(0) > 0;
+    exists = Statement();
+    if (history_ || db_.ReadOnly()) return;
+    db_.ExecOne("BEGIN IMMEDIATE");
+    try {
+      db_.ExecOne(
+          "CREATE TABLE IF NOT EXISTS TADataHistory (HISTORY_ID INTEGER PRIMARY KEY, SKELETON_ID INTEGER NOT NULL, "
+          "SKELETON_NAME TEXT, CHANGED_AT TEXT NOT NULL, ANALYST TEXT, PROGRAM TEXT, DB_USER TEXT, CHANGE TEXT NOT "
+          "NULL, "
+          "FIELD TEXT, OLD_VALUE TEXT, NEW_VALUE TEXT)");
+      db_.ExecOne("CREATE INDEX IF NOT EXISTS TADataHistory_key ON TADataHistory (SKELETON_ID)");
+      for (const char* what : {"UPDATE", "DELETE"}) {
+        db_.ExecOne(std::string("CREATE TRIGGER IF NOT EXISTS TADataHistory_kept_") + what + " BEFORE " + what +
+                    " ON TADataHistory BEGIN SELECT RAISE(ABORT, 'the history of the cases is kept as written'); END");
+      }
+      db_.ExecOne("COMMIT");
+    } catch (...) {
+      try {
+        db_.ExecOne("ROLLBACK");
+      } catch (const StoreError&) {
+        // The first failure is the one to report.
+      }
+      throw;
+    }
+    history_ = true;
+  }
+
+  void InsertHistory(const HistoryLine& line) {
+    if (!history_) {
+      throw StoreError(db_.FileName() + " has no table TADataHistory for the history of the cases, so nothing can " +
+                       "be changed in it");
+    }
+    try {
+      insert_history_.BindInt64(1, line.key);
+      const std::string* texts[] = {&line.name,   &line.time,  &line.analyst,  &line.program, &line.serverUser,
+                                    &line.change, &line.field, &line.oldValue, &line.newValue};
+      for (int i = 0; i < 9; ++i) insert_history_.Bind(i + 2, TextOrNull(*texts[i]));
+      insert_history_.Step();
+    } catch (...) {
+      insert_history_.Reset();
+      throw;
+    }
+    insert_history_.Reset();
+  }
+
   SqliteDb db_;
   bool versioned_ = false;
+  bool history_ = false;
+  Statement insert_history_;
   Statement select_row_;
   Statement insert_row_;
   Statement insert_keyed_;

@@ -7,6 +7,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
 #include "app/common/ProgramDirectory.h"
+#include "store/CaseHistory.h"
 
 namespace vorla::cli {
 
@@ -26,6 +27,7 @@ const char* const GeneralHelp =
     "  validate  compare the estimates for a reference sample with its known ages\n"
     "  simulate  draw a reference sample from a parameter set\n"
     "  copy      copy a whole case table between a case folder and a database server\n"
+    "  history   show the history of a case: every change, who made it and when\n"
     "\n"
     "--db URI (before or after the command) keeps the case table on a PostgreSQL\n"
     "server, postgresql://HOST/DATABASE, instead of in the case folder; so does a\n"
@@ -61,11 +63,18 @@ int RunCli(int argc, char** argv) {
     const char* name;
     int (*run)(const std::vector<std::string>&, const char*, std::ostream&, std::ostream&);
   };
-  for (const Entry& e : {Entry{"analyze", &AnalyzeCommand}, Entry{"import", &ImportCommand},
-                         Entry{"export", &ExportCommand}, Entry{"report", &ReportCommand}, Entry{"form", &FormCommand},
-                         Entry{"calibrate", &CalibrateCommand}, Entry{"validate", &ValidateCommand},
-                         Entry{"simulate", &SimulateCommand}, Entry{"copy", &CopyCommand}, Entry{"ask", &AskCommand}})
-    if (command == e.name) return e.run(rest, argv[0], std::cout, std::cerr);
+  for (const Entry& e :
+       {Entry{"analyze", &AnalyzeCommand}, Entry{"import", &ImportCommand}, Entry{"export", &ExportCommand},
+        Entry{"report", &ReportCommand}, Entry{"form", &FormCommand}, Entry{"calibrate", &CalibrateCommand},
+        Entry{"validate", &ValidateCommand}, Entry{"simulate", &SimulateCommand}, Entry{"copy", &CopyCommand},
+        Entry{"ask", &AskCommand}, Entry{"history", &HistoryCommand}}) {
+    if (command != e.name) continue;
+    // Every change a command makes is recorded in the case's history as its own.
+    CaseWriter writer = DefaultCaseWriter();
+    writer.program = std::string("vorla-cli ") + e.name;
+    SetDefaultCaseWriter(writer);
+    return e.run(rest, argv[0], std::cout, std::cerr);
+  }
   std::cerr << "vorla-cli: unknown command " << command << "\n\n" << GeneralHelp;
   return 2;
 }

@@ -8,6 +8,7 @@
 #include "paint/StageScoresOfSet.h"
 #include "params/CaseRun.h"
 #include "store/CaseCsv.h"
+#include "store/CaseHistory.h"
 #include "store/CaseLocation.h"
 #include "store/CaseTable.h"
 
@@ -30,34 +31,46 @@ const char* const ImportHelp =
     "is imported and the faults are listed by line.\n";
 
 const char* const ExportHelp =
-    "Usage: vorla-cli export [--dir DIR] FILE.csv\n"
+    "Usage: vorla-cli export [--dir DIR] [--history HISTORY.csv] [FILE.csv]\n"
     "\n"
     "Writes every case of the case table in DIR (default: the folder of the program)\n"
     "to a CSV file: a header of all field names, then one line per case in key order.\n"
     "The fields of the traits of one's own of the folder's Parameters.dat are\n"
-    "written too; AGE only when a case has a documented age.\n";
+    "written too; AGE only when a case has a documented age. --history writes the\n"
+    "history of every case, deleted ones too, to HISTORY.csv: a line per change\n"
+    "in the order they were made (see 'vorla-cli history --help').\n";
 
 namespace {
 
 struct TransferOptions {
   std::string dir;
   std::string file;
+  std::string history;
 };
 
 // Import and export: the folder and the CSV file.
 class Transfer final : public Command {
  public:
   using Body = int (*)(const TransferOptions&, const char*, std::ostream&, std::ostream&);
-  Transfer(const char* name, const char* help, Body work) : Command(name, help, {{"--dir"}}), work_(work) {}
+  Transfer(const char* name, const char* help, Body work, bool withHistory = false)
+      : Command(name, help,
+                {withHistory ? std::vector<std::string>{"--dir", "--history"} : std::vector<std::string>{"--dir"}}),
+        work_(work),
+        withHistory_(withHistory) {}
 
  private:
   void Read(const CommandLine& a) override {
-    if (a.Words().size() != 1) throw UsageError("name exactly one CSV file");
-    o_ = {a.Value("--dir").value_or(""), a.Words().front()};
+    o_ = {a.Value("--dir").value_or(""), {}, a.Value("--history").value_or("")};
+    if (a.Has("--history") && o_.history.empty()) throw UsageError("--history names a CSV file");
+    // Export writes the table, its history, or both.
+    if (a.Words().size() > 1 || (a.Words().empty() && (!withHistory_ || o_.history.empty())))
+      throw UsageError("name exactly one CSV file");
+    if (!a.Words().empty()) o_.file = a.Words().front();
   }
   int Execute() override { return work_(o_, Argv0(), Out(), Err()); }
 
   Body work_;
+  bool withHistory_;
   TransferOptions o_;
 };
 
@@ -93,15 +106,21 @@ int Export(const TransferOptions& o, const char* argv0, std::ostream& out, std::
     DeclareTraitsOfFolder(dir, err);
     CaseTable table;
     table.Open(CaseTableLocation(dir));
-    std::vector<std::string> undeclared;
-    const int count = ExportCsv(table, o.file, &undeclared);
-    if (!undeclared.empty()) {
-      std::string names;
-      for (const std::string& name : undeclared) names += (names.empty() ? "" : ", ") + name;
-      err << "Warning: the case table holds columns that " << dir
-          << "Parameters.dat no longer declares; they are exported as they are: " << names << "\n";
+    if (!o.file.empty()) {
+      std::vector<std::string> undeclared;
+      const int count = ExportCsv(table, o.file, &undeclared);
+      if (!undeclared.empty()) {
+        std::string names;
+        for (const std::string& name : undeclared) names += (names.empty() ? "" : ", ") + name;
+        err << "Warning: the case table holds columns that " << dir
+            << "Parameters.dat no longer declares; they are exported as they are: " << names << "\n";
+      }
+      out << "Exported " << count << (count == 1 ? " case" : " cases") << " to " << o.file << "\n";
     }
-    out << "Exported " << count << (count == 1 ? " case" : " cases") << " to " << o.file << "\n";
+    if (!o.history.empty()) {
+      const int lines = ExportHistoryCsv(table, o.history);
+      out << "Exported " << lines << (lines == 1 ? " line" : " lines") << " of history to " << o.history << "\n";
+    }
     return 0;
   } catch (const std::exception& e) {
     err << e.what() << "\n";
@@ -116,7 +135,7 @@ int ImportCommand(const std::vector<std::string>& args, const char* argv0, std::
 }
 
 int ExportCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err) {
-  return Transfer("export", ExportHelp, &Export).Run(args, argv0, out, err);
+  return Transfer("export", ExportHelp, &Export, true).Run(args, argv0, out, err);
 }
 
 }  // namespace vorla::cli
