@@ -47,6 +47,7 @@ void TTAForm2::PreferencesClick() {
                   QStringLiteral("Analyst (named on every report; empty: the login's full name):"), Analyst());
   if (!name || !settings_) return;
   settings_->SetAnalyst(*name);
+  TATable.SetWriter({Analyst().toStdString(), "vorla"});
 }
 
 void TTAForm2::QuickRep1BeforePrint(ReportContent& content) const {

@@ -71,8 +71,9 @@ QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& geome
 TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, WindowSettings* settings, QWidget* parent)
     : QMainWindow(parent), ProgramDirectory(std::move(directory)), ui_(ui), settings_(settings) {
   setObjectName(QStringLiteral("TAForm2"));
-  // The cases' history records the window as the program of every change.
-  TATable.SetWriter({DefaultCaseWriter().analyst, "vorla"});
+  // The cases' history records the window as the program of every change,
+  // and the analyst of the preferences.
+  TATable.SetWriter({Analyst().toStdString(), "vorla"});
   // The layout is measured in the pixels of Arial; a metric-compatible face
   // stands in for it and for the old dialog face.
   QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));

@@ -1,9 +1,6 @@
 #include "paint/Analyst.h"
 
-#ifndef _WIN32
-#include <pwd.h>
-#include <unistd.h>
-#endif
+#include "store/CaseHistory.h"
 
 namespace vorla::gui {
 
@@ -14,14 +11,7 @@ QSettings& ProgramSettings() {
 }
 
 QString LoginFullName() {
-#ifndef _WIN32
-  if (const passwd* account = ::getpwuid(::getuid())) {
-    const QString full = QString::fromLocal8Bit(account->pw_gecos ? account->pw_gecos : "").section(',', 0, 0);
-    if (!full.trimmed().isEmpty()) return full.trimmed();
-    if (account->pw_name && *account->pw_name) return QString::fromLocal8Bit(account->pw_name);
-  }
-#endif
-  return qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+  return QString::fromStdString(vorla::LoginFullName());
 }
 
 QString AnalystName(const QSettings& settings) {

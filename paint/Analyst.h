@@ -12,8 +12,7 @@ inline constexpr const char* AnalystSettingKey = "analyst";
 // The remembered settings of both programs: the window's file.
 QSettings& ProgramSettings();
 
-// The login's full name (the account's name field up to its first comma),
-// else the login name; empty when neither is known.
+// The login's full name, as the case history names it by default.
 QString LoginFullName();
 
 // The name kept in the settings, else the login's full name.

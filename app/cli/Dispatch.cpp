@@ -7,6 +7,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/DatabaseChoice.h"
 #include "app/common/ProgramDirectory.h"
+#include "paint/Analyst.h"
 #include "store/CaseHistory.h"
 
 namespace vorla::cli {
@@ -70,7 +71,9 @@ int RunCli(int argc, char** argv) {
         Entry{"ask", &AskCommand}, Entry{"history", &HistoryCommand}}) {
     if (command != e.name) continue;
     // Every change a command makes is recorded in the case's history as its own.
+    // The analyst is the one of the window's preferences.
     CaseWriter writer = DefaultCaseWriter();
+    writer.analyst = gui::AnalystName(gui::ProgramSettings()).toStdString();
     writer.program = std::string("vorla-cli ") + e.name;
     SetDefaultCaseWriter(writer);
     return e.run(rest, argv[0], std::cout, std::cerr);

@@ -23,6 +23,7 @@
 #include "gui/widgets/CaseGrid.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbMemo.h"
+#include "paint/Analyst.h"
 #include "store/CaseTable.h"
 #include "store/Schema.h"
 
@@ -436,6 +437,28 @@ class MenuActionsTest : public QObject {
     WindowSettings none(config.filePath("none.ini"));
     QCOMPARE(none.Geometry(), std::nullopt);
     QCOMPARE(none.LevelIndex(), 1);
+  }
+
+  // Edit > Preferences keeps the analyst's name, which the history and the
+  // printed page then carry.
+  void preferencesNameTheAnalyst() {
+    CaseFolder folder;
+    folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
+    QTemporaryDir config;
+    WindowSettings settings(config.filePath("vorla.ini"));
+    RecordingInteraction ui;
+    TTAForm2 form(folder.Path(), ui, &settings);
+    form.show();
+    Controls(form).OKBtn->click();
+    QCOMPARE(form.Analyst(), gui::LoginFullName());
+    ui.textAnswer = QStringLiteral("  A. Osteo ");
+    Controls(form).PreferencesAction->trigger();
+    QCOMPARE(settings.Analyst(), QStringLiteral("A. Osteo"));
+    QCOMPARE(form.Analyst(), QStringLiteral("A. Osteo"));
+    QCOMPARE(form.TATable.Writer().analyst, std::string("A. Osteo"));
+    ui.textAnswer.reset();  // cancelled: nothing changes
+    Controls(form).PreferencesAction->trigger();
+    QCOMPARE(settings.Analyst(), QStringLiteral("A. Osteo"));
   }
 
   void aboutNamesTheParameterSetAndItsDigest() {
