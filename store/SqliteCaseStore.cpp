@@ -1,5 +1,6 @@
 // The case table in one SQLite file.
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <unordered_map>
 
@@ -381,10 +382,7 @@ class SqliteCaseStore final : public CaseStore {
 
  private:
   void AddVersionColumns() {
-    // One writer adds them; another that opened the file at the same time
-    // finds them there.
-    db_.ExecOne("BEGIN IMMEDIATE");
-    try {
+    InImmediateTransaction([this] {
       Statement info(db_, "SELECT count(*) FROM pragma_table_info('TAData') WHERE upper(name) = 'ROW_VERSION'");
       if (info.Step() && info.ColumnInt64(0) == 0) {
         db_.ExecOne("ALTER TABLE TAData ADD COLUMN ROW_VERSION INTEGER NOT NULL DEFAULT 1");
@@ -392,15 +390,7 @@ class SqliteCaseStore final : public CaseStore {
       }
       info = Statement();
       db_.ExecOne(VersionTriggerSql());
-      db_.ExecOne("COMMIT");
-    } catch (...) {
-      try {
-        db_.ExecOne("ROLLBACK");
-      } catch (const StoreError&) {
-        // The first failure is the one to report.
-      }
-      throw;
-    }
+    });
     versioned_ = true;
   }
 
@@ -411,27 +401,17 @@ class SqliteCaseStore final : public CaseStore {
     history_ = exists.Step() && exists.ColumnInt64(0) > 0;
     exists = Statement();
     if (history_ || db_.ReadOnly()) return;
-    db_.ExecOne("BEGIN IMMEDIATE");
-    try {
+    InImmediateTransaction([this] {
       db_.ExecOne(
           "CREATE TABLE IF NOT EXISTS TADataHistory (HISTORY_ID INTEGER PRIMARY KEY, SKELETON_ID INTEGER NOT NULL, "
-          "SKELETON_NAME TEXT, CHANGED_AT TEXT NOT NULL, ANALYST TEXT, PROGRAM TEXT, DB_USER TEXT, CHANGE TEXT NOT "
-          "NULL, "
-          "FIELD TEXT, OLD_VALUE TEXT, NEW_VALUE TEXT)");
+          "SKELETON_NAME TEXT, CHANGED_AT TEXT NOT NULL, ANALYST TEXT, PROGRAM TEXT, DB_USER TEXT, "
+          "CHANGE TEXT NOT NULL, FIELD TEXT, OLD_VALUE TEXT, NEW_VALUE TEXT)");
       db_.ExecOne("CREATE INDEX IF NOT EXISTS TADataHistory_key ON TADataHistory (SKELETON_ID)");
       for (const char* what : {"UPDATE", "DELETE"}) {
         db_.ExecOne(std::string("CREATE TRIGGER IF NOT EXISTS TADataHistory_kept_") + what + " BEFORE " + what +
                     " ON TADataHistory BEGIN SELECT RAISE(ABORT, 'the history of the cases is kept as written'); END");
       }
-      db_.ExecOne("COMMIT");
-    } catch (...) {
-      try {
-        db_.ExecOne("ROLLBACK");
-      } catch (const StoreError&) {
-        // The first failure is the one to report.
-      }
-      throw;
-    }
+    });
     history_ = true;
   }
 
@@ -451,6 +431,23 @@ class SqliteCaseStore final : public CaseStore {
       throw;
     }
     insert_history_.Reset();
+  }
+
+  // Schema changes: one writer makes them, and another that opened the file
+  // at the same time finds them made.
+  void InImmediateTransaction(const std::function<void()>& change) {
+    db_.ExecOne("BEGIN IMMEDIATE");
+    try {
+      change();
+      db_.ExecOne("COMMIT");
+    } catch (...) {
+      try {
+        db_.ExecOne("ROLLBACK");
+      } catch (const StoreError&) {
+        // The first failure is the one to report.
+      }
+      throw;
+    }
   }
 
   SqliteDb db_;
