@@ -321,51 +321,55 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
 
 int ExportCsv(const CaseTable& table, const std::string& path, std::vector<std::string>* undeclared) {
   if (!table.IsOpen()) throw StoreError("The case table is not open");
-  // Written beside the target and renamed over it: a failure keeps the
-  // earlier file whole and leaves no partial one.
+  return WriteCsvFile(path, [&](std::ostream& out) {
+    // The documented age and the parameter set of the results are written
+    // only by a table that holds them, so that the export of a table without
+    // them stays as it was before those fields came.
+    const auto fields = CaseFields();
+    std::vector<bool> left(fields.size(), false);
+    for (const std::string_view optional : {kAgeField, kParameterSetField, kDemonstrationSetField})
+      left[static_cast<std::size_t>(FindCaseField(optional))] = !table.AnyStoredValueIn(optional);
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (left[i]) continue;
+      if (!line.empty()) line += ',';
+      line += fields[i].name;
+    }
+    // Columns the parameter set in use no longer declares are written too, so
+    // that an export keeps everything the table holds.
+    const std::vector<std::string> more = table.UndeclaredColumns();
+    for (const std::string& name : more) line += "," + CsvCell(name);
+    if (undeclared) *undeclared = more;
+    out << line << "\r\n";
+    int rows = 0;
+    table.ForEachWholeStoredRow([&](const std::vector<FieldValue>& row) {
+      line.clear();
+      for (std::size_t i = 0; i < row.size(); ++i) {
+        if (i < left.size() && left[i]) continue;
+        if (i > 0) line += ',';
+        line += CellText(row[i]);
+      }
+      out << line << "\r\n";
+      ++rows;
+    });
+    return rows;
+  });
+}
+
+int WriteCsvFile(const std::string& path, const std::function<int(std::ostream&)>& write) {
   std::optional<PendingFile> file;
   try {
     file.emplace(path);
   } catch (const std::exception& e) {
     throw StoreError(e.what());
   }
-  std::ostream& out = file->Stream();
-  // The documented age and the parameter set of the results are written
-  // only by a table that holds them, so that the export of a table without
-  // them stays as it was before those fields came.
-  const auto fields = CaseFields();
-  std::vector<bool> left(fields.size(), false);
-  for (const std::string_view optional : {kAgeField, kParameterSetField, kDemonstrationSetField})
-    left[static_cast<std::size_t>(FindCaseField(optional))] = !table.AnyStoredValueIn(optional);
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (left[i]) continue;
-    if (!line.empty()) line += ',';
-    line += fields[i].name;
-  }
-  // Columns the parameter set in use no longer declares are written too, so
-  // that an export keeps everything the table holds.
-  const std::vector<std::string> more = table.UndeclaredColumns();
-  for (const std::string& name : more) line += "," + CsvCell(name);
-  if (undeclared) *undeclared = more;
-  out << line << "\r\n";
-  int rows = 0;
-  table.ForEachWholeStoredRow([&](const std::vector<FieldValue>& row) {
-    line.clear();
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      if (i < left.size() && left[i]) continue;
-      if (i > 0) line += ',';
-      line += CellText(row[i]);
-    }
-    out << line << "\r\n";
-    ++rows;
-  });
+  const int lines = write(file->Stream());
   try {
     file->Commit();
   } catch (const std::exception& e) {
     throw StoreError(e.what());
   }
-  return rows;
+  return lines;
 }
 
 }  // namespace vorla

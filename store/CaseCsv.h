@@ -52,4 +52,9 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
 // receives their names.
 int ExportCsv(const CaseTable& table, const std::string& path, std::vector<std::string>* undeclared = nullptr);
 
+// Writes a CSV file whole or not at all, beside the target and renamed over
+// it: `write` fills the stream and returns how many lines it wrote. A failure
+// of the file is a StoreError naming it, and an earlier file stays as it was.
+int WriteCsvFile(const std::string& path, const std::function<int(std::ostream&)>& write);
+
 }  // namespace vorla

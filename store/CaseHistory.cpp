@@ -8,9 +8,9 @@
 #include <mutex>
 #include <optional>
 
+#include "store/CaseCsv.h"
 #include "store/CaseTable.h"
 #include "store/CsvText.h"
-#include "store/PendingFile.h"
 
 namespace vorla {
 namespace {
@@ -200,30 +200,20 @@ std::vector<HistoryItem> DescribeDeletion(const std::vector<FieldValue>& row) {
 }
 
 int ExportHistoryCsv(const CaseTable& table, const std::string& path) {
-  std::optional<PendingFile> file;
-  try {
-    file.emplace(path);
-  } catch (const std::exception& e) {
-    throw StoreError(e.what());
-  }
-  std::ostream& out = file->Stream();
-  std::string text;
-  for (const std::string_view column : HistoryColumns()) text += (text.empty() ? "" : ",") + std::string(column);
-  out << text << "\r\n";
-  int lines = 0;
-  table.ForEachHistoryLine({}, [&](const HistoryLine& line) {
-    text.clear();
-    const std::vector<std::string> cells = HistoryCells(line);
-    for (std::size_t i = 0; i < cells.size(); ++i) text += (i > 0 ? "," : "") + CsvCell(cells[i]);
+  return WriteCsvFile(path, [&table](std::ostream& out) {
+    std::string text;
+    for (const std::string_view column : HistoryColumns()) text += (text.empty() ? "" : ",") + std::string(column);
     out << text << "\r\n";
-    ++lines;
+    int lines = 0;
+    table.ForEachHistoryLine({}, [&](const HistoryLine& line) {
+      text.clear();
+      const std::vector<std::string> cells = HistoryCells(line);
+      for (std::size_t i = 0; i < cells.size(); ++i) text += (i > 0 ? "," : "") + CsvCell(cells[i]);
+      out << text << "\r\n";
+      ++lines;
+    });
+    return lines;
   });
-  try {
-    file->Commit();
-  } catch (const std::exception& e) {
-    throw StoreError(e.what());
-  }
-  return lines;
 }
 
 }  // namespace vorla
