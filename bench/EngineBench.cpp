@@ -31,7 +31,7 @@ void UseDefaults() {
 // components, each likelihood evaluated afresh (no values reused).
 void BM_ComplexMaximumAndLimits(benchmark::State& state) {
   UseDefaults();
-  CaseRecord s = std::make_unique<TTransisionsAnalyseDataSet>();
+  AnalysisTreePtr s = std::make_unique<TTransisionsAnalyseDataSet>();
   s->Complexes = bench::RealisticComplex(5);
   Analyse(s.get());  // normalises the components once
   const TraitComplex& c = *s->Complexes;

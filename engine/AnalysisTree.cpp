@@ -17,7 +17,7 @@ TraitComplex::~TraitComplex() {
   while (next) next = std::move(next->Next);
 }
 
-void FreeAnalysisTree(CaseRecord& record) {
+void FreeAnalysisTree(AnalysisTreePtr& record) {
   record.reset();
 }
 

@@ -103,10 +103,10 @@ struct TTransisionsAnalyseDataSet {
   double Hazard_CIHigh = 0.0;
 };
 
-using CaseRecord = std::unique_ptr<TTransisionsAnalyseDataSet>;
+using AnalysisTreePtr = std::unique_ptr<TTransisionsAnalyseDataSet>;
 
 // Releases the case record with every complex and component; harmless on none.
-void FreeAnalysisTree(CaseRecord& record);
+void FreeAnalysisTree(AnalysisTreePtr& record);
 
 int CountComplexes(const TTransisionsAnalyseDataSet& record);
 int CountComponents(const TraitComplex& complex);

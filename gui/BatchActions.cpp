@@ -48,8 +48,8 @@ void TTAForm2::AnalyzeAllClick() {
   settings.parameterFile = ParameterFilePath;
   // The trace is written once, at the end, of the last case analysed: each
   // case's trace would be a new file to write and rename in its place.
-  CaseRecord last;
-  settings.keepAnalysed = [&last](CaseRecord record) {
+  AnalysisTreePtr last;
+  settings.keepAnalysed = [&last](AnalysisTreePtr record) {
     FreeAnalysisTree(last);
     last = std::move(record);
   };

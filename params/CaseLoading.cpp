@@ -39,9 +39,9 @@ ScorePairs ReadCaseScores(const CaseRow& row, const std::string& name, std::int3
 
 namespace {
 
-CaseRecord LoadFrom(std::int32_t skeletonId, CaseRow& row, const ParameterStructure& structure,
-                    const std::string& parameterFile, const ScoreFieldKeys* keys, int group,
-                    const ComplexSelection& selection) {
+AnalysisTreePtr LoadFrom(std::int32_t skeletonId, CaseRow& row, const ParameterStructure& structure,
+                         const std::string& parameterFile, const ScoreFieldKeys* keys, int group,
+                         const ComplexSelection& selection) {
   // When no row matches, the current row is read: the caller passes its key.
   row.LocateId(skeletonId);
   const ScoreSource scores = [&row, keys](const std::string& name, std::int32_t sides) {
@@ -67,13 +67,13 @@ CaseRecord LoadFrom(std::int32_t skeletonId, CaseRow& row, const ParameterStruct
 
 }  // namespace
 
-CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
-                    const ComplexSelection& selection) {
+AnalysisTreePtr LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
+                         const ComplexSelection& selection) {
   return LoadFrom(skeletonId, row, ParseParameterFile(parameterFile), parameterFile, nullptr, group, selection);
 }
 
-CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters, int group,
-                    const ComplexSelection& selection) {
+AnalysisTreePtr LoadCase(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters, int group,
+                         const ComplexSelection& selection) {
   return LoadFrom(skeletonId, row, parameters.structure, parameters.path, &parameters.scoreFields, group, selection);
 }
 
@@ -90,16 +90,16 @@ int PrepareEngine(const std::string& sex, const std::string& race, const std::st
 
 }  // namespace
 
-CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
-                           const std::string& sex, const std::string& race, const std::string& linkFunction,
-                           const std::string& hazardFunc, const ComplexSelection& selection) {
+AnalysisTreePtr PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
+                                const std::string& sex, const std::string& race, const std::string& linkFunction,
+                                const std::string& hazardFunc, const ComplexSelection& selection) {
   const int group = PrepareEngine(sex, race, linkFunction, hazardFunc);
   return LoadCase(skeletonId, row, parameterFile, group, selection);
 }
 
-CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters,
-                           const std::string& sex, const std::string& race, const std::string& linkFunction,
-                           const std::string& hazardFunc, const ComplexSelection& selection) {
+AnalysisTreePtr PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters,
+                                const std::string& sex, const std::string& race, const std::string& linkFunction,
+                                const std::string& hazardFunc, const ComplexSelection& selection) {
   const int group = PrepareEngine(sex, race, linkFunction, hazardFunc);
   return LoadCase(skeletonId, row, parameters, group, selection);
 }

@@ -18,18 +18,18 @@ ScorePairs ReadCaseScores(const CaseRow& row, const std::vector<FieldKey>& field
 
 // Locates the row, reads the parameter file with the row as score source and
 // wraps the kept complexes in a new case record; none when nothing is kept.
-CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
-                    const ComplexSelection& selection);
+AnalysisTreePtr LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
+                         const ComplexSelection& selection);
 // The same from a parameter file already read and checked whole.
-CaseRecord LoadCase(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters, int group,
-                    const ComplexSelection& selection);
+AnalysisTreePtr LoadCase(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters, int group,
+                         const ComplexSelection& selection);
 
 // Applies the caller's choices to the engine and loads the case.
-CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
-                           const std::string& sex, const std::string& race, const std::string& linkFunction,
-                           const std::string& hazardFunc, const ComplexSelection& selection);
-CaseRecord PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters,
-                           const std::string& sex, const std::string& race, const std::string& linkFunction,
-                           const std::string& hazardFunc, const ComplexSelection& selection);
+AnalysisTreePtr PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
+                                const std::string& sex, const std::string& race, const std::string& linkFunction,
+                                const std::string& hazardFunc, const ComplexSelection& selection);
+AnalysisTreePtr PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters,
+                                const std::string& sex, const std::string& race, const std::string& linkFunction,
+                                const std::string& hazardFunc, const ComplexSelection& selection);
 
 }  // namespace vorla

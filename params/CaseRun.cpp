@@ -222,7 +222,7 @@ bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelect
   CriticalValue = CriticalValueForLevel(settings.level);
   const std::string sex = row.FieldAsText(sexField), race = row.FieldAsText(raceField),
                     model = row.FieldAsText(modelField);
-  CaseRecord record =
+  AnalysisTreePtr record =
       settings.parameters
           ? PrepareAnalysis(skeletonId, row, *settings.parameters, sex, race, "logit", model, selection)
           : PrepareAnalysis(skeletonId, row, settings.parameterFile, sex, race, "logit", model, selection);

@@ -109,7 +109,7 @@ struct RunSettings {
   // When set, the analysed case is handed here, after its results are
   // stored, instead of being traced and released: a batch traces only the
   // case it ends with.
-  std::function<void(CaseRecord)> keepAnalysed;
+  std::function<void(AnalysisTreePtr)> keepAnalysed;
 };
 
 // One run on the row with this key: the engine's settings (of the calling

@@ -92,7 +92,7 @@ void AnalyzeSlot(CaseSlot& slot, const ComplexSelection& selection, const RunSet
   RunSettings settings = shared;
   // The case is released on the thread that built it; freeing it on another
   // one makes the threads' allocators fight and costs a third of the time.
-  settings.keepAnalysed = [&slot](CaseRecord record) {
+  settings.keepAnalysed = [&slot](AnalysisTreePtr record) {
     slot.traceable = true;
     FreeAnalysisTree(record);
   };

@@ -24,8 +24,8 @@ double NormalUpperTail(double z) {
 }
 
 // A case whose combined likelihood is a bell of the given centre and spread.
-CaseRecord BellCase(double centre, double spread) {
-  CaseRecord s = MakeCase({});
+AnalysisTreePtr BellCase(double centre, double spread) {
+  AnalysisTreePtr s = MakeCase({});
   for (int i = 0; i < AgeGridSize; ++i) {
     const double z = (GridAge(i) - centre) / spread;
     s->Likelihood[i] = {GridAge(i), std::exp(-0.5 * z * z)};
@@ -47,7 +47,7 @@ double Simpson(F&& f, double a, double b, int n = 20000) {
 // Closed forms: a bell likelihood under a flat prior is a normal posterior;
 // under an exponential prior exp(-k x) it is a normal shifted by -k s^2.
 TEST(AgeQuestions, ClosedFormsOfABellLikelihood) {
-  CaseRecord s = BellCase(50.0, 5.0);
+  AnalysisTreePtr s = BellCase(50.0, 5.0);
   const AgeAnswers flat = AnswerAgeQuestions(*s, FlatPrior, {{50.0, 60.0, 18.0}, 50.0, 95});
   EXPECT_NEAR(flat.probabilityAtLeast[0], 0.5, 1e-4);
   EXPECT_NEAR(flat.probabilityAtLeast[1], NormalUpperTail(2.0), 2e-4);
@@ -74,8 +74,9 @@ class AgeQuestionsOfAnalysedCase : public ::testing::Test {
     SelectHazardModel("forensic");
     CriticalValue = 1.9208L;
   }
-  static CaseRecord OneComponentCase(int stage, double resvar = 1.0) {
-    CaseRecord s = MakeCase({MakeComplex("PUBIS", 1.0, {RealisticComponent("PUB_RELIEF", stage).release()}).release()});
+  static AnalysisTreePtr OneComponentCase(int stage, double resvar = 1.0) {
+    AnalysisTreePtr s =
+        MakeCase({MakeComplex("PUBIS", 1.0, {RealisticComponent("PUB_RELIEF", stage).release()}).release()});
     s->Resvar = resvar;
     Analyse(s.get());
     return s;
@@ -92,7 +93,7 @@ TEST_F(AgeQuestionsOfAnalysedCase, AgreeWithAFineReference) {
   for (int stage : {1, 2, 3}) {
     for (double resvar : {1.0, 2.5}) {
       SCOPED_TRACE(::testing::Message() << "stage " << stage << ", Resvar " << resvar);
-      CaseRecord s = OneComponentCase(stage, resvar);
+      AnalysisTreePtr s = OneComponentCase(stage, resvar);
       const auto g = [&](double x) { return Product(*s, x); };
       const double total = Simpson(g, 15.0, 110.0);
       const AgeAnswers a = AnswerAgeQuestions(*s, HazardDensity, {{18.0, 33.3, 50.0, 71.1}, 34.1, 95});
@@ -108,7 +109,7 @@ TEST_F(AgeQuestionsOfAnalysedCase, AgreeWithAFineReference) {
 }
 
 TEST_F(AgeQuestionsOfAnalysedCase, ThresholdProbabilitiesAreComplementaryAndOrdered) {
-  CaseRecord s = OneComponentCase(2);
+  AnalysisTreePtr s = OneComponentCase(2);
   const PosteriorAge p = PosteriorOfCase(*s, HazardDensity);
   double previous = 1.0;
   for (double t = 15.0; t <= 110.0; t += 0.37) {
@@ -128,7 +129,7 @@ TEST_F(AgeQuestionsOfAnalysedCase, ThresholdProbabilitiesAreComplementaryAndOrde
 // is an independent check.
 TEST_F(AgeQuestionsOfAnalysedCase, LikelihoodRatioIntegratesAgainstThePriorToOne) {
   for (int stage : {0, 2, 4}) {
-    CaseRecord s = OneComponentCase(stage);
+    AnalysisTreePtr s = OneComponentCase(stage);
     const PosteriorAge p = PosteriorOfCase(*s, HazardDensity);
     const double priorMass = Simpson(HazardDensity, 15.0, 110.0);
     const double integral = Simpson([&](double a) { return LikelihoodRatio(p, *s, a) * HazardDensity(a) / priorMass; },
@@ -139,7 +140,7 @@ TEST_F(AgeQuestionsOfAnalysedCase, LikelihoodRatioIntegratesAgainstThePriorToOne
 
 TEST_F(AgeQuestionsOfAnalysedCase, IntervalHoldsTheLevelsMassAndIsTheShortest) {
   for (int stage : {1, 2, 3}) {
-    CaseRecord s = OneComponentCase(stage);
+    AnalysisTreePtr s = OneComponentCase(stage);
     const auto g = [&](double x) { return Product(*s, x); };
     const double total = Simpson(g, 15.0, 110.0);
     const PosteriorAge p = PosteriorOfCase(*s, HazardDensity);
@@ -160,7 +161,7 @@ TEST_F(AgeQuestionsOfAnalysedCase, IntervalHoldsTheLevelsMassAndIsTheShortest) {
 
 // The youngest stage piles the posterior against 15: the interval starts there.
 TEST_F(AgeQuestionsOfAnalysedCase, YoungCaseIntervalStartsAtTheGridsStart) {
-  CaseRecord s = OneComponentCase(0);
+  AnalysisTreePtr s = OneComponentCase(0);
   const AgeAnswers a = AnswerAgeQuestions(*s, HazardDensity, {{18.0}, std::nullopt, 95});
   EXPECT_EQ(a.interval.low, 15.0);
   EXPECT_GT(a.interval.high, 15.0);
@@ -170,15 +171,15 @@ TEST_F(AgeQuestionsOfAnalysedCase, YoungCaseIntervalStartsAtTheGridsStart) {
 
 // A wider likelihood (variance factor above 1) pulls the answers towards the prior.
 TEST_F(AgeQuestionsOfAnalysedCase, VarianceFactorWidensThePosterior) {
-  CaseRecord narrow = OneComponentCase(3, 1.0);
-  CaseRecord wide = OneComponentCase(3, 3.0);
+  AnalysisTreePtr narrow = OneComponentCase(3, 1.0);
+  AnalysisTreePtr wide = OneComponentCase(3, 3.0);
   const AgeAnswers n = AnswerAgeQuestions(*narrow, HazardDensity, {{}, std::nullopt, 95});
   const AgeAnswers w = AnswerAgeQuestions(*wide, HazardDensity, {{}, std::nullopt, 95});
   EXPECT_GT(w.interval.high - w.interval.low, n.interval.high - n.interval.low + 1.0);
 }
 
 TEST_F(AgeQuestionsOfAnalysedCase, RefusesAgesOutsideTheGridAndOtherLevels) {
-  CaseRecord s = OneComponentCase(2);
+  AnalysisTreePtr s = OneComponentCase(2);
   const double nan = std::numeric_limits<double>::quiet_NaN();
   for (double bad : {14.99, 110.01, nan, std::numeric_limits<double>::infinity()}) {
     EXPECT_THROW(AnswerAgeQuestions(*s, HazardDensity, {{bad}, std::nullopt, 95}), AnalysisError);
@@ -187,7 +188,7 @@ TEST_F(AgeQuestionsOfAnalysedCase, RefusesAgesOutsideTheGridAndOtherLevels) {
   EXPECT_THROW(AnswerAgeQuestions(*s, HazardDensity, {{}, std::nullopt, 80}), AnalysisError);
   EXPECT_NO_THROW(AnswerAgeQuestions(*s, HazardDensity, {{15.0, 110.0}, 110.0, 99}));
   // A likelihood that vanishes wherever the prior lives cannot be answered.
-  CaseRecord nothing = MakeCase({});
+  AnalysisTreePtr nothing = MakeCase({});
   EXPECT_THROW(PosteriorOfCase(*nothing, HazardDensity), AnalysisError);
 }
 

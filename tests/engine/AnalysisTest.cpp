@@ -28,7 +28,7 @@ TEST_F(Analysis, NoneStaysNone) {
 }
 
 TEST_F(Analysis, OneComponentHasNoTest) {
-  CaseRecord s = MakeCase({MakeComplex("PUBIS", 1.0, {RealisticComponent("PUB_RELIEF", 3).release()}).release()});
+  AnalysisTreePtr s = MakeCase({MakeComplex("PUBIS", 1.0, {RealisticComponent("PUB_RELIEF", 3).release()}).release()});
   Analyse(s.get());
   const TraitComplex& c = *s->Complexes;
   EXPECT_EQ(c.DF, 0);
@@ -55,7 +55,7 @@ TEST_F(Analysis, OneComponentHasNoTest) {
 }
 
 TEST_F(Analysis, DegreesOfFreedomAndStatistics) {
-  CaseRecord s = MakeCase({
+  AnalysisTreePtr s = MakeCase({
       MakeComplex("SUTURES", 1.0,
                   {RealisticComponent("A", 2).release(), RealisticComponent("B", 3).release(),
                    RealisticComponent("C", 4).release()})
@@ -78,7 +78,7 @@ TEST_F(Analysis, DegreesOfFreedomAndStatistics) {
 }
 
 TEST_F(Analysis, ComplexProfileIsTheScaledRatio) {
-  CaseRecord s =
+  AnalysisTreePtr s =
       MakeCase({MakeComplex("PUBIS", 1.25, {RealisticComponent("A", 3).release(), RealisticComponent("B", 3).release()})
                     .release()});
   Analyse(s.get());
@@ -96,7 +96,7 @@ TEST_F(Analysis, ComplexProfileIsTheScaledRatio) {
 
 TEST_F(Analysis, MaximumAtFifteenLeavesLimitsOpen) {
   // Stage 1 of an early trait: most likely at the youngest age.
-  CaseRecord s =
+  AnalysisTreePtr s =
       MakeCase({MakeComplex("SUTURES", 1.0,
                             {RealisticComponent("A", 1, -20).release(), RealisticComponent("B", 1, -20).release()})
                     .release()});
@@ -118,7 +118,7 @@ TEST_F(Analysis, WideLikelihoodAboveThresholdAtFifteen) {
   test::SetStages(*flat, 1, 5, 0, 0);
   auto gentle = test::MakeComponent("B", {{-0.6, 0.02}});
   test::SetStages(*gentle, 1, 1, 0, 0);
-  CaseRecord s = MakeCase({MakeComplex("PUBIS", 1.0, {flat.release(), gentle.release()}).release()});
+  AnalysisTreePtr s = MakeCase({MakeComplex("PUBIS", 1.0, {flat.release(), gentle.release()}).release()});
   Analyse(s.get());
   EXPECT_EQ(s->Complexes->CILow, 0.0);
   EXPECT_EQ(s->CILow, 15.0);
@@ -129,7 +129,7 @@ TEST_F(Analysis, NegativeStatisticFromRefinementCountsAsAgreement) {
   // fall a hair short of 1 from above, giving -2 ln(ML) slightly below 0.
   auto whole = RealisticComponent("A", 1);
   test::SetStages(*whole, 1, 5, 0, 0);
-  CaseRecord s =
+  AnalysisTreePtr s =
       MakeCase({MakeComplex("PUBIS", 1.0, {whole.release(), RealisticComponent("B", 3).release()}).release()});
   Analyse(s.get());
   const TraitComplex& c = *s->Complexes;
@@ -147,7 +147,7 @@ TEST_F(Analysis, HigherLevelWidensOnlyTheIntervals) {
              .release(),
          MakeComplex("PUBIS", 1.0, {RealisticComponent("C", 3, 5).release()}).release()});
   };
-  CaseRecord at95 = build(), at99 = build();
+  AnalysisTreePtr at95 = build(), at99 = build();
   CriticalValue = 1.9208L;
   Analyse(at95.get());
   CriticalValue = 3.315L;
@@ -169,7 +169,7 @@ TEST_F(Analysis, ModelsChangeOnlyTheCorrectedEstimate) {
         {MakeComplex("PUBIS", 1.0, {RealisticComponent("A", 3).release(), RealisticComponent("B", 4).release()})
              .release()});
   };
-  CaseRecord arch = build(), forensic = build();
+  AnalysisTreePtr arch = build(), forensic = build();
   SelectHazardModel("archeological");
   Analyse(arch.get());
   SelectHazardModel("forensic");
@@ -188,7 +188,7 @@ TEST_F(Analysis, UnderflowingCaseGivesProbabilityZero) {
   test::SetStages(*young, 1, 1, 0, 0);
   auto old = test::MakeComponent("O", {{-800, 10.0}});
   test::SetStages(*old, 2, 2, 0, 0);
-  CaseRecord s = MakeCase(
+  AnalysisTreePtr s = MakeCase(
       {MakeComplex("SUTURES", 1.0, {young.release()}).release(), MakeComplex("PUBIS", 1.0, {old.release()}).release()});
   Analyse(s.get());
   EXPECT_GE(s->Consistensy, 0.0);

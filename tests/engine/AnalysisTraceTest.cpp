@@ -83,13 +83,13 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-CaseRecord TwoByTwo() {
+AnalysisTreePtr TwoByTwo() {
   SelectLinkFunction("logit");
   SelectHazardModel("forensic");
   CriticalValue = 1.9208L;
   auto paired = test::RealisticComponent("PUB_RELIEF", 2);
   test::SetStages(*paired, 2, 3, 2, 2);
-  CaseRecord s = test::MakeCase(
+  AnalysisTreePtr s = test::MakeCase(
       {test::MakeComplex("PUBIS", 1.0, {paired.release(), test::RealisticComponent("PUB_TEXTURE", 3).release()})
            .release(),
        test::MakeComplex("SUTURES", 1.0,
@@ -150,7 +150,7 @@ TEST(AnalysisTrace, UnpairedTraitShowsZerosOnTheLeft) {
 
 TEST(AnalysisTrace, ABufferUsedAgainHoldsOnlyTheNewTrace) {
   std::string text = "an earlier and much longer trace than any header line could ever be";
-  CaseRecord s = TwoByTwo();
+  AnalysisTreePtr s = TwoByTwo();
   BuildAnalysisTrace(*s, text);
   EXPECT_EQ(text, AnalysisTraceText(*s));
 }

@@ -29,7 +29,7 @@ TEST(AnalysisTree, FreeReleasesTheWholeTree) {
     }
     return c.release();
   };
-  CaseRecord s = test::MakeCase({make(), make(), make()});
+  AnalysisTreePtr s = test::MakeCase({make(), make(), make()});
   EXPECT_EQ(CountComplexes(*s), 3);
   EXPECT_EQ(CountComponents(*s->Complexes), 4);
   FreeAnalysisTree(s);

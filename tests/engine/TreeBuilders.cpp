@@ -51,7 +51,7 @@ std::unique_ptr<TraitComponent> RealisticComponent(const std::string& name, int 
   return k;
 }
 
-CaseRecord MakeCase(std::initializer_list<TraitComplex*> complexes) {
+AnalysisTreePtr MakeCase(std::initializer_list<TraitComplex*> complexes) {
   auto s = std::make_unique<TTransisionsAnalyseDataSet>();
   std::unique_ptr<TraitComplex>* tail = &s->Complexes;
   for (TraitComplex* c : complexes) {

@@ -23,6 +23,6 @@ std::unique_ptr<TraitComplex> MakeComplex(const std::string& name, double resvar
 std::unique_ptr<TraitComponent> RealisticComponent(const std::string& name, int stage, double shift = 0);
 
 // A case of the given complexes (taking ownership), group 1, Resvar 1.
-CaseRecord MakeCase(std::initializer_list<TraitComplex*> complexes);
+AnalysisTreePtr MakeCase(std::initializer_list<TraitComplex*> complexes);
 
 }  // namespace vorla::test

@@ -77,7 +77,7 @@ TEST_F(LoadCaseTest, FillsTheCaseHeader) {
   row.Set("SEX", "Unknown");
   row.Set("RACE", "Black");
   row.Set("HAZARDFUNC", "Forensic");
-  CaseRecord s = LoadCase(1, row, file.string(), 3, {});
+  AnalysisTreePtr s = LoadCase(1, row, file.string(), 3, {});
   ASSERT_TRUE(s);
   EXPECT_EQ(s->Name, std::string(63, 'n'));
   EXPECT_EQ(s->Sex, "Unknown");
@@ -100,7 +100,7 @@ TEST_F(LoadCaseTest, PrepareChecksNamesBeforeLoading) {
   row.Set("CRA_SAGITTAL_LOW", "2");
   EXPECT_THROW(PrepareAnalysis(1, row, file.string(), "Male", "White", "probit", "Forensic", {}), AnalysisError);
   EXPECT_THROW(PrepareAnalysis(1, row, file.string(), "Male", "White", "logit", "", {}), AnalysisError);
-  CaseRecord s = PrepareAnalysis(1, row, file.string(), "MALE", "white", "Logit", "archeological", {});
+  AnalysisTreePtr s = PrepareAnalysis(1, row, file.string(), "MALE", "white", "Logit", "archeological", {});
   ASSERT_TRUE(s);
   EXPECT_EQ(s->Group, 2);
 }

@@ -134,8 +134,8 @@ TEST(ParallelRuns, AKeptCaseIsNeitherTracedNorReleased) {
   s.parameters = parameters;
   s.tracePath = testing::TempDir() + "kept-case-trace.txt";
   std::remove(s.tracePath.c_str());
-  CaseRecord kept;
-  s.keepAnalysed = [&kept](CaseRecord record) { kept = std::move(record); };
+  AnalysisTreePtr kept;
+  s.keepAnalysed = [&kept](AnalysisTreePtr record) { kept = std::move(record); };
   ASSERT_EQ(AnalyzeRow(row, {}, s).outcome, RowOutcome::Analysed);
   ASSERT_TRUE(kept);
   EXPECT_EQ(kept->Name, row.FieldAsText("SKELETON_NAME"));

@@ -48,10 +48,10 @@ class TraceFile : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir); }
 
   // The row's analysed case, and its trace as a run writes it.
-  CaseRecord Analysed() {
-    CaseRecord kept;
+  AnalysisTreePtr Analysed() {
+    AnalysisTreePtr kept;
     RunSettings keeping = settings;
-    keeping.keepAnalysed = [&kept](CaseRecord record) { kept = std::move(record); };
+    keeping.keepAnalysed = [&kept](AnalysisTreePtr record) { kept = std::move(record); };
     EXPECT_EQ(AnalyzeRow(row, {}, keeping).outcome, RowOutcome::Analysed);
     return kept;
   }
