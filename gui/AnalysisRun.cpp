@@ -1,6 +1,6 @@
 // The Analyze action: the model-choice checks, the tidying of the score
 // pairs, the choice of complexes, and the run (prepare, analyse, store, plot,
-// trace, release, summary) that every redraw repeats.
+// trace, summary). The analysed case stays for redrawing the curves.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,8 +104,12 @@ void TTAForm2::RunAnalysis() {
   settings.onAnalysed = [this](const TTransisionsAnalyseDataSet* record) { PlotLikelihoodCurves(record); };
   std::string traceFailure;
   settings.onTraceFailed = [&traceFailure](const std::string& message) { traceFailure = message; };
+  AnalysisTreePtr kept;
+  settings.keepAnalysed = [&kept](AnalysisTreePtr record) { kept = std::move(record); };
   const QScopedValueRollback inRun(running_analysis_, true);
+  shown_case_.reset();
   const bool analysed = RunAnalysisOnRow(id, DataSourceSkeleton, Selection(), settings);
+  if (kept) WriteTrace(kept.get(), settings);
   // The results are stored; the trace that could not be written is said.
   if (!traceFailure.empty()) ShowMessage(MessageKind::Error, traceFailure);
   if (!analysed) {
@@ -117,6 +121,7 @@ void TTAForm2::RunAnalysis() {
 
   last_run_analysed_ = true;
   ShowAsCurrent(Selection());
+  shown_case_ = std::move(kept);
   FormatpVal(pvaluncorr);
   FormatpVal(pvalcran);
   FormatpVal(pvalpube);

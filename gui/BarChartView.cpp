@@ -35,8 +35,9 @@ void TTAForm2::ShowBarPlotButtClick() {
     return;
   }
   if (!BarGraphPanel->isHidden()) {
-    // Back to the curves: the plot keeps no data, so the row is analysed again.
-    RedrawRun();
+    // Back to the curves: the plot keeps no data; they are drawn again from
+    // the case at hand.
+    RedrawCurves();
     MathGrid1->show();
     MathGrid1->repaint();
     BarGraphPanel->hide();

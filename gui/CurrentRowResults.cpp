@@ -35,7 +35,8 @@ ComplexSelection TTAForm2::CheckBoxSelection() const {
   return selection;
 }
 
-StoredResultsCheck TTAForm2::CheckCurrentRow(const std::function<void(const TTransisionsAnalyseDataSet*)>& onAnalysed) {
+StoredResultsCheck TTAForm2::CheckCurrentRow(const std::function<void(const TTransisionsAnalyseDataSet*)>& onAnalysed,
+                                             AnalysisTreePtr* analysed) {
   RunSettings settings;
   settings.level = CurrentLevel();
   settings.parameterFile = ParameterFilePath;
@@ -45,6 +46,8 @@ StoredResultsCheck TTAForm2::CheckCurrentRow(const std::function<void(const TTra
     // The check below reads the file itself and says why it cannot.
   }
   settings.onAnalysed = onAnalysed;
+  if (analysed != nullptr)
+    settings.keepAnalysed = [analysed](AnalysisTreePtr record) { *analysed = std::move(record); };
   return CheckStoredResults(DataSourceSkeleton, CheckBoxSelection(), settings);
 }
 
@@ -53,13 +56,18 @@ void TTAForm2::ShowCurrentRowResults() {
   const QScopedValueRollback guard(showing_row_results_, true);
 
   bool curvesDrawn = false;
-  const StoredResultsCheck check = CheckCurrentRow([this, &curvesDrawn](const TTransisionsAnalyseDataSet* record) {
-    if (!record) return;
-    MathGrid1->ClearPlot();
-    DrawCurves(*record);
-    curvesDrawn = true;
-  });
+  AnalysisTreePtr analysed;
+  const StoredResultsCheck check = CheckCurrentRow(
+      [this, &curvesDrawn](const TTransisionsAnalyseDataSet* record) {
+        if (!record) return;
+        MathGrid1->ClearPlot();
+        DrawCurves(*record);
+        curvesDrawn = true;
+      },
+      &analysed);
   if (check.state != StoredState::Current || !curvesDrawn) MathGrid1->ClearPlot();
+  // The curves of current results are redrawn from their case.
+  shown_case_ = check.state == StoredState::Current ? std::move(analysed) : nullptr;
 
   // The complexes of the stored results: those that take part now when the
   // results are current, else those that have results.

@@ -118,7 +118,7 @@ void TTAForm2::SpinEditZoomChange() {
   else if (v >= 1)
     SpinEditZoom->setSingleStep(1);
   MathGrid1->SetSizeY(v / 1000.0);  // refuses 0 or less; the scale and the picture stay
-  RedrawRun();
+  RedrawCurves();
   MathGrid1->repaint();
 }
 

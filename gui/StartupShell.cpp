@@ -39,10 +39,6 @@ namespace {
 // How often the window looks for rows that other writers stored.
 constexpr int kOtherWritersMilliseconds = 3000;
 
-// Aborts the handler that called a redraw run whose failure was already
-// reported (or deliberately not reported again).
-struct AlreadyReported {};
-
 const char* const NoticeHtml =
     "<h2 style='margin-bottom:2px'>VORLA</h2>"
     "<p style='margin-top:0'><b>Age estimation by transition analysis &mdash; version 2.1</b></p>"
@@ -382,8 +378,6 @@ bool TTAForm2::eventFilter(QObject* watched, QEvent* event) {
   if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress) return false;
   auto* widget = qobject_cast<QWidget*>(watched);
   if (!widget || widget->window() != this) return false;
-  // Something the person does ends the quiet spell of a redraw trigger.
-  redraw_message_shown_ = false;
   if (type != QEvent::KeyPress) return false;
   auto* key = static_cast<QKeyEvent*>(event);
   // The key is seen once, on its way to the focused control; its way up to
@@ -432,7 +426,7 @@ void TTAForm2::FormResize() {
   ApplyAnalysisPageSizes();
   if (!MathGrid1->isHidden()) {
     MathGrid1->update();
-    RedrawRun();
+    RedrawCurves();
     ShowCurveControls(true);
   } else {
     ShowCurveControls(false);
@@ -472,19 +466,12 @@ void TTAForm2::KeepPendingRow() {
 }
 
 void TTAForm2::ShowMessage(MessageKind kind, const std::string& text) {
-  if (redraw_depth_ > 0) {
-    // A redraw trigger repeats itself (a window edge being dragged): one
-    // message until the person does something else.
-    if (redraw_message_shown_) return;
-    redraw_message_shown_ = true;
-  }
   ui_.ShowMessage(kind, QString::fromStdString(text));
 }
 
 void TTAForm2::Guarded(const std::function<void()>& handler) {
   try {
     handler();
-  } catch (const AlreadyReported&) {
   } catch (const ParameterVersionError&) {
     EndForVersionMismatch();
   } catch (const std::exception& error) {
@@ -492,20 +479,11 @@ void TTAForm2::Guarded(const std::function<void()>& handler) {
   }
 }
 
-void TTAForm2::RedrawRun() {
-  ++redraw_depth_;
-  try {
-    RunAnalysis();
-  } catch (const ParameterVersionError&) {
-    --redraw_depth_;
-    throw;
-  } catch (const std::exception& error) {
-    ShowMessage(MessageKind::Error, error.what());
-    --redraw_depth_;
-    throw AlreadyReported{};
-  }
-  --redraw_depth_;
-  if (last_run_analysed_) redraw_message_shown_ = false;
+void TTAForm2::RedrawCurves() {
+  MathGrid1->ClearPlot();
+  if (shown_case_ && TATable.IsOpen() && shown_state_ == StoredState::Current &&
+      shown_key_ == DataSourceSkeleton.FieldAsInteger("SKELETON_ID"))
+    DrawCurves(*shown_case_);
 }
 
 void TTAForm2::EndForVersionMismatch() {

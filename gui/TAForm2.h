@@ -297,7 +297,9 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   ComplexSelection CheckBoxSelection() const;
   // Whether the current row's stored results are what Analyze would store now
   // (at the level recorded with them); analyses without storing anything.
-  StoredResultsCheck CheckCurrentRow(const std::function<void(const TTransisionsAnalyseDataSet*)>& onAnalysed = {});
+  // The case it analysed goes to `analysed` when given.
+  StoredResultsCheck CheckCurrentRow(const std::function<void(const TTransisionsAnalyseDataSet*)>& onAnalysed = {},
+                                     AnalysisTreePtr* analysed = nullptr);
   // Shows the current row's own results on the analysis page, or the note
   // that it has none or that they are out of date.
   void ShowCurrentRowResults();
@@ -383,9 +385,9 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // Runs a handler; an error that escapes it is shown in a message box, and a
   // parameter file of the wrong version ends the program.
   void Guarded(const std::function<void()>& handler);
-  // A redraw trigger (resize, zoom, graph switch): the run, with at most one
-  // message until the person does something else.
-  void RedrawRun();
+  // A redraw trigger (resize, zoom, graph switch): the curves of the shown
+  // results again, from the case analysed for them; nothing is run or stored.
+  void RedrawCurves();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -468,9 +470,11 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   std::int32_t shown_key_ = -1;    // the SKELETON_ID of the row they belong to
   bool running_analysis_ = false;  // inside the Analyze action or a run
   bool showing_row_results_ = false;
-  bool case_number_edited_ = false;    // typed into since the box was last left
-  int redraw_depth_ = 0;               // inside a redraw trigger's run
-  bool redraw_message_shown_ = false;  // since the person last did something
+  bool case_number_edited_ = false;  // typed into since the box was last left
+  // The case analysed for the shown results (by Analyze, or by the check of
+  // the row's stored results), kept for redrawing the curves; none when
+  // the shown results are not current.
+  AnalysisTreePtr shown_case_;
 
   // --- Keyboard, files and start-up checks ------------------------------------
   void BuildKeyboardAids();
