@@ -85,11 +85,10 @@ void BM_WholeChainOneRow(benchmark::State& state) {
       table.SetFieldInteger(base + "_UPPER", 3);
     }
   table.Post();
-  const std::int32_t id = table.FieldAsInteger("SKELETON_ID");
   RunSettings settings;
   settings.parameterFile = file;
   settings.tracePath = (dir / "TATree.txt").string();
-  for (auto _ : state) benchmark::DoNotOptimize(RunAnalysisOnRow(id, table, {}, settings));
+  for (auto _ : state) benchmark::DoNotOptimize(AnalyzeRow(table, {}, settings).outcome);
   table.Close();
   std::filesystem::remove_all(dir);
 }

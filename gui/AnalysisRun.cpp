@@ -94,21 +94,26 @@ void TTAForm2::RunAnalysis() {
   if (TATable.State() == CaseTable::RowState::Insert && TATable.Modified()) DataSourceSkeleton.Post();
   const std::int32_t id = DataSourceSkeleton.FieldAsInteger(DBText_ID->FieldName());
 
-  // The same row-level run as the headless tool's; the curves are drawn from
-  // the analysed case before it is released.
+  // The same run as the headless tool's, on the case read from the row once
+  // the tidied pairs are posted; its results go into the row in one post.
   RunSettings settings;
   settings.level = level;
   settings.parameterFile = ParameterFilePath;
   settings.parameters = CheckedParameterSet();
   settings.tracePath = ProgramDirectory + "TATree.txt";
-  settings.onAnalysed = [this](const TTransisionsAnalyseDataSet* record) { PlotLikelihoodCurves(record); };
+  settings.keepCase = true;
   std::string traceFailure;
   settings.onTraceFailed = [&traceFailure](const std::string& message) { traceFailure = message; };
-  AnalysisTreePtr kept;
-  settings.keepAnalysed = [&kept](AnalysisTreePtr record) { kept = std::move(record); };
   const QScopedValueRollback inRun(running_analysis_, true);
   shown_case_.reset();
-  const bool analysed = RunAnalysisOnRow(id, DataSourceSkeleton, Selection(), settings);
+  DataSourceSkeleton.LocateId(id);
+  const CaseRecord record = ReadCaseRecord(TATable, LayoutOfRun(settings), Selection());
+  CaseResults results = AnalyzeCase(record, settings);
+  DataSourceSkeleton.WriteRow([&results](CaseTable& table) { StoreCaseResults(table, results); });
+  // The curves are drawn from the analysed case, which stays for redrawing them.
+  PlotLikelihoodCurves(results.analysedCase.get());
+  AnalysisTreePtr kept = std::move(results.analysedCase);
+  const bool analysed = results.analysed;
   if (kept) WriteTrace(kept.get(), settings);
   // The results are stored; the trace that could not be written is said.
   if (!traceFailure.empty()) ShowMessage(MessageKind::Error, traceFailure);

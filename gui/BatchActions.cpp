@@ -49,10 +49,7 @@ void TTAForm2::AnalyzeAllClick() {
   // The trace is written once, at the end, of the last case analysed: each
   // case's trace would be a new file to write and rename in its place.
   AnalysisTreePtr last;
-  settings.keepAnalysed = [&last](AnalysisTreePtr record) {
-    FreeAnalysisTree(last);
-    last = std::move(record);
-  };
+  settings.keepCase = true;
   std::string traceFailure;
   const auto writeTrace = [&] {
     try {
@@ -63,6 +60,7 @@ void TTAForm2::AnalyzeAllClick() {
     FreeAnalysisTree(last);
   };
   settings.parameters = CheckedParameterSet();  // a set that cannot be used stops here, before any case
+  settings.layout = LayoutOfRun(settings);
   ComplexSelection every;
   every.UseCranialData = every.UsePubicData = every.UseAuricularData = true;
 
@@ -87,7 +85,14 @@ void TTAForm2::AnalyzeAllClick() {
         }
         table.LocateId(ids[i]);
         try {
-          const RowResult result = AnalyzeRow(table, every, settings);
+          CaseRecord record = ReadCaseRecord(table, settings.layout, every);
+          std::optional<CaseResults> results;
+          const RowResult result = AnalyzeRecord(record, settings, results);
+          StoreCase(table, record, results);
+          if (results && results->analysedCase) {
+            FreeAnalysisTree(last);
+            last = std::move(results->analysedCase);
+          }
           if (result.outcome == RowOutcome::Analysed)
             ++analysed;
           else

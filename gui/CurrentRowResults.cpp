@@ -35,8 +35,7 @@ ComplexSelection TTAForm2::CheckBoxSelection() const {
   return selection;
 }
 
-StoredResultsCheck TTAForm2::CheckCurrentRow(const std::function<void(const TTransisionsAnalyseDataSet*)>& onAnalysed,
-                                             AnalysisTreePtr* analysed) {
+StoredResultsCheck TTAForm2::CheckCurrentRow(AnalysisTreePtr* analysed) {
   RunSettings settings;
   settings.level = CurrentLevel();
   settings.parameterFile = ParameterFilePath;
@@ -45,29 +44,23 @@ StoredResultsCheck TTAForm2::CheckCurrentRow(const std::function<void(const TTra
   } catch (const std::exception&) {
     // The check below reads the file itself and says why it cannot.
   }
-  settings.onAnalysed = onAnalysed;
-  if (analysed != nullptr)
-    settings.keepAnalysed = [analysed](AnalysisTreePtr record) { *analysed = std::move(record); };
-  return CheckStoredResults(DataSourceSkeleton, CheckBoxSelection(), settings);
+  settings.keepCase = analysed != nullptr;
+  StoredResultsCheck check = CheckStoredResults(TATable, CheckBoxSelection(), settings);
+  if (analysed != nullptr) *analysed = std::move(check.analysedCase);
+  return check;
 }
 
 void TTAForm2::ShowCurrentRowResults() {
   if (running_analysis_ || showing_row_results_ || !TATable.IsOpen()) return;
   const QScopedValueRollback guard(showing_row_results_, true);
 
-  bool curvesDrawn = false;
   AnalysisTreePtr analysed;
-  const StoredResultsCheck check = CheckCurrentRow(
-      [this, &curvesDrawn](const TTransisionsAnalyseDataSet* record) {
-        if (!record) return;
-        MathGrid1->ClearPlot();
-        DrawCurves(*record);
-        curvesDrawn = true;
-      },
-      &analysed);
-  if (check.state != StoredState::Current || !curvesDrawn) MathGrid1->ClearPlot();
-  // The curves of current results are redrawn from their case.
+  const StoredResultsCheck check = CheckCurrentRow(&analysed);
+  MathGrid1->ClearPlot();
+  // The curves of current results are drawn from their case, which stays
+  // for redrawing them.
   shown_case_ = check.state == StoredState::Current ? std::move(analysed) : nullptr;
+  if (shown_case_) DrawCurves(*shown_case_);
 
   // The complexes of the stored results: those that take part now when the
   // results are current, else those that have results.

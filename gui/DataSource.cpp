@@ -119,6 +119,26 @@ auto TDataSource::SettlingChangedRow(Action action) -> decltype(action()) {
   }
 }
 
+void TDataSource::WriteRow(const std::function<void(CaseTable&)>& write) {
+  UpdateRecord();
+  try {
+    write(table_);
+  } catch (const RowChangedError& refusal) {
+    const ChangedRowChoice choice =
+        changed_row_resolver_ ? changed_row_resolver_(refusal.what()) : ChangedRowChoice::KeepEditing;
+    if (choice == ChangedRowChoice::KeepEditing) {
+      RefreshAll();
+      throw;
+    }
+    if (choice == ChangedRowChoice::Reload)
+      table_.ReloadRow();
+    else
+      table_.PostOverwriting();
+  }
+  RefreshAll();
+  NotifyDataChanged();
+}
+
 void TDataSource::First() {
   UpdateRecord();
   SettlingChangedRow([this] { table_.First(); });

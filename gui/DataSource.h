@@ -5,9 +5,9 @@
 // row is saved or left, or when the control loses the focus. A field written
 // by the program is shown at once by the controls bound to it.
 //
-// The data source is itself a row (CaseRow): the analysis reads and writes
-// the case through it, so that it sees the pending edits and the controls see
-// its results.
+// The data source is itself a row (CaseRow) for the window's own controls
+// and pages; the analysis reads its case from the table and stores its
+// results into it through WriteRow.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -83,6 +83,11 @@ class TDataSource final : public CaseRow {
   void RefreshField(const std::string& name);
   // Grows by one with every RefreshAll.
   std::uint64_t Generation() const { return generation_; }
+
+  // Writes into the current row through `write`, which posts it; a post
+  // refused because another user changed the row is settled as the resolver
+  // says (reloaded, or written over). The controls show the row again.
+  void WriteRow(const std::function<void(CaseTable&)>& write);
 
   // Called after every post through this source and after every change of row.
   void AddDataChanged(std::function<void()> listener);

@@ -298,8 +298,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // Whether the current row's stored results are what Analyze would store now
   // (at the level recorded with them); analyses without storing anything.
   // The case it analysed goes to `analysed` when given.
-  StoredResultsCheck CheckCurrentRow(const std::function<void(const TTransisionsAnalyseDataSet*)>& onAnalysed = {},
-                                     AnalysisTreePtr* analysed = nullptr);
+  StoredResultsCheck CheckCurrentRow(AnalysisTreePtr* analysed = nullptr);
   // Shows the current row's own results on the analysis page, or the note
   // that it has none or that they are out of date.
   void ShowCurrentRowResults();

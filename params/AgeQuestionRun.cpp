@@ -7,7 +7,6 @@
 #include "engine/AnalysisError.h"
 #include "engine/EngineSettings.h"
 #include "engine/TextCase.h"
-#include "params/RowOverlay.h"
 
 namespace vorla {
 
@@ -45,24 +44,27 @@ RowAgeAnswers AskAboutRow(const CaseRow& row, const ComplexSelection& selection,
   settings.level = questions.level;
   settings.parameterFile = parameterFile;
   settings.parameters = std::move(parameters);
+  settings.keepCase = true;
   std::string failure;
-  settings.onAnalysed = [&](const TTransisionsAnalyseDataSet* record) {
-    if (!record) return;
-    result.priorName = LowerCase(record->HazardFunc);
-    // The prior the run chose is read while its case is at hand.
-    const PriorDensityType prior = PriorDensity;
-    try {
-      result.answers = AnswerAgeQuestions(
-          *record, [prior](double x) { return prior(x); }, questions);
-    } catch (const AnalysisError& e) {
-      failure = e.what();
-    }
-  };
-  RowOverlay overlay(row);
   try {
-    const RowResult r = AnalyzeRow(overlay, selection, settings);
+    CaseRecord record = ReadCaseRecord(row, LayoutOfRun(settings), selection);
+    std::optional<CaseResults> results;
+    const RowResult r = AnalyzeRecord(record, settings, results);
     result.outcome = r.outcome;
     result.message = r.message;
+    if (results && results->analysedCase) {
+      const TTransisionsAnalyseDataSet& analysed = *results->analysedCase;
+      result.priorName = LowerCase(analysed.HazardFunc);
+      // The prior the run chose is read while its case is at hand.
+      const PriorDensityType prior = PriorDensity;
+      try {
+        result.answers = AnswerAgeQuestions(
+            analysed, [prior](double x) { return prior(x); }, questions);
+      } catch (const AnalysisError& e) {
+        failure = e.what();
+      }
+      FreeAnalysisTree(results->analysedCase);
+    }
   } catch (const std::exception& e) {
     result.outcome = RowOutcome::Refused;
     result.message = e.what();

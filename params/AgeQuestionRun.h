@@ -1,7 +1,7 @@
 #pragma once
 // Age questions about a stored case, shared by the headless tool and the
-// window: the row is analysed exactly as the Analyze action would, on an
-// overlay that stores nothing, and the answers are computed from the case
+// window: the row's case is analysed exactly as the Analyze action would,
+// storing nothing, and the answers are computed from the case
 // while it is at hand, under the mortality prior the row chose.
 #include <optional>
 #include <string>

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/AnalysisTree.h"
+#include "params/CaseRecord.h"
 #include "params/ParameterCheck.h"
 #include "params/ParameterReader.h"
 #include "store/CaseRow.h"
@@ -31,5 +32,12 @@ AnalysisTreePtr PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std
 AnalysisTreePtr PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters,
                                 const std::string& sex, const std::string& race, const std::string& linkFunction,
                                 const std::string& hazardFunc, const ComplexSelection& selection);
+
+// The case's scores through the checked set, with the complexes of
+// record.selection, wrapped in a new case record; none when nothing is kept.
+AnalysisTreePtr LoadCase(const CaseRecord& record, const CheckedParameters& parameters, int group);
+// Applies the case's choices to the engine and loads the case.
+AnalysisTreePtr PrepareAnalysis(const CaseRecord& record, const CheckedParameters& parameters,
+                                const std::string& linkFunction);
 
 }  // namespace vorla

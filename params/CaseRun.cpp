@@ -33,13 +33,6 @@ std::vector<std::string> Sided(const std::vector<std::string>& stems) {
   return bases;
 }
 
-std::string Trimmed(const std::string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
-}
-
 std::int32_t WholeNumber(const std::string& text) {
   try {
     std::size_t used = 0;
@@ -48,21 +41,6 @@ std::int32_t WholeNumber(const std::string& text) {
   } catch (const std::exception&) {
   }
   throw AnalysisError("'" + text + "' is not a valid integer value");
-}
-
-// A stored score is empty, a stage from 1 to 9, 0 (not scored) or -1 (the side withdrawn).
-void CheckScoreText(const std::string& field, const std::string& text) {
-  const std::string trimmed = Trimmed(text);
-  if (trimmed.empty()) return;
-  std::int32_t score = 0;
-  try {
-    score = WholeNumber(trimmed);
-  } catch (const AnalysisError&) {
-    throw AnalysisError("Field " + field + " holds '" + trimmed + "', which is not a whole number");
-  }
-  if (score < -1 || score > 9)
-    throw AnalysisError("Field " + field + " holds the score " + std::to_string(score) +
-                        "; a score is a stage from 1 to 9, or -1 to withdraw the side");
 }
 
 }  // namespace
@@ -147,61 +125,24 @@ std::vector<std::string> ComplexPairBases(int complexIndex, const std::vector<Ow
   return bases;
 }
 
-ComplexPairKeys::ComplexPairKeys(int complexIndex, const CheckedParameters* parameters) {
-  static const std::array<std::vector<ScorePairKeys>, 3> builtIn = [] {
-    std::array<std::vector<ScorePairKeys>, 3> keys;
-    for (std::size_t i = 0; i < keys.size(); ++i)
-      for (const std::string& base : KnownComplexes()[i].pairBases) keys[i].emplace_back(base);
-    return keys;
-  }();
-  builtIn_ = &builtIn[static_cast<std::size_t>(complexIndex)];
-  if (parameters == nullptr) return;
-  const std::vector<std::string> bases = ComplexPairBases(complexIndex, parameters->ownTraits);
-  for (std::size_t i = builtIn_->size(); i < bases.size(); ++i) own_.emplace_back(bases[i]);
+// The set a run uses: the one checked before the run, or the file as it is.
+std::shared_ptr<const CheckedParameters> SetOfRun(const RunSettings& settings) {
+  if (settings.parameters) return settings.parameters;
+  return CheckParameterFile(settings.parameterFile, {});
 }
 
-bool ComplexIsEmpty(const CaseRow& row, int complexIndex, const CheckedParameters* parameters) {
-  bool empty = true;
-  ComplexPairKeys(complexIndex, parameters).ForEach([&](const ScorePairKeys& pair) {
-    for (const FieldKey* field : {&pair.low, &pair.upper})
-      if (!Trimmed(row.FieldAsText(*field)).empty()) empty = false;
-  });
-  return empty;
-}
-
-void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection, bool post) {
-  static const FieldKey combinedP("RES_ALL_CHI2_P");
-  static const std::array<std::pair<FieldKey, FieldKey>, 3> complexFields = [] {
-    const auto fields = [](int i) {
-      const std::string prefix = KnownComplexes()[static_cast<std::size_t>(i)].resultPrefix;
-      return std::pair<FieldKey, FieldKey>(prefix + "MAX_LIKELIHOOD", prefix + "CHI2_P");
-    };
-    return std::array<std::pair<FieldKey, FieldKey>, 3>{fields(0), fields(1), fields(2)};
-  }();
-  if (!row.FieldIsNull(combinedP) && row.FieldAsFloat(combinedP) == -1.0) {
-    row.Edit();
-    row.SetFieldNull(combinedP);
-    if (post) row.Post();
-  }
-  for (int i = 0; i < 3; ++i) {
-    const auto& [estimate, probability] = complexFields[static_cast<std::size_t>(i)];
-    if (!SelectionFlag(selection, i) || row.FieldIsNull(estimate)) continue;
-    if (row.FieldIsNull(probability)) {
-      row.Edit();
-      row.SetFieldFloat(probability, 1.0);
-      if (post) row.Post();
-    }
-  }
+std::shared_ptr<const CaseLayout> LayoutOfRun(const RunSettings& settings) {
+  if (settings.layout) return settings.layout;
+  return std::make_shared<const CaseLayout>(settings.parameters.get());
 }
 
 namespace {
 
-// The set a run uses: the one checked before the run, or the file as it is.
-ParameterIdentity SetOfRun(const RunSettings& settings) {
-  if (settings.parameters) return settings.parameters->identity;
-  std::ifstream in(settings.parameterFile, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return IdentifyParameterSet(settings.parameterFile, bytes);
+// The settings with the layout made, once for the case.
+RunSettings Resolved(const RunSettings& settings) {
+  RunSettings resolved = settings;
+  resolved.layout = LayoutOfRun(settings);
+  return resolved;
 }
 
 }  // namespace
@@ -215,95 +156,64 @@ void WriteTrace(const TTransisionsAnalyseDataSet* record, const RunSettings& set
   }
 }
 
-bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
-                      const RunSettings& settings) {
-  static const FieldKey sexField("Sex"), raceField("Race"), modelField("HazardFunc"), levelField(ResultLevelField),
-      setField(ResultSetField), demonstrationField(ResultDemonstrationField);
+CaseResults AnalyzeCase(const CaseRecord& record, const RunSettings& settings) {
+  const std::shared_ptr<const CheckedParameters> parameters = SetOfRun(settings);
   CriticalValue = CriticalValueForLevel(settings.level);
-  const std::string sex = row.FieldAsText(sexField), race = row.FieldAsText(raceField),
-                    model = row.FieldAsText(modelField);
-  AnalysisTreePtr record =
-      settings.parameters
-          ? PrepareAnalysis(skeletonId, row, *settings.parameters, sex, race, "logit", model, selection)
-          : PrepareAnalysis(skeletonId, row, settings.parameterFile, sex, race, "logit", model, selection);
-  Analyse(record.get());
-  // The level, the set, the results and the summary's corrections go into
-  // the row in one post, so that the case's history has the analysis as one
-  // entry. What was written into the row before (the score pairs put in
-  // order) is posted on its own when the row is located.
-  row.LocateId(skeletonId);
-  row.Edit();
-  if (record) {
-    const ParameterIdentity identity = SetOfRun(settings);
-    row.SetFieldInteger(levelField, settings.level);
-    row.SetFieldText(setField, identity.sha256);
-    row.SetFieldInteger(demonstrationField, identity.demonstration ? 1 : 0);
-  } else {
-    for (const FieldKey* key : {&levelField, &setField, &demonstrationField}) row.SetFieldNull(*key);
-  }
-  WriteResults(row, record.get());
-  if (record) CorrectProbabilities(row, selection, false);
-  row.Post();
-  if (settings.onAnalysed) settings.onAnalysed(record.get());
-  if (!record) return false;
-  if (settings.keepAnalysed) {
-    settings.keepAnalysed(std::move(record));
-  } else {
-    WriteTrace(record.get(), settings);
-    FreeAnalysisTree(record);
-  }
-  return true;
+  AnalysisTreePtr analysed = PrepareAnalysis(record, *parameters, "logit");
+  Analyse(analysed.get());
+  CaseResults results =
+      ResultsOfCase(record.id, analysed.get(), settings.level, parameters->identity, record.selection);
+  if (settings.keepCase)
+    results.analysedCase = std::move(analysed);
+  else
+    FreeAnalysisTree(analysed);
+  return results;
 }
 
-RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunSettings& settings) {
-  static const FieldKey raceField("RACE"), sexField("SEX"), modelField("HAZARDFUNC"), idField("SKELETON_ID");
-  const auto missing = MissingChoiceMessage(IsChoice(row.FieldAsText(raceField), AncestryChoices),
-                                            IsChoice(row.FieldAsText(sexField), SexChoices),
-                                            IsChoice(row.FieldAsText(modelField), ModelChoices));
-  if (missing) return {RowOutcome::Refused, *missing, requested};
-
-  // The texts of every score pair, read once.
-  struct PairTexts {
-    const ScorePairKeys* pair;
-    std::string low, upper;
-  };
-  const CheckedParameters* parameters = settings.parameters.get();
-  const std::array<ComplexPairKeys, 3> complexes = {ComplexPairKeys(0, parameters), ComplexPairKeys(1, parameters),
-                                                    ComplexPairKeys(2, parameters)};
-  std::array<std::vector<PairTexts>, 3> texts;
-  std::array<bool, 3> empty{};
-  for (std::size_t i = 0; i < 3; ++i) {
-    complexes[i].ForEach([&](const ScorePairKeys& pair) {
-      texts[i].push_back({&pair, row.FieldAsText(pair.low), row.FieldAsText(pair.upper)});
-    });
-    empty[i] = std::all_of(texts[i].begin(), texts[i].end(),
-                           [](const PairTexts& t) { return Trimmed(t.low).empty() && Trimmed(t.upper).empty(); });
-  }
-
-  // Every score is checked before any pair is put in order, so a score that is
-  // no stage is reported under its own field and nothing is written for it.
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (empty[i]) continue;
-    for (const PairTexts& t : texts[i]) {
-      CheckScoreText(t.pair->low.Name(), t.low);
-      CheckScoreText(t.pair->upper.Name(), t.upper);
-    }
-  }
-
-  ComplexSelection selection = requested;
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (empty[i]) {
-      SelectionFlag(selection, static_cast<int>(i)) = false;
-      continue;
-    }
-    for (const PairTexts& t : texts[i]) OrderScorePair(row, *t.pair, t.low, t.upper);
-  }
+RowResult AnalyzeRecord(CaseRecord& record, const RunSettings& settings, std::optional<CaseResults>& results) {
+  results.reset();
+  if (const auto missing = MissingChoice(record)) return {RowOutcome::Refused, *missing, record.selection};
+  TidyScores(record);
+  const ComplexSelection& selection = record.selection;
   if (!selection.UseCranialData && !selection.UsePubicData && !selection.UseAuricularData)
     return {RowOutcome::Refused, NoDataTypesMessage, selection};
-
-  const std::int32_t id = row.FieldAsInteger(idField);
-  if (!RunAnalysisOnRow(id, row, selection, settings)) return {RowOutcome::NoData, NoDataMessage, selection};
+  results = AnalyzeCase(record, settings);
+  if (!results->analysed) return {RowOutcome::NoData, NoDataMessage, selection};
   return {RowOutcome::Analysed, {}, selection};
+}
+
+void StoreCase(CaseRow& row, const CaseRecord& record, const std::optional<CaseResults>& results) {
+  if (results) {
+    StoreCaseResults(row, *results, &record);
+  } else if (record.AnyTidied()) {
+    row.Edit();
+    WriteTidiedScores(row, record);
+    row.Post();
+  }
+}
+
+RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunSettings& shared) {
+  RunSettings settings = Resolved(shared);
+  settings.keepCase = settings.keepCase || !settings.tracePath.empty();
+  CaseRecord record = ReadCaseRecord(row, settings.layout, requested);
+  std::optional<CaseResults> results;
+  RowResult outcome;
+  try {
+    outcome = AnalyzeRecord(record, settings, results);
+  } catch (...) {
+    // What the tidying changed stays with the row, as typed into it.
+    if (record.AnyTidied()) {
+      row.Edit();
+      WriteTidiedScores(row, record);
+    }
+    throw;
+  }
+  StoreCase(row, record, results);
+  if (results && results->analysedCase) {
+    WriteTrace(results->analysedCase.get(), settings);
+    FreeAnalysisTree(results->analysedCase);
+  }
+  return outcome;
 }
 
 }  // namespace vorla

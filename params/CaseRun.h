@@ -1,8 +1,7 @@
 #pragma once
-// The row-level steps of the Analyze action, shared by the window and the
-// headless tool: the model-choice checks, the tidying of score pairs, the
-// choice of complexes, one run (prepare, analyse, store, trace, release) and
-// the corrections the results summary makes to the row.
+// The steps of the Analyze action, shared by the window and the headless
+// tool: the known complexes and choices, the run of one case (a CaseRecord
+// in, its CaseResults out) and the whole action on a case.
 #include <array>
 #include <functional>
 #include <memory>
@@ -10,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "params/CaseRecord.h"
+#include "params/CaseResults.h"
 #include "params/ParameterCheck.h"
 #include "params/ParameterReader.h"
 #include "store/CaseRow.h"
@@ -65,32 +66,6 @@ void OrderScorePair(CaseRow& row, const std::string& base, const std::string& mi
 std::vector<std::string> ComplexPairBases(int complexIndex, const CheckedParameters* parameters);
 std::vector<std::string> ComplexPairBases(int complexIndex, const std::vector<OwnTrait>& ownTraits);
 
-// The same pairs as keys: those of the built-in fields are made once for
-// every run, those of the parameter set's own traits here.
-class ComplexPairKeys {
- public:
-  ComplexPairKeys(int complexIndex, const CheckedParameters* parameters);
-  template <class Visit>
-  void ForEach(Visit visit) const {
-    for (const ScorePairKeys& pair : *builtIn_) visit(pair);
-    for (const ScorePairKeys& pair : own_) visit(pair);
-  }
-
- private:
-  const std::vector<ScorePairKeys>* builtIn_;
-  std::vector<ScorePairKeys> own_;
-};
-
-// Whether every score field of the complex is empty (blank text); with the
-// parameter set, its own traits in the complex count too.
-bool ComplexIsEmpty(const CaseRow& row, int complexIndex, const CheckedParameters* parameters = nullptr);
-
-// The summary's corrections after a run: a selected complex with results and
-// an empty probability gets 1; a combined probability of -1 is emptied.
-// Each correction is posted, unless `post` is false: then the row is left
-// in the edit state with them.
-void CorrectProbabilities(CaseRow& row, const ComplexSelection& selection, bool post = true);
-
 struct RunSettings {
   int level = 95;             // 90, 95 or 99
   std::string parameterFile;  // Parameters.dat
@@ -98,27 +73,28 @@ struct RunSettings {
   // Told why the trace could not be written (naming the file); the run's
   // results are stored all the same.
   std::function<void(const std::string& message)> onTraceFailed;
-  // Sees the analysed case after its results are stored and before it is
-  // released (null when there was nothing to analyse): the window draws the
-  // likelihood curves from it.
-  std::function<void(const TTransisionsAnalyseDataSet*)> onAnalysed;
   // The parameter file as checked whole before the first case of the run
   // (CheckParameterFile). Without it every run reads and checks
   // parameterFile afresh.
   std::shared_ptr<const CheckedParameters> parameters;
-  // When set, the analysed case is handed here, after its results are
-  // stored, instead of being traced and released: a batch traces only the
-  // case it ends with.
-  std::function<void(AnalysisTreePtr)> keepAnalysed;
+  // The fields a case is read from, made once for the run (LayoutOfRun).
+  std::shared_ptr<const CaseLayout> layout;
+  // Whether the results keep the analysed case (for the curves, the trace,
+  // the age questions); otherwise it is released on the thread that built it.
+  bool keepCase = false;
 };
 
-// One run on the row with this key: the engine's settings (of the calling
-// thread), prepare, analyse, store (with the level of the limits), trace (its
-// failures told to onTraceFailed) and release, or hand the case to keepAnalysed, and the
-// summary's corrections.
-// Returns false when there was nothing to analyse (the results are emptied).
-bool RunAnalysisOnRow(std::int32_t skeletonId, CaseRow& row, const ComplexSelection& selection,
-                      const RunSettings& settings);
+// The set of a run: settings.parameters, or the file read and checked now.
+std::shared_ptr<const CheckedParameters> SetOfRun(const RunSettings& settings);
+// The fields of a run's cases: settings.layout, or made now for
+// settings.parameters (the built-in fields without them).
+std::shared_ptr<const CaseLayout> LayoutOfRun(const RunSettings& settings);
+
+// One run on a case whose checks and tidying are done, with the complexes
+// of record.selection: the engine's settings (of the calling thread),
+// prepare, analyse, and the results at settings.level. Nothing is stored
+// or traced.
+CaseResults AnalyzeCase(const CaseRecord& record, const RunSettings& settings);
 
 // Writes the trace of the case to settings.tracePath (none when it is
 // empty); a trace that cannot be written is no failure of the run (its
@@ -132,8 +108,18 @@ struct RowResult {
   ComplexSelection selection;  // the complexes that took part
 };
 
-// The whole Analyze action on the current row: checks, tidying, selection
-// (starting from `requested`), then the run.
+// The whole Analyze action on the case: the choice checks, the tidying and
+// the selection (from record.selection), then the run. `results` receives
+// what the run gives (none when a check refused the case).
+RowResult AnalyzeRecord(CaseRecord& record, const RunSettings& settings, std::optional<CaseResults>& results);
+
+// Stores what the action gave into the current row, the case's: the tidied
+// pairs and the results in one post (StoreCaseResults), or only the tidied
+// pairs of a refused case.
+void StoreCase(CaseRow& row, const CaseRecord& record, const std::optional<CaseResults>& results);
+
+// The same on the current row, which then stores the tidied pairs and the
+// results in one post (StoreCaseResults), and the trace.
 RowResult AnalyzeRow(CaseRow& row, const ComplexSelection& requested, const RunSettings& settings);
 
 }  // namespace vorla

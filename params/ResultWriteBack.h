@@ -1,11 +1,11 @@
 #pragma once
-// Writing the rounded results of one analysis into the analysed row.
+// The results of one analysis as they are stored: rounded, the open limits
+// as the ends of the age grid; and their one way into a row.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "engine/AnalysisTree.h"
-#include "store/CaseRow.h"
+#include "params/CaseResults.h"
 
 namespace vorla {
 
@@ -27,11 +27,8 @@ std::string ResultPrefix(const std::string& complexName);
 // The six result fields a complex's results are stored in.
 std::vector<std::string> ComplexResultFields(const std::string& complexName);
 
-// Empties the result fields of the three known complexes, then writes the
-// combined results and those of every analysed complex (or empties the
-// combined ones when there is no case), and posts the row.
-void StoreResults(std::int32_t skeletonId, CaseRow& row, const TTransisionsAnalyseDataSet* record);
-// The same into the row being edited, without moving to it or posting it.
-void WriteResults(CaseRow& row, const TTransisionsAnalyseDataSet* record);
+// Whether the row's field holds the value: both empty (an empty text counts
+// as empty), or the same text for a text, the same number for a number.
+bool RowHoldsValue(const CaseRow& row, const FieldKey& field, const ResultValue& value);
 
 }  // namespace vorla

@@ -2,8 +2,8 @@
 
 #include <exception>
 
+#include "engine/TextCase.h"
 #include "params/ResultWriteBack.h"
-#include "params/RowOverlay.h"
 
 namespace vorla {
 
@@ -17,40 +17,60 @@ bool HasStoredResults(const CaseRow& row) {
   return !row.FieldIsNull("RES_ALL_MAX_LIKELIHOOD");
 }
 
+namespace {
+
+// Whether the row holds what Analyze would store. A level or a set not
+// recorded (results stored before the table recorded them) is no change of
+// the row: the set in use reproduces the numbers.
+bool RowHoldsResults(const CaseRow& row, const CaseResults& results, bool levelRecorded, bool setRecorded) {
+  const bool level = levelRecorded && results.analysed, set = setRecorded && results.analysed;
+  if (!RowHoldsValue(row, ResultLevelField, level ? ResultValue(results.level) : ResultValue()) ||
+      !RowHoldsValue(row, ResultSetField, set ? ResultValue(results.set.sha256) : ResultValue()) ||
+      !RowHoldsValue(row, ResultDemonstrationField,
+                     set ? ResultValue(results.set.demonstration ? 1 : 0) : ResultValue()))
+    return false;
+  const auto& keys = ResultFieldKeys();
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    if (results.fields[i] && !RowHoldsValue(row, keys[i], *results.fields[i])) return false;
+  for (const auto& [field, value] : results.otherFields)
+    if (LowerCase(field).rfind("res_", 0) == 0 && !RowHoldsValue(row, field, value)) return false;
+  return true;
+}
+
+}  // namespace
+
 StoredResultsCheck CheckStoredResults(const CaseRow& row, const ComplexSelection& requested, RunSettings settings) {
   StoredResultsCheck check;
   const bool stored = HasStoredResults(row);
   check.level = RecordedLevel(row);
   if (check.level != 0) settings.level = check.level;
-  settings.tracePath.clear();
 
-  RowOverlay overlay(row);
   RowResult outcome;
+  std::optional<CaseResults> results;
   try {
-    outcome = AnalyzeRow(overlay, requested, settings);
+    CaseRecord record = ReadCaseRecord(row, LayoutOfRun(settings), requested);
+    outcome = AnalyzeRecord(record, settings, results);
   } catch (const std::exception& error) {
     check.state = stored ? StoredState::Unchecked : StoredState::None;
     check.message = error.what();
     return check;
   }
   check.selection = outcome.selection;
+  if (results) check.analysedCase = std::move(results->analysedCase);
   if (!stored) return check;
-  if (outcome.outcome == RowOutcome::Refused) {
+  if (outcome.outcome == RowOutcome::Refused || !results) {
     check.state = StoredState::Outdated;
     return check;
   }
   // Results of another set are out of date whatever their numbers.
   const std::string storedSet = row.FieldIsNull(ResultSetField) ? std::string() : row.FieldAsText(ResultSetField);
-  if (!storedSet.empty() && storedSet != overlay.FieldAsText(ResultSetField)) {
+  const std::string setInUse = results->analysed ? results->set.sha256 : std::string();
+  if (!storedSet.empty() && storedSet != setInUse) {
     check.state = StoredState::OtherSet;
     return check;
   }
-  // A level or a set not recorded (results stored before the table recorded
-  // them) is no change of the row: the set in use reproduces the numbers.
-  if (check.level == 0) overlay.SetFieldNull(ResultLevelField);
-  if (storedSet.empty())
-    for (const char* field : {ResultSetField, ResultDemonstrationField}) overlay.SetFieldNull(field);
-  check.state = overlay.AgreesWithBase("RES_") ? StoredState::Current : StoredState::Outdated;
+  check.state = RowHoldsResults(row, *results, check.level != 0, !storedSet.empty()) ? StoredState::Current
+                                                                                     : StoredState::Outdated;
   return check;
 }
 

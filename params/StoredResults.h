@@ -1,8 +1,9 @@
 #pragma once
 // Whether the results stored in a row are those the Analyze action would
 // store for the row as it stands: its scores, choices and complexes, and the
-// parameter set. The action runs on an overlay of the row; neither the row,
-// its store nor the trace is touched.
+// parameter set. The action runs on the case read from the row, and its
+// results are compared with the stored fields; neither the row, its store
+// nor the trace is touched.
 #include <string>
 
 #include "params/CaseRun.h"
@@ -23,13 +24,14 @@ struct StoredResultsCheck {
   // The complexes Analyze would take part now (the check boxes less the
   // complexes without scores).
   ComplexSelection selection;
-  std::string message;  // why the row could not be analysed (Unchecked)
+  std::string message;           // why the row could not be analysed (Unchecked)
+  AnalysisTreePtr analysedCase;  // the case the comparison analysed, with settings.keepCase
 };
 
-// Runs the Analyze action on an overlay of the row at the level recorded
-// with its results (settings.level when none is recorded), with `requested`
-// complexes, and compares what it would store with what is stored.
-// settings.onAnalysed sees the case the comparison analysed; no trace is written.
+// Runs the Analyze action on the row's case at the level recorded with its
+// results (settings.level when none is recorded), with `requested`
+// complexes, and compares what it would store with what is stored. No trace
+// is written.
 StoredResultsCheck CheckStoredResults(const CaseRow& row, const ComplexSelection& requested, RunSettings settings);
 
 // The confidence level recorded with the row's results; 0 when none is.

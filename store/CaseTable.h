@@ -150,9 +150,6 @@ class CaseTable final : public CaseRow {
 
   // The current row's values in the order of CaseFields().
   const std::vector<FieldValue>& CurrentValues() const;
-  // Writes into the current row (in the edit or insert state) every field
-  // but SKELETON_ID whose value differs: the values of a detached copy of it.
-  void WriteValues(const std::vector<FieldValue>& values);
 
   // An empty format shows the field's text as it is.
   void SetDisplayFormat(const std::string& field, const std::string& format);

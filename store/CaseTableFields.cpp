@@ -197,6 +197,9 @@ int CaseTable::WritableField(const FieldKey& field) const {
 }
 
 void CaseTable::Write(int index, FieldValue value) {
+  // A stored row given back a value it holds is not changed by it: a post
+  // of nothing but such values writes nothing.
+  if (state_ == RowState::Edit && row_[static_cast<std::size_t>(index)] == value) return;
   row_[static_cast<std::size_t>(index)] = std::move(value);
   modified_ = true;
 }
@@ -223,15 +226,6 @@ void CaseTable::SetFieldNull(const FieldKey& field) {
 const std::vector<FieldValue>& CaseTable::CurrentValues() const {
   RequireOpen();
   return row_;
-}
-
-void CaseTable::WriteValues(const std::vector<FieldValue>& values) {
-  RequireOpen();
-  if (state_ == RowState::Browse) throw StoreError("Table is not in edit mode");
-  if (values.size() != row_.size())
-    throw StoreError("A row of the case table has " + std::to_string(row_.size()) + " fields");
-  for (std::size_t i = 1; i < values.size(); ++i)
-    if (values[i] != row_[i]) Write(static_cast<int>(i), values[i]);
 }
 
 void CaseTable::SetDisplayFormat(const std::string& field, const std::string& format) {

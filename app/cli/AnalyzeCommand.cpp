@@ -15,7 +15,6 @@
 #include "params/CaseRun.h"
 #include "params/ParallelWork.h"
 #include "store/CaseTable.h"
-#include "store/DetachedRow.h"
 
 namespace vorla::cli {
 
@@ -77,29 +76,27 @@ AnalyzeOptions ReadOptions(const CommandLine& a) {
   return o;
 }
 
-// One case of the batch: a copy of its row, analysed on any thread, and
-// what the run made of it.
+// One case of the batch: the case read from its row, analysed on any
+// thread, and what the run made of it.
 struct CaseSlot {
   std::int32_t id = 0;
-  std::optional<DetachedRow> row;
+  std::optional<CaseRecord> record;
+  std::optional<CaseResults> results;
   RowOutcome outcome = RowOutcome::Analysed;
   bool failed = false;
   std::string message;
   bool traceable = false;  // the run had a case to trace
 };
 
-void AnalyzeSlot(CaseSlot& slot, const ComplexSelection& selection, const RunSettings& shared) {
-  RunSettings settings = shared;
-  // The case is released on the thread that built it; freeing it on another
-  // one makes the threads' allocators fight and costs a third of the time.
-  settings.keepAnalysed = [&slot](AnalysisTreePtr record) {
-    slot.traceable = true;
-    FreeAnalysisTree(record);
-  };
+// The analysed case is released on the thread that built it (the settings
+// do not keep it); freeing it on another one makes the threads' allocators
+// fight and costs a third of the time.
+void AnalyzeSlot(CaseSlot& slot, const RunSettings& settings) {
   try {
-    const RowResult r = AnalyzeRow(*slot.row, selection, settings);
+    const RowResult r = AnalyzeRecord(*slot.record, settings, slot.results);
     slot.outcome = r.outcome;
     slot.message = r.message;
+    slot.traceable = slot.results && slot.results->analysed;
   } catch (const std::exception& e) {
     slot.failed = true;
     slot.message = e.what();
@@ -159,6 +156,7 @@ int Analyze::Execute() {
   settings.parameters = Parameters(settings.parameterFile);
   FailureNote.clear();
   NoteDemonstrationSet(*settings.parameters, err);
+  settings.layout = LayoutOfRun(settings);
 
   CaseTable table;
   bool allAnalysed = true;
@@ -166,15 +164,20 @@ int Analyze::Execute() {
   // The trace is written once, at the end, for the last case analysed before
   // the run ended, whether it ended well or not: its row is analysed once
   // more, here, which gives the very same case.
-  std::optional<DetachedRow> lastTraceable;
+  std::optional<CaseRecord> lastTraceable;
   std::string traceFailure;
   const auto writeTrace = [&] {
     if (!lastTraceable) return;
     RunSettings traced = settings;
-    traced.keepAnalysed = nullptr;
+    traced.keepCase = true;
     traced.onTraceFailed = [&traceFailure](const std::string& message) { traceFailure = message; };
     try {
-      AnalyzeRow(*lastTraceable, o.selection, traced);
+      std::optional<CaseResults> results;
+      AnalyzeRecord(*lastTraceable, traced, results);
+      if (results && results->analysedCase) {
+        WriteTrace(results->analysedCase.get(), traced);
+        FreeAnalysisTree(results->analysedCase);
+      }
     } catch (const std::exception&) {
       // the trace is no part of the results
     }
@@ -196,7 +199,7 @@ int Analyze::Execute() {
       slot = CaseSlot{};
       slot.id = ids[i];
       table.LocateId(slot.id);
-      slot.row.emplace(table.CurrentValues());
+      slot.record = ReadCaseRecord(table, settings.layout, o.selection);
     };
     // Stored and reported in key order, as if analysed one after the other.
     const auto store = [&](std::size_t i) {
@@ -204,17 +207,15 @@ int Analyze::Execute() {
       table.LocateId(slot.id);
       // A row that cannot be stored ends the batch: nothing of it is kept,
       // and no case is reported as analysed that was not stored.
-      if (slot.row->Written()) {
+      if (slot.results || slot.record->AnyTidied()) {
         try {
-          table.Edit();
-          table.WriteValues(slot.row->Values());
-          table.Post();
+          StoreCase(table, *slot.record, slot.results);
         } catch (const std::exception& e) {
           throw StoreError("Case " + std::to_string(slot.id) + ": its row could not be saved: " + e.what());
         }
       }
       // The trace is of the last case whose results were stored.
-      if (slot.traceable) lastTraceable = std::move(slot.row);
+      if (slot.traceable) lastTraceable = std::move(slot.record);
       const RowReport report = ReportOfRow(table, OutcomeName(slot), slot.message);
       printer.Add(report);
       if (report.outcome != "analysed") {
@@ -233,8 +234,7 @@ int Analyze::Execute() {
       }
     };
     OrderedPipeline(
-        ids.size(), o.jobs, slots.size(), load, [&](std::size_t i) { AnalyzeSlot(slotOf(i), o.selection, settings); },
-        store);
+        ids.size(), o.jobs, slots.size(), load, [&](std::size_t i) { AnalyzeSlot(slotOf(i), settings); }, store);
     printer.Finish();
     output.Append(text.str());
     table.Commit();

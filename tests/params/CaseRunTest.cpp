@@ -63,25 +63,32 @@ TEST(Selection, RowRefusalsLeaveNothingChanged) {
   r = AnalyzeRow(row, {true, false, true}, {});
   EXPECT_EQ(r.message, NoDataTypesMessage);
   EXPECT_EQ(row.FieldAsText("PUB_RELIEF_L_LOW"), "3");
-  EXPECT_TRUE(ComplexIsEmpty(row, 0));
-  EXPECT_FALSE(ComplexIsEmpty(row, 1));
+  const CaseRecord record = ReadCaseRecord(row, std::make_shared<const CaseLayout>(nullptr));
+  EXPECT_TRUE(ComplexIsEmpty(record, 0));
+  EXPECT_FALSE(ComplexIsEmpty(record, 1));
 }
 
-TEST(Corrections, ProbabilitiesAfterARun) {
-  FakeRow row{test::AllCaseFields()};
-  row.Set("RES_ALL_CHI2_P", "-1");
-  row.Set("RES_PUB_MAX_LIKELIHOOD", "40");  // analysed, test without degrees of freedom
-  row.Set("RES_CRA_MAX_LIKELIHOOD", "50");
-  row.Set("RES_CRA_CHI2_P", "0.3");
-  CorrectProbabilities(row, {true, true, true});
-  EXPECT_TRUE(row.FieldIsNull("RES_ALL_CHI2_P"));
-  EXPECT_EQ(row.FieldAsFloat("RES_PUB_CHI2_P"), 1.0);
-  EXPECT_EQ(row.FieldAsFloat("RES_CRA_CHI2_P"), 0.3);
-  EXPECT_TRUE(row.FieldIsNull("RES_AUR_CHI2_P"));  // no results: nothing to correct
-  row.Edit();
-  row.Clear("RES_PUB_CHI2_P");
-  CorrectProbabilities(row, {true, false, true});  // not selected: left alone
-  EXPECT_TRUE(row.FieldIsNull("RES_PUB_CHI2_P"));
+// A selected complex with an estimate but no probability of its test gets
+// 1; one that is not selected, or has no estimate, is left alone.
+TEST(Corrections, ProbabilitiesInTheResults) {
+  TTransisionsAnalyseDataSet analysed;
+  analysed.Complexes = std::make_unique<TraitComplex>();
+  analysed.Complexes->Complexname = "PUBIS";
+  analysed.Complexes->MLA = 40;
+  analysed.Complexes->Next = std::make_unique<TraitComplex>();
+  analysed.Complexes->Next->Complexname = "SUTURES";
+  analysed.Complexes->Next->MLA = 50;
+  analysed.Complexes->Next->DF = 2;
+  analysed.Complexes->Next->PConsistensy = 0.3;
+  const auto p = [&analysed](const ComplexSelection& selection, const char* field) {
+    const CaseResults r = ResultsOfCase(1, &analysed, 95, {}, selection);
+    const ResultValue* value = r.Field(field);
+    return value != nullptr && std::holds_alternative<double>(*value) ? std::get<double>(*value) : -9.0;
+  };
+  EXPECT_EQ(p({true, true, true}, "RES_PUB_CHI2_P"), 1.0);
+  EXPECT_EQ(p({true, true, true}, "RES_CRA_CHI2_P"), 0.3);
+  EXPECT_EQ(p({true, true, true}, "RES_AUR_CHI2_P"), -9.0);  // no results: nothing to correct
+  EXPECT_EQ(p({true, false, true}, "RES_PUB_CHI2_P"), -9.0);
 }
 
 TEST(Selection, ScoresAreCheckedBeforeAnyPairIsPutInOrder) {

@@ -127,6 +127,8 @@ TEST(ParallelRuns, DifferentSettingsOnSeveralThreadsAgreeWithSequentialRuns) {
   EXPECT_NE(Results(alone[9]), Results(alone[18]));
 }
 
+// A run only analyses: the case it keeps is neither traced nor released, and
+// the row is not written.
 TEST(ParallelRuns, AKeptCaseIsNeitherTracedNorReleased) {
   const auto parameters = CheckParameterFile(VORLA_TEST_PARAMETERS, {});
   FakeRow row = ScoredRow(4);
@@ -134,10 +136,13 @@ TEST(ParallelRuns, AKeptCaseIsNeitherTracedNorReleased) {
   s.parameters = parameters;
   s.tracePath = testing::TempDir() + "kept-case-trace.txt";
   std::remove(s.tracePath.c_str());
-  AnalysisTreePtr kept;
-  s.keepAnalysed = [&kept](AnalysisTreePtr record) { kept = std::move(record); };
-  ASSERT_EQ(AnalyzeRow(row, {}, s).outcome, RowOutcome::Analysed);
+  s.keepCase = true;
+  CaseRecord record = ReadCaseRecord(row, LayoutOfRun(s));
+  std::optional<CaseResults> results;
+  ASSERT_EQ(AnalyzeRecord(record, s, results).outcome, RowOutcome::Analysed);
+  const AnalysisTreePtr& kept = results->analysedCase;
   ASSERT_TRUE(kept);
+  EXPECT_EQ(row.posts, 0);
   EXPECT_EQ(kept->Name, row.FieldAsText("SKELETON_NAME"));
   EXPECT_GT(kept->MLA, 0.0);
   EXPECT_FALSE(std::ifstream(s.tracePath).good());

@@ -4,7 +4,7 @@
 
 #include "FakeRow.h"
 #include "params/CaseRun.h"
-#include "params/RowOverlay.h"
+#include "params/ResultWriteBack.h"
 #include "params/StoredResults.h"
 
 using namespace vorla;
@@ -72,12 +72,11 @@ TEST_F(StoredResults, FreshResultsAreCurrentAtTheirOwnLevel) {
   const int posts = row.posts;
   // The window's level is 95 now: the check still compares at 99, recorded.
   settings.level = 95;
-  int analysedComplexes = -1;
-  settings.onAnalysed = [&analysedComplexes](const TTransisionsAnalyseDataSet* record) {
-    analysedComplexes = 0;
-    for (const TraitComplex* c = record ? record->Complexes.get() : nullptr; c; c = c->Next.get()) ++analysedComplexes;
-  };
+  settings.keepCase = true;
   const StoredResultsCheck check = CheckStoredResults(row, All, settings);
+  int analysedComplexes = 0;
+  for (const TraitComplex* c = check.analysedCase ? check.analysedCase->Complexes.get() : nullptr; c; c = c->Next.get())
+    ++analysedComplexes;
   EXPECT_EQ(check.state, StoredState::Current);
   EXPECT_EQ(check.level, 99);
   EXPECT_FALSE(check.selection.UseCranialData);  // no cranial scores
@@ -129,26 +128,20 @@ TEST_F(StoredResults, UnreadableParameterFileLeavesResultsUnchecked) {
   EXPECT_NE(check.message.find("/no/such/Parameters.dat"), std::string::npos) << check.message;
 }
 
-TEST(RowOverlay, KeepsWritesAndReadsThrough) {
-  FakeRow base{test::AllCaseFields()};
-  base.Set("RES_ALL_MAX_LIKELIHOOD", "41.5");
-  base.Set("PUB_RELIEF_L_LOW", "3");
-  RowOverlay overlay(base);
-  EXPECT_TRUE(overlay.LocateId(1));
-  EXPECT_FALSE(overlay.LocateId(2));
-  EXPECT_EQ(overlay.FieldAsInteger("pub_relief_l_low"), 3);
-  overlay.SetFieldInteger("PUB_RELIEF_L_LOW", 5);
-  overlay.SetFieldNull("RES_ALL_MAX_LIKELIHOOD");
-  overlay.Post();
-  EXPECT_EQ(overlay.FieldAsText("Pub_Relief_L_Low"), "5");
-  EXPECT_TRUE(overlay.FieldIsNull("RES_ALL_MAX_LIKELIHOOD"));
-  EXPECT_EQ(base.FieldAsText("PUB_RELIEF_L_LOW"), "3");
-  EXPECT_EQ(base.FieldAsFloat("RES_ALL_MAX_LIKELIHOOD"), 41.5);
-  EXPECT_EQ(base.posts, 0);
-  EXPECT_FALSE(overlay.AgreesWithBase("RES_"));
-  overlay.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 41.5);
-  EXPECT_TRUE(overlay.AgreesWithBase("RES_"));
-  EXPECT_FALSE(overlay.AgreesWithBase("PUB_"));
+// The comparison takes numbers as numbers, a text (an open limit) as
+// written, and an empty text as an empty field.
+TEST(RowHoldsValue, NumbersAsNumbersTextsAsWritten) {
+  FakeRow row{test::AllCaseFields()};
+  row.Set("RES_ALL_MAX_LIKELIHOOD", "41.50");
+  row.Set("RES_ALL_LOW95P_CONF", "15");
+  EXPECT_TRUE(RowHoldsValue(row, "RES_ALL_MAX_LIKELIHOOD", 41.5));
+  EXPECT_FALSE(RowHoldsValue(row, "RES_ALL_MAX_LIKELIHOOD", 41.4));
+  EXPECT_FALSE(RowHoldsValue(row, "RES_ALL_MAX_LIKELIHOOD", ResultValue()));
+  EXPECT_TRUE(RowHoldsValue(row, "RES_ALL_LOW95P_CONF", std::string("15")));
+  EXPECT_FALSE(RowHoldsValue(row, "RES_ALL_LOW95P_CONF", std::string("15.0")));
+  EXPECT_TRUE(RowHoldsValue(row, "RES_ALL_CHI2", ResultValue()));
+  EXPECT_TRUE(RowHoldsValue(row, "RES_ALL_CHI2", std::string()));
+  EXPECT_FALSE(RowHoldsValue(row, "RES_ALL_CHI2", 0));
 }
 
 }  // namespace

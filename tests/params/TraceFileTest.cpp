@@ -49,11 +49,12 @@ class TraceFile : public ::testing::Test {
 
   // The row's analysed case, and its trace as a run writes it.
   AnalysisTreePtr Analysed() {
-    AnalysisTreePtr kept;
     RunSettings keeping = settings;
-    keeping.keepAnalysed = [&kept](AnalysisTreePtr record) { kept = std::move(record); };
-    EXPECT_EQ(AnalyzeRow(row, {}, keeping).outcome, RowOutcome::Analysed);
-    return kept;
+    keeping.keepCase = true;
+    CaseRecord record = ReadCaseRecord(row, LayoutOfRun(keeping));
+    std::optional<CaseResults> results;
+    EXPECT_EQ(AnalyzeRecord(record, keeping, results).outcome, RowOutcome::Analysed);
+    return results ? std::move(results->analysedCase) : nullptr;
   }
   std::string Trace() { return AnalysisTraceText(*Analysed()); }
   std::size_t FilesBeside() const {
