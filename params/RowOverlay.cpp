@@ -82,18 +82,22 @@ void RowOverlay::SetFieldNull(const FieldKey& field) {
   written_[Key(name)] = std::monostate{};
 }
 
-bool RowOverlay::AgreesWithBase(const std::string& prefix) const {
+std::vector<FieldDifference> RowOverlay::DifferencesFromBase(const std::string& prefix) const {
   const std::string start = Key(prefix);
+  std::vector<FieldDifference> differences;
   for (const auto& [name, value] : written_) {
     if (name.compare(0, start.size(), start) != 0) continue;
-    if (FieldIsNull(name) != base_.FieldIsNull(name)) return false;
-    if (FieldIsNull(name)) continue;
+    const bool empty = FieldIsNull(name), storedEmpty = base_.FieldIsNull(name);
+    if (empty && storedEmpty) continue;
     // Numbers are compared as numbers; a text (the set's checksum) as written.
-    if (std::holds_alternative<std::string>(value) ? FieldAsText(name) != base_.FieldAsText(name)
-                                                   : FieldAsFloat(name) != base_.FieldAsFloat(name))
-      return false;
+    if (empty == storedEmpty &&
+        (std::holds_alternative<std::string>(value) ? FieldAsText(name) == base_.FieldAsText(name)
+                                                    : FieldAsFloat(name) == base_.FieldAsFloat(name)))
+      continue;
+    differences.push_back({UpperCase(name), storedEmpty ? std::string() : base_.FieldAsText(name),
+                           empty ? std::string() : FieldAsText(name)});
   }
-  return true;
+  return differences;
 }
 
 }  // namespace vorla

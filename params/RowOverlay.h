@@ -6,10 +6,19 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "store/CaseRow.h"
 
 namespace vorla {
+
+// A field whose stored value is not the one the action would store; the
+// texts are empty for an empty field.
+struct FieldDifference {
+  std::string field;
+  std::string stored;
+  std::string computed;
+};
 
 class RowOverlay final : public CaseRow {
  public:
@@ -30,10 +39,10 @@ class RowOverlay final : public CaseRow {
   void SetFieldNull(const FieldKey& field) override;
   void Post() override {}
 
-  // Whether every field written here holds what the row underneath holds.
-  // Only fields whose names begin with `prefix` (compared without regard to
-  // case) are compared.
-  bool AgreesWithBase(const std::string& prefix) const;
+  // The fields written here that do not hold what the row underneath holds,
+  // in the order of their names; only fields whose names begin with `prefix`
+  // (compared without regard to case) are compared.
+  std::vector<FieldDifference> DifferencesFromBase(const std::string& prefix) const;
 
  private:
   using Value = std::variant<std::monostate, std::int32_t, double, std::string>;

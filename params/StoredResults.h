@@ -5,7 +5,10 @@
 // its store nor the trace is touched.
 #include <string>
 
+#include <vector>
+
 #include "params/CaseRun.h"
+#include "params/RowOverlay.h"
 
 namespace vorla {
 
@@ -23,7 +26,10 @@ struct StoredResultsCheck {
   // The complexes Analyze would take part now (the check boxes less the
   // complexes without scores).
   ComplexSelection selection;
-  std::string message;  // why the row could not be analysed (Unchecked)
+  std::string message;  // why the row could not be analysed (Unchecked), or was refused (Outdated)
+  // The stored fields that differ from what Analyze would store (Outdated),
+  // or the set's checksum (OtherSet).
+  std::vector<FieldDifference> differences;
 };
 
 // Runs the Analyze action on an overlay of the row at the level recorded
@@ -34,6 +40,10 @@ StoredResultsCheck CheckStoredResults(const CaseRow& row, const ComplexSelection
 
 // The confidence level recorded with the row's results; 0 when none is.
 int RecordedLevel(const CaseRow& row);
+
+// The complexes that took part in the analysis whose results the row holds:
+// those with stored results of their own.
+ComplexSelection StoredSelection(const CaseRow& row);
 
 // Whether the row holds results of an analysis.
 bool HasStoredResults(const CaseRow& row);

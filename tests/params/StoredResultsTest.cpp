@@ -107,7 +107,11 @@ TEST_F(StoredResults, ChangedScoresOrChoicesMakeThemOutdated) {
   // A stored value altered by hand.
   row.Edit();
   row.Set("RES_ALLCOR_UPPER95P_CONF", "99.9");
-  EXPECT_EQ(CheckStoredResults(row, All, settings).state, StoredState::Outdated);
+  const StoredResultsCheck altered = CheckStoredResults(row, All, settings);
+  EXPECT_EQ(altered.state, StoredState::Outdated);
+  ASSERT_EQ(altered.differences.size(), 1u);
+  EXPECT_EQ(altered.differences[0].field, "RES_ALLCOR_UPPER95P_CONF");
+  EXPECT_EQ(altered.differences[0].stored, "99.9");
 }
 
 TEST_F(StoredResults, OlderResultsWithoutLevelAreComparedAtTheChosenLevel) {
@@ -145,10 +149,11 @@ TEST(RowOverlay, KeepsWritesAndReadsThrough) {
   EXPECT_EQ(base.FieldAsText("PUB_RELIEF_L_LOW"), "3");
   EXPECT_EQ(base.FieldAsFloat("RES_ALL_MAX_LIKELIHOOD"), 41.5);
   EXPECT_EQ(base.posts, 0);
-  EXPECT_FALSE(overlay.AgreesWithBase("RES_"));
+  ASSERT_EQ(overlay.DifferencesFromBase("RES_").size(), 1u);
+  EXPECT_EQ(overlay.DifferencesFromBase("RES_")[0].stored, "41.5");
   overlay.SetFieldFloat("RES_ALL_MAX_LIKELIHOOD", 41.5);
-  EXPECT_TRUE(overlay.AgreesWithBase("RES_"));
-  EXPECT_FALSE(overlay.AgreesWithBase("PUB_"));
+  EXPECT_TRUE(overlay.DifferencesFromBase("RES_").empty());
+  EXPECT_FALSE(overlay.DifferencesFromBase("PUB_").empty());
 }
 
 }  // namespace
