@@ -10,6 +10,7 @@
 #include "paint/Analyst.h"
 #include "paint/CaseReport.h"
 #include "paint/GraphExport.h"
+#include "paint/ReportMetadata.h"
 
 namespace vorla::gui {
 
@@ -21,9 +22,11 @@ ReportContent TTAForm2::ReportFromCurrentRow() {
   CopyEstimateCells(content, NumResultsRowCount(), [this](int column, int row) { return ResultCell(column, row); });
   content.chart = AgeBarChart->Data();
   content.chartSize = AgeBarChart->size();
-  if (const auto set = SetInUse())
+  if (const auto set = SetInUse()) {
     content.provenance =
         ProvenanceOf(*set, QString::fromStdString(TATable.FieldAsText("HAZARDFUNC")), CurrentLevel(), Analyst());
+    RecordCase(TATable, content.provenance);
+  }
   return content;
 }
 

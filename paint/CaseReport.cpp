@@ -12,6 +12,7 @@
 #include "engine/PriorModels.h"
 #include "paint/EstimateBars.h"
 #include "paint/EstimatesTable.h"
+#include "paint/ReportMetadata.h"
 #include "paint/SavedFile.h"
 #include "params/CaseRun.h"
 #include "params/StoredResults.h"
@@ -37,46 +38,6 @@ std::string MortalityModelText(const std::string& model) {
   const auto number = [](double x) { return QString::number(x, 'g', 6).toStdString(); };
   return text + ", Gompertz-Makeham hazard A + B exp(C x) with A = " + number((*table)[2]) +
          ", B = " + number((*table)[3]) + ", C = " + number((*table)[4]);
-}
-
-// The page's provenance as XMP metadata that any PDF reader shows
-// (pdfinfo -meta): the standard title and tool, and the set, the level and
-// the analyst under VORLA's own names.
-QByteArray ProvenanceXmp(const ReportContent& content) {
-  const ReportProvenance& p = content.provenance;
-  const auto text = [](const QString& s) { return s.toHtmlEscaped().toUtf8(); };
-  const QString title = content.fields.count("SKELETON_NAME") ? content.fields.at("SKELETON_NAME") : QString();
-  QByteArray xmp =
-      "<?xpacket begin='\xEF\xBB\xBF' id='W5M0MpCehiHzreSzNTczkc9d'?>\n"
-      "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>\n"
-      "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' "
-      "xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmlns:vorla='urn:vorla:report:1'>\n"
-      "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>" +
-      text(title) +
-      "</rdf:li></rdf:Alt></dc:title>\n"
-      "<xmp:CreatorTool>" +
-      text(content.caption) +
-      "</xmp:CreatorTool>\n"
-      "<vorla:ParameterSet>" +
-      text(p.setLine) +
-      "</vorla:ParameterSet>\n"
-      "<vorla:ParameterSetSHA256>" +
-      text(p.setChecksum) +
-      "</vorla:ParameterSetSHA256>\n"
-      "<vorla:Method>" +
-      text(p.methodLine) +
-      "</vorla:Method>\n"
-      "<vorla:Demonstration>" +
-      QByteArray(p.demonstration ? "true" : "false") +
-      "</vorla:Demonstration>\n"
-      "<vorla:Analyst>" +
-      text(p.analyst) +
-      "</vorla:Analyst>\n"
-      "<vorla:Printed>" +
-      text(content.printedAt) +
-      "</vorla:Printed>\n"
-      "</rdf:Description></rdf:RDF></x:xmpmeta>\n<?xpacket end='w'?>";
-  return xmp;
 }
 
 }  // namespace
@@ -169,9 +130,7 @@ ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, cons
     throw std::runtime_error("its results were computed with another parameter set (SHA-256 " +
                              recordedSet.substr(0, 12) + ") than " + set->fileName + " (" + set->ShortChecksum() +
                              "); run 'vorla-cli analyze' on it first");
-  ComplexSelection selection;
-  for (int i = 0; i < 3; ++i)
-    SelectionFlag(selection, i) = !table.FieldIsNull(std::string(KnownComplexes()[i].resultPrefix) + "MAX_LIKELIHOOD");
+  const ComplexSelection selection = StoredSelection(table);
 
   ReportContent content;
   FillCaseFields(table, content);
@@ -186,7 +145,10 @@ ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, cons
   const EstimatesTable estimates = FillEstimatesTable(table, selection, level);
   CopyEstimateCells(content, estimates.rowCount,
                     [&estimates](int column, int row) { return estimates.Cell(column, row); });
-  if (set) content.provenance = ProvenanceOf(*set, TextOf(table, "HAZARDFUNC"), level, analyst);
+  if (set) {
+    content.provenance = ProvenanceOf(*set, TextOf(table, "HAZARDFUNC"), level, analyst);
+    RecordCase(table, content.provenance);
+  }
   return content;
 }
 
@@ -214,7 +176,7 @@ void WriteReportPdf(const QString& path, const ReportContent& content) {
     writer.setCreator(QStringLiteral("VORLA"));
     writer.setTitle(content.fields.count("SKELETON_NAME") ? content.fields.at("SKELETON_NAME") : QString());
     const ReportProvenance& p = content.provenance;
-    if (!p.setLine.isEmpty()) writer.setDocumentXmpMetadata(ProvenanceXmp(content));
+    if (!p.setLine.isEmpty()) writer.setDocumentXmpMetadata(ReportXmp(content));
     QPainter painter;
     if (!painter.begin(&writer)) return false;
     PaintReport(painter, writer.resolution() / 25.4, content);

@@ -243,8 +243,10 @@ void PaintReport(QPainter& painter, double perMm, const ReportContent& c) {
     page.Left(footerTop - 3.5, 5.1, p.methodLine, page.Fitted(p.methodLine, 8, false, width), false);
   }
   page.Left(footerTop, 5.1, c.caption, 10, false);
-  const QString stamp =
-      p.analyst.isEmpty() ? c.printedAt : QStringLiteral("Analyst: ") + p.analyst + "   " + c.printedAt;
+  QString who = p.analyst.isEmpty() ? QString() : QStringLiteral("Analyst: ") + p.analyst;
+  if (!p.serverUser.isEmpty())
+    who += (who.isEmpty() ? QStringLiteral("Server user ") : QStringLiteral(", server user ")) + p.serverUser;
+  const QString stamp = who.isEmpty() ? c.printedAt : who + QStringLiteral("   ") + c.printedAt;
   page.Text(QRectF(70, footerTop, 116.0, 5.5), Qt::AlignRight | Qt::AlignTop | Qt::TextDontClip, stamp, 10, false);
   // Between the scores and the estimates.
   if (p.demonstration) page.Band(QRectF(0, 92.7, 190.5, 5.0), QString::fromLatin1(DemonstrationMark), 11);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "paint/BarChart.h"
@@ -35,8 +36,12 @@ struct ReportProvenance {
   QString setLine;             // the parameter set: file name, first line, checksum
   QString methodLine;          // the mortality model with its parameters, and the level
   QString analyst;             // who made the page; empty when not named
+  QString serverUser;          // the user name on the database server; empty for a file
   bool demonstration = false;  // the set is a demonstration: the page says so across it
   QString setChecksum;         // the whole SHA-256, for the metadata
+  // What the page's numbers were computed from and the results stored with
+  // them, by field name (paint/ReportMetadata), for the metadata.
+  std::vector<std::pair<std::string, std::string>> caseRecord;
 };
 
 struct ReportContent {

@@ -1,5 +1,7 @@
 #include "params/StoredResults.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <exception>
 
 #include "engine/TextCase.h"
@@ -13,28 +15,54 @@ int RecordedLevel(const CaseRow& row) {
   return level == 90 || level == 95 || level == 99 ? level : 0;
 }
 
+ComplexSelection StoredSelection(const CaseRow& row) {
+  ComplexSelection selection;
+  for (int i = 0; i < 3; ++i)
+    SelectionFlag(selection, i) = !row.FieldIsNull(std::string(KnownComplexes()[i].resultPrefix) + "MAX_LIKELIHOOD");
+  return selection;
+}
+
 bool HasStoredResults(const CaseRow& row) {
   return !row.FieldIsNull("RES_ALL_MAX_LIKELIHOOD");
 }
 
 namespace {
 
-// Whether the row holds what Analyze would store. A level or a set not
-// recorded (results stored before the table recorded them) is no change of
-// the row: the set in use reproduces the numbers.
-bool RowHoldsResults(const CaseRow& row, const CaseResults& results, bool levelRecorded, bool setRecorded) {
+std::string ValueText(const ResultValue& value) {
+  if (const auto* i = std::get_if<std::int32_t>(&value)) return std::to_string(*i);
+  if (const auto* d = std::get_if<double>(&value)) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", *d);
+    return text;
+  }
+  if (const auto* s = std::get_if<std::string>(&value)) return *s;
+  return {};
+}
+
+// The stored fields that do not hold what Analyze would store, in the order
+// of their names. A level or a set not recorded (results stored before the
+// table recorded them) is no change of the row: the set in use reproduces
+// the numbers.
+std::vector<FieldDifference> Differences(const CaseRow& row, const CaseResults& results, bool levelRecorded,
+                                         bool setRecorded) {
+  std::vector<FieldDifference> differences;
+  const auto compare = [&](const FieldKey& field, const ResultValue& value) {
+    if (RowHoldsValue(row, field, value)) return;
+    differences.push_back(
+        {UpperCase(field.Name()), row.FieldIsNull(field) ? std::string() : row.FieldAsText(field), ValueText(value)});
+  };
   const bool level = levelRecorded && results.analysed, set = setRecorded && results.analysed;
-  if (!RowHoldsValue(row, ResultLevelField, level ? ResultValue(results.level) : ResultValue()) ||
-      !RowHoldsValue(row, ResultSetField, set ? ResultValue(results.set.sha256) : ResultValue()) ||
-      !RowHoldsValue(row, ResultDemonstrationField,
-                     set ? ResultValue(results.set.demonstration ? 1 : 0) : ResultValue()))
-    return false;
+  compare(ResultLevelField, level ? ResultValue(results.level) : ResultValue());
+  compare(ResultSetField, set ? ResultValue(results.set.sha256) : ResultValue());
+  compare(ResultDemonstrationField, set ? ResultValue(results.set.demonstration ? 1 : 0) : ResultValue());
   const auto& keys = ResultFieldKeys();
   for (std::size_t i = 0; i < keys.size(); ++i)
-    if (results.fields[i] && !RowHoldsValue(row, keys[i], *results.fields[i])) return false;
+    if (results.fields[i]) compare(keys[i], *results.fields[i]);
   for (const auto& [field, value] : results.otherFields)
-    if (LowerCase(field).rfind("res_", 0) == 0 && !RowHoldsValue(row, field, value)) return false;
-  return true;
+    if (LowerCase(field).rfind("res_", 0) == 0) compare(field, value);
+  std::sort(differences.begin(), differences.end(),
+            [](const FieldDifference& a, const FieldDifference& b) { return a.field < b.field; });
+  return differences;
 }
 
 }  // namespace
@@ -60,6 +88,7 @@ StoredResultsCheck CheckStoredResults(const CaseRow& row, const ComplexSelection
   if (!stored) return check;
   if (outcome.outcome == RowOutcome::Refused || !results) {
     check.state = StoredState::Outdated;
+    check.message = outcome.message;
     return check;
   }
   // Results of another set are out of date whatever their numbers.
@@ -67,10 +96,11 @@ StoredResultsCheck CheckStoredResults(const CaseRow& row, const ComplexSelection
   const std::string setInUse = results->analysed ? results->set.sha256 : std::string();
   if (!storedSet.empty() && storedSet != setInUse) {
     check.state = StoredState::OtherSet;
+    check.differences.push_back({UpperCase(ResultSetField), storedSet, setInUse});
     return check;
   }
-  check.state = RowHoldsResults(row, *results, check.level != 0, !storedSet.empty()) ? StoredState::Current
-                                                                                     : StoredState::Outdated;
+  check.differences = Differences(row, *results, check.level != 0, !storedSet.empty());
+  check.state = check.differences.empty() ? StoredState::Current : StoredState::Outdated;
   return check;
 }
 

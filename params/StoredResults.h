@@ -6,6 +6,8 @@
 // nor the trace is touched.
 #include <string>
 
+#include <vector>
+
 #include "params/CaseRun.h"
 
 namespace vorla {
@@ -18,13 +20,24 @@ enum class StoredState {
   Unchecked,  // results stored, but the row could not be analysed to compare (see message)
 };
 
+// A field whose stored value is not the one the action would store; the
+// texts are empty for an empty field.
+struct FieldDifference {
+  std::string field;
+  std::string stored;
+  std::string computed;
+};
+
 struct StoredResultsCheck {
   StoredState state = StoredState::None;
   int level = 0;  // the level recorded with the results; 0 when not recorded
   // The complexes Analyze would take part now (the check boxes less the
   // complexes without scores).
   ComplexSelection selection;
-  std::string message;           // why the row could not be analysed (Unchecked)
+  std::string message;  // why the row could not be analysed (Unchecked), or was refused (Outdated)
+  // The stored fields that differ from what Analyze would store (Outdated),
+  // or the set's checksum (OtherSet).
+  std::vector<FieldDifference> differences;
   AnalysisTreePtr analysedCase;  // the case the comparison analysed, with settings.keepCase
 };
 
@@ -36,6 +49,10 @@ StoredResultsCheck CheckStoredResults(const CaseRow& row, const ComplexSelection
 
 // The confidence level recorded with the row's results; 0 when none is.
 int RecordedLevel(const CaseRow& row);
+
+// The complexes that took part in the analysis whose results the row holds:
+// those with stored results of their own.
+ComplexSelection StoredSelection(const CaseRow& row);
 
 // Whether the row holds results of an analysis.
 bool HasStoredResults(const CaseRow& row);

@@ -112,6 +112,8 @@ class CaseStore {
   // A mark that differs from the one taken before when another writer has
   // changed the table in the meantime.
   virtual std::string ChangeMark() = 0;
+  // The user name the server knows this connection by; empty for a file.
+  virtual std::string ServerUser() { return {}; }
   virtual void SetBusyTimeout(std::chrono::milliseconds) {}
   virtual void Close() noexcept = 0;
 

@@ -130,6 +130,10 @@ std::string CaseTable::Where() const {
   return store_ ? store_->Where() : std::string();
 }
 
+std::string CaseTable::ServerUser() const {
+  return store_ ? store_->ServerUser() : std::string();
+}
+
 void CaseTable::RequireOpen() const {
   if (!table_open_) throw StoreError("The case table is not open");
 }

@@ -60,6 +60,8 @@ class CaseTable final : public CaseRow {
   void SetBusyTimeout(std::chrono::milliseconds timeout);
   // The file or the database on its server, for messages; never a password.
   std::string Where() const;
+  // The user name of the connection on a server (the history's DB_USER); empty for a file.
+  std::string ServerUser() const;
   // How the pause after the upgrade is taken (default: the thread sleeps).
   void SetSleeper(Sleeper sleeper);
   // Called just before every attempt to open the table (1, then 2).

@@ -375,6 +375,15 @@ class PgCaseStore final : public CaseStore {
     return mark.Rows() == 1 ? mark.Text(0, 0) : std::string();
   }
 
+  std::string ServerUser() override {
+    // A connection keeps its user: asked once.
+    if (!server_user_) {
+      const PgResult user = db_.Exec("SELECT current_user", {});
+      server_user_ = user.Rows() == 1 ? user.Text(0, 0) : std::string();
+    }
+    return *server_user_;
+  }
+
   void Close() noexcept override {
     prepared_ = false;
     db_.Close();
@@ -461,6 +470,7 @@ class PgCaseStore final : public CaseStore {
 
   PgConnection db_;
   bool prepared_ = false;
+  std::optional<std::string> server_user_;  // asked of the server once
   bool history_ = false;
   std::string history_failure_;
 };

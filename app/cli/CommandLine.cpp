@@ -92,6 +92,26 @@ std::vector<std::string> CommandLine::Values(const std::string& option) const {
   return it == values_.end() ? std::vector<std::string>{} : it->second;
 }
 
+std::optional<std::string> TakeProgramOption(std::vector<std::string>& args, const std::string& name,
+                                             const std::string& missing) {
+  std::vector<std::string> rest;
+  std::optional<std::string> value;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i].starts_with(name + "=")) {
+      value = args[i].substr(name.size() + 1);
+    } else if (args[i] == name) {
+      // The next option is no value: "--analyst --dir D" lacks the name.
+      value = i + 1 < args.size() && !args[i + 1].starts_with("--") ? args[++i] : std::string();
+    } else {
+      rest.push_back(args[i]);
+      continue;
+    }
+    if (value->empty()) throw UsageError(missing);
+  }
+  args = std::move(rest);
+  return value;
+}
+
 void CommandLine::NoWords() const {
   if (!words_.empty()) throw UsageError("unexpected argument " + words_.front());
 }

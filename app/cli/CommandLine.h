@@ -30,6 +30,13 @@ struct OptionNames {
   std::vector<std::string> repeated;  // take a value, and may be given more than once
 };
 
+// Takes an option that every command knows ("--db URI") out of the
+// arguments, wherever it stands, as NAME VALUE or NAME=VALUE; returns its
+// last value. A usage error `missing` when a value is missing, empty or
+// another option.
+std::optional<std::string> TakeProgramOption(std::vector<std::string>& args, const std::string& name,
+                                             const std::string& missing);
+
 class CommandLine {
  public:
   // Throws UsageError for an unknown option ("--" is one), a missing value

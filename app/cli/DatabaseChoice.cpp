@@ -15,17 +15,8 @@ std::optional<std::string>& Chosen() {
 }  // namespace
 
 std::vector<std::string> TakeDatabaseOption(const std::vector<std::string>& args) {
-  std::vector<std::string> rest;
-  std::optional<std::string> uri;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != "--db") {
-      rest.push_back(args[i]);
-      continue;
-    }
-    if (i + 1 >= args.size() || args[i + 1].empty()) throw UsageError("--db needs a connection URI");
-    uri = args[++i];
-  }
-  ChooseDatabase(uri);
+  std::vector<std::string> rest = args;
+  ChooseDatabase(TakeProgramOption(rest, "--db", "--db needs a connection URI"));
   return rest;
 }
 

@@ -8,7 +8,7 @@
 
 namespace vorla::cli {
 
-// Takes `--db VALUE` out of the arguments, wherever it stands, and keeps the
+// Takes `--db VALUE` (or `--db=VALUE`) out of the arguments, wherever it stands, and keeps the
 // value for the commands; a usage error when the value is missing.
 std::vector<std::string> TakeDatabaseOption(const std::vector<std::string>& args);
 void ChooseDatabase(std::optional<std::string> uri);

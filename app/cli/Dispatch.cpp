@@ -1,5 +1,6 @@
 // The command dispatch of vorla-cli.
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,11 @@ const char* const GeneralHelp =
     "  simulate  draw a reference sample from a parameter set\n"
     "  copy      copy a whole case table between a case folder and a database server\n"
     "  history   show the history of a case: every change, who made it and when\n"
+    "  verify    check that stored results, or a report PDF's, follow from their scores\n"
     "\n"
+    "--analyst NAME (before or after the command) is who the history and the\n"
+    "report pages name (default: the name of the window's Edit > Preferences,\n"
+    "else the login's full name).\n"
     "--db URI (before or after the command) keeps the case table on a PostgreSQL\n"
     "server, postgresql://HOST/DATABASE, instead of in the case folder; so does a\n"
     "file TAData.conn in the case folder holding that URI. Passwords come from\n"
@@ -44,8 +49,10 @@ namespace vorla::cli {
 
 int RunCli(int argc, char** argv) {
   std::vector<std::string> args;
+  std::optional<std::string> analyst;
   try {
     args = TakeDatabaseOption(std::vector<std::string>(argv + 1, argv + argc));
+    analyst = TakeProgramOption(args, "--analyst", "--analyst needs a name");
   } catch (const UsageError& e) {
     std::cerr << "vorla-cli: " << e.what() << "\n\n" << GeneralHelp;
     return 2;
@@ -68,12 +75,14 @@ int RunCli(int argc, char** argv) {
        {Entry{"analyze", &AnalyzeCommand}, Entry{"import", &ImportCommand}, Entry{"export", &ExportCommand},
         Entry{"report", &ReportCommand}, Entry{"form", &FormCommand}, Entry{"calibrate", &CalibrateCommand},
         Entry{"validate", &ValidateCommand}, Entry{"simulate", &SimulateCommand}, Entry{"copy", &CopyCommand},
-        Entry{"ask", &AskCommand}, Entry{"history", &HistoryCommand}}) {
+        Entry{"ask", &AskCommand}, Entry{"history", &HistoryCommand}, Entry{"verify", &VerifyCommand}}) {
     if (command != e.name) continue;
-    // Every change a command makes is recorded in the case's history as its own.
-    // The analyst is the one of the window's preferences.
+    // Every change a command makes is recorded in the case's history as its
+    // own, and its report pages name the same analyst: --analyst, else the
+    // one of the window's preferences.
     CaseWriter writer = DefaultCaseWriter();
-    writer.analyst = gui::AnalystName(gui::ProgramSettings()).toStdString();
+    writer.analyst = analyst ? QString::fromStdString(*analyst).trimmed().toStdString()
+                             : gui::AnalystName(gui::ProgramSettings()).toStdString();
     writer.program = std::string("vorla-cli ") + e.name;
     SetDefaultCaseWriter(writer);
     return e.run(rest, argv[0], std::cout, std::cerr);

@@ -13,10 +13,10 @@
 #include "app/cli/PaintingApplication.h"
 #include "app/cli/ParameterFileCheck.h"
 #include "app/common/ProgramDirectory.h"
-#include "paint/Analyst.h"
 #include "paint/CaseFiles.h"
 #include "paint/CaseReport.h"
 #include "params/ParallelWork.h"
+#include "store/CaseHistory.h"
 #include "store/CaseTable.h"
 #include "store/PendingFile.h"
 
@@ -44,7 +44,8 @@ const char* const ReportHelp =
     "  --jobs N       how many files are written at once (default: the number of\n"
     "                 cores); the files are the same for any N\n"
     "  --analyst NAME who the pages name as their analyst (default: the name of\n"
-    "                 the window's Edit > Preferences, else the login's full name)\n"
+    "                 the window's Edit > Preferences, else the login's full name);\n"
+    "                 the history names the same\n"
     "\n"
     "Every page names the parameter set in use (its file, first line and\n"
     "SHA-256) and refuses results that another set computed.\n"
@@ -155,8 +156,7 @@ int Report::Execute() {
     const auto checked = DeclareTraitsOfFolder(dir, err);
     const ParameterIdentity* set = checked ? &checked->identity : nullptr;
     if (checked) NoteDemonstrationSet(*checked, err);
-    const QString analyst =
-        o.analyst ? QString::fromStdString(*o.analyst).trimmed() : gui::AnalystName(gui::ProgramSettings());
+    const QString analyst = QString::fromStdString(o.analyst ? *o.analyst : DefaultCaseWriter().analyst).trimmed();
     table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     // The report reads the rows; the corrections the results table makes in

@@ -96,3 +96,30 @@ TEST(CommandLine, HelpAndUsageErrorsOfEveryCommand) {
     EXPECT_EQ(refused.out, "") << name;
   }
 }
+
+// The options every command knows are taken wherever they stand; a missing
+// name is refused rather than taking the next option for it.
+TEST(CommandLine, TakesTheProgramsOwnOptionsWhereverTheyStand) {
+  const struct {
+    std::vector<std::string> args;
+    std::string taken;  // the value, then the rest; or "refused"
+  } lines[] = {
+      {{"--analyst", "A. Osteo", "report", "--all"}, "A. Osteo|report --all "},
+      {{"report", "--analyst=B", "--all", "--analyst", "C"}, "C|report --all "},
+      {{"report", "--all"}, "(none)|report --all "},
+      {{"analyze", "--analyst", "--dir", "d"}, "refused"},
+      {{"analyze", "--analyst="}, "refused"},
+      {{"analyze", "--analyst"}, "refused"},
+  };
+  for (const auto& line : lines) {
+    std::vector<std::string> args = line.args;
+    std::string taken;
+    try {
+      taken = cli::TakeProgramOption(args, "--analyst", "--analyst needs a name").value_or("(none)") + "|";
+      for (const std::string& arg : args) taken += arg + " ";
+    } catch (const cli::UsageError&) {
+      taken = "refused";
+    }
+    EXPECT_EQ(taken, line.taken) << line.args.size();
+  }
+}

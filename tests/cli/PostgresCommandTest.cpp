@@ -60,6 +60,13 @@ TEST_F(PostgresCommands, AServerGivesTheSameResultsExportAndTraceAsTheFile) {
   EXPECT_FALSE(fs::exists(Path("server") / "TAData.db"));
   EXPECT_NE(schema->Column("SELECT count(*) FROM TAData WHERE RES_ALL_MAX_LIKELIHOOD IS NOT NULL"),
             std::vector<std::string>{"0"});
+  // The server's results are reproduced, and a page names the server's user.
+  EXPECT_EQ(Command(&cli::VerifyCommand, {"--dir", Dir("server"), "--all"}).code, 0);
+  const fs::path out = Path("server") / "reports";
+  ASSERT_EQ(Command(&cli::ReportCommand, {"--dir", Dir("server"), "--id", "1", "--out", out.string()}).code, 0);
+  EXPECT_NE(ReadAll(out / "DEMO-01_young_adult.pdf")
+                .find("<vorla:ServerUser>" + schema->Column("SELECT current_user").at(0) + "</vorla:ServerUser>"),
+            std::string::npos);
 }
 
 TEST_F(PostgresCommands, ACopyToTheServerAndBackIsByteEqualInExport) {

@@ -106,7 +106,11 @@ TEST_F(StoredResults, ChangedScoresOrChoicesMakeThemOutdated) {
   // A stored value altered by hand.
   row.Edit();
   row.Set("RES_ALLCOR_UPPER95P_CONF", "99.9");
-  EXPECT_EQ(CheckStoredResults(row, All, settings).state, StoredState::Outdated);
+  const StoredResultsCheck altered = CheckStoredResults(row, All, settings);
+  EXPECT_EQ(altered.state, StoredState::Outdated);
+  ASSERT_EQ(altered.differences.size(), 1u);
+  EXPECT_EQ(altered.differences[0].field, "RES_ALLCOR_UPPER95P_CONF");
+  EXPECT_EQ(altered.differences[0].stored, "99.9");
 }
 
 TEST_F(StoredResults, OlderResultsWithoutLevelAreComparedAtTheChosenLevel) {
