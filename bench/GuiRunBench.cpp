@@ -53,6 +53,7 @@ class QuietInteraction final : public UserInteraction {
   void SetClipboardData(QMimeData* data) override { delete data; }
   void OpenDocument(const QString&, const std::function<void()>&) override {}
   bool AskYesNo(const QString&) override { return false; }
+  int AskWarning(const QString&, const QStringList& actions) override { return static_cast<int>(actions.size()) - 1; }
   void PrintPreview(QWidget*, const QString&, const std::function<void(QPrinter*)>&) override {}
   void ExitProgram(int) override {}
   void RunDialog(QDialog*) override {}

@@ -8,6 +8,7 @@
 
 #include "gui/TAForm2.h"
 #include "paint/CaseFiles.h"
+#include "paint/CaseReport.h"
 #include "params/CaseRun.h"
 #include "params/ParameterErrors.h"
 #include "params/TraceFile.h"
@@ -126,7 +127,8 @@ void TTAForm2::AnalyzeAllClick() {
                        std::to_string(settings.level) + " % level.";
     if (!refused.empty()) text += "\nNot analysed, " + std::to_string(refused.size()) + ":" + ListOf(refused);
     if (!traceFailure.empty()) text += "\n" + traceFailure;
-    ShowMessage(refused.empty() && traceFailure.empty() ? MessageKind::Information : MessageKind::Error, text);
+    // The work is done; what was left undone is a warning.
+    ShowMessage(refused.empty() && traceFailure.empty() ? MessageKind::Information : MessageKind::Warning, text);
   }
 }
 
@@ -152,38 +154,49 @@ void TTAForm2::SaveAllReportsClick() {
   const std::shared_ptr<const ParameterIdentity> set = SetInUse();
   std::size_t written = 0;
   bool stopped = false;
+  bool unanalysed = false;
   std::vector<std::string> failed;
   KeepPendingRow();
   CaseTable table;
   table.Open(ProgramDirectory);
   const std::vector<std::int32_t> ids = AllKeys(table);
-  const auto progress = ui_.StartProgress(this, QStringLiteral("Saving the reports of %1 case(s)...").arg(ids.size()),
-                                          static_cast<int>(ids.size()));
-  // The reports read the rows as they stood when the work began.
-  table.BeginTransaction();
-  std::set<std::string> taken;
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    if (!progress->Advance(static_cast<int>(i))) {
-      stopped = true;
-      break;
+  {
+    // The progress closes as the work ends, before its result is said.
+    const auto progress = ui_.StartProgress(this, QStringLiteral("Saving the reports of %1 case(s)...").arg(ids.size()),
+                                            static_cast<int>(ids.size()));
+    // The reports read the rows as they stood when the work began.
+    table.BeginTransaction();
+    std::set<std::string> taken;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      if (!progress->Advance(static_cast<int>(i))) {
+        stopped = true;
+        break;
+      }
+      table.LocateId(ids[i]);
+      const std::string name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
+      try {
+        WriteCaseReportFiles(table, 0, format, out / ReportFileStem(name, ids[i], taken), set.get(), Analyst());
+        ++written;
+      } catch (const NoResultsToReport& missing) {
+        unanalysed = true;
+        failed.push_back(CaseLine(table, ids[i], missing.Reason()));
+      } catch (const std::exception& error) {
+        failed.push_back(CaseLine(table, ids[i], error.what()));
+      }
     }
-    table.LocateId(ids[i]);
-    const std::string name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
-    try {
-      WriteCaseReportFiles(table, 0, format, out / ReportFileStem(name, ids[i], taken), set.get(), Analyst());
-      ++written;
-    } catch (const std::exception& error) {
-      failed.push_back(CaseLine(table, ids[i], error.what()));
-    }
+    if (!stopped) progress->Advance(static_cast<int>(ids.size()));
+    table.Rollback();
+    table.Close();
   }
-  if (!stopped) progress->Advance(static_cast<int>(ids.size()));
-  table.Rollback();
-  table.Close();
 
   std::string text = std::to_string(written) + " report(s) written to " +
                      QDir::toNativeSeparators(folder).toStdString() + (stopped ? "; then the work was stopped." : ".");
   if (!failed.empty()) text += "\nNo report for " + std::to_string(failed.size()) + " case(s):" + ListOf(failed);
-  ShowMessage(failed.empty() ? MessageKind::Information : MessageKind::Error, text);
+  if (unanalysed)
+    text +=
+        "\n\nA case has a report once it has results of this parameter set: analyze the cases (Analysis > "
+        "Analyze All Cases, or Analyze on the case's page), then save the reports again.";
+  ShowMessage(failed.empty() ? MessageKind::Information : MessageKind::Warning, text);
 }
 
 }  // namespace vorla::gui

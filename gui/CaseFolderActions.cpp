@@ -35,6 +35,23 @@ std::string FolderPath(const QString& folder) {
   return QDir::toNativeSeparators(path).toStdString();
 }
 
+// The question about lines of an import that repeat stored cases, naming the first few.
+QString StoredLinesQuestion(const QString& path, const std::vector<StoredLine>& lines) {
+  constexpr std::size_t MostNamed = 5;
+  QString text = QStringLiteral("%1 case(s) in %2 are already stored, with the same case number and the same scores:")
+                     .arg(lines.size())
+                     .arg(QDir::toNativeSeparators(path));
+  for (std::size_t i = 0; i < lines.size() && i < MostNamed; ++i)
+    text += QStringLiteral("\nline %1: \"%2\" (SKELETON_ID %3)")
+                .arg(lines[i].line)
+                .arg(QString::fromStdString(lines[i].name))
+                .arg(lines[i].key);
+  if (lines.size() > MostNamed) text += QStringLiteral("\n... and %1 more.").arg(lines.size() - MostNamed);
+  return text + QStringLiteral(
+                    "\n\nSkip them, import them anyway (each becomes a second case of that number), or cancel the "
+                    "import?");
+}
+
 }  // namespace
 
 // --- Remembered between sessions -----------------------------------------------
@@ -202,22 +219,34 @@ void TTAForm2::ImportCasesClick() {
     stages = StageScoresOf(CheckedParameterSet().get());
   } catch (const std::exception&) {
   }
+  // Cases the table already holds are asked about before anything is added.
+  std::size_t skipped = 0;
+  bool cancelled = false;
+  const auto askAboutStored = [&](const std::vector<StoredLine>& lines) {
+    const int answer =
+        ui_.AskWarning(StoredLinesQuestion(path, lines),
+                       {QStringLiteral("Skip Them"), QStringLiteral("Import Anyway"), QStringLiteral("Cancel")});
+    if (answer == 0) skipped = lines.size();
+    cancelled = answer != 0 && answer != 1;
+    return answer == 0 ? StoredLinesChoice::Skip : answer == 1 ? StoredLinesChoice::Import : StoredLinesChoice::Cancel;
+  };
   try {
     WithSecondConnection([&](CaseTable& table) {
       const std::vector<FieldChoices> choices = {
           {"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}};
-      added = ImportCsv(table, path.toStdString(), choices, warnings, advance, stages);
+      added = ImportCsv(table, path.toStdString(), choices, warnings, advance, stages, askAboutStored);
     });
   } catch (const ImportStopped& stopped) {
     progress.reset();
-    ShowMessage(MessageKind::Information, stopped.what());
+    if (!cancelled) ShowMessage(MessageKind::Information, stopped.what());
     return;
   }
   progress.reset();
   std::string text = std::to_string(added) + " case(s) imported from " + QDir::toNativeSeparators(path).toStdString() +
                      " into " + Shown(ProgramDirectory).toStdString() + "TAData.db.";
+  if (skipped > 0) text += "\n" + std::to_string(skipped) + " case(s) already stored were skipped.";
   for (const std::string& warning : warnings) text += "\n" + warning;
-  ShowMessage(MessageKind::Information, text);
+  ShowMessage(warnings.empty() ? MessageKind::Information : MessageKind::Warning, text);
 }
 
 void TTAForm2::ExportCasesClick() {

@@ -20,6 +20,7 @@
 #include "gui/widgets/Navigator.h"
 #include "params/CaseRun.h"
 #include "store/Schema.h"
+#include "store/StageScores.h"
 
 namespace vorla::gui {
 
@@ -166,8 +167,12 @@ void TTAForm2::BuildDataEntryPage() {
         if (field == base + "_LOW" || field == base + "_UPPER") order.push_back(box);
     }
   }
-  order.insert(order.end(), {DBNavigator1, DBMemo1, BitBtnNew});
+  // After the score sheet the right-hand column (the other traits, the
+  // notes, the documented age: BuildOtherTraitsGroup), then the left one
+  // below the model choices, top to bottom.
+  order.insert(order.end(), {DBMemo1, FindBox, DBNavigator1, BitBtnNew});
   for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+  UpdateScoreTips({});
 }
 
 void TTAForm2::BuildScoreGroup(int groupIndex) {
@@ -238,6 +243,33 @@ void TTAForm2::BuildScoreGroup(int groupIndex) {
       makeBox(entry.rows[r], side, true, right ? columns.rightMax : columns.leftMax, top);
     }
   }
+}
+
+void TTAForm2::UpdateScoreTips(const StageScoreRules& stages) {
+  // The trait, the side, min or MAX, and the stages that the parameter set in
+  // use knows for it (without a set, those of the sheet).
+  for (const ScoreGroup& group : ScoreGroups())
+    for (const ScoreRow& row : group.rows) {
+      QString trait = QString::fromLatin1(row.label);
+      if (const qsizetype range = trait.indexOf(QStringLiteral(" (")); range > 0) trait.truncate(range);
+      for (const char* side : group.paired ? std::vector<const char*>{"_L", "_R"} : std::vector<const char*>{""})
+        for (const bool upper : {false, true}) {
+          const std::string field = ScoreField(row, side, upper);
+          DbScoreEdit* box = ScoreBox(field);
+          if (box == nullptr) continue;
+          std::vector<int> scores;
+          if (const TraitStageScores* known = stages.TraitOfField(field))
+            scores = known->scores;
+          else
+            for (int s = 1; s <= row.stageCount; ++s) scores.push_back(s);
+          const QString sideText = !group.paired               ? QString()
+                                   : std::string(side) == "_L" ? QStringLiteral(", left")
+                                                               : QStringLiteral(", right");
+          box->setToolTip(QStringLiteral("%1%2, %3: stages %4")
+                              .arg(trait, sideText, upper ? QStringLiteral("MAX") : QStringLiteral("min"),
+                                   QString::fromStdString(ScoreRangeText(scores))));
+        }
+    }
 }
 
 DbScoreEdit* TTAForm2::ScoreBox(const std::string& field) const {

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 
 #include "gui/TAForm2.h"
+#include "gui/widgets/CaseGrid.h"
 
 namespace vorla::gui {
 
@@ -83,8 +84,14 @@ void TTAForm2::BuildMenus() {
                          QStringLiteral("Show only the cases whose number holds what you type"), QKeySequence::Find);
   runs(FindAction, &TTAForm2::FindCaseClick);
   DeleteCaseAction = AddAction(edit, QStringLiteral("&Delete Case..."),
-                               QStringLiteral("Remove this case from the table, after asking"));
+                               QStringLiteral("Remove this case from the table, after asking (Del in the case list)"));
   runs(DeleteCaseAction, &TTAForm2::DeleteCaseClick);
+  // Del deletes a case only from the case list: in a box it deletes what is typed.
+  auto* deleteKey = new QAction(DBGrid1);
+  deleteKey->setShortcut(QKeySequence::Delete);
+  deleteKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  DBGrid1->addAction(deleteKey);
+  connect(deleteKey, &QAction::triggered, DeleteCaseAction, &QAction::trigger);
   RevertCaseAction = AddAction(edit, QStringLiteral("&Revert Changes to This Case"),
                                QStringLiteral("Forget what was typed into this case since it was last stored"));
   runs(RevertCaseAction, &TTAForm2::RevertCaseClick);
@@ -92,7 +99,10 @@ void TTAForm2::BuildMenus() {
                                 QStringLiteral("Every stored change of this case: when, by whom, and what it was"));
   runs(CaseHistoryAction, &TTAForm2::CaseHistoryClick);
   edit->addSeparator();
-  CopyTextAction = AddAction(edit, QStringLiteral("Copy &Text"), QStringLiteral("Copy the table of results as text"));
+  // Ctrl+C copies the results wherever no box has text of its own to copy:
+  // a box with the focus takes the key first.
+  CopyTextAction = AddAction(edit, QStringLiteral("Copy &Text"), QStringLiteral("Copy the table of results as text"),
+                             QKeySequence::Copy);
   clicks(CopyTextAction, CopyResTextButt);
   CopyGraphAction = AddAction(edit, QStringLiteral("Copy &Graph"), QStringLiteral("Copy the bar chart as a picture"));
   clicks(CopyGraphAction, ButtonCopyGraph);
@@ -139,8 +149,8 @@ void TTAForm2::BuildMenus() {
   clicks(AddAction(help, QStringLiteral("Blank Score &Form"), QStringLiteral("Show the blank score form PDF")),
          ShowDataFrmButt);
   help->addSeparator();
-  AboutAction =
-      AddAction(help, QStringLiteral("&About VORLA"), QStringLiteral("The version, and the parameter set in use"));
+  AboutAction = AddAction(help, QStringLiteral("&About VORLA"),
+                          QStringLiteral("The version, and the parameter set in use"), QKeySequence::HelpContents);
   runs(AboutAction, &TTAForm2::AboutClick);
 
   for (QMenu* menu : {file, edit, analysis, help}) menu->setFont(QApplication::font());

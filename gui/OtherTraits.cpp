@@ -92,9 +92,9 @@ void TTAForm2::BuildOtherTraitsGroup() {
   delete OtherTraitsGroup;
   OtherTraitsGroup = nullptr;
   int notesTop = kNotesTop;
-  QWidget* previous = BitBtnNew;
-  setTabOrder(previous, AgeEdit);
-  previous = AgeEdit;
+  // The focus goes from the last auricular box to these boxes, the notes and the age.
+  QWidget* previous = ScoreBoxes.back();
+  setTabOrder(DBMemo1, AgeEdit);
   if (!own_traits_.empty()) {
     const int height = 62 + static_cast<int>(own_traits_.size()) * kOwnRowPitch;
     OtherTraitsGroup = new QGroupBox(QStringLiteral("Other traits"), DataEntrySheet);
@@ -149,6 +149,10 @@ void TTAForm2::BuildOtherTraitsGroup() {
         box->setTextMargins(0, 0, 0, 0);
         box->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
         WireScoreBox(box);
+        const std::string side = end.find("_L_") == 0 ? ", left" : end.find("_R_") == 0 ? ", right" : "";
+        box->setToolTip(QString::fromStdString(trait.name + side +
+                                               (end.find("UPPER") != std::string::npos ? ", MAX" : ", min") +
+                                               ": stages " + ScoreRange(UsableScores(trait))));
         // A score typed into a complex that was left out takes it in again.
         for (int i = 0; i < 3; ++i) {
           if (KnownComplexes()[static_cast<std::size_t>(i)].complexName != trait.complex) continue;

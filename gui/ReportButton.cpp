@@ -9,6 +9,7 @@
 #include "gui/widgets/BarChartWidget.h"
 #include "paint/Analyst.h"
 #include "paint/CaseReport.h"
+#include "paint/EstimateBars.h"
 #include "paint/GraphExport.h"
 #include "paint/ReportMetadata.h"
 
@@ -20,8 +21,10 @@ ReportContent TTAForm2::ReportFromCurrentRow() {
   QuickRep1BeforePrint(content);
   content.printedAt = ReportTimestamp();
   CopyEstimateCells(content, NumResultsRowCount(), [this](int column, int row) { return ResultCell(column, row); });
+  // The page draws the chart at the page's own size, as the headless report
+  // does, whatever the size of the chart on the screen.
   content.chart = AgeBarChart->Data();
-  content.chartSize = AgeBarChart->size();
+  content.chartSize = EstimatesChartSize;
   if (const auto set = SetInUse()) {
     content.provenance =
         ProvenanceOf(*set, QString::fromStdString(TATable.FieldAsText("HAZARDFUNC")), CurrentLevel(), Analyst());
@@ -105,7 +108,7 @@ void TTAForm2::PrintPreviewButtClick() {
   try {
     // The picture of the chart goes through a file beside the program, as the
     // report's picture; the page draws the same chart.
-    WriteGraphFile(picture, AgeBarChart->Metafile());
+    WriteGraphFile(picture, BarChartMetafile(AgeBarChart->Data(), EstimatesChartSize, logicalDpiX()));
     ReportContent content = ReportFromCurrentRow();
     ui_.PrintPreview(this, ReportPdfPath(), [this, &content](QPrinter* printer) {
       QuickRep1BeforePrint(content);

@@ -28,6 +28,7 @@
 #include "gui/widgets/FocusRing.h"
 #include "gui/widgets/MathGrid.h"
 #include "paint/EstimatesTable.h"
+#include "paint/StageScoresOfSet.h"
 #include "params/ParameterErrors.h"
 #include "params/ParameterReader.h"
 #include "store/Schema.h"
@@ -326,8 +327,17 @@ void TTAForm2::ReportParameterFileProblem() {
     // A set of another version is said at Analyze, which then ends the
     // program; until then the cases can be recorded.
   } catch (const std::exception& error) {
-    ShowMessage(MessageKind::Error, error.what());
+    ShowMessage(MessageKind::Error, ErrorText(error));
   }
+}
+
+std::string TTAForm2::ErrorText(const std::exception& error) {
+  // A parameter file to provide is provided here through the window's own action.
+  if (const auto* file = dynamic_cast<const ParameterFileError*>(&error); file && !file->WithoutRemedy().empty())
+    return file->WithoutRemedy() +
+           " The analysis reads the model's parameters from it: put a parameter set (Parameters.dat) into that "
+           "folder, or open a case folder that holds one (File > Open Case Folder).";
+  return error.what();
 }
 
 std::shared_ptr<const CheckedParameters> TTAForm2::CheckedParameterSet() {
@@ -353,6 +363,7 @@ std::shared_ptr<const CheckedParameters> TTAForm2::CheckedParameterSet() {
   }
   checked_parameters_ = checked;
   DemonstrationBand->setVisible(checked->identity.demonstration);
+  UpdateScoreTips(StageScoresOf(checked.get()));
   return checked_parameters_;
 }
 
@@ -475,7 +486,7 @@ void TTAForm2::Guarded(const std::function<void()>& handler) {
   } catch (const ParameterVersionError&) {
     EndForVersionMismatch();
   } catch (const std::exception& error) {
-    ShowMessage(MessageKind::Error, error.what());
+    ShowMessage(MessageKind::Error, ErrorText(error));
   }
 }
 

@@ -18,10 +18,12 @@
 //   CaseEditActions.cpp    find, delete and revert a case
 //   CaseHistoryDialog.cpp  the history of the current case
 //   BatchActions.cpp   Analyze All Cases and Save Reports of All Cases
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,6 +56,10 @@ class QSpinBox;
 class QTabWidget;
 class QTableWidget;
 class QTextBrowser;
+
+namespace vorla {
+class StageScoreRules;
+}
 
 namespace vorla::gui {
 
@@ -323,6 +329,8 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void ShowBarPlotButtClick();
   void ButtonCopyGraphClick();
   void SaveGraphButtClick();
+  // The curve plot as on the page, with its legend.
+  QImage CurvesPicture() const;
   void PrintPreviewButtClick();
   // Whether the current row's stored results are current at the chosen level.
   bool PrintableResults();
@@ -401,6 +409,8 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void BuildNotice();
   void BuildDataEntryPage();
   void BuildScoreGroup(int groupIndex);
+  // The tooltips of the built-in score boxes, with the stages of the set in use.
+  void UpdateScoreTips(const StageScoreRules& stages);
   // The "Other traits" group for the traits of own_traits_, in place of the
   // one before; the notes give way to it.
   void BuildOtherTraitsGroup();
@@ -427,6 +437,8 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void FocusNextControl(QWidget* from);
   // Messages: every message of the window goes through here.
   void ShowMessage(MessageKind kind, const std::string& text);
+  // What an error says to a person at the window.
+  static std::string ErrorText(const std::exception& error);
   void EndForVersionMismatch();
   // Posts what the current row holds that is not stored yet; drops an
   // untouched new row. Failures are reported, not thrown.

@@ -17,9 +17,12 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
+#include <algorithm>
+#include <vector>
 
 #include "paint/CaseReport.h"
 
@@ -37,6 +40,10 @@ void DesktopInteraction::ShowMessage(MessageKind kind, const QString& text) {
       icon = QMessageBox::Information;
       title = QStringLiteral("Information");
       break;
+    case MessageKind::Warning:
+      icon = QMessageBox::Warning;
+      title = QStringLiteral("Warning");
+      break;
     case MessageKind::Confirmation:
       icon = QMessageBox::Question;
       title = QStringLiteral("Confirm");
@@ -51,6 +58,22 @@ void DesktopInteraction::ShowMessage(MessageKind kind, const QString& text) {
 bool DesktopInteraction::AskYesNo(const QString& text) {
   return QMessageBox::question(owner_, QApplication::applicationDisplayName(), text, QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::No) == QMessageBox::Yes;
+}
+
+int DesktopInteraction::AskWarning(const QString& text, const QStringList& actions) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::NoButton, owner_);
+  std::vector<QAbstractButton*> buttons;
+  for (qsizetype i = 0; i < actions.size(); ++i)
+    buttons.push_back(box.addButton(actions[i], i + 1 == actions.size() ? QMessageBox::RejectRole
+                                                : i == 0                ? QMessageBox::AcceptRole
+                                                                        : QMessageBox::ActionRole));
+  if (!buttons.empty()) {
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+    box.setEscapeButton(buttons.back());
+  }
+  box.exec();
+  const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+  return chosen == buttons.end() ? static_cast<int>(actions.size()) - 1 : static_cast<int>(chosen - buttons.begin());
 }
 
 void DesktopInteraction::Beep() {

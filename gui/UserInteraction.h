@@ -21,6 +21,7 @@ namespace vorla::gui {
 enum class MessageKind {
   Error,         // refused input, failures: an error box with one OK button
   Information,   // an information box with one OK button
+  Warning,       // done, but not all of it: a warning box with one OK button
   Confirmation,  // a confirmation-type box with one OK button
   Plain,         // no icon, one OK button, titled with the application title
 };
@@ -42,6 +43,9 @@ class UserInteraction {
   virtual void ShowMessage(MessageKind kind, const QString& text) = 0;
   // Asks a yes-or-no question (titled with the application title); true for yes.
   virtual bool AskYesNo(const QString& text) = 0;
+  // Warns and asks which of the actions to take, one button each; the last
+  // is the cancel button (also Esc). Returns the index of the one chosen.
+  virtual int AskWarning(const QString& text, const QStringList& actions) = 0;
   virtual void Beep() = 0;
   // The chosen path, or empty when the person cancels. selectedFilter is in
   // and out: the preselected filter and the one chosen.
@@ -85,6 +89,7 @@ class DesktopInteraction final : public UserInteraction {
 
   void ShowMessage(MessageKind kind, const QString& text) override;
   bool AskYesNo(const QString& text) override;
+  int AskWarning(const QString& text, const QStringList& actions) override;
   void Beep() override;
   QString SaveFileName(QWidget* parent, const QString& title, const QString& directory, const QString& filters,
                        QString* selectedFilter) override;

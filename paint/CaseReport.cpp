@@ -121,15 +121,13 @@ ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model
 
 ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, const ParameterIdentity* set,
                                const QString& analyst) {
-  if (table.FieldIsNull("RES_ALLCOR_MAX_LIKELIHOOD"))
-    throw std::runtime_error("no stored results; run 'vorla-cli analyze' on it first");
+  if (table.FieldIsNull("RES_ALLCOR_MAX_LIKELIHOOD")) throw NoResultsToReport("no stored results");
   const std::string recordedSet = table.FieldIsNull(std::string(kParameterSetField))
                                       ? std::string()
                                       : table.FieldAsText(std::string(kParameterSetField));
   if (set && !recordedSet.empty() && recordedSet != set->sha256)
-    throw std::runtime_error("its results were computed with another parameter set (SHA-256 " +
-                             recordedSet.substr(0, 12) + ") than " + set->fileName + " (" + set->ShortChecksum() +
-                             "); run 'vorla-cli analyze' on it first");
+    throw NoResultsToReport("its results were computed with another parameter set (SHA-256 " +
+                            recordedSet.substr(0, 12) + ") than " + set->fileName + " (" + set->ShortChecksum() + ")");
   const ComplexSelection selection = StoredSelection(table);
 
   ReportContent content;

@@ -4,6 +4,8 @@
 #include <QPageLayout>
 #include <QString>
 #include <functional>
+#include <stdexcept>
+#include <string>
 
 #include "paint/Report.h"
 #include "params/ParameterIdentity.h"
@@ -32,6 +34,19 @@ QString ReportTimestamp();
 // Where the numbers of a page come from: the set, the mortality model of the
 // row with its parameters, the level, and who made the page.
 ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model, int level, const QString& analyst);
+
+// A row without results to report, or with results of another set: what()
+// ends in the headless tool's advice; Reason() says only what is missing, for
+// a caller that gives advice of its own.
+class NoResultsToReport : public std::runtime_error {
+ public:
+  explicit NoResultsToReport(const std::string& reason)
+      : std::runtime_error(reason + "; run 'vorla-cli analyze' on it first"), reason_(reason) {}
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string reason_;
+};
 
 // The whole report of the current row from its stored results, as the window
 // prints it: the complexes with stored results are the ones analysed, the

@@ -206,9 +206,10 @@ namespace {
 ParameterFileError FileRefused(const std::string& path, const std::string& what, bool remedy = false) {
   std::string text = "The parameter file \"" + path + "\" " + what + ".";
   if (remedy)
-    text +=
+    return ParameterFileError(
+        text,
         " The analysis reads the model's parameters from it: put a parameter set (Parameters.dat) into that "
-        "folder, or start the program on a folder that holds one (--dir).";
+        "folder, or start the program on a folder that holds one (--dir).");
   return ParameterFileError(text);
 }
 

@@ -12,6 +12,15 @@ inline constexpr double ParameterSetVersion = 0.11;
 class ParameterFileError : public AnalysisError {
  public:
   using AnalysisError::AnalysisError;
+  // A file the person has to provide: the message is the problem and then
+  // the remedy, which names the command line's --dir; a window gives its own.
+  ParameterFileError(const std::string& problem, const std::string& remedy)
+      : AnalysisError(problem + remedy), problem_(problem) {}
+  // The message without the remedy; empty when it has none.
+  const std::string& WithoutRemedy() const { return problem_; }
+
+ private:
+  std::string problem_;
 };
 
 // The parameter file is of another version than the program reads. The

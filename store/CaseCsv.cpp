@@ -197,6 +197,62 @@ class SharedCaseNumbers {
   std::vector<std::string> warnings_;
 };
 
+// The stored cases that a line may repeat: by case number, the key and the
+// stage scores of each. Built only when asked about, in one pass over the table.
+class StoredCases {
+ public:
+  StoredCases(const CaseTable& table, const std::vector<int>& columns) : columns_(columns) {
+    const int nameField = FindCaseField(kNameField);
+    const auto column = std::find(columns.begin(), columns.end(), nameField);
+    if (column == columns.end()) return;  // without case numbers no line repeats a case
+    name_column_ = static_cast<std::size_t>(column - columns.begin());
+    const auto fields = CaseFields();
+    for (std::size_t f = 0; f < fields.size(); ++f)
+      if (fields[f].is_score) score_fields_.push_back(f);
+    const auto keyField = static_cast<std::size_t>(FindCaseField(kKeyField));
+    table.ForEachStoredRow([&](const std::vector<FieldValue>& row) {
+      const auto* name = std::get_if<std::string>(&row[static_cast<std::size_t>(nameField)]);
+      const auto* key = std::get_if<std::int64_t>(&row[keyField]);
+      if (name == nullptr || name->empty() || key == nullptr) return;
+      Scores scores;
+      for (const std::size_t f : score_fields_) {
+        const auto* score = std::get_if<std::int64_t>(&row[f]);
+        scores.push_back(score ? std::optional<std::int64_t>(*score) : std::nullopt);
+      }
+      stored_[*name].push_back({*key, std::move(scores)});
+    });
+  }
+
+  // The stored case that this line repeats, if any.
+  std::optional<StoredLine> Find(const CsvRecord& record) const {
+    if (!name_column_) return std::nullopt;
+    const std::string& name = record.cells[*name_column_];
+    const auto cases = stored_.find(name);
+    if (cases == stored_.end()) return std::nullopt;
+    Scores scores(score_fields_.size());
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+      if (columns_[c] < 0 || TrimBlanks(record.cells[c]).empty()) continue;
+      const auto f = std::find(score_fields_.begin(), score_fields_.end(), static_cast<std::size_t>(columns_[c]));
+      if (f == score_fields_.end()) continue;
+      scores[static_cast<std::size_t>(f - score_fields_.begin())] = ParseInteger(record.cells[c]);
+    }
+    for (const Case& stored : cases->second)
+      if (stored.scores == scores) return StoredLine{record.line, name, stored.key};
+    return std::nullopt;
+  }
+
+ private:
+  using Scores = std::vector<std::optional<std::int64_t>>;
+  struct Case {
+    std::int64_t key;
+    Scores scores;
+  };
+  const std::vector<int>& columns_;
+  std::optional<std::size_t> name_column_;
+  std::vector<std::size_t> score_fields_;
+  std::unordered_map<std::string, std::vector<Case>> stored_;
+};
+
 // The file as a whole is refused; nothing was written.
 class Refusal : public StoreError {
  public:
@@ -229,7 +285,8 @@ int ImportCsv(CaseTable& table, const std::string& path) {
 }
 
 int ImportCsv(CaseTable& table, const std::string& path, const std::vector<FieldChoices>& choices,
-              std::vector<std::string>& warnings, const ImportProgress& progress, const StageScoreRules& stages) {
+              std::vector<std::string>& warnings, const ImportProgress& progress, const StageScoreRules& stages,
+              const StoredLinesQuestion& askAboutStored) {
   if (!table.IsOpen()) throw StoreError("The case table is not open");
   // First pass: the whole file is checked, a record at a time, before
   // anything is written.
@@ -237,6 +294,7 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
   std::vector<int> columns;
   std::vector<const TraitStageScores*> stagesOfColumns;
   std::size_t rows = 0;
+  std::vector<StoredLine> storedLines;
   try {
     std::ifstream in = OpenFile(path);
     CsvReader reader(in);
@@ -257,13 +315,18 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
     UnlistedChoices unlisted(choices, columns);
     SharedCaseNumbers shared(table, columns);
     const bool checkRows = faults.empty();
+    std::optional<StoredCases> stored;
+    if (askAboutStored && checkRows) stored.emplace(table, columns);
     for (CsvRecord record; reader.Next(record);) {
       ++rows;
       if (!checkRows) continue;
       CheckRecord(record, columns, stagesOfColumns, faults);
       if (!faults.empty()) continue;  // the file is refused: no warnings
       unlisted.Check(record);
-      shared.Check(record);
+      if (const std::optional<StoredLine> repeated = stored ? stored->Find(record) : std::nullopt)
+        storedLines.push_back(*repeated);
+      else
+        shared.Check(record);
     }
     if (!faults.empty()) Refuse(path, faults);
     unlisted.MoveTo(warnings);
@@ -273,6 +336,20 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
   } catch (const StoreError& error) {
     Refuse(path, {error.what()});
   }
+  // The lines left out, in file order.
+  std::unordered_set<int> skipped;
+  if (!storedLines.empty()) {
+    switch (askAboutStored(storedLines)) {
+      case StoredLinesChoice::Cancel:
+        throw ImportStopped();
+      case StoredLinesChoice::Skip:
+        for (const StoredLine& line : storedLines) skipped.insert(line.line);
+        break;
+      case StoredLinesChoice::Import:
+        break;
+    }
+  }
+  const std::size_t added = rows - skipped.size();
 
   // The row being edited is settled on its own, so that a failure below
   // cannot take it with the imported rows.
@@ -285,15 +362,18 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
     CsvReader reader(in);
     CsvRecord record;
     reader.Next(record);  // the header
+    std::size_t read = 0;
     std::size_t written = 0;
     // Often enough for a progress bar, seldom enough to cost nothing.
     constexpr std::size_t ProgressStep = 256;
-    if (progress && !progress(0, rows)) throw ImportStopped();
+    if (progress && !progress(0, added)) throw ImportStopped();
     while (reader.Next(record)) {
-      if (progress && written % ProgressStep == 0 && written > 0 && !progress(written, rows)) throw ImportStopped();
       std::vector<std::string> changed;
       CheckRecord(record, columns, stagesOfColumns, changed);
-      if (!changed.empty() || ++written > rows) throw StoreError("'" + path + "' changed while it was imported");
+      if (!changed.empty() || ++read > rows) throw StoreError("'" + path + "' changed while it was imported");
+      if (skipped.count(record.line) != 0) continue;
+      if (progress && written % ProgressStep == 0 && written > 0 && !progress(written, added)) throw ImportStopped();
+      ++written;
       table.Append();
       table.SetNewRowOrigin("imported from '" + path + "', line " + std::to_string(record.line));
       for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -304,8 +384,8 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
       table.Post();  // a row of empty cells is stored as well
     }
     table.SetNewRowOrigin({});
-    if (written != rows) throw StoreError("'" + path + "' changed while it was imported");
-    if (progress && !progress(rows, rows)) throw ImportStopped();
+    if (read != rows) throw StoreError("'" + path + "' changed while it was imported");
+    if (progress && !progress(added, added)) throw ImportStopped();
     table.Commit();
   } catch (...) {
     table.SetNewRowOrigin({});
@@ -316,7 +396,7 @@ int ImportCsv(CaseTable& table, const std::string& path, const std::vector<Field
     }
     throw;
   }
-  return static_cast<int>(rows);
+  return static_cast<int>(added);
 }
 
 int ExportCsv(const CaseTable& table, const std::string& path, std::vector<std::string>* undeclared) {

@@ -2,6 +2,7 @@
 // Cases to and from comma-separated files: a header of field names, then one
 // line per row; an empty cell is an empty field.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,9 +42,24 @@ struct ImportStopped : StoreError {
 // score than those, -1 or 0 is a fault naming the line, the field and the
 // allowed scores, and nothing is imported.
 using ImportProgress = std::function<bool(std::size_t written, std::size_t rows)>;
+// A line of the file that repeats a stored case: the same case number and
+// the same stage scores (every score field; an empty cell or a missing column
+// is no score), and the key of that case.
+struct StoredLine {
+  int line = 0;
+  std::string name;
+  std::int64_t key = 0;
+};
+enum class StoredLinesChoice { Skip, Import, Cancel };
+// askAboutStored, when given, is asked once, after the check and before
+// anything is written, when some lines repeat stored cases: they are skipped,
+// imported all the same, or the import stops with ImportStopped. Those lines
+// are not warned of as shared case numbers. The count returned is of the
+// rows added.
+using StoredLinesQuestion = std::function<StoredLinesChoice(const std::vector<StoredLine>&)>;
 int ImportCsv(CaseTable& table, const std::string& path, const std::vector<FieldChoices>& choices,
               std::vector<std::string>& warnings, const ImportProgress& progress = {},
-              const StageScoreRules& stages = {});
+              const StageScoreRules& stages = {}, const StoredLinesQuestion& askAboutStored = {});
 
 // Writes every stored row in key order with all fields, SKELETON_ID first,
 // and returns how many rows. A row still being edited is written as last

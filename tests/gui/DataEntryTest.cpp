@@ -120,6 +120,10 @@ class DataEntryTest : public QObject {
     // 10 x 5 + 4 x (6 + 4 + 4 + 7 + 5) + 4 x (3 + 3 + 5 + 5 + 5 + 3 + 6 + 6 + 3)
     QCOMPARE(sum, 50 + 4 * 26 + 4 * 39);
     QCOMPARE(w.form->ScoreBox("pub_ventralm_l_low")->StageCount(), 7);
+    // Each box names its trait, side and end, and the stages of the set in use.
+    QCOMPARE(w.form->ScoreBox("CRA_PTERICA_LOW")->toolTip(), QStringLiteral("Coronal Pterica, min: stages 1-5"));
+    QCOMPARE(w.form->ScoreBox("PUB_RELIEF_R_UPPER")->toolTip(), QStringLiteral("Topography, right, MAX: stages 1-6"));
+    for (const DbScoreEdit* box : Controls(*w.form).ScoreBoxes) QVERIFY(box->toolTip().contains(": stages "));
   }
 
   // Correcting a stored score as people do: a click anywhere in the box and
@@ -189,7 +193,9 @@ class DataEntryTest : public QObject {
     for (const char* side : {"_L", "_R"})
       for (const auto& row : ScoreGroups()[2].rows)
         for (const char* end : {"_LOW", "_UPPER"}) expected.push_back(f.ScoreBox(std::string(row.stem) + side + end));
-    expected.insert(expected.end(), {Controls(f).DBNavigator1, Controls(f).DBMemo1, Controls(f).BitBtnNew});
+    // After the sheet the right-hand column, then the left one below the model choices.
+    expected.insert(expected.end(), {Controls(f).DBMemo1, Controls(f).AgeEdit, Controls(f).FindBox,
+                                     Controls(f).DBNavigator1, Controls(f).BitBtnNew});
 
     Controls(f).DBEdit4->setFocus();
     for (std::size_t i = 1; i < expected.size(); ++i) {
@@ -201,6 +207,12 @@ class DataEntryTest : public QObject {
     last->setFocus();
     TypeInto(last, "5");
     QCOMPARE(QApplication::focusWidget(), Controls(f).UseAuriDataCB);
+    // And from the last auricular box to the notes beside it.
+    DbScoreEdit* lastAuricular = Controls(f).ScoreBoxes.back();
+    QCOMPARE(lastAuricular, f.ScoreBox(std::string(ScoreGroups()[2].rows.back().stem) + "_R_UPPER"));
+    lastAuricular->setFocus();
+    TypeInto(lastAuricular, "1");
+    QCOMPARE(QApplication::focusWidget(), Controls(f).DBMemo1);
   }
 
   // Typing m into an empty sex box completes it to Male, writes Male and

@@ -307,27 +307,38 @@ class GraphExportTest : public QObject {
     QVERIFY(w.ui.questions.empty());
   }
 
-  void saveBitmapAtTheChartsSize() {
+  // The graph that is shown is saved, as on the screen: the bar chart, or
+  // the curves with their legend (as a bitmap, whatever name is typed).
+  void saveBitmapOfTheGraphShown_data() {
+    QTest::addColumn<bool>("curves");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("bar chart") << false << "graph";
+    QTest::newRow("curves") << true << "graph.wmf";
+  }
+  void saveBitmapOfTheGraphShown() {
+    QFETCH(bool, curves);
+    QFETCH(QString, typed);
     CaseFolder folder;
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
     Controls(f).BitBtnCalculate->click();
-    // Shown as curves: the bar chart is written all the same.
-    Controls(f).ShowBarPlotButt->click();
-    QVERIFY(Controls(f).BarGraphPanel->isHidden());
+    if (curves) Controls(f).ShowBarPlotButt->click();
+    QCOMPARE(Controls(f).BarGraphPanel->isHidden(), curves);
     w.ui.Clear();
-    w.ui.saveAnswer = Dir(folder) + "graph";
+    w.ui.saveAnswer = Dir(folder) + typed;
     w.ui.saveAnswerFilter = QStringLiteral("BMP files (*.bmp)");
     Controls(f).SaveGraphButt->click();
     QVERIFY(w.ui.messages.empty());
+    QCOMPARE(w.ui.saveDialogs.back().title,
+             curves ? QStringLiteral("Save likelihood curves") : QStringLiteral("Save horizontal bar graph"));
     QVERIFY(!QFileInfo::exists(Dir(folder) + "graph.wmf"));
     QFile file(Dir(folder) + "graph.bmp");
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.read(2), QByteArray("BM"));
     QImage image(Dir(folder) + "graph.bmp", "BMP");
-    QCOMPARE(image.size(), Controls(f).AgeBarChart->size());
-    const QImage screen = Controls(f).AgeBarChart->RenderImage();
+    const QImage screen = curves ? f.CurvesPicture() : Controls(f).AgeBarChart->RenderImage();
+    QCOMPARE(image.size(), curves ? Controls(f).MathGrid1->size() : Controls(f).AgeBarChart->size());
     QCOMPARE(image.convertToFormat(QImage::Format_RGB32), screen.convertToFormat(QImage::Format_RGB32));
   }
 

@@ -35,7 +35,10 @@ void RecordingInteraction::PrintPreview(QWidget*, const QString& pdfPath, const 
 namespace {
 class RecordedProgress final : public WorkProgress {
  public:
-  RecordedProgress(RecordingInteraction& ui, std::size_t index) : ui_(ui), index_(index) {}
+  RecordedProgress(RecordingInteraction& ui, std::size_t index) : ui_(ui), index_(index) { ++ui_.openProgress; }
+  ~RecordedProgress() override { --ui_.openProgress; }
+  RecordedProgress(const RecordedProgress&) = delete;
+  RecordedProgress& operator=(const RecordedProgress&) = delete;
   bool Advance(int done) override {
     ui_.progress[index_].steps.push_back(done);
     if (ui_.duringProgress) ui_.duringProgress(done);

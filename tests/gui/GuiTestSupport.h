@@ -31,6 +31,7 @@ class RecordingInteraction final : public UserInteraction {
   struct Message {
     MessageKind kind;
     QString text;
+    bool duringProgress = false;  // shown while a progress was still open
   };
   std::vector<Message> messages;
   int beeps = 0;
@@ -59,12 +60,29 @@ class RecordingInteraction final : public UserInteraction {
   QString previewPdf;
   QString proposedPdf;  // the file the last preview proposed for printing to a file
 
-  void ShowMessage(MessageKind kind, const QString& text) override { messages.push_back({kind, text}); }
+  void ShowMessage(MessageKind kind, const QString& text) override {
+    messages.push_back({kind, text, openProgress > 0});
+  }
   bool AskYesNo(const QString& text) override {
     questions.push_back(text);
     if (nextAnswers.empty()) return answerYes;
     const bool answer = nextAnswers.front();
     nextAnswers.pop_front();
+    return answer;
+  }
+  // The warnings that asked for an action: their text and actions; the
+  // index each answers (the last action, cancel, when none is left).
+  struct Warning {
+    QString text;
+    QStringList actions;
+  };
+  std::vector<Warning> warnings;
+  std::deque<int> warningAnswers;
+  int AskWarning(const QString& text, const QStringList& actions) override {
+    warnings.push_back({text, actions});
+    if (warningAnswers.empty()) return static_cast<int>(actions.size()) - 1;
+    const int answer = warningAnswers.front();
+    warningAnswers.pop_front();
     return answer;
   }
   void Beep() override { ++beeps; }
@@ -105,6 +123,7 @@ class RecordingInteraction final : public UserInteraction {
     std::vector<int> steps;
   };
   std::vector<Progress> progress;
+  int openProgress = 0;  // progress shown and not yet closed
   int stopAtStep = -1;
   std::function<void(int)> duringProgress;  // runs at every step
   std::unique_ptr<WorkProgress> StartProgress(QWidget*, const QString& text, int total) override;

@@ -11,10 +11,12 @@
 #include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
 
 #include "GuiTestSupport.h"
+#include "gui/widgets/CaseGrid.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbListBox.h"
 #include "gui/widgets/DbMemo.h"
@@ -228,6 +230,58 @@ class KeyboardTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Controls(f).DBEdit4));
     QVERIFY(Controls(f).BitBtnNew->toolTip().contains("Ctrl+N"));
     QVERIFY(Controls(f).PrintPreviewButt->toolTip().contains("Ctrl+P"));
+  }
+
+  // Del deletes a case from the case list only, Ctrl+C copies the results
+  // where no box has text to copy, F1 shows About; a box keeps its own keys.
+  void menuKeysLeaveBoxesTheirKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("focus");  // score box, notes, case list, results grid
+    QTest::addColumn<bool>("deleteAsked");
+    QTest::addColumn<bool>("copied");
+    QTest::addColumn<bool>("about");
+    QTest::addColumn<QString>("scoreAfter");
+    const int none = Qt::NoModifier, ctrl = Qt::ControlModifier;
+    QTest::newRow("Del in a score box") << int(Qt::Key_Delete) << none << "score" << false << false << false << "";
+    QTest::newRow("Del in the notes") << int(Qt::Key_Delete) << none << "notes" << false << false << false << "2";
+    QTest::newRow("Del in the case list") << int(Qt::Key_Delete) << none << "list" << true << false << false << "2";
+    QTest::newRow("Ctrl+C in a score box") << int(Qt::Key_C) << ctrl << "score" << false << false << false << "2";
+    QTest::newRow("Ctrl+C in the results") << int(Qt::Key_C) << ctrl << "grid" << false << true << false << "2";
+    QTest::newRow("F1 in a score box") << int(Qt::Key_F1) << none << "score" << false << false << true << "2";
+  }
+  void menuKeysLeaveBoxesTheirKeys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, focus);
+    QFETCH(bool, deleteAsked);
+    QFETCH(bool, copied);
+    QFETCH(bool, about);
+    QFETCH(QString, scoreAfter);
+    CaseFolder folder;
+    folder.Seed({ScoredCase("one")});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    Controls(f).BitBtnCalculate->click();
+    w.ui.Clear();
+    w.ui.answerYes = false;
+    DbScoreEdit* score = f.ScoreBox("CRA_PTERICA_LOW");
+    const bool results = focus == "grid";
+    Controls(f).PageControl1->setCurrentWidget(results ? Controls(f).TabSheet3 : Controls(f).DataEntrySheet);
+    QWidget* target = focus == "score"   ? static_cast<QWidget*>(score)
+                      : focus == "notes" ? static_cast<QWidget*>(Controls(f).DBMemo1)
+                      : focus == "list"  ? static_cast<QWidget*>(Controls(f).DBGrid1)
+                                         : static_cast<QWidget*>(Controls(f).NumResultsGrid);
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target);
+    Press(f, key, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(w.ui.questions.size(), std::size_t(deleteAsked ? 1 : 0));
+    QCOMPARE(StoredRowCount(folder.Path()), 1);
+    QCOMPARE(!w.ui.clipboardText.isEmpty(), copied);
+    if (copied) QVERIFY(w.ui.clipboardText.contains("Corrected"));
+    QCOMPARE(w.ui.messages.size(), std::size_t(about ? 1 : 0));
+    if (about) QVERIFY(w.ui.messages[0].text.contains("SHA-256"));
+    QCOMPARE(score->text(), scoreAfter);
   }
 
   // A case from the notice to the printed page without the mouse.

@@ -150,6 +150,46 @@ class MenuActionsTest : public QObject {
     QVERIFY(w.ui.messages.empty());
   }
 
+  // A line with the case number and the scores of a stored case is asked
+  // about, with a warning, before anything is added; a line of the same
+  // number with other scores is a case of its own.
+  void importOfStoredCasesAsksFirst_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("skip them") << 0 << 3 << "2 case(s) imported";
+    QTest::newRow("import anyway") << 1 << 4 << "3 case(s) imported";
+    QTest::newRow("cancel") << 2 << 1 << "";
+  }
+  void importOfStoredCasesAsksFirst() {
+    QFETCH(int, answer);
+    QFETCH(int, rows);
+    QFETCH(QString, said);
+    CaseFolder folder;
+    folder.Seed({{"kept", "Male", "White", "Forensic", {{"PUB_RELIEF_L_LOW", "2"}, {"CRA_PTERICA_LOW", "3"}}}});
+    Window w(folder);
+    QTemporaryDir dir;
+    w.ui.openAnswer = dir.filePath("cases.csv");
+    WriteText(w.ui.openAnswer,
+              "SKELETON_NAME,SEX,PUB_RELIEF_L_LOW,CRA_PTERICA_LOW\nkept,Female,2, 3\nkept,Male,2,\nnew,,2,3\n");
+    w.ui.warningAnswers = {answer};
+    Controls(*w.form).ImportAction->trigger();
+    QCOMPARE(w.ui.warnings.size(), std::size_t{1});
+    QCOMPARE(w.ui.warnings[0].actions, (QStringList{"Skip Them", "Import Anyway", "Cancel"}));
+    const QString question = w.ui.warnings[0].text;
+    QVERIFY2(question.startsWith("1 case(s) in ") && question.contains("line 2: \"kept\" (SKELETON_ID 1)") &&
+                 !question.contains("line 3"),
+             qPrintable(question));
+    QCOMPARE(StoredRowCount(folder.Path()), rows);
+    if (said.isEmpty()) {
+      QVERIFY(w.ui.messages.empty());
+    } else {
+      QCOMPARE(w.ui.messages.size(), std::size_t{1});
+      QVERIFY2(w.ui.messages[0].text.startsWith(said), qPrintable(w.ui.messages[0].text));
+      QCOMPARE(w.ui.messages[0].text.contains("1 case(s) already stored were skipped"), answer == 0);
+    }
+  }
+
   void exportWritesEveryCaseWithWhatWasTyped() {
     CaseFolder folder;
     folder.Seed({{"a", "Male", "White", "Forensic", {}}, {"b", "", "", "", {}}});
@@ -309,6 +349,8 @@ class MenuActionsTest : public QObject {
     const QString summary = w.ui.messages.back().text;
     QVERIFY2(summary.startsWith("Analysed 10 of 11 case(s) at the 95 % level."), qPrintable(summary));
     QVERIFY(summary.contains("Case \"no choices\" (SKELETON_ID 11): You must choose"));
+    QCOMPARE(w.ui.messages.back().kind, MessageKind::Warning);
+    QVERIFY(!w.ui.messages.back().duringProgress);
     QCOMPARE(Controls(f).DBGrid1->Model()->WithResultsCount(), 10);
     // The case on screen shows its new results.
     QCOMPARE(f.ShownResultsState(), StoredState::Current);
@@ -331,9 +373,26 @@ class MenuActionsTest : public QObject {
     QCOMPARE(files, (QStringList{"DEMO-02_middle-aged.pdf", "DEMO-02_middle-aged.svg", "DEMO-03_old_individual.pdf",
                                  "DEMO-03_old_individual.svg"}));
     QVERIFY(PdfText(out.filePath("DEMO-03_old_individual.pdf")).contains("DEMO-03 old individual"));
+    // The progress has closed; cases left without a report are a warning
+    // that names the window's own way to analyse them.
+    QCOMPARE(w.ui.messages.size(), std::size_t{1});
+    QVERIFY(!w.ui.messages.back().duringProgress);
+    QCOMPARE(w.ui.messages.back().kind, MessageKind::Warning);
     const QString summary = w.ui.messages.back().text;
     QVERIFY2(summary.startsWith("2 report(s) written to"), qPrintable(summary));
     QVERIFY(summary.contains("No report for 8 case(s)"));
+    QVERIFY(summary.contains("(SKELETON_ID 1): no stored results\n"));
+    QVERIFY(summary.contains("Analysis > Analyze All Cases") && !summary.contains("vorla-cli"));
+    // All written: information.
+    w.ui.Clear();
+    Controls(*w.form).AnalyzeAllAction->trigger();
+    QCOMPARE(w.ui.messages.back().kind, MessageKind::Information);
+    QVERIFY(!w.ui.messages.back().duringProgress);
+    w.ui.Clear();
+    Controls(*w.form).SaveAllReportsAction->trigger();
+    QCOMPARE(w.ui.messages.size(), std::size_t{1});
+    QCOMPARE(w.ui.messages.back().kind, MessageKind::Information);
+    QVERIFY2(w.ui.messages.back().text.startsWith("10 report(s) written to"), qPrintable(w.ui.Texts().join('|')));
   }
 
   void saveReportAsPdfAnalysesFirstAndWritesThePage() {
@@ -371,13 +430,21 @@ class MenuActionsTest : public QObject {
     QVERIFY(!f.OpenCaseFolder(second.filePath("missing").toStdString()));
     QVERIFY(w.ui.messages.back().text.contains("does not exist"));
     QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("in first"));
+    // The set not copied: the missing file is said with the window's own remedy.
+    QTemporaryDir third;
+    w.ui.Clear();
+    w.ui.answerYes = false;
+    QVERIFY(f.OpenCaseFolder(third.path().toStdString()));
+    const QString said = w.ui.messages.back().text;
+    QVERIFY2(said.contains("does not exist") && said.contains("(File > Open Case Folder)") && !said.contains("--dir"),
+             qPrintable(said));
   }
 
   void settingsAreRestoredOnTheNextStart() {
     CaseFolder folder;
     folder.Seed({{"a", "", "", "", {}}, {"b", "", "", "", {}}, {"c", "", "", "", {}}});
     QTemporaryDir config;
-    WindowSettings settings(config.filePath("vorla.conf"));
+    WindowSettings settings(config.filePath("vorla.ini"));
     QSize size;
     {
       RecordingInteraction ui;

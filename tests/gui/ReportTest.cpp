@@ -35,17 +35,20 @@ class ReportTest : public QObject {
     QTest::addColumn<int>("complexes");
     QTest::addColumn<int>("rows");
     QTest::addColumn<QString>("low");
-    QTest::addColumn<bool>("edge");  // a complex with its maximum at the grid's end: no test, p shown as "1"
-    QTest::newRow("all three") << 3 << 6 << "2" << false;
-    QTest::newRow("cranial and pubic") << 2 << 5 << "2" << false;
-    QTest::newRow("cranial only") << 1 << 4 << "2" << false;
-    QTest::newRow("youngest stages") << 3 << 6 << "1" << true;
+    QTest::addColumn<bool>("edge");   // a complex with its maximum at the grid's end: no test, p shown as "1"
+    QTest::addColumn<bool>("large");  // the window larger than its default size, its chart with it
+    QTest::newRow("all three") << 3 << 6 << "2" << false << false;
+    QTest::newRow("cranial and pubic") << 2 << 5 << "2" << false << false;
+    QTest::newRow("cranial only") << 1 << 4 << "2" << false << false;
+    QTest::newRow("youngest stages") << 3 << 6 << "1" << true << false;
+    QTest::newRow("large window") << 3 << 6 << "2" << false << true;
   }
   void windowAndStoredReportsAgree() {
     QFETCH(int, complexes);
     QFETCH(int, rows);
     QFETCH(QString, low);
     QFETCH(bool, edge);
+    QFETCH(bool, large);
     CaseFolder folder;
     std::vector<std::pair<std::string, std::string>> scores;
     for (int i = 0; i < complexes; ++i) {
@@ -60,6 +63,11 @@ class ReportTest : public QObject {
     Controls(f).BitBtnCalculate->click();
     QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join("; ")));
     QCOMPARE(Controls(f).AgeBarChart->size(), EstimatesChartSize);
+    if (large) {
+      f.resize(1900, 1150);
+      QTest::qWait(1);
+      QVERIFY(Controls(f).AgeBarChart->width() > EstimatesChartSize.width());
+    }
 
     const ReportContent window = f.ReportFromCurrentRow();
     const ReportContent stored = StoredCaseReport(f.TATable, 95);
