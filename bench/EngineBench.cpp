@@ -8,7 +8,7 @@
 
 #include "BenchCases.h"
 #include "engine/Analysis.h"
-#include "engine/EngineSettings.h"
+#include "engine/AnalysisSettings.h"
 #include "engine/MaximumSearch.h"
 #include "engine/PriorModels.h"
 #include "engine/StageLikelihood.h"
@@ -20,26 +20,20 @@ using namespace vorla;
 
 namespace {
 
-void UseDefaults() {
-  SelectLinkFunction("logit");
-  SelectHazardModel("archeological");
-  PriorDensity = &HazardDensity;
-  CriticalValue = 1.9208L;
-}
+const AnalysisSettings Defaults = ChooseAnalysisSettings(95, "logit", "archeological", "", "");
 
 // FindMaximum and both confidence-limit searches of a complex of five
 // components, each likelihood evaluated afresh (no values reused).
 void BM_ComplexMaximumAndLimits(benchmark::State& state) {
-  UseDefaults();
   AnalysisTreePtr s = std::make_unique<TTransisionsAnalyseDataSet>();
   s->Complexes = bench::RealisticComplex(5);
-  Analyse(s.get());  // normalises the components once
+  Analyse(s.get(), Defaults);  // normalises the components once
   const TraitComplex& c = *s->Complexes;
   AgeProfile profile;
   for (auto _ : state) {
-    const auto f = [&c](double x) { return ComplexLikelihood(c, x); };
+    const auto f = [&c](double x) { return ComplexLikelihood(c, Defaults.link, x); };
     const MaximumResult m = FindMaximum(f, profile);
-    const auto G = [&](double x) { return -std::log(f(x) / m.ML) / c.Resvar - CriticalValue; };
+    const auto G = [&](double x) { return -std::log(f(x) / m.ML) / c.Resvar - Defaults.criticalValue; };
     benchmark::DoNotOptimize(ConfidenceLimit(G, AgeGridStart, m.MLA));
     benchmark::DoNotOptimize(ConfidenceLimit(G, m.MLA, AgeGridEnd));
   }
@@ -48,7 +42,6 @@ BENCHMARK(BM_ComplexMaximumAndLimits)->Unit(benchmark::kMicrosecond);
 
 // Analyse of a loaded case with all nineteen components scored on both sides.
 void BM_AnalyseAllComponents(benchmark::State& state) {
-  UseDefaults();
   const std::string file = bench::DemoParameterFile();
   if (!std::filesystem::exists(file)) return state.SkipWithError("no Parameters.dat beside the program");
   for (auto _ : state) {
@@ -58,7 +51,7 @@ void BM_AnalyseAllComponents(benchmark::State& state) {
     record.Complexes = std::move(set.Complexes);
     record.Resvar = set.Resvar;
     state.ResumeTiming();
-    Analyse(&record);
+    Analyse(&record, Defaults);
     benchmark::DoNotOptimize(record.Hazard_MLA);
   }
 }

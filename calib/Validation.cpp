@@ -20,34 +20,6 @@ namespace vorla::calib {
 
 namespace {
 
-// A parameter file that exists only while one fold is analysed.
-class ScratchParameterFile {
- public:
-  explicit ScratchParameterFile(const std::string& text) {
-    std::random_device random;
-    const auto tag = std::to_string(random()) + std::to_string(random());
-    path_ = (std::filesystem::temp_directory_path() / ("vorla-fold-" + tag + ".dat")).string();
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(path_, ignored);
-      throw std::runtime_error("Cannot write the temporary parameter file " + path_);
-    }
-  }
-  ~ScratchParameterFile() {
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-  }
-  ScratchParameterFile(const ScratchParameterFile&) = delete;
-  ScratchParameterFile& operator=(const ScratchParameterFile&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 struct Sums {
   std::size_t count = 0;
   double error = 0.0, absError = 0.0, correctedError = 0.0, correctedAbsError = 0.0;
@@ -133,17 +105,21 @@ std::vector<int> FoldOfEach(const ReferenceSample& sample, int folds) {
   return fold;
 }
 
-std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, const ReferenceSample& sample,
-                                             const std::vector<std::size_t>& which, const ValidationOptions& options) {
+namespace {
+
+// The estimates of the individuals with one checked set, which every
+// individual uses.
+std::vector<IndividualEstimate> EstimateWith(std::shared_ptr<const CheckedParameters> set,
+                                             const ReferenceSample& sample, const std::vector<std::size_t>& which,
+                                             const ValidationOptions& options) {
   std::vector<std::size_t> indices = which;
   if (indices.empty())
     for (std::size_t i = 0; i < sample.individuals.size(); ++i) indices.push_back(i);
   RunSettings settings;
   settings.level = options.level;
-  settings.parameterFile = parameterFile;
+  settings.parameterFile = set->path;
   settings.tracePath.clear();  // no trace: the runs of a validation are not kept
-  // The file is read and checked once; every individual then uses the checked set.
-  auto checked = std::const_pointer_cast<CheckedParameters>(CheckParameterFile(parameterFile, {}));
+  auto checked = std::make_shared<CheckedParameters>(*set);
   // The traits of the set's own are read from the rows as the built-in ones.
   CheckDeclaredSides(checked->structure, &IsBuiltInField);
   checked->ownTraits = OwnTraitsOf(checked->structure, &IsBuiltInField);
@@ -199,6 +175,14 @@ std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, c
   return estimates;
 }
 
+}  // namespace
+
+std::vector<IndividualEstimate> EstimateAges(const std::string& parameterFile, const ReferenceSample& sample,
+                                             const std::vector<std::size_t>& which, const ValidationOptions& options) {
+  // The file is read and checked once.
+  return EstimateWith(CheckParameterFile(parameterFile, {}), sample, which, options);
+}
+
 std::vector<IndividualEstimate> CrossValidate(const ParameterStructure& templateStructure,
                                               const ReferenceSample& sample, int folds,
                                               const CalibrationOptions& calibration, const ValidationOptions& options) {
@@ -241,8 +225,11 @@ std::vector<IndividualEstimate> CrossValidate(const ParameterStructure& template
       throw CalibrationError("Calibrating " + fold + ": " + e.what(), e.poolingMayHelp,
                              MoreFoldsMayHelp(templateStructure, sample, calibration));
     }
-    const ScratchParameterFile file(ParameterFileText(fitted.parameters, "calibrated for " + fold));
-    const std::vector<IndividualEstimate> part = EstimateAges(file.Path(), sample, heldOut, foldOptions);
+    // The fitted set is checked from the text a parameter file of it would
+    // hold, so that the held-out individuals see the set as written.
+    const std::string name = "calibrated for " + fold;
+    const std::vector<IndividualEstimate> part = EstimateWith(
+        CheckParameterText(ParameterFileText(fitted.parameters, name), name, {}), sample, heldOut, foldOptions);
     for (std::size_t j = 0; j < heldOut.size(); ++j) estimates[heldOut[j]] = part[j];
   }
   return estimates;

@@ -6,8 +6,8 @@
 
 #include "calib/TableText.h"
 #include "calib/Validation.h"
+#include "engine/AnalysisSettings.h"
 #include "engine/AnalysisTree.h"
-#include "engine/EngineSettings.h"
 #include "store/CsvText.h"
 
 namespace vorla::calib {

@@ -134,19 +134,20 @@ AgeInterval HighestDensityInterval(const PosteriorAge& p, double mass) {
   return {low, highFor(low)};
 }
 
-double LikelihoodRatio(const PosteriorAge& posterior, const TTransisionsAnalyseDataSet& record, double age) {
+double LikelihoodRatio(const PosteriorAge& posterior, const TTransisionsAnalyseDataSet& record, LinkFunctionType link,
+                       double age) {
   RequireAskable(age, "candidate age");
   const double y = (age - AgeGridStart) / Step;
   double l;
   if (y == std::floor(y)) {
     l = posterior.likelihood[static_cast<int>(y)];
   } else {
-    l = std::pow(CaseLikelihood(record, age), 1.0 / record.Resvar);
+    l = std::pow(CaseLikelihood(record, link, age), 1.0 / record.Resvar);
   }
   return (std::isfinite(l) && l > 0.0 ? l : 0.0) / posterior.evidence;
 }
 
-AgeAnswers AnswerAgeQuestions(const TTransisionsAnalyseDataSet& record, const AgeDensity& prior,
+AgeAnswers AnswerAgeQuestions(const TTransisionsAnalyseDataSet& record, LinkFunctionType link, const AgeDensity& prior,
                               const AgeQuestionSet& questions) {
   if (questions.level != 90 && questions.level != 95 && questions.level != 99)
     throw AnalysisError("The level of the interval must be 90, 95 or 99.");
@@ -157,7 +158,7 @@ AgeAnswers AnswerAgeQuestions(const TTransisionsAnalyseDataSet& record, const Ag
   for (double t : questions.thresholds) a.probabilityAtLeast.push_back(ProbabilityAtLeast(a.posterior, t));
   a.median = PosteriorQuantile(a.posterior, 0.5);
   a.interval = HighestDensityInterval(a.posterior, questions.level / 100.0);
-  if (questions.candidateAge) a.likelihoodRatio = LikelihoodRatio(a.posterior, record, *questions.candidateAge);
+  if (questions.candidateAge) a.likelihoodRatio = LikelihoodRatio(a.posterior, record, link, *questions.candidateAge);
   return a;
 }
 

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/AnalysisSettings.h"
 #include "engine/AnalysisTree.h"
 
 namespace vorla {
@@ -62,9 +63,10 @@ AgeInterval HighestDensityInterval(const PosteriorAge& posterior, double mass);
 // L(a) / integral of L f: how much more probable the scores are if the
 // skeleton is of age a than if it is a random death from the prior
 // population. At a grid age L(a) is the grid's value; between grid ages it
-// is the case's likelihood evaluated there. Throws AnalysisError for an age
-// that cannot be asked about.
-double LikelihoodRatio(const PosteriorAge& posterior, const TTransisionsAnalyseDataSet& record, double age);
+// is the case's likelihood evaluated there, under the link the case was
+// analysed with. Throws AnalysisError for an age that cannot be asked about.
+double LikelihoodRatio(const PosteriorAge& posterior, const TTransisionsAnalyseDataSet& record, LinkFunctionType link,
+                       double age);
 
 struct AgeQuestionSet {
   std::vector<double> thresholds;      // ages t for P(age >= t)
@@ -82,7 +84,7 @@ struct AgeAnswers {
 
 // Every answer at once. Throws AnalysisError for a threshold or candidate age
 // that cannot be asked about, or a level other than 90, 95 or 99.
-AgeAnswers AnswerAgeQuestions(const TTransisionsAnalyseDataSet& record, const AgeDensity& prior,
+AgeAnswers AnswerAgeQuestions(const TTransisionsAnalyseDataSet& record, LinkFunctionType link, const AgeDensity& prior,
                               const AgeQuestionSet& questions);
 
 // "18", "34.5": an age as the answers name it, without trailing zeros.

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "engine/ChiSq.h"
-#include "engine/EngineSettings.h"
 #include "engine/MaximumSearch.h"
 #include "engine/PriorModels.h"
 #include "engine/StageLikelihood.h"
@@ -30,27 +29,28 @@ double Power(double base, double exponent) {
 }
 
 // One term of a complex's likelihood: a component normalised to its maximum.
-double ComponentTerm(const TraitComponent& k, double x, int gridIndex) {
+double ComponentTerm(const TraitComponent& k, LinkFunctionType link, double x, int gridIndex) {
   if (gridIndex >= 0) return k.Profile[gridIndex].Lik;
-  return ComponentLikelihood(k, x) / k.ComponentNormalizingConst;
+  return ComponentLikelihood(k, link, x) / k.ComponentNormalizingConst;
 }
 
-double ComplexLikelihoodAt(const TraitComplex& c, double x, int gridIndex) {
+double ComplexLikelihoodAt(const TraitComplex& c, LinkFunctionType link, double x, int gridIndex) {
   long double product = 1.0L;
-  for (const TraitComponent* k = c.Components.get(); k; k = k->Next.get()) product *= ComponentTerm(*k, x, gridIndex);
+  for (const TraitComponent* k = c.Components.get(); k; k = k->Next.get())
+    product *= ComponentTerm(*k, link, x, gridIndex);
   return static_cast<double>(product);
 }
 
 // One term of the case's likelihood; the complex profile holds it on the grid
 // once the complex has been analysed.
-double ComplexTerm(const TraitComplex& c, double x, int gridIndex) {
+double ComplexTerm(const TraitComplex& c, LinkFunctionType link, double x, int gridIndex) {
   if (gridIndex >= 0) return c.Profile[gridIndex].Lik;
-  return Power(ComplexLikelihoodAt(c, x, -1) / c.ML, 1.0 / c.Resvar);
+  return Power(ComplexLikelihoodAt(c, link, x, -1) / c.ML, 1.0 / c.Resvar);
 }
 
-double CaseLikelihoodAt(const TTransisionsAnalyseDataSet& s, double x, int gridIndex) {
+double CaseLikelihoodAt(const TTransisionsAnalyseDataSet& s, LinkFunctionType link, double x, int gridIndex) {
   long double product = 1.0L;
-  for (const TraitComplex* c = s.Complexes.get(); c; c = c->Next.get()) product *= ComplexTerm(*c, x, gridIndex);
+  for (const TraitComplex* c = s.Complexes.get(); c; c = c->Next.get()) product *= ComplexTerm(*c, link, x, gridIndex);
   return static_cast<double>(product);
 }
 
@@ -63,18 +63,18 @@ void ConsistencyTest(double ml, int df, double& statistic, double& probability) 
   probability = Chi2(df, statistic);
 }
 
-// G(x) = -ln(value(x) / maximum) / resvar - CriticalValue.
-long double LimitFunction(double value, double maximum, double resvar) {
-  return -std::log(static_cast<long double>(value) / maximum) / resvar - CriticalValue;
+// G(x) = -ln(value(x) / maximum) / resvar - criticalValue.
+long double LimitFunction(double value, double maximum, double resvar, long double criticalValue) {
+  return -std::log(static_cast<long double>(value) / maximum) / resvar - criticalValue;
 }
 
-void AnalyseComponents(TraitComplex& c) {
+void AnalyseComponents(TraitComplex& c, LinkFunctionType link) {
   for (TraitComponent* k = c.Components.get(); k; k = k->Next.get()) {
     std::array<double, AgeGridSize> grid;
-    ComponentLikelihoodOnGrid(*k, grid);
-    const auto likelihood = [k, &grid](double x) {
+    ComponentLikelihoodOnGrid(*k, link, grid);
+    const auto likelihood = [k, link, &grid](double x) {
       const int i = GridIndexOf(x);
-      return i >= 0 ? grid[i] : ComponentLikelihood(*k, x);
+      return i >= 0 ? grid[i] : ComponentLikelihood(*k, link, x);
     };
     const MaximumResult m = FindMaximum(likelihood, k->Profile);
     k->MLA = m.MLA;
@@ -83,12 +83,14 @@ void AnalyseComponents(TraitComplex& c) {
   }
 }
 
-void AnalyseComplex(TraitComplex& c) {
-  AnalyseComponents(c);
+void AnalyseComplex(TraitComplex& c, const AnalysisSettings& settings) {
+  AnalyseComponents(c, settings.link);
   const int components = CountComponents(c);
   c.DF = components > 1 ? components - 1 : 0;
 
-  const auto likelihood = [&c](double x) { return ComplexLikelihoodAt(c, x, GridIndexOf(x)); };
+  const auto likelihood = [&c, link = settings.link](double x) {
+    return ComplexLikelihoodAt(c, link, x, GridIndexOf(x));
+  };
   const MaximumResult m = FindMaximum(likelihood, c.Profile);
   c.MLA = m.MLA;
   c.ML = m.ML;
@@ -100,7 +102,9 @@ void AnalyseComplex(TraitComplex& c) {
   }
   for (AgePoint& p : c.Profile) p.Lik = Power(p.Lik / c.ML, 1.0 / c.Resvar);
 
-  const auto G = [&c, &likelihood](double x) { return LimitFunction(likelihood(x), c.ML, c.Resvar); };
+  const auto G = [&c, &likelihood, critical = settings.criticalValue](double x) {
+    return LimitFunction(likelihood(x), c.ML, c.Resvar, critical);
+  };
   if (c.MLA <= AgeGridStart) {
     c.CILow = 0.0;
     c.CIHigh = ConfidenceLimit(G, c.MLA, AgeGridEnd);
@@ -132,25 +136,27 @@ void CaseLimits(Function&& G, double mla, double& low, double& high) {
 
 }  // namespace
 
-double ComplexLikelihood(const TraitComplex& complex, double x) {
-  return ComplexLikelihoodAt(complex, x, -1);
+double ComplexLikelihood(const TraitComplex& complex, LinkFunctionType link, double x) {
+  return ComplexLikelihoodAt(complex, link, x, -1);
 }
 
-double CaseLikelihood(const TTransisionsAnalyseDataSet& record, double x) {
-  return CaseLikelihoodAt(record, x, -1);
+double CaseLikelihood(const TTransisionsAnalyseDataSet& record, LinkFunctionType link, double x) {
+  return CaseLikelihoodAt(record, link, x, -1);
 }
 
-TTransisionsAnalyseDataSet* Analyse(TTransisionsAnalyseDataSet* record) {
+TTransisionsAnalyseDataSet* Analyse(TTransisionsAnalyseDataSet* record, const AnalysisSettings& settings) {
   if (!record) return nullptr;
   TTransisionsAnalyseDataSet& s = *record;
   int complexes = 0;
   for (TraitComplex* c = s.Complexes.get(); c; c = c->Next.get()) {
-    AnalyseComplex(*c);
+    AnalyseComplex(*c, settings);
     ++complexes;
   }
   s.DF = complexes > 1 ? complexes - 1 : 0;
 
-  const auto caseLikelihood = [&s](double x) { return CaseLikelihoodAt(s, x, GridIndexOf(x)); };
+  const LinkFunctionType link = settings.link;
+  const long double critical = settings.criticalValue;
+  const auto caseLikelihood = [&s, link](double x) { return CaseLikelihoodAt(s, link, x, GridIndexOf(x)); };
   const MaximumResult m = FindMaximum(caseLikelihood, s.Likelihood);
   s.MLA = m.MLA;
   const double M = m.ML;
@@ -167,20 +173,21 @@ TTransisionsAnalyseDataSet* Analyse(TTransisionsAnalyseDataSet* record) {
   for (int i = 0; i < AgeGridSize; ++i) rawCase[i] = s.Likelihood[i].Lik;
   const auto caseValue = [&](double x) {
     const int i = GridIndexOf(x);
-    return i >= 0 ? rawCase[i] : CaseLikelihoodAt(s, x, -1);
+    return i >= 0 ? rawCase[i] : CaseLikelihoodAt(s, link, x, -1);
   };
 
   for (AgePoint& p : s.Likelihood) p.Lik = Power(p.Lik, 1.0 / s.Resvar);
-  const auto flatG = [&](double x) { return LimitFunction(FlatPrior(x) * caseValue(x), M, s.Resvar); };
+  const auto flatG = [&](double x) { return LimitFunction(FlatPrior(x) * caseValue(x), M, s.Resvar, critical); };
   CaseLimits(flatG, s.MLA, s.CILow, s.CIHigh);
   s.ML = Power(M, 1.0 / s.Resvar);
 
-  const auto corrected = [&](double x) { return PriorDensity(x) * caseValue(x); };
+  const HazardTableType& prior = settings.prior;
+  const auto corrected = [&](double x) { return HazardDensity(prior, x) * caseValue(x); };
   const MaximumResult h = FindMaximum(corrected, s.HazardLikelihood);
   s.Hazard_MLA = h.MLA;
   const double H = h.ML;
   for (AgePoint& p : s.HazardLikelihood) p.Lik = Power(p.Lik, 1.0 / s.Resvar);
-  const auto priorG = [&](double x) { return LimitFunction(corrected(x), H, s.Resvar); };
+  const auto priorG = [&](double x) { return LimitFunction(corrected(x), H, s.Resvar, critical); };
   CaseLimits(priorG, s.Hazard_MLA, s.Hazard_CILow, s.Hazard_CIHigh);
   s.SE = 1.0;
   s.Hazard_SE = 1.0;

@@ -30,7 +30,8 @@ double Density(const DensityTerms& t, double x) {
   return static_cast<double>(h * S / t.D);
 }
 
-// The terms of the table last used on this thread.
+// The terms of the table last asked for on this thread, found again by
+// the table they were worked out from.
 const DensityTerms& TermsOf(const HazardTableType& table) {
   thread_local HazardTableType last{};
   thread_local DensityTerms terms(last);
@@ -41,8 +42,8 @@ const DensityTerms& TermsOf(const HazardTableType& table) {
   return terms;
 }
 
-// The density at every grid age for the table last used on this thread:
-// every case of a model asks for the same values.
+// The density at every grid age for the table last asked for on this
+// thread: every case of a model asks for the same values.
 struct GridDensities {
   HazardTableType table{};
   bool filled = false;
@@ -51,14 +52,14 @@ struct GridDensities {
 
 }  // namespace
 
-double HazardDensity(double x) {
+double HazardDensity(const HazardTableType& table, double x) {
   const double y = (x - AgeGridStart) / AgeGridStep;
-  if (!(y >= 0.0 && y <= AgeGridSize - 1 && y == std::floor(y))) return Density(TermsOf(HazardTable), x);
+  if (!(y >= 0.0 && y <= AgeGridSize - 1 && y == std::floor(y))) return Density(TermsOf(table), x);
   thread_local GridDensities grid;
-  if (!grid.filled || grid.table != HazardTable) {
-    grid.table = HazardTable;
+  if (!grid.filled || grid.table != table) {
+    grid.table = table;
     for (int i = 0; i < AgeGridSize; ++i)
-      grid.values[static_cast<std::size_t>(i)] = Density(TermsOf(HazardTable), GridAge(i));
+      grid.values[static_cast<std::size_t>(i)] = Density(TermsOf(table), GridAge(i));
     grid.filled = true;
   }
   return grid.values[static_cast<std::size_t>(y)];
@@ -68,15 +69,11 @@ double FlatPrior(double /*x*/) {
   return 1.0;
 }
 
-void SelectHazardModel(const std::string& name) {
+const HazardTableType& HazardTableNamed(const std::string& name) {
   const std::string lower = LowerCase(name);
-  if (lower == "archeological") {
-    HazardTable = ArcheologicalHazard;
-  } else if (lower == "forensic") {
-    HazardTable = ForensicHazard;
-  } else {
-    throw AnalysisError("illegal hazardfunction parameter: HF = " + name);
-  }
+  if (lower == "archeological") return ArcheologicalHazard;
+  if (lower == "forensic") return ForensicHazard;
+  throw AnalysisError("illegal hazardfunction parameter: HF = " + name);
 }
 
 int SelectGroup(const std::string& sex, const std::string& race) {

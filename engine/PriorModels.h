@@ -3,7 +3,7 @@
 // the choice of the sex and ancestry group.
 #include <string>
 
-#include "engine/EngineSettings.h"
+#include "engine/AnalysisSettings.h"
 
 namespace vorla {
 
@@ -11,13 +11,13 @@ extern const HazardTableType ArcheologicalHazard;
 extern const HazardTableType ForensicHazard;
 
 // Gompertz-Makeham density of age x for a person alive at 15, divided by D,
-// computed from entries 2, 3, 4 and 8 of HazardTable.
-double HazardDensity(double x);
+// computed from entries 2, 3, 4 and 8 of the table.
+double HazardDensity(const HazardTableType& table, double x);
 double FlatPrior(double x);
 
-// "archeological" or "forensic" in any letter case fills HazardTable; any
-// other name is refused and HazardTable keeps its content.
-void SelectHazardModel(const std::string& name);
+// "archeological" or "forensic" in any letter case names its table; any
+// other name is refused.
+const HazardTableType& HazardTableNamed(const std::string& name);
 
 // 1, plus 1 for sex "male", plus 2 for ancestry "black", in any letter case.
 int SelectGroup(const std::string& sex, const std::string& race);

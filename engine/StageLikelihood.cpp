@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "engine/AnalysisError.h"
-#include "engine/EngineSettings.h"
 #include "engine/TextCase.h"
 
 namespace vorla {
@@ -20,16 +19,16 @@ double Logit(double a, double b, double /*c*/, double /*d*/, double /*e*/, doubl
   return E / (E + 1.0);
 }
 
-void SelectLinkFunction(const std::string& name) {
+LinkFunctionType LinkFunctionNamed(const std::string& name) {
   if (LowerCase(name) != "logit") throw AnalysisError("illegal linkfunction parameter: LF" + name);
-  LinkFunction = &Logit;
+  return &Logit;
 }
 
-double StageReachedProbability(const TraitComponent& component, int n, double x) {
+double StageReachedProbability(const TraitComponent& component, LinkFunctionType link, int n, double x) {
   if (n > component.NumStagesOfComponent + 1) return 0.0;
   double p = 1.0;
   for (int j = 0; j <= n - 2; ++j)
-    p *= LinkFunction(component.a[j], component.b[j], component.c[j], component.d[j], component.e[j], x);
+    p *= link(component.a[j], component.b[j], component.c[j], component.d[j], component.e[j], x);
   return p;
 }
 
@@ -59,7 +58,7 @@ double SideProbability(const double* reached, const SideStages& side) {
 
 }  // namespace
 
-double ComponentLikelihood(const TraitComponent& component, double x) {
+double ComponentLikelihood(const TraitComponent& component, LinkFunctionType link, double x) {
   const int transitions = std::clamp(component.NumStagesOfComponent, 0, MaxTransitions);
   const int lastStage = transitions + 1;
   const SideStages right = OrderedSide(component.EnteredRight, component.NotOutOfRight, lastStage);
@@ -72,11 +71,11 @@ double ComponentLikelihood(const TraitComponent& component, double x) {
   reached[1] = 1.0;
   const int computed = std::min(highest, lastStage);
   double p = 1.0;
-  const bool logit = LinkFunction == &Logit;
+  const bool logit = link == &Logit;
   for (int n = 2; n <= computed; ++n) {
     const int j = n - 2;
     p *= logit ? Logit(component.a[j], component.b[j], 0, 0, 0, x)
-               : LinkFunction(component.a[j], component.b[j], component.c[j], component.d[j], component.e[j], x);
+               : link(component.a[j], component.b[j], component.c[j], component.d[j], component.e[j], x);
     reached[n] = p;
   }
   for (int n = std::max(computed + 1, 2); n <= highest; ++n) reached[n] = 0.0;
@@ -156,7 +155,8 @@ class ReachedTables {
 
 }  // namespace
 
-void ComponentLikelihoodOnGrid(const TraitComponent& component, std::array<double, AgeGridSize>& values) {
+void ComponentLikelihoodOnGrid(const TraitComponent& component, LinkFunctionType link,
+                               std::array<double, AgeGridSize>& values) {
   const int transitions = std::clamp(component.NumStagesOfComponent, 0, MaxTransitions);
   const int lastStage = transitions + 1;
   const SideStages right = OrderedSide(component.EnteredRight, component.NotOutOfRight, lastStage);
@@ -164,8 +164,9 @@ void ComponentLikelihoodOnGrid(const TraitComponent& component, std::array<doubl
   const int highest = std::max(right.used ? right.high + 1 : 1, left.used ? left.high + 1 : 1);
   const int computed = std::min(highest, lastStage);
 
-  if (LinkFunction == &Logit) {
-    // Each thread keeps its own tables: runs on several threads share nothing.
+  if (link == &Logit) {
+    // Each thread keeps its own tables, found by the parameters they were
+    // built from: they hold no choice of a run, and threads share nothing.
     thread_local ReachedTables tables;
     const std::vector<GridValues>& rows = tables.Rows(component, transitions, computed);
     static const GridValues unreached{};  // stages past the computed ones
@@ -200,8 +201,7 @@ void ComponentLikelihoodOnGrid(const TraitComponent& component, std::array<doubl
   for (int n = 2; n <= computed; ++n) {
     const int j = n - 2;
     const TraitComponent& k = component;
-    for (int i = 0; i < AgeGridSize; ++i)
-      product[i] *= LinkFunction(k.a[j], k.b[j], k.c[j], k.d[j], k.e[j], GridAge(i));
+    for (int i = 0; i < AgeGridSize; ++i) product[i] *= link(k.a[j], k.b[j], k.c[j], k.d[j], k.e[j], GridAge(i));
     keep(n);
   }
   product.fill(0.0);  // stages past the computed ones are not reached

@@ -7,10 +7,8 @@
 
 #include "engine/Analysis.h"
 #include "engine/AnalysisError.h"
+#include "engine/AnalysisSettings.h"
 #include "engine/AnalysisTrace.h"
-#include "engine/EngineSettings.h"
-#include "engine/PriorModels.h"
-#include "engine/StageLikelihood.h"
 #include "params/ParameterCheck.h"
 #include "params/ParameterErrors.h"
 #include "params/ParameterReader.h"
@@ -44,14 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     ParameterSet set = BuildParameterSet(checked->structure, group, scores, selection);
     if (!set.Complexes) return 0;
-    SelectLinkFunction("logit");
-    SelectHazardModel((choice & 32) ? "forensic" : "archeological");
-    PriorDensity = &HazardDensity;
-    CriticalValue = CriticalValueForLevel((choice & 64) ? 99 : 95);
+    const AnalysisSettings settings =
+        ChooseAnalysisSettings((choice & 64) ? 99 : 95, "logit", (choice & 32) ? "forensic" : "archeological", "", "");
     TTransisionsAnalyseDataSet record;
     record.Complexes = std::move(set.Complexes);
     record.Resvar = set.Resvar;
-    Analyse(&record);
+    Analyse(&record, settings);
     AnalysisTraceText(record);
   } catch (const AnalysisError&) {
   }

@@ -5,7 +5,8 @@
 #include <cstdio>
 
 #include "engine/AnalysisError.h"
-#include "engine/EngineSettings.h"
+#include "engine/AnalysisSettings.h"
+#include "engine/PriorModels.h"
 #include "engine/TextCase.h"
 
 namespace vorla {
@@ -55,11 +56,12 @@ RowAgeAnswers AskAboutRow(const CaseRow& row, const ComplexSelection& selection,
     if (results && results->analysedCase) {
       const TTransisionsAnalyseDataSet& analysed = *results->analysedCase;
       result.priorName = LowerCase(analysed.HazardFunc);
-      // The prior the run chose is read while its case is at hand.
-      const PriorDensityType prior = PriorDensity;
       try {
+        // The settings the run chose from the case's own choices.
+        const AnalysisSettings analysis =
+            ChooseAnalysisSettings(questions.level, "logit", analysed.HazardFunc, analysed.Sex, analysed.Race);
         result.answers = AnswerAgeQuestions(
-            analysed, [prior](double x) { return prior(x); }, questions);
+            analysed, analysis.link, [&analysis](double x) { return HazardDensity(analysis.prior, x); }, questions);
       } catch (const AnalysisError& e) {
         failure = e.what();
       }

@@ -1,8 +1,5 @@
 #include "params/CaseLoading.h"
 
-#include "engine/EngineSettings.h"
-#include "engine/PriorModels.h"
-#include "engine/StageLikelihood.h"
 #include "params/ParameterErrors.h"
 #include "store/StoreError.h"
 
@@ -36,73 +33,6 @@ ScorePairs ReadCaseScores(const CaseRow& row, const std::vector<FieldKey>& field
 ScorePairs ReadCaseScores(const CaseRow& row, const std::string& name, std::int32_t sideCount) {
   const std::vector<std::string> names = ScoreFieldsOf(name, sideCount != 1);
   return ReadCaseScores(row, std::vector<FieldKey>(names.begin(), names.end()));
-}
-
-namespace {
-
-AnalysisTreePtr LoadFrom(std::int32_t skeletonId, CaseRow& row, const ParameterStructure& structure,
-                         const std::string& parameterFile, const ScoreFieldKeys* keys, int group,
-                         const ComplexSelection& selection) {
-  // When no row matches, the current row is read: the caller passes its key.
-  row.LocateId(skeletonId);
-  const ScoreSource scores = [&row, keys](const std::string& name, std::int32_t sides) {
-    if (keys != nullptr)
-      if (const auto found = keys->find(name); found != keys->end()) return ReadCaseScores(row, found->second);
-    return ReadCaseScores(row, name, sides);
-  };
-  static const FieldKey nameField("SKELETON_NAME"), sexField("Sex"), raceField("Race"), modelField("HazardFunc");
-  ParameterSet set = BuildParameterSet(structure, group, scores, selection);
-  if (!set.Complexes) return nullptr;
-
-  auto record = std::make_unique<TTransisionsAnalyseDataSet>();
-  record->Complexes = std::move(set.Complexes);
-  record->Name = CutText(row.FieldAsText(nameField), CaseNameLength);
-  record->Sex = CutText(row.FieldAsText(sexField), ChoiceTextLength);
-  record->Race = CutText(row.FieldAsText(raceField), ChoiceTextLength);
-  record->HazardFunc = CutText(row.FieldAsText(modelField), ChoiceTextLength);
-  record->ParameterFile = parameterFile;
-  record->Group = group;
-  record->Resvar = set.Resvar;
-  return record;
-}
-
-}  // namespace
-
-AnalysisTreePtr LoadCase(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile, int group,
-                         const ComplexSelection& selection) {
-  return LoadFrom(skeletonId, row, ParseParameterFile(parameterFile), parameterFile, nullptr, group, selection);
-}
-
-AnalysisTreePtr LoadCase(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters, int group,
-                         const ComplexSelection& selection) {
-  return LoadFrom(skeletonId, row, parameters.structure, parameters.path, &parameters.scoreFields, group, selection);
-}
-
-namespace {
-
-// Applies the caller's choices to the engine; the sex and ancestry group.
-int PrepareEngine(const std::string& sex, const std::string& race, const std::string& linkFunction,
-                  const std::string& hazardFunc) {
-  SelectLinkFunction(linkFunction);
-  PriorDensity = &HazardDensity;
-  SelectHazardModel(hazardFunc);
-  return SelectGroup(sex, race);
-}
-
-}  // namespace
-
-AnalysisTreePtr PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const std::string& parameterFile,
-                                const std::string& sex, const std::string& race, const std::string& linkFunction,
-                                const std::string& hazardFunc, const ComplexSelection& selection) {
-  const int group = PrepareEngine(sex, race, linkFunction, hazardFunc);
-  return LoadCase(skeletonId, row, parameterFile, group, selection);
-}
-
-AnalysisTreePtr PrepareAnalysis(std::int32_t skeletonId, CaseRow& row, const CheckedParameters& parameters,
-                                const std::string& sex, const std::string& race, const std::string& linkFunction,
-                                const std::string& hazardFunc, const ComplexSelection& selection) {
-  const int group = PrepareEngine(sex, race, linkFunction, hazardFunc);
-  return LoadCase(skeletonId, row, parameters, group, selection);
 }
 
 namespace {
@@ -149,12 +79,6 @@ AnalysisTreePtr LoadCase(const CaseRecord& record, const CheckedParameters& para
   analysed->Group = group;
   analysed->Resvar = set.Resvar;
   return analysed;
-}
-
-AnalysisTreePtr PrepareAnalysis(const CaseRecord& record, const CheckedParameters& parameters,
-                                const std::string& linkFunction) {
-  const int group = PrepareEngine(record.sex, record.race, linkFunction, record.model);
-  return LoadCase(record, parameters, group);
 }
 
 }  // namespace vorla

@@ -6,7 +6,7 @@
 
 #include "engine/Analysis.h"
 #include "engine/AnalysisError.h"
-#include "engine/EngineSettings.h"
+#include "engine/AnalysisSettings.h"
 #include "engine/TextCase.h"
 #include "params/CaseLoading.h"
 #include "params/ResultWriteBack.h"
@@ -158,9 +158,10 @@ void WriteTrace(const TTransisionsAnalyseDataSet* record, const RunSettings& set
 
 CaseResults AnalyzeCase(const CaseRecord& record, const RunSettings& settings) {
   const std::shared_ptr<const CheckedParameters> parameters = SetOfRun(settings);
-  CriticalValue = CriticalValueForLevel(settings.level);
-  AnalysisTreePtr analysed = PrepareAnalysis(record, *parameters, "logit");
-  Analyse(analysed.get());
+  const AnalysisSettings analysis =
+      ChooseAnalysisSettings(settings.level, "logit", record.model, record.sex, record.race);
+  AnalysisTreePtr analysed = LoadCase(record, *parameters, analysis.group);
+  Analyse(analysed.get(), analysis);
   CaseResults results =
       ResultsOfCase(record.id, analysed.get(), settings.level, parameters->identity, record.selection);
   if (settings.keepCase)

@@ -91,8 +91,8 @@ std::shared_ptr<const CheckedParameters> SetOfRun(const RunSettings& settings);
 std::shared_ptr<const CaseLayout> LayoutOfRun(const RunSettings& settings);
 
 // One run on a case whose checks and tidying are done, with the complexes
-// of record.selection: the engine's settings (of the calling thread),
-// prepare, analyse, and the results at settings.level. Nothing is stored
+// of record.selection: the settings of its level and choices, load,
+// analyse, and the results at settings.level. Nothing is stored
 // or traced.
 CaseResults AnalyzeCase(const CaseRecord& record, const RunSettings& settings);
 

@@ -18,12 +18,13 @@ using namespace vorla::calib;
 namespace {
 
 // The share of the engine's prior density from 15 to x (Simpson, fine pitch).
-double EngineShare(double x) {
-  const auto integral = [](double b) {
+double EngineShare(const std::string& prior, double x) {
+  const HazardTableType& table = HazardTableNamed(prior);
+  const auto integral = [&table](double b) {
     const int n = 4000;
     const double h = (b - 15.0) / n;
-    double sum = HazardDensity(15.0) + HazardDensity(b);
-    for (int i = 1; i < n; ++i) sum += HazardDensity(15.0 + i * h) * (i % 2 ? 4.0 : 2.0);
+    double sum = HazardDensity(table, 15.0) + HazardDensity(table, b);
+    for (int i = 1; i < n; ++i) sum += HazardDensity(table, 15.0 + i * h) * (i % 2 ? 4.0 : 2.0);
     return sum * h / 3.0;
   };
   return integral(x) / integral(110.0);
@@ -33,9 +34,8 @@ double EngineShare(double x) {
 
 TEST(PriorAges, ShareIsTheEnginesPriorAndDrawingInvertsIt) {
   for (const char* prior : {"archeological", "forensic"}) {
-    SelectHazardModel(prior);
     for (double x : {18.0, 30.0, 50.0, 75.5, 100.0})
-      EXPECT_NEAR(PriorAgeShare(prior, x), EngineShare(x), 1e-7) << prior << " " << x;
+      EXPECT_NEAR(PriorAgeShare(prior, x), EngineShare(prior, x), 1e-7) << prior << " " << x;
     for (double u : {0.001, 0.25, 0.5, 0.9, 0.999}) EXPECT_NEAR(PriorAgeShare(prior, DrawPriorAge(prior, u)), u, 1e-9);
   }
   EXPECT_THROW(PriorAgeShare("modern", 50.0), std::invalid_argument);

@@ -94,7 +94,6 @@ const Truth ThreeTransitions{{-4.0, -4.2, -4.5}, {0.16, 0.105, 0.075}};  // ages
 }  // namespace
 
 TEST(TransitionFit, LikelihoodIsTheAnalysisComponentLikelihood) {
-  SelectLinkFunction("logit");
   std::mt19937_64 rng(5);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   const int N = 5;
@@ -127,7 +126,7 @@ TEST(TransitionFit, LikelihoodIsTheAnalysisComponentLikelihood) {
     k.NotOutOfRight = stages[0][1];
     k.EnteredLeft = stages[1][0];
     k.NotOutOfLeft = stages[1][1];
-    expected += std::log(ComponentLikelihood(k, o.age));
+    expected += std::log(ComponentLikelihood(k, &Logit, o.age));
     obs.push_back(o);
   }
   EXPECT_NEAR(ComponentLogLikelihood(N, obs, a, b), expected, 1e-9 * std::abs(expected));

@@ -8,7 +8,7 @@
 #include "TreeBuilders.h"
 #include "engine/Analysis.h"
 #include "engine/AnalysisError.h"
-#include "engine/EngineSettings.h"
+#include "engine/AnalysisSettings.h"
 #include "engine/PriorModels.h"
 #include "engine/StageLikelihood.h"
 
@@ -42,13 +42,17 @@ double Simpson(F&& f, double a, double b, int n = 20000) {
   return sum * h / 3.0;
 }
 
+double ForensicPrior(double x) {
+  return HazardDensity(ForensicHazard, x);
+}
+
 }  // namespace
 
 // Closed forms: a bell likelihood under a flat prior is a normal posterior;
 // under an exponential prior exp(-k x) it is a normal shifted by -k s^2.
 TEST(AgeQuestions, ClosedFormsOfABellLikelihood) {
   AnalysisTreePtr s = BellCase(50.0, 5.0);
-  const AgeAnswers flat = AnswerAgeQuestions(*s, FlatPrior, {{50.0, 60.0, 18.0}, 50.0, 95});
+  const AgeAnswers flat = AnswerAgeQuestions(*s, &Logit, FlatPrior, {{50.0, 60.0, 18.0}, 50.0, 95});
   EXPECT_NEAR(flat.probabilityAtLeast[0], 0.5, 1e-4);
   EXPECT_NEAR(flat.probabilityAtLeast[1], NormalUpperTail(2.0), 2e-4);
   EXPECT_NEAR(flat.probabilityAtLeast[2], 1.0, 1e-9);
@@ -59,7 +63,8 @@ TEST(AgeQuestions, ClosedFormsOfABellLikelihood) {
   EXPECT_NEAR(*flat.likelihoodRatio, 95.0 / (5.0 * std::sqrt(2.0 * M_PI)), 1e-3);
 
   const double k = 0.1;
-  const AgeAnswers tilted = AnswerAgeQuestions(*s, [k](double x) { return std::exp(-k * x); }, {{50.0}, 40.0, 90});
+  const AgeAnswers tilted =
+      AnswerAgeQuestions(*s, &Logit, [k](double x) { return std::exp(-k * x); }, {{50.0}, 40.0, 90});
   const double centre = 50.0 - k * 25.0;
   EXPECT_NEAR(tilted.median, centre, 0.01);
   EXPECT_NEAR(tilted.probabilityAtLeast[0], NormalUpperTail((50.0 - centre) / 5.0), 2e-4);
@@ -69,21 +74,16 @@ TEST(AgeQuestions, ClosedFormsOfABellLikelihood) {
 
 class AgeQuestionsOfAnalysedCase : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SelectLinkFunction("logit");
-    SelectHazardModel("forensic");
-    CriticalValue = 1.9208L;
-  }
   static AnalysisTreePtr OneComponentCase(int stage, double resvar = 1.0) {
     AnalysisTreePtr s =
         MakeCase({MakeComplex("PUBIS", 1.0, {RealisticComponent("PUB_RELIEF", stage).release()}).release()});
     s->Resvar = resvar;
-    Analyse(s.get());
+    Analyse(s.get(), ChooseAnalysisSettings(95, "logit", "forensic", "", ""));
     return s;
   }
   // The unnormalised posterior f(x) L(x), L evaluated afresh at any age.
   static double Product(const TTransisionsAnalyseDataSet& s, double x) {
-    return HazardDensity(x) * std::pow(CaseLikelihood(s, x), 1.0 / s.Resvar);
+    return ForensicPrior(x) * std::pow(CaseLikelihood(s, &Logit, x), 1.0 / s.Resvar);
   }
 };
 
@@ -96,13 +96,13 @@ TEST_F(AgeQuestionsOfAnalysedCase, AgreeWithAFineReference) {
       AnalysisTreePtr s = OneComponentCase(stage, resvar);
       const auto g = [&](double x) { return Product(*s, x); };
       const double total = Simpson(g, 15.0, 110.0);
-      const AgeAnswers a = AnswerAgeQuestions(*s, HazardDensity, {{18.0, 33.3, 50.0, 71.1}, 34.1, 95});
+      const AgeAnswers a = AnswerAgeQuestions(*s, &Logit, ForensicPrior, {{18.0, 33.3, 50.0, 71.1}, 34.1, 95});
       const double thresholds[] = {18.0, 33.3, 50.0, 71.1};
       for (int j = 0; j < 4; ++j)
         EXPECT_NEAR(a.probabilityAtLeast[j], Simpson(g, thresholds[j], 110.0) / total, 5e-4) << thresholds[j];
       EXPECT_NEAR(Simpson(g, 15.0, a.median) / total, 0.5, 5e-4);
-      const double priorMass = Simpson(HazardDensity, 15.0, 110.0);
-      const double reference = std::pow(CaseLikelihood(*s, 34.1), 1.0 / resvar) / (total / priorMass);
+      const double priorMass = Simpson(ForensicPrior, 15.0, 110.0);
+      const double reference = std::pow(CaseLikelihood(*s, &Logit, 34.1), 1.0 / resvar) / (total / priorMass);
       EXPECT_NEAR(*a.likelihoodRatio / reference, 1.0, 1e-3);
     }
   }
@@ -110,7 +110,7 @@ TEST_F(AgeQuestionsOfAnalysedCase, AgreeWithAFineReference) {
 
 TEST_F(AgeQuestionsOfAnalysedCase, ThresholdProbabilitiesAreComplementaryAndOrdered) {
   AnalysisTreePtr s = OneComponentCase(2);
-  const PosteriorAge p = PosteriorOfCase(*s, HazardDensity);
+  const PosteriorAge p = PosteriorOfCase(*s, ForensicPrior);
   double previous = 1.0;
   for (double t = 15.0; t <= 110.0; t += 0.37) {
     const double atLeast = ProbabilityAtLeast(p, t);
@@ -130,10 +130,11 @@ TEST_F(AgeQuestionsOfAnalysedCase, ThresholdProbabilitiesAreComplementaryAndOrde
 TEST_F(AgeQuestionsOfAnalysedCase, LikelihoodRatioIntegratesAgainstThePriorToOne) {
   for (int stage : {0, 2, 4}) {
     AnalysisTreePtr s = OneComponentCase(stage);
-    const PosteriorAge p = PosteriorOfCase(*s, HazardDensity);
-    const double priorMass = Simpson(HazardDensity, 15.0, 110.0);
-    const double integral = Simpson([&](double a) { return LikelihoodRatio(p, *s, a) * HazardDensity(a) / priorMass; },
-                                    15.0, 110.0, 3001 * 2);
+    const PosteriorAge p = PosteriorOfCase(*s, ForensicPrior);
+    const double priorMass = Simpson(ForensicPrior, 15.0, 110.0);
+    const double integral =
+        Simpson([&](double a) { return LikelihoodRatio(p, *s, &Logit, a) * ForensicPrior(a) / priorMass; }, 15.0, 110.0,
+                3001 * 2);
     EXPECT_NEAR(integral, 1.0, 1e-3) << "stage " << stage;
   }
 }
@@ -143,7 +144,7 @@ TEST_F(AgeQuestionsOfAnalysedCase, IntervalHoldsTheLevelsMassAndIsTheShortest) {
     AnalysisTreePtr s = OneComponentCase(stage);
     const auto g = [&](double x) { return Product(*s, x); };
     const double total = Simpson(g, 15.0, 110.0);
-    const PosteriorAge p = PosteriorOfCase(*s, HazardDensity);
+    const PosteriorAge p = PosteriorOfCase(*s, ForensicPrior);
     for (double level : {0.90, 0.95, 0.99}) {
       SCOPED_TRACE(::testing::Message() << "stage " << stage << ", level " << level);
       const AgeInterval hdi = HighestDensityInterval(p, level);
@@ -162,7 +163,7 @@ TEST_F(AgeQuestionsOfAnalysedCase, IntervalHoldsTheLevelsMassAndIsTheShortest) {
 // The youngest stage piles the posterior against 15: the interval starts there.
 TEST_F(AgeQuestionsOfAnalysedCase, YoungCaseIntervalStartsAtTheGridsStart) {
   AnalysisTreePtr s = OneComponentCase(0);
-  const AgeAnswers a = AnswerAgeQuestions(*s, HazardDensity, {{18.0}, std::nullopt, 95});
+  const AgeAnswers a = AnswerAgeQuestions(*s, &Logit, ForensicPrior, {{18.0}, std::nullopt, 95});
   EXPECT_EQ(a.interval.low, 15.0);
   EXPECT_GT(a.interval.high, 15.0);
   EXPECT_LT(a.median, a.interval.high);
@@ -173,8 +174,8 @@ TEST_F(AgeQuestionsOfAnalysedCase, YoungCaseIntervalStartsAtTheGridsStart) {
 TEST_F(AgeQuestionsOfAnalysedCase, VarianceFactorWidensThePosterior) {
   AnalysisTreePtr narrow = OneComponentCase(3, 1.0);
   AnalysisTreePtr wide = OneComponentCase(3, 3.0);
-  const AgeAnswers n = AnswerAgeQuestions(*narrow, HazardDensity, {{}, std::nullopt, 95});
-  const AgeAnswers w = AnswerAgeQuestions(*wide, HazardDensity, {{}, std::nullopt, 95});
+  const AgeAnswers n = AnswerAgeQuestions(*narrow, &Logit, ForensicPrior, {{}, std::nullopt, 95});
+  const AgeAnswers w = AnswerAgeQuestions(*wide, &Logit, ForensicPrior, {{}, std::nullopt, 95});
   EXPECT_GT(w.interval.high - w.interval.low, n.interval.high - n.interval.low + 1.0);
 }
 
@@ -182,14 +183,14 @@ TEST_F(AgeQuestionsOfAnalysedCase, RefusesAgesOutsideTheGridAndOtherLevels) {
   AnalysisTreePtr s = OneComponentCase(2);
   const double nan = std::numeric_limits<double>::quiet_NaN();
   for (double bad : {14.99, 110.01, nan, std::numeric_limits<double>::infinity()}) {
-    EXPECT_THROW(AnswerAgeQuestions(*s, HazardDensity, {{bad}, std::nullopt, 95}), AnalysisError);
-    EXPECT_THROW(AnswerAgeQuestions(*s, HazardDensity, {{}, bad, 95}), AnalysisError);
+    EXPECT_THROW(AnswerAgeQuestions(*s, &Logit, ForensicPrior, {{bad}, std::nullopt, 95}), AnalysisError);
+    EXPECT_THROW(AnswerAgeQuestions(*s, &Logit, ForensicPrior, {{}, bad, 95}), AnalysisError);
   }
-  EXPECT_THROW(AnswerAgeQuestions(*s, HazardDensity, {{}, std::nullopt, 80}), AnalysisError);
-  EXPECT_NO_THROW(AnswerAgeQuestions(*s, HazardDensity, {{15.0, 110.0}, 110.0, 99}));
+  EXPECT_THROW(AnswerAgeQuestions(*s, &Logit, ForensicPrior, {{}, std::nullopt, 80}), AnalysisError);
+  EXPECT_NO_THROW(AnswerAgeQuestions(*s, &Logit, ForensicPrior, {{15.0, 110.0}, 110.0, 99}));
   // A likelihood that vanishes wherever the prior lives cannot be answered.
   AnalysisTreePtr nothing = MakeCase({});
-  EXPECT_THROW(PosteriorOfCase(*nothing, HazardDensity), AnalysisError);
+  EXPECT_THROW(PosteriorOfCase(*nothing, ForensicPrior), AnalysisError);
 }
 
 TEST(AgeQuestions, AgeTextHasNoTrailingZeros) {

@@ -1,11 +1,15 @@
 #include <cmath>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "TreeBuilders.h"
 #include "engine/Analysis.h"
+#include "engine/AnalysisError.h"
+#include "engine/AnalysisSettings.h"
 #include "engine/ChiSq.h"
-#include "engine/EngineSettings.h"
 #include "engine/PriorModels.h"
 #include "engine/StageLikelihood.h"
 
@@ -16,20 +20,16 @@ using test::RealisticComponent;
 
 class Analysis : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SelectLinkFunction("logit");
-    SelectHazardModel("archeological");
-    CriticalValue = 1.9208L;
-  }
+  const AnalysisSettings settings = ChooseAnalysisSettings(95, "logit", "archeological", "", "");
 };
 
 TEST_F(Analysis, NoneStaysNone) {
-  EXPECT_EQ(Analyse(nullptr), nullptr);
+  EXPECT_EQ(Analyse(nullptr, settings), nullptr);
 }
 
 TEST_F(Analysis, OneComponentHasNoTest) {
   AnalysisTreePtr s = MakeCase({MakeComplex("PUBIS", 1.0, {RealisticComponent("PUB_RELIEF", 3).release()}).release()});
-  Analyse(s.get());
+  Analyse(s.get(), settings);
   const TraitComplex& c = *s->Complexes;
   EXPECT_EQ(c.DF, 0);
   EXPECT_EQ(s->DF, 0);
@@ -63,7 +63,7 @@ TEST_F(Analysis, DegreesOfFreedomAndStatistics) {
       MakeComplex("PUBIS", 1.0, {RealisticComponent("D", 2).release()}).release(),
       MakeComplex("AURICULAR", 1.5, {RealisticComponent("E", 4).release()}).release(),
   });
-  Analyse(s.get());
+  Analyse(s.get(), settings);
   const TraitComplex& c = *s->Complexes;
   EXPECT_EQ(c.DF, 2);
   EXPECT_EQ(s->DF, 2);
@@ -81,17 +81,17 @@ TEST_F(Analysis, ComplexProfileIsTheScaledRatio) {
   AnalysisTreePtr s =
       MakeCase({MakeComplex("PUBIS", 1.25, {RealisticComponent("A", 3).release(), RealisticComponent("B", 3).release()})
                     .release()});
-  Analyse(s.get());
+  Analyse(s.get(), settings);
   const TraitComplex& c = *s->Complexes;
   for (int i : {0, 100, 200, 380}) {
     const double x = GridAge(i);
-    EXPECT_NEAR(c.Profile[i].Lik, std::pow(ComplexLikelihood(c, x) / c.ML, 0.8), 1e-12);
+    EXPECT_NEAR(c.Profile[i].Lik, std::pow(ComplexLikelihood(c, &Logit, x) / c.ML, 0.8), 1e-12);
   }
   ASSERT_GT(c.CILow, 15.0);
   ASSERT_LT(c.CIHigh, 110.0);
   // The limits lie where the scaled ratio falls to exp(-CriticalValue).
-  EXPECT_NEAR(std::pow(ComplexLikelihood(c, c.CILow) / c.ML, 0.8), std::exp(-1.9208), 1e-5);
-  EXPECT_NEAR(std::pow(ComplexLikelihood(c, c.CIHigh) / c.ML, 0.8), std::exp(-1.9208), 1e-5);
+  EXPECT_NEAR(std::pow(ComplexLikelihood(c, &Logit, c.CILow) / c.ML, 0.8), std::exp(-1.9208), 1e-5);
+  EXPECT_NEAR(std::pow(ComplexLikelihood(c, &Logit, c.CIHigh) / c.ML, 0.8), std::exp(-1.9208), 1e-5);
 }
 
 TEST_F(Analysis, MaximumAtFifteenLeavesLimitsOpen) {
@@ -100,7 +100,7 @@ TEST_F(Analysis, MaximumAtFifteenLeavesLimitsOpen) {
       MakeCase({MakeComplex("SUTURES", 1.0,
                             {RealisticComponent("A", 1, -20).release(), RealisticComponent("B", 1, -20).release()})
                     .release()});
-  Analyse(s.get());
+  Analyse(s.get(), settings);
   const TraitComplex& c = *s->Complexes;
   EXPECT_EQ(c.MLA, 15.0);
   EXPECT_EQ(c.CILow, 0.0);
@@ -119,7 +119,7 @@ TEST_F(Analysis, WideLikelihoodAboveThresholdAtFifteen) {
   auto gentle = test::MakeComponent("B", {{-0.6, 0.02}});
   test::SetStages(*gentle, 1, 1, 0, 0);
   AnalysisTreePtr s = MakeCase({MakeComplex("PUBIS", 1.0, {flat.release(), gentle.release()}).release()});
-  Analyse(s.get());
+  Analyse(s.get(), settings);
   EXPECT_EQ(s->Complexes->CILow, 0.0);
   EXPECT_EQ(s->CILow, 15.0);
 }
@@ -131,7 +131,7 @@ TEST_F(Analysis, NegativeStatisticFromRefinementCountsAsAgreement) {
   test::SetStages(*whole, 1, 5, 0, 0);
   AnalysisTreePtr s =
       MakeCase({MakeComplex("PUBIS", 1.0, {whole.release(), RealisticComponent("B", 3).release()}).release()});
-  Analyse(s.get());
+  Analyse(s.get(), settings);
   const TraitComplex& c = *s->Complexes;
   EXPECT_GE(c.Consistensy, 0.0);
   if (c.ML >= 1.0) {
@@ -148,10 +148,8 @@ TEST_F(Analysis, HigherLevelWidensOnlyTheIntervals) {
          MakeComplex("PUBIS", 1.0, {RealisticComponent("C", 3, 5).release()}).release()});
   };
   AnalysisTreePtr at95 = build(), at99 = build();
-  CriticalValue = 1.9208L;
-  Analyse(at95.get());
-  CriticalValue = 3.315L;
-  Analyse(at99.get());
+  Analyse(at95.get(), settings);
+  Analyse(at99.get(), ChooseAnalysisSettings(99, "logit", "archeological", "", ""));
   EXPECT_EQ(at95->MLA, at99->MLA);
   EXPECT_EQ(at95->ML, at99->ML);
   EXPECT_EQ(at95->Consistensy, at99->Consistensy);
@@ -170,10 +168,8 @@ TEST_F(Analysis, ModelsChangeOnlyTheCorrectedEstimate) {
              .release()});
   };
   AnalysisTreePtr arch = build(), forensic = build();
-  SelectHazardModel("archeological");
-  Analyse(arch.get());
-  SelectHazardModel("forensic");
-  Analyse(forensic.get());
+  Analyse(arch.get(), settings);
+  Analyse(forensic.get(), ChooseAnalysisSettings(95, "logit", "forensic", "", ""));
   EXPECT_EQ(arch->MLA, forensic->MLA);
   EXPECT_EQ(arch->CILow, forensic->CILow);
   EXPECT_EQ(arch->CIHigh, forensic->CIHigh);
@@ -190,9 +186,56 @@ TEST_F(Analysis, UnderflowingCaseGivesProbabilityZero) {
   test::SetStages(*old, 2, 2, 0, 0);
   AnalysisTreePtr s = MakeCase(
       {MakeComplex("SUTURES", 1.0, {young.release()}).release(), MakeComplex("PUBIS", 1.0, {old.release()}).release()});
-  Analyse(s.get());
+  Analyse(s.get(), settings);
   EXPECT_GE(s->Consistensy, 0.0);
   EXPECT_GE(s->PConsistensy, -1.0);
   EXPECT_LE(s->PConsistensy, 1.0);
   EXPECT_FALSE(std::isnan(s->PConsistensy));
+}
+
+TEST(AnalysisSettings, ChosenByNamesInAnyCaseAndRefusedInOrder) {
+  const AnalysisSettings s = ChooseAnalysisSettings(99, "Logit", "FORENSIC", "MALE", "white");
+  EXPECT_EQ(s.criticalValue, 3.315L);
+  EXPECT_EQ(s.link, &Logit);
+  EXPECT_EQ(s.prior, ForensicHazard);
+  EXPECT_EQ(s.group, 2);
+  const auto refusal = [](int level, const std::string& link, const std::string& model) {
+    try {
+      ChooseAnalysisSettings(level, link, model, "Male", "White");
+    } catch (const AnalysisError& e) {
+      return std::string(e.what());
+    }
+    return std::string("chosen");
+  };
+  EXPECT_EQ(refusal(80, "probit", ""), "illegal confidence level: 80");
+  EXPECT_EQ(refusal(95, "probit", ""), "illegal linkfunction parameter: LFprobit");
+  EXPECT_EQ(refusal(95, "logit", ""), "illegal hazardfunction parameter: HF = ");
+}
+
+// A run's settings are its own: on one thread, runs under other levels and
+// priors before it, in any order, leave its numbers as they are when it runs
+// alone on a thread of its own.
+TEST(AnalysisSettings, RunsOnOneThreadDoNotDependOnEachOther) {
+  const std::vector<AnalysisSettings> choices = {ChooseAnalysisSettings(95, "logit", "archeological", "", ""),
+                                                 ChooseAnalysisSettings(99, "logit", "forensic", "", ""),
+                                                 ChooseAnalysisSettings(90, "logit", "forensic", "", "")};
+  const auto numbersOf = [](const AnalysisSettings& settings) {
+    AnalysisTreePtr s = MakeCase(
+        {MakeComplex("SUTURES", 1.2, {RealisticComponent("A", 2).release(), RealisticComponent("B", 3).release()})
+             .release(),
+         MakeComplex("PUBIS", 1.0, {RealisticComponent("C", 3, 5).release()}).release()});
+    Analyse(s.get(), settings);
+    std::vector<double> numbers = {s->MLA,        s->CILow,        s->CIHigh,        s->ML,
+                                   s->Hazard_MLA, s->Hazard_CILow, s->Hazard_CIHigh, s->Hazard_ML};
+    for (const TraitComplex* c = s->Complexes.get(); c; c = c->Next.get())
+      numbers.insert(numbers.end(), {c->MLA, c->CILow, c->CIHigh});
+    for (const AgePoint& p : s->HazardLikelihood) numbers.push_back(p.Lik);
+    return numbers;
+  };
+  std::vector<std::vector<double>> alone;
+  for (const AnalysisSettings& settings : choices) std::thread([&] { alone.push_back(numbersOf(settings)); }).join();
+  EXPECT_NE(alone[0], alone[1]);
+  EXPECT_NE(alone[1], alone[2]);
+  for (const std::vector<std::size_t>& order : {std::vector<std::size_t>{0, 1, 2}, {2, 1, 0}, {1, 0, 2, 1}})
+    for (std::size_t i : order) EXPECT_EQ(numbersOf(choices[i]), alone[i]) << "settings " << i;
 }

@@ -12,8 +12,8 @@
 
 #include "TreeBuilders.h"
 #include "engine/Analysis.h"
+#include "engine/AnalysisSettings.h"
 #include "engine/AnalysisTrace.h"
-#include "engine/EngineSettings.h"
 #include "engine/PriorModels.h"
 #include "engine/StageLikelihood.h"
 #include "engine/TraceFormat.h"
@@ -84,9 +84,6 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 AnalysisTreePtr TwoByTwo() {
-  SelectLinkFunction("logit");
-  SelectHazardModel("forensic");
-  CriticalValue = 1.9208L;
   auto paired = test::RealisticComponent("PUB_RELIEF", 2);
   test::SetStages(*paired, 2, 3, 2, 2);
   AnalysisTreePtr s = test::MakeCase(
@@ -100,7 +97,7 @@ AnalysisTreePtr TwoByTwo() {
   s->Sex = "Male";
   s->Race = "White";
   s->HazardFunc = "Forensic";
-  Analyse(s.get());
+  Analyse(s.get(), ChooseAnalysisSettings(95, "logit", "forensic", "", ""));
   return s;
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/EngineSettings.h"
 #include "engine/MaximumSearch.h"
 
 using namespace vorla;
@@ -61,8 +60,7 @@ TEST(FindMaximum, EndsOnAPathologicalFunction) {
 }
 
 TEST(ConfidenceLimit, FindsTheRootOfAQuadratic) {
-  CriticalValue = 1.9208L;
-  const auto G = [](double x) { return (x - 50) * (x - 50) / 10 - CriticalValue; };
+  const auto G = [](double x) { return (x - 50) * (x - 50) / 10 - 1.9208; };
   EXPECT_NEAR(ConfidenceLimit(G, 20, 50), 50 - std::sqrt(19.208), 1e-6);
   EXPECT_NEAR(ConfidenceLimit(G, 50, 110), 50 + std::sqrt(19.208), 1e-6);
 }

@@ -4,7 +4,6 @@
 
 #include "TreeBuilders.h"
 #include "engine/AnalysisError.h"
-#include "engine/EngineSettings.h"
 #include "engine/StageLikelihood.h"
 
 using namespace vorla;
@@ -16,10 +15,9 @@ TEST(Logit, HalfAtTheTransitionAge) {
 }
 
 TEST(Logit, LinkSelectionIgnoresCaseAndRefusesOtherNames) {
-  EXPECT_NO_THROW(SelectLinkFunction("LoGiT"));
-  EXPECT_EQ(LinkFunction, &Logit);
+  EXPECT_EQ(LinkFunctionNamed("LoGiT"), &Logit);
   try {
-    SelectLinkFunction("Probit");
+    LinkFunctionNamed("Probit");
     FAIL();
   } catch (const AnalysisError& e) {
     EXPECT_STREQ(e.what(), "illegal linkfunction parameter: LFProbit");
@@ -28,7 +26,6 @@ TEST(Logit, LinkSelectionIgnoresCaseAndRefusesOtherNames) {
 
 class StageLikelihood : public ::testing::Test {
  protected:
-  void SetUp() override { SelectLinkFunction("logit"); }
   // Three transitions, four stages.
   std::unique_ptr<TraitComponent> kp = test::MakeComponent("PUB_TEXTURE", {{-3, 0.1}, {-5, 0.1}, {-8, 0.12}});
   TraitComponent& k = *kp;
@@ -36,59 +33,59 @@ class StageLikelihood : public ::testing::Test {
 
 TEST_F(StageLikelihood, StageReachedIsAProductOfTransitions) {
   const double x = 42.5;
-  EXPECT_EQ(StageReachedProbability(k, 1, x), 1.0);
-  EXPECT_EQ(StageReachedProbability(k, 0, x), 1.0);
-  EXPECT_NEAR(StageReachedProbability(k, 3, x), Logit(-3, 0.1, 0, 0, 0, x) * Logit(-5, 0.1, 0, 0, 0, x), 1e-15);
-  EXPECT_EQ(StageReachedProbability(k, 5, x), 0.0);
+  EXPECT_EQ(StageReachedProbability(k, &Logit, 1, x), 1.0);
+  EXPECT_EQ(StageReachedProbability(k, &Logit, 0, x), 1.0);
+  EXPECT_NEAR(StageReachedProbability(k, &Logit, 3, x), Logit(-3, 0.1, 0, 0, 0, x) * Logit(-5, 0.1, 0, 0, 0, x), 1e-15);
+  EXPECT_EQ(StageReachedProbability(k, &Logit, 5, x), 0.0);
 }
 
 TEST_F(StageLikelihood, WholeRangeIntervalContributesOne) {
   test::SetStages(k, 1, 4, 0, 0);
-  for (double x : {15.0, 40.0, 110.0}) EXPECT_DOUBLE_EQ(ComponentLikelihood(k, x), 1.0);
+  for (double x : {15.0, 40.0, 110.0}) EXPECT_DOUBLE_EQ(ComponentLikelihood(k, &Logit, x), 1.0);
 }
 
 TEST_F(StageLikelihood, FirstAndLastStages) {
   const double x = 37.0;
   test::SetStages(k, 1, 1, 0, 0);
-  EXPECT_DOUBLE_EQ(ComponentLikelihood(k, x), 1 - Logit(-3, 0.1, 0, 0, 0, x));
+  EXPECT_DOUBLE_EQ(ComponentLikelihood(k, &Logit, x), 1 - Logit(-3, 0.1, 0, 0, 0, x));
   test::SetStages(k, 4, 4, 0, 0);
-  EXPECT_DOUBLE_EQ(ComponentLikelihood(k, x), StageReachedProbability(k, 4, x));
+  EXPECT_DOUBLE_EQ(ComponentLikelihood(k, &Logit, x), StageReachedProbability(k, &Logit, 4, x));
 }
 
 TEST_F(StageLikelihood, SidesMultiplyAndAnUnusedSideCountsOne) {
   const double x = 51.25;
   test::SetStages(k, 2, 3, 0, 0);
-  const double right = ComponentLikelihood(k, x);
+  const double right = ComponentLikelihood(k, &Logit, x);
   test::SetStages(k, 3, 3, 0, 0);
-  const double left = ComponentLikelihood(k, x);
+  const double left = ComponentLikelihood(k, &Logit, x);
   test::SetStages(k, 2, 3, 3, 3);
-  EXPECT_NEAR(ComponentLikelihood(k, x), right * left, 1e-16);
-  EXPECT_NEAR(right, StageReachedProbability(k, 2, x) - StageReachedProbability(k, 4, x), 1e-16);
+  EXPECT_NEAR(ComponentLikelihood(k, &Logit, x), right * left, 1e-16);
+  EXPECT_NEAR(right, StageReachedProbability(k, &Logit, 2, x) - StageReachedProbability(k, &Logit, 4, x), 1e-16);
 }
 
 TEST_F(StageLikelihood, ExactZeroBecomesTheFloor) {
   auto hardp = test::MakeComponent("X", {{800, 0.0}});
   TraitComponent& hard = *hardp;
   test::SetStages(hard, 1, 1, 1, 1);  // stage 1 is left before any age of the grid
-  EXPECT_EQ(ComponentLikelihood(hard, 50), 1e-40);
+  EXPECT_EQ(ComponentLikelihood(hard, &Logit, 50), 1e-40);
 }
 
 TEST_F(StageLikelihood, SideWithAnUnusableStageTakesNoPart) {
   const double x = 45.0;
   test::SetStages(k, 2, 0, 0, 0);  // upper score stands for no stage
-  EXPECT_EQ(ComponentLikelihood(k, x), 1.0);
+  EXPECT_EQ(ComponentLikelihood(k, &Logit, x), 1.0);
   test::SetStages(k, 2, 2, 3, 0);
-  const double withBadLeft = ComponentLikelihood(k, x);
+  const double withBadLeft = ComponentLikelihood(k, &Logit, x);
   test::SetStages(k, 2, 2, 0, 0);
-  EXPECT_EQ(withBadLeft, ComponentLikelihood(k, x));
+  EXPECT_EQ(withBadLeft, ComponentLikelihood(k, &Logit, x));
 }
 
 TEST_F(StageLikelihood, ReversedStagesAreTakenInOrder) {
   const double x = 60.0;
   test::SetStages(k, 3, 2, 4, 1);
-  const double reversed = ComponentLikelihood(k, x);
+  const double reversed = ComponentLikelihood(k, &Logit, x);
   test::SetStages(k, 2, 3, 1, 4);
-  EXPECT_EQ(reversed, ComponentLikelihood(k, x));
+  EXPECT_EQ(reversed, ComponentLikelihood(k, &Logit, x));
   EXPECT_GT(reversed, 0.0);
 }
 
@@ -100,9 +97,10 @@ TEST_F(StageLikelihood, GridTabulationGivesTheSameValues) {
   for (const auto& r : stages) {
     for (const auto& l : stages) {
       test::SetStages(k, r[0], r[1], l[0], l[1]);
-      ComponentLikelihoodOnGrid(k, grid);
+      ComponentLikelihoodOnGrid(k, &Logit, grid);
       for (int i = 0; i < AgeGridSize; ++i)
-        ASSERT_EQ(grid[i], ComponentLikelihood(k, GridAge(i))) << r[0] << r[1] << l[0] << l[1] << " at " << GridAge(i);
+        ASSERT_EQ(grid[i], ComponentLikelihood(k, &Logit, GridAge(i)))
+            << r[0] << r[1] << l[0] << l[1] << " at " << GridAge(i);
     }
   }
 }
@@ -113,9 +111,9 @@ TEST_F(StageLikelihood, GridTabulationGivesTheSameValues) {
 TEST_F(StageLikelihood, GridValuesFollowTheParametersOfEachComponent) {
   std::array<double, AgeGridSize> grid;
   const auto expectOwnValues = [&](const char* what) {
-    ComponentLikelihoodOnGrid(k, grid);
+    ComponentLikelihoodOnGrid(k, &Logit, grid);
     for (int i = 0; i < AgeGridSize; i += 7)
-      ASSERT_EQ(grid[i], ComponentLikelihood(k, GridAge(i))) << what << " at " << GridAge(i);
+      ASSERT_EQ(grid[i], ComponentLikelihood(k, &Logit, GridAge(i))) << what << " at " << GridAge(i);
   };
   test::SetStages(k, 3, 4, 2, 3);
   expectOwnValues("first parameters");

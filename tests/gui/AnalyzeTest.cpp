@@ -18,7 +18,6 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
-#include "engine/EngineSettings.h"
 #include "gui/widgets/BarChartWidget.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"
@@ -261,17 +260,22 @@ class AnalyzeTest : public QObject {
     QVERIFY(Field(StoredRow(folder.Path(), 1), "RES_ALL_LOW95P_CONF").empty());
   }
 
-  void levelCaptionsAndCriticalValue() {
+  void levelCaptionsAndLimits() {
     CaseFolder folder;
     folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
     Controls(f).ProbabilityButtons->button(2)->click();  // a click in the group is the Analyze action
     QVERIFY(w.ui.messages.empty());
-    QCOMPARE(double(CriticalValue), 3.315);
+    QCOMPARE(Field(StoredRow(folder.Path(), 1), "RES_CI_LEVEL"), std::string("99"));
+    const std::string upper99 = Field(StoredRow(folder.Path(), 1), "RES_ALL_UPPER95P_CONF");
     for (QLabel* caption : Controls(f).LowerLimitCaptions) QCOMPARE(caption->text(), QStringLiteral(" L99% "));
     for (QLabel* caption : Controls(f).UpperLimitCaptions) QCOMPARE(caption->text(), QStringLiteral(" U99% "));
     QCOMPARE(Controls(f).AgeBarChart->Data().AxisCaption, QStringLiteral("Estimated Age with 99% CI"));
+    // The limits are those of the level chosen: 95 % narrows them.
+    Controls(f).ProbabilityButtons->button(1)->click();
+    QCOMPARE(Field(StoredRow(folder.Path(), 1), "RES_CI_LEVEL"), std::string("95"));
+    QVERIFY(std::stod(Field(StoredRow(folder.Path(), 1), "RES_ALL_UPPER95P_CONF")) < std::stod(upper99));
   }
 
   // The results stand without the trace; the trace that could not be

@@ -68,6 +68,10 @@ class LoadCaseTest : public ::testing::Test {
                            "1 -9.0 0.15 0 0 0\n2 -8.5 0.14 0 0 0\n3 -9.2 0.16 0 0 0\n4 -8.8 0.15 0 0 0\n0\n0\n";
   }
   void TearDown() override { std::filesystem::remove(file); }
+  AnalysisTreePtr Load(int group, const ComplexSelection& selection) {
+    const std::shared_ptr<const CheckedParameters> set = CheckParameterFile(file.string(), {});
+    return LoadCase(ReadCaseRecord(row, std::make_shared<CaseLayout>(set.get()), selection), *set, group);
+  }
   FakeRow row{test::AllCaseFields()};
 };
 
@@ -77,7 +81,7 @@ TEST_F(LoadCaseTest, FillsTheCaseHeader) {
   row.Set("SEX", "Unknown");
   row.Set("RACE", "Black");
   row.Set("HAZARDFUNC", "Forensic");
-  AnalysisTreePtr s = LoadCase(1, row, file.string(), 3, {});
+  AnalysisTreePtr s = Load(3, {});
   ASSERT_TRUE(s);
   EXPECT_EQ(s->Name, std::string(63, 'n'));
   EXPECT_EQ(s->Sex, "Unknown");
@@ -91,16 +95,7 @@ TEST_F(LoadCaseTest, FillsTheCaseHeader) {
 }
 
 TEST_F(LoadCaseTest, NothingScoredGivesNoCase) {
-  EXPECT_EQ(LoadCase(1, row, file.string(), 1, {}), nullptr);
+  EXPECT_EQ(Load(1, {}), nullptr);
   row.Set("CRA_SAGITTAL_LOW", "2");
-  EXPECT_EQ(LoadCase(1, row, file.string(), 1, {false, true, true}), nullptr);
-}
-
-TEST_F(LoadCaseTest, PrepareChecksNamesBeforeLoading) {
-  row.Set("CRA_SAGITTAL_LOW", "2");
-  EXPECT_THROW(PrepareAnalysis(1, row, file.string(), "Male", "White", "probit", "Forensic", {}), AnalysisError);
-  EXPECT_THROW(PrepareAnalysis(1, row, file.string(), "Male", "White", "logit", "", {}), AnalysisError);
-  AnalysisTreePtr s = PrepareAnalysis(1, row, file.string(), "MALE", "white", "Logit", "archeological", {});
-  ASSERT_TRUE(s);
-  EXPECT_EQ(s->Group, 2);
+  EXPECT_EQ(Load(1, {false, true, true}), nullptr);
 }

@@ -95,8 +95,8 @@ std::map<std::string, std::optional<std::string>> Results(const FakeRow& row) {
 }  // namespace
 
 // Runs with different levels and mortality models at the same time on
-// several threads give exactly what each gives alone: the engine's settings
-// belong to the thread that runs.
+// several threads give exactly what each gives alone: each run's settings
+// are its own, and the engine's scratch tables belong to the thread that runs.
 TEST(ParallelRuns, DifferentSettingsOnSeveralThreadsAgreeWithSequentialRuns) {
   const auto parameters = CheckParameterFile(VORLA_TEST_PARAMETERS, {});
   const int levels[] = {90, 95, 99};
