@@ -74,7 +74,11 @@ void TTAForm2::UpdateCaseCount() {
   }
   const CaseListModel& list = *DBGrid1->Model();
   QString text = QStringLiteral("%1 case(s), %2 with results").arg(list.StoredCount()).arg(list.WithResultsCount());
-  if (DBGrid1->Shown() != list.rowCount()) text += QStringLiteral("; %1 shown").arg(DBGrid1->Shown());
+  if (!FindBox->text().isEmpty()) {
+    const int found = DBGrid1->Matching();
+    text += found > 0 ? QStringLiteral("; %1 shown").arg(found)
+                      : QStringLiteral("; no case number holds \u201C%1\u201D").arg(FindBox->text());
+  }
   CaseCountLabel->setText(text);
 }
 

@@ -126,6 +126,12 @@ void TTAForm2::BuildDataEntryPage() {
   DBGrid1->setFont(PixelFont(13, false, "MS Sans Serif"));
   connect(FindBox, &QLineEdit::textChanged, this, [this](const QString& text) {
     DBGrid1->SetFindText(text);
+    // The page goes to the first case found when its own is not one of them.
+    if (!DBGrid1->CurrentMatches())
+      if (const std::optional<std::int64_t> key = DBGrid1->FirstMatchingKey(); key && *key >= 0) {
+        Guarded([this, key] { DataSourceSkeleton.LocateId(static_cast<std::int32_t>(*key)); });
+        SyncRowControls();
+      }
     UpdateCaseCount();
   });
   connect(DBGrid1, &CaseGrid::rowPicked, this, [this](std::int64_t key) {

@@ -1,6 +1,8 @@
 #include "gui/widgets/CaseGrid.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QPalette>
 #include <algorithm>
 
 namespace vorla::gui {
@@ -40,19 +42,55 @@ int CompareCaseNumbers(const QString& a, const QString& b) {
   return (a.size() - i > 0) - (b.size() - j > 0);
 }
 
+}  // namespace
+
 // Case numbers in the order a person expects: "DEMO-9" before "DEMO-10".
+// Find narrows the lines to the numbers holding its text, but the page's
+// own case always keeps its line, greyed when it does not hold the text.
 class CaseNumberOrder final : public QSortFilterProxyModel {
  public:
-  using QSortFilterProxyModel::QSortFilterProxyModel;
+  explicit CaseNumberOrder(CaseListModel* list, QObject* parent) : QSortFilterProxyModel(parent), list_(list) {
+    setSourceModel(list);
+  }
+
+  void SetFindText(const QString& text) {
+    find_ = text;
+    invalidateRowsFilter();
+  }
+  // The current line may have changed: it keeps its line whatever Find holds.
+  void CurrentMoved() {
+    if (!find_.isEmpty()) invalidateRowsFilter();
+  }
+  const QString& FindText() const { return find_; }
+  bool Holds(int line) const {
+    return find_.isEmpty() ||
+           list_->index(line, CaseListModel::NameColumn).data().toString().contains(find_, Qt::CaseInsensitive);
+  }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    const int line = mapToSource(index).row();
+    if (!Holds(line)) {
+      if (role == Qt::ForegroundRole) return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+      if (role == Qt::ToolTipRole && index.column() == CaseListModel::NameColumn)
+        return QSortFilterProxyModel::data(index, role).toString() +
+               QStringLiteral("\nThe case shown; its number does not hold \u201C%1\u201D").arg(find_);
+    }
+    return QSortFilterProxyModel::data(index, role);
+  }
 
  protected:
+  bool filterAcceptsRow(int line, const QModelIndex& /*parent*/) const override {
+    return line == list_->CurrentLine() || Holds(line);
+  }
   bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
     const int order = CompareCaseNumbers(left.data().toString(), right.data().toString());
     return order != 0 ? order < 0 : left.row() < right.row();  // equal numbers stay in key order
   }
-};
 
-}  // namespace
+ private:
+  CaseListModel* list_;
+  QString find_;
+};
 
 void CaseListModel::Sync(const CaseTable& table, bool reread) {
   if (!table.IsOpen()) {
@@ -171,10 +209,7 @@ QVariant CaseListModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 CaseGrid::CaseGrid(QWidget* parent)
-    : QTableView(parent), model_(new CaseListModel(this)), view_(new CaseNumberOrder(this)) {
-  view_->setSourceModel(model_);
-  view_->setFilterKeyColumn(CaseListModel::NameColumn);
-  view_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    : QTableView(parent), model_(new CaseListModel(this)), view_(new CaseNumberOrder(model_, this)) {
   setModel(view_);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -206,15 +241,39 @@ CaseGrid::CaseGrid(QWidget* parent)
 void CaseGrid::Sync(const CaseTable& table, bool reread) {
   syncing_ = true;
   model_->Sync(table, reread);
+  view_->CurrentMoved();
   ShowCurrentLine();
   syncing_ = false;
 }
 
 void CaseGrid::SetFindText(const QString& text) {
   syncing_ = true;
-  view_->setFilterFixedString(text);
+  view_->SetFindText(text);
   ShowCurrentLine();
   syncing_ = false;
+}
+
+int CaseGrid::Shown() const {
+  return view_->rowCount();
+}
+
+int CaseGrid::Matching() const {
+  int count = 0;
+  for (int line = 0; line < view_->rowCount(); ++line)
+    if (view_->Holds(view_->mapToSource(view_->index(line, 0)).row())) ++count;
+  return count;
+}
+
+bool CaseGrid::CurrentMatches() const {
+  return model_->CurrentLine() < 0 || view_->Holds(model_->CurrentLine());
+}
+
+std::optional<std::int64_t> CaseGrid::FirstMatchingKey() const {
+  for (int line = 0; line < view_->rowCount(); ++line) {
+    const int source = view_->mapToSource(view_->index(line, 0)).row();
+    if (view_->Holds(source)) return model_->KeyAt(source);
+  }
+  return std::nullopt;
 }
 
 std::int64_t CaseGrid::KeyAtShownLine(int line) const {

@@ -2,12 +2,13 @@
 // The case list: the case numbers, one line per stored row in key order (and
 // the new row at the end while one is being entered), with a marker at the
 // current row and a mark at the rows that hold results. It can be sorted by
-// case number and narrowed to the numbers holding a text. Picking a line
-// asks for that row.
+// case number and narrowed to the numbers holding a text; the current row
+// keeps its line even then. Picking a line asks for that row.
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "store/CaseTable.h"
@@ -44,6 +45,8 @@ class CaseListModel final : public QAbstractTableModel {
   int current_ = -1;
 };
 
+class CaseNumberOrder;
+
 class CaseGrid final : public QTableView {
   Q_OBJECT
  public:
@@ -51,10 +54,17 @@ class CaseGrid final : public QTableView {
   CaseListModel* Model() const { return model_; }
   void Sync(const CaseTable& table, bool reread = false);
   // Shows only the lines whose case number holds the text (without regard
-  // to case); an empty text shows every line.
+  // to case), and the current row's; an empty text shows every line.
   void SetFindText(const QString& text);
   // The lines shown.
-  int Shown() const { return view_->rowCount(); }
+  int Shown() const;
+  // The lines shown whose case number holds the text.
+  int Matching() const;
+  // Whether the current row's case number holds the text (true without a current row).
+  bool CurrentMatches() const;
+  // The key of the first line in the list's order whose number holds the
+  // text (-1 for the new row); none when no line does.
+  std::optional<std::int64_t> FirstMatchingKey() const;
   // The key of the shown line; -1 for the new row or none.
   std::int64_t KeyAtShownLine(int line) const;
 
@@ -66,7 +76,7 @@ class CaseGrid final : public QTableView {
   void ShowCurrentLine();
 
   CaseListModel* model_;
-  QSortFilterProxyModel* view_;
+  CaseNumberOrder* view_;
   bool syncing_ = false;
 };
 

@@ -17,12 +17,14 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include "GuiTestSupport.h"
 #include "gui/WindowSettings.h"
 #include "gui/widgets/CaseGrid.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbMemo.h"
+#include "gui/widgets/Navigator.h"
 #include "paint/Analyst.h"
 #include "store/CaseTable.h"
 #include "store/Schema.h"
@@ -221,11 +223,20 @@ class MenuActionsTest : public QObject {
     QTest::keyClicks(Controls(f).FindBox, QStringLiteral("3"));
     QCOMPARE(Controls(f).DBGrid1->Shown(), 1);
     QVERIFY(Controls(f).CaseCountLabel->text().contains("1 shown"));
-    // Picking the one line shown makes it the current case.
+    // The page's case was not found, so the page shows the one that was.
     const std::int64_t key = Controls(f).DBGrid1->KeyAtShownLine(0);
-    Controls(f).DBGrid1->selectRow(0);
     QCOMPARE(f.TATable.FieldAsInteger("SKELETON_ID"), key);
     QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("DEMO-03 old individual"));
+    // Found nowhere: the page's case keeps its line, and the count says so.
+    QTest::keyClicks(Controls(f).FindBox, QStringLiteral("x"));
+    QCOMPARE(Controls(f).DBGrid1->Shown(), 1);
+    QCOMPARE(Controls(f).DBGrid1->KeyAtShownLine(0), key);
+    QVERIFY(Controls(f).CaseCountLabel->text().contains("no case number holds"));
+    // Moving on keeps the list holding the page's case.
+    Controls(f).DBNavigator1->ButtonAt(Navigator::Next)->click();
+    QCOMPARE(Controls(f).DBGrid1->Shown(), 1);
+    QCOMPARE(Controls(f).DBGrid1->KeyAtShownLine(0), f.TATable.FieldAsInteger("SKELETON_ID"));
+    QVERIFY(Controls(f).DBGrid1->KeyAtShownLine(0) != key);
     Controls(f).FindBox->clear();
     QCOMPARE(Controls(f).DBGrid1->Shown(), 10);
   }
