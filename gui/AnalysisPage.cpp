@@ -173,7 +173,9 @@ void TTAForm2::BuildSummaryPanel() {
           value->setObjectName(QString::fromLatin1(pair.field));
           for (QLabel* label : {caption, value}) label->setToolTip(QStringLiteral("no standard error is estimated"));
         } else {
-          value = new DbLabel(&DataSourceSkeleton, pair.field, AgeSummPanel);
+          auto* result = new DbLabel(&DataSourceSkeleton, pair.field, AgeSummPanel);
+          ResultLabels.push_back(result);
+          value = result;
         }
         value->setGeometry(x + 47, y, 31, 18);
         QPalette palette = value->palette();
@@ -254,8 +256,6 @@ void TTAForm2::BuildSummaryPanel() {
   connect(ComboBoxSex, &ChoiceComboBox::userChanged, this, [this] { Guarded([this] { ComboBoxSexChange(); }); });
   connect(ComboBoxRace, &ChoiceComboBox::userChanged, this, [this] { Guarded([this] { ComboBoxRaceChange(); }); });
   connect(ComboBoxHazard, &ChoiceComboBox::userChanged, this, [this] { Guarded([this] { ComboBoxHazardChange(); }); });
-  connect(ComboBoxRace, &ChoiceComboBox::exited, this, [this] { Guarded([this] { ComboBoxRaceExit(); }); });
-  connect(ComboBoxHazard, &ChoiceComboBox::exited, this, [this] { Guarded([this] { ComboBoxHazardExit(); }); });
 }
 
 void TTAForm2::BuildResultsPanel() {

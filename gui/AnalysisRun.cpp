@@ -121,6 +121,7 @@ void TTAForm2::RunAnalysis() {
     shown_key_ = id;
     AgeBarChart->Data().Items.clear();
     ShowResultsState(StoredState::None, {});
+    FillResultsGrid();
     return;
   }
 

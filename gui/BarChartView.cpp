@@ -27,11 +27,11 @@ void TTAForm2::ShowBarPlotButtClick() {
   MathGrid1->hide();
   // Without current results of this row there is nothing to chart: the note
   // over the graph says what to do.
-  if (shown_state_ == StoredState::None || shown_state_ == StoredState::Outdated ||
-      shown_state_ == StoredState::OtherSet) {
+  if (shown_state_ != StoredState::Current) {
     BarGraphPanel->hide();
     ShowCurveControls(false);
-    ShowResultsState(shown_state_, {});
+    ResultsNote->show();
+    ResultsNote->raise();
     return;
   }
   if (!BarGraphPanel->isHidden()) {

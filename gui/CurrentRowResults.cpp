@@ -76,6 +76,7 @@ void TTAForm2::ShowCurrentRowResults() {
   const QString levelText = level > 0 ? QString::number(level) : QStringLiteral("?");
   for (QLabel* caption : LowerLimitCaptions) caption->setText(QStringLiteral(" L") + levelText + QStringLiteral("% "));
   for (QLabel* caption : UpperLimitCaptions) caption->setText(QStringLiteral(" U") + levelText + QStringLiteral("% "));
+  ShowResultsState(check.state, check.message);
   FormatpVal(pvaluncorr);
   FormatpVal(pvalcran);
   FormatpVal(pvalpube);
@@ -83,13 +84,12 @@ void TTAForm2::ShowCurrentRowResults() {
   FillResultsGrid();
   SetNumResultsRowCount(3 + int(shown_selection_.UseCranialData) + int(shown_selection_.UsePubicData) +
                         int(shown_selection_.UseAuricularData));
-  ShowResultsState(check.state, check.message);
 
   // The bar chart of the stored results; the curves are shown only on request.
   MathGrid1->hide();
   ShowCurveControls(false);
   BarChartData& chart = AgeBarChart->Data();
-  bool charted = check.state == StoredState::Current || check.state == StoredState::Unchecked;
+  bool charted = check.state == StoredState::Current;
   if (charted) {
     try {
       DrawEstimateBars(DataSourceSkeleton, shown_selection_, chart);
@@ -117,6 +117,9 @@ void TTAForm2::ShowAsCurrent(const ComplexSelection& selection) {
 
 void TTAForm2::ShowResultsState(StoredState state, const std::string& why) {
   shown_state_ = state;
+  // Numbers that are not the row's own for its present scores and choices
+  // are not shown at all; the note says why.
+  for (DbLabel* label : ResultLabels) label->SetWithheld(state != StoredState::Current);
   switch (state) {
     case StoredState::Current:
       ResultsNote->hide();
@@ -137,6 +140,16 @@ void TTAForm2::ShowResultsState(StoredState state, const std::string& why) {
   }
   ResultsNote->show();
   ResultsNote->raise();
+}
+
+bool TTAForm2::ShownResultsAreCurrent(const QString& refused) {
+  if (!TATable.IsOpen()) return false;
+  if (shown_key_ != DataSourceSkeleton.FieldAsInteger("SKELETON_ID") || shown_state_ != StoredState::Current ||
+      CheckCurrentRow().state != StoredState::Current)
+    ShowCurrentRowResults();
+  if (shown_state_ == StoredState::Current) return true;
+  ShowMessage(MessageKind::Warning, (refused + QLatin1Char('\n') + ResultsNote->text()).toStdString());
+  return false;
 }
 
 }  // namespace vorla::gui

@@ -356,11 +356,13 @@ void TTAForm2::HazardPriorLBExit() {
   ComboBoxHazard->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("HAZARDFUNC")));
 }
 
+// A pick on the analysis page is a change of the case like a pick on the
+// data entry page: the row keeps it until it is saved or reverted, and the
+// page says that the results are out of date until the next analysis.
 void TTAForm2::ComboChange(ChoiceComboBox* box, const char* field) {
-  const std::string text = box->currentText().toStdString();
   DataSourceSkeleton.Edit();
-  DataSourceSkeleton.SetFieldText(field, text);
-  BitBtnCalculate->click();
+  DataSourceSkeleton.SetFieldText(field, box->currentText().toStdString());
+  ShowCurrentRowResults();
 }
 
 void TTAForm2::ComboBoxSexChange() {
@@ -373,23 +375,22 @@ void TTAForm2::ComboBoxHazardChange() {
   ComboChange(ComboBoxHazard, "HazardFunc");
 }
 
-void TTAForm2::ComboBoxRaceExit() {
-  if (ComboBoxRace->IsItem(ComboBoxRace->currentText())) return;
-  ui_.Beep();
-  ComboBoxRace->SetProgramText(QString());
-}
-
-void TTAForm2::ComboBoxHazardExit() {
-  if (ComboBoxHazard->IsItem(ComboBoxHazard->currentText())) return;
-  ui_.Beep();
-  ComboBoxHazard->SetProgramText(QString());
-}
-
+// The three choices go back to what the row holds as stored, on both pages.
 void TTAForm2::ButtonResetClick() {
+  static const char* const fields[] = {"SEX", "RACE", "HAZARDFUNC"};
+  bool restored = false;
+  if (TATable.IsOpen() && TATable.State() != CaseTable::RowState::Browse) {
+    for (const char* field : fields) {
+      const std::string picked = DataSourceSkeleton.FieldAsText(field);
+      DataSourceSkeleton.RestoreField(field);
+      restored = restored || DataSourceSkeleton.FieldAsText(field) != picked;
+    }
+  }
   ComboBoxSex->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("SEX")));
   ComboBoxRace->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("RACE")));
   ComboBoxHazard->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("HAZARDFUNC")));
-  if (ComboBoxHazard->currentText().isEmpty()) ComboBoxHazard->SetProgramText(ComboBoxHazard->itemText(0));
+  if (ComboBoxHazard->currentIndex() < 0) ComboBoxHazard->SetProgramText(ComboBoxHazard->itemText(0));
+  if (restored) ShowCurrentRowResults();
 }
 
 void TTAForm2::TATableBeforeScroll() {

@@ -224,6 +224,11 @@ void TDataSource::SetFieldNull(const FieldKey& field) {
   RefreshField(field.Name());
 }
 
+void TDataSource::RestoreField(const FieldKey& field) {
+  table_.RestoreField(field);
+  RefreshField(field.Name());
+}
+
 void TDataSource::Post() {
   UpdateRecord();
   const bool writes = table_.State() != CaseTable::RowState::Browse;

@@ -130,6 +130,7 @@ class TDataSource final : public CaseRow {
   void SetFieldFloat(const FieldKey& field, double value) override;
   void SetFieldText(const FieldKey& field, const std::string& value) override;
   void SetFieldNull(const FieldKey& field) override;
+  void RestoreField(const FieldKey& field);
   void Post() override;
 
  private:

@@ -43,6 +43,7 @@ QImage TTAForm2::CurvesPicture() const {
 }
 
 void TTAForm2::ButtonCopyGraphClick() {
+  if (!ShownResultsAreCurrent(QStringLiteral("The graph was not copied."))) return;
   auto mime = std::make_unique<QMimeData>();
   if (!BarGraphPanel->isHidden()) {
     mime->setData(QStringLiteral("image/x-emf"), AgeBarChart->Metafile());
@@ -67,6 +68,7 @@ QString TTAForm2::ReportPdfPath() const {
 }
 
 void TTAForm2::SaveGraphButtClick() {
+  if (!ShownResultsAreCurrent(QStringLiteral("The graph was not saved."))) return;
   // The graph that is shown is saved: the bar chart as a metafile or a
   // bitmap, the curves (which have no metafile) as a bitmap.
   const bool curves = BarGraphPanel->isHidden();

@@ -70,8 +70,11 @@ bool TTAForm2::PrintableResults() {
 bool TTAForm2::EnsurePrintableRow() {
   // The page carries the row's own results for its scores and choices as they
   // stand, at the chosen level: a row without them is analysed first, as
-  // Analyze does (stored and traced).
+  // Analyze does (stored and traced), when the person says so.
   if (!PrintableResults()) {
+    if (!ui_.AskYesNo(QStringLiteral("This case has no results for its present scores and choices at the chosen "
+                                     "level.\nAnalyze first?")))
+      return false;
     BitBtnCalculateClick();
     if (!PrintableResults()) {
       ShowMessage(MessageKind::Error,

@@ -51,7 +51,7 @@ void TTAForm2::FormatpVal(DbLabel* label) {
   QPalette palette = label->palette();
   palette.setColor(QPalette::WindowText, Qt::black);
   palette.setColor(QPalette::Window, PanelGrey);
-  if (!DataSourceSkeleton.FieldIsNull(label->FieldName())) {
+  if (!label->Withheld() && !DataSourceSkeleton.FieldIsNull(label->FieldName())) {
     const double p = DataSourceSkeleton.FieldAsFloat(label->FieldName());
     if (p < 0) {
       label->hide();
@@ -78,6 +78,8 @@ void TTAForm2::SetNumResultsRowCount(int rows) {
 void TTAForm2::FillResultsGrid() {
   const int level = HasStoredResults(DataSourceSkeleton) ? RecordedLevel(DataSourceSkeleton) : CurrentLevel();
   const EstimatesTable table = FillEstimatesTable(DataSourceSkeleton, shown_selection_, level);
+  // Results that are not current show their headings only.
+  const bool numbers = shown_state_ == StoredState::Current;
   for (int r = 0; r < 6; ++r)
     for (int column = 0; column < 7; ++column) {
       QTableWidgetItem* item = NumResultsGrid->item(r, column);
@@ -85,7 +87,7 @@ void TTAForm2::FillResultsGrid() {
         item = new QTableWidgetItem;
         NumResultsGrid->setItem(r, column, item);
       }
-      item->setText(table.Cell(column, r));
+      item->setText(numbers || r == 0 || column == 0 ? table.Cell(column, r) : QString());
     }
   NumResultsGrid->viewport()->update();
 }
@@ -132,6 +134,7 @@ void TTAForm2::NumResultsGridClick() {
 }
 
 void TTAForm2::CopyResTextButtClick() {
+  if (!ShownResultsAreCurrent(QStringLiteral("The results were not copied."))) return;
   QString text;
   for (int r = 0; r < NumResultsRowCount(); ++r) {
     for (int c = 0; c <= 6; ++c) text += ResultCell(c, r) + QLatin1Char('\t');

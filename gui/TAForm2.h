@@ -171,7 +171,8 @@ struct TTAForm2Controls {
   DbLabel* pvalcran = nullptr;
   DbLabel* pvalpube = nullptr;
   DbLabel* pvalauri = nullptr;
-  DbLabel* DBText_ID = nullptr;  // hidden, bound to SKELETON_ID
+  DbLabel* DBText_ID = nullptr;        // hidden, bound to SKELETON_ID
+  std::vector<DbLabel*> ResultLabels;  // the summary's result values
   QFrame* MortalityPanel = nullptr;
   ChoiceComboBox* ComboBoxSex = nullptr;
   ChoiceComboBox* ComboBoxRace = nullptr;
@@ -281,8 +282,6 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void ComboBoxSexChange();
   void ComboBoxRaceChange();
   void ComboBoxHazardChange();
-  void ComboBoxRaceExit();
-  void ComboBoxHazardExit();
   void ButtonResetClick();
   void TATableBeforeScroll();
   void TATableAfterScroll();
@@ -446,6 +445,10 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void SyncRowControls();
   void ComboChange(ChoiceComboBox* box, const char* field);
   void ShowResultsState(StoredState state, const std::string& why);
+  // Whether the results on screen are the current row's own for its present
+  // scores and choices; when not, the page catches up and a warning says
+  // what was refused (`refused`) and why.
+  bool ShownResultsAreCurrent(const QString& refused);
   // Says so when another stored row has the current row's case number.
   void WarnOfSharedCaseNumber();
   // The case list, its count and the actions that need a row, after a change.

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QPolygonF>
 #include <algorithm>
 #include <cmath>
 
@@ -112,6 +113,23 @@ void PaintBarChart(QPainter& painter, QSize size, const BarChartData& d) {
       painter.setPen(QPen(item.Outline, 1));
       painter.setBrush(item.Fill);
       painter.drawRect(pixels.adjusted(0, 0, -1, -1));
+      // An open end: a filled arrow head pointing beyond the bar, as long as the bar is high.
+      const double head = r.height() / 2;
+      if (item.OpenLeft)
+        painter.drawPolygon(QPolygonF(
+            {QPointF(r.left(), r.top()), QPointF(r.left() - head, r.center().y()), QPointF(r.left(), r.bottom())}));
+      if (item.OpenRight)
+        painter.drawPolygon(QPolygonF(
+            {QPointF(r.right(), r.top()), QPointF(r.right() + head, r.center().y()), QPointF(r.right(), r.bottom())}));
+      // The estimate: a tick across the bar, standing out above and below it.
+      if (item.Mark) {
+        const double x = std::round(mapX(*item.Mark));
+        const double over = std::max(2.0, r.height() / 4);
+        painter.setPen(QPen(d.MarkColor, 3));
+        painter.drawLine(QPointF(x, r.top() - over), QPointF(x, r.bottom() + over));
+        painter.setPen(QPen(d.Background, 1));
+        painter.drawLine(QPointF(x, r.top() - over + 1), QPointF(x, r.bottom() + over - 1));
+      }
     }
     painter.restore();
   }

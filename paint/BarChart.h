@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -14,9 +15,17 @@ class QPainter;
 namespace vorla::gui {
 
 struct ChartRect {
+  ChartRect() = default;
+  ChartRect(double left, double top, double right, double bottom, QColor outline, QColor fill)
+      : Left(left), Top(top), Right(right), Bottom(bottom), Outline(outline), Fill(fill) {}
+
   double Left = 0, Top = 0, Right = 0, Bottom = 0;  // scale units, corners in any order
   QColor Outline;
   QColor Fill;
+  // A tick across the bar at this point of the horizontal scale (the estimate).
+  std::optional<double> Mark;
+  // An arrow beyond the left or right end: the interval is open there.
+  bool OpenLeft = false, OpenRight = false;
 };
 
 struct BarChartData {
@@ -32,6 +41,7 @@ struct BarChartData {
   int MarginLeft = 110, MarginRight = 20, MarginTop = 25, MarginBottom = 45;
   QColor Background = QColor(255, 255, 255);
   QColor AreaColor = QColor(225, 225, 225);
+  QColor MarkColor = QColor(0, 0, 0);  // the estimate's tick
   QFont TitleFont, XFont, YFont;
 };
 

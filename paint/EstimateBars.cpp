@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "params/CaseRun.h"
+#include "params/OpenLimits.h"
 
 namespace vorla::gui {
 
@@ -87,7 +88,11 @@ void DrawEstimateBars(const CaseRow& row, const ComplexSelection& selection, Bar
     // Both limits are read before anything is drawn.
     const double lower = ReadLimit(row, prefix + "LOW95P_CONF");
     const double upper = ReadLimit(row, prefix + "UPPER95P_CONF");
-    chart.Items.push_back({lower, top, upper, bottom, kind.colour, kind.colour});
+    ChartRect item(lower, top, upper, bottom, kind.colour, kind.colour);
+    if (!row.FieldIsNull(prefix + "MAX_LIKELIHOOD")) item.Mark = row.FieldAsFloat(prefix + "MAX_LIKELIHOOD");
+    item.OpenLeft = OpenEndOf(prefix + "LOW95P_CONF", lower) == OpenEnd::Low;
+    item.OpenRight = OpenEndOf(prefix + "UPPER95P_CONF", upper) == OpenEnd::High;
+    chart.Items.push_back(item);
     if (upper > M) M = upper;
     bottom += s;
     top += s;

@@ -4,6 +4,7 @@
 
 #include "engine/AnalysisTree.h"
 #include "params/CaseRun.h"
+#include "params/OpenLimits.h"
 #include "store/DisplayFormat.h"
 
 namespace vorla::gui {
@@ -31,6 +32,13 @@ QString Formatted(const CaseRow& row, const std::string& field, const char* form
   return LocalDecimals(QString::fromStdString(FormatFloat(format, row.FieldAsFloat(field))));
 }
 
+// An estimate or limit with one decimal, marked where it is open.
+QString Limit(const CaseRow& row, const std::string& field) {
+  const QString number = Formatted(row, field, "0.0");
+  if (number.isEmpty()) return number;
+  return QString::fromStdString(MarkedOpen(OpenEndOf(field, row.FieldAsFloat(field)), number.toStdString()));
+}
+
 // A number in the general format, up to 15 significant digits; an empty field gives an empty text.
 QString AsText(const CaseRow& row, const std::string& field) {
   if (row.FieldIsNull(field)) return {};
@@ -55,9 +63,9 @@ EstimatesTable FillEstimatesTable(const CaseRow& row, const ComplexSelection& se
     table.cells[static_cast<std::size_t>(r)][static_cast<std::size_t>(column)] = text;
   };
   const auto limits = [&](int r, const std::string& prefix) {
-    set(1, r, Formatted(row, prefix + "LOW95P_CONF", "0.0"));
-    set(2, r, Formatted(row, prefix + "MAX_LIKELIHOOD", "0.0"));
-    set(3, r, Formatted(row, prefix + "UPPER95P_CONF", "0.0"));
+    set(1, r, Limit(row, prefix + "LOW95P_CONF"));
+    set(2, r, Limit(row, prefix + "MAX_LIKELIHOOD"));
+    set(3, r, Limit(row, prefix + "UPPER95P_CONF"));
   };
 
   for (int c = 1; c <= 6; ++c) set(c, 0, EstimatesHead(c, level));

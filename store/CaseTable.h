@@ -149,6 +149,10 @@ class CaseTable final : public CaseRow {
   // Converted for numeric fields; an empty or blank text empties the field.
   void SetFieldText(const FieldKey& field, const std::string& value) override;
   void SetFieldNull(const FieldKey& field) override;
+  // Gives the field back the value it had when the edit began (a new row's
+  // fields are empty); a stored row given back all its values is no longer
+  // modified. Nothing in the browse state.
+  void RestoreField(const FieldKey& field);
 
   // The current row's values in the order of CaseFields().
   const std::vector<FieldValue>& CurrentValues() const;

@@ -223,6 +223,13 @@ void CaseTable::SetFieldNull(const FieldKey& field) {
   Write(WritableField(field), std::monostate{});
 }
 
+void CaseTable::RestoreField(const FieldKey& field) {
+  if (state_ == RowState::Browse) return;
+  const auto index = static_cast<std::size_t>(WritableField(field));
+  row_[index] = state_ == RowState::Edit ? saved_row_[index] : FieldValue{};
+  if (state_ == RowState::Edit && row_ == saved_row_) modified_ = false;
+}
+
 const std::vector<FieldValue>& CaseTable::CurrentValues() const {
   RequireOpen();
   return row_;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "params/CaseRun.h"
+#include "params/OpenLimits.h"
 #include "store/Schema.h"
 
 namespace vorla::cli {
@@ -26,30 +27,11 @@ std::string Fixed(const std::optional<double>& value, int decimals) {
   return std::string(buffer, r.ptr);
 }
 
-// The ends of the age range: an estimate or limit stored there is open at that end.
-constexpr double YoungestAge = 15.0;
-constexpr double OldestAge = 110.0;
-
-bool IsEstimateOrLimit(const std::string& field) {
-  const auto endsWith = [&field](const std::string& end) {
-    return field.size() >= end.size() && field.compare(field.size() - end.size(), end.size(), end) == 0;
-  };
-  return endsWith("MAX_LIKELIHOOD") || endsWith("LOW95P_CONF") || endsWith("UPPER95P_CONF");
-}
-
-// "low" or "high" for an estimate or limit at an end of the age range, else "".
-const char* OpenEnd(const std::string& field, const std::optional<double>& value) {
-  if (!value || !IsEstimateOrLimit(field)) return "";
-  if (*value <= YoungestAge) return "low";
-  if (*value >= OldestAge) return "high";
-  return "";
-}
-
 // The result fields open at an end, as FIELD=low or FIELD=high separated by ";".
 std::string OpenFieldsCsv(const RowReport& r) {
   std::string text;
   for (const auto& [name, value] : r.results)
-    if (const std::string end = OpenEnd(name, value); !end.empty())
+    if (const std::string end = OpenEndName(OpenEndOf(name, value)); !end.empty())
       text += (text.empty() ? "" : ";") + name + "=" + end;
   return text;
 }
@@ -64,9 +46,7 @@ std::string Right(const std::string& text, std::size_t width) {
 // An estimate or limit for the readable table: "≤ 15.0" and "≥ 110.0" at the
 // ends of the age range, where the interval is open.
 std::string Shown(const std::string& field, const std::optional<double>& value) {
-  const std::string end = OpenEnd(field, value);
-  const std::string number = Fixed(value, 1);
-  return end == "low" ? "\u2264 " + number : end == "high" ? "\u2265 " + number : number;
+  return MarkedOpen(OpenEndOf(field, value), Fixed(value, 1));
 }
 
 std::optional<double> Result(const RowReport& r, const std::string& field) {
@@ -175,7 +155,7 @@ void ReportPrinter::Add(const RowReport& r) {
   out << "}, \"open\": {";
   bool any = false;
   for (const auto& [name, value] : r.results)
-    if (const std::string end = OpenEnd(name, value); !end.empty()) {
+    if (const std::string end = OpenEndName(OpenEndOf(name, value)); !end.empty()) {
       out << (any ? ", " : "") << JsonString(name) << ": " << JsonString(end);
       any = true;
     }

@@ -1,10 +1,10 @@
 #pragma once
-// An editable choice box that completes what is typed to the first item that
-// begins with it (without regard to case), showing the completed part
-// selected. It tells apart what the person changes from what the program
-// puts in: a change by the person is picking another item, typing that
-// completes to another item than the one shown, typing that matches no item,
-// and deleting characters. Text put in by the program is none.
+// A choice box that offers only its items: the person picks one from the
+// list, with the arrow keys or by typing its first letters, and cannot type
+// text of their own. It tells apart what the person picks from what the
+// program puts in: picking another item than the one shown is a change,
+// text put in by the program is none. The wheel turns it only when it has
+// the focus, so scrolling past the page never changes a case.
 #include <QComboBox>
 
 namespace vorla::gui {
@@ -14,30 +14,21 @@ class ChoiceComboBox final : public QComboBox {
  public:
   ChoiceComboBox(const QStringList& items, QWidget* parent = nullptr);
 
-  // Text put in by the program: no change by the person.
+  // Text put in by the program: no change by the person. A text that is no
+  // item (without regard to case) shows the box empty.
   void SetProgramText(const QString& text);
-  // The item whose text equals the box's text without regard to case; -1 when none.
-  int ItemIndex() const;
-  bool IsItem(const QString& text) const { return IndexOfItem(text) >= 0; }
+  // The item shown; -1 when none.
+  int ItemIndex() const { return currentIndex(); }
 
  signals:
-  // The person changed the text (see above).
+  // The person picked another item than the one shown.
   void userChanged();
-  // The focus left the box.
-  void exited();
 
  protected:
-  void keyPressEvent(QKeyEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
-  void showPopup() override;
 
  private:
-  int IndexOfItem(const QString& text) const;
-  // Shows this text and marks the matching item current, without signals.
-  void ShowText(const QString& text);
-
-  QString before_pick_;  // the text before a pick from the list, the arrows or the wheel
+  int shown_ = -1;  // the item shown before the person's pick
 };
 
 }  // namespace vorla::gui

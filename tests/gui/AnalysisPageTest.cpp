@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <cmath>
+#include <map>
 #include <optional>
 
 #include "GuiTestSupport.h"
@@ -42,6 +43,7 @@ void Store(TTAForm2& f, const FieldValues& values) {
       f.DataSourceSkeleton.SetFieldNull(field);
   }
   f.DataSourceSkeleton.Post();
+  f.ShowAsCurrent(f.Selection());
 }
 
 FieldValues Estimate(const std::string& prefix, std::optional<double> low, std::optional<double> est,
@@ -200,9 +202,9 @@ class AnalysisPageTest : public QObject {
     const QStringList rows[] = {
         {"rules", " L_95% ", "Point_Est", " U_95% ", "DF", "Chi-sq", " p"},
         {"Corrected", "15.0", "17.9", "22.3", " -", " -", " -"},
-        {"Uncorrected", "15.0", "18.0", "23.4", "2", "3.4", " -"},
+        {"Uncorrected", "\u2264 15.0", "18.0", "23.4", "2", "3.4", " -"},
         {"Cranial Sutures", "20.0", "30.0", "40.0", "0", " - ", "1"},
-        {"Pubic Symphysis", "25.3", "30.0", "110.0", "3", "3", "0.02"},
+        {"Pubic Symphysis", "25.3", "30.0", "\u2265 110.0", "3", "3", "0.02"},
         {"Auricular Area", "", "", "", "", "", ""},
     };
     for (int r = 0; r < 6; ++r)
@@ -327,26 +329,27 @@ class AnalysisPageTest : public QObject {
 
   // --- Copy Text ----------------------------------------------------------------
 
+  // Copy Text gives the grid as it is shown, open limits marked, in rows
+  // of tab-separated cells.
   void copyTextGivesTheGridAsText() {
     CaseFolder folder;
-    folder.Seed({{"Case 7", "Male", "White", "Forensic", {}}});
+    folder.Seed({{"Case 7", "Male", "White", "Forensic", AllScores("1", "2")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    Store(f, Estimate("RES_ALLCOR_", 20.1, 25, 30.26) + Estimate("RES_ALL_", 21, 26.44, 31) +
-                 Test("RES_ALL_", 1, 0.5, 0.48) + Estimate("RES_CRA_", 18, 24, 33) + Test("RES_CRA_", 2, 1.25, 0.535) +
-                 Estimate("RES_PUB_", 22, 27, 35) + Test("RES_PUB_", 0, std::nullopt, std::nullopt));
-    SetFlags(f, true, true, false);
-    f.FillResultsGrid();
-    f.ShowBarPlotButtClick();
-    QCOMPARE(f.NumResultsRowCount(), 5);
+    Controls(f).BitBtnCalculate->click();
+    QCOMPARE(f.NumResultsRowCount(), 6);
     Controls(f).CopyResTextButt->click();
-    const QString expected = QStringLiteral(
-        "Case 7\t L_95% \tPoint_Est\t U_95% \tDF\tChi-sq\t p\t\r\n"
-        "Corrected\t20.1\t25.0\t30.3\t -\t -\t -\t\r\n"
-        "Uncorrected\t21.0\t26.4\t31.0\t1\t0.5\t0.48\t\r\n"
-        "Cranial Sutures\t18.0\t24.0\t33.0\t2\t1.25\t0.54\t\r\n"
-        "Pubic Symphysis\t22.0\t27.0\t35.0\t0\t - \t1\t\r\n");
+    QVERIFY(w.ui.messages.empty());
+    QString expected;
+    for (int r = 0; r < 6; ++r) {
+      for (int c = 0; c <= 6; ++c) expected += f.ResultCell(c, r) + QLatin1Char('\t');
+      expected += QStringLiteral("\r\n");
+    }
     QCOMPARE(w.ui.clipboardText, expected);
+    QVERIFY2(
+        expected.startsWith(QStringLiteral("Case 7\t L_95% \tPoint_Est\t U_95% \tDF\tChi-sq\t p\t\r\nCorrected\t")),
+        qPrintable(expected));
+    QVERIFY2(expected.contains(QStringLiteral("\t\u2264 15.0\t")), qPrintable(expected));
   }
 
   // --- Bar chart --------------------------------------------------------------
@@ -411,16 +414,60 @@ class AnalysisPageTest : public QObject {
     QCOMPARE(split.value(0), QString());
     QCOMPARE(split.value(1), QStringLiteral("Corrected"));
 
-    // The rendered chart: the middle of each bar has its colour.
+    // The rendered chart: each bar has its colour between its lower limit and
+    // its estimate, and the estimate's tick across it.
     const QImage image = Controls(f).AgeBarChart->RenderImage();
     const QRectF area = BarChartArea(chart, image.size());
+    const auto pixelX = [&](double x) {
+      return int(area.left() + (x - chart.XMin) / (chart.XMax - chart.XMin) * area.width());
+    };
+    const std::map<QRgb, std::optional<double>> estimates = {
+        {Blue.rgb(), 40}, {Black.rgb(), 41}, {Maroon.rgb(), std::nullopt}, {Fuchsia.rgb(), 30}, {Teal.rgb(), 35}};
     for (int k = 0; k < int(colours.size()); ++k) {
       const ChartRect& item = chart.Items[static_cast<std::size_t>(k)];
-      const double xMid = (item.Left + item.Right) / 2;
-      const int x = int(area.left() + (xMid - chart.XMin) / (chart.XMax - chart.XMin) * area.width());
       const int y = int(area.bottom() - 20.0 * (k + 1) / chart.YMax * area.height());
-      QCOMPARE(image.pixelColor(x, y), colours[k]);
+      QCOMPARE(image.pixelColor(pixelX((item.Left + item.Mark.value_or(item.Right)) / 2), y), colours[k]);
+      QCOMPARE(item.Mark, estimates.at(colours[k].rgb()));
+      if (item.Mark) QVERIFY(CountInRow(image, y, pixelX(*item.Mark) - 1, pixelX(*item.Mark) + 1, colours[k]) < 3);
     }
+  }
+
+  // Limits at the ends of the age range are open: the summary marks them,
+  // and their bars end in an arrow beyond the limit.
+  void openLimitsAreMarked() {
+    CaseFolder folder;
+    folder.Seed({{"open", "Male", "White", "Forensic", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    Store(f,
+          Estimate("RES_ALLCOR_", 20, 30, 40) + Estimate("RES_ALL_", 15, 18, 40) + Estimate("RES_PUB_", 60, 90, 110));
+    SetFlags(f, false, true, false);
+    Controls(f).ShowBarPlotButt->click();
+    const auto summary = [&](const char* field) {
+      for (DbLabel* label : Controls(f).AgeSummPanel->findChildren<DbLabel*>())
+        if (label->FieldName() == field) return label->text();
+      return QString();
+    };
+    QCOMPARE(summary("RES_ALL_LOW95P_CONF"), QStringLiteral("\u2264 15"));
+    QCOMPARE(summary("RES_ALL_MAX_LIKELIHOOD"), QStringLiteral("18"));
+    const BarChartData& chart = Controls(f).AgeBarChart->Data();
+    QCOMPARE(chart.Items.size(), std::size_t{3});
+    const bool openings[][2] = {{false, false}, {true, false}, {false, true}};
+    for (std::size_t k = 0; k < 3; ++k) {
+      QCOMPARE(chart.Items[k].OpenLeft, openings[k][0]);
+      QCOMPARE(chart.Items[k].OpenRight, openings[k][1]);
+    }
+    // Just beyond the ends: the arrow of an open end has the bar's colour.
+    const QImage image = Controls(f).AgeBarChart->RenderImage();
+    const QRectF area = BarChartArea(chart, image.size());
+    const auto at = [&](double x, std::size_t k) {
+      const double y = (chart.Items[k].Top + chart.Items[k].Bottom) / 2;
+      return image.pixelColor(int(area.left() + (x - chart.XMin) / (chart.XMax - chart.XMin) * area.width()),
+                              int(area.bottom() - y / chart.YMax * area.height()));
+    };
+    QCOMPARE(at(13.5, 1), Black);
+    QCOMPARE(at(111.5, 2), Fuchsia);
+    QVERIFY(at(41.5, 0) != Blue);
   }
 
   // An empty corrected limit cannot be read: the error is reported, neither view is on.

@@ -74,7 +74,7 @@ class CurrentRowTest : public QObject {
     QCOMPARE(f.ShownResultsState(), StoredState::Current);
     QVERIFY(Controls(f).ResultsNote->isHidden());
     const auto a = StoredRow(folder.Path(), 1);
-    QCOMPARE(f.ResultCell(2, 1), OneDecimal(Field(a, "RES_ALLCOR_MAX_LIKELIHOOD")));
+    QCOMPARE(f.ResultCell(3, 1), OneDecimal(Field(a, "RES_ALLCOR_UPPER95P_CONF")));
 
     ToRow(f, Navigator::Next);
     QCOMPARE(Controls(f).DBEdit4->text(), QStringLiteral("Case B"));
@@ -112,7 +112,7 @@ class CurrentRowTest : public QObject {
     ToRow(f, Navigator::Prior);
     QCOMPARE(f.ShownResultsState(), StoredState::Current);
     QCOMPARE(f.ResultCell(0, 0), QStringLiteral("Case A"));
-    QCOMPARE(f.ResultCell(2, 1), OneDecimal(Field(a, "RES_ALLCOR_MAX_LIKELIHOOD")));
+    QCOMPARE(f.ResultCell(3, 1), OneDecimal(Field(a, "RES_ALLCOR_UPPER95P_CONF")));
     QCOMPARE(f.ResultCell(0, 5), QStringLiteral("Auricular Area"));
     QCOMPARE(Controls(f).AgeBarChart->Data().Items.size(), std::size_t{5});
     QCOMPARE(Controls(f).AgeBarChart->Data().Items.front().Left, std::stod(Field(a, "RES_ALLCOR_LOW95P_CONF")));
@@ -192,8 +192,9 @@ class CurrentRowTest : public QObject {
     QCOMPARE(Controls(f).ResultsNote->text(), QString::fromLatin1(OtherSetNote));
   }
 
-  // Scores changed after the analysis: the page says so and charts nothing;
-  // the report analyses the row again before it prints.
+  // Scores changed after the analysis: the page says so and shows no number
+  // and no chart; copying refuses; the report asks to analyse the row again
+  // before it prints.
   void changedScoresAreNotShownAsCurrent() {
     CaseFolder folder;
     folder.Seed(TwoCases());
@@ -211,9 +212,29 @@ class CurrentRowTest : public QObject {
     QCOMPARE(f.ShownResultsState(), StoredState::Outdated);
     QCOMPARE(Controls(f).ResultsNote->text(), QString::fromLatin1(OutdatedNote));
     QVERIFY(Controls(f).BarGraphPanel->isHidden());
-    // The old numbers stay readable under the note, as what they are.
-    QCOMPARE(f.ResultCell(2, 1), OneDecimal(Field(before, "RES_ALLCOR_MAX_LIKELIHOOD")));
+    QVERIFY(GridValuesEmpty(f));
+    QCOMPARE(f.ResultCell(0, 1), QStringLiteral("Corrected"));
+    QVERIFY(Controls(f).pvaluncorr->text().isEmpty());
+    w.ui.clipboardText = QStringLiteral("before");
+    for (QPushButton* refusing : {Controls(f).CopyResTextButt, Controls(f).ButtonCopyGraph, Controls(f).SaveGraphButt})
+      refusing->click();
+    QCOMPARE(w.ui.clipboardText, QStringLiteral("before"));
+    QCOMPARE(w.ui.clipboardDataCount, 0);
+    QVERIFY(w.ui.saveDialogs.empty());
+    QCOMPARE(w.ui.Texts(), (QStringList{QStringLiteral("The results were not copied.\n") + OutdatedNote,
+                                        QStringLiteral("The graph was not copied.\n") + OutdatedNote,
+                                        QStringLiteral("The graph was not saved.\n") + OutdatedNote}));
+    QCOMPARE(w.ui.messages[0].kind, MessageKind::Warning);
 
+    // Printing asks first; no, and nothing is stored or printed.
+    const std::size_t asked = w.ui.questions.size();
+    const auto edited = StoredRow(folder.Path(), 1);
+    w.ui.nextAnswers = {false};
+    Controls(f).PrintPreviewButt->click();
+    QCOMPARE(w.ui.questions.size(), asked + 1);
+    QVERIFY2(w.ui.questions.back().endsWith("Analyze first?"), qPrintable(w.ui.questions.back()));
+    QCOMPARE(w.ui.previews, 0);
+    QCOMPARE(StoredRow(folder.Path(), 1), edited);
     Controls(f).PrintPreviewButt->click();
     QCOMPARE(w.ui.previews, 1);
     QCOMPARE(f.ShownResultsState(), StoredState::Current);

@@ -1,7 +1,9 @@
 // The data entry page: the key-by-key score check, the focus order, the
 // choice boxes and what counts as a change by the person, "Reset", the
 // lists, the change of row and "New Skeleton".
+#include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -215,53 +217,56 @@ class DataEntryTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), Controls(f).DBMemo1);
   }
 
-  // Typing m into an empty sex box completes it to Male, writes Male and
-  // analyses once; the letters after it change nothing.
-  void typingCompletesTheSexBox() {
+  // The analysis page's boxes offer only their items. A pick is a change of
+  // the case like any other: the data entry page shows it, nothing is
+  // analysed or stored, the results are out of date, and Reset or Revert
+  // give the stored choice back.
+  void pickingAChoiceIsAChangeOfTheCase() {
     CaseFolder folder;
-    folder.Seed({{"case", "", "White", "Forensic", AllScores("2", "3")}});
+    folder.Seed({{"case", "Female", "White", "Forensic", AllScores("2", "3")}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
+    Controls(f).BitBtnCalculate->click();
+    QVERIFY(Controls(f).ResultsNote->isHidden());
+    const std::string stored = StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("HAZARDFUNC"))];
+    QCOMPARE(stored, std::string("Forensic"));
     QSignalSpy analyses(Controls(f).BitBtnCalculate, &QPushButton::clicked);
-    Controls(f).ComboBoxSex->setFocus();
-    QTest::keyClicks(Controls(f).ComboBoxSex, "m");
-    QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Male"));
-    QCOMPARE(f.TATable.FieldAsText("SEX"), std::string("Male"));
-    QCOMPARE(analyses.count(), 1);
-    QVERIFY(!f.TATable.FieldIsNull("RES_ALL_MAX_LIKELIHOOD"));
-    QTest::keyClicks(Controls(f).ComboBoxSex, "ale");
-    QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Male"));
-    QCOMPARE(analyses.count(), 1);
+    ChoiceComboBox* hazard = Controls(f).ComboBoxHazard;
+    QVERIFY(!hazard->isEditable());
+    const auto pick = [&] {
+      hazard->setFocus();
+      QTest::keyClick(hazard, Qt::Key_Down);  // past the last item: nothing changes
+      QCOMPARE(hazard->currentText(), QStringLiteral("Forensic"));
+      QVERIFY(!f.TATable.Modified());
+      QTest::keyClick(hazard, Qt::Key_Up);
+      QCOMPARE(hazard->currentText(), QStringLiteral("Archeological"));
+      QCOMPARE(f.TATable.FieldAsText("HAZARDFUNC"), std::string("Archeological"));
+      QCOMPARE(Controls(f).HazardPriorLB->SelectedText(), QStringLiteral("Archeological"));
+      QVERIFY(f.TATable.Modified());
+      QCOMPARE(Controls(f).ResultsNote->text(), QString::fromLatin1(OutdatedNote));
+      QVERIFY(!Controls(f).ResultsNote->isHidden());
+    };
+    const auto storedAgain = [&] {
+      QCOMPARE(hazard->currentText(), QStringLiteral("Forensic"));
+      QCOMPARE(Controls(f).HazardPriorLB->SelectedText(), QStringLiteral("Forensic"));
+      QVERIFY(!f.TATable.Modified());
+      QVERIFY(Controls(f).ResultsNote->isHidden());
+    };
+    pick();
+    Controls(f).ButtonReset->click();
+    storedAgain();
+    pick();
+    Controls(f).RevertCaseAction->trigger();
+    storedAgain();
+    QCOMPARE(analyses.count(), 0);
+    QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("HAZARDFUNC"))], stored);
+    // Analyze stores the pick with its results.
+    pick();
+    Controls(f).BitBtnCalculate->click();
+    QVERIFY(Controls(f).ResultsNote->isHidden());
+    QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("HAZARDFUNC"))],
+             std::string("Archeological"));
     QVERIFY(w.ui.messages.empty());
-  }
-
-  void typingPastAnItemAndLeavingTheHazardBox() {
-    CaseFolder folder;
-    folder.Seed({{"case", "Male", "White", "", AllScores("2", "3")}});
-    Window w(folder);
-    TTAForm2& f = *w.form;
-    Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
-    Controls(f).ComboBoxHazard->SetProgramText(QString());
-    QSignalSpy analyses(Controls(f).BitBtnCalculate, &QPushButton::clicked);
-    Controls(f).ComboBoxHazard->setFocus();
-    QTest::keyClicks(Controls(f).ComboBoxHazard, "Forensics");
-    QCOMPARE(analyses.count(), 2);  // "F" completed to another item; the last "s" matches none
-    QCOMPARE(f.TATable.FieldAsText("HAZARDFUNC"), std::string("Forensics"));
-    QCOMPARE(Controls(f).ComboBoxHazard->currentText(), QStringLiteral("Forensics"));
-    Controls(f).ComboBoxSex->setFocus();  // leaving the box
-    QCOMPARE(w.ui.beeps, 1);
-    QCOMPARE(Controls(f).ComboBoxHazard->currentText(), QString());
-    QCOMPARE(f.TATable.FieldAsText("HAZARDFUNC"), std::string("Forensics"));
-    // Deleting characters is a change by the person as well.
-    Controls(f).ComboBoxSex->setFocus();
-    Controls(f).ComboBoxSex->lineEdit()->end(false);
-    QTest::keyClick(Controls(f).ComboBoxSex, Qt::Key_Backspace);
-    QCOMPARE(analyses.count(), 3);
-    QCOMPARE(f.TATable.FieldAsText("SEX"), std::string("Mal"));
-    // Text the program puts in is no change.
-    f.ButtonResetClick();
-    QCOMPARE(analyses.count(), 3);
   }
 
   void resetShowsTheFirstModelForAnEmptyField() {
@@ -269,7 +274,7 @@ class DataEntryTest : public QObject {
     folder.Seed({{"case", "Female", "Black", "", {}}});
     Window w(folder);
     TTAForm2& f = *w.form;
-    Controls(f).ComboBoxSex->SetProgramText("x");
+    Controls(f).ComboBoxSex->SetProgramText("Male");
     Controls(f).ButtonReset->click();
     QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Female"));
     QCOMPARE(Controls(f).ComboBoxRace->currentText(), QStringLiteral("Black"));

@@ -122,6 +122,26 @@ TEST_P(CaseTableFields, WritingNeedsTheEditStateAndLeavesTheKeyAlone) {
   EXPECT_FALSE(table.Modified());
 }
 
+TEST_P(CaseTableFields, RestoringGivesBackTheValueTheEditBeganWith) {
+  table.SetFieldText("SEX", "Female");
+  table.RestoreField("SEX");  // a new row's field is empty again
+  EXPECT_TRUE(table.FieldIsNull("SEX"));
+  table.SetFieldText("SEX", "Female");
+  table.SetFieldText("RACE", "White");
+  Reopen();
+  table.SetFieldText("SEX", "Male");
+  table.SetFieldText("RACE", "Black");
+  table.RestoreField("SEX");
+  EXPECT_EQ(table.FieldAsText("SEX"), "Female");
+  EXPECT_TRUE(table.Modified());  // RACE is still changed
+  table.RestoreField("RACE");
+  EXPECT_EQ(table.FieldAsText("RACE"), "White");
+  EXPECT_FALSE(table.Modified());
+  table.Post();
+  table.RestoreField("SEX");  // nothing to give back in the browse state
+  EXPECT_EQ(table.FieldAsText("SEX"), "Female");
+}
+
 TEST_P(CaseTableFields, NotesKeepAnyText) {
   std::string long_text;
   for (int i = 0; i < 20000; ++i) long_text += "line " + std::to_string(i) + " \"q\" 'a', ü\n";
