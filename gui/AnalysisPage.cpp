@@ -115,7 +115,7 @@ void TTAForm2::BuildAnalysisPage() {
 void TTAForm2::BuildSummaryPanel() {
   AgeSummPanel = new QFrame(AgeNumPanel);
   AgeSummPanel->setObjectName(QStringLiteral("AgeSummPanel"));
-  AgeSummPanel->setGeometry(2, 2, 245, 496);
+  AgeSummPanel->setGeometry(2, 2, 245, 480);
   AgeSummPanel->setFrameShape(QFrame::StyledPanel);
   AgeSummPanel->setFont(PixelFont(12, true));
   Fill(AgeSummPanel, PanelGrey);
@@ -227,7 +227,7 @@ void TTAForm2::BuildSummaryPanel() {
 
   MortalityPanel = new QFrame(AgeNumPanel);
   MortalityPanel->setObjectName(QStringLiteral("MortalityPanel"));
-  MortalityPanel->setGeometry(2, 502, 245, 150);
+  MortalityPanel->setGeometry(2, 486, 245, 146);
   MortalityPanel->setFrameShape(QFrame::StyledPanel);
   MortalityPanel->setFont(PixelFont(14, true));
   Caption(QStringLiteral("Mortality Model"), MortalityPanel, 6, 4, 200)->setFont(PixelFont(15, true));

@@ -7,9 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 
 #include "gui/TAForm2.h"
 #include "gui/WindowSettings.h"
@@ -58,7 +60,14 @@ QString StoredLinesQuestion(const QString& path, const std::vector<StoredLine>& 
 
 void TTAForm2::RestoreSettings() {
   if (!settings_) return;
-  if (const std::optional<QByteArray> geometry = settings_->Geometry()) geometry_restored_ = restoreGeometry(*geometry);
+  if (const std::optional<QByteArray> geometry = settings_->Geometry()) {
+    // Remembered on another screen, or on this one at another resolution: a
+    // window that does not fit where it comes back is placed afresh.
+    geometry_restored_ = restoreGeometry(*geometry);
+    const QScreen* back = QGuiApplication::screenAt(frameGeometry().center());
+    if (geometry_restored_ && (back == nullptr || !back->availableGeometry().contains(frameGeometry())))
+      geometry_restored_ = false;
+  }
   if (QAbstractButton* button = ProbabilityButtons->button(settings_->LevelIndex())) button->setChecked(true);
 }
 

@@ -19,7 +19,7 @@
 namespace vorla::gui {
 
 const char* const NotAnalysedNote = "Not analysed yet: press Analyze (F8)";
-const char* const OutdatedNote = "Scores changed since the last analysis: press Analyze (F8)";
+const char* const OutdatedNote = "Scores or choices changed since the last analysis: press Analyze (F8)";
 const char* const OtherSetNote = "Computed with another parameter set: press Analyze (F8)";
 
 int TTAForm2::CurrentLevel() const {

@@ -122,7 +122,7 @@ void TTAForm2::BuildDataEntryPage() {
   FindBox->setClearButtonEnabled(true);
   DBGrid1 = new CaseGrid(page);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-  DBGrid1->setGeometry(8, 362, 233, 223);
+  DBGrid1->setGeometry(8, 362, 233, 213);
   DBGrid1->setFont(PixelFont(13, false, "MS Sans Serif"));
   connect(FindBox, &QLineEdit::textChanged, this, [this](const QString& text) {
     DBGrid1->SetFindText(text);
@@ -143,7 +143,7 @@ void TTAForm2::BuildDataEntryPage() {
 
   DBNavigator1 = new Navigator(page);
   DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
-  DBNavigator1->setGeometry(8, 588, 215, 25);
+  DBNavigator1->setGeometry(8, 578, 215, 25);
   connect(DBNavigator1, &Navigator::clicked, this, [this](int button) {
     Guarded([this, button] { NavigatorClick(button); });
     SyncRowControls();
@@ -151,7 +151,7 @@ void TTAForm2::BuildDataEntryPage() {
 
   BitBtnNew = new QPushButton(QStringLiteral("New Skeleton"), page);
   BitBtnNew->setObjectName(QStringLiteral("BitBtnNew"));
-  BitBtnNew->setGeometry(40, 619, 153, 25);
+  BitBtnNew->setGeometry(40, 607, 153, 25);
   connect(BitBtnNew, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtnNewRecordClick(); }); });
 
   for (int g = 0; g < 3; ++g) BuildScoreGroup(g);

@@ -54,7 +54,7 @@ const OwnTrait* TraitOfField(const std::vector<OwnTrait>& traits, const std::str
 }
 
 constexpr int kNotesTop = 315;
-constexpr int kNotesBottom = 602;
+constexpr int kNotesBottom = 598;
 constexpr int kOwnRowPitch = 31;
 
 }  // namespace

@@ -245,7 +245,12 @@ QSize TTAForm2::DefaultOuterSize() const {
 
 void TTAForm2::PlaceOnScreen(const QRect& available) {
   const QSize frame = (frameGeometry().size() - size()).expandedTo(QSize(0, 0));
-  const QSize outer = DefaultOuterSize().boundedTo(available.size());
+  // A larger screen gives the pages more room: up to a third more than the
+  // first size, within nine tenths of the screen.
+  const QSize first = DefaultOuterSize();
+  const double room =
+      std::min({4.0 / 3.0, 0.9 * available.width() / first.width(), 0.9 * available.height() / first.height()});
+  const QSize outer = (room > 1 ? first * room : first).boundedTo(available.size());
   resize(outer - frame);
   move(available.center() - QPoint(outer.width() / 2, outer.height() / 2));
 }
@@ -422,8 +427,35 @@ bool TTAForm2::eventFilter(QObject* watched, QEvent* event) {
 void TTAForm2::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   if (!shown_once_) return;
+  if (!frame_kept_on_screen_ && frameGeometry().size() != size()) {
+    frame_kept_on_screen_ = true;
+    KeepFrameOnScreen();
+  }
   Guarded([this] { FormResize(); });
   FormPaint();
+}
+
+void TTAForm2::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // The desktop's frame arrives after the window is shown, often with a move.
+  if (shown_once_ && !frame_kept_on_screen_ && frameGeometry().size() != size()) {
+    frame_kept_on_screen_ = true;
+    KeepFrameOnScreen();
+  }
+}
+
+void TTAForm2::KeepFrameOnScreen(std::optional<QRect> available) {
+  if (isMaximized() || isFullScreen()) return;  // the desktop places those itself
+  const QScreen* here = screen();
+  if (!available && here == nullptr) return;
+  const QRect area = available.value_or(here->availableGeometry());
+  const QRect outer = frameGeometry();
+  const QSize frame = (outer.size() - size()).expandedTo(QSize(0, 0));
+  const QSize fitted = outer.size().boundedTo(area.size());
+  if (fitted != outer.size()) resize(fitted - frame);
+  const QPoint topLeft(std::clamp(outer.left(), area.left(), area.right() + 1 - fitted.width()),
+                       std::clamp(outer.top(), area.top(), area.bottom() + 1 - fitted.height()));
+  if (topLeft != outer.topLeft()) move(topLeft);
 }
 
 void TTAForm2::paintEvent(QPaintEvent* event) {

@@ -26,6 +26,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -356,15 +357,18 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   QSize OuterSize() const;
 
   // The size the pages need without scrolling.
-  static QSize NaturalPageSize() { return {988, 688}; }
+  static QSize NaturalPageSize() { return {988, 664}; }
   // The window's first outer size: 1009 x 754 with the menu and status bars
   // added, so that the pages have the room they always had.
   QSize DefaultOuterSize() const;
-  // Sizes the window to its first size or the available area, whichever is
-  // smaller, and centres it there.
+  // Sizes the window to its first size, larger on a large screen, never
+  // larger than the available area, and centres it there.
   void PlaceOnScreen(const QRect& available);
   // Whether the window took its place and size from the remembered settings.
   bool RestoredGeometry() const { return geometry_restored_; }
+  // Once the desktop has framed the window: the window with its frame is
+  // made to lie within the available area of its screen (or of `available`).
+  void KeepFrameOnScreen(std::optional<QRect> available = std::nullopt);
 
   // --- The menus' actions ------------------------------------------------------
   // Closes the case folder (keeping what was typed) and opens this one;
@@ -399,6 +403,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -471,6 +476,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   WindowSettings* settings_ = nullptr;
   bool geometry_restored_ = false;
   bool shown_once_ = false;
+  bool frame_kept_on_screen_ = false;  // the first frame seen was fitted to the screen
   bool closing_ = false;
   bool last_run_analysed_ = false;
   QPointer<QWidget> last_key_target_;  // the last key seen at window level

@@ -17,7 +17,8 @@ DEMO_PACKAGES=(
   qt6-svg-dev
   fonts-liberation2
 )
-# The tests, the benchmarks, the checks and the Debian package.
+# The tests (the window tests on a virtual screen under a window manager
+# among them), the benchmarks, the checks and the Debian package.
 MORE_PACKAGES=(
   python3
   libgtest-dev
@@ -26,6 +27,9 @@ MORE_PACKAGES=(
   sqlite3
   postgresql
   poppler-utils
+  xvfb
+  openbox
+  x11-utils
   clang-format
   clang-tidy
   help2man

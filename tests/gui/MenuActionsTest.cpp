@@ -6,10 +6,12 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -75,10 +77,12 @@ class MenuActionsTest : public QObject {
       QVERIFY(Controls(f).ClientScroll->verticalScrollBar()->maximum() > 0);
       QCOMPARE(Controls(f).ClientArea->size().expandedTo(TTAForm2::NaturalPageSize()), Controls(f).ClientArea->size());
     }
-    // On a large screen it opens at its usual size, without scroll bars.
+    // On a large screen it opens larger, within the screen, without scroll bars.
     f.PlaceOnScreen(QRect(0, 0, 2560, 1440));
     QTest::qWait(1);
-    QCOMPARE(f.OuterSize(), f.DefaultOuterSize());
+    QVERIFY(f.OuterSize().width() > f.DefaultOuterSize().width());
+    QVERIFY(f.OuterSize().height() > f.DefaultOuterSize().height());
+    QVERIFY(f.OuterSize().height() <= 0.9 * 1440);
     QCOMPARE(Controls(f).ClientScroll->verticalScrollBar()->maximum(), 0);
     QCOMPARE(Controls(f).ClientScroll->horizontalScrollBar()->maximum(), 0);
   }
@@ -456,13 +460,15 @@ class MenuActionsTest : public QObject {
     folder.Seed({{"a", "", "", "", {}}, {"b", "", "", "", {}}, {"c", "", "", "", {}}});
     QTemporaryDir config;
     WindowSettings settings(config.filePath("vorla.ini"));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QSize size;
     {
       RecordingInteraction ui;
       TTAForm2 f(folder.Path(), ui, &settings);
       f.show();
       Controls(f).OKBtn->click();
-      f.resize(1100, 800);
+      f.move(screen.topLeft());
+      f.resize(screen.size() - QSize(40, 30));
       size = f.size();
       Controls(f).LevelActions[2]->trigger();
       f.DataSourceSkeleton.LocateId(3);
@@ -478,7 +484,11 @@ class MenuActionsTest : public QObject {
     QVERIFY(Controls(f).LevelActions[2]->isChecked());
     QCOMPARE(f.TATable.FieldAsText("SKELETON_NAME"), std::string("c"));
     QCOMPARE(f.RecentFolders(), QStringList{QString::fromStdString(folder.Path())});
+    // A window remembered larger than the screen it comes back on is placed afresh.
+    f.resize(screen.size() + QSize(300, 200));
     f.close();
+    TTAForm2 again(folder.Path(), ui, &settings);
+    QVERIFY(!again.RestoredGeometry());
   }
 
   // The settings file of an earlier version is read, under its keys and in

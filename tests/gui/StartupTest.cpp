@@ -1,6 +1,7 @@
 // The window as a whole: the notice and its keys, F8, the scroll ranges, the
 // resize and paint arithmetic, the hidden report page, and what closing and
 // a wrong parameter file keep of the current row.
+#include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -127,6 +128,28 @@ class StartupTest : public QObject {
     QCOMPARE(Controls(*w.form).ClientScroll->verticalScrollBar()->maximum(), 0);
     QCOMPARE(w.form->VertScrollRange, 0);
     QCOMPARE(w.form->HorzScrollRange, 0);
+  }
+
+  // At the size the pages need, every control of both pages lies wholly
+  // inside them: the window that gives them that room cuts nothing off.
+  void thePagesHoldTheirControlsAtTheirNaturalSize() {
+    CaseFolder folder;
+    folder.Seed({{"case", "Male", "White", "Forensic", AllScores("2", "3")}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    f.resize(700, 500);
+    QCOMPARE(Controls(f).ClientArea->size(), TTAForm2::NaturalPageSize());
+    const QRect page(QPoint(0, 0), TTAForm2::NaturalPageSize());
+    for (QWidget* sheet : {Controls(f).DataEntrySheet, Controls(f).TabSheet3}) {
+      Controls(f).PageControl1->setCurrentWidget(sheet);
+      QApplication::processEvents();
+      for (QWidget* control : sheet->findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(sheet) || control->isWindow()) continue;
+        const QRect placed(control->mapTo(Controls(f).ClientArea, QPoint(0, 0)), control->size());
+        QVERIFY2(page.contains(placed),
+                 qPrintable(control->objectName() + QStringLiteral(" ") + QString::number(placed.bottom())));
+      }
+    }
   }
 
   void buttonBarFollowsTheWidth() {
