@@ -41,6 +41,25 @@ void Fill(QWidget* widget, const QColor& colour) {
   widget->setAutoFillBackground(true);
 }
 
+// The summary and the results grid keep the colours of the chart and the
+// printed page, the bars' colours among them, under any theme: light grey
+// paper with black text, white cells, light buttons.
+void PaperColours(QWidget* panel) {
+  QPalette palette = panel->palette();
+  palette.setColor(QPalette::Window, PanelGrey);
+  palette.setColor(QPalette::WindowText, Qt::black);
+  palette.setColor(QPalette::Base, Qt::white);
+  palette.setColor(QPalette::AlternateBase, PanelGrey);
+  palette.setColor(QPalette::Text, Qt::black);
+  palette.setColor(QPalette::Button, QColor(240, 240, 240));
+  palette.setColor(QPalette::ButtonText, Qt::black);
+  palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+  palette.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+  palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+  panel->setPalette(palette);
+  panel->setAutoFillBackground(true);
+}
+
 QLabel* Caption(const QString& text, QWidget* parent, int left, int top, int width, const QColor& colour = Qt::black) {
   auto* label = new QLabel(text, parent);
   label->setGeometry(left, top, width, 18);
@@ -103,6 +122,9 @@ void TTAForm2::BuildAnalysisPage() {
   ResultsNote->setFont(PixelFont(16, true));
   ResultsNote->setFrameShape(QFrame::Box);
   Fill(ResultsNote, QColor(255, 255, 204));
+  QPalette notePalette = ResultsNote->palette();
+  notePalette.setColor(QPalette::WindowText, Qt::black);
+  ResultsNote->setPalette(notePalette);
   ResultsNote->setText(QString::fromLatin1(NotAnalysedNote));
 
   AgeNumPanel = new QFrame(page);
@@ -118,7 +140,7 @@ void TTAForm2::BuildSummaryPanel() {
   AgeSummPanel->setGeometry(2, 2, 245, 480);
   AgeSummPanel->setFrameShape(QFrame::StyledPanel);
   AgeSummPanel->setFont(PixelFont(12, true));
-  Fill(AgeSummPanel, PanelGrey);
+  PaperColours(AgeSummPanel);
 
   auto* name = new DbLabel(&DataSourceSkeleton, "SKELETON_NAME", AgeSummPanel);
   name->setGeometry(4, 4, 237, 22);
@@ -264,7 +286,7 @@ void TTAForm2::BuildResultsPanel() {
   NumSummPanel->setGeometry(0, 458, 713, 209);
   NumSummPanel->setFrameShape(QFrame::StyledPanel);
   NumSummPanel->setFont(PixelFont(13, true));
-  Fill(NumSummPanel, PanelGrey);
+  PaperColours(NumSummPanel);
 
   NumResultsGrid = new QTableWidget(6, 7, NumSummPanel);
   NumResultsGrid->setObjectName(QStringLiteral("NumResultsGrid"));
@@ -291,9 +313,9 @@ void TTAForm2::BuildResultsPanel() {
   ButtonCopyGraph = Button(QStringLiteral("Copy Graph"), NumSummPanel, QRect(6, 72, 106, 28), "ButtonCopyGraph");
   SaveGraphButt = Button(QStringLiteral("Save Graph"), NumSummPanel, QRect(6, 107, 106, 28), "SaveGraphButt");
   CopyResTextButt = Button(QStringLiteral("Copy Text"), NumSummPanel, QRect(606, 37, 100, 28), "CopyResTextButt");
-  CopyResTextButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(173, 216, 230); }"));
+  CopyResTextButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(173, 216, 230); color: black; }"));
   PrintPreviewButt = Button(QStringLiteral("Print Report"), NumSummPanel, QRect(606, 72, 100, 28), "PrintPreviewButt");
-  PrintPreviewButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); }"));
+  PrintPreviewButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); color: black; }"));
   connect(PrintPreviewButt, &QPushButton::clicked, this, [this] { Guarded([this] { PrintPreviewButtClick(); }); });
   connect(ButtonCopyGraph, &QPushButton::clicked, this, [this] { Guarded([this] { ButtonCopyGraphClick(); }); });
   connect(SaveGraphButt, &QPushButton::clicked, this, [this] { Guarded([this] { SaveGraphButtClick(); }); });

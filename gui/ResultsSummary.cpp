@@ -97,7 +97,7 @@ void TTAForm2::NumResultsGridDrawCell(QPainter& painter, int column, int row, co
   const bool fixed = column == 0 || row == 0;
   const QPalette& palette = NumResultsGrid->palette();
   QColor background = fixed ? palette.color(QPalette::Button) : palette.color(QPalette::Base);
-  QColor foreground = fixed ? palette.color(QPalette::ButtonText) : QColor(Qt::black);
+  QColor foreground = palette.color(fixed ? QPalette::ButtonText : QPalette::Text);
   if (selected && !fixed) {
     background = palette.color(QPalette::Highlight);
     foreground = palette.color(QPalette::HighlightedText);

@@ -178,7 +178,7 @@ void TTAForm2::BuildShell() {
   BitBtnCalculate->setObjectName(QStringLiteral("BitBtnCalculate"));
   BitBtnCalculate->setToolTip(QStringLiteral("Analyze Data (F8)"));
   BitBtnCalculate->setStyleSheet(
-      QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); font-weight: bold; }"));
+      QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); color: black; font-weight: bold; }"));
   ProceduresPDFButt = MakeButton(QStringLiteral("Procedures"), Panel11, QRect(2, 5, 105, 22));
   ProceduresPDFButt->setObjectName(QStringLiteral("ProceduresPDFButt"));
   ProceduresPDFButt->setToolTip(QStringLiteral("Show illustrated scoring procedures PDF"));
@@ -223,7 +223,7 @@ void TTAForm2::BuildNotice() {
 
   ShowDataFrmButt = MakeButton(QStringLiteral("Data Entry Form PDF"), DisclaimerPanel, QRect(35, 598, 190, 30));
   ShowDataFrmButt->setObjectName(QStringLiteral("ShowDataFrmButt"));
-  ShowDataFrmButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(144, 238, 144); }"));
+  ShowDataFrmButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(144, 238, 144); color: black; }"));
   OKBtn = MakeButton(QStringLiteral("&OK"), DisclaimerPanel, QRect(388, 598, 95, 30));
   OKBtn->setObjectName(QStringLiteral("OKBtn"));
   OKBtn->setDefault(true);

@@ -2,6 +2,7 @@
 // highlighting, the grid's text copy, the bar chart's bars, labels and scale,
 // Rescale, the zoom, the likelihood curves and their marker lines as pixels,
 // and the switching between the two views.
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
@@ -468,6 +469,56 @@ class AnalysisPageTest : public QObject {
     QCOMPARE(at(13.5, 1), Black);
     QCOMPARE(at(111.5, 2), Fuchsia);
     QVERIFY(at(41.5, 0) != Blue);
+  }
+
+  // Under a dark theme the summary, the grid and the note keep dark text on
+  // a light ground, as the chart and the printed page do.
+  void readableUnderADarkTheme() {
+    const QPalette before = QApplication::palette();
+    QPalette dark;
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+      dark.setColor(role, QColor(40, 40, 40));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) dark.setColor(role, Qt::white);
+    QApplication::setPalette(dark);
+    {
+      CaseFolder folder;
+      folder.Seed({{"dark", "Male", "White", "Forensic", AllScores("2", "3")}});
+      Window w(folder);
+      TTAForm2& f = *w.form;
+      Controls(f).BitBtnCalculate->click();
+      // The contrast ratio of two colours by their relative luminance: white on
+      // the light grey is 1.3, the pubic heading's fuchsia on it (as in a light
+      // theme) 2.4.
+      const auto contrast = [](const QColor& a, const QColor& b) {
+        const auto luminance = [](const QColor& c) {
+          const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+          return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+        };
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+      };
+      for (QLabel* label : Controls(f).AgeSummPanel->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(Controls(f).AgeSummPanel) || label->text().trimmed().isEmpty()) continue;
+        const QWidget* ground = label->autoFillBackground() ? label : Controls(f).AgeSummPanel;
+        QVERIFY2(contrast(label->palette().color(QPalette::WindowText), ground->palette().color(QPalette::Window)) >= 2,
+                 qPrintable(label->text()));
+      }
+      // A value cell as painted: its text against its ground.
+      QTableWidget* grid = Controls(f).NumResultsGrid;
+      const QImage cells = grid->viewport()->grab().toImage();
+      const QRect cell = grid->visualRect(grid->model()->index(1, 2));
+      QColor darkest = Qt::white, lightest = Qt::black;
+      for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+          const QColor c = cells.pixelColor(x, y);
+          if (c.lightness() < darkest.lightness()) darkest = c;
+          if (c.lightness() > lightest.lightness()) lightest = c;
+        }
+      QVERIFY(contrast(darkest, lightest) >= 2);
+      const QPalette note = Controls(f).ResultsNote->palette();
+      QVERIFY(contrast(note.color(QPalette::WindowText), note.color(QPalette::Window)) >= 2);
+    }
+    QApplication::setPalette(before);
   }
 
   // An empty corrected limit cannot be read: the error is reported, neither view is on.
