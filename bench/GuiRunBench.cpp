@@ -7,12 +7,15 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <algorithm>
 
 #include "gui/TAForm2.h"
+#include "gui/widgets/DbEdit.h"
 #include "params/CaseRun.h"
 
 namespace {
@@ -126,6 +129,41 @@ void BM_AnalyzeClickToPaintedPage(benchmark::State& state) {
   form.close();
 }
 BENCHMARK(BM_AnalyzeClickToPaintedPage)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+// A digit typed into a score box: from the key to the box showing it, the
+// focus on the next box and the window repainted. A person typing fast
+// gives about one key per 50 ms; a frame is 16 ms.
+void BM_TypeDigitIntoScoreBox(benchmark::State& state) {
+  QTemporaryDir dir;
+  if (!MakeFolder(dir, 1)) return state.SkipWithError("no demonstration parameter set");
+  QuietInteraction ui;
+  TTAForm2 form(dir.path().toStdString() + "/", ui);
+  form.show();
+  form.OKBtnClick();
+  QCoreApplication::processEvents();
+  QLineEdit* box = form.ScoreBox("CRA_PTERICA_LOW");
+  int typed = 0;
+  for (auto _ : state) {
+    box->setFocus();
+    box->selectAll();
+    QCoreApplication::processEvents();
+    const char digit = typed++ % 2 == 0 ? '1' : '2';
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + (digit - '0'), Qt::NoModifier, QString(QLatin1Char(digit)));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_0 + (digit - '0'), Qt::NoModifier, QString(QLatin1Char(digit)));
+    QElapsedTimer clock;
+    clock.start();
+    QApplication::sendEvent(box, &press);
+    QApplication::sendEvent(box, &release);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    if (box->text() != QString(QLatin1Char(digit)) || QApplication::focusWidget() == box)
+      return state.SkipWithError("the digit was not taken or the focus did not move on");
+  }
+  if (ui.messages != 0) state.SkipWithError("typing gave a message");
+  form.close();
+}
+BENCHMARK(BM_TypeDigitIntoScoreBox)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
 // Opening the window on a large table: from creation to the accepted notice,
 // the case list filled and the first case shown.
