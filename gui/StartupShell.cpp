@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -139,6 +140,7 @@ void TTAForm2::BuildShell() {
   column->addWidget(ClientScroll, 1);
   setCentralWidget(shell);
   ClientArea->installEventFilter(this);
+  ClientScroll->viewport()->installEventFilter(this);
 
   PageControl1 = new QTabWidget(ClientArea);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -210,7 +212,6 @@ void TTAForm2::BuildNotice() {
 
   DisclaimerText = new QTextBrowser(DisclaimerPanel);
   DisclaimerText->setObjectName(QStringLiteral("DisclaimerText"));
-  DisclaimerText->setGeometry(35, 16, 553, 569);
   QFont noticeFont(QStringLiteral("Arial"));
   noticeFont.setPixelSize(15);
   DisclaimerText->setFont(noticeFont);
@@ -222,12 +223,27 @@ void TTAForm2::BuildNotice() {
   DisclaimerText->setOpenLinks(false);
 
   ShowDataFrmButt = MakeButton(QStringLiteral("Data Entry Form PDF"), DisclaimerPanel, QRect(35, 598, 190, 30));
+  ShowDataFrmButt->setMinimumSize(190, 30);
   ShowDataFrmButt->setObjectName(QStringLiteral("ShowDataFrmButt"));
   ShowDataFrmButt->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(144, 238, 144); color: black; }"));
   OKBtn = MakeButton(QStringLiteral("&OK"), DisclaimerPanel, QRect(388, 598, 95, 30));
+  OKBtn->setMinimumSize(95, 30);
   OKBtn->setObjectName(QStringLiteral("OKBtn"));
   OKBtn->setDefault(true);
   CancelBtn = MakeButton(QStringLiteral("&Cancel"), DisclaimerPanel, QRect(493, 598, 95, 30));
+  CancelBtn->setMinimumSize(95, 30);
+  // The text takes what room there is; the buttons stay along its foot.
+  auto* notice = new QVBoxLayout(DisclaimerPanel);
+  notice->setContentsMargins(35, 16, 25, 13);
+  notice->setSpacing(13);
+  notice->addWidget(DisclaimerText, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(10);
+  buttons->addWidget(ShowDataFrmButt);
+  buttons->addStretch(1);
+  buttons->addWidget(OKBtn);
+  buttons->addWidget(CancelBtn);
+  notice->addLayout(buttons);
   CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
 
   connect(OKBtn, &QPushButton::clicked, this, [this] { Guarded([this] { OKBtnClick(); }); });
@@ -237,6 +253,11 @@ void TTAForm2::BuildNotice() {
 
 void TTAForm2::ArrangeClientArea() {
   PageControl1->setGeometry(0, 0, ClientArea->width(), ClientArea->height());
+  // The notice stands at its usual place where there is room for it; on a
+  // lower window it moves up and its text gives way, never its buttons.
+  const int room = std::min(ClientArea->height(), ClientScroll->viewport()->height());
+  const int height = std::min(641, std::max(200, room - 8));
+  DisclaimerPanel->setGeometry(184, std::clamp(room - height - 4, 4, 64), 613, height);
 }
 
 QSize TTAForm2::DefaultOuterSize() const {
@@ -278,7 +299,6 @@ void TTAForm2::FormShow() {
   if (ProgramDirectory.empty() || ProgramDirectory.back() != separator) ProgramDirectory += separator;
   ParameterFilePath = ProgramDirectory + "Parameters.dat";
   ArrangeClientArea();
-  DisclaimerPanel->move(184, 64);
   const QSize outer = OuterSize();
   VertScrollRange = VerticalScrollRangeFor(outer.height());
   HorzScrollRange = HorizontalScrollRangeFor(outer.width());
@@ -381,7 +401,7 @@ void TTAForm2::ExitButtClick() {
 }
 
 bool TTAForm2::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ClientArea && event->type() == QEvent::Resize) {
+  if ((watched == ClientArea || watched == ClientScroll->viewport()) && event->type() == QEvent::Resize) {
     ArrangeClientArea();
     return false;
   }

@@ -1,7 +1,8 @@
 // The window on a real desktop: run on a virtual screen under a window
 // manager, which gives it a title bar and a frame. Opened as the program
 // opens it, the window with its frame lies within the screen, the status bar
-// is on the screen, and on a screen of 1366 x 768 or more neither page scrolls.
+// is on the screen, the notice's buttons are in view, and on a screen of
+// 1366 x 768 or more neither page scrolls.
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -42,6 +43,11 @@ class ScreenFitTest : public QObject {
                                                        .arg(available.height())));
     const QRect status(f.statusBar()->mapToGlobal(QPoint(0, 0)), f.statusBar()->size());
     QVERIFY(available.contains(status));
+    // The notice's buttons are whole and in view.
+    for (QPushButton* button : {Controls(f).OKBtn, Controls(f).CancelBtn}) {
+      const QRect shown(button->mapTo(Controls(f).ClientScroll->viewport(), QPoint(0, 0)), button->size());
+      QVERIFY2(Controls(f).ClientScroll->viewport()->rect().contains(shown), qPrintable(button->text()));
+    }
     Controls(f).OKBtn->click();
     for (QWidget* page : {Controls(f).DataEntrySheet, Controls(f).TabSheet3}) {
       Controls(f).PageControl1->setCurrentWidget(page);
