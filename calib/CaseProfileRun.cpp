@@ -10,8 +10,8 @@
 namespace vorla::calib {
 
 GridValuesOfCase ProfileOfCase(CaseRecord record, const CheckedParameters& set) {
-  if (const auto missing = MissingChoiceMessage(IsChoice(record.race, AncestryChoices),
-                                                IsChoice(record.sex, SexChoices), true))
+  if (const auto missing =
+          MissingChoiceMessage(IsChoice(record.race, AncestryChoices), IsChoice(record.sex, SexChoices), true))
     throw std::runtime_error(*missing);
   TidyScores(record);
   const ComplexSelection& chosen = record.selection;

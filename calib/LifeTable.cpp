@@ -66,7 +66,9 @@ double ModalAgeAtDeath(const MortalityModel& m) {
     else
       a = c;
   }
-  return 0.5 * (a + b);
+  const double mode = 0.5 * (a + b);
+  // A density that falls from 15 on has its mode at 15 itself.
+  return best == AgeGridStart && Density(m, AgeGridStart) >= Density(m, mode) ? AgeGridStart : mode;
 }
 
 }  // namespace vorla::calib

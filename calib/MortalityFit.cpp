@@ -30,8 +30,8 @@ MortalityModel ModelAt(const Vec3& x) {
 
 // Where a fit may look: beyond these a sample says nothing sensible.
 bool Plausible(const Vec3& x) {
-  return x[IndexA] >= 0.0 && x[IndexA] <= 1.0 && x[IndexLogB] >= -60.0 && x[IndexLogB] <= 5.0 &&
-         x[IndexC] >= -0.5 && x[IndexC] <= 1.5;
+  return x[IndexA] >= 0.0 && x[IndexA] <= 1.0 && x[IndexLogB] >= -60.0 && x[IndexLogB] <= 5.0 && x[IndexC] >= -0.5 &&
+         x[IndexC] <= 1.5;
 }
 
 // The model's shares of the grid and, for the derivatives, every age's score
@@ -244,7 +244,8 @@ Vec3 Coordinates(const MortalityModel& m) {
 // The start of the fit: the best of a few models spread over the range of
 // human mortality, the built-in ones among them.
 Vec3 StartingPoint(const CaseProfiles& cases, MortalityForm form) {
-  std::vector<MortalityModel> starts = {*BuiltInModel("archeological"), *BuiltInModel("forensic"),
+  std::vector<MortalityModel> starts = {*BuiltInModel("archeological"),
+                                        *BuiltInModel("forensic"),
                                         {0.005, 1e-4, 0.07},
                                         {0.002, 1e-3, 0.04},
                                         {0.01, 1e-5, 0.12},

@@ -35,11 +35,11 @@ double MortalityLogLikelihood(const CaseProfiles& cases, const MortalityModel& m
 
 struct ParameterEstimate {
   double estimate = 0.0;
-  bool fitted = true;         // false: held at 0 (A of a Gompertz fit)
-  std::optional<double> se;   // from the observed information
-  std::optional<double> low;  // profile-likelihood limits at the level; none when the
-  std::optional<double> high; // likelihood does not fall far enough on that side
-  bool atBound = false;       // A estimated at its least value, 0
+  bool fitted = true;          // false: held at 0 (A of a Gompertz fit)
+  std::optional<double> se;    // from the observed information
+  std::optional<double> low;   // profile-likelihood limits at the level; none when the
+  std::optional<double> high;  // likelihood does not fall far enough on that side
+  bool atBound = false;        // A estimated at its least value, 0
 };
 
 struct MortalityEstimate {

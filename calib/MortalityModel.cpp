@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include <stdexcept>
+
 #include "engine/PriorModels.h"
 #include "engine/TextCase.h"
+#include "store/FieldValue.h"
 
 namespace vorla::calib {
 
@@ -13,6 +16,25 @@ std::optional<MortalityModel> BuiltInModel(const std::string& name) {
   if (lower != "archeological" && lower != "forensic") return std::nullopt;
   const HazardTableType& table = lower == "archeological" ? ArcheologicalHazard : ForensicHazard;
   return MortalityModel{table[2], table[3], table[4]};
+}
+
+std::optional<MortalityModel> ParseMortalityModel(const std::string& text) {
+  if (text.rfind("gm:", 0) != 0) return std::nullopt;
+  const std::string form = "the model is written gm:A,B,C (hazard A + B e^(C x)), not " + text;
+  std::array<double, 3> values{};
+  std::size_t from = 3;
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::size_t comma = k < 2 ? text.find(',', from) : text.size();
+    if (comma == std::string::npos) throw std::invalid_argument(form);
+    const auto value = ParseReal(text.substr(from, comma - from));
+    if (!value || !std::isfinite(*value)) throw std::invalid_argument(form);
+    values[k] = *value;
+    from = comma + 1;
+  }
+  const MortalityModel model{values[0], values[1], values[2]};
+  if (model.A < 0.0 || !(model.B > 0.0) || !(model.C > 0.0))
+    throw std::invalid_argument("the model gm:A,B,C has A at least 0 and B and C above 0, not " + text);
+  return model;
 }
 
 std::array<double, 3> GrowthIntegrals(double C, double u) {

@@ -17,6 +17,11 @@ struct MortalityModel {
   double C = 0.0;  // its rate of increase, per year
 };
 
+// The model of "gm:A,B,C" (A at least 0, B and C above 0, in "." decimals);
+// none for a text not beginning with "gm:"; throws std::invalid_argument
+// with the reason for another.
+std::optional<MortalityModel> ParseMortalityModel(const std::string& text);
+
 // The A, B and C of the prior "archeological" or "forensic" (any letter case); none for another name.
 std::optional<MortalityModel> BuiltInModel(const std::string& name);
 
