@@ -154,8 +154,8 @@ TEST(MortalityFit, EqualsABruteForceMaximumOfTheSameLikelihood) {
       const MortalityModel m = model(y);
       return -BruteLogLikelihood(cases, m.A, m.B, m.C);
     };
-    const std::vector<double> start = makeham ? std::vector<double>{0.005, std::log(1e-4), 0.07}
-                                              : std::vector<double>{std::log(1e-3), 0.05};
+    const std::vector<double> start =
+        makeham ? std::vector<double>{0.005, std::log(1e-4), 0.07} : std::vector<double>{std::log(1e-3), 0.05};
     const std::vector<double> scale = makeham ? std::vector<double>{0.002, 0.5, 0.01} : std::vector<double>{0.5, 0.01};
     const MortalityModel brute = model(NelderMead(negative, start, scale));
     EXPECT_NEAR(fit.model.B, brute.B, 1e-4 * brute.B);
@@ -192,7 +192,8 @@ TEST(MortalityFit, EqualsABruteForceMaximumOfTheSameLikelihood) {
       for (std::size_t r = 0; r < n; ++r)
         if (r != c) {
           const double factor = info[r][c];
-          for (std::size_t k = 0; k < n; ++k) info[r][k] -= factor * info[c][k], inverse[r][k] -= factor * inverse[c][k];
+          for (std::size_t k = 0; k < n; ++k)
+            info[r][k] -= factor * info[c][k], inverse[r][k] -= factor * inverse[c][k];
         }
     }
     for (std::size_t a = 0; a < n; ++a) {
@@ -242,8 +243,8 @@ TEST(MortalityFit, ThinSamplesAreSaidNotToDetermineC) {
 // less 15, the mean is the integral of x f(x), and the mode is where the
 // density stops rising (15 for the forensic prior, whose density falls from 15).
 TEST(LifeTable, AgreesWithTheDensityOfAgeAtDeath) {
-  for (const MortalityModel& m : {*BuiltInModel("archeological"), *BuiltInModel("forensic"),
-                                  MortalityModel{0.0, 2e-3, 0.045}}) {
+  for (const MortalityModel& m :
+       {*BuiltInModel("archeological"), *BuiltInModel("forensic"), MortalityModel{0.0, 2e-3, 0.045}}) {
     const std::vector<LifeTableRow> table = LifeTable(m);
     ASSERT_EQ(table.size(), 19u);
     double deaths = 0.0;
