@@ -173,8 +173,8 @@ int Demography::Execute() {
   DemographyReport report;
   report.estimate = calib::FitMortality(profiles, o.form, o.level);
   if (!report.estimate.determined) {
-    err << "The sample of " << profiles.Count() << " cases is too small to determine C: " << report.estimate.problem
-        << ". Nothing was estimated.\n";
+    err << "The sample of " << profiles.Count() << (profiles.Count() == 1 ? " case" : " cases")
+        << " is too small to determine C: " << report.estimate.problem << ". Nothing was estimated.\n";
     return 3;
   }
   for (const char* name : {"archeological", "forensic"})

@@ -98,11 +98,13 @@ TEST(DemographyRecovery, ProfileIntervalsHoldTheTrueModelAtTheirLevel) {
       const ParameterEstimate& p = fit.parameters[k];
       ASSERT_TRUE(p.se && p.low && p.high) << "seed " << seed << " parameter " << k;
       const double z = (p.estimate - trueValues[k]) / *p.se;
-      EXPECT_LT(std::abs(z), 4.0) << "seed " << seed << " parameter " << "ABC"[k];
+      EXPECT_LT(std::abs(z), 4.0) << "seed " << seed << " parameter "
+                                  << "ABC"[k];
       const bool holds = *p.low <= trueValues[k] && trueValues[k] <= *p.high;
       held += holds ? 1 : 0;
       ++intervals;
-      std::cout << "  " << "ABC"[k] << " " << p.estimate << " (z " << z << (holds ? ", held)" : ", missed)");
+      std::cout << "  "
+                << "ABC"[k] << " " << p.estimate << " (z " << z << (holds ? ", held)" : ", missed)");
     }
     std::cout << "\n";
   }
