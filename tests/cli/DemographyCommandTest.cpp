@@ -41,7 +41,9 @@ class DemographyCommand : public ::testing::Test {
     args.insert(args.begin(), {"--dir", folder_->Path().string()});
     return Command(&vorla::cli::DemographyCommand, args);
   }
-  static QJsonObject Json(const Outcome& o) { return QJsonDocument::fromJson(QByteArray::fromStdString(o.out)).object(); }
+  static QJsonObject Json(const Outcome& o) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(o.out)).object();
+  }
 
   static inline DemoFolder* folder_ = nullptr;
 };
@@ -95,9 +97,8 @@ TEST_F(DemographyCommand, WhereChoosesTheCases) {
     std::vector<std::string> where;
     int n;
   };
-  for (const Row& row : std::vector<Row>{{{"SEX=male"}, 300},
-                                         {{"sex=MALE", "Race=white"}, 150},
-                                         {{"RACE=Black"}, 299}}) {
+  for (const Row& row :
+       std::vector<Row>{{{"SEX=male"}, 300}, {{"sex=MALE", "Race=white"}, 150}, {{"RACE=Black"}, 299}}) {
     std::vector<std::string> args = {"--format", "json"};
     for (const std::string& w : row.where) args.insert(args.end(), {"--where", w});
     const Outcome o = Run(args);
