@@ -19,7 +19,8 @@ using CommandFunction = int (*)(const std::vector<std::string>&, const char*, st
 class Cemetery {
  public:
   explicit Cemetery(int skeletons) {
-    path_ = std::filesystem::temp_directory_path() / ("vorla-demography-bench-" + std::to_string(std::random_device{}()));
+    path_ =
+        std::filesystem::temp_directory_path() / ("vorla-demography-bench-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(path_);
     std::filesystem::copy_file(VORLA_BENCH_PARAMETERS, path_ / "Parameters.dat");
     const std::string csv = (path_ / "cemetery.csv").string();

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "engine/AnalysisSettings.h"
+#include "params/ParallelWork.h"
 
 namespace vorla::calib {
 
@@ -96,48 +97,105 @@ struct Evaluation {
   Mat3 hessian{};
 };
 
+// What one part of the cases adds to the log-likelihood and its derivatives.
+struct PartSums {
+  long double logLikelihood = 0.0L;
+  bool positive = true;  // every case's integral above 0
+  Vec3 gradient{};
+  Mat3 outer{};
+  std::array<double, N> Q{};
+};
+
 // The log-likelihood at x and, when asked, its gradient and Hessian:
 // with q_ij = L_ij p_j / D_i (D_i = sum_j L_ij p_j), m_i = sum_j q_ij s_j and
 // Q_j = sum_i q_ij, the gradient is sum_i m_i and the Hessian is
-// sum_j Q_j T_j - sum_i m_i m_i'.
-Evaluation Evaluate(const CaseProfiles& cases, const Vec3& x, bool derivatives) {
-  thread_local GridTerms t;
-  FillTerms(x, derivatives, t);
-  Evaluation e;
-  double sum = 0.0;
-  std::array<double, N> Q{};
-  Mat3 outer{};
-  for (std::size_t i = 0; i < cases.Count(); ++i) {
-    const double* L = cases.Profile(i);
-    double D = 0.0;
-    for (std::size_t j = 0; j < N; ++j) D += L[j] * t.share[j];
-    if (!(D > 0.0)) return e;
-    sum += std::log(D);
-    if (!derivatives) continue;
-    const double inverse = 1.0 / D;
-    double m0 = 0.0, m1 = 0.0, m2 = 0.0;
-    for (std::size_t j = 0; j < N; ++j) {
-      const double q = L[j] * t.share[j] * inverse;
-      Q[j] += q;
-      m0 += q * t.score[0][j];
-      m1 += q * t.score[1][j];
-      m2 += q * t.score[2][j];
+// sum_j Q_j T_j - sum_i m_i m_i'. The cases are summed in parts of a fixed
+// size, on the pool's threads, and the parts added in their order: the sums
+// are the same for any number of threads.
+class Likelihood {
+ public:
+  Likelihood(const CaseProfiles& cases, int jobs) : cases_(cases), pool_(std::max(jobs, 1) - 1) {
+    parts_.resize((cases.Count() + PartSize - 1) / PartSize);
+  }
+
+  Evaluation Evaluate(const Vec3& x, bool derivatives) {
+    FillTerms(x, derivatives, terms_);
+    pool_.ForEachIndex(parts_.size(), [&](std::size_t part) { SumPart(part, derivatives); });
+    Evaluation e;
+    long double sum = 0.0L;  // of many cases: the last digits of the maximum depend on it
+    Mat3 outer{};
+    std::array<double, N> Q{};
+    for (const PartSums& p : parts_) {
+      if (!p.positive) return e;
+      sum += p.logLikelihood;
+      if (!derivatives) continue;
+      for (int a = 0; a < 3; ++a) {
+        e.gradient[a] += p.gradient[a];
+        for (int b = 0; b < 3; ++b) outer[a][b] += p.outer[a][b];
+      }
+      for (std::size_t j = 0; j < N; ++j) Q[j] += p.Q[j];
     }
-    const Vec3 m{m0, m1, m2};
-    for (int a = 0; a < 3; ++a) {
-      e.gradient[a] += m[a];
-      for (int b = 0; b < 3; ++b) outer[a][b] += m[a] * m[b];
+    e.logLikelihood = static_cast<double>(sum);
+    if (!derivatives) return e;
+    for (std::size_t j = 0; j < N; ++j)
+      for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b) e.hessian[a][b] += Q[j] * terms_.curvature[j][a][b];
+    for (int a = 0; a < 3; ++a)
+      for (int b = 0; b < 3; ++b) e.hessian[a][b] -= outer[a][b];
+    return e;
+  }
+
+ private:
+  static constexpr std::size_t PartSize = 256;
+
+  void SumPart(std::size_t part, bool derivatives) {
+    PartSums& sums = parts_[part];
+    sums = PartSums{};
+    const GridTerms& t = terms_;
+    const std::size_t end = std::min(cases_.Count(), (part + 1) * PartSize);
+    // Each sum over the grid runs in Lanes interleaved partial sums, which
+    // the processor adds side by side, then added up in a fixed order.
+    constexpr std::size_t Lanes = 4, Whole = N / Lanes * Lanes;
+    std::array<double, N> w;
+    for (std::size_t i = part * PartSize; i < end; ++i) {
+      const double* L = cases_.Profile(i);
+      double d[Lanes] = {};
+      for (std::size_t j = 0; j < Whole; j += Lanes)
+        for (std::size_t l = 0; l < Lanes; ++l) d[l] += w[j + l] = L[j + l] * t.share[j + l];
+      for (std::size_t j = Whole; j < N; ++j) d[0] += w[j] = L[j] * t.share[j];
+      const double D = (d[0] + d[1]) + (d[2] + d[3]);
+      if (!(D > 0.0)) {
+        sums.positive = false;
+        return;
+      }
+      sums.logLikelihood += std::log(D);
+      if (!derivatives) continue;
+      const double inverse = 1.0 / D;
+      double m0[Lanes] = {}, m1[Lanes] = {}, m2[Lanes] = {};
+      const auto add = [&](std::size_t j, std::size_t l) {
+        const double q = w[j] * inverse;
+        sums.Q[j] += q;
+        m0[l] += q * t.score[0][j];
+        m1[l] += q * t.score[1][j];
+        m2[l] += q * t.score[2][j];
+      };
+      for (std::size_t j = 0; j < Whole; j += Lanes)
+        for (std::size_t l = 0; l < Lanes; ++l) add(j + l, l);
+      for (std::size_t j = Whole; j < N; ++j) add(j, 0);
+      const Vec3 m{(m0[0] + m0[1]) + (m0[2] + m0[3]), (m1[0] + m1[1]) + (m1[2] + m1[3]),
+                   (m2[0] + m2[1]) + (m2[2] + m2[3])};
+      for (int a = 0; a < 3; ++a) {
+        sums.gradient[a] += m[a];
+        for (int b = 0; b < 3; ++b) sums.outer[a][b] += m[a] * m[b];
+      }
     }
   }
-  e.logLikelihood = sum;
-  if (!derivatives) return e;
-  for (std::size_t j = 0; j < N; ++j)
-    for (int a = 0; a < 3; ++a)
-      for (int b = 0; b < 3; ++b) e.hessian[a][b] += Q[j] * t.curvature[j][a][b];
-  for (int a = 0; a < 3; ++a)
-    for (int b = 0; b < 3; ++b) e.hessian[a][b] -= outer[a][b];
-  return e;
-}
+
+  const CaseProfiles& cases_;
+  WorkerPool pool_;
+  GridTerms terms_;
+  std::vector<PartSums> parts_;
+};
 
 // Solves m y = v for the coordinates in `use` by Cholesky; false when m is
 // not positive definite on them.
@@ -183,10 +241,10 @@ struct Maximum {
 // others held; A never goes below 0, and where the likelihood still rises
 // beyond 0 A stays there. A step is taken once the likelihood with its
 // derivatives at the new point has not fallen.
-Maximum Maximise(const CaseProfiles& cases, Vec3 x, const Free& free) {
+Maximum Maximise(Likelihood& cases, Vec3 x, const Free& free) {
   Maximum best;
   best.x = x;
-  best.at = Evaluate(cases, x, true);
+  best.at = cases.Evaluate(x, true);
   for (int round = 0; round < 200; ++round) {
     const Evaluation& e = best.at;
     if (!std::isfinite(e.logLikelihood)) return best;
@@ -203,9 +261,12 @@ Maximum Maximise(const CaseProfiles& cases, Vec3 x, const Free& free) {
       if (damping > 1e12) return best;
       for (int a = 0; a < 3; ++a) negative[a][a] = -e.hessian[a][a] + damping * (1.0 + std::abs(e.hessian[a][a]));
     }
+    // Converged when the step would raise the log-likelihood by no more
+    // than its last digits can hold.
     double decrement = 0.0;
     for (int a = 0; a < 3; ++a) decrement += use[a] ? step[a] * e.gradient[a] : 0.0;
-    if (decrement < 1e-10) {
+    const double resolution = 1e-10 + 1e-13 * std::abs(e.logLikelihood);
+    if (decrement < resolution) {
       best.converged = true;
       return best;
     }
@@ -214,23 +275,25 @@ Maximum Maximise(const CaseProfiles& cases, Vec3 x, const Free& free) {
     const Vec3 largest{0.02, 2.0, 0.05};
     for (int a = 0; a < 3; ++a)
       if (use[a] && std::abs(step[a]) * t > largest[a]) t = largest[a] / std::abs(step[a]);
+    // The whole step is tried with the derivatives, which the next round
+    // needs; shorter ones with the likelihood alone until one does not lower it.
     bool rose = false;
-    for (int halving = 0; halving < 50 && !rose; ++halving, t *= 0.5) {
+    for (int halving = 0; halving < 40 && !rose; ++halving, t *= 0.5) {
       Vec3 next = best.x;
       for (int a = 0; a < 3; ++a)
         if (use[a]) next[a] += t * step[a];
       next[IndexA] = std::max(next[IndexA], 0.0);
       if (!Plausible(next)) continue;
-      Evaluation there = Evaluate(cases, next, true);
+      Evaluation there = cases.Evaluate(next, halving == 0);
       if (there.logLikelihood >= e.logLikelihood) {
         rose = true;
         best.x = next;
-        best.at = there;
+        best.at = halving == 0 ? there : cases.Evaluate(next, true);
       }
     }
     if (!rose) {
       // No step raises it: the maximum within the precision of the sums.
-      best.converged = decrement < 1e-6;
+      best.converged = decrement < 1e3 * resolution;
       return best;
     }
   }
@@ -243,7 +306,7 @@ Vec3 Coordinates(const MortalityModel& m) {
 
 // The start of the fit: the best of a few models spread over the range of
 // human mortality, the built-in ones among them.
-Vec3 StartingPoint(const CaseProfiles& cases, MortalityForm form) {
+Vec3 StartingPoint(Likelihood& cases, MortalityForm form) {
   std::vector<MortalityModel> starts = {*BuiltInModel("archeological"),
                                         *BuiltInModel("forensic"),
                                         {0.005, 1e-4, 0.07},
@@ -255,7 +318,7 @@ Vec3 StartingPoint(const CaseProfiles& cases, MortalityForm form) {
   for (MortalityModel m : starts) {
     if (form == MortalityForm::Gompertz) m.A = 0.0;
     const Vec3 x = Coordinates(m);
-    const double value = Evaluate(cases, x, false).logLikelihood;
+    const double value = cases.Evaluate(x, false).logLikelihood;
     if (value > bestValue) {
       bestValue = value;
       best = x;
@@ -270,8 +333,8 @@ Vec3 StartingPoint(const CaseProfiles& cases, MortalityForm form) {
 // within the plausible range. A limit of A below the estimate stops at 0.
 // Newton's method on the profile, whose slope is the likelihood's slope in
 // x_k at the maximum over the others, kept within a bracket once one is found.
-std::optional<double> ProfileLimit(const CaseProfiles& cases, const Maximum& fit, const Free& free, int k,
-                                   double direction, double firstStep, double critical) {
+std::optional<double> ProfileLimit(Likelihood& cases, const Maximum& fit, const Free& free, int k, double direction,
+                                   double firstStep, double critical) {
   const double target = fit.at.logLikelihood - critical;
   Free others = free;
   others[k] = false;
@@ -325,16 +388,18 @@ std::optional<double> ProfileLimit(const CaseProfiles& cases, const Maximum& fit
 }  // namespace
 
 double MortalityLogLikelihood(const CaseProfiles& cases, const MortalityModel& model) {
-  return Evaluate(cases, Coordinates(model), false).logLikelihood;
+  Likelihood likelihood(cases, 1);
+  return likelihood.Evaluate(Coordinates(model), false).logLikelihood;
 }
 
-MortalityEstimate FitMortality(const CaseProfiles& cases, MortalityForm form, int level) {
+MortalityEstimate FitMortality(const CaseProfiles& profiles, MortalityForm form, int level, int jobs) {
+  Likelihood cases(profiles, jobs);
   const double critical = static_cast<double>(CriticalValueForLevel(level));
   MortalityEstimate result;
   result.form = form;
   result.level = level;
-  result.n = cases.Count();
-  if (cases.Count() == 0) {
+  result.n = profiles.Count();
+  if (profiles.Count() == 0) {
     result.problem = "there is no case";
     return result;
   }

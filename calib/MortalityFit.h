@@ -58,7 +58,8 @@ struct MortalityEstimate {
 
 // Fits the model by Newton's method on (A, log B, C) with the exact
 // derivatives of the log-likelihood, and finds each parameter's profile
-// limits at the level (90, 95 or 99).
-MortalityEstimate FitMortality(const CaseProfiles& cases, MortalityForm form, int level);
+// limits at the level (90, 95 or 99). The cases are summed on `jobs`
+// threads; the result is the same for any number.
+MortalityEstimate FitMortality(const CaseProfiles& cases, MortalityForm form, int level, int jobs = 1);
 
 }  // namespace vorla::calib

@@ -36,8 +36,8 @@ const char* const DemographyHelp =
     "  --level L          level of the profile-likelihood intervals: 90, 95\n"
     "                     (default) or 99\n"
     "  --format F         text (default), csv or json\n"
-    "  --jobs N           how many cases are read at once (default: the number of\n"
-    "                     cores); the result is the same for any N\n"
+    "  --jobs N           how many threads read and sum the cases (default: the\n"
+    "                     number of cores); the result is the same for any N\n"
     "\n"
     "Every case is read as the Analyze action reads it, under its sex and\n"
     "ancestry; its mortality model plays no part. A case the action would refuse\n"
@@ -171,7 +171,7 @@ int Demography::Execute() {
   }
 
   DemographyReport report;
-  report.estimate = calib::FitMortality(profiles, o.form, o.level);
+  report.estimate = calib::FitMortality(profiles, o.form, o.level, o.jobs);
   if (!report.estimate.determined) {
     err << "The sample of " << profiles.Count() << (profiles.Count() == 1 ? " case" : " cases")
         << " is too small to determine C: " << report.estimate.problem << ". Nothing was estimated.\n";
