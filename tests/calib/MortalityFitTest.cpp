@@ -145,6 +145,13 @@ TEST(MortalityFit, EqualsABruteForceMaximumOfTheSameLikelihood) {
     const std::vector<Grid> cases = BellCases(fc.truth, 600, 7);
     const MortalityEstimate fit = FitMortality(Profiles(cases), fc.form, 95);
     ASSERT_TRUE(fit.determined) << fit.problem;
+    // Summed on two threads, the same numbers to the last digit.
+    const MortalityEstimate onTwo = FitMortality(Profiles(cases), fc.form, 95, 2);
+    EXPECT_EQ(onTwo.logLikelihood, fit.logLikelihood);
+    for (std::size_t k = 0; k < 3; ++k) {
+      EXPECT_EQ(onTwo.parameters[k].estimate, fit.parameters[k].estimate);
+      EXPECT_EQ(onTwo.parameters[k].high, fit.parameters[k].high);
+    }
     const bool makeham = fc.form == MortalityForm::Makeham;
     // Coordinates (A, log B, C), or (log B, C) with A held at 0.
     const auto model = [makeham](const std::vector<double>& y) {
