@@ -1,6 +1,7 @@
 // vorla-cli demography: the mortality of a set of stored cases, from their
 // combined uncorrected likelihoods, as a Gompertz or Makeham model with its
 // life table. Nothing is stored in the cases and no trace is written.
+#include <ctime>
 #include <filesystem>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "calib/CaseProfileRun.h"
 #include "engine/TextCase.h"
 #include "params/CaseRun.h"
+#include "params/MortalityModelFile.h"
 #include "params/ParallelWork.h"
 #include "store/CaseTable.h"
 
@@ -21,6 +23,7 @@ namespace vorla::cli {
 const char* const DemographyHelp =
     "Usage: vorla-cli demography [--dir DIR] [--where FIELD=VALUE]... [--model gompertz|makeham]\n"
     "                            [--level 90|95|99] [--format text|csv|json] [--jobs N]\n"
+    "                            [--save NAME]\n"
     "\n"
     "Estimates the mortality of a set of stored cases from their combined\n"
     "uncorrected likelihoods: the model of hazard h(x) = A + B e^(C x) for a\n"
@@ -38,6 +41,11 @@ const char* const DemographyHelp =
     "  --format F         text (default), csv or json\n"
     "  --jobs N           how many threads read and sum the cases (default: the\n"
     "                     number of cores); the result is the same for any N\n"
+    "  --save NAME        keep the fitted model in the folder's Mortality.txt under\n"
+    "                     NAME (letters, digits, _ and -), after a line naming the\n"
+    "                     sample, the date and the options; a case whose\n"
+    "                     HAZARDFUNC is NAME is then analysed with it as its prior.\n"
+    "                     A model of that name is replaced, the others are kept\n"
     "\n"
     "Every case is read as the Analyze action reads it, under its sex and\n"
     "ancestry; its mortality model plays no part. A case the action would refuse\n"
@@ -64,6 +72,7 @@ struct DemographyOptions {
   int level = 95;
   ReportFormat format = ReportFormat::Text;
   int jobs = 1;
+  std::string save;  // the name to keep the model under; empty: not kept
 };
 
 std::string Trimmed(const std::string& text) {
@@ -89,7 +98,22 @@ DemographyOptions ReadOptions(const CommandLine& a) {
   o.jobs = a.Jobs();
   static const ReportFormat formats[] = {ReportFormat::Text, ReportFormat::Csv, ReportFormat::Json};
   o.format = formats[a.Choice("--format", {"text", "csv", "json"}, 0, "--format is text, csv or json")];
+  if (const auto name = a.Value("--save")) {
+    if (const std::string problem = ModelNameProblem(*name); !problem.empty()) throw UsageError("--save: " + problem);
+    o.save = *name;
+  }
   return o;
+}
+
+// What a saved model's note says of it: the sample, the date and the options.
+std::string NoteOfModel(const DemographyOptions& o, const std::string& dir, std::size_t n) {
+  std::string note = std::to_string(n) + " cases of " + dir;
+  for (const Condition& c : o.where) note += " " + c.field + "=" + c.value;
+  const std::time_t now = std::time(nullptr);
+  char date[32];
+  std::strftime(date, sizeof date, "%Y-%m-%d %H:%M", std::localtime(&now));
+  note += std::string("; ") + date + "; --model " + FormName(o.form) + " --level " + std::to_string(o.level);
+  return note;
 }
 
 // A case of the set, and what reading its profile gave.
@@ -103,7 +127,7 @@ class Demography final : public Command {
  public:
   Demography()
       : Command("demography", DemographyHelp,
-                {{"--dir", "--model", "--level", "--format", "--jobs"}, {}, {"--where"}}) {}
+                {{"--dir", "--model", "--level", "--format", "--jobs", "--save"}, {}, {"--where"}}) {}
 
  private:
   void Read(const CommandLine& line) override { options_ = ReadOptions(line); }
@@ -180,6 +204,11 @@ int Demography::Execute() {
   for (const char* name : {"archeological", "forensic"})
     report.builtIn.push_back({name, calib::MortalityLogLikelihood(profiles, *calib::BuiltInModel(name))});
   PrintDemography(report, o.format, Out());
+  if (!o.save.empty()) {
+    const calib::MortalityModel& m = report.estimate.model;
+    SaveMortalityModel(dir + MortalityModelFileName, {o.save, m.A, m.B, m.C}, NoteOfModel(o, dir, profiles.Count()));
+    Err() << "The model " << o.save << " is kept in " << dir << MortalityModelFileName << ".\n";
+  }
   return 0;
 }
 
