@@ -3,10 +3,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <optional>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -53,10 +52,11 @@ std::optional<double> ParseDouble(const std::string& text) {
   return value;
 }
 
+// The shortest text that reads back as the same number.
 std::string Number(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
+  const auto r = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, r.ptr);
 }
 
 }  // namespace
@@ -85,7 +85,8 @@ OwnMortalityModels ReadMortalityModels(const std::string& path) {
     double values[3];
     for (int k = 0; k < 3; ++k) {
       const auto value = ParseDouble(words[static_cast<std::size_t>(k + 1)]);
-      if (!value || !std::isfinite(*value)) throw fault("\"" + words[static_cast<std::size_t>(k + 1)] + "\" is no number");
+      if (!value || !std::isfinite(*value))
+        throw fault("\"" + words[static_cast<std::size_t>(k + 1)] + "\" is no number");
       values[k] = *value;
     }
     if (values[0] < 0.0 || !(values[1] > 0.0) || !(values[2] > 0.0))
@@ -96,19 +97,18 @@ OwnMortalityModels ReadMortalityModels(const std::string& path) {
 }
 
 void SaveMortalityModel(const std::string& path, const OwnMortalityModel& model, const std::string& note) {
-  if (const std::string problem = ModelNameProblem(model.name); !problem.empty())
-    throw std::invalid_argument(problem);
+  if (const std::string problem = ModelNameProblem(model.name); !problem.empty()) throw std::invalid_argument(problem);
   ReadMortalityModels(path);  // a file that is no models file is not written over
   std::vector<std::string> kept = Lines(path);
-  if (kept.empty())
-    kept.push_back("# Mortality models of this case folder: NAME A B C, hazard A + B e^(C x) from 15");
+  if (kept.empty()) kept.push_back("# Mortality models of this case folder: NAME A B C, hazard A + B e^(C x) from 15");
   // The model's line and the note line just above it go; so do blank lines around nothing.
   for (std::size_t n = 0; n < kept.size(); ++n) {
     if (IsNote(kept[n])) continue;
     const std::vector<std::string> words = Words(kept[n]);
     if (LowerCase(words[0]) != LowerCase(model.name)) continue;
     const bool noted = n > 0 && kept[n - 1].rfind("# " + words[0] + ":", 0) == 0;
-    kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(noted ? n - 1 : n), kept.begin() + static_cast<std::ptrdiff_t>(n + 1));
+    kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(noted ? n - 1 : n),
+               kept.begin() + static_cast<std::ptrdiff_t>(n + 1));
     break;
   }
   kept.push_back("# " + model.name + ": " + note);
