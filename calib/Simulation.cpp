@@ -78,9 +78,11 @@ SimulationSummary Simulate(const ParameterStructure& structure, const Simulation
   for (std::size_t i = 0; i < options.count; ++i) {
     if (i % 1000 == 0) Advance(options.progress, "drawing", i, options.count);
     const int group = options.group != 0 ? options.group : static_cast<int>(i % 4) + 1;
-    const AgeRange range = options.agePrior.empty() ? options.ages : AgeRange{AgeGridStart, AgeGridEnd};
-    double age = options.agePrior.empty() ? range.low + (range.high - range.low) * Uniform(engine)
-                                          : DrawPriorAge(options.agePrior, Uniform(engine));
+    const bool uniform = options.agePrior.empty() && !options.ageModel;
+    const AgeRange range = uniform ? options.ages : AgeRange{AgeGridStart, AgeGridEnd};
+    double age = uniform                    ? range.low + (range.high - range.low) * Uniform(engine)
+                 : options.agePrior.empty() ? DrawAgeAtDeath(*options.ageModel, Uniform(engine))
+                                            : DrawPriorAge(options.agePrior, Uniform(engine));
     // The age is written to the hundredth of a year, and the stages are drawn at the age as written.
     age = std::min(std::max(std::round(age * 100.0) / 100.0, range.low), range.high);
     std::snprintf(number, sizeof number, "%06zu", i + 1);

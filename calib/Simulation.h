@@ -4,9 +4,11 @@
 // that age. The output has the reference CSV format that calibration and
 // validation read. The same seed gives the same sample on every platform.
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 
+#include "calib/MortalityModel.h"
 #include "calib/ParameterStructure.h"
 #include "calib/Progress.h"
 
@@ -38,6 +40,8 @@ struct SimulationOptions {
   // "archeological" or "forensic": the ages are drawn from that mortality
   // prior on 15 to 110 instead of from `ages` (calib/PriorAges.h).
   std::string agePrior;
+  // Otherwise, when given, the ages are drawn from this model on 15 to 110.
+  std::optional<MortalityModel> ageModel;
   int group = 0;                        // 1 to 4: everyone in that group; 0: the four groups in turn
   std::string model = "Archeological";  // written into HAZARDFUNC
   SideDraw sides = SideDraw::Same;

@@ -23,10 +23,16 @@ long double CriticalValueForLevel(int level) {
 
 AnalysisSettings ChooseAnalysisSettings(int level, const std::string& linkFunction, const std::string& hazardModel,
                                         const std::string& sex, const std::string& race) {
+  return ChooseAnalysisSettings(level, linkFunction, hazardModel, sex, race, {});
+}
+
+AnalysisSettings ChooseAnalysisSettings(int level, const std::string& linkFunction, const std::string& hazardModel,
+                                        const std::string& sex, const std::string& race,
+                                        const std::vector<OwnMortalityModel>& ownModels) {
   AnalysisSettings settings;
   settings.criticalValue = CriticalValueForLevel(level);
   settings.link = LinkFunctionNamed(linkFunction);
-  settings.prior = HazardTableNamed(hazardModel);
+  settings.prior = HazardTableNamed(hazardModel, ownModels);
   settings.group = SelectGroup(sex, race);
   return settings;
 }

@@ -7,6 +7,7 @@
 // or beside this one on any thread, cannot change its numbers.
 #include <array>
 #include <string>
+#include <vector>
 
 namespace vorla {
 
@@ -29,5 +30,10 @@ long double CriticalValueForLevel(int level);
 // that is none of these, in that order.
 AnalysisSettings ChooseAnalysisSettings(int level, const std::string& linkFunction, const std::string& hazardModel,
                                         const std::string& sex, const std::string& race);
+// The same, the mortality model also one of the case folder's own by its name.
+struct OwnMortalityModel;
+AnalysisSettings ChooseAnalysisSettings(int level, const std::string& linkFunction, const std::string& hazardModel,
+                                        const std::string& sex, const std::string& race,
+                                        const std::vector<OwnMortalityModel>& ownModels);
 
 }  // namespace vorla

@@ -104,6 +104,7 @@ void BuildTrace(TraceBuilder& t, const TTransisionsAnalyseDataSet& s) {
   t.Line("Sex           = " + s.Sex);
   t.Line("Race          = " + s.Race);
   t.Line("HazardFunc    = " + s.HazardFunc);
+  if (!s.HazardModel.empty()) t.Line("HazardModel   = " + s.HazardModel);
   for (const TraitComplex* c = s.Complexes.get(); c; c = c->Next.get()) t.Complex(*c);
   t.Line("Likelihood:");
   t.Profile(s.Likelihood);

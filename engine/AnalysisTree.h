@@ -82,6 +82,9 @@ struct TTransisionsAnalyseDataSet {
   std::string Sex;
   std::string Race;
   std::string HazardFunc;
+  // The A, B, C and D of a mortality model of the case folder's own, as the
+  // trace gives them; empty for the built-in models.
+  std::string HazardModel;
   std::string ParameterFile;
   std::int32_t Group = 1;
   double Resvar = 1.0;

@@ -1,5 +1,6 @@
 #include "engine/PriorModels.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -73,6 +74,33 @@ const HazardTableType& HazardTableNamed(const std::string& name) {
   const std::string lower = LowerCase(name);
   if (lower == "archeological") return ArcheologicalHazard;
   if (lower == "forensic") return ForensicHazard;
+  throw AnalysisError("illegal hazardfunction parameter: HF = " + name);
+}
+
+bool IsBuiltInModelName(const std::string& name) {
+  const std::string lower = LowerCase(name);
+  return lower == "archeological" || lower == "forensic";
+}
+
+const OwnMortalityModel* FindOwnModel(const std::string& name, const OwnMortalityModels& own) {
+  const std::string lower = LowerCase(name);
+  for (const OwnMortalityModel& m : own)
+    if (LowerCase(m.name) == lower) return &m;
+  return nullptr;
+}
+
+HazardTableType HazardTableOf(double A, double B, double C) {
+  HazardTableType table{0, 0, A, B, C, 0, 0, 0, 1.0};
+  double largest = 0.0;
+  const DensityTerms terms(table);
+  for (int i = 0; i < AgeGridSize; ++i) largest = std::max(largest, Density(terms, GridAge(i)));
+  if (largest > 0.0) table[8] = largest;
+  return table;
+}
+
+HazardTableType HazardTableNamed(const std::string& name, const OwnMortalityModels& own) {
+  if (IsBuiltInModelName(name)) return HazardTableNamed(name);
+  if (const OwnMortalityModel* m = FindOwnModel(name, own)) return HazardTableOf(m->A, m->B, m->C);
   throw AnalysisError("illegal hazardfunction parameter: HF = " + name);
 }
 

@@ -58,8 +58,8 @@ RowAgeAnswers AskAboutRow(const CaseRow& row, const ComplexSelection& selection,
       result.priorName = LowerCase(analysed.HazardFunc);
       try {
         // The settings the run chose from the case's own choices.
-        const AnalysisSettings analysis =
-            ChooseAnalysisSettings(questions.level, "logit", analysed.HazardFunc, analysed.Sex, analysed.Race);
+        const AnalysisSettings analysis = ChooseAnalysisSettings(questions.level, "logit", analysed.HazardFunc,
+                                                                 analysed.Sex, analysed.Race, *ModelsOfRun(settings));
         result.answers = AnswerAgeQuestions(
             analysed, analysis.link, [&analysis](double x) { return HazardDensity(analysis.prior, x); }, questions);
       } catch (const AnalysisError& e) {

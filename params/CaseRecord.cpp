@@ -128,9 +128,10 @@ bool ComplexIsEmpty(const CaseRecord& record, int complexIndex) {
   return true;
 }
 
-std::optional<std::string> MissingChoice(const CaseRecord& record) {
-  return MissingChoiceMessage(IsChoice(record.race, AncestryChoices), IsChoice(record.sex, SexChoices),
-                              IsChoice(record.model, ModelChoices));
+std::optional<std::string> MissingChoice(const CaseRecord& record, const OwnMortalityModels* ownModels) {
+  const bool modelChosen =
+      IsChoice(record.model, ModelChoices) || (ownModels && FindOwnModel(record.model, *ownModels));
+  return MissingChoiceMessage(IsChoice(record.race, AncestryChoices), IsChoice(record.sex, SexChoices), modelChosen);
 }
 
 void TidyScores(CaseRecord& record) {

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/PriorModels.h"
 #include "params/ParameterCheck.h"
 #include "store/CaseRow.h"
 
@@ -77,7 +78,8 @@ CaseRecord ReadCaseRecord(const CaseRow& row, std::shared_ptr<const CaseLayout> 
 bool ComplexIsEmpty(const CaseRecord& record, int complexIndex);
 
 // The first model choice (ancestry, sex, mortality model) the case lacks, as its message.
-std::optional<std::string> MissingChoice(const CaseRecord& record);
+// A mortality model of the folder's own (ownModels) counts as chosen.
+std::optional<std::string> MissingChoice(const CaseRecord& record, const OwnMortalityModels* ownModels = nullptr);
 
 // Checks every score of the complexes that have one (a score that is no
 // stage throws, naming its field, and nothing is tidied), puts each pair in

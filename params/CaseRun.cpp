@@ -1,14 +1,18 @@
 #include "params/CaseRun.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "engine/Analysis.h"
 #include "engine/AnalysisError.h"
 #include "engine/AnalysisSettings.h"
+#include "engine/PriorModels.h"
 #include "engine/TextCase.h"
+#include "engine/TraceFormat.h"
 #include "params/CaseLoading.h"
+#include "params/MortalityModelFile.h"
 #include "params/ResultWriteBack.h"
 #include "params/TraceFile.h"
 
@@ -131,6 +135,12 @@ std::shared_ptr<const CheckedParameters> SetOfRun(const RunSettings& settings) {
   return CheckParameterFile(settings.parameterFile, {});
 }
 
+std::shared_ptr<const OwnMortalityModels> ModelsOfRun(const RunSettings& settings) {
+  if (settings.ownModels) return settings.ownModels;
+  const std::filesystem::path folder = std::filesystem::path(settings.parameterFile).parent_path();
+  return std::make_shared<const OwnMortalityModels>(ReadMortalityModels((folder / MortalityModelFileName).string()));
+}
+
 std::shared_ptr<const CaseLayout> LayoutOfRun(const RunSettings& settings) {
   if (settings.layout) return settings.layout;
   return std::make_shared<const CaseLayout>(settings.parameters.get());
@@ -158,9 +168,16 @@ void WriteTrace(const TTransisionsAnalyseDataSet* record, const RunSettings& set
 
 CaseResults AnalyzeCase(const CaseRecord& record, const RunSettings& settings) {
   const std::shared_ptr<const CheckedParameters> parameters = SetOfRun(settings);
+  const std::shared_ptr<const OwnMortalityModels> models = ModelsOfRun(settings);
   const AnalysisSettings analysis =
-      ChooseAnalysisSettings(settings.level, "logit", record.model, record.sex, record.race);
+      ChooseAnalysisSettings(settings.level, "logit", record.model, record.sex, record.race, *models);
   AnalysisTreePtr analysed = LoadCase(record, *parameters, analysis.group);
+  if (analysed && !IsBuiltInModelName(record.model)) {
+    const HazardTableType& p = analysis.prior;
+    analysed->HazardModel = "A " + TraceReal(p[2]) + ", B " + TraceReal(p[3]) + ", C " + TraceReal(p[4]) + ", D " +
+                            TraceReal(p[8]) + " (" + FindOwnModel(record.model, *models)->name + ", " +
+                            MortalityModelFileName + ")";
+  }
   Analyse(analysed.get(), analysis);
   CaseResults results =
       ResultsOfCase(record.id, analysed.get(), settings.level, parameters->identity, record.selection);
@@ -173,7 +190,8 @@ CaseResults AnalyzeCase(const CaseRecord& record, const RunSettings& settings) {
 
 RowResult AnalyzeRecord(CaseRecord& record, const RunSettings& settings, std::optional<CaseResults>& results) {
   results.reset();
-  if (const auto missing = MissingChoice(record)) return {RowOutcome::Refused, *missing, record.selection};
+  if (const auto missing = MissingChoice(record, ModelsOfRun(settings).get()))
+    return {RowOutcome::Refused, *missing, record.selection};
   TidyScores(record);
   const ComplexSelection& selection = record.selection;
   if (!selection.UseCranialData && !selection.UsePubicData && !selection.UseAuricularData)

@@ -79,6 +79,10 @@ struct RunSettings {
   std::shared_ptr<const CheckedParameters> parameters;
   // The fields a case is read from, made once for the run (LayoutOfRun).
   std::shared_ptr<const CaseLayout> layout;
+  // The mortality models of the case folder's own (MortalityModelFile.h),
+  // read once for the run (ModelsOfRun). Without them every run reads the
+  // file beside parameterFile afresh.
+  std::shared_ptr<const OwnMortalityModels> ownModels;
   // Whether the results keep the analysed case (for the curves, the trace,
   // the age questions); otherwise it is released on the thread that built it.
   bool keepCase = false;
@@ -86,6 +90,9 @@ struct RunSettings {
 
 // The set of a run: settings.parameters, or the file read and checked now.
 std::shared_ptr<const CheckedParameters> SetOfRun(const RunSettings& settings);
+// The models of one's own of a run: settings.ownModels, or those of the
+// file beside settings.parameterFile, read now (none without the file).
+std::shared_ptr<const OwnMortalityModels> ModelsOfRun(const RunSettings& settings);
 // The fields of a run's cases: settings.layout, or made now for
 // settings.parameters (the built-in fields without them).
 std::shared_ptr<const CaseLayout> LayoutOfRun(const RunSettings& settings);

@@ -154,6 +154,8 @@ int Analyze::Execute() {
   // The parameter file is read and checked whole once, before the first case.
   FailureNote = "No case was analysed.\n";
   settings.parameters = Parameters(settings.parameterFile);
+  // The folder's own mortality models, read once like the set.
+  settings.ownModels = ModelsOfRun(settings);
   FailureNote.clear();
   NoteDemonstrationSet(*settings.parameters, err);
   settings.layout = LayoutOfRun(settings);

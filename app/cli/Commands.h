@@ -21,6 +21,7 @@ int CopyCommand(const std::vector<std::string>& args, const char* argv0, std::os
 int AskCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int SimulateCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int VerifyCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
+int DemographyCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 int HistoryCommand(const std::vector<std::string>& args, const char* argv0, std::ostream& out, std::ostream& err);
 
 // The program's own --help.

@@ -28,6 +28,7 @@ const char* const GeneralHelp =
     "  calibrate fit a parameter set to a reference sample of known age\n"
     "  validate  compare the estimates for a reference sample with its known ages\n"
     "  simulate  draw a reference sample from a parameter set\n"
+    "  demography estimate the mortality of a set of cases: a Gompertz-Makeham model and its life table\n"
     "  copy      copy a whole case table between a case folder and a database server\n"
     "  history   show the history of a case: every change, who made it and when\n"
     "  verify    check that stored results, or a report PDF's, follow from their scores\n"
@@ -75,7 +76,8 @@ int RunCli(int argc, char** argv) {
        {Entry{"analyze", &AnalyzeCommand}, Entry{"import", &ImportCommand}, Entry{"export", &ExportCommand},
         Entry{"report", &ReportCommand}, Entry{"form", &FormCommand}, Entry{"calibrate", &CalibrateCommand},
         Entry{"validate", &ValidateCommand}, Entry{"simulate", &SimulateCommand}, Entry{"copy", &CopyCommand},
-        Entry{"ask", &AskCommand}, Entry{"history", &HistoryCommand}, Entry{"verify", &VerifyCommand}}) {
+        Entry{"ask", &AskCommand}, Entry{"history", &HistoryCommand}, Entry{"verify", &VerifyCommand},
+        Entry{"demography", &DemographyCommand}}) {
     if (command != e.name) continue;
     // Every change a command makes is recorded in the case's history as its
     // own, and its report pages name the same analyst: --analyst, else the

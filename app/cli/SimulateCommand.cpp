@@ -26,7 +26,9 @@ const char* const SimulateHelp =
     "                   the same sample\n"
     "  --ages A         distribution of the ages: uniform:LOW:HIGH (default\n"
     "                   uniform:18:95), or prior:archeological or prior:forensic,\n"
-    "                   drawn from that mortality prior on 15 to 110\n"
+    "                   drawn from that mortality prior on 15 to 110, or gm:A,B,C,\n"
+    "                   drawn on 15 to 110 from the Gompertz-Makeham model of\n"
+    "                   hazard A + B e^(C x) for a person alive at 15\n"
     "  --group G        everyone in group G (1 female/white, 2 male/white,\n"
     "                   3 female/black, 4 male/black); default: the four in turn\n"
     "  --model NAME     mortality model written into HAZARDFUNC (default the prior\n"
@@ -59,6 +61,8 @@ SimulateOptions ReadOptions(const CommandLine& a, const char* argv0) {
     try {
       if (const auto prior = calib::ParsePriorAges(*ages))
         o.simulation.agePrior = *prior;
+      else if (const auto model = calib::ParseMortalityModel(*ages))
+        o.simulation.ageModel = *model;
       else
         o.simulation.ages = calib::ParseAgeDistribution(*ages);
     } catch (const std::invalid_argument& e) {

@@ -7,6 +7,7 @@
 #include "app/common/ProgramDirectory.h"
 #include "paint/StageScoresOfSet.h"
 #include "params/CaseRun.h"
+#include "params/MortalityModelFile.h"
 #include "store/CaseCsv.h"
 #include "store/CaseHistory.h"
 #include "store/CaseLocation.h"
@@ -82,9 +83,11 @@ int Import(const TransferOptions& o, const char* argv0, std::ostream& out, std::
     CaseTable table;
     table.Open(CaseTableLocation(dir));
     std::vector<std::string> warnings;
-    const int count =
-        ImportCsv(table, o.file, {{"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}},
-                  warnings, {}, StageScoresOf(checked.get()));
+    // The folder's own mortality models are models to choose as the built-in ones.
+    std::vector<std::string> models = ModelChoices;
+    for (const OwnMortalityModel& m : ReadMortalityModels(dir + MortalityModelFileName)) models.push_back(m.name);
+    const int count = ImportCsv(table, o.file, {{"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", models}},
+                                warnings, {}, StageScoresOf(checked.get()));
     for (const std::string& warning : warnings) err << "Warning: " << o.file << ", " << warning << "\n";
     out << "Imported " << count << (count == 1 ? " case" : " cases") << " into "
         << (ResolveCaseLocation(CaseTableLocation(dir)).server ? table.Where() : dir + "TAData.db") << "\n";

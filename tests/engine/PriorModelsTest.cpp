@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/AnalysisError.h"
+#include "engine/AnalysisSettings.h"
 #include "engine/AnalysisTree.h"
 #include "engine/PriorModels.h"
 
@@ -61,4 +62,29 @@ TEST(PriorModels, GridDensitiesFollowTheTableAskedFor) {
   const double x = GridAge(123), h = 1e-7;
   const auto f = [](double age) { return HazardDensity(ArcheologicalHazard, age); };
   EXPECT_NEAR(f(x), (f(x - h) + f(x + h)) / 2, 1e-9 * f(x));
+}
+
+// A folder's own model is found by its name in any letter case; the
+// built-in names keep their tables whatever the folder holds; a name the
+// folder does not define is refused as an unknown built-in name is. The
+// model's divisor makes its prior peak at exactly 1 on the grid.
+TEST(PriorModels, OwnModelsByNameWithTheirPeakAtOne) {
+  const OwnMortalityModels own = {{"Cemetery1", 0.0094, 2.5e-05, 0.099}, {"forensic", 0.5, 0.5, 0.5}};
+  const HazardTableType table = HazardTableNamed("CEMETERY1", own);
+  EXPECT_EQ(table[2], 0.0094);
+  EXPECT_EQ(table[3], 2.5e-05);
+  EXPECT_EQ(table[4], 0.099);
+  double peak = 0;
+  for (int i = 0; i < AgeGridSize; ++i) peak = std::max(peak, HazardDensity(table, GridAge(i)));
+  EXPECT_NEAR(peak, 1.0, 1e-15);
+  EXPECT_EQ(HazardTableNamed("Forensic", own), ForensicHazard);
+  EXPECT_EQ(HazardTableNamed("archeological", own), ArcheologicalHazard);
+  try {
+    HazardTableNamed("Cemetery2", own);
+    FAIL();
+  } catch (const AnalysisError& e) {
+    EXPECT_STREQ(e.what(), "illegal hazardfunction parameter: HF = Cemetery2");
+  }
+  EXPECT_EQ(ChooseAnalysisSettings(95, "logit", "cemetery1", "", "", own).prior, table);
+  EXPECT_THROW(ChooseAnalysisSettings(95, "logit", "cemetery1", "", ""), AnalysisError);
 }
