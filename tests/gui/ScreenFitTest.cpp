@@ -34,7 +34,7 @@ class ScreenFitTest : public QObject {
              "no window manager framed the window");
     // The window answers the frame by fitting itself in; a desktop under load
     // may take a while to report where it went.
-    QTest::qWaitFor([&] { return available.contains(f.frameGeometry()); }, 3000);
+    static_cast<void>(QTest::qWaitFor([&] { return available.contains(f.frameGeometry()); }, 3000));
     const QRect outer = f.frameGeometry();
     QVERIFY2(available.contains(outer), qPrintable(QStringLiteral("%1x%2+%3+%4 on %5x%6")
                                                        .arg(outer.width())
