@@ -2,6 +2,7 @@
 // with its key-by-key check, the complex check boxes, the case list, the
 // navigator, the notes, and what happens when the current row changes.
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QToolButton>
 
 #include "gui/DataEntryLayout.h"
+#include "gui/ScoreGrid.h"
 #include "gui/TAForm2.h"
 #include "gui/widgets/CaseGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
@@ -47,18 +49,6 @@ QLabel* MakeLabel(const QString& text, QWidget* parent, const QRect& geometry, Q
   label->setGeometry(geometry);
   label->setAlignment(alignment);
   return label;
-}
-
-// Box positions in a group: the min and MAX boxes of the left (or only) side,
-// then of the right side.
-struct BoxColumns {
-  int leftMin, leftMax, rightMin, rightMax;
-};
-
-BoxColumns ColumnsOf(const ScoreGroup& group) {
-  const int right = group.geometry.width() - 17;  // right edge of the last box
-  if (!group.paired) return {right - 57, right - 25, 0, 0};
-  return {right - 137, right - 105, right - 57, right - 25};
 }
 
 }  // namespace
@@ -188,7 +178,6 @@ void TTAForm2::BuildScoreGroup(int groupIndex) {
   ScoreGroupBoxes[static_cast<std::size_t>(groupIndex)] = group;
 
   auto* check = new QCheckBox(QString::fromLatin1(entry.checkText), group);
-  check->setGeometry(12, 24, entry.geometry.width() - 24, 24);
   check->setChecked(true);
   static const char* const checkNames[] = {"UseCranDataCB", "UsePubeDataCB", "UseAuriDataCB"};
   check->setObjectName(QString::fromLatin1(checkNames[groupIndex]));
@@ -199,55 +188,31 @@ void TTAForm2::BuildScoreGroup(int groupIndex) {
   const auto handler = handlers[groupIndex];
   connect(check, &QCheckBox::toggled, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
 
-  const BoxColumns columns = ColumnsOf(entry);
-  const QFont headFont = PixelFont(12, true);
-  const auto head = [&](const char* text, int left, int top, int width) {
-    QLabel* label = MakeLabel(QString::fromLatin1(text), group, QRect(left, top, width, 18), Qt::AlignCenter);
-    label->setFont(headFont);
-  };
-  if (entry.paired) {
-    head("Left", columns.leftMin - 4, 42, 65);
-    head("Right", columns.rightMin - 4, 42, 65);
-    head("min", columns.leftMin - 3, 59, 31);
-    head("MAX", columns.leftMax - 3, 59, 31);
-    head("min", columns.rightMin - 3, 59, 31);
-    head("MAX", columns.rightMax - 3, 59, 31);
-  } else {
-    head("min", columns.leftMin - 3, 56, 31);
-    head("MAX", columns.leftMax - 3, 56, 31);
-  }
+  ScoreGrid grid(group, entry.paired, 1, PixelFont(12, true), entry.rowPitch - ScoreGrid::BoxHeight);
+  grid.Layout()->addWidget(check, 0, 0, 1, -1);
+  std::vector<int> rows;
+  for (const ScoreRow& row : entry.rows)
+    rows.push_back(grid.AddRow(QString::fromLatin1(row.label), PixelFont(15, true)));
+  grid.Finish();
 
-  const QFont rowFont = PixelFont(15, true);
   const QFont boxFont = PixelFont(18, true);
-  const auto makeBox = [&](const ScoreRow& row, const char* side, bool upper, int left, int top) {
-    auto* box = new DbScoreEdit(&DataSourceSkeleton, ScoreField(row, side, upper), row.stageCount, group);
-    box->setObjectName(QString::fromStdString(ScoreField(row, side, upper)));
-    box->setFont(boxFont);
-    box->setGeometry(left, top, 25, 29);
-    box->setTextMargins(0, 0, 0, 0);
-    box->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
-    WireScoreBox(box);
-    // A score typed into a complex that was left out takes it in again.
-    connect(box, &QLineEdit::textEdited, check, [check](const QString& text) {
-      if (!text.trimmed().isEmpty()) check->setChecked(true);
-    });
-    ScoreBoxes.push_back(box);
-  };
-  const int labelRight = columns.leftMin - 6;
-  for (std::size_t r = 0; r < entry.rows.size(); ++r) {
-    const int top = entry.firstRowTop + static_cast<int>(r) * entry.rowPitch;
-    QLabel* label = MakeLabel(QString::fromLatin1(entry.rows[r].label), group, QRect(4, top, labelRight - 4, 29),
-                              Qt::AlignRight | Qt::AlignVCenter);
-    label->setFont(rowFont);
-  }
   // Boxes in focus order: every left-side (or only) row, then every right-side row.
   for (const char* side : entry.paired ? std::vector<const char*>{"_L", "_R"} : std::vector<const char*>{""}) {
-    const bool right = std::string(side) == "_R";
-    for (std::size_t r = 0; r < entry.rows.size(); ++r) {
-      const int top = entry.firstRowTop + static_cast<int>(r) * entry.rowPitch;
-      makeBox(entry.rows[r], side, false, right ? columns.rightMin : columns.leftMin, top);
-      makeBox(entry.rows[r], side, true, right ? columns.rightMax : columns.leftMax, top);
-    }
+    const bool right = std::string(side) != "_L";
+    for (std::size_t r = 0; r < entry.rows.size(); ++r)
+      for (const bool upper : {false, true}) {
+        const ScoreRow& row = entry.rows[r];
+        auto* box = new DbScoreEdit(&DataSourceSkeleton, ScoreField(row, side, upper), row.stageCount, group);
+        box->setObjectName(QString::fromStdString(ScoreField(row, side, upper)));
+        box->setFont(boxFont);
+        WireScoreBox(box);
+        // A score typed into a complex that was left out takes it in again.
+        connect(box, &QLineEdit::textEdited, check, [check](const QString& text) {
+          if (!text.trimmed().isEmpty()) check->setChecked(true);
+        });
+        grid.Place(box, rows[r], right, upper);
+        ScoreBoxes.push_back(box);
+      }
   }
 }
 
@@ -300,6 +265,8 @@ void TTAForm2::FocusNextControl(QWidget* from) {
 }
 
 void TTAForm2::WireScoreBox(DbScoreEdit* box) {
+  box->setTextMargins(0, 0, 0, 0);
+  box->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
   box->SetScoreJudge([this, box](QChar typed) { return TraitScoreKeyUp(box, typed); });
   // The check runs as the key goes down, so the next key already finds the
   // next box, however fast the typing.

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "gui/ScoreGrid.h"
 #include "gui/TAForm2.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbMemo.h"
@@ -56,6 +57,7 @@ const OwnTrait* TraitOfField(const std::vector<OwnTrait>& traits, const std::str
 constexpr int kNotesTop = 315;
 constexpr int kNotesBottom = 598;
 constexpr int kOwnRowPitch = 31;
+constexpr int kOwnNameRoom = 100;  // the width left for a trait's name beside its boxes
 
 }  // namespace
 
@@ -96,59 +98,43 @@ void TTAForm2::BuildOtherTraitsGroup() {
   QWidget* previous = ScoreBoxes.back();
   setTabOrder(DBMemo1, AgeEdit);
   if (!own_traits_.empty()) {
-    const int height = 62 + static_cast<int>(own_traits_.size()) * kOwnRowPitch;
     OtherTraitsGroup = new QGroupBox(QStringLiteral("Other traits"), DataEntrySheet);
     OtherTraitsGroup->setObjectName(QStringLiteral("OtherTraitsGroup"));
-    OtherTraitsGroup->setGeometry(702, kNotesTop - 40, 265, height);
-    const int right = OtherTraitsGroup->width() - 10;
-    const int columns[4] = {right - 124, right - 96, right - 56, right - 28};  // left min, MAX, right min, MAX
-    const QFont small = [] {
-      QFont font(QStringLiteral("Arial"));
-      font.setPixelSize(12);
-      font.setBold(true);
-      return font;
-    }();
-    const auto head = [&](const char* text, int left, int top, int width) {
-      auto* label = new QLabel(QString::fromLatin1(text), OtherTraitsGroup);
-      label->setGeometry(left, top, width, 16);
-      label->setAlignment(Qt::AlignCenter);
-      label->setFont(small);
-    };
-    head("Left", columns[0], 20, 52);
-    head("Right", columns[2], 20, 52);
-    for (int c = 0; c < 4; ++c) head(c % 2 == 0 ? "min" : "MAX", columns[c] - 2, 36, 28);
+    QFont small(QStringLiteral("Arial"));
+    small.setPixelSize(12);
+    small.setBold(true);
     QFont boxFont(QStringLiteral("Arial"));
     boxFont.setPixelSize(18);
     boxFont.setBold(true);
-    for (std::size_t t = 0; t < own_traits_.size(); ++t) {
-      const OwnTrait& trait = own_traits_[t];
-      const int top = 54 + static_cast<int>(t) * kOwnRowPitch;
+    ScoreGrid grid(OtherTraitsGroup, true, 0, small, kOwnRowPitch - ScoreGrid::BoxHeight);
+    for (const OwnTrait& trait : own_traits_) {
       // A name too long for the room is shortened in its middle; the tooltip
       // gives it whole.
       const QString range = QString::fromStdString(" (" + ScoreRange(UsableScores(trait)) + ")");
       const QFontMetrics metrics(small);
-      const int room = columns[0] - 8;
       const QString name = metrics.elidedText(QString::fromStdString(trait.name), Qt::ElideMiddle,
-                                              room - metrics.horizontalAdvance(range));
-      auto* label = new QLabel(name + range, OtherTraitsGroup);
-      label->setGeometry(4, top, room, 27);
-      label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      label->setFont(small);
-      label->setToolTip(QString::fromStdString(
-          trait.name + ": " + (trait.comment.empty() ? trait.complex : trait.comment + " (" + trait.complex + ")")));
-      const std::vector<std::pair<std::string, int>> boxes =
-          trait.paired
-              ? std::vector<std::pair<std::string, int>>{{"_L_LOW", 0}, {"_L_UPPER", 1}, {"_R_LOW", 2}, {"_R_UPPER", 3}}
-              : std::vector<std::pair<std::string, int>>{{"_LOW", 2}, {"_UPPER", 3}};
-      for (const auto& [end, column] : boxes) {
+                                              kOwnNameRoom - metrics.horizontalAdvance(range));
+      const int row = grid.AddRow(
+          name + range, small,
+          QString::fromStdString(trait.name + ": " +
+                                 (trait.comment.empty() ? trait.complex : trait.comment + " (" + trait.complex + ")")));
+      struct Box {
+        const char* end;
+        bool right, upper;
+      };
+      const std::vector<Box> boxes = trait.paired ? std::vector<Box>{{"_L_LOW", false, false},
+                                                                     {"_L_UPPER", false, true},
+                                                                     {"_R_LOW", true, false},
+                                                                     {"_R_UPPER", true, true}}
+                                                  : std::vector<Box>{{"_LOW", true, false}, {"_UPPER", true, true}};
+      for (const Box& place : boxes) {
+        const std::string end = place.end;
         const std::string field = UpperAscii(trait.name) + end;
         auto* box = new DbScoreEdit(&DataSourceSkeleton, field, trait.stages, OtherTraitsGroup);
         box->setObjectName(QString::fromStdString(field));
         box->setFont(boxFont);
-        box->setGeometry(columns[column], top, 25, 27);
-        box->setTextMargins(0, 0, 0, 0);
-        box->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
         WireScoreBox(box);
+        grid.Place(box, row, place.right, place.upper);
         const std::string side = end.find("_L_") == 0 ? ", left" : end.find("_R_") == 0 ? ", right" : "";
         box->setToolTip(QString::fromStdString(trait.name + side +
                                                (end.find("UPPER") != std::string::npos ? ", MAX" : ", min") +
@@ -166,6 +152,8 @@ void TTAForm2::BuildOtherTraitsGroup() {
         previous = box;
       }
     }
+    grid.Finish();
+    OtherTraitsGroup->setGeometry(702, kNotesTop - 40, 265, OtherTraitsGroup->sizeHint().height());
     OtherTraitsGroup->show();
     notesTop = OtherTraitsGroup->geometry().bottom() + 4;
   }
