@@ -4,12 +4,14 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "gui/DataEntryLayout.h"
 #include "gui/ScoreGrid.h"
@@ -152,6 +154,8 @@ void TTAForm2::BuildDataEntryPage() {
   DBMemo1->setGeometry(702, 315, 265, 321);
   DBMemo1->setFont(PixelFont(15, true));
 
+  LayOutDataEntryPage();
+
   // The focus order of the page.
   std::vector<QWidget*> order = {DBEdit4, HazardPriorLB, RacePriorLB, SexPriorLB};
   for (int g = 0; g < 3; ++g) {
@@ -169,6 +173,59 @@ void TTAForm2::BuildDataEntryPage() {
   order.insert(order.end(), {DBMemo1, FindBox, DBNavigator1, BitBtnNew});
   for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
   UpdateScoreTips({});
+}
+
+void TTAForm2::LayOutDataEntryPage() {
+  // The left column: the case number, the model choices, the case list (which
+  // takes the height there is), the navigator and "New Skeleton".
+  for (QWidget* fixed : std::initializer_list<QWidget*>{CaseNumberGroup, ModelGroup, DBNavigator1, BitBtnNew})
+    fixed->setFixedSize(fixed->size());
+  FindBox->setFixedWidth(FindBox->width());
+  DBGrid1->setFixedWidth(DBGrid1->width());
+  DBGrid1->setMinimumHeight(DBGrid1->height());
+  auto* left = new QVBoxLayout;
+  left->setSpacing(0);
+  left->addWidget(CaseNumberGroup);
+  left->addSpacing(7);
+  left->addWidget(ModelGroup);
+  left->addSpacing(7);
+  left->addWidget(FindBox);
+  left->addSpacing(2);
+  left->addWidget(DBGrid1, 1);
+  left->addSpacing(3);
+  left->addWidget(DBNavigator1, 0, Qt::AlignLeft);
+  left->addSpacing(4);
+  left->addWidget(BitBtnNew, 0, Qt::AlignHCenter);
+
+  // The score sheet: cranial and pubic above, auricular below beside the
+  // column of the notes (and the other traits) and the documented age.
+  for (QGroupBox* group : ScoreGroupBoxes) group->setMinimumSize(group->size());
+  auto* top = new QHBoxLayout;
+  top->setSpacing(5);
+  top->addWidget(ScoreGroupBoxes[0]);
+  top->addWidget(ScoreGroupBoxes[1]);
+  top->addStretch(1);
+  NotesColumn = new QVBoxLayout;
+  NotesColumn->setSpacing(4);
+  NotesColumn->addWidget(NotesLabel, 0, Qt::AlignHCenter);
+  DBMemo1->setMinimumSize(DBMemo1->width(), 90);
+  NotesColumn->addWidget(DBMemo1, 1);
+  auto* bottom = new QHBoxLayout;
+  bottom->setSpacing(10);
+  bottom->addWidget(ScoreGroupBoxes[2], 0, Qt::AlignTop);
+  bottom->addLayout(NotesColumn);
+  bottom->addStretch(1);
+  auto* sheet = new QVBoxLayout;
+  sheet->setSpacing(0);
+  sheet->setContentsMargins(0, 8, 0, 0);
+  sheet->addLayout(top);
+  sheet->addLayout(bottom, 1);
+
+  auto* page = new QHBoxLayout(DataEntrySheet);
+  page->setContentsMargins(8, 16, 8, 8);
+  page->setSpacing(8);
+  page->addLayout(left);
+  page->addLayout(sheet, 1);
 }
 
 void TTAForm2::BuildScoreGroup(int groupIndex) {

@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "gui/ScoreGrid.h"
@@ -54,8 +56,6 @@ const OwnTrait* TraitOfField(const std::vector<OwnTrait>& traits, const std::str
   return nullptr;
 }
 
-constexpr int kNotesTop = 315;
-constexpr int kNotesBottom = 598;
 constexpr int kOwnRowPitch = 31;
 constexpr int kOwnNameRoom = 100;  // the width left for a trait's name beside its boxes
 
@@ -81,11 +81,18 @@ std::vector<std::string> TTAForm2::PairBasesOf(int complexIndex) const {
 void TTAForm2::BuildOtherTraitsGroup() {
   if (AgeEdit == nullptr) {
     AgeLabel = new QLabel(QStringLiteral("Documented age"), DataEntrySheet);
-    AgeLabel->setGeometry(702, kNotesBottom + 6, 150, 28);
     AgeLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    AgeLabel->setMinimumSize(150, 28);
     AgeEdit = new DbEdit(&DataSourceSkeleton, std::string(kAgeField), DataEntrySheet);
     AgeEdit->setObjectName(QStringLiteral("AgeEdit"));
-    AgeEdit->setGeometry(860, kNotesBottom + 6, 70, 28);
+    AgeEdit->setFixedSize(70, 28);
+    auto* age = new QHBoxLayout;
+    age->addWidget(AgeLabel);
+    age->addSpacing(8);
+    age->addWidget(AgeEdit);
+    age->addStretch(1);
+    NotesColumn->addSpacing(2);
+    NotesColumn->addLayout(age);
     AgeEdit->setToolTip(QStringLiteral("The documented age at death, 15 to 110 years, of a reference skeleton"));
     AgeEdit->show();
     AgeLabel->show();
@@ -93,7 +100,6 @@ void TTAForm2::BuildOtherTraitsGroup() {
   OwnScoreBoxes.clear();
   delete OtherTraitsGroup;
   OtherTraitsGroup = nullptr;
-  int notesTop = kNotesTop;
   // The focus goes from the last auricular box to these boxes, the notes and the age.
   QWidget* previous = ScoreBoxes.back();
   setTabOrder(DBMemo1, AgeEdit);
@@ -153,13 +159,12 @@ void TTAForm2::BuildOtherTraitsGroup() {
       }
     }
     grid.Finish();
-    OtherTraitsGroup->setGeometry(702, kNotesTop - 40, 265, OtherTraitsGroup->sizeHint().height());
+    OtherTraitsGroup->setFixedWidth(DBMemo1->minimumWidth());
+    NotesColumn->insertWidget(1, OtherTraitsGroup);
     OtherTraitsGroup->show();
-    notesTop = OtherTraitsGroup->geometry().bottom() + 4;
   }
   // The notes give way to the group, down to a few lines.
   NotesLabel->setVisible(own_traits_.empty());
-  DBMemo1->setGeometry(702, notesTop, 265, std::max(90, kNotesBottom - notesTop));
 }
 
 std::string TTAForm2::OwnTraitScoreRefusal(const DbScoreEdit* box, QChar typed, bool& own) const {

@@ -46,6 +46,7 @@ class QMenu;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QVBoxLayout;
 class QLineEdit;
 class QPainter;
 class QPushButton;
@@ -141,6 +142,7 @@ struct TTAForm2Controls {
   QCheckBox* UsePubeDataCB = nullptr;
   QCheckBox* UseAuriDataCB = nullptr;
   QLabel* NotesLabel = nullptr;
+  QVBoxLayout* NotesColumn = nullptr;  // the notes label, the other traits, the notes, the age
   DbMemo* DBMemo1 = nullptr;
   // The 66 score boxes in focus order.
   std::vector<DbScoreEdit*> ScoreBoxes;
@@ -413,6 +415,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void BuildNotice();
   void BuildDataEntryPage();
   void BuildScoreGroup(int groupIndex);
+  void LayOutDataEntryPage();
   // The tooltips of the built-in score boxes, with the stages of the set in use.
   void UpdateScoreTips(const StageScoreRules& stages);
   // The "Other traits" group for the traits of own_traits_, in place of the
