@@ -175,7 +175,8 @@ void TTAForm2::SaveAllReportsClick() {
       table.LocateId(ids[i]);
       const std::string name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
       try {
-        WriteCaseReportFiles(table, 0, format, out / ReportFileStem(name, ids[i], taken), set.get(), Analyst());
+        WriteCaseReportFiles(table, 0, format, out / ReportFileStem(name, ids[i], taken), set.get(), Analyst(),
+                             &own_models_);
         ++written;
       } catch (const NoResultsToReport& missing) {
         unanalysed = true;

@@ -168,6 +168,7 @@ bool TTAForm2::OpenCaseFolder(const std::string& directory) {
   FindBox->clear();
   try {
     TakeOwnTraitsOfParameterSet();
+    TakeOwnModelsOfFolder();
     TATable.OpenAtStartUp(folder);
   } catch (const std::exception& error) {
     SyncRowControls();
@@ -242,7 +243,7 @@ void TTAForm2::ImportCasesClick() {
   try {
     WithSecondConnection([&](CaseTable& table) {
       const std::vector<FieldChoices> choices = {
-          {"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelChoices}};
+          {"SEX", SexChoices}, {"RACE", AncestryChoices}, {"HAZARDFUNC", ModelNames()}};
       added = ImportCsv(table, path.toStdString(), choices, warnings, advance, stages, askAboutStored);
     });
   } catch (const ImportStopped& stopped) {

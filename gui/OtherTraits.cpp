@@ -11,9 +11,12 @@
 
 #include "gui/ScoreGrid.h"
 #include "gui/TAForm2.h"
+#include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"
+#include "gui/widgets/DbListBox.h"
 #include "gui/widgets/DbMemo.h"
 #include "params/CaseRun.h"
+#include "params/MortalityModelFile.h"
 #include "store/Schema.h"
 
 namespace vorla::gui {
@@ -72,6 +75,26 @@ void TTAForm2::TakeOwnTraitsOfParameterSet() {
   for (const OwnTrait& trait : own_traits_) columns.push_back({trait.name, trait.paired});
   DeclareOwnTraits(columns);
   BuildOtherTraitsGroup();
+}
+
+void TTAForm2::TakeOwnModelsOfFolder() {
+  own_models_.clear();
+  try {
+    own_models_ = ReadMortalityModels(ProgramDirectory + MortalityModelFileName);
+  } catch (const std::exception& error) {
+    ShowMessage(MessageKind::Error, std::string("Only the built-in mortality models are offered: ") + error.what());
+  }
+  QStringList items;
+  for (const std::string& name : ModelNames()) items << QString::fromStdString(name);
+  HazardPriorLB->SetItems(items);
+  HazardPriorLB->setVerticalScrollBarPolicy(own_models_.empty() ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+  ComboBoxHazard->SetItems(items);
+}
+
+std::vector<std::string> TTAForm2::ModelNames() const {
+  std::vector<std::string> names = ModelChoices;
+  for (const OwnMortalityModel& model : own_models_) names.push_back(model.name);
+  return names;
 }
 
 std::vector<std::string> TTAForm2::PairBasesOf(int complexIndex) const {

@@ -58,7 +58,7 @@ void TTAForm2::PreferencesClick() {
 
 void TTAForm2::QuickRep1BeforePrint(ReportContent& content) const {
   // Filled from the current row just before the page is produced.
-  content.modelLine = ModelLine(TATable);
+  content.modelLine = ModelLine(TATable, &own_models_);
   content.caption = windowTitle();
 }
 

@@ -309,6 +309,7 @@ void TTAForm2::FormShow() {
   // Opening the table (with the notes field added to an older one), the
   // edit state on the current row, the display formats of the results.
   TakeOwnTraitsOfParameterSet();
+  TakeOwnModelsOfFolder();
   TATable.OpenAtStartUp(ProgramDirectory);
   RestoreLastCase();
   RememberFolder();

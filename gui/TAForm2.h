@@ -426,6 +426,12 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   // parameter file that cannot be used leaves only the built-in traits; it is
   // said when the file is checked.
   void TakeOwnTraitsOfParameterSet();
+  // Offers the folder's own mortality models (Mortality.txt) after the
+  // built-in ones in both model lists; a file that cannot be read is said,
+  // and only the built-in models are offered.
+  void TakeOwnModelsOfFolder();
+  // The built-in model names and those of the folder's own.
+  std::vector<std::string> ModelNames() const;
   // The score pairs of a complex, with those of the parameter set's own traits.
   std::vector<std::string> PairBasesOf(int complexIndex) const;
   void BuildAnalysisPage();
@@ -509,6 +515,7 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   std::shared_ptr<const CheckedParameters> CheckedParameterSet();
   std::shared_ptr<const CheckedParameters> checked_parameters_;
   std::vector<OwnTrait> own_traits_;  // of the parameter set when the case table was opened
+  OwnMortalityModels own_models_;     // of the folder's Mortality.txt when it was opened
   // The PDF file that printing to a file proposes: the case number in the case folder.
   QString ReportPdfPath() const;
   // The case number made fit to be a file name; empty when the row has none.

@@ -76,8 +76,9 @@ void WriteChartFile(const BarChartData& chart, QSize size, ChartFormat format, c
 }
 
 void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::optional<ChartFormat> chart,
-                          const std::filesystem::path& stem, const ParameterIdentity* set, const QString& analyst) {
-  WriteReportFiles(StoredCaseReport(table, unrecordedLevel, set, analyst), chart, stem);
+                          const std::filesystem::path& stem, const ParameterIdentity* set, const QString& analyst,
+                          const OwnMortalityModels* ownModels) {
+  WriteReportFiles(StoredCaseReport(table, unrecordedLevel, set, analyst, ownModels), chart, stem);
 }
 
 void WriteReportFiles(const ReportContent& content, std::optional<ChartFormat> chart,

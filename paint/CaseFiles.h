@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "engine/PriorModels.h"
 #include "paint/BarChart.h"
 #include "paint/Report.h"
 #include "params/ParameterIdentity.h"
@@ -41,6 +42,6 @@ void WriteReportFiles(const ReportContent& content, std::optional<ChartFormat> c
 // results (of the set, when given) or a file cannot be written. Reads the row only.
 void WriteCaseReportFiles(const CaseTable& table, int unrecordedLevel, std::optional<ChartFormat> chart,
                           const std::filesystem::path& stem, const ParameterIdentity* set = nullptr,
-                          const QString& analyst = {});
+                          const QString& analyst = {}, const OwnMortalityModels* ownModels = nullptr);
 
 }  // namespace vorla::gui

@@ -85,9 +85,15 @@ void FillCaseFields(const CaseTable& table, ReportContent& content) {
   }
 }
 
-QString ModelLine(const CaseTable& table) {
-  return QStringLiteral("Hazard Model: ") + TextOf(table, "HAZARDFUNC") + QLatin1Char(' ') + TextOf(table, "RACE") +
-         QLatin1Char(' ') + TextOf(table, "SEX");
+QString ModelLine(const CaseTable& table, const OwnMortalityModels* ownModels) {
+  QString model = TextOf(table, "HAZARDFUNC");
+  if (const OwnMortalityModel* own = ownModels ? FindOwnModel(model.toStdString(), *ownModels) : nullptr)
+    model += QStringLiteral(" (A = %1, B = %2, C = %3)")
+                 .arg(own->A, 0, 'g', 6)
+                 .arg(own->B, 0, 'g', 6)
+                 .arg(own->C, 0, 'g', 6);
+  return QStringLiteral("Hazard Model: ") + model + QLatin1Char(' ') + TextOf(table, "RACE") + QLatin1Char(' ') +
+         TextOf(table, "SEX");
 }
 
 void CopyEstimateCells(ReportContent& content, int rowCount, const std::function<QString(int, int)>& cellText) {
@@ -120,7 +126,7 @@ ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model
 }
 
 ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, const ParameterIdentity* set,
-                               const QString& analyst) {
+                               const QString& analyst, const OwnMortalityModels* ownModels) {
   if (table.FieldIsNull("RES_ALLCOR_MAX_LIKELIHOOD")) throw NoResultsToReport("no stored results");
   const std::string recordedSet = table.FieldIsNull(std::string(kParameterSetField))
                                       ? std::string()
@@ -132,7 +138,7 @@ ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, cons
 
   ReportContent content;
   FillCaseFields(table, content);
-  content.modelLine = ModelLine(table);
+  content.modelLine = ModelLine(table, ownModels);
   content.caption = QString::fromLatin1(WindowCaption);
   content.printedAt = ReportTimestamp();
   content.chart = EstimatesChartLook();

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/PriorModels.h"
 #include "paint/Report.h"
 #include "params/ParameterIdentity.h"
 #include "store/CaseTable.h"
@@ -20,8 +21,9 @@ QPageLayout ReportPageLayout();
 void FillCaseFields(const CaseTable& table, ReportContent& content);
 
 // "Hazard Model: " followed by the mortality model, ancestry and sex of the
-// current row, separated by blanks that stay when a field is empty.
-QString ModelLine(const CaseTable& table);
+// current row, separated by blanks that stay when a field is empty. A model
+// of the folder's own (among ownModels) is followed by its parameters.
+QString ModelLine(const CaseTable& table, const OwnMortalityModels* ownModels = nullptr);
 
 // Empties and disables every cell of the report's estimates table, then
 // enables and fills the cells of the first rowCount rows (all seven columns)
@@ -57,7 +59,7 @@ class NoResultsToReport : public std::runtime_error {
 // that the row records as computed with another set are refused. Throws
 // when the row holds no results, or none of that set. Reads the row only.
 ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, const ParameterIdentity* set = nullptr,
-                               const QString& analyst = {});
+                               const QString& analyst = {}, const OwnMortalityModels* ownModels = nullptr);
 
 // The blank score form: the report's page with every field and result empty,
 // the value boxes framed, for scoring by hand.

@@ -15,6 +15,7 @@
 #include "app/common/ProgramDirectory.h"
 #include "paint/CaseFiles.h"
 #include "paint/CaseReport.h"
+#include "params/MortalityModelFile.h"
 #include "params/ParallelWork.h"
 #include "store/CaseHistory.h"
 #include "store/CaseTable.h"
@@ -157,6 +158,13 @@ int Report::Execute() {
     const ParameterIdentity* set = checked ? &checked->identity : nullptr;
     if (checked) NoteDemonstrationSet(*checked, err);
     const QString analyst = QString::fromStdString(o.analyst ? *o.analyst : DefaultCaseWriter().analyst).trimmed();
+    // The page gives the parameters of a mortality model of the folder's own.
+    OwnMortalityModels ownModels;
+    try {
+      ownModels = ReadMortalityModels((std::filesystem::path(dir) / MortalityModelFileName).string());
+    } catch (const std::exception& e) {
+      err << "The pages name the folder's own mortality models without their parameters: " << e.what() << "\n";
+    }
     table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     // The report reads the rows; the corrections the results table makes in
@@ -175,7 +183,7 @@ int Report::Execute() {
       c.name = table.FieldIsNull("SKELETON_NAME") ? std::string() : table.FieldAsText("SKELETON_NAME");
       c.stem = o.out / gui::ReportFileStem(c.name, c.id, taken);
       try {
-        c.content = gui::StoredCaseReport(table, o.level, set, analyst);
+        c.content = gui::StoredCaseReport(table, o.level, set, analyst, &ownModels);
       } catch (const std::exception& e) {
         c.error = e.what();
       }

@@ -21,6 +21,16 @@ void ChoiceComboBox::SetProgramText(const QString& text) {
   shown_ = currentIndex();
 }
 
+void ChoiceComboBox::SetItems(const QStringList& items) {
+  const QString shown = currentText();
+  {
+    const QSignalBlocker block(this);
+    clear();
+    addItems(items);
+  }
+  SetProgramText(shown);
+}
+
 void ChoiceComboBox::wheelEvent(QWheelEvent* event) {
   if (hasFocus()) {
     QComboBox::wheelEvent(event);

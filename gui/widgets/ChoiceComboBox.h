@@ -17,6 +17,8 @@ class ChoiceComboBox final : public QComboBox {
   // Text put in by the program: no change by the person. A text that is no
   // item (without regard to case) shows the box empty.
   void SetProgramText(const QString& text);
+  // Offers these items instead, keeping the one shown where it is one of them.
+  void SetItems(const QStringList& items);
   // The item shown; -1 when none.
   int ItemIndex() const { return currentIndex(); }
 

@@ -20,6 +20,15 @@ DbListBox::DbListBox(TDataSource* source, const std::string& field, const QStrin
   });
 }
 
+void DbListBox::SetItems(const QStringList& items) {
+  {
+    const QSignalBlocker block(this);
+    clear();
+    addItems(items);
+  }
+  ShowField();
+}
+
 int DbListBox::ItemIndex() const {
   const auto selected = selectedItems();
   return selected.isEmpty() ? -1 : row(selected.first());

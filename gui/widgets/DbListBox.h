@@ -13,6 +13,8 @@ class DbListBox final : public QListWidget, public DataLink {
   Q_OBJECT
  public:
   DbListBox(TDataSource* source, const std::string& field, const QStringList& items, QWidget* parent = nullptr);
+  // Offers these items instead, the field's value chosen among them.
+  void SetItems(const QStringList& items);
 
   // Index of the selected item, -1 when none.
   int ItemIndex() const;

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include "GuiTestSupport.h"
 #include "gui/DataEntryLayout.h"
+#include "paint/Report.h"
 
 #include "gui/widgets/CaseGrid.h"
 #include "gui/widgets/ChoiceComboBox.h"
@@ -20,6 +21,7 @@
 #include "gui/widgets/DbListBox.h"
 #include "gui/widgets/DbMemo.h"
 #include "gui/widgets/Navigator.h"
+#include "params/MortalityModelFile.h"
 #include "store/CaseTable.h"
 
 using namespace vorla;
@@ -267,6 +269,27 @@ class DataEntryTest : public QObject {
     QCOMPARE(StoredRow(folder.Path(), 1)[static_cast<std::size_t>(FindCaseField("HAZARDFUNC"))],
              std::string("Archeological"));
     QVERIFY(w.ui.messages.empty());
+  }
+
+  // A mortality model of the folder's own is offered after the built-in
+  // ones on both pages, and a case that names it is analysed with it.
+  void theFoldersOwnModelsAreOffered() {
+    CaseFolder folder;
+    SaveMortalityModel(folder.Path() + MortalityModelFileName, {"Cemetery", 0.01, 5e-05, 0.09}, "a test");
+    folder.Seed({{"case", "Male", "White", "cemetery", AllScores("2", "3")}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    QCOMPARE(Controls(f).HazardPriorLB->count(), 3);
+    QCOMPARE(Controls(f).HazardPriorLB->SelectedText(), QStringLiteral("Cemetery"));
+    QCOMPARE(Controls(f).ComboBoxHazard->count(), 3);
+    QCOMPARE(Controls(f).ComboBoxHazard->currentText(), QStringLiteral("Cemetery"));
+    Controls(f).BitBtnCalculate->click();
+    QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join('\n')));
+    const auto stored = StoredRow(folder.Path(), 1);
+    QVERIFY(!stored[static_cast<std::size_t>(FindCaseField("RES_ALLCOR_MAX_LIKELIHOOD"))].empty());
+    // The page names the model with its parameters.
+    QCOMPARE(f.ReportFromCurrentRow().modelLine,
+             QStringLiteral("Hazard Model: cemetery (A = 0.01, B = 5e-05, C = 0.09) White Male"));
   }
 
   void resetShowsTheFirstModelForAnEmptyField() {
