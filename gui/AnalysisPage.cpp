@@ -3,7 +3,9 @@
 // panel under the graph with the results grid and the graph buttons; the
 // anchoring of those panels and the switching between the two graphs.
 #include <QButtonGroup>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -141,52 +143,71 @@ void TTAForm2::BuildSummaryPanel() {
   AgeSummPanel->setFrameShape(QFrame::StyledPanel);
   AgeSummPanel->setFont(PixelFont(12, true));
   PaperColours(AgeSummPanel);
+  // Three columns of a caption and its value under the headings; the
+  // headings, the rules and the case's name span them all.
+  auto* grid = new QGridLayout(AgeSummPanel);
+  grid->setContentsMargins(4, 4, 4, 4);
+  grid->setHorizontalSpacing(2);
+  grid->setVerticalSpacing(1);
+  for (int c = 0; c < 6; ++c) grid->setColumnMinimumWidth(c, c % 2 == 0 ? 45 : 31);
+  int row = 0;
+  const auto line = [](QLabel* label) {
+    label->setMinimumHeight(18);
+    return label;
+  };
 
   auto* name = new DbLabel(&DataSourceSkeleton, "SKELETON_NAME", AgeSummPanel);
-  name->setGeometry(4, 4, 237, 22);
   name->setAlignment(Qt::AlignCenter);
   name->setFont(PixelFont(14, true));
+  name->setMinimumHeight(22);
   Fill(name, Qt::white);
-  Caption(QStringLiteral("Mortality Model"), AgeSummPanel, 4, 30, 100);
+  grid->addWidget(name, row++, 0, 1, 6);
+  auto* choices = new QHBoxLayout;
+  choices->setSpacing(2);
+  choices->addWidget(line(Caption(QStringLiteral("Mortality Model"), AgeSummPanel, 0, 0, 100)), 3);
   auto* race = new DbLabel(&DataSourceSkeleton, "RACE", AgeSummPanel);
-  race->setGeometry(106, 30, 64, 18);
+  choices->addWidget(line(race), 2);
   auto* sex = new DbLabel(&DataSourceSkeleton, "SEX", AgeSummPanel);
-  sex->setGeometry(172, 30, 66, 18);
+  choices->addWidget(line(sex), 2);
+  grid->addLayout(choices, row++, 0, 1, 6);
   DBText_ID = new DbLabel(&DataSourceSkeleton, "SKELETON_ID", AgeSummPanel);
   DBText_ID->setObjectName(QStringLiteral("DBText_ID"));
   DBText_ID->hide();
 
-  Caption(QStringLiteral("Probability"), AgeSummPanel, 4, 54, 100);
+  grid->addWidget(line(Caption(QStringLiteral("Probability"), AgeSummPanel, 0, 0, 100)), row++, 0, 1, 6);
   ProbabilityRG = new QGroupBox(AgeSummPanel);
   ProbabilityRG->setObjectName(QStringLiteral("ProbabilityRG"));
-  ProbabilityRG->setGeometry(4, 72, 237, 28);
+  ProbabilityRG->setMinimumHeight(28);
+  auto* levelsRow = new QHBoxLayout(ProbabilityRG);
+  levelsRow->setContentsMargins(8, 2, 8, 2);
   ProbabilityButtons = new QButtonGroup(ProbabilityRG);
   static const char* const levels[] = {"90", "95", "99"};
   for (int i = 0; i < 3; ++i) {
     auto* item = new QRadioButton(QString::fromLatin1(levels[i]), ProbabilityRG);
-    item->setGeometry(8 + i * 78, 4, 70, 20);
+    levelsRow->addWidget(item, 1);
     ProbabilityButtons->addButton(item, i);
   }
   ProbabilityButtons->button(1)->setChecked(true);
   connect(ProbabilityButtons, &QButtonGroup::idClicked, this,
           [this](int) { Guarded([this] { ProbabilityRGClick(); }); });
+  grid->addWidget(ProbabilityRG, row++, 0, 1, 6);
 
-  // One block per estimate: a heading, then caption/value pairs in three columns.
+  // One block per estimate: a rule, a heading, then caption/value pairs in three columns.
   struct Pair {
     const char* caption;
     const char* field;
   };
-  const auto block = [this](int top, const char* heading, const QColor& colour,
-                            const std::vector<std::vector<Pair>>& lines, std::size_t blockIndex, bool whiteLimits) {
+  const auto block = [&](const char* heading, const QColor& colour, const std::vector<std::vector<Pair>>& lines,
+                         std::size_t blockIndex, bool whiteLimits) {
     auto* rule = new QFrame(AgeSummPanel);
     rule->setFrameShape(QFrame::HLine);
-    rule->setGeometry(2, top - 3, 241, 2);
-    Caption(QString::fromLatin1(heading), AgeSummPanel, 4, top, 230, colour);
-    int y = top + 19;
-    for (const auto& line : lines) {
-      int x = 4;
-      for (const Pair& pair : line) {
-        QLabel* caption = Caption(QString::fromLatin1(pair.caption), AgeSummPanel, x, y, 47,
+    grid->setRowMinimumHeight(row, 14);
+    grid->addWidget(rule, row++, 0, 1, 6);
+    grid->addWidget(line(Caption(QString::fromLatin1(heading), AgeSummPanel, 0, 0, 230, colour)), row++, 0, 1, 6);
+    for (const auto& pairs : lines) {
+      int column = 0;
+      for (const Pair& pair : pairs) {
+        QLabel* caption = Caption(QString::fromLatin1(pair.caption), AgeSummPanel, 0, 0, 47,
                                   blockIndex == 0 ? colour : QColor(Qt::black));
         QLabel* value = nullptr;
         if (std::string(pair.field).ends_with("STD_ERROR")) {
@@ -199,7 +220,6 @@ void TTAForm2::BuildSummaryPanel() {
           ResultLabels.push_back(result);
           value = result;
         }
-        value->setGeometry(x + 47, y, 31, 18);
         QPalette palette = value->palette();
         palette.setColor(QPalette::WindowText, blockIndex == 0 ? colour : QColor(Qt::black));
         value->setPalette(palette);
@@ -217,18 +237,20 @@ void TTAForm2::BuildSummaryPanel() {
           DbLabel** targets[] = {&pvaluncorr, &pvaluncorr, &pvalcran, &pvalpube, &pvalauri};
           *targets[blockIndex] = static_cast<DbLabel*>(value);
         }
-        x += 80;
+        grid->addWidget(line(caption), row, column);
+        grid->addWidget(line(value), row, column + 1);
+        column += 2;
       }
-      y += 19;
+      ++row;
     }
   };
-  block(106, "All data (Corrected)", QColor(0, 0, 255),
+  block("All data (Corrected)", QColor(0, 0, 255),
         {{{" L95% ", "RES_ALLCOR_LOW95P_CONF"},
           {"Max Lik", "RES_ALLCOR_MAX_LIKELIHOOD"},
           {" U95% ", "RES_ALLCOR_UPPER95P_CONF"}},
          {Pair{"SE", "RES_ALLCOR_STD_ERROR"}}},
         0, true);
-  block(172, "All data (uncorrected)", QColor(0, 0, 0),
+  block("All data (uncorrected)", QColor(0, 0, 0),
         {{{"L95%", "RES_ALL_LOW95P_CONF"}, {"Max Lik", "RES_ALL_MAX_LIKELIHOOD"}, {"U95%", "RES_ALL_UPPER95P_CONF"}},
          {{"SE", "RES_ALL_STD_ERROR"}, {"DF", "RES_ALL_DEGFREE"}, {"Chi-sq", "RES_ALL_CHI2"}},
          {Pair{"p", "RES_ALL_CHI2_P"}}},
@@ -241,11 +263,12 @@ void TTAForm2::BuildSummaryPanel() {
     for (const char* ending : {"LOW95P_CONF", "MAX_LIKELIHOOD", "UPPER95P_CONF", "DEGFREE", "CHI2", "CHI2_P"})
       names.push_back(prefix + ending);
     const std::size_t n = names.size();
-    block(257 + i * 79, headings[i], colours[i],
+    block(headings[i], colours[i],
           {{{"L95%", names[n - 6].c_str()}, {"Max Lik", names[n - 5].c_str()}, {"U95%", names[n - 4].c_str()}},
            {{"DF", names[n - 3].c_str()}, {"Chi-sq", names[n - 2].c_str()}, {"p", names[n - 1].c_str()}}},
           static_cast<std::size_t>(i) + 2, false);
   }
+  grid->setRowStretch(row, 1);
 
   MortalityPanel = new QFrame(AgeNumPanel);
   MortalityPanel->setObjectName(QStringLiteral("MortalityPanel"));
