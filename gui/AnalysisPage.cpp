@@ -275,7 +275,15 @@ void TTAForm2::BuildSummaryPanel() {
   MortalityPanel->setGeometry(2, 486, 245, 146);
   MortalityPanel->setFrameShape(QFrame::StyledPanel);
   MortalityPanel->setFont(PixelFont(14, true));
-  Caption(QStringLiteral("Mortality Model"), MortalityPanel, 6, 4, 200)->setFont(PixelFont(15, true));
+  // The heading, then a caption and its box a line, then "Reset" under the boxes.
+  auto* choicesGrid = new QGridLayout(MortalityPanel);
+  choicesGrid->setContentsMargins(6, 4, 8, 4);
+  choicesGrid->setHorizontalSpacing(2);
+  choicesGrid->setVerticalSpacing(4);
+  choicesGrid->setColumnMinimumWidth(0, 76);
+  QLabel* heading = Caption(QStringLiteral("Mortality Model"), MortalityPanel, 0, 0, 200);
+  heading->setFont(PixelFont(15, true));
+  choicesGrid->addWidget(heading, 0, 0, 1, 2);
   struct ComboEntry {
     ChoiceComboBox** box;
     const char* name;
@@ -285,18 +293,21 @@ void TTAForm2::BuildSummaryPanel() {
   const ComboEntry combos[] = {{&ComboBoxSex, "ComboBoxSex", "Sex", &SexChoices},
                                {&ComboBoxRace, "ComboBoxRace", "Ancestry", &AncestryChoices},
                                {&ComboBoxHazard, "ComboBoxHazard", "Hazard", &ModelChoices}};
-  int top = 26;
+  int choiceRow = 1;
   for (const ComboEntry& entry : combos) {
-    Caption(QString::fromLatin1(entry.label), MortalityPanel, 6, top + 4, 76);
+    choicesGrid->addWidget(Caption(QString::fromLatin1(entry.label), MortalityPanel, 0, 0, 76), choiceRow, 0);
     QStringList items;
     for (const std::string& item : *entry.items) items << QString::fromStdString(item);
     auto* box = new ChoiceComboBox(items, MortalityPanel);
     box->setObjectName(QString::fromLatin1(entry.name));
-    box->setGeometry(84, top, 152, 26);
+    box->setMinimumSize(152, 26);
+    choicesGrid->addWidget(box, choiceRow++, 1);
     *entry.box = box;
-    top += 30;
   }
-  ButtonReset = Button(QStringLiteral("Reset"), MortalityPanel, QRect(84, top + 2, 90, 26), "ButtonReset");
+  ButtonReset = Button(QStringLiteral("Reset"), MortalityPanel, QRect(0, 0, 90, 26), "ButtonReset");
+  ButtonReset->setMinimumSize(90, 26);
+  choicesGrid->addWidget(ButtonReset, choiceRow, 1, Qt::AlignLeft);
+  choicesGrid->setRowStretch(choiceRow + 1, 1);
   connect(ButtonReset, &QPushButton::clicked, this, [this] { Guarded([this] { ButtonResetClick(); }); });
   connect(ComboBoxSex, &ChoiceComboBox::userChanged, this, [this] { Guarded([this] { ComboBoxSexChange(); }); });
   connect(ComboBoxRace, &ChoiceComboBox::userChanged, this, [this] { Guarded([this] { ComboBoxRaceChange(); }); });
