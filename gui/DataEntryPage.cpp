@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/DataEntryLayout.h"
 #include "gui/ScoreGrid.h"
@@ -199,7 +200,9 @@ void TTAForm2::LayOutDataEntryPage() {
 
   // The score sheet: cranial and pubic above, auricular below beside the
   // column of the notes (and the other traits) and the documented age.
-  for (QGroupBox* group : ScoreGroupBoxes) group->setMinimumSize(group->size());
+  // A group keeps the size it was drawn at, wider where its names need it.
+  for (QGroupBox* group : ScoreGroupBoxes)
+    group->setMinimumSize(std::max(group->width(), group->minimumSizeHint().width()), group->height());
   auto* top = new QHBoxLayout;
   top->setSpacing(5);
   top->addWidget(ScoreGroupBoxes[0]);
