@@ -26,8 +26,8 @@ ReportContent TTAForm2::ReportFromCurrentRow() {
   content.chart = AgeBarChart->Data();
   content.chartSize = EstimatesChartSize;
   if (const auto set = SetInUse()) {
-    content.provenance =
-        ProvenanceOf(*set, QString::fromStdString(TATable.FieldAsText("HAZARDFUNC")), CurrentLevel(), Analyst());
+    content.provenance = ProvenanceOf(*set, QString::fromStdString(TATable.FieldAsText("HAZARDFUNC")), CurrentLevel(),
+                                      Analyst(), &own_models_);
     RecordCase(TATable, content.provenance);
   }
   return content;
@@ -58,7 +58,7 @@ void TTAForm2::PreferencesClick() {
 
 void TTAForm2::QuickRep1BeforePrint(ReportContent& content) const {
   // Filled from the current row just before the page is produced.
-  content.modelLine = ModelLine(TATable, &own_models_);
+  content.modelLine = ModelLine(TATable);
   content.caption = windowTitle();
 }
 

@@ -27,17 +27,21 @@ QString TextOf(const CaseTable& table, const std::string& field) {
 }
 
 // "Mortality model: Forensic, Gompertz-Makeham hazard A + B exp(C x) with
-// A = 0, B = 0.03142, C = 0.01618"; a model that is none of the two is named as it stands.
-std::string MortalityModelText(const std::string& model) {
+// A = 0, B = 0.03142, C = 0.01618", for the built-in models and those of the
+// folder's own ("..., the folder's own Gompertz-Makeham hazard ..."); a model
+// that is none of them is named as it stands.
+std::string MortalityModelText(const std::string& model, const OwnMortalityModels* ownModels) {
   QString lower = QString::fromStdString(model).toLower();
   const HazardTableType* table = lower == QStringLiteral("archeological") ? &ArcheologicalHazard
                                  : lower == QStringLiteral("forensic")    ? &ForensicHazard
                                                                           : nullptr;
+  const OwnMortalityModel* own = ownModels && !table ? FindOwnModel(model, *ownModels) : nullptr;
   std::string text = "Mortality model: " + (model.empty() ? std::string("none chosen") : model);
-  if (!table) return text;
+  if (!table && !own) return text;
   const auto number = [](double x) { return QString::number(x, 'g', 6).toStdString(); };
-  return text + ", Gompertz-Makeham hazard A + B exp(C x) with A = " + number((*table)[2]) +
-         ", B = " + number((*table)[3]) + ", C = " + number((*table)[4]);
+  const double a = table ? (*table)[2] : own->A, b = table ? (*table)[3] : own->B, c = table ? (*table)[4] : own->C;
+  return text + (own ? ", the folder's own" : ",") + " Gompertz-Makeham hazard A + B exp(C x) with A = " + number(a) +
+         ", B = " + number(b) + ", C = " + number(c);
 }
 
 }  // namespace
@@ -85,15 +89,9 @@ void FillCaseFields(const CaseTable& table, ReportContent& content) {
   }
 }
 
-QString ModelLine(const CaseTable& table, const OwnMortalityModels* ownModels) {
-  QString model = TextOf(table, "HAZARDFUNC");
-  if (const OwnMortalityModel* own = ownModels ? FindOwnModel(model.toStdString(), *ownModels) : nullptr)
-    model += QStringLiteral(" (A = %1, B = %2, C = %3)")
-                 .arg(own->A, 0, 'g', 6)
-                 .arg(own->B, 0, 'g', 6)
-                 .arg(own->C, 0, 'g', 6);
-  return QStringLiteral("Hazard Model: ") + model + QLatin1Char(' ') + TextOf(table, "RACE") + QLatin1Char(' ') +
-         TextOf(table, "SEX");
+QString ModelLine(const CaseTable& table) {
+  return QStringLiteral("Hazard Model: ") + TextOf(table, "HAZARDFUNC") + QLatin1Char(' ') + TextOf(table, "RACE") +
+         QLatin1Char(' ') + TextOf(table, "SEX");
 }
 
 void CopyEstimateCells(ReportContent& content, int rowCount, const std::function<QString(int, int)>& cellText) {
@@ -112,12 +110,13 @@ QString ReportTimestamp() {
   return QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model, int level, const QString& analyst) {
+ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model, int level, const QString& analyst,
+                              const OwnMortalityModels* ownModels) {
   ReportProvenance p;
   p.setLine = QStringLiteral("Parameter set: %1, \"%2\", SHA-256 %3")
                   .arg(QString::fromStdString(set.fileName), QString::fromStdString(set.firstLine),
                        QString::fromStdString(set.ShortChecksum()));
-  p.methodLine = QString::fromStdString(MortalityModelText(model.toStdString())) +
+  p.methodLine = QString::fromStdString(MortalityModelText(model.toStdString(), ownModels)) +
                  QStringLiteral("; limits at the %1 % level").arg(level);
   p.analyst = analyst;
   p.demonstration = set.demonstration;
@@ -138,7 +137,7 @@ ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, cons
 
   ReportContent content;
   FillCaseFields(table, content);
-  content.modelLine = ModelLine(table, ownModels);
+  content.modelLine = ModelLine(table);
   content.caption = QString::fromLatin1(WindowCaption);
   content.printedAt = ReportTimestamp();
   content.chart = EstimatesChartLook();
@@ -150,7 +149,7 @@ ReportContent StoredCaseReport(const CaseTable& table, int unrecordedLevel, cons
   CopyEstimateCells(content, estimates.rowCount,
                     [&estimates](int column, int row) { return estimates.Cell(column, row); });
   if (set) {
-    content.provenance = ProvenanceOf(*set, TextOf(table, "HAZARDFUNC"), level, analyst);
+    content.provenance = ProvenanceOf(*set, TextOf(table, "HAZARDFUNC"), level, analyst, ownModels);
     RecordCase(table, content.provenance);
   }
   return content;

@@ -21,9 +21,8 @@ QPageLayout ReportPageLayout();
 void FillCaseFields(const CaseTable& table, ReportContent& content);
 
 // "Hazard Model: " followed by the mortality model, ancestry and sex of the
-// current row, separated by blanks that stay when a field is empty. A model
-// of the folder's own (among ownModels) is followed by its parameters.
-QString ModelLine(const CaseTable& table, const OwnMortalityModels* ownModels = nullptr);
+// current row, separated by blanks that stay when a field is empty.
+QString ModelLine(const CaseTable& table);
 
 // Empties and disables every cell of the report's estimates table, then
 // enables and fills the cells of the first rowCount rows (all seven columns)
@@ -35,7 +34,10 @@ QString ReportTimestamp();
 
 // Where the numbers of a page come from: the set, the mortality model of the
 // row with its parameters, the level, and who made the page.
-ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model, int level, const QString& analyst);
+// The page's footer lines; a model of the folder's own (among ownModels) is
+// given with its parameters, as the built-in models are.
+ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model, int level, const QString& analyst,
+                              const OwnMortalityModels* ownModels = nullptr);
 
 // A row without results to report, or with results of another set: what()
 // ends in the headless tool's advice; Reason() says only what is missing, for
