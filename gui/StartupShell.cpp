@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gui/ButtonBar.h"
 #include "gui/ChangedCasePrompt.h"
 #include "gui/TAForm2.h"
 #include "gui/widgets/DbEdit.h"
@@ -169,30 +170,13 @@ void TTAForm2::BuildShell() {
   QuickRep1->setObjectName(QStringLiteral("QuickRep1"));
   PageControl1->hide();
 
-  Panel11 = new QFrame(shell);
-  Panel11->setObjectName(QStringLiteral("Panel11"));
-  Panel11->setFrameShape(QFrame::StyledPanel);
-  Panel11->setFixedHeight(33);
+  Panel11 = new ButtonBar(shell);
   column->addWidget(Panel11);
-  ExitButt = MakeButton(QStringLiteral("E&xit"), Panel11, QRect(909, 2, 75, 30));
-  ExitButt->setObjectName(QStringLiteral("ExitButt"));
-  BitBtnCalculate = MakeButton(QStringLiteral("&Analyze"), Panel11, QRect(480, 0, 121, 32));
-  BitBtnCalculate->setObjectName(QStringLiteral("BitBtnCalculate"));
-  BitBtnCalculate->setToolTip(QStringLiteral("Analyze Data (F8)"));
-  BitBtnCalculate->setStyleSheet(
-      QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); color: black; font-weight: bold; }"));
-  ProceduresPDFButt = MakeButton(QStringLiteral("Procedures"), Panel11, QRect(2, 5, 105, 22));
-  ProceduresPDFButt->setObjectName(QStringLiteral("ProceduresPDFButt"));
-  ProceduresPDFButt->setToolTip(QStringLiteral("Show illustrated scoring procedures PDF"));
-  IllustrationsPDFButt = MakeButton(QStringLiteral("Illustrations"), Panel11, QRect(112, 5, 105, 22));
-  IllustrationsPDFButt->setObjectName(QStringLiteral("IllustrationsPDFButt"));
-  IllustrationsPDFButt->setToolTip(QStringLiteral("Show trait illustrations PDF"));
-  ScorProcPDFButt = MakeButton(QStringLiteral("Manual"), Panel11, QRect(221, 5, 105, 22));
-  ScorProcPDFButt->setObjectName(QStringLiteral("ScorProcPDFButt"));
-  ScorProcPDFButt->setToolTip(QStringLiteral("Show scoring procedures text PDF"));
-  QFont small = font();
-  small.setPixelSize(14);
-  for (QPushButton* b : {ProceduresPDFButt, IllustrationsPDFButt, ScorProcPDFButt}) b->setFont(small);
+  ExitButt = Panel11->Exit();
+  BitBtnCalculate = Panel11->Analyze();
+  ProceduresPDFButt = Panel11->Procedures();
+  IllustrationsPDFButt = Panel11->Illustrations();
+  ScorProcPDFButt = Panel11->Manual();
   Panel11->hide();
 
   connect(ExitButt, &QPushButton::clicked, this, [this] { Guarded([this] { ExitButtClick(); }); });
@@ -495,14 +479,11 @@ void TTAForm2::FormResize() {
   } else {
     ShowCurveControls(false);
   }
-  BitBtnCalculate->move(RoundHalfEven(OuterSize().width() / 2.1), BitBtnCalculate->y());
+  Panel11->Follow(OuterSize().width());
 }
 
 void TTAForm2::FormPaint() {
-  const int width = OuterSize().width();
-  if (ExitButt->x() != width - 100) ExitButt->move(width - 100, ExitButt->y());
-  const int analyzeLeft = RoundHalfEven(width / 2.1);
-  if (BitBtnCalculate->x() != analyzeLeft) BitBtnCalculate->move(analyzeLeft, BitBtnCalculate->y());
+  Panel11->Follow(OuterSize().width());
 }
 
 void TTAForm2::closeEvent(QCloseEvent* event) {

@@ -66,6 +66,7 @@ class StageScoreRules;
 namespace vorla::gui {
 
 class CaseGrid;
+class ButtonBar;
 class ChoiceComboBox;
 class DbEdit;
 class DbLabel;
@@ -90,7 +91,7 @@ struct TTAForm2Controls {
   QWidget* TabSheet3 = nullptr;       // "Analysis"
   QWidget* TabSheet1 = nullptr;       // "Report" (its tab is hidden)
   QWidget* QuickRep1 = nullptr;       // the report layout, on the "Report" page
-  QFrame* Panel11 = nullptr;          // the button bar
+  ButtonBar* Panel11 = nullptr;       // the button bar
   QPushButton* ExitButt = nullptr;
   QPushButton* BitBtnCalculate = nullptr;
   QPushButton* ProceduresPDFButt = nullptr;

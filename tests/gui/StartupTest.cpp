@@ -12,6 +12,7 @@
 #include <QTextBrowser>
 
 #include "GuiTestSupport.h"
+#include "gui/ButtonBar.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbMemo.h"
 #include "params/CaseRun.h"
