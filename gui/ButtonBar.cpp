@@ -26,8 +26,8 @@ ButtonBar::ButtonBar(QWidget* parent) : QFrame(parent) {
   analyze_ = Make(QStringLiteral("&Analyze"), "BitBtnCalculate", "Analyze Data (F8)", this, QRect(480, 0, 121, 32));
   analyze_->setStyleSheet(
       QStringLiteral("QPushButton { background-color: rgb(50, 205, 50); color: black; font-weight: bold; }"));
-  procedures_ = Make(QStringLiteral("Procedures"), "ProceduresPDFButt", "Show illustrated scoring procedures PDF",
-                     this, QRect(2, 5, 105, 22));
+  procedures_ = Make(QStringLiteral("Procedures"), "ProceduresPDFButt", "Show illustrated scoring procedures PDF", this,
+                     QRect(2, 5, 105, 22));
   illustrations_ = Make(QStringLiteral("Illustrations"), "IllustrationsPDFButt", "Show trait illustrations PDF", this,
                         QRect(112, 5, 105, 22));
   manual_ = Make(QStringLiteral("Manual"), "ScorProcPDFButt", "Show scoring procedures text PDF", this,

@@ -64,7 +64,10 @@ void TTAForm2::BuildDataEntryPage() {
   CaseNumberGroup->setGeometry(8, 16, 233, 65);
   DBEdit4 = new DbEdit(&DataSourceSkeleton, "SKELETON_NAME", CaseNumberGroup);
   DBEdit4->setObjectName(QStringLiteral("DBEdit4"));
-  DBEdit4->setGeometry(10, 27, 213, 28);
+  DBEdit4->setMinimumHeight(28);
+  auto* caseNumber = new QVBoxLayout(CaseNumberGroup);
+  caseNumber->setContentsMargins(10, 4, 10, 6);
+  caseNumber->addWidget(DBEdit4);
   connect(DBEdit4, &QLineEdit::textEdited, this, [this] { case_number_edited_ = true; });
   connect(DBEdit4, &DbEdit::exited, this, [this] {
     SyncRowControls();  // the case list shows the new name
@@ -84,25 +87,35 @@ void TTAForm2::BuildDataEntryPage() {
     const char* label;
     const char* field;
     const std::vector<std::string>* items;
-    int top, height;
+    int height;
   };
   const ListEntry lists[] = {
-      {&HazardPriorLB, "HazardPriorLB", "Mortality\nModel", "HAZARDFUNC", &ModelChoices, 30, 46},
-      {&RacePriorLB, "RacePriorLB", "Ancestry", "RACE", &AncestryChoices, 88, 66},
-      {&SexPriorLB, "SexPriorLB", "Sex", "SEX", &SexChoices, 166, 66},
+      {&HazardPriorLB, "HazardPriorLB", "Mortality\nModel", "HAZARDFUNC", &ModelChoices, 46},
+      {&RacePriorLB, "RacePriorLB", "Ancestry", "RACE", &AncestryChoices, 66},
+      {&SexPriorLB, "SexPriorLB", "Sex", "SEX", &SexChoices, 66},
   };
+  // A caption at the right of its list's top, a list a row.
+  auto* choices = new QGridLayout(ModelGroup);
+  choices->setContentsMargins(6, 4, 10, 4);
+  choices->setHorizontalSpacing(4);
+  choices->setVerticalSpacing(12);
+  choices->setColumnStretch(0, 1);
+  int row = 0;
   for (const ListEntry& entry : lists) {
     auto* list = new DbListBox(&DataSourceSkeleton, entry.field, Items(*entry.items), ModelGroup);
     list->setObjectName(QString::fromLatin1(entry.name));
     list->setFont(listFont);
-    list->setGeometry(100, entry.top, 123, entry.height);
+    list->setFixedSize(123, entry.height);
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QLabel* label = MakeLabel(QString::fromLatin1(entry.label), ModelGroup, QRect(6, entry.top, 90, 40),
-                              Qt::AlignRight | Qt::AlignTop);
+    auto* label = new QLabel(QString::fromLatin1(entry.label), ModelGroup);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
     label->setFont(labelFont);
+    choices->addWidget(label, row, 0);
+    choices->addWidget(list, row++, 1);
     *entry.list = list;
   }
+  choices->setRowStretch(row, 1);
   connect(SexPriorLB, &DbListBox::exited, this, [this] { Guarded([this] { SexPriorLBExit(); }); });
   connect(RacePriorLB, &DbListBox::exited, this, [this] { Guarded([this] { RacePriorLBExit(); }); });
   connect(HazardPriorLB, &DbListBox::exited, this, [this] { Guarded([this] { HazardPriorLBExit(); }); });
