@@ -1,7 +1,7 @@
 #pragma once
 // The score sheet of the data entry page: the three complexes with their
-// rows, field stems and stage counts, and where their groups lie on the page.
-#include <QRect>
+// rows, field stems and stage counts, and the size their groups are drawn at.
+#include <QSize>
 #include <string>
 #include <vector>
 
@@ -18,9 +18,8 @@ struct ScoreGroup {
   const char* title;
   const char* checkText;
   bool paired;
-  QRect geometry;  // on the page
-  int firstRowTop;
-  int rowPitch;
+  QSize size;    // as drawn; the page's layout places the group
+  int rowPitch;  // from one row's top to the next's
   std::vector<ScoreRow> rows;
 };
 

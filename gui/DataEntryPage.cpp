@@ -247,7 +247,7 @@ void TTAForm2::LayOutDataEntryPage() {
 void TTAForm2::BuildScoreGroup(int groupIndex) {
   const ScoreGroup& entry = ScoreGroups()[static_cast<std::size_t>(groupIndex)];
   auto* group = new QGroupBox(QString::fromLatin1(entry.title), DataEntrySheet);
-  group->setGeometry(entry.geometry);
+  group->resize(entry.size);
   ScoreGroupBoxes[static_cast<std::size_t>(groupIndex)] = group;
 
   auto* check = new QCheckBox(QString::fromLatin1(entry.checkText), group);
