@@ -19,7 +19,9 @@ std::string Fixed(double value, int decimals) {
   return buffer;
 }
 
-std::string RatioText(double lr) {
+}  // namespace
+
+std::string LikelihoodRatioText(double lr) {
   char buffer[64];
   if (lr >= 0.01 && lr < 1e5)
     std::snprintf(buffer, sizeof buffer, "%.3g", lr);
@@ -28,27 +30,32 @@ std::string RatioText(double lr) {
   return buffer;
 }
 
-}  // namespace
+namespace {
 
-RowAgeAnswers AskAboutRow(const CaseRow& row, const ComplexSelection& selection, const std::string& parameterFile,
-                          std::shared_ptr<const CheckedParameters> parameters, const AgeQuestionSet& questions) {
-  // Refused before any run, as the answers would be.
+void RequireAskable(const AgeQuestionSet& questions) {
   for (double t : questions.thresholds)
     if (!IsAskableAge(t)) throw AnalysisError("The threshold must be an age from 15 to 110 years.");
   if (questions.candidateAge && !IsAskableAge(*questions.candidateAge))
     throw AnalysisError("The candidate age must be an age from 15 to 110 years.");
   if (questions.level != 90 && questions.level != 95 && questions.level != 99)
     throw AnalysisError("The level of the interval must be 90, 95 or 99.");
+}
 
-  RowAgeAnswers result;
+RunSettings SettingsOfQuestions(const std::string& parameterFile, std::shared_ptr<const CheckedParameters> parameters,
+                                const AgeQuestionSet& questions) {
   RunSettings settings;
   settings.level = questions.level;
   settings.parameterFile = parameterFile;
   settings.parameters = std::move(parameters);
   settings.keepCase = true;
+  return settings;
+}
+
+// The run of one record and the answers of its analysed case.
+RowAgeAnswers AnswerRecord(CaseRecord record, const RunSettings& settings, const AgeQuestionSet& questions) {
+  RowAgeAnswers result;
   std::string failure;
   try {
-    CaseRecord record = ReadCaseRecord(row, LayoutOfRun(settings), selection);
     std::optional<CaseResults> results;
     const RowResult r = AnalyzeRecord(record, settings, results);
     result.outcome = r.outcome;
@@ -62,6 +69,7 @@ RowAgeAnswers AskAboutRow(const CaseRow& row, const ComplexSelection& selection,
                                                                  analysed.Sex, analysed.Race, *ModelsOfRun(settings));
         result.answers = AnswerAgeQuestions(
             analysed, analysis.link, [&analysis](double x) { return HazardDensity(analysis.prior, x); }, questions);
+        result.corrected = CorrectedEstimate{analysed.Hazard_MLA, analysed.Hazard_CILow, analysed.Hazard_CIHigh};
       } catch (const AnalysisError& e) {
         failure = e.what();
       }
@@ -71,12 +79,68 @@ RowAgeAnswers AskAboutRow(const CaseRow& row, const ComplexSelection& selection,
     result.outcome = RowOutcome::Refused;
     result.message = e.what();
     result.answers.reset();
+    result.corrected.reset();
   }
   if (result.outcome == RowOutcome::Analysed && !result.answers) {
     result.outcome = RowOutcome::Refused;
     result.message = failure.empty() ? "The case gave no answers." : failure;
   }
   return result;
+}
+
+}  // namespace
+
+RowAgeAnswers AskAboutRow(const CaseRow& row, const ComplexSelection& selection, const std::string& parameterFile,
+                          std::shared_ptr<const CheckedParameters> parameters, const AgeQuestionSet& questions) {
+  // Refused before any run, as the answers would be.
+  RequireAskable(questions);
+  const RunSettings settings = SettingsOfQuestions(parameterFile, std::move(parameters), questions);
+  try {
+    return AnswerRecord(ReadCaseRecord(row, LayoutOfRun(settings), selection), settings, questions);
+  } catch (const std::exception& e) {
+    RowAgeAnswers refused;
+    refused.outcome = RowOutcome::Refused;
+    refused.message = e.what();
+    return refused;
+  }
+}
+
+PriorComparison AskUnderEveryPrior(const CaseRow& row, const ComplexSelection& selection,
+                                   const std::string& parameterFile,
+                                   std::shared_ptr<const CheckedParameters> parameters,
+                                   const AgeQuestionSet& questions) {
+  RequireAskable(questions);
+  RunSettings settings = SettingsOfQuestions(parameterFile, std::move(parameters), questions);
+  PriorComparison comparison;
+  try {
+    // The set and the models are read once for all the runs.
+    settings.parameters = SetOfRun(settings);
+    settings.ownModels = ModelsOfRun(settings);
+    settings.layout = LayoutOfRun(settings);
+    const CaseRecord record = ReadCaseRecord(row, settings.layout, selection);
+    std::vector<std::string> names = ModelChoices;
+    for (const OwnMortalityModel& m : *settings.ownModels) names.push_back(m.name);
+    bool anyAnswered = false;
+    for (const std::string& name : names) {
+      CaseRecord underThis = record;
+      underThis.model = name;
+      RowAgeAnswers answers = AnswerRecord(std::move(underThis), settings, questions);
+      answers.priorName = name;
+      anyAnswered = anyAnswered || answers.answers.has_value();
+      comparison.answers.push_back(std::move(answers));
+    }
+    if (!anyAnswered && !comparison.answers.empty()) {
+      // The same refusal under every model: the case's own, once.
+      comparison.outcome = comparison.answers.front().outcome;
+      comparison.message = comparison.answers.front().message;
+      comparison.answers.clear();
+    }
+  } catch (const std::exception& e) {
+    comparison.outcome = RowOutcome::Refused;
+    comparison.message = e.what();
+    comparison.answers.clear();
+  }
+  return comparison;
 }
 
 std::optional<double> ReadAskableAge(const std::string& text) {
@@ -113,7 +177,7 @@ std::vector<std::string> AnswerSentences(const RowAgeAnswers& r, const AgeQuesti
   lines.push_back(std::to_string(q.level) + "% highest-density interval = " + Fixed(a.interval.low, 1) + " to " +
                   Fixed(a.interval.high, 1) + " years" + under);
   if (q.candidateAge && a.likelihoodRatio)
-    lines.push_back("LR(age = " + AgeText(*q.candidateAge) + ") = " + RatioText(*a.likelihoodRatio) +
+    lines.push_back("LR(age = " + AgeText(*q.candidateAge) + ") = " + LikelihoodRatioText(*a.likelihoodRatio) +
                     ": the scores are this many times as probable for a person of " + AgeText(*q.candidateAge) +
                     " as for a random death from the " + r.priorName + " population");
   return lines;

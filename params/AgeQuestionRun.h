@@ -13,11 +13,20 @@
 
 namespace vorla {
 
+// The corrected estimate of the run and its limits at the level of the
+// questions, as the Analyze action stores them (unrounded).
+struct CorrectedEstimate {
+  double estimate = 0.0;
+  double low = 0.0;
+  double high = 0.0;
+};
+
 struct RowAgeAnswers {
   RowOutcome outcome = RowOutcome::Analysed;
   std::string message;    // why there are no answers
   std::string priorName;  // the row's mortality model, in lower case
   std::optional<AgeAnswers> answers;
+  std::optional<CorrectedEstimate> corrected;  // with the answers
 };
 
 // Analyses the current row of `row` without writing it or a trace, and
@@ -27,6 +36,22 @@ struct RowAgeAnswers {
 RowAgeAnswers AskAboutRow(const CaseRow& row, const ComplexSelection& selection, const std::string& parameterFile,
                           std::shared_ptr<const CheckedParameters> parameters, const AgeQuestionSet& questions);
 
+// The same questions under every mortality model the case could choose:
+// the built-in ones, then the folder's own (settings.ownModels, or
+// Mortality.txt beside the parameter file), each answered as if the row had
+// chosen it. The row's own choice plays no part. A case the action refuses
+// for every model (no ancestry or sex, nothing to analyse) gives one
+// refusal; `priorName` of each entry is the model as the folder names it.
+struct PriorComparison {
+  RowOutcome outcome = RowOutcome::Analysed;
+  std::string message;                 // why there are no answers at all
+  std::vector<RowAgeAnswers> answers;  // one per model, in order
+};
+PriorComparison AskUnderEveryPrior(const CaseRow& row, const ComplexSelection& selection,
+                                   const std::string& parameterFile,
+                                   std::shared_ptr<const CheckedParameters> parameters,
+                                   const AgeQuestionSet& questions);
+
 // An age typed by the user: a decimal number from 15 to 110 ("18", "34.5"),
 // surrounding blanks allowed; none for anything else.
 std::optional<double> ReadAskableAge(const std::string& text);
@@ -34,6 +59,10 @@ std::optional<double> ReadAskableAge(const std::string& text);
 // The answers in words, one sentence a line:
 // "P(age ≥ 18) = 0.970 under the forensic prior".
 std::vector<std::string> AnswerSentences(const RowAgeAnswers& answers, const AgeQuestionSet& questions);
+
+// A likelihood ratio: three significant digits from 0.01 to 100000, in
+// exponent form beyond.
+std::string LikelihoodRatioText(double lr);
 
 // A probability in words: three decimals, "> 0.999" and "< 0.001" near the ends.
 std::string ProbabilityText(double p);

@@ -29,7 +29,8 @@ using Curves = std::map<std::pair<std::string, std::string>, Curve>;  // (id, co
 
 Curves ReadCurves(const std::string& text, std::vector<std::string>* order) {
   const std::vector<CsvRecord> records = ParseCsv(text);
-  EXPECT_EQ(records.at(0).cells, (std::vector<std::string>{"SKELETON_ID", "COMPLEX", "AGE", "LIKELIHOOD", "CORRECTED"}));
+  EXPECT_EQ(records.at(0).cells,
+            (std::vector<std::string>{"SKELETON_ID", "COMPLEX", "AGE", "LIKELIHOOD", "CORRECTED"}));
   Curves curves;
   for (std::size_t r = 1; r < records.size(); ++r) {
     const std::vector<std::string>& c = records[r].cells;
