@@ -4,12 +4,14 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -97,8 +99,8 @@ void PosteriorPlot::paintEvent(QPaintEvent*) {
 }
 
 AgeQuestionsDialog::AgeQuestionsDialog(const QString& caseName, int level, Ask ask, UserInteraction& ui,
-                                       QWidget* parent)
-    : QDialog(parent), ask_(std::move(ask)), ui_(ui), case_name_(caseName) {
+                                       QWidget* parent, AskEveryPrior askEveryPrior)
+    : QDialog(parent), ask_(std::move(ask)), ask_every_prior_(std::move(askEveryPrior)), ui_(ui), case_name_(caseName) {
   setObjectName(QStringLiteral("AgeQuestionsDialog"));
   setWindowTitle(QStringLiteral("Age Questions \u2013 ") + caseName);
   threshold_ = new QLineEdit(QStringLiteral("18"), this);
@@ -119,6 +121,11 @@ AgeQuestionsDialog::AgeQuestionsDialog(const QString& caseName, int level, Ask a
   answers_->setReadOnly(true);
   answers_->setObjectName(QStringLiteral("AnswersText"));
   plot_ = new PosteriorPlot(this);
+  priors_ = new QTableWidget(this);
+  priors_->setObjectName(QStringLiteral("PriorTable"));
+  priors_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  priors_->verticalHeader()->hide();
+  priors_->setToolTip(QStringLiteral("The same questions under each mortality model the case could choose"));
 
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("&Threshold age (years):"), threshold_);
@@ -133,12 +140,14 @@ AgeQuestionsDialog::AgeQuestionsDialog(const QString& caseName, int level, Ask a
   layout->addLayout(form);
   layout->addLayout(buttons);
   layout->addWidget(answers_);
+  layout->addWidget(new QLabel(QStringLiteral("Under each mortality prior:"), this));
+  layout->addWidget(priors_);
   layout->addWidget(plot_, 1);
   layout->addWidget(close);
   connect(answer_, &QPushButton::clicked, this, &AgeQuestionsDialog::AnswerClick);
   connect(copy_, &QPushButton::clicked, this, &AgeQuestionsDialog::CopyTextClick);
   connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  resize(560, 560);
+  resize(720, 720);
 }
 
 QString AgeQuestionsDialog::AnswerText() const {
@@ -179,11 +188,57 @@ void AgeQuestionsDialog::AnswerClick() {
                         threshold);
   else
     plot_->Clear();
+  FillPriorTable(questions);
+}
+
+void AgeQuestionsDialog::FillPriorTable(const AgeQuestionSet& questions) {
+  priors_->clear();
+  priors_->setRowCount(0);
+  priors_->setColumnCount(0);
+  if (!ask_every_prior_) return;
+  const PriorComparison comparison = ask_every_prior_(questions);
+  if (comparison.answers.empty()) return;  // the answers above say why
+  const std::vector<std::vector<std::string>> table = PriorComparisonTable(comparison, questions);
+  const std::vector<std::string>& head = table.front();
+  priors_->setColumnCount(static_cast<int>(head.size()));
+  priors_->setRowCount(static_cast<int>(table.size()) - 1);
+  QStringList labels;
+  for (const std::string& h : head) labels << QString::fromStdString(h);
+  priors_->setHorizontalHeaderLabels(labels);
+  for (std::size_t r = 1; r < table.size(); ++r) {
+    const std::vector<std::string>& row = table[r];
+    for (std::size_t c = 0; c < row.size(); ++c)
+      priors_->setItem(static_cast<int>(r) - 1, static_cast<int>(c),
+                       new QTableWidgetItem(QString::fromStdString(row[c])));
+    // A model without answers: its message across the row.
+    if (row.size() < head.size()) priors_->setSpan(static_cast<int>(r) - 1, 1, 1, static_cast<int>(head.size()) - 1);
+  }
+  priors_->resizeColumnsToContents();
+  int height = priors_->horizontalHeader()->height() + 2 * priors_->frameWidth();
+  for (int r = 0; r < priors_->rowCount(); ++r) height += priors_->rowHeight(r);
+  priors_->setFixedHeight(height);
+}
+
+QString AgeQuestionsDialog::PriorTableText() const {
+  if (priors_->rowCount() == 0) return {};
+  QStringList lines, head;
+  for (int c = 0; c < priors_->columnCount(); ++c) head << priors_->horizontalHeaderItem(c)->text();
+  lines << head.join(QLatin1Char('\t'));
+  for (int r = 0; r < priors_->rowCount(); ++r) {
+    QStringList cells;
+    for (int c = 0; c < priors_->columnCount(); ++c)
+      if (const QTableWidgetItem* item = priors_->item(r, c)) cells << item->text();
+    lines << cells.join(QLatin1Char('\t'));
+  }
+  return lines.join(QLatin1Char('\n'));
 }
 
 void AgeQuestionsDialog::CopyTextClick() {
   if (AnswerText().isEmpty()) return;
-  ui_.SetClipboardText(QStringLiteral("Case ") + case_name_ + QStringLiteral(":\n") + AnswerText() + QLatin1Char('\n'));
+  QString text = QStringLiteral("Case ") + case_name_ + QStringLiteral(":\n") + AnswerText() + QLatin1Char('\n');
+  const QString table = PriorTableText();
+  if (!table.isEmpty()) text += QStringLiteral("\nUnder each mortality prior:\n") + table + QLatin1Char('\n');
+  ui_.SetClipboardText(text);
 }
 
 void TTAForm2::AgeQuestionsClick() {
@@ -198,7 +253,15 @@ void TTAForm2::AgeQuestionsClick() {
     }
     return AskAboutRow(DataSourceSkeleton, CheckBoxSelection(), ParameterFilePath, parameters, questions);
   };
-  AgeQuestionsDialog dialog(name, CurrentLevel(), ask, ui_, this);
+  const AgeQuestionsDialog::AskEveryPrior askEveryPrior = [this](const AgeQuestionSet& questions) {
+    std::shared_ptr<const CheckedParameters> parameters;
+    try {
+      parameters = CheckedParameterSet();
+    } catch (const std::exception&) {
+    }
+    return AskUnderEveryPrior(DataSourceSkeleton, CheckBoxSelection(), ParameterFilePath, parameters, questions);
+  };
+  AgeQuestionsDialog dialog(name, CurrentLevel(), ask, ui_, this, askEveryPrior);
   dialog.AnswerClick();
   ui_.RunDialog(&dialog);
 }

@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTableWidget;
 
 namespace vorla::gui {
 
@@ -42,7 +43,11 @@ class PosteriorPlot final : public QWidget {
 class AgeQuestionsDialog final : public QDialog {
  public:
   using Ask = std::function<RowAgeAnswers(const AgeQuestionSet&)>;
-  AgeQuestionsDialog(const QString& caseName, int level, Ask ask, UserInteraction& ui, QWidget* parent = nullptr);
+  // The same questions under every mortality model, for the table beside
+  // the answers; without it the table stays empty.
+  using AskEveryPrior = std::function<PriorComparison(const AgeQuestionSet&)>;
+  AgeQuestionsDialog(const QString& caseName, int level, Ask ask, UserInteraction& ui, QWidget* parent = nullptr,
+                     AskEveryPrior askEveryPrior = {});
 
   QLineEdit* ThresholdEdit() const { return threshold_; }
   QLineEdit* CandidateEdit() const { return candidate_; }
@@ -50,6 +55,8 @@ class AgeQuestionsDialog final : public QDialog {
   QPushButton* AnswerButton() const { return answer_; }
   QPushButton* CopyTextButton() const { return copy_; }
   PosteriorPlot* Plot() const { return plot_; }
+  // One row per mortality model: the answers under each, side by side.
+  QTableWidget* PriorTable() const { return priors_; }
   // The answers as shown, one sentence a line; empty before the first answer.
   QString AnswerText() const;
 
@@ -59,7 +66,12 @@ class AgeQuestionsDialog final : public QDialog {
   void CopyTextClick();
 
  private:
+  void FillPriorTable(const AgeQuestionSet& questions);
+  // The table as tab-separated lines, its head first; empty when it is.
+  QString PriorTableText() const;
+
   Ask ask_;
+  AskEveryPrior ask_every_prior_;
   UserInteraction& ui_;
   QString case_name_;
   QLineEdit* threshold_;
@@ -69,6 +81,7 @@ class AgeQuestionsDialog final : public QDialog {
   QPushButton* copy_;
   QPlainTextEdit* answers_;
   PosteriorPlot* plot_;
+  QTableWidget* priors_;
 };
 
 }  // namespace vorla::gui

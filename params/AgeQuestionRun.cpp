@@ -143,6 +143,33 @@ PriorComparison AskUnderEveryPrior(const CaseRow& row, const ComplexSelection& s
   return comparison;
 }
 
+std::vector<std::vector<std::string>> PriorComparisonTable(const PriorComparison& comparison, const AgeQuestionSet& q) {
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> head = {"Prior", "Corrected", std::to_string(q.level) + " % limits"};
+  for (double t : q.thresholds) head.push_back("P(age \u2265 " + AgeText(t) + ")");
+  head.push_back("Median");
+  head.push_back(std::to_string(q.level) + " % shortest interval");
+  if (q.candidateAge) head.push_back("LR(" + AgeText(*q.candidateAge) + ")");
+  rows.push_back(head);
+  for (const RowAgeAnswers& r : comparison.answers) {
+    std::vector<std::string> row = {r.priorName};
+    if (!r.answers || !r.corrected) {
+      row.push_back(r.message);
+      rows.push_back(row);
+      continue;
+    }
+    const AgeAnswers& a = *r.answers;
+    row.push_back(Fixed(r.corrected->estimate, 1));
+    row.push_back(Fixed(r.corrected->low, 1) + " to " + Fixed(r.corrected->high, 1));
+    for (double p : a.probabilityAtLeast) row.push_back(ProbabilityText(p));
+    row.push_back(Fixed(a.median, 1));
+    row.push_back(Fixed(a.interval.low, 1) + " to " + Fixed(a.interval.high, 1));
+    if (q.candidateAge && a.likelihoodRatio) row.push_back(LikelihoodRatioText(*a.likelihoodRatio));
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 std::optional<double> ReadAskableAge(const std::string& text) {
   std::size_t begin = 0, end = text.size();
   while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;

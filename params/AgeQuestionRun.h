@@ -52,6 +52,14 @@ PriorComparison AskUnderEveryPrior(const CaseRow& row, const ComplexSelection& s
                                    std::shared_ptr<const CheckedParameters> parameters,
                                    const AgeQuestionSet& questions);
 
+// The comparison as a table of texts, the head first, then one row per
+// model: its name, the corrected estimate, its limits, P(age ≥ t) for each
+// threshold, the posterior median, the shortest interval and, with a
+// candidate age, the likelihood ratio. A model that gave no answers has its
+// name and its message only.
+std::vector<std::vector<std::string>> PriorComparisonTable(const PriorComparison& comparison,
+                                                           const AgeQuestionSet& questions);
+
 // An age typed by the user: a decimal number from 15 to 110 ("18", "34.5"),
 // surrounding blanks allowed; none for anything else.
 std::optional<double> ReadAskableAge(const std::string& text);

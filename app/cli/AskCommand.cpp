@@ -108,12 +108,6 @@ void PrintText(const std::vector<CaseAnswers>& cases, const AskOptions& o, std::
   }
 }
 
-std::string Fixed(double value, int decimals) {
-  std::ostringstream text;
-  text << std::fixed << std::setprecision(decimals) << value;
-  return text.str();
-}
-
 // One table per case: a line per model, the models in the order of the window's list.
 void PrintPriorsText(const std::vector<CaseAnswers>& cases, const AskOptions& o, std::ostream& out) {
   const AgeQuestionSet& q = o.questions;
@@ -123,29 +117,8 @@ void PrintPriorsText(const std::vector<CaseAnswers>& cases, const AskOptions& o,
       out << "  " << c.comparison.message << "\n";
       continue;
     }
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> head = {"Prior", "Corrected", std::to_string(q.level) + " % limits"};
-    for (const std::string& t : o.thresholdTexts) head.push_back("P(age \u2265 " + t + ")");
-    head.push_back("Median");
-    head.push_back(std::to_string(q.level) + " % shortest interval");
-    if (q.candidateAge) head.push_back("LR(" + AgeText(*q.candidateAge) + ")");
-    rows.push_back(head);
-    for (const RowAgeAnswers& r : c.comparison.answers) {
-      std::vector<std::string> row = {r.priorName};
-      if (!r.answers || !r.corrected) {
-        row.push_back(r.message);
-        rows.push_back(row);
-        continue;
-      }
-      const AgeAnswers& a = *r.answers;
-      row.push_back(Fixed(r.corrected->estimate, 1));
-      row.push_back(Fixed(r.corrected->low, 1) + " to " + Fixed(r.corrected->high, 1));
-      for (double p : a.probabilityAtLeast) row.push_back(ProbabilityText(p));
-      row.push_back(Fixed(a.median, 1));
-      row.push_back(Fixed(a.interval.low, 1) + " to " + Fixed(a.interval.high, 1));
-      if (q.candidateAge && a.likelihoodRatio) row.push_back(LikelihoodRatioText(*a.likelihoodRatio));
-      rows.push_back(row);
-    }
+    const std::vector<std::vector<std::string>> rows = PriorComparisonTable(c.comparison, q);
+    const std::vector<std::string>& head = rows.front();
     // Columns as wide as their widest cell, counted in characters, not bytes.
     const auto shown = [](const std::string& s) {
       std::size_t n = 0;
