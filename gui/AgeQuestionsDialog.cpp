@@ -11,9 +11,12 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "gui/TAForm2.h"
 #include "gui/UserInteraction.h"
@@ -26,15 +29,20 @@ PosteriorPlot::PosteriorPlot(QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void PosteriorPlot::SetPosterior(std::vector<double> density, std::optional<double> threshold) {
+void PosteriorPlot::SetPosterior(std::vector<double> density, std::vector<double> thresholds,
+                                 std::optional<double> candidate, QString title) {
   density_ = std::move(density);
-  threshold_ = threshold;
+  thresholds_ = std::move(thresholds);
+  candidate_ = candidate;
+  title_ = std::move(title);
   update();
 }
 
 void PosteriorPlot::Clear() {
   density_.clear();
-  threshold_.reset();
+  thresholds_.clear();
+  candidate_.reset();
+  title_.clear();
   update();
 }
 
@@ -42,27 +50,53 @@ void PosteriorPlot::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().base());
   const QFontMetrics metrics(font());
-  const int left = metrics.horizontalAdvance(QStringLiteral("0000")), bottom = metrics.height() + 8;
-  const QRectF area(left, 8, width() - left - 12, height() - bottom - 16);
+  const int line = metrics.height();
+  // Room for the title above, the tick labels and the axis name below and
+  // to the left.
+  const int left = metrics.horizontalAdvance(QStringLiteral("0.000")) + line + 10;
+  const QRectF area(left, line + 10, width() - left - 14, height() - 3 * line - 24);
   if (area.width() < 10 || area.height() < 10) return;
   const auto xOf = [&](double age) {
     return area.left() + (age - AgeGridStart) / (AgeGridEnd - AgeGridStart) * area.width();
   };
+  const QColor text = palette().color(QPalette::Text);
 
-  painter.setPen(palette().color(QPalette::Text));
+  painter.setPen(text);
+  if (!title_.isEmpty()) painter.drawText(QRectF(0, 2, width(), line + 4), Qt::AlignHCenter | Qt::AlignVCenter, title_);
   painter.drawLine(area.bottomLeft(), area.bottomRight());
+  painter.drawLine(area.bottomLeft(), area.topLeft());
   for (int age = 20; age <= AgeGridEnd; age += 10) {
     const double x = xOf(age);
     painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + 4));
     const QString label = QString::number(age);
     painter.drawText(QPointF(x - metrics.horizontalAdvance(label) / 2.0, area.bottom() + 4 + metrics.ascent()), label);
   }
-  painter.drawText(QPointF(area.left(), area.bottom() + 8 + metrics.height() + metrics.ascent() - 4), QString());
+  painter.drawText(QRectF(area.left(), area.bottom() + line + 6, area.width(), line + 2), Qt::AlignHCenter,
+                   QStringLiteral("Age at death (years, 15 to 110)"));
+  painter.save();
+  painter.translate(2, area.center().y());
+  painter.rotate(-90);
+  painter.drawText(QRectF(-area.height() / 2, 0, area.height(), line + 2), Qt::AlignHCenter,
+                   QStringLiteral("Probability per year"));
+  painter.restore();
   if (density_.size() != static_cast<std::size_t>(AgeGridSize)) return;
 
   const double peak = *std::max_element(density_.begin(), density_.end());
   if (!(peak > 0.0)) return;
-  const auto yOf = [&](double d) { return area.bottom() - d / peak * area.height() * 0.95; };
+  const double top = peak / 0.95;  // the density at the top of the area
+  const auto yOf = [&](double d) { return area.bottom() - d / top * area.height(); };
+  // Ticks of the density at a round step, about four of them.
+  const double rough = top / 4.0;
+  const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+  const double step = rough / magnitude >= 5 ? 5 * magnitude : rough / magnitude >= 2 ? 2 * magnitude : magnitude;
+  const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step))));
+  for (int k = 0; k * step <= top * (1 + 1e-9); ++k) {
+    const double y = yOf(k * step);
+    painter.drawLine(QPointF(area.left() - 4, y), QPointF(area.left(), y));
+    const QString label = QString::number(k * step, 'f', decimals);
+    painter.drawText(QPointF(area.left() - 6 - metrics.horizontalAdvance(label), y + metrics.ascent() / 2.0 - 1),
+                     label);
+  }
   const auto densityAt = [&](double age) {
     const double y = std::clamp((age - AgeGridStart) / AgeGridStep, 0.0, AgeGridSize - 1.0);
     const int i = std::min(static_cast<int>(y), AgeGridSize - 2);
@@ -71,20 +105,25 @@ void PosteriorPlot::paintEvent(QPaintEvent*) {
   };
 
   painter.setRenderHint(QPainter::Antialiasing);
-  if (threshold_) {
-    // The share at or above the threshold, shaded under the curve.
+  const QColor highlight = palette().color(QPalette::Highlight);
+  if (!thresholds_.empty()) {
+    // The share at or above the first threshold, shaded under the curve.
+    const double first = thresholds_.front();
     QPainterPath shade;
-    shade.moveTo(xOf(*threshold_), area.bottom());
-    shade.lineTo(xOf(*threshold_), yOf(densityAt(*threshold_)));
+    shade.moveTo(xOf(first), area.bottom());
+    shade.lineTo(xOf(first), yOf(densityAt(first)));
     for (int i = 0; i < AgeGridSize; ++i)
-      if (GridAge(i) > *threshold_) shade.lineTo(xOf(GridAge(i)), yOf(density_[static_cast<std::size_t>(i)]));
+      if (GridAge(i) > first) shade.lineTo(xOf(GridAge(i)), yOf(density_[static_cast<std::size_t>(i)]));
     shade.lineTo(xOf(AgeGridEnd), area.bottom());
     shade.closeSubpath();
-    QColor fill = palette().color(QPalette::Highlight);
+    QColor fill = highlight;
     fill.setAlpha(90);
     painter.fillPath(shade, fill);
-    painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));
-    painter.drawLine(QPointF(xOf(*threshold_), area.top()), QPointF(xOf(*threshold_), area.bottom()));
+  }
+  for (double t : thresholds_) {
+    painter.setPen(QPen(highlight, 1, Qt::DashLine));
+    painter.drawLine(QPointF(xOf(t), area.top()), QPointF(xOf(t), area.bottom()));
+    painter.drawText(QPointF(xOf(t) + 3, area.top() + metrics.ascent()), QString::fromStdString(AgeText(t)));
   }
   QPainterPath curve;
   for (int i = 0; i < AgeGridSize; ++i) {
@@ -94,8 +133,18 @@ void PosteriorPlot::paintEvent(QPaintEvent*) {
     else
       curve.lineTo(p);
   }
-  painter.setPen(QPen(palette().color(QPalette::Text), 2));
+  painter.setPen(QPen(text, 2));
   painter.drawPath(curve);
+  if (candidate_) {
+    const QColor mark(200, 30, 30);
+    painter.setPen(QPen(mark, 2));
+    const double x = xOf(*candidate_);
+    painter.drawLine(QPointF(x, area.top() + line), QPointF(x, area.bottom()));
+    const QString label = QStringLiteral("candidate ") + QString::fromStdString(AgeText(*candidate_));
+    const double width = metrics.horizontalAdvance(label);
+    const double at = x + 4 + width > area.right() ? x - 4 - width : x + 4;
+    painter.drawText(QPointF(at, area.top() + line + metrics.ascent()), label);
+  }
 }
 
 AgeQuestionsDialog::AgeQuestionsDialog(const QString& caseName, int level, Ask ask, UserInteraction& ui,
@@ -106,7 +155,8 @@ AgeQuestionsDialog::AgeQuestionsDialog(const QString& caseName, int level, Ask a
   threshold_ = new QLineEdit(QStringLiteral("18"), this);
   threshold_->setObjectName(QStringLiteral("ThresholdEdit"));
   threshold_->setToolTip(
-      QStringLiteral("An age from 15 to 110: the probability that the person was this old or older"));
+      QStringLiteral("Ages from 15 to 110, separated by commas: the probability that the person was this old or "
+                     "older, and younger"));
   candidate_ = new QLineEdit(this);
   candidate_->setObjectName(QStringLiteral("CandidateAgeEdit"));
   candidate_->setPlaceholderText(QStringLiteral("none"));
@@ -128,7 +178,7 @@ AgeQuestionsDialog::AgeQuestionsDialog(const QString& caseName, int level, Ask a
   priors_->setToolTip(QStringLiteral("The same questions under each mortality model the case could choose"));
 
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("&Threshold age (years):"), threshold_);
+  form->addRow(QStringLiteral("&Threshold ages (years):"), threshold_);
   form->addRow(QStringLiteral("Ca&ndidate age (years):"), candidate_);
   form->addRow(QStringLiteral("&Interval level (%):"), level_);
   auto* buttons = new QHBoxLayout;
@@ -147,7 +197,7 @@ AgeQuestionsDialog::AgeQuestionsDialog(const QString& caseName, int level, Ask a
   connect(answer_, &QPushButton::clicked, this, &AgeQuestionsDialog::AnswerClick);
   connect(copy_, &QPushButton::clicked, this, &AgeQuestionsDialog::CopyTextClick);
   connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  resize(720, 720);
+  resize(820, 760);
 }
 
 QString AgeQuestionsDialog::AnswerText() const {
@@ -157,10 +207,9 @@ QString AgeQuestionsDialog::AnswerText() const {
 void AgeQuestionsDialog::AnswerClick() {
   AgeQuestionSet questions;
   questions.level = level_->currentText().toInt();
-  const QString thresholdText = threshold_->text().trimmed();
-  std::optional<double> threshold;
-  if (!thresholdText.isEmpty()) {
-    threshold = ReadAskableAge(thresholdText.toStdString());
+  static const QRegularExpression separators(QStringLiteral("[,;\\s]+"));
+  for (const QString& thresholdText : threshold_->text().split(separators, Qt::SkipEmptyParts)) {
+    const std::optional<double> threshold = ReadAskableAge(thresholdText.toStdString());
     if (!threshold) {
       ui_.ShowMessage(
           MessageKind::Error,
@@ -184,8 +233,10 @@ void AgeQuestionsDialog::AnswerClick() {
   for (const std::string& line : AnswerSentences(r, questions)) lines << QString::fromStdString(line);
   answers_->setPlainText(lines.join(QLatin1Char('\n')));
   if (r.answers)
-    plot_->SetPosterior(std::vector<double>(r.answers->posterior.density.begin(), r.answers->posterior.density.end()),
-                        threshold);
+    plot_->SetPosterior(
+        std::vector<double>(r.answers->posterior.density.begin(), r.answers->posterior.density.end()),
+        questions.thresholds, questions.candidateAge,
+        QStringLiteral("Age at death of %1 under the %2 prior").arg(case_name_, QString::fromStdString(r.priorName)));
   else
     plot_->Clear();
   FillPriorTable(questions);
@@ -216,7 +267,8 @@ void AgeQuestionsDialog::FillPriorTable(const AgeQuestionSet& questions) {
   priors_->resizeColumnsToContents();
   int height = priors_->horizontalHeader()->height() + 2 * priors_->frameWidth();
   for (int r = 0; r < priors_->rowCount(); ++r) height += priors_->rowHeight(r);
-  priors_->setFixedHeight(height);
+  // Room for the scroll bar a narrow window shows under the columns.
+  priors_->setFixedHeight(height + priors_->horizontalScrollBar()->sizeHint().height());
 }
 
 QString AgeQuestionsDialog::PriorTableText() const {

@@ -22,22 +22,31 @@ namespace vorla::gui {
 
 class UserInteraction;
 
-// The posterior density over 15 to 110, with the ages at or above the
-// threshold shaded.
+// The posterior density over 15 to 110 under its title and between its
+// axes, with a dashed line at every threshold, the ages at or above the
+// first one shaded, and the candidate's age drawn as a line of its own.
 class PosteriorPlot final : public QWidget {
  public:
   explicit PosteriorPlot(QWidget* parent = nullptr);
-  void SetPosterior(std::vector<double> density, std::optional<double> threshold);
+  void SetPosterior(std::vector<double> density, std::vector<double> thresholds, std::optional<double> candidate,
+                    QString title);
   void Clear();
   bool HasPosterior() const { return !density_.empty(); }
-  std::optional<double> Threshold() const { return threshold_; }
+  std::optional<double> Threshold() const {
+    return thresholds_.empty() ? std::nullopt : std::optional<double>(thresholds_.front());
+  }
+  const std::vector<double>& Thresholds() const { return thresholds_; }
+  std::optional<double> Candidate() const { return candidate_; }
+  const QString& Title() const { return title_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   std::vector<double> density_;  // at the grid ages
-  std::optional<double> threshold_;
+  std::vector<double> thresholds_;
+  std::optional<double> candidate_;
+  QString title_;
 };
 
 class AgeQuestionsDialog final : public QDialog {
@@ -61,7 +70,8 @@ class AgeQuestionsDialog final : public QDialog {
   QString AnswerText() const;
 
   // Reads the fields and answers; a field that holds no age from 15 to 110
-  // is refused with a message and nothing is computed.
+  // is refused with a message and nothing is computed. The threshold field
+  // takes several ages, separated by commas, semicolons or blanks.
   void AnswerClick();
   void CopyTextClick();
 

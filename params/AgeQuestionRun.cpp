@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "engine/AnalysisError.h"
@@ -70,6 +71,9 @@ RowAgeAnswers AnswerRecord(CaseRecord record, const RunSettings& settings, const
         result.answers = AnswerAgeQuestions(
             analysed, analysis.link, [&analysis](double x) { return HazardDensity(analysis.prior, x); }, questions);
         result.corrected = CorrectedEstimate{analysed.Hazard_MLA, analysed.Hazard_CILow, analysed.Hazard_CIHigh};
+        for (const TraitComplex* c = analysed.Complexes.get(); c; c = c->Next.get())
+          if (c->Resvar != 1.0) result.temperedBy.emplace_back(c->Complexname, c->Resvar);
+        if (analysed.Resvar != 1.0) result.temperedBy.emplace_back("the whole case", analysed.Resvar);
       } catch (const AnalysisError& e) {
         failure = e.what();
       }
@@ -80,6 +84,7 @@ RowAgeAnswers AnswerRecord(CaseRecord record, const RunSettings& settings, const
     result.message = e.what();
     result.answers.reset();
     result.corrected.reset();
+    result.temperedBy.clear();
   }
   if (result.outcome == RowOutcome::Analysed && !result.answers) {
     result.outcome = RowOutcome::Refused;
@@ -148,7 +153,7 @@ std::vector<std::vector<std::string>> PriorComparisonTable(const PriorComparison
   std::vector<std::string> head = {"Prior", "Corrected", std::to_string(q.level) + " % limits"};
   for (double t : q.thresholds) head.push_back("P(age \u2265 " + AgeText(t) + ")");
   head.push_back("Median");
-  head.push_back(std::to_string(q.level) + " % shortest interval");
+  head.push_back(std::to_string(q.level) + " % shortest single interval");
   if (q.candidateAge) head.push_back("LR(" + AgeText(*q.candidateAge) + ")");
   rows.push_back(head);
   for (const RowAgeAnswers& r : comparison.answers) {
@@ -181,6 +186,19 @@ std::optional<double> ReadAskableAge(const std::string& text) {
   return value;
 }
 
+std::string TimesText(double times) {
+  char buffer[64];
+  if (!(times >= 10.0)) {
+    std::snprintf(buffer, sizeof buffer, "%.2g", times);
+  } else if (times < 1e6) {
+    const double scale = std::pow(10.0, std::floor(std::log10(times)) - 1.0);
+    std::snprintf(buffer, sizeof buffer, "%.0f", std::round(times / scale) * scale);
+  } else {
+    std::snprintf(buffer, sizeof buffer, "%.1e", times);
+  }
+  return buffer;
+}
+
 std::string ProbabilityText(double p) {
   if (p > 0.999 && p < 1.0) return "> 0.999";
   if (p < 0.001 && p > 0.0) return "< 0.001";
@@ -195,18 +213,42 @@ std::vector<std::string> AnswerSentences(const RowAgeAnswers& r, const AgeQuesti
   }
   const AgeAnswers& a = *r.answers;
   const std::string under = " under the " + r.priorName + " prior";
+  const std::string from = " (an age at death from ";
   for (std::size_t j = 0; j < q.thresholds.size() && j < a.probabilityAtLeast.size(); ++j) {
     const std::string t = AgeText(q.thresholds[j]);
-    lines.push_back("P(age \u2265 " + t + ") = " + ProbabilityText(a.probabilityAtLeast[j]) + under);
-    lines.push_back("P(age < " + t + ") = " + ProbabilityText(1.0 - a.probabilityAtLeast[j]) + under);
+    const double below = j < a.probabilityBelow.size() ? a.probabilityBelow[j] : 1.0 - a.probabilityAtLeast[j];
+    lines.push_back("P(age \u2265 " + t + ") = " + ProbabilityText(a.probabilityAtLeast[j]) + under + from + t +
+                    " to " + AgeText(AgeGridEnd) + " years)");
+    lines.push_back("P(age < " + t + ") = " + ProbabilityText(below) + under + from + AgeText(AgeGridStart) + " to " +
+                    t + " years)");
   }
   lines.push_back("Posterior median age = " + Fixed(a.median, 1) + " years" + under);
-  lines.push_back(std::to_string(q.level) + "% highest-density interval = " + Fixed(a.interval.low, 1) + " to " +
-                  Fixed(a.interval.high, 1) + " years" + under);
-  if (q.candidateAge && a.likelihoodRatio)
-    lines.push_back("LR(age = " + AgeText(*q.candidateAge) + ") = " + LikelihoodRatioText(*a.likelihoodRatio) +
-                    ": the scores are this many times as probable for a person of " + AgeText(*q.candidateAge) +
-                    " as for a random death from the " + r.priorName + " population");
+  lines.push_back(std::to_string(q.level) + "% shortest single interval = " + Fixed(a.interval.low, 1) + " to " +
+                  Fixed(a.interval.high, 1) + " years" + under + ": the one shortest range of ages that holds " +
+                  std::to_string(q.level) + "% of the probability");
+  if (q.candidateAge && a.likelihoodRatio) {
+    const double lr = *a.likelihoodRatio;
+    const std::string age = AgeText(*q.candidateAge);
+    const std::string person = " for a person of " + age,
+                      random = " for a random death from the " + r.priorName + " population";
+    std::string words;
+    if (!(lr > 0.0))
+      words = "the scores cannot arise at the age of " + age + " under this parameter set";
+    else if (lr < 1.0)
+      words = "the scores are about " + TimesText(1.0 / lr) + " times less probable" + person + " than" + random;
+    else if (lr > 1.0)
+      words = "the scores are about " + TimesText(lr) + " times more probable" + person + " than" + random;
+    else
+      words = "the scores are as probable" + person + " as" + random;
+    lines.push_back("LR(age = " + age + ") = " + LikelihoodRatioText(lr) + ": " + words);
+  }
+  if (!r.temperedBy.empty()) {
+    std::string factors;
+    for (const auto& [of, factor] : r.temperedBy) factors += (factors.empty() ? "" : ", ") + of + " " + AgeText(factor);
+    lines.push_back("The likelihood is tempered by variance factors other than 1 (" + factors +
+                    "): the likelihood of each is raised to the power 1 / its factor; a factor above 1 widens "
+                    "these answers, one below 1 narrows them");
+  }
   return lines;
 }
 

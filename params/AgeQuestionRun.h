@@ -27,6 +27,9 @@ struct RowAgeAnswers {
   std::string priorName;  // the row's mortality model, in lower case
   std::optional<AgeAnswers> answers;
   std::optional<CorrectedEstimate> corrected;  // with the answers
+  // The variance factors of the run that are not 1, each with what it
+  // tempers: a complex by its name, or "the whole case".
+  std::vector<std::pair<std::string, double>> temperedBy;
 };
 
 // Analyses the current row of `row` without writing it or a trace, and
@@ -64,13 +67,20 @@ std::vector<std::vector<std::string>> PriorComparisonTable(const PriorComparison
 // surrounding blanks allowed; none for anything else.
 std::optional<double> ReadAskableAge(const std::string& text);
 
-// The answers in words, one sentence a line:
-// "P(age ≥ 18) = 0.970 under the forensic prior".
+// The answers in words, one sentence a line, each saying the ages it is
+// about and the prior it holds under: "P(age ≥ 18) = 0.970 under the
+// forensic prior (an age at death from 18 to 110 years)"; the likelihood
+// ratio also in words ("about 2600 times less probable"), and the variance
+// factors that temper the likelihood when any is not 1.
 std::vector<std::string> AnswerSentences(const RowAgeAnswers& answers, const AgeQuestionSet& questions);
 
 // A likelihood ratio: three significant digits from 0.01 to 100000, in
 // exponent form beyond.
 std::string LikelihoodRatioText(double lr);
+
+// How many times: two significant digits, as a plain number below a million
+// ("2.6", "2600"), in exponent form beyond ("3.2e+07").
+std::string TimesText(double times);
 
 // A probability in words: three decimals, "> 0.999" and "< 0.001" near the ends.
 std::string ProbabilityText(double p);

@@ -1,5 +1,5 @@
 // vorla-cli ask: the probability of an age threshold, the posterior median,
-// a highest-density interval and the likelihood ratio for a candidate's age,
+// the shortest single interval and the likelihood ratio for a candidate's age,
 // from each chosen case's scores, without writing the case.
 #include <charconv>
 #include <filesystem>
@@ -35,7 +35,7 @@ const char* const AskHelp =
     "  --candidate-age A  the likelihood ratio for a candidate of age A: how much\n"
     "                     more probable the scores are for a person of A than for\n"
     "                     a random death from the prior population\n"
-    "  --level L          level of the highest-density interval and of the limits of\n"
+    "  --level L          level of the shortest single interval and of the limits of\n"
     "                     the corrected estimate: 90, 95 (default) or 99\n"
     "  --priors all       the answers under every mortality model side by side: the\n"
     "                     built-in ones and the folder's own (Mortality.txt), each\n"
@@ -44,7 +44,7 @@ const char* const AskHelp =
     "  --format F         text (default), json or csv\n"
     "\n"
     "Ages T and A are numbers from 15 to 110. Every case also gets its posterior\n"
-    "median age and its highest-density interval. A case the Analyze action would\n"
+    "median age and its shortest single interval. A case the Analyze action would\n"
     "refuse gets its message instead of numbers.\n"
     "Exit codes: 0 every case answered, 1 parameter file of the wrong version,\n"
     "2 usage error, 3 a case could not be answered, or the folder, the parameter\n"

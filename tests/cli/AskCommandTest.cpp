@@ -214,7 +214,7 @@ TEST_F(AskCommand, EveryPriorSideBySideAgreesWithTheCaseOwnChoice) {
   const Outcome text = Ask({"--id", "8", "--at-least", "50", "--priors", "all"});
   ASSERT_EQ(text.code, 0) << text.err;
   EXPECT_NE(text.out.find("under each mortality prior"), std::string::npos) << text.out;
-  for (const char* name : {"Archeological", "Forensic", "LikeForensic", "Young", "95 % shortest interval"})
+  for (const char* name : {"Archeological", "Forensic", "LikeForensic", "Young", "95 % shortest single interval"})
     EXPECT_NE(text.out.find(name), std::string::npos) << name;
   EXPECT_EQ(Ask({"--id", "8", "--priors", "some"}).code, 2);
 }

@@ -80,13 +80,16 @@ class AgeQuestionsTest : public QObject {
       WithDialog(w, [&](AgeQuestionsDialog& d) {
         // The dialog opens with the adult threshold already answered.
         QVERIFY(d.AnswerText().startsWith(QStringLiteral("P(age \u2265 18) = ")));
-        d.ThresholdEdit()->setText(QStringLiteral("50"));
+        d.ThresholdEdit()->setText(QStringLiteral("50, 70"));
         d.CandidateEdit()->setText(QStringLiteral("34"));
         d.LevelBox()->setCurrentText(QStringLiteral("90"));
         QTest::mouseClick(d.AnswerButton(), Qt::LeftButton);
         shown = d.AnswerText();
         QVERIFY(d.Plot()->HasPosterior());
-        QCOMPARE(*d.Plot()->Threshold(), 50.0);
+        QCOMPARE(d.Plot()->Thresholds(), (std::vector<double>{50.0, 70.0}));
+        QCOMPARE(*d.Plot()->Candidate(), 34.0);
+        QVERIFY2(d.Plot()->Title().contains(name) && d.Plot()->Title().contains(QStringLiteral(" prior")),
+                 qPrintable(d.Plot()->Title()));
         // The curve is painted: the plot is not one colour.
         const QImage image = d.Plot()->grab().toImage();
         QSet<QRgb> colours;
@@ -96,8 +99,9 @@ class AgeQuestionsTest : public QObject {
         // The table of every prior is ask --priors all's, cell for cell.
         QCOMPARE(d.PriorTable()->rowCount(), 2);
         QStringList table = TableLines(*d.PriorTable());
-        const QString expected =
-            AskText(folder, id, {"--at-least", "50", "--candidate-age", "34", "--level", "90", "--priors", "all"});
+        const QString expected = AskText(
+            folder, id,
+            {"--at-least", "50", "--at-least", "70", "--candidate-age", "34", "--level", "90", "--priors", "all"});
         for (QString& line : table) line = line.simplified();
         QStringList lines = expected.split(QLatin1Char('\n'));
         for (QString& line : lines) line = line.simplified();
@@ -109,8 +113,10 @@ class AgeQuestionsTest : public QObject {
         QCOMPARE(w.ui.clipboardText.count(QLatin1Char('\n')), shown.count(QLatin1Char('\n')) + 7);
       });
       QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join("; ")));
-      QCOMPARE(shown, AskText(folder, id, {"--at-least", "50", "--candidate-age", "34", "--level", "90"}));
-      QVERIFY(shown.contains(QStringLiteral("90% highest-density interval")));
+      QCOMPARE(shown,
+               AskText(folder, id, {"--at-least", "50", "--at-least", "70", "--candidate-age", "34", "--level", "90"}));
+      QVERIFY(shown.contains(QStringLiteral("90% shortest single interval")));
+      QVERIFY(shown.contains(QStringLiteral("P(age < 70) = ")));
     }
     w.form->close();
     for (int id = 1; id <= rows; ++id) QCOMPARE(StoredRow(folder.Path(), id), before[static_cast<std::size_t>(id - 1)]);
@@ -123,7 +129,7 @@ class AgeQuestionsTest : public QObject {
     w.form->DataSourceSkeleton.LocateId(2);
     WithDialog(w, [&](AgeQuestionsDialog& d) {
       const QString first = d.AnswerText();
-      for (const char* bad : {"abc", "14", "110.5", "1e9"}) {
+      for (const char* bad : {"abc", "14", "110.5", "1e9", "18, 200", "30 x"}) {
         w.ui.Clear();
         d.ThresholdEdit()->setText(QString::fromLatin1(bad));
         QTest::mouseClick(d.AnswerButton(), Qt::LeftButton);
