@@ -39,8 +39,9 @@ TEST(AgeQuestionWords, LikelihoodRatioIsSaidInTheDirectionItPoints) {
     double lr;
     const char* words;
   } cases[] = {
-      {3.82e-4, "LR(age = 34) = 3.82e-04: the scores are about 2600 times less probable for a person of 34 than for "
-                "a random death from the forensic population"},
+      {3.82e-4,
+       "LR(age = 34) = 3.82e-04: the scores are about 2600 times less probable for a person of 34 than for "
+       "a random death from the forensic population"},
       {0.5, "LR(age = 34) = 0.5: the scores are about 2 times less probable for a person of 34"},
       {5.71, "LR(age = 34) = 5.71: the scores are about 5.7 times more probable for a person of 34 than"},
       {1.0, "LR(age = 34) = 1: the scores are as probable for a person of 34 as for a random death"},
@@ -62,8 +63,7 @@ TEST(AgeQuestionWords, EveryProbabilitySaysItsAgesAndTheIntervalItsKind) {
       << text;
   EXPECT_NE(text.find("P(age < 18) = 0.030 under the forensic prior (an age at death from 15 to 18 years)\n"),
             std::string::npos);
-  EXPECT_NE(text.find("95% shortest single interval = 30.0 to 56.0 years under the forensic prior"),
-            std::string::npos);
+  EXPECT_NE(text.find("95% shortest single interval = 30.0 to 56.0 years under the forensic prior"), std::string::npos);
   EXPECT_EQ(text.find("LR("), std::string::npos);  // no candidate asked about
 }
 
@@ -77,7 +77,7 @@ TEST(AgeQuestionWords, TemperingIsSaidOnlyWhenAFactorIsNotOne) {
 }
 
 TEST(AgeQuestionWords, TimesHaveTwoSignificantDigits) {
-  const std::pair<double, const char*> cases[] = {{1.04, "1"},   {2.46, "2.5"},      {12.4, "12"},
+  const std::pair<double, const char*> cases[] = {{1.04, "1"},      {2.46, "2.5"},         {12.4, "12"},
                                                   {2618.0, "2600"}, {999499.0, "1000000"}, {3.2e7, "3.2e+07"}};
   for (const auto& [times, text] : cases) EXPECT_EQ(TimesText(times), text) << times;
 }
