@@ -10,6 +10,9 @@
 
 #include "calib/ParameterWriter.h"
 #include "calib/TableText.h"
+#include "engine/AgeQuestions.h"
+#include "engine/AnalysisError.h"
+#include "engine/PriorModels.h"
 #include "params/CaseRun.h"
 #include "params/ParallelWork.h"
 #include "params/ParameterErrors.h"
@@ -23,10 +26,13 @@ namespace {
 struct Sums {
   std::size_t count = 0;
   double error = 0.0, absError = 0.0, correctedError = 0.0, correctedAbsError = 0.0;
+  double squaredError = 0.0, correctedSquaredError = 0.0;
   std::size_t inside = 0, correctedInside = 0;
 
   void Add(const IndividualEstimate& e) {
     ++count;
+    squaredError += (e.estimate - e.age) * (e.estimate - e.age);
+    correctedSquaredError += (e.corrected - e.age) * (e.corrected - e.age);
     error += e.estimate - e.age;
     absError += std::abs(e.estimate - e.age);
     correctedError += e.corrected - e.age;
@@ -35,12 +41,13 @@ struct Sums {
     correctedInside += e.correctedLow <= e.age && e.age <= e.correctedHigh ? 1 : 0;
   }
 
-  ClassFigures Figures() const {
+  ClassFigures Figures(int level) const {
     ClassFigures f;
     f.count = count;
     if (count == 0) {
       f.bias = f.meanAbsoluteError = f.correctedBias = f.correctedMeanAbsoluteError = NAN;
-      f.coverage = f.correctedCoverage = NAN;
+      f.rootMeanSquareError = f.correctedRootMeanSquareError = NAN;
+      f.coverage = f.correctedCoverage = f.coverageP = f.correctedCoverageP = NAN;
       return f;
     }
     const double n = static_cast<double>(count);
@@ -50,6 +57,10 @@ struct Sums {
     f.correctedMeanAbsoluteError = correctedAbsError / n;
     f.coverage = static_cast<double>(inside) / n;
     f.correctedCoverage = static_cast<double>(correctedInside) / n;
+    f.rootMeanSquareError = std::sqrt(squaredError / n);
+    f.correctedRootMeanSquareError = std::sqrt(correctedSquaredError / n);
+    f.coverageP = BinomialTestP(inside, count, level / 100.0);
+    f.correctedCoverageP = BinomialTestP(correctedInside, count, level / 100.0);
     return f;
   }
 };
@@ -124,6 +135,10 @@ std::vector<IndividualEstimate> EstimateWith(std::shared_ptr<const CheckedParame
   CheckDeclaredSides(checked->structure, &IsBuiltInField);
   checked->ownTraits = OwnTraitsOf(checked->structure, &IsBuiltInField);
   settings.parameters = checked;
+  settings.layout = LayoutOfRun(settings);
+  settings.ownModels = ModelsOfRun(settings);
+  // Each analysed case is kept just long enough for its posterior median.
+  settings.keepCase = true;
 
   std::vector<IndividualEstimate> estimates(indices.size());
   // A parameter file that cannot be used ends the validation; the first
@@ -138,7 +153,24 @@ std::vector<IndividualEstimate> EstimateWith(std::shared_ptr<const CheckedParame
     e.age = person.age;
     RowResult r;
     try {
-      r = AnalyzeRow(row, ComplexSelection{}, settings);
+      // The Analyze action's steps, the case kept for its posterior.
+      CaseRecord record = ReadCaseRecord(row, settings.layout, ComplexSelection{});
+      std::optional<CaseResults> results;
+      r = AnalyzeRecord(record, settings, results);
+      StoreCase(row, record, results);
+      if (results && results->analysedCase) {
+        const TTransisionsAnalyseDataSet& analysed = *results->analysedCase;
+        try {
+          const AnalysisSettings chosen = ChooseAnalysisSettings(options.level, "logit", analysed.HazardFunc,
+                                                                 analysed.Sex, analysed.Race, *settings.ownModels);
+          const PosteriorAge posterior =
+              PosteriorOfCase(analysed, [&chosen](double x) { return HazardDensity(chosen.prior, x); });
+          e.posteriorMedian = PosteriorQuantile(posterior, 0.5);
+        } catch (const AnalysisError&) {
+          e.posteriorMedian = NAN;
+        }
+        FreeAnalysisTree(results->analysedCase);
+      }
     } catch (const ParameterVersionError&) {
       fatal[n] = std::current_exception();
       return;
@@ -230,9 +262,32 @@ std::vector<IndividualEstimate> CrossValidate(const ParameterStructure& template
     const std::string name = "calibrated for " + fold;
     const std::vector<IndividualEstimate> part = EstimateWith(
         CheckParameterText(ParameterFileText(fitted.parameters, name), name, {}), sample, heldOut, foldOptions);
-    for (std::size_t j = 0; j < heldOut.size(); ++j) estimates[heldOut[j]] = part[j];
+    for (std::size_t j = 0; j < heldOut.size(); ++j) {
+      estimates[heldOut[j]] = part[j];
+      estimates[heldOut[j]].fold = k;
+    }
   }
   return estimates;
+}
+
+double BinomialTestP(std::size_t k, std::size_t n, double p) {
+  if (n == 0) return 1.0;
+  if (p <= 0.0) return k == 0 ? 1.0 : 0.0;
+  if (p >= 1.0) return k == n ? 1.0 : 0.0;
+  const double N = static_cast<double>(n);
+  const auto logPmf = [&](std::size_t j) {
+    const double J = static_cast<double>(j);
+    return std::lgamma(N + 1) - std::lgamma(J + 1) - std::lgamma(N - J + 1) + J * std::log(p) +
+           (N - J) * std::log1p(-p);
+  };
+  // Counts as probable as k within a relative 1e-7 count as no more probable.
+  const double limit = logPmf(k) + 1e-7;
+  double sum = 0.0;
+  for (std::size_t j = 0; j <= n; ++j) {
+    const double l = logPmf(j);
+    if (l <= limit) sum += std::exp(l);
+  }
+  return std::min(1.0, sum);
 }
 
 ValidationSummary Summarise(const std::vector<IndividualEstimate>& estimates, int level) {
@@ -248,8 +303,8 @@ ValidationSummary Summarise(const std::vector<IndividualEstimate>& estimates, in
     overall.Add(e);
     byClass[static_cast<std::size_t>(AgeClass(e.age))].Add(e);
   }
-  summary.overall = overall.Figures();
-  for (std::size_t c = 0; c < byClass.size(); ++c) summary.byClass[c] = byClass[c].Figures();
+  summary.overall = overall.Figures(level);
+  for (std::size_t c = 0; c < byClass.size(); ++c) summary.byClass[c] = byClass[c].Figures(level);
   return summary;
 }
 
@@ -260,14 +315,28 @@ std::string ValidationTableText(const ValidationSummary& s) {
       "Error = estimate - documented age, in years. Coverage: share of documented ages\n"
       "inside the " +
       level + " interval.\n\n";
-  text += "                   ---- uncorrected ----   ----- corrected -----   --- coverage ---\n";
-  text += "Age class      N      Bias       MAE         Bias       MAE       Uncorr.   Corr.\n";
+  text += "                   -------- uncorrected --------   --------- corrected ---------   --- coverage ---\n";
+  text += "Age class      N      Bias       MAE      RMSE         Bias       MAE      RMSE       Uncorr.   Corr.\n";
   for (const auto& [name, f] : Rows(s)) {
     text += name + std::string(name.size() < 9 ? 9 - name.size() : 0, ' ') + Right(std::to_string(f.count), 6) +
             Right(Fixed(f.bias, 2), 10) + Right(Fixed(f.meanAbsoluteError, 2), 10) +
-            Right(Fixed(f.correctedBias, 2), 13) + Right(Fixed(f.correctedMeanAbsoluteError, 2), 10) +
+            Right(Fixed(f.rootMeanSquareError, 2), 10) + Right(Fixed(f.correctedBias, 2), 13) +
+            Right(Fixed(f.correctedMeanAbsoluteError, 2), 10) + Right(Fixed(f.correctedRootMeanSquareError, 2), 10) +
             Right(Percent(f.coverage), 14) + Right(Percent(f.correctedCoverage), 9) + "\n";
   }
+  // Whether a coverage this far from the level could be chance.
+  const auto verdict = [&](double share, double p) {
+    char buffer[160];
+    std::snprintf(buffer, sizeof buffer, "%s, p = %.3g: %s", Percent(share).c_str(), p,
+                  p < 0.05 ? (share < s.level / 100.0 ? "too few inside; the intervals are too narrow"
+                                                      : "too many inside; the intervals are wider than they need be")
+                           : "consistent with the level");
+    return std::string(buffer);
+  };
+  if (s.overall.count > 0)
+    text += "\nCoverage tested against " + level + " (two-sided exact binomial test, all ages):\n  uncorrected " +
+            verdict(s.overall.coverage, s.overall.coverageP) + "\n  corrected   " +
+            verdict(s.overall.correctedCoverage, s.overall.correctedCoverageP) + "\n";
   if (s.notAnalysed > 0)
     text += "\n" + std::to_string(s.notAnalysed) + " individual" + (s.notAnalysed == 1 ? " was" : "s were") +
             " not analysed and " + (s.notAnalysed == 1 ? "is" : "are") + " not counted (" + s.firstProblem +
@@ -278,19 +347,21 @@ std::string ValidationTableText(const ValidationSummary& s) {
 std::string ValidationCasesCsv(const ReferenceSample& sample, const std::vector<IndividualEstimate>& estimates) {
   std::string text =
       "LINE,SKELETON_ID,SKELETON_NAME,AGE,ESTIMATE,LOW,HIGH,OPEN,CORRECTED_ESTIMATE,CORRECTED_LOW,CORRECTED_HIGH,"
-      "CORRECTED_OPEN,MESSAGE\n";
+      "CORRECTED_OPEN,FOLD,POSTERIOR_MEDIAN,MESSAGE\n";
   const auto number = [](double v) { return Fixed(v, 1); };
   for (std::size_t i = 0; i < estimates.size() && i < sample.individuals.size(); ++i) {
     const IndividualEstimate& e = estimates[i];
     const ReferenceIndividual& person = sample.individuals[i];
     text += std::to_string(person.line) + "," + CsvCell(sample.Cell(person, "SKELETON_ID")) + "," +
             CsvCell(sample.Cell(person, "SKELETON_NAME")) + "," + ExactReal(person.age) + ",";
+    const std::string fold = e.fold >= 0 ? std::to_string(e.fold + 1) : "";
     if (e.analysed)
       text += number(e.estimate) + "," + number(e.low) + "," + number(e.high) + "," + Open(e.low, e.high) + "," +
               number(e.corrected) + "," + number(e.correctedLow) + "," + number(e.correctedHigh) + "," +
-              Open(e.correctedLow, e.correctedHigh) + ",";
+              Open(e.correctedLow, e.correctedHigh) + "," + fold + "," +
+              (std::isfinite(e.posteriorMedian) ? Fixed(e.posteriorMedian, 2) : std::string()) + ",";
     else
-      text += ",,,,,,,," + CsvCell(e.message);
+      text += ",,,,,,,," + fold + ",," + CsvCell(e.message);
     text += "\n";
   }
   return text;
@@ -298,12 +369,15 @@ std::string ValidationCasesCsv(const ReferenceSample& sample, const std::vector<
 
 std::string ValidationTableCsv(const ValidationSummary& s) {
   std::string text =
-      "AGE_CLASS,N,BIAS,MAE,CORRECTED_BIAS,CORRECTED_MAE,COVERAGE,CORRECTED_COVERAGE,LEVEL,NOT_ANALYSED\n";
+      "AGE_CLASS,N,BIAS,MAE,CORRECTED_BIAS,CORRECTED_MAE,COVERAGE,CORRECTED_COVERAGE,LEVEL,NOT_ANALYSED,RMSE,"
+      "CORRECTED_RMSE,COVERAGE_P,CORRECTED_COVERAGE_P\n";
   for (const auto& [name, f] : Rows(s)) {
     const auto cell = [](double v, int decimals) { return std::isfinite(v) ? Fixed(v, decimals) : std::string(); };
     text += name + "," + std::to_string(f.count) + "," + cell(f.bias, 4) + "," + cell(f.meanAbsoluteError, 4) + "," +
             cell(f.correctedBias, 4) + "," + cell(f.correctedMeanAbsoluteError, 4) + "," + cell(f.coverage, 4) + "," +
-            cell(f.correctedCoverage, 4) + "," + std::to_string(s.level) + "," + std::to_string(s.notAnalysed) + "\n";
+            cell(f.correctedCoverage, 4) + "," + std::to_string(s.level) + "," + std::to_string(s.notAnalysed) + "," +
+            cell(f.rootMeanSquareError, 4) + "," + cell(f.correctedRootMeanSquareError, 4) + "," +
+            cell(f.coverageP, 6) + "," + cell(f.correctedCoverageP, 6) + "\n";
   }
   return text;
 }

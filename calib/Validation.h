@@ -29,13 +29,20 @@ struct IndividualEstimate {
   std::string message;                                              // why not, when not analysed
   double estimate = 0.0, low = 0.0, high = 0.0;                     // uncorrected
   double corrected = 0.0, correctedLow = 0.0, correctedHigh = 0.0;  // with the prior
+  double posteriorMedian = 0.0;                                     // of the posterior under the same prior, unrounded
+  int fold = -1;  // 0 to folds - 1 in a cross-validation; -1 otherwise
 };
 
 struct ClassFigures {
   std::size_t count = 0;
   double bias = 0.0, meanAbsoluteError = 0.0;                    // uncorrected estimate - documented age
   double correctedBias = 0.0, correctedMeanAbsoluteError = 0.0;  // corrected estimate - documented age
-  double coverage = 0.0, correctedCoverage = 0.0;                // share of documented ages inside the intervals
+  double rootMeanSquareError = 0.0, correctedRootMeanSquareError = 0.0;
+  double coverage = 0.0, correctedCoverage = 0.0;  // share of documented ages inside the intervals
+  // Two-sided exact binomial test of each coverage against the level: the
+  // probability of a count of ages inside as far from the level's share as
+  // this one, or farther, if the intervals held the level exactly.
+  double coverageP = 0.0, correctedCoverageP = 0.0;
 };
 
 struct ValidationSummary {
@@ -69,6 +76,11 @@ std::vector<int> FoldOfEach(const ReferenceSample& sample, int folds);
 
 ValidationSummary Summarise(const std::vector<IndividualEstimate>& estimates, int level);
 
+// The two-sided exact binomial test of k successes in n trials of
+// probability p: the sum of the probabilities of every count no more
+// probable than k. 1 for n = 0.
+double BinomialTestP(std::size_t k, std::size_t n, double p);
+
 std::string ValidationTableText(const ValidationSummary& summary);
 std::string ValidationTableCsv(const ValidationSummary& summary);
 
@@ -76,8 +88,9 @@ std::string ValidationTableCsv(const ValidationSummary& summary);
 // of all individuals, or of CrossValidate): its line, id, name, documented
 // age, both estimates and intervals as stored (one decimal), and OPEN and
 // CORRECTED_OPEN: "low", "high" or "both" when the interval reaches 15 or
-// 110, the ends of the age range, and so is open there; empty otherwise. An
-// individual not analysed has only MESSAGE.
+// 110, the ends of the age range, and so is open there; empty otherwise;
+// then FOLD (1 to K in a cross-validation, empty otherwise) and
+// POSTERIOR_MEDIAN. An individual not analysed has only FOLD and MESSAGE.
 std::string ValidationCasesCsv(const ReferenceSample& sample, const std::vector<IndividualEstimate>& estimates);
 
 }  // namespace vorla::calib

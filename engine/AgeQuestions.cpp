@@ -70,6 +70,11 @@ PosteriorAge PosteriorOfCase(const TTransisionsAnalyseDataSet& record, const Age
     p.cumulative[i] = static_cast<double>(std::min(running, 1.0L));
     if (i + 1 < AgeGridSize) running += 0.5L * Step * (p.density[i] + p.density[i + 1]);
   }
+  running = 0.0L;
+  for (int i = AgeGridSize - 1; i >= 0; --i) {
+    p.above[i] = static_cast<double>(running);
+    if (i > 0) running += 0.5L * Step * (p.density[i - 1] + p.density[i]);
+  }
   return p;
 }
 
@@ -78,8 +83,17 @@ double ProbabilityBelow(const PosteriorAge& posterior, double t) {
   return Cumulative(posterior, t);
 }
 
-double ProbabilityAtLeast(const PosteriorAge& posterior, double t) {
-  return 1.0 - ProbabilityBelow(posterior, t);
+double ProbabilityAtLeast(const PosteriorAge& p, double t) {
+  RequireAskable(t, "threshold");
+  const double total = p.above[0];
+  if (t <= AgeGridStart) return 1.0;
+  if (t >= AgeGridEnd || !(total > 0.0)) return 0.0;
+  const double y = (t - AgeGridStart) / Step;
+  const int i = std::min(static_cast<int>(std::floor(y)), AgeGridSize - 2);
+  // The part of the segment from t up to the next grid age.
+  const double segment = 0.5 * Step * (p.density[i] + p.density[i + 1]);
+  const double rest = std::max(0.0, segment - PartialMass(p, i, y - i));
+  return std::clamp((p.above[i + 1] + rest) / total, 0.0, 1.0);
 }
 
 double PosteriorQuantile(const PosteriorAge& p, double q) {
@@ -155,7 +169,10 @@ AgeAnswers AnswerAgeQuestions(const TTransisionsAnalyseDataSet& record, LinkFunc
   if (questions.candidateAge) RequireAskable(*questions.candidateAge, "candidate age");
   AgeAnswers a;
   a.posterior = PosteriorOfCase(record, prior);
-  for (double t : questions.thresholds) a.probabilityAtLeast.push_back(ProbabilityAtLeast(a.posterior, t));
+  for (double t : questions.thresholds) {
+    a.probabilityAtLeast.push_back(ProbabilityAtLeast(a.posterior, t));
+    a.probabilityBelow.push_back(ProbabilityBelow(a.posterior, t));
+  }
   a.median = PosteriorQuantile(a.posterior, 0.5);
   a.interval = HighestDensityInterval(a.posterior, questions.level / 100.0);
   if (questions.candidateAge) a.likelihoodRatio = LikelihoodRatio(a.posterior, record, link, *questions.candidateAge);

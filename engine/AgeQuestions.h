@@ -35,6 +35,7 @@ struct PosteriorAge {
   std::array<double, AgeGridSize> prior{};       // f at the grid ages, integrating to 1 over the grid
   std::array<double, AgeGridSize> density{};     // f L / evidence, integrating to 1 over the grid
   std::array<double, AgeGridSize> cumulative{};  // P(age < grid age)
+  std::array<double, AgeGridSize> above{};       // the mass from the grid age to 110, summed from 110 down
   double evidence = 0.0;                         // the integral of L f over the grid
 };
 
@@ -45,8 +46,10 @@ bool IsAskableAge(double age);
 // AnalysisError when the prior or the product f L is nowhere positive.
 PosteriorAge PosteriorOfCase(const TTransisionsAnalyseDataSet& record, const AgeDensity& prior);
 
-// P(age < t) and P(age >= t); the two add up to 1. Throws AnalysisError for
-// an age that cannot be asked about.
+// P(age < t) and P(age >= t); the two add up to 1. Each is summed from its
+// own end of the grid, so a share that lies wholly on one side of t is
+// exactly 0 on the other, not a rounding remainder of 1. Throws
+// AnalysisError for an age that cannot be asked about.
 double ProbabilityBelow(const PosteriorAge& posterior, double t);
 double ProbabilityAtLeast(const PosteriorAge& posterior, double t);
 
@@ -76,6 +79,7 @@ struct AgeQuestionSet {
 
 struct AgeAnswers {
   std::vector<double> probabilityAtLeast;  // one per threshold, in order
+  std::vector<double> probabilityBelow;    // the same thresholds
   double median = 0.0;
   AgeInterval interval;
   std::optional<double> likelihoodRatio;

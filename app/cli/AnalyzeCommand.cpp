@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -15,13 +16,14 @@
 #include "params/CaseRun.h"
 #include "params/ParallelWork.h"
 #include "store/CaseTable.h"
+#include "store/PendingFile.h"
 
 namespace vorla::cli {
 
 const char* const AnalyzeHelp =
     "Usage: vorla-cli analyze [--dir DIR] (--id N | --name NAME | --all)\n"
     "                         [--level 90|95|99] [--no-cranial] [--no-pubic] [--no-auricular]\n"
-    "                         [--format text|csv|json] [--jobs N]\n"
+    "                         [--format text|csv|json] [--jobs N] [--curves FILE.csv]\n"
     "\n"
     "Estimates the age at death of stored cases, exactly as the window's Analyze\n"
     "button does, and stores the results in each case's row.\n"
@@ -38,6 +40,12 @@ const char* const AnalyzeHelp =
     "  --format F       how the results are printed: text (default), csv or json\n"
     "  --jobs N         how many cases are analysed at once (default: the number of\n"
     "                   cores); the results and the output are the same for any N\n"
+    "  --curves FILE    also write every analysed case's likelihood profiles as CSV,\n"
+    "                   one line per case, complex and grid age (15 to 110 by 0.25):\n"
+    "                   SKELETON_ID, COMPLEX (the complex's name, or ALL for the\n"
+    "                   combined likelihood), AGE, LIKELIHOOD and CORRECTED (the\n"
+    "                   combined likelihood weighted by the mortality prior; empty\n"
+    "                   for a single complex). Written once the results are stored.\n"
     "\n"
     "Parameters.dat is read and checked whole before the first case; a file that\n"
     "cannot be used is refused with its line, and no case is analysed.\n"
@@ -59,6 +67,7 @@ struct AnalyzeOptions {
   ComplexSelection selection;
   ReportFormat format = ReportFormat::Text;
   int jobs = 1;
+  std::string curves;  // the file of the likelihood profiles; none when empty
 };
 
 AnalyzeOptions ReadOptions(const CommandLine& a) {
@@ -73,7 +82,46 @@ AnalyzeOptions ReadOptions(const CommandLine& a) {
   o.selection.UseAuricularData = !a.Has("--no-auricular");
   static const ReportFormat formats[] = {ReportFormat::Text, ReportFormat::Csv, ReportFormat::Json};
   o.format = formats[a.Choice("--format", {"text", "csv", "json"}, 0, "--format is text, csv or json")];
+  if (const auto curves = a.Value("--curves")) {
+    if (curves->empty()) throw UsageError("--curves needs a file name");
+    o.curves = *curves;
+  }
   return o;
+}
+
+// A file of the case folder that the profiles must not replace.
+std::optional<std::string> FolderFileNamed(const std::string& path, const std::string& dir) {
+  for (const char* name : {"Parameters.dat", "TAData.db", "TATree.txt", "Mortality.txt"}) {
+    std::error_code ignored;
+    if (std::filesystem::equivalent(path, dir + name, ignored)) return std::string(name);
+  }
+  return std::nullopt;
+}
+
+std::string Number(double value) {
+  char buffer[64];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, r.ptr);
+}
+
+const char* const CurvesHeader = "SKELETON_ID,COMPLEX,AGE,LIKELIHOOD,CORRECTED\n";
+
+// The profiles of one analysed case, long form: each complex as the run
+// analysed it, then the combined likelihood with its corrected values.
+std::string CurveRows(std::int32_t id, const TTransisionsAnalyseDataSet& analysed) {
+  std::string rows;
+  const std::string key = std::to_string(id) + ",";
+  const auto add = [&](const std::string& complex, const AgeProfile& values, const AgeProfile* corrected) {
+    for (int i = 0; i < AgeGridSize; ++i) {
+      rows += key + complex + "," + Number(GridAge(i)) + "," + Number(values[static_cast<std::size_t>(i)].Lik) + ",";
+      if (corrected) rows += Number((*corrected)[static_cast<std::size_t>(i)].Lik);
+      rows += "\n";
+    }
+  };
+  for (const TraitComplex* c = analysed.Complexes.get(); c; c = c->Next.get())
+    add(CsvCell(c->Complexname), c->Profile, nullptr);
+  add("ALL", analysed.Likelihood, &analysed.HazardLikelihood);
+  return rows;
 }
 
 // One case of the batch: the case read from its row, analysed on any
@@ -86,6 +134,7 @@ struct CaseSlot {
   bool failed = false;
   std::string message;
   bool traceable = false;  // the run had a case to trace
+  std::string curves;      // its profiles, when they are asked for
 };
 
 // The analysed case is released on the thread that built it (the settings
@@ -97,6 +146,10 @@ void AnalyzeSlot(CaseSlot& slot, const RunSettings& settings) {
     slot.outcome = r.outcome;
     slot.message = r.message;
     slot.traceable = slot.results && slot.results->analysed;
+    if (slot.results && slot.results->analysedCase) {
+      slot.curves = CurveRows(slot.id, *slot.results->analysedCase);
+      FreeAnalysisTree(slot.results->analysedCase);
+    }
   } catch (const std::exception& e) {
     slot.failed = true;
     slot.message = e.what();
@@ -119,7 +172,7 @@ class Analyze final : public Command {
  public:
   Analyze()
       : Command("analyze", AnalyzeHelp,
-                {{"--dir", "--id", "--name", "--level", "--format", "--jobs"},
+                {{"--dir", "--id", "--name", "--level", "--format", "--jobs", "--curves"},
                  {"--all", "--no-cranial", "--no-pubic", "--no-auricular"}}) {}
 
  private:
@@ -159,6 +212,14 @@ int Analyze::Execute() {
   FailureNote.clear();
   NoteDemonstrationSet(*settings.parameters, err);
   settings.layout = LayoutOfRun(settings);
+  if (!o.curves.empty())
+    if (const auto own = FolderFileNamed(o.curves, dir)) {
+      err << "--curves names the folder's " << *own << "; no case was analysed.\n";
+      return 2;
+    }
+  // The workers keep each analysed case just long enough to copy out its profiles.
+  RunSettings workerSettings = settings;
+  workerSettings.keepCase = !o.curves.empty();
 
   CaseTable table;
   bool allAnalysed = true;
@@ -186,6 +247,12 @@ int Analyze::Execute() {
   };
   try {
     OutputSpool output, messages;
+    // Made before any case is stored, so a file that cannot be written stores nothing.
+    std::optional<PendingFile> curves;
+    if (!o.curves.empty()) {
+      curves.emplace(o.curves);
+      curves->Stream() << CurvesHeader;
+    }
     table.Open(CaseTableLocation(dir));
     const std::vector<std::int32_t> ids = SelectRows(table, o.cases);
     table.BeginTransaction();
@@ -218,6 +285,7 @@ int Analyze::Execute() {
       }
       // The trace is of the last case whose results were stored.
       if (slot.traceable) lastTraceable = std::move(slot.record);
+      if (curves) curves->Stream() << slot.curves;
       const RowReport report = ReportOfRow(table, OutcomeName(slot), slot.message);
       printer.Add(report);
       if (report.outcome != "analysed") {
@@ -236,11 +304,24 @@ int Analyze::Execute() {
       }
     };
     OrderedPipeline(
-        ids.size(), o.jobs, slots.size(), load, [&](std::size_t i) { AnalyzeSlot(slotOf(i), settings); }, store);
+        ids.size(), o.jobs, slots.size(), load, [&](std::size_t i) { AnalyzeSlot(slotOf(i), workerSettings); }, store);
     printer.Finish();
     output.Append(text.str());
     table.Commit();
     writeTrace();
+    // The results are stored; a profile file that cannot be finished is
+    // still a failure of the run.
+    if (curves) {
+      try {
+        curves->Commit();
+      } catch (const std::exception& e) {
+        output.CopyTo(out);
+        messages.CopyTo(err);
+        if (!traceFailure.empty()) err << traceFailure << "\n";
+        err << e.what() << "\nThe results are stored; the curves were not written.\n";
+        return 3;
+      }
+    }
     // The results are committed: only now are they reported as analysed.
     output.CopyTo(out);
     messages.CopyTo(err);

@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "CalibTestSupport.h"
@@ -227,14 +228,21 @@ TEST_F(Commands, ValidateWritesEachSkeletonsEstimatesAndRefusesToAnalyseNobody) 
   const std::vector<CsvRecord> cases = ParseCsv(test::ScratchFolder::Read(casesFile));
   const std::vector<CsvRecord> sampleRows = ParseCsv(sampleText.substr(0, end));
   ASSERT_EQ(cases.size(), 401u);
-  EXPECT_EQ(cases[0].cells, (std::vector<std::string>{"LINE", "SKELETON_ID", "SKELETON_NAME", "AGE", "ESTIMATE", "LOW",
-                                                      "HIGH", "OPEN", "CORRECTED_ESTIMATE", "CORRECTED_LOW",
-                                                      "CORRECTED_HIGH", "CORRECTED_OPEN", "MESSAGE"}));
+  EXPECT_EQ(cases[0].cells,
+            (std::vector<std::string>{"LINE", "SKELETON_ID", "SKELETON_NAME", "AGE", "ESTIMATE", "LOW", "HIGH", "OPEN",
+                                      "CORRECTED_ESTIMATE", "CORRECTED_LOW", "CORRECTED_HIGH", "CORRECTED_OPEN", "FOLD",
+                                      "POSTERIOR_MEDIAN", "MESSAGE"}));
   double absError = 0.0;
   int covered = 0, openLow = 0, openHigh = 0;
+  std::map<std::string, int> perFold;
   for (std::size_t i = 1; i < cases.size(); ++i) {
     const auto& c = cases[i].cells;
-    ASSERT_EQ(c.size(), 13u);
+    ASSERT_EQ(c.size(), 15u);
+    ++perFold[c[12]];
+    // The posterior median lies within the corrected interval's reach.
+    const double median = std::stod(c[13]);
+    EXPECT_GE(median, std::stod(c[9]) - 1.0);
+    EXPECT_LE(median, std::stod(c[10]) + 1.0);
     EXPECT_EQ(c[0], std::to_string(i + 1));
     EXPECT_EQ(c[2], sampleRows[i].cells[0]);                        // SKELETON_NAME
     EXPECT_EQ(std::stod(c[3]), std::stod(sampleRows[i].cells[4]));  // AGE
@@ -247,8 +255,10 @@ TEST_F(Commands, ValidateWritesEachSkeletonsEstimatesAndRefusesToAnalyseNobody) 
     EXPECT_EQ(c[7], open) << c[5] << " " << c[6];
     openLow += c[7] == "low" ? 1 : 0;
     openHigh += c[7] == "high" ? 1 : 0;
-    EXPECT_TRUE(c[12].empty());
+    EXPECT_TRUE(c[14].empty());
   }
+  // Four folds of a hundred, each named once per skeleton.
+  EXPECT_EQ(perFold, (std::map<std::string, int>{{"1", 100}, {"2", 100}, {"3", 100}, {"4", 100}}));
   EXPECT_GT(openLow, 0);
   EXPECT_GT(openHigh, 0);
   // The table's overall MAE and coverage are those of the lines.
@@ -273,7 +283,7 @@ TEST_F(Commands, ValidateWritesEachSkeletonsEstimatesAndRefusesToAnalyseNobody) 
       << none.err;
   const std::vector<CsvRecord> why = ParseCsv(test::ScratchFolder::Read(folder.File("none.csv")));
   ASSERT_EQ(why.size(), 6u);
-  EXPECT_FALSE(why[1].cells[12].empty());
+  EXPECT_FALSE(why[1].cells[14].empty());
   EXPECT_EQ(Command(&cli::ValidateCommand, {small, "--params", templateFile, "--cases", small}).code, 2);
 }
 

@@ -70,7 +70,30 @@ TEST(Validation, FiguresByAgeClass) {
       << text;
   const std::string csv = ValidationTableCsv(s);
   EXPECT_NE(csv.find("all,4,0.2500,3.7500,1.0000,"), std::string::npos) << csv;
-  EXPECT_NE(csv.find("\n50-69,0,,,,,,,90,1\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\n50-69,0,,,,,,,90,1,,,,\n"), std::string::npos) << csv;
+  EXPECT_DOUBLE_EQ(s.overall.rootMeanSquareError, std::sqrt((4.0 + 4.0 + 36.0 + 25.0) / 4));
+  EXPECT_DOUBLE_EQ(s.overall.correctedRootMeanSquareError, std::sqrt((1.0 + 1.0 + 25.0 + 9.0) / 4));
+  EXPECT_DOUBLE_EQ(s.overall.coverageP, BinomialTestP(3, 4, 0.90));
+  EXPECT_NE(text.find("Coverage tested against 90 %"), std::string::npos) << text;
+}
+
+// Against values worked out by hand from the binomial probabilities.
+TEST(Validation, BinomialTestOfCoverage) {
+  const struct {
+    std::size_t k, n;
+    double p, expected;
+  } cases[] = {
+      {8, 10, 0.95, 1.0 - 10 * std::pow(0.95, 9) * 0.05 - std::pow(0.95, 10)},  // all counts below 9
+      {19, 20, 0.95, 1.0},                                                      // the most probable count
+      {5, 10, 0.5, 1.0},
+      {0, 10, 0.5, 2.0 / 1024},
+      {10, 10, 0.5, 2.0 / 1024},
+      {0, 0, 0.95, 1.0},
+  };
+  for (const auto& c : cases) EXPECT_NEAR(BinomialTestP(c.k, c.n, c.p), c.expected, 1e-9) << c.k << "/" << c.n;
+  // A coverage of 90 % on 1,000 skeletons is no chance departure from 95 %.
+  EXPECT_LT(BinomialTestP(900, 1000, 0.95), 1e-9);
+  EXPECT_GT(BinomialTestP(945, 1000, 0.95), 0.4);
 }
 
 // The demonstration set, validated on a sample drawn from itself: small bias

@@ -146,3 +146,75 @@ TEST_F(AskCommand, ACaseAnalyzeWouldRefuseGetsItsMessageAndNoNumbers) {
             (std::map<std::string, std::string>{{"no scores", NoDataTypesMessage}, {"no model", NoModelMessage}}));
   EXPECT_NE(o.err.find(NoDataTypesMessage), std::string::npos);
 }
+
+TEST_F(AskCommand, EveryPriorSideBySideAgreesWithTheCaseOwnChoice) {
+  // One model of the folder's own with the forensic model's hazard, one of
+  // a population that dies young.
+  WriteAll(dir / "Mortality.txt",
+           "# LikeForensic: by hand\nLikeForensic 0 0.03142 0.01618\n# Young: by hand\nYoung 0.2 0.0001 0.05\n");
+  const fs::path csv = dir / "more.csv";
+  WriteAll(csv,
+           "SKELETON_NAME,SEX,RACE,HAZARDFUNC,AUR_TOPOSUP_R_LOW,AUR_TOPOSUP_R_UPPER\n"
+           "no scores,Male,White,Forensic,,\nno model,Male,White,,3,3\n");
+  ASSERT_EQ(Command(&cli::ImportCommand, {"--dir", dir.string(), csv.string()}).code, 0);
+  const Outcome plain = Ask({"--all", "--at-least", "50", "--candidate-age", "30", "--format", "csv"});
+  const Outcome every =
+      Ask({"--all", "--at-least", "50", "--candidate-age", "30", "--priors", "all", "--format", "csv"});
+  ASSERT_EQ(every.code, 3) << every.err;
+  const Outcome analyzed = Command(&cli::AnalyzeCommand, {"--dir", dir.string(), "--all", "--format", "csv"});
+
+  std::vector<std::string> header, plainHeader, analyzedHeader;
+  const auto rows = ReadCsv(every.out, &header);
+  EXPECT_EQ(header, (std::vector<std::string>{"SKELETON_ID", "SKELETON_NAME", "PRIOR", "CORRECTED", "CORRECTED_LOW",
+                                              "CORRECTED_HIGH", "P_AT_LEAST_50", "POSTERIOR_MEDIAN", "HDI_LOW",
+                                              "HDI_HIGH", "LR_CANDIDATE", "MESSAGE"}));
+  std::map<std::string, std::map<std::string, std::string>> own;  // id -> the plain answer
+  for (const auto& row : ReadCsv(plain.out, &plainHeader)) own[row.at("SKELETON_ID")] = row;
+  std::map<std::string, std::map<std::string, std::string>> stored;
+  for (const auto& row : ReadCsv(analyzed.out, &analyzedHeader)) stored[row.at("SKELETON_ID")] = row;
+  const std::vector<std::string> examples = {"Forensic", "Forensic",      "Archeological", "Archeological",
+                                             "Forensic", "Archeological", "Forensic",      "Archeological",
+                                             "Forensic", "Archeological"};
+
+  std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> byCase;  // id -> prior -> row
+  for (const auto& row : rows) byCase[row.at("SKELETON_ID")][row.at("PRIOR")] = row;
+  ASSERT_EQ(byCase.size(), 12u);
+  // The case without scores: one line, its message, no model.
+  ASSERT_EQ(byCase["11"].size(), 1u);
+  EXPECT_EQ(byCase["11"].begin()->second.at("MESSAGE"), NoDataTypesMessage);
+  EXPECT_EQ(byCase["11"].begin()->first, "");
+  for (int id = 1; id <= 12; ++id) {
+    if (id == 11) continue;
+    const std::string key = std::to_string(id);
+    SCOPED_TRACE(key);
+    auto& priors = byCase[key];
+    ASSERT_EQ(priors.size(), 4u);
+    for (const auto& [name, row] : priors) {
+      EXPECT_EQ(row.at("MESSAGE"), "") << name;
+      EXPECT_LE(Cell(row, "CORRECTED_LOW"), Cell(row, "CORRECTED"));
+      EXPECT_LE(Cell(row, "CORRECTED"), Cell(row, "CORRECTED_HIGH"));
+    }
+    // A model of one's own with the forensic hazard answers as the forensic one.
+    for (const char* column : {"CORRECTED", "CORRECTED_LOW", "CORRECTED_HIGH", "P_AT_LEAST_50", "POSTERIOR_MEDIAN"})
+      EXPECT_NEAR(Cell(priors["LikeForensic"], column), Cell(priors["Forensic"], column), 1e-6) << column;
+    EXPECT_LE(Cell(priors["Young"], "P_AT_LEAST_50"), Cell(priors["Forensic"], "P_AT_LEAST_50") + 1e-12);
+    if (id == 8) {
+      EXPECT_LT(Cell(priors["Young"], "P_AT_LEAST_50"), Cell(priors["Forensic"], "P_AT_LEAST_50") - 0.05);
+    }
+    if (id > 10) continue;  // the case without a model of its own
+    // Under the case's own choice: the plain answers and the stored estimate.
+    const auto& chosen = priors[examples[static_cast<std::size_t>(id - 1)]];
+    for (const char* column : {"P_AT_LEAST_50", "POSTERIOR_MEDIAN", "HDI_LOW", "HDI_HIGH", "LR_CANDIDATE"})
+      EXPECT_EQ(chosen.at(column), own[key].at(column)) << column;
+    EXPECT_NEAR(Cell(chosen, "CORRECTED"), Cell(stored[key], "RES_ALLCOR_MAX_LIKELIHOOD"), 0.05);
+    EXPECT_NEAR(Cell(chosen, "CORRECTED_HIGH"), Cell(stored[key], "RES_ALLCOR_UPPER95P_CONF"), 0.05);
+  }
+  EXPECT_NE(every.err.find(NoDataTypesMessage), std::string::npos);
+
+  const Outcome text = Ask({"--id", "8", "--at-least", "50", "--priors", "all"});
+  ASSERT_EQ(text.code, 0) << text.err;
+  EXPECT_NE(text.out.find("under each mortality prior"), std::string::npos) << text.out;
+  for (const char* name : {"Archeological", "Forensic", "LikeForensic", "Young", "95 % shortest single interval"})
+    EXPECT_NE(text.out.find(name), std::string::npos) << name;
+  EXPECT_EQ(Ask({"--id", "8", "--priors", "some"}).code, 2);
+}

@@ -123,6 +123,24 @@ TEST_F(AgeQuestionsOfAnalysedCase, ThresholdProbabilitiesAreComplementaryAndOrde
   EXPECT_NEAR(ProbabilityAtLeast(p, 110.0), 0.0, 1e-12);
 }
 
+// A share that lies wholly on one side of the threshold is exactly 0 on the
+// other, at and between grid ages: never the remainder of 1 minus a sum.
+TEST_F(AgeQuestionsOfAnalysedCase, NoProbabilityWhereThePosteriorHasNoMass) {
+  AnalysisTreePtr s = OneComponentCase(2);
+  const PosteriorAge young = PosteriorOfCase(*s, [](double x) { return x < 40.0 ? ForensicPrior(x) : 0.0; });
+  const PosteriorAge old = PosteriorOfCase(*s, [](double x) { return x > 30.0 ? ForensicPrior(x) : 0.0; });
+  for (double t : {40.0, 40.1, 50.0, 77.3, 109.9}) {
+    EXPECT_EQ(ProbabilityAtLeast(young, t), 0.0) << t;
+    EXPECT_EQ(ProbabilityBelow(young, t), 1.0) << t;
+  }
+  for (double t : {15.0, 15.2, 22.0, 29.9, 30.0}) {
+    EXPECT_EQ(ProbabilityBelow(old, t), 0.0) << t;
+    EXPECT_EQ(ProbabilityAtLeast(old, t), 1.0) << t;
+  }
+  EXPECT_GT(ProbabilityAtLeast(young, 39.0), 0.0);
+  EXPECT_GT(ProbabilityBelow(old, 31.0), 0.0);
+}
+
 // Integrated against the prior, the likelihood ratio averages to 1: a random
 // death from the prior population is on average as probable as the prior
 // predicts. Off-grid ages are evaluated afresh, so Simpson on its own pitch

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
+#include <QTableWidget>
 #include <QTest>
 
 #include "GuiTestSupport.h"
@@ -29,6 +30,20 @@ QString AskText(const CaseFolder& folder, int id, const QStringList& questions) 
   if (!lines.isEmpty()) lines.removeFirst();
   for (QString& line : lines) line = line.mid(2);
   return lines.join(QLatin1Char('\n'));
+}
+
+// The rows of the table of a dialog, each row's cells joined by blanks.
+QStringList TableLines(const QTableWidget& table) {
+  QStringList lines, head;
+  for (int c = 0; c < table.columnCount(); ++c) head << table.horizontalHeaderItem(c)->text();
+  lines << head.join(QLatin1Char(' '));
+  for (int r = 0; r < table.rowCount(); ++r) {
+    QStringList cells;
+    for (int c = 0; c < table.columnCount(); ++c)
+      if (const QTableWidgetItem* item = table.item(r, c)) cells << item->text();
+    lines << cells.join(QLatin1Char(' '));
+  }
+  return lines;
 }
 
 // Opens the dialog on the current case and runs `inside` while it is open.
@@ -65,25 +80,43 @@ class AgeQuestionsTest : public QObject {
       WithDialog(w, [&](AgeQuestionsDialog& d) {
         // The dialog opens with the adult threshold already answered.
         QVERIFY(d.AnswerText().startsWith(QStringLiteral("P(age \u2265 18) = ")));
-        d.ThresholdEdit()->setText(QStringLiteral("50"));
+        d.ThresholdEdit()->setText(QStringLiteral("50, 70"));
         d.CandidateEdit()->setText(QStringLiteral("34"));
         d.LevelBox()->setCurrentText(QStringLiteral("90"));
         QTest::mouseClick(d.AnswerButton(), Qt::LeftButton);
         shown = d.AnswerText();
         QVERIFY(d.Plot()->HasPosterior());
-        QCOMPARE(*d.Plot()->Threshold(), 50.0);
+        QCOMPARE(d.Plot()->Thresholds(), (std::vector<double>{50.0, 70.0}));
+        QCOMPARE(*d.Plot()->Candidate(), 34.0);
+        QVERIFY2(d.Plot()->Title().contains(name) && d.Plot()->Title().contains(QStringLiteral(" prior")),
+                 qPrintable(d.Plot()->Title()));
         // The curve is painted: the plot is not one colour.
         const QImage image = d.Plot()->grab().toImage();
         QSet<QRgb> colours;
         for (int y = 0; y < image.height(); y += 2)
           for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
         QVERIFY2(colours.size() > 3, qPrintable(QString::number(colours.size())));
+        // The table of every prior is ask --priors all's, cell for cell.
+        QCOMPARE(d.PriorTable()->rowCount(), 2);
+        QStringList table = TableLines(*d.PriorTable());
+        const QString expected = AskText(
+            folder, id,
+            {"--at-least", "50", "--at-least", "70", "--candidate-age", "34", "--level", "90", "--priors", "all"});
+        for (QString& line : table) line = line.simplified();
+        QStringList lines = expected.split(QLatin1Char('\n'));
+        for (QString& line : lines) line = line.simplified();
+        QCOMPARE(table, lines);
+        QCOMPARE(d.PriorTable()->item(0, 0)->text(), QStringLiteral("Archeological"));
         QTest::mouseClick(d.CopyTextButton(), Qt::LeftButton);
-        QCOMPARE(w.ui.clipboardText, QStringLiteral("Case ") + name + QStringLiteral(":\n") + shown + "\n");
+        QVERIFY(w.ui.clipboardText.startsWith(QStringLiteral("Case ") + name + QStringLiteral(":\n") + shown +
+                                              "\n\nUnder each mortality prior:\nPrior\tCorrected\t90 % limits\t"));
+        QCOMPARE(w.ui.clipboardText.count(QLatin1Char('\n')), shown.count(QLatin1Char('\n')) + 7);
       });
       QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join("; ")));
-      QCOMPARE(shown, AskText(folder, id, {"--at-least", "50", "--candidate-age", "34", "--level", "90"}));
-      QVERIFY(shown.contains(QStringLiteral("90% highest-density interval")));
+      QCOMPARE(shown,
+               AskText(folder, id, {"--at-least", "50", "--at-least", "70", "--candidate-age", "34", "--level", "90"}));
+      QVERIFY(shown.contains(QStringLiteral("90% shortest single interval")));
+      QVERIFY(shown.contains(QStringLiteral("P(age < 70) = ")));
     }
     w.form->close();
     for (int id = 1; id <= rows; ++id) QCOMPARE(StoredRow(folder.Path(), id), before[static_cast<std::size_t>(id - 1)]);
@@ -96,7 +129,7 @@ class AgeQuestionsTest : public QObject {
     w.form->DataSourceSkeleton.LocateId(2);
     WithDialog(w, [&](AgeQuestionsDialog& d) {
       const QString first = d.AnswerText();
-      for (const char* bad : {"abc", "14", "110.5", "1e9"}) {
+      for (const char* bad : {"abc", "14", "110.5", "1e9", "18, 200", "30 x"}) {
         w.ui.Clear();
         d.ThresholdEdit()->setText(QString::fromLatin1(bad));
         QTest::mouseClick(d.AnswerButton(), Qt::LeftButton);
