@@ -16,6 +16,7 @@
 #include <QTableWidget>
 
 #include "gui/TAForm2.h"
+#include "gui/WindowFonts.h"
 #include "gui/widgets/BarChartWidget.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbLabel.h"
@@ -28,13 +29,6 @@ namespace {
 
 const QColor PanelGrey(225, 225, 225);
 const QColor Silver(192, 192, 192);
-
-QFont PixelFont(int pixels, bool bold, const char* family = "Arial") {
-  QFont font(QString::fromLatin1(family));
-  font.setPixelSize(pixels);
-  font.setBold(bold);
-  return font;
-}
 
 void Fill(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
@@ -100,7 +94,7 @@ void TTAForm2::BuildAnalysisPage() {
   for (std::size_t i = 0; i < 5; ++i) {
     QLabel* label = Caption(QString::fromLatin1(legend[i].text), page, legend[i].left, 426, 34, legend[i].colour);
     label->setObjectName(QString::fromLatin1(legend[i].name));
-    label->setFont(PixelFont(13, true, "MS Sans Serif"));
+    label->setFont(WindowFont(0.975, true));
     label->adjustSize();
     Fill(label, Silver);
     label->hide();
@@ -111,7 +105,7 @@ void TTAForm2::BuildAnalysisPage() {
   BarGraphPanel->setObjectName(QStringLiteral("BarGraphPanel"));
   BarGraphPanel->setFrameShape(QFrame::Box);
   BarGraphPanel->setLineWidth(3);
-  BarGraphPanel->setFont(PixelFont(13, true));
+  BarGraphPanel->setFont(WindowFont(0.975, true));
   Fill(BarGraphPanel, Silver);
   BarGraphPanel->hide();
   BuildBarChart();
@@ -121,7 +115,7 @@ void TTAForm2::BuildAnalysisPage() {
   ResultsNote->setGeometry(20, 20, 673, 60);
   ResultsNote->setAlignment(Qt::AlignCenter);
   ResultsNote->setWordWrap(true);
-  ResultsNote->setFont(PixelFont(16, true));
+  ResultsNote->setFont(WindowFont(1.2, true));
   ResultsNote->setFrameShape(QFrame::Box);
   Fill(ResultsNote, QColor(255, 255, 204));
   QPalette notePalette = ResultsNote->palette();
@@ -141,7 +135,7 @@ void TTAForm2::BuildSummaryPanel() {
   AgeSummPanel->setObjectName(QStringLiteral("AgeSummPanel"));
   AgeSummPanel->setGeometry(2, 2, 245, 480);
   AgeSummPanel->setFrameShape(QFrame::StyledPanel);
-  AgeSummPanel->setFont(PixelFont(12, true));
+  AgeSummPanel->setFont(WindowFont(0.85, true));
   PaperColours(AgeSummPanel);
   // Three columns of a caption and its value under the headings; the
   // headings, the rules and the case's name span them all.
@@ -158,7 +152,7 @@ void TTAForm2::BuildSummaryPanel() {
 
   auto* name = new DbLabel(&DataSourceSkeleton, "SKELETON_NAME", AgeSummPanel);
   name->setAlignment(Qt::AlignCenter);
-  name->setFont(PixelFont(14, true));
+  name->setFont(WindowFont(1.05, true));
   name->setMinimumHeight(22);
   Fill(name, Qt::white);
   grid->addWidget(name, row++, 0, 1, 6);
@@ -274,7 +268,7 @@ void TTAForm2::BuildSummaryPanel() {
   MortalityPanel->setObjectName(QStringLiteral("MortalityPanel"));
   MortalityPanel->setGeometry(2, 486, 245, 146);
   MortalityPanel->setFrameShape(QFrame::StyledPanel);
-  MortalityPanel->setFont(PixelFont(14, true));
+  MortalityPanel->setFont(WindowFont(1.05, true));
   // The heading, then a caption and its box a line, then "Reset" under the boxes.
   auto* choicesGrid = new QGridLayout(MortalityPanel);
   choicesGrid->setContentsMargins(6, 4, 8, 4);
@@ -282,7 +276,7 @@ void TTAForm2::BuildSummaryPanel() {
   choicesGrid->setVerticalSpacing(4);
   choicesGrid->setColumnMinimumWidth(0, 76);
   QLabel* heading = Caption(QStringLiteral("Mortality Model"), MortalityPanel, 0, 0, 200);
-  heading->setFont(PixelFont(15, true));
+  heading->setFont(WindowFont(1.125, true));
   choicesGrid->addWidget(heading, 0, 0, 1, 2);
   struct ComboEntry {
     ChoiceComboBox** box;
@@ -319,13 +313,13 @@ void TTAForm2::BuildResultsPanel() {
   NumSummPanel->setObjectName(QStringLiteral("NumSummPanel"));
   NumSummPanel->setGeometry(0, 458, 713, 209);
   NumSummPanel->setFrameShape(QFrame::StyledPanel);
-  NumSummPanel->setFont(PixelFont(13, true));
+  NumSummPanel->setFont(WindowFont(0.975, true));
   PaperColours(NumSummPanel);
 
   NumResultsGrid = new QTableWidget(6, 7, NumSummPanel);
   NumResultsGrid->setObjectName(QStringLiteral("NumResultsGrid"));
   NumResultsGrid->setGeometry(120, 37, 480, 161);
-  NumResultsGrid->setFont(PixelFont(16, true));
+  NumResultsGrid->setFont(WindowFont(1.2, true));
   NumResultsGrid->horizontalHeader()->hide();
   NumResultsGrid->verticalHeader()->hide();
   NumResultsGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -367,7 +361,7 @@ void TTAForm2::BuildResultsPanel() {
   SpinEditZoom = new QSpinBox(NumSummPanel);
   SpinEditZoom->setObjectName(QStringLiteral("SpinEditZoom"));
   SpinEditZoom->setGeometry(344, 8, 57, 26);
-  SpinEditZoom->setFont(PixelFont(13, true));
+  SpinEditZoom->setFont(WindowFont(0.975, true));
   SpinEditZoom->setRange(1, 1200);
   SpinEditZoom->setValue(1000);
   SpinEditZoom->setSingleStep(100);

@@ -1,5 +1,7 @@
 #include "gui/ButtonBar.h"
 
+#include "gui/WindowFonts.h"
+
 #include <QPushButton>
 
 #include "paint/EstimateBars.h"
@@ -32,8 +34,7 @@ ButtonBar::ButtonBar(QWidget* parent) : QFrame(parent) {
                         QRect(112, 5, 105, 22));
   manual_ = Make(QStringLiteral("Manual"), "ScorProcPDFButt", "Show scoring procedures text PDF", this,
                  QRect(221, 5, 105, 22));
-  QFont small = font();
-  small.setPixelSize(14);
+  const QFont small = WindowFont(1.05, false);
   for (QPushButton* b : {procedures_, illustrations_, manual_}) b->setFont(small);
 }
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "gui/TAForm2.h"
+#include "gui/WindowFonts.h"
 #include "gui/widgets/MathGrid.h"
 #include "params/CaseRun.h"
 
@@ -16,10 +17,7 @@ void TTAForm2::BuildCurvePlot() {
   MathGrid1 = new TMathGrid(TabSheet3);
   MathGrid1->setObjectName(QStringLiteral("MathGrid1"));
   MathGrid1->setGeometry(0, 0, 713, 448);
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setPixelSize(12);
-  font.setBold(true);
-  MathGrid1->SetPlotFont(font, palette().color(QPalette::WindowText));
+  MathGrid1->SetPlotFont(WindowFont(0.9), palette().color(QPalette::WindowText));
   MathGrid1->SetMinX(10);
   MathGrid1->SetSizeX(100);
   MathGrid1->SetMinY(0);

@@ -11,6 +11,7 @@
 
 #include "gui/ScoreGrid.h"
 #include "gui/TAForm2.h"
+#include "gui/WindowFonts.h"
 #include "gui/widgets/ChoiceComboBox.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/DbListBox.h"
@@ -129,12 +130,8 @@ void TTAForm2::BuildOtherTraitsGroup() {
   if (!own_traits_.empty()) {
     OtherTraitsGroup = new QGroupBox(QStringLiteral("Other traits"), DataEntrySheet);
     OtherTraitsGroup->setObjectName(QStringLiteral("OtherTraitsGroup"));
-    QFont small(QStringLiteral("Arial"));
-    small.setPixelSize(12);
-    small.setBold(true);
-    QFont boxFont(QStringLiteral("Arial"));
-    boxFont.setPixelSize(18);
-    boxFont.setBold(true);
+    const QFont small = WindowFont(0.9);
+    const QFont boxFont = WindowFont(1.35);
     ScoreGrid grid(OtherTraitsGroup, true, 0, small, kOwnRowPitch - ScoreGrid::BoxHeight);
     for (const OwnTrait& trait : own_traits_) {
       // A name too long for the room is shortened in its middle; the tooltip
@@ -188,6 +185,7 @@ void TTAForm2::BuildOtherTraitsGroup() {
   }
   // The notes give way to the group, down to a few lines.
   NotesLabel->setVisible(own_traits_.empty());
+  KeepRoomForPages();
 }
 
 std::string TTAForm2::OwnTraitScoreRefusal(const DbScoreEdit* box, QChar typed, bool& own) const {

@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -26,6 +27,7 @@
 #include "gui/ButtonBar.h"
 #include "gui/ChangedCasePrompt.h"
 #include "gui/TAForm2.h"
+#include "gui/WindowFonts.h"
 #include "gui/widgets/DbEdit.h"
 #include "gui/widgets/FocusRing.h"
 #include "gui/widgets/MathGrid.h"
@@ -73,19 +75,17 @@ TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, WindowSettings* s
   // The cases' history records the window as the program of every change,
   // and the analyst of the preferences.
   TATable.SetWriter({Analyst().toStdString(), "vorla"});
-  // The layout is measured in the pixels of Arial; a metric-compatible face
-  // stands in for it and for the old dialog face.
+  // The pictures and the printed page are measured in the pixels of Arial; a
+  // metric-compatible face stands in for it.
   QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
-  QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"));
   setWindowTitle(QString::fromLatin1(WindowCaption));
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(17);
-  setFont(font);
+  setFont(WindowFont(1.275, false));
 
   BuildShell();
   BuildNotice();
   BuildDataEntryPage();
   BuildAnalysisPage();
+  KeepRoomForPages();
   BuildKeyboardAids();
   BuildMenus();
 
@@ -196,8 +196,7 @@ void TTAForm2::BuildNotice() {
 
   DisclaimerText = new QTextBrowser(DisclaimerPanel);
   DisclaimerText->setObjectName(QStringLiteral("DisclaimerText"));
-  QFont noticeFont(QStringLiteral("Arial"));
-  noticeFont.setPixelSize(15);
+  const QFont noticeFont = WindowFont(1.125, false);
   DisclaimerText->setFont(noticeFont);
   DisclaimerText->document()->setDefaultFont(noticeFont);
   QPalette palette = DisclaimerText->palette();
@@ -235,6 +234,11 @@ void TTAForm2::BuildNotice() {
   connect(ShowDataFrmButt, &QPushButton::clicked, this, [this] { Guarded([this] { ShowDataFrmButtClick(); }); });
 }
 
+void TTAForm2::KeepRoomForPages() {
+  // The room the pages were drawn for, or more where their texts need it.
+  ClientArea->setMinimumSize(NaturalPageSize().expandedTo(PageControl1->minimumSizeHint()));
+}
+
 void TTAForm2::ArrangeClientArea() {
   PageControl1->setGeometry(0, 0, ClientArea->width(), ClientArea->height());
   // The notice stands at its usual place where there is room for it; on a
@@ -245,7 +249,10 @@ void TTAForm2::ArrangeClientArea() {
 }
 
 QSize TTAForm2::DefaultOuterSize() const {
-  return {1009, 754 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height()};
+  // The pages keep the room they were drawn with whatever the face makes of
+  // the tab bar: 31 pixels high in the face the design was measured in.
+  const int tabs = PageControl1 != nullptr ? PageControl1->tabBar()->sizeHint().height() : 31;
+  return {1009, 754 + (tabs - 31) + menuBar()->sizeHint().height() + statusBar()->sizeHint().height()};
 }
 
 void TTAForm2::PlaceOnScreen(const QRect& available) {

@@ -442,6 +442,8 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void BuildBarChart();
   void ConnectResultsGrid();
   void ArrangeClientArea();
+  // The pages scroll within the window rather than lose room they need.
+  void KeepRoomForPages();
   void AnchorAnalysisPage();
   void ApplyAnalysisPageSizes();
   void MoveCurveLegend();

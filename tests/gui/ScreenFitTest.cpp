@@ -30,7 +30,7 @@ class ScreenFitTest : public QObject {
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     // The window manager frames the window a moment after it is shown.
-    QVERIFY2(QTest::qWaitFor([&] { return f.frameGeometry().height() > f.height() + 4; }, 5000),
+    QVERIFY2(QTest::qWaitFor([&] { return f.frameGeometry().height() > f.height() + 4; }, 15000),
              "no window manager framed the window");
     // The window answers the frame by fitting itself in; a desktop under load
     // may take a while to report where it went.

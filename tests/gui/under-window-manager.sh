@@ -20,5 +20,15 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$work/display")"
 openbox >"$work/openbox.log" 2>&1 &
 wm=$!
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.05; done
+# The window manager is ready once it has said so on the root window; a
+# loaded machine may take seconds.
+ready=no
+for _ in $(seq 300); do
+  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window; then
+    ready=yes
+    break
+  fi
+  sleep 0.05
+done
+[ "$ready" = yes ] || { cat "$work/openbox.log" >&2; echo "openbox did not start" >&2; exit 1; }
 QT_QPA_PLATFORM=xcb "$@"
