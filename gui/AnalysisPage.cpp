@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 #include "gui/TAForm2.h"
 #include "gui/WindowFonts.h"
@@ -318,7 +319,7 @@ void TTAForm2::BuildResultsPanel() {
 
   NumResultsGrid = new QTableWidget(6, 7, NumSummPanel);
   NumResultsGrid->setObjectName(QStringLiteral("NumResultsGrid"));
-  NumResultsGrid->setGeometry(120, 37, 480, 161);
+  NumResultsGrid->setFixedSize(480, 161);
   NumResultsGrid->setFont(WindowFont(1.2, true));
   NumResultsGrid->horizontalHeader()->hide();
   NumResultsGrid->verticalHeader()->hide();
@@ -370,6 +371,37 @@ void TTAForm2::BuildResultsPanel() {
   for (QWidget* w : std::initializer_list<QWidget*>{rescaleButt, grphxmin, grphxmax, SpinEditZoom, zoomlbl}) w->hide();
   connect(rescaleButt, &QPushButton::clicked, this, [this] { Guarded([this] { rescaleButtClick(); }); });
   connect(SpinEditZoom, &QSpinBox::textChanged, this, [this] { Guarded([this] { SpinEditZoomChange(); }); });
+
+  // The graph's buttons at the left, the grid, the text's buttons at the
+  // right; above the grid the scale of the bars or the zoom of the curves.
+  for (QWidget* w : std::initializer_list<QWidget*>{ShowBarPlotButt, ButtonCopyGraph, SaveGraphButt, CopyResTextButt,
+                                                    PrintPreviewButt, rescaleButt})
+    w->setMinimumSize(w->size());
+  for (QWidget* w : std::initializer_list<QWidget*>{grphxmin, grphxmax, SpinEditZoom}) w->setFixedSize(w->size());
+  auto* panel = new QGridLayout(NumSummPanel);
+  panel->setContentsMargins(6, 6, 6, 6);
+  panel->setHorizontalSpacing(8);
+  panel->setVerticalSpacing(5);
+  auto* scale = new QHBoxLayout;
+  scale->setSpacing(6);
+  for (QWidget* w : std::initializer_list<QWidget*>{rescaleButt, grphxmin, grphxmax}) scale->addWidget(w);
+  scale->addSpacing(38);
+  scale->addWidget(SpinEditZoom);
+  scale->addWidget(zoomlbl);
+  scale->addStretch(1);
+  panel->setRowMinimumHeight(0, 26);
+  panel->addLayout(scale, 0, 1);
+  const auto column = [](std::initializer_list<QWidget*> buttons) {
+    auto* box = new QVBoxLayout;
+    box->setSpacing(7);
+    for (QWidget* button : buttons) box->addWidget(button);
+    box->addStretch(1);
+    return box;
+  };
+  panel->addLayout(column({ShowBarPlotButt, ButtonCopyGraph, SaveGraphButt}), 1, 0);
+  panel->addWidget(NumResultsGrid, 1, 1, Qt::AlignLeft | Qt::AlignTop);
+  panel->addLayout(column({CopyResTextButt, PrintPreviewButt}), 1, 2);
+  panel->setColumnStretch(1, 1);
 }
 
 void TTAForm2::AnchorAnalysisPage() {

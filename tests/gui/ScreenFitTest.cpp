@@ -28,7 +28,7 @@ class ScreenFitTest : public QObject {
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
     f.PlaceOnScreen(available);
     f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(QTest::qWaitForWindowExposed(&f, 15000));
     // The window manager frames the window a moment after it is shown.
     QVERIFY2(QTest::qWaitFor([&] { return f.frameGeometry().height() > f.height() + 4; }, 15000),
              "no window manager framed the window");
