@@ -6,7 +6,9 @@
 #include "app/cli/ReferenceSource.h"
 #include "app/common/ProgramDirectory.h"
 #include "calib/Validation.h"
+#include "engine/TextCase.h"
 #include "params/CaseRun.h"
+#include "params/MortalityModelFile.h"
 #include "store/PendingFile.h"
 
 namespace vorla::cli {
@@ -15,6 +17,7 @@ const char* const ValidateHelp =
     "Usage: vorla-cli validate (REFERENCE.csv | --dir DIR) [--params FILE]\n"
     "                          [--level 90|95|99]\n"
     "                          [--model Archeological|Forensic] [--folds K]\n"
+    "                          [--prior NAME|sample|reference] [--fit-variance]\n"
     "                          [--min-per-transition N] [--pool sex|ancestry|all]\n"
     "                          [--format text|csv] [--cases FILE] [--jobs N]\n"
     "\n"
@@ -23,7 +26,9 @@ const char* const ValidateHelp =
     "ancestry and mortality model) and compares the estimates with the documented\n"
     "ages: overall and for the ages 15-29, 30-49, 50-69 and 70 and over, the count,\n"
     "the mean error (bias), the mean absolute error, and the share of documented\n"
-    "ages inside the uncorrected and the corrected intervals. With --dir DIR the\n"
+    "ages inside the uncorrected and the corrected intervals; the posterior's CRPS,\n"
+    "log score and Brier scores with a reliability table; and beside them the\n"
+    "summed-score means of the training skeletons. With --dir DIR the\n"
     "sample is the cases of the case table in DIR that have an AGE. A sample of\n"
     "which no skeleton can be analysed is an error.\n"
     "\n"
@@ -32,6 +37,16 @@ const char* const ValidateHelp =
     "  --level L                confidence level of the intervals: 90, 95 (default), 99\n"
     "  --model NAME             mortality model for everyone instead of the\n"
     "                           HAZARDFUNC column\n"
+    "  --prior P                the prior of the corrected estimate and the posterior\n"
+    "                           for everyone: a built-in model or one of the folder's\n"
+    "                           Mortality.txt by its NAME; `sample`, the mortality\n"
+    "                           fitted as demography fits it on the uncorrected\n"
+    "                           likelihoods of the training skeletons; `reference`, a\n"
+    "                           Gompertz-Makeham model fitted to their documented ages.\n"
+    "                           With --folds the training skeletons are the other folds\n"
+    "  --fit-variance           with --folds: each fold's variance factors are chosen as\n"
+    "                           calibrate --fit-variance chooses them, on its training\n"
+    "                           folds alone (5 folds within them)\n"
     "  --folds K                K-fold cross-validation: the skeletons are dealt to K\n"
     "                           folds at random (the same folds at every run), and each\n"
     "                           fold is analysed with a set calibrated on the others\n"
@@ -42,7 +57,8 @@ const char* const ValidateHelp =
     "  --cases FILE             also write one CSV line per skeleton: its line, id,\n"
     "                           name, documented age, both estimates and intervals,\n"
     "                           and whether an interval is open at an end of the age\n"
-    "                           range (15 or 110)\n"
+    "                           range (15 or 110), the fold, the posterior's median,\n"
+    "                           scores and P(age >= 30, 50, 70), and the summed-score mean\n"
     "  --jobs N                 how many skeletons are analysed at once (default: the\n"
     "                           number of cores); the figures are the same for any N\n"
     "\n"
@@ -58,6 +74,7 @@ struct ValidateOptions {
   int folds = 0;
   bool csv = false;
   std::string cases;
+  std::string prior;  // as given
   calib::ValidationOptions validation;
   calib::CalibrationOptions calibration;
 };
@@ -77,7 +94,20 @@ ValidateOptions ReadOptions(const CommandLine& a, const char* argv0) {
     if (!IsChoice(*model, ModelChoices)) throw UsageError("--model is Archeological or Forensic, not " + *model);
     o.validation.model = *model;
   }
+  if (const auto prior = a.Value("--prior")) {
+    if (prior->empty()) throw UsageError("--prior needs a model name, sample or reference");
+    if (a.Has("--model")) throw UsageError("--model and --prior both choose the prior; give one of them");
+    o.prior = *prior;
+    if (LowerCase(*prior) == "sample")
+      o.validation.fittedPrior = calib::FittedPrior::Sample;
+    else if (LowerCase(*prior) == "reference")
+      o.validation.fittedPrior = calib::FittedPrior::Reference;
+  }
   o.folds = static_cast<int>(a.Whole("--folds", 2, 1000000, 0));
+  o.validation.fitVariance = a.Has("--fit-variance");
+  if (o.validation.fitVariance && o.folds == 0)
+    throw UsageError(
+        "--fit-variance belongs to --folds: factors chosen on the skeletons tested would be tuned, not tested");
   if (o.folds == 0 && (a.Has("--min-per-transition") || a.Has("--pool-groups") || a.Has("--pool")))
     throw UsageError("--min-per-transition and --pool belong to --folds");
   o.calibration.minPerTransition = static_cast<int>(a.Whole("--min-per-transition", 1, 1000000, 20));
@@ -98,8 +128,8 @@ class Validate final : public Command {
   Validate()
       : Command("validate", ValidateHelp,
                 {{"--params", "--level", "--model", "--folds", "--min-per-transition", "--format", "--jobs", "--pool",
-                  "--cases", "--dir"},
-                 {"--pool-groups"}},
+                  "--cases", "--dir", "--prior"},
+                 {"--pool-groups", "--fit-variance"}},
                 Work::Long) {}
 
  private:
@@ -124,16 +154,34 @@ int Validate::Execute() {
   // Checked whole before anything is drawn, fitted or allocated for it.
   const auto checked = Parameters(o.params);
   const calib::ParameterStructure& structure = checked->structure;
+  // The folder's own models: those of the case folder, or beside the parameter file.
+  const std::string modelFile =
+      (o.source.dir.empty() ? std::filesystem::path(o.params).parent_path() / MortalityModelFileName
+                            : std::filesystem::path(o.source.dir) / MortalityModelFileName)
+          .string();
+  o.validation.ownModels = std::make_shared<const OwnMortalityModels>(ReadMortalityModels(modelFile));
+  if (!o.prior.empty() && o.validation.fittedPrior == calib::FittedPrior::None) {
+    if (!IsBuiltInModelName(o.prior) && !FindOwnModel(o.prior, *o.validation.ownModels))
+      throw UsageError("--prior " + o.prior + " is no built-in model (Archeological, Forensic) and no model of " +
+                       modelFile + "; sample and reference fit one");
+    o.validation.model = o.prior;
+  }
   calib::ReferenceOptions reading;
-  reading.needModel = o.validation.model.empty();
+  reading.needModel = o.validation.model.empty() && o.validation.fittedPrior == calib::FittedPrior::None;
   const calib::ReferenceSample sample = ReadReference(o.source, structure, reading);
   if (o.folds > 0 && static_cast<std::size_t>(o.folds) > sample.individuals.size())
     throw UsageError("--folds is at most the number of skeletons, " + std::to_string(sample.individuals.size()));
-  const std::vector<calib::IndividualEstimate> estimates =
-      o.folds > 0 ? calib::CrossValidate(structure, sample, o.folds, o.calibration, o.validation)
-                  : calib::EstimateAges(o.params, sample, {}, o.validation);
+  std::vector<calib::FoldNote> notes;
+  std::vector<calib::IndividualEstimate> estimates =
+      o.folds > 0 ? calib::CrossValidate(structure, sample, o.folds, o.calibration, o.validation, &notes)
+                  : calib::EstimateAges(o.params, sample, {}, o.validation, &notes);
+  if (o.folds == 0) calib::AddSummedScoreEstimates(sample, estimates, o.validation.level);
   calib::ValidationSummary summary = calib::Summarise(estimates, o.validation.level);
   summary.folds = o.folds;
+  summary.priorName = o.validation.model.empty() ? "" : o.prior;
+  summary.fittedPrior = o.validation.fittedPrior;
+  summary.fitVariance = o.validation.fitVariance;
+  summary.notes = notes;
   if (!o.cases.empty()) {
     PendingFile casesFile(o.cases);
     casesFile.Stream() << calib::ValidationCasesCsv(sample, estimates);

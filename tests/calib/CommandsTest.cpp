@@ -228,16 +228,40 @@ TEST_F(Commands, ValidateWritesEachSkeletonsEstimatesAndRefusesToAnalyseNobody) 
   const std::vector<CsvRecord> cases = ParseCsv(test::ScratchFolder::Read(casesFile));
   const std::vector<CsvRecord> sampleRows = ParseCsv(sampleText.substr(0, end));
   ASSERT_EQ(cases.size(), 401u);
-  EXPECT_EQ(cases[0].cells,
-            (std::vector<std::string>{"LINE", "SKELETON_ID", "SKELETON_NAME", "AGE", "ESTIMATE", "LOW", "HIGH", "OPEN",
-                                      "CORRECTED_ESTIMATE", "CORRECTED_LOW", "CORRECTED_HIGH", "CORRECTED_OPEN", "FOLD",
-                                      "POSTERIOR_MEDIAN", "MESSAGE"}));
+  EXPECT_EQ(cases[0].cells, (std::vector<std::string>{"LINE",
+                                                      "SKELETON_ID",
+                                                      "SKELETON_NAME",
+                                                      "AGE",
+                                                      "ESTIMATE",
+                                                      "LOW",
+                                                      "HIGH",
+                                                      "OPEN",
+                                                      "CORRECTED_ESTIMATE",
+                                                      "CORRECTED_LOW",
+                                                      "CORRECTED_HIGH",
+                                                      "CORRECTED_OPEN",
+                                                      "FOLD",
+                                                      "POSTERIOR_MEDIAN",
+                                                      "MESSAGE",
+                                                      "CRPS",
+                                                      "LOG_SCORE",
+                                                      "P_AT_LEAST_30",
+                                                      "P_AT_LEAST_50",
+                                                      "P_AT_LEAST_70",
+                                                      "SIMPLE_ESTIMATE",
+                                                      "SIMPLE_LOW",
+                                                      "SIMPLE_HIGH"}));
   double absError = 0.0;
   int covered = 0, openLow = 0, openHigh = 0;
   std::map<std::string, int> perFold;
   for (std::size_t i = 1; i < cases.size(); ++i) {
     const auto& c = cases[i].cells;
-    ASSERT_EQ(c.size(), 15u);
+    ASSERT_EQ(c.size(), 23u);
+    // P(age >= t) falls as t rises; the summed-score mean lies within its range.
+    EXPECT_GE(std::stod(c[17]), std::stod(c[18]));
+    EXPECT_GE(std::stod(c[18]), std::stod(c[19]));
+    EXPECT_LE(std::stod(c[21]), std::stod(c[20]));
+    EXPECT_LE(std::stod(c[20]), std::stod(c[22]));
     ++perFold[c[12]];
     // The posterior median lies within the corrected interval's reach.
     const double median = std::stod(c[13]);
@@ -285,6 +309,48 @@ TEST_F(Commands, ValidateWritesEachSkeletonsEstimatesAndRefusesToAnalyseNobody) 
   ASSERT_EQ(why.size(), 6u);
   EXPECT_FALSE(why[1].cells[14].empty());
   EXPECT_EQ(Command(&cli::ValidateCommand, {small, "--params", templateFile, "--cases", small}).code, 2);
+}
+
+// The prior is named or fitted; what cannot be is refused before anything runs.
+TEST_F(Commands, ValidateTakesThePriorByNameOrFitsIt) {
+  std::size_t end = 0;
+  for (int line = 0; line < 801; ++line) end = sampleText.find('\n', end) + 1;
+  const std::string small = folder.Write("small.csv", sampleText.substr(0, end));
+  folder.Write("Mortality.txt", "# Cemetery: a test\nVillage 0.01 5e-05 0.09\n");
+  const auto run = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {small, "--params", templateFile, "--format", "csv"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Command(&cli::ValidateCommand, args);
+  };
+  const Outcome village = run({"--prior", "village"});
+  ASSERT_EQ(village.code, 0) << village.err;
+  const Outcome forensic = run({"--prior", "Forensic"});
+  ASSERT_EQ(forensic.code, 0) << forensic.err;
+  // The uncorrected columns agree, the corrected ones do not.
+  const std::vector<CsvRecord> a = ParseCsv(village.out), b = ParseCsv(forensic.out);
+  EXPECT_EQ(a[1].cells[3], b[1].cells[3]);
+  EXPECT_NE(a[1].cells[5], b[1].cells[5]);
+  const Outcome fitted = Command(&cli::ValidateCommand, {small, "--params", templateFile, "--folds", "2", "--pool",
+                                                         "all", "--prior", "reference", "--min-per-transition", "5"});
+  ASSERT_EQ(fitted.code, 0) << fitted.err;
+  EXPECT_NE(fitted.out.find("fitted by maximum\nlikelihood to the documented ages of the training folds"),
+            std::string::npos)
+      << fitted.out;
+  EXPECT_NE(fitted.out.find("  fold 2 (400 training skeletons): prior A = "), std::string::npos) << fitted.out;
+  EXPECT_NE(fitted.out.find("The simple alternative on the same folds"), std::string::npos);
+  struct Refusal {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  for (const Refusal& r : std::vector<Refusal>{
+           {{"--prior", "Town"}, "--prior Town is no built-in model"},
+           {{"--prior", "sample", "--model", "Forensic"}, "--model and --prior both choose the prior"},
+           {{"--fit-variance"}, "--fit-variance belongs to --folds"},
+       }) {
+    const Outcome refused = run(r.args);
+    EXPECT_EQ(refused.code, 2) << r.message;
+    EXPECT_NE(refused.err.find(r.message), std::string::npos) << refused.err;
+  }
 }
 
 // --fit-variance writes the fitted factors and reports the coverage before
