@@ -10,7 +10,9 @@
 #include "calib/Calibration.h"
 #include "calib/CalibrationReport.h"
 #include "calib/ParameterWriter.h"
+#include "calib/Validation.h"
 #include "calib/VarianceFit.h"
+#include "params/MortalityModelFile.h"
 #include "store/PendingFile.h"
 
 namespace vorla::cli {
@@ -19,6 +21,7 @@ const char* const CalibrateHelp =
     "Usage: vorla-cli calibrate (REFERENCE.csv | --dir DIR) --out FILE [--template FILE]\n"
     "                           [--min-per-transition N] [--pool sex|ancestry|all]\n"
     "                           [--max-age-se YEARS] [--fit-variance] [--report FILE]\n"
+    "                           [--save-mortality NAME]\n"
     "\n"
     "Fits a parameter set to a reference sample of skeletons of documented age.\n"
     "REFERENCE.csv has the columns of the case table (the score fields, SEX, RACE,\n"
@@ -53,6 +56,10 @@ const char* const CalibrateHelp =
     "  --report FILE             write the report there (CSV when FILE ends in .csv;\n"
     "                            with --fit-variance the table of the factors follows\n"
     "                            after an empty line) instead of printing it\n"
+    "  --save-mortality NAME     also keep the sample's own mortality, a Makeham\n"
+    "                            model fitted to its documented ages, under NAME in\n"
+    "                            Mortality.txt beside FILE: a case whose HAZARDFUNC\n"
+    "                            is NAME then takes it as its prior\n"
     "\n"
     "Nothing is written unless the whole calibration succeeds; Ctrl-C stops it and\n"
     "leaves no file behind.\n"
@@ -70,6 +77,7 @@ struct CalibrateOptions {
   std::string report;
   calib::CalibrationOptions fit;
   bool fitVariance = false;
+  std::string saveMortality;  // the name to keep the sample's mortality under; empty: not kept
 };
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -91,6 +99,11 @@ CalibrateOptions ReadOptions(const CommandLine& a, const char* argv0) {
   o.fit.pooling = PoolingOption(a);
   o.fit.mostAgeSE = a.Years("--max-age-se", calib::DefaultMostAgeSE);
   o.fitVariance = a.Has("--fit-variance");
+  if (const auto name = a.Value("--save-mortality")) {
+    if (const std::string problem = ModelNameProblem(*name); !problem.empty())
+      throw UsageError("--save-mortality: " + problem);
+    o.saveMortality = *name;
+  }
   if (SameFile(o.out, o.sample)) throw UsageError("--out names the reference sample itself");
   if (!o.report.empty() &&
       (SameFile(o.report, o.out) || SameFile(o.report, o.sample) || SameFile(o.report, o.templateFile)))
@@ -158,7 +171,8 @@ class Calibrate final : public Command {
  public:
   Calibrate()
       : Command("calibrate", CalibrateHelp,
-                {{"--out", "--template", "--min-per-transition", "--report", "--pool", "--max-age-se", "--dir"},
+                {{"--out", "--template", "--min-per-transition", "--report", "--pool", "--max-age-se", "--dir",
+                  "--save-mortality"},
                  {"--pool-groups", "--fit-variance"}},
                 Work::Long) {}
 
@@ -208,6 +222,18 @@ int Calibrate::Execute() {
     report += csv ? calib::VarianceFitCsv(*variance) : calib::VarianceFitText(*variance);
   }
 
+  // The sample's own mortality is fitted before anything is written.
+  std::optional<calib::MortalityModel> mortality;
+  if (!o.saveMortality.empty()) {
+    std::vector<double> ages;
+    for (const calib::ReferenceIndividual& individual : sample.individuals) ages.push_back(individual.age);
+    try {
+      mortality = calib::FitMortalityToAges(ages);
+    } catch (const std::exception& e) {
+      throw std::runtime_error("The sample's mortality could not be fitted: " + std::string(e.what()));
+    }
+  }
+
   PendingFile parameterFile(o.out);
   parameterFile.Stream() << text;
   std::optional<PendingFile> reportFile;
@@ -219,6 +245,14 @@ int Calibrate::Execute() {
   parameterFile.Commit();
   if (reportFile) reportFile->Commit();
   Progress().Clear();
+  if (mortality) {
+    FailureNote = "The parameter file was written; the sample's mortality was not kept.\n";
+    const std::string models = (std::filesystem::path(o.out).parent_path() / MortalityModelFileName).string();
+    SaveMortalityModel(models, {o.saveMortality, mortality->A, mortality->B, mortality->C},
+                       "documented ages of " + Individuals(sample.individuals.size()) + " of " + sampleName + "; " +
+                           UtcNow() + "; calibrate, Makeham by maximum likelihood");
+    err << "The sample's mortality is kept as " << o.saveMortality << " in " << models << ".\n";
+  }
   if (o.report.empty()) out << report;
   err << "Wrote " << o.out << ": " << structure.ComponentCount()
       << (structure.ComponentCount() == 1 ? " trait, " : " traits, ") << structure.groups << " groups, calibrated on "

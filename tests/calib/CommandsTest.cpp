@@ -12,6 +12,7 @@
 #include "app/cli/Commands.h"
 #include "app/cli/LongWork.h"
 #include "calib/ParameterStructure.h"
+#include "params/MortalityModelFile.h"
 #include "store/CsvText.h"
 
 using namespace vorla;
@@ -69,6 +70,30 @@ TEST_F(Commands, CalibrateWritesAParameterFileAndItsReport) {
   EXPECT_TRUE(again.out.empty());
   EXPECT_EQ(ParseCsv(test::ScratchFolder::Read(report)).size(), 21u);
   EXPECT_EQ(folder.Files(), (std::vector<std::string>{"fitted.dat", "reference.csv", "report.csv", "template.dat"}));
+}
+
+// The sample's own mortality kept beside the parameter file, under a name a
+// case can choose; a name that cannot be one writes nothing.
+TEST_F(Commands, CalibrateKeepsTheSamplesMortalityWhenAsked) {
+  const Outcome simulated = Command(
+      &cli::SimulateCommand, {"--params", templateFile, "--n", "2000", "--seed", "4", "--ages", "gm:0.01,5e-05,0.09"});
+  ASSERT_EQ(simulated.code, 0) << simulated.err;
+  const std::string cemetery = folder.Write("cemetery.csv", simulated.out);
+  const std::string out = folder.File("fitted.dat");
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {cemetery, "--out", out, "--save-mortality", "Forensic"}).code, 2);
+  EXPECT_EQ(Command(&cli::CalibrateCommand, {cemetery, "--out", out, "--save-mortality", "two words"}).code, 2);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  const Outcome run =
+      Command(&cli::CalibrateCommand, {cemetery, "--out", out, "--template", templateFile, "--save-mortality", "Site"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const OwnMortalityModels models = ReadMortalityModels(folder.File(MortalityModelFileName));
+  ASSERT_EQ(models.size(), 1u);
+  EXPECT_EQ(models[0].name, "Site");
+  // The ages' own model, near the one they were drawn from.
+  EXPECT_NEAR(models[0].C, 0.09, 0.02);
+  EXPECT_NEAR(models[0].A, 0.01, 0.005);
+  EXPECT_NE(test::ScratchFolder::Read(folder.File(MortalityModelFileName)).find("documented ages of 2000 individuals"),
+            std::string::npos);
 }
 
 // A collection of one ancestry, pooled over ancestry; the options go on the
