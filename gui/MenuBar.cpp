@@ -17,6 +17,7 @@
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/CaseGrid.h"
+#include "gui/widgets/Navigator.h"
 
 namespace vorla::gui {
 
@@ -80,6 +81,29 @@ void TTAForm2::BuildMenus() {
   QAction* newCase = AddAction(edit, QStringLiteral("&New Skeleton"), QStringLiteral("Start the record of a new case"),
                                QKeySequence::New);
   clicks(newCase, BitBtnNew);
+  // The cases in the list's order, from anywhere in the window.
+  struct GoTo {
+    const char* text;
+    const char* tip;
+    QKeySequence keys;
+    Navigator::Button button;
+  };
+  const GoTo goTos[] = {
+      {"F&irst Case", "Go to the first case of the list", QKeySequence(Qt::ALT | Qt::Key_Home), Navigator::First},
+      {"Pre&vious Case", "Go to the case before this one", QKeySequence(Qt::ALT | Qt::Key_Up), Navigator::Prior},
+      {"Ne&xt Case", "Go to the case after this one", QKeySequence(Qt::ALT | Qt::Key_Down), Navigator::Next},
+      {"&Last Case", "Go to the last case of the list", QKeySequence(Qt::ALT | Qt::Key_End), Navigator::Last}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    QAction* action =
+        AddAction(edit, QString::fromLatin1(goTos[i].text), QString::fromLatin1(goTos[i].tip), goTos[i].keys);
+    const int button = goTos[i].button;
+    connect(action, &QAction::triggered, this, [this, button] {
+      Guarded([this, button] { NavigatorClick(button); });
+      SyncRowControls();
+    });
+    GoToCaseActions[i] = action;
+  }
+  edit->addSeparator();
   FindAction = AddAction(edit, QStringLiteral("&Find Case"),
                          QStringLiteral("Show only the cases whose number holds what you type"), QKeySequence::Find);
   runs(FindAction, &TTAForm2::FindCaseClick);

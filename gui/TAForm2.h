@@ -118,6 +118,8 @@ struct TTAForm2Controls {
   QAction* DeleteCaseAction = nullptr;
   QAction* RevertCaseAction = nullptr;
   QAction* CaseHistoryAction = nullptr;
+  // Going to the first, previous, next and last case, as the navigator's buttons do.
+  std::array<QAction*, 4> GoToCaseActions{};
   QAction* CopyTextAction = nullptr;
   QAction* CopyGraphAction = nullptr;
   QAction* PreferencesAction = nullptr;

@@ -99,6 +99,24 @@ class MenuActionsTest : public QObject {
     QVERIFY(Controls(*w.form).DeleteCaseAction->isEnabled());
   }
 
+  // The menu's first, previous, next and last case, in the list's order;
+  // at an end the case stays.
+  void theMenuGoesFromCaseToCase() {
+    CaseFolder folder;
+    folder.Seed({{"a", "", "", "", {}}, {"b", "", "", "", {}}, {"c", "", "", "", {}}});
+    Window w(folder);
+    TTAForm2& f = *w.form;
+    enum { First, Previous, Next, Last };
+    const std::pair<int, const char*> steps[] = {{Previous, "a"}, {Next, "b"},  {Last, "c"},
+                                                 {Next, "c"},     {First, "a"}, {Next, "b"}};
+    for (const auto& [action, name] : steps) {
+      Controls(f).GoToCaseActions[static_cast<std::size_t>(action)]->trigger();
+      QCOMPARE(Controls(f).DBEdit4->text(), QString::fromLatin1(name));
+      QCOMPARE(QString::fromStdString(f.TATable.FieldAsText("SKELETON_NAME")), QString::fromLatin1(name));
+    }
+    QVERIFY(w.ui.messages.empty());
+  }
+
   void importAddsCasesOrNothingAndNamesTheLine() {
     CaseFolder folder;
     folder.Seed({{"kept", "Male", "White", "Forensic", {}}});
