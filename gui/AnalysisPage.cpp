@@ -196,7 +196,7 @@ void TTAForm2::BuildSummaryPanel() {
                          std::size_t blockIndex, bool whiteLimits) {
     auto* rule = new QFrame(AgeSummPanel);
     rule->setFrameShape(QFrame::HLine);
-    grid->setRowMinimumHeight(row, 14);
+    grid->setRowMinimumHeight(row, 12);
     grid->addWidget(rule, row++, 0, 1, 6);
     grid->addWidget(line(Caption(QString::fromLatin1(heading), AgeSummPanel, 0, 0, 230, colour)), row++, 0, 1, 6);
     for (const auto& pairs : lines) {
@@ -263,7 +263,14 @@ void TTAForm2::BuildSummaryPanel() {
            {{"DF", names[n - 3].c_str()}, {"Chi-sq", names[n - 2].c_str()}, {"p", names[n - 1].c_str()}}},
           static_cast<std::size_t>(i) + 2, false);
   }
-  grid->setRowStretch(row, 1);
+  // The prior of the corrected estimate, named with its parameters.
+  SummaryModelLabel = new QLabel(AgeSummPanel);
+  SummaryModelLabel->setObjectName(QStringLiteral("SummaryModelLabel"));
+  SummaryModelLabel->setWordWrap(true);
+  SummaryModelLabel->setFont(WindowFont(0.8, false));
+  grid->setRowMinimumHeight(row, 6);
+  grid->addWidget(SummaryModelLabel, ++row, 0, 1, 6);
+  grid->setRowStretch(++row, 1);
 
   MortalityPanel = new QFrame(AgeNumPanel);
   MortalityPanel->setObjectName(QStringLiteral("MortalityPanel"));

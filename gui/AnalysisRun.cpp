@@ -127,6 +127,7 @@ void TTAForm2::RunAnalysis() {
 
   last_run_analysed_ = true;
   ShowAsCurrent(Selection());
+  ShowSummaryModel();
   shown_case_ = std::move(kept);
   FormatpVal(pvaluncorr);
   FormatpVal(pvalcran);

@@ -14,6 +14,7 @@
 #include "gui/widgets/BarChartWidget.h"
 #include "gui/widgets/DbLabel.h"
 #include "gui/widgets/MathGrid.h"
+#include "paint/CaseReport.h"
 #include "paint/EstimateBars.h"
 
 namespace vorla::gui {
@@ -77,6 +78,7 @@ void TTAForm2::ShowCurrentRowResults() {
   for (QLabel* caption : LowerLimitCaptions) caption->setText(QStringLiteral(" L") + levelText + QStringLiteral("% "));
   for (QLabel* caption : UpperLimitCaptions) caption->setText(QStringLiteral(" U") + levelText + QStringLiteral("% "));
   ShowResultsState(check.state, check.message);
+  ShowSummaryModel();
   FormatpVal(pvaluncorr);
   FormatpVal(pvalcran);
   FormatpVal(pvalpube);
@@ -150,6 +152,13 @@ bool TTAForm2::ShownResultsAreCurrent(const QString& refused) {
   if (shown_state_ == StoredState::Current) return true;
   ShowMessage(MessageKind::Warning, (refused + QLatin1Char('\n') + ResultsNote->text()).toStdString());
   return false;
+}
+
+void TTAForm2::ShowSummaryModel() {
+  const std::string model = TATable.IsOpen() ? DataSourceSkeleton.FieldAsText("HAZARDFUNC") : std::string();
+  const std::optional<ModelParameters> p = ParametersOfModel(model, &own_models_);
+  SummaryModelLabel->setText(p ? QString::fromStdString("Prior " + model + ": " + ParametersText(*p)) : QString());
+  SummaryModelLabel->setToolTip(QString::fromStdString(MortalityModelText(model, &own_models_)));
 }
 
 }  // namespace vorla::gui

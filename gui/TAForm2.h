@@ -177,8 +177,9 @@ struct TTAForm2Controls {
   DbLabel* pvalcran = nullptr;
   DbLabel* pvalpube = nullptr;
   DbLabel* pvalauri = nullptr;
-  DbLabel* DBText_ID = nullptr;        // hidden, bound to SKELETON_ID
-  std::vector<DbLabel*> ResultLabels;  // the summary's result values
+  DbLabel* DBText_ID = nullptr;         // hidden, bound to SKELETON_ID
+  std::vector<DbLabel*> ResultLabels;   // the summary's result values
+  QLabel* SummaryModelLabel = nullptr;  // the prior of the corrected estimate, with its parameters
   QFrame* MortalityPanel = nullptr;
   ChoiceComboBox* ComboBoxSex = nullptr;
   ChoiceComboBox* ComboBoxRace = nullptr;
@@ -464,6 +465,8 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void SyncRowControls();
   void ComboChange(ChoiceComboBox* box, const char* field);
   void ShowResultsState(StoredState state, const std::string& why);
+  // The summary names the current row's mortality model with its parameters.
+  void ShowSummaryModel();
   // Whether the results on screen are the current row's own for its present
   // scores and choices; when not, the page catches up and a warning says
   // what was refused (`refused`) and why.

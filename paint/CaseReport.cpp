@@ -26,25 +26,31 @@ QString TextOf(const CaseTable& table, const std::string& field) {
   return table.FieldIsNull(field) ? QString() : QString::fromStdString(table.DisplayText(field));
 }
 
-// "Mortality model: Forensic, Gompertz-Makeham hazard A + B exp(C x) with
-// A = 0, B = 0.03142, C = 0.01618", for the built-in models and those of the
-// folder's own ("..., the folder's own Gompertz-Makeham hazard ..."); a model
-// that is none of them is named as it stands.
-std::string MortalityModelText(const std::string& model, const OwnMortalityModels* ownModels) {
-  QString lower = QString::fromStdString(model).toLower();
+}  // namespace
+
+std::optional<ModelParameters> ParametersOfModel(const std::string& model, const OwnMortalityModels* ownModels) {
+  const QString lower = QString::fromStdString(model).toLower();
   const HazardTableType* table = lower == QStringLiteral("archeological") ? &ArcheologicalHazard
                                  : lower == QStringLiteral("forensic")    ? &ForensicHazard
                                                                           : nullptr;
-  const OwnMortalityModel* own = ownModels && !table ? FindOwnModel(model, *ownModels) : nullptr;
-  std::string text = "Mortality model: " + (model.empty() ? std::string("none chosen") : model);
-  if (!table && !own) return text;
-  const auto number = [](double x) { return QString::number(x, 'g', 6).toStdString(); };
-  const double a = table ? (*table)[2] : own->A, b = table ? (*table)[3] : own->B, c = table ? (*table)[4] : own->C;
-  return text + (own ? ", the folder's own" : ",") + " Gompertz-Makeham hazard A + B exp(C x) with A = " + number(a) +
-         ", B = " + number(b) + ", C = " + number(c);
+  if (table) return ModelParameters{(*table)[2], (*table)[3], (*table)[4], false};
+  if (const OwnMortalityModel* own = ownModels ? FindOwnModel(model, *ownModels) : nullptr)
+    return ModelParameters{own->A, own->B, own->C, true};
+  return std::nullopt;
 }
 
-}  // namespace
+std::string ParametersText(const ModelParameters& p) {
+  const auto number = [](double x) { return QString::number(x, 'g', 6).toStdString(); };
+  return "A = " + number(p.A) + ", B = " + number(p.B) + ", C = " + number(p.C);
+}
+
+std::string MortalityModelText(const std::string& model, const OwnMortalityModels* ownModels) {
+  std::string text = "Mortality model: " + (model.empty() ? std::string("none chosen") : model);
+  const std::optional<ModelParameters> p = ParametersOfModel(model, ownModels);
+  if (!p) return text;
+  return text + (p->own ? ", the folder's own" : ",") + " Gompertz-Makeham hazard A + B exp(C x) with " +
+         ParametersText(*p);
+}
 
 QPageLayout ReportPageLayout() {
   return QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(12.7, 12.7, 12.7, 12.7),

@@ -4,6 +4,7 @@
 #include <QPageLayout>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -34,6 +35,21 @@ QString ReportTimestamp();
 
 // Where the numbers of a page come from: the set, the mortality model of the
 // row with its parameters, the level, and who made the page.
+// "Mortality model: Forensic, Gompertz-Makeham hazard A + B exp(C x) with
+// A = 0, B = 0.03142, C = 0.01618", for the built-in models and those of the
+// folder's own (among ownModels); a model that is none of them is named as it
+// stands.
+std::string MortalityModelText(const std::string& model, const OwnMortalityModels* ownModels = nullptr);
+// The hazard A + B exp(C x) of a built-in model or one of the folder's own
+// (any letter case); none for a text that names no model.
+struct ModelParameters {
+  double A = 0, B = 0, C = 0;
+  bool own = false;
+};
+std::optional<ModelParameters> ParametersOfModel(const std::string& model, const OwnMortalityModels* ownModels);
+// "A = 0, B = 0.03142, C = 0.01618".
+std::string ParametersText(const ModelParameters& parameters);
+
 // The page's footer lines; a model of the folder's own (among ownModels) is
 // given with its parameters, as the built-in models are.
 ReportProvenance ProvenanceOf(const ParameterIdentity& set, const QString& model, int level, const QString& analyst,

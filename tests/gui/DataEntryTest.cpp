@@ -287,7 +287,8 @@ class DataEntryTest : public QObject {
     QVERIFY2(w.ui.messages.empty(), qPrintable(w.ui.Texts().join('\n')));
     const auto stored = StoredRow(folder.Path(), 1);
     QVERIFY(!stored[static_cast<std::size_t>(FindCaseField("RES_ALLCOR_MAX_LIKELIHOOD"))].empty());
-    // The page names the model with its parameters, as it does the built-in ones.
+    // The summary and the page name the model with its parameters, as they do the built-in ones.
+    QCOMPARE(Controls(f).SummaryModelLabel->text(), QStringLiteral("Prior cemetery: A = 0.01, B = 5e-05, C = 0.09"));
     QVERIFY2(f.ReportFromCurrentRow().provenance.methodLine.startsWith(
                  "Mortality model: cemetery, the folder's own Gompertz-Makeham hazard A + B exp(C x) with A = 0.01, "
                  "B = 5e-05, C = 0.09;"),
