@@ -95,7 +95,7 @@ void TTAForm2::BuildAnalysisPage() {
   for (std::size_t i = 0; i < 5; ++i) {
     QLabel* label = Caption(QString::fromLatin1(legend[i].text), page, legend[i].left, 426, 34, legend[i].colour);
     label->setObjectName(QString::fromLatin1(legend[i].name));
-    label->setFont(WindowFont(0.975, true));
+    label->setFont(WindowFont(8.75, true));
     label->adjustSize();
     Fill(label, Silver);
     label->hide();
@@ -106,7 +106,7 @@ void TTAForm2::BuildAnalysisPage() {
   BarGraphPanel->setObjectName(QStringLiteral("BarGraphPanel"));
   BarGraphPanel->setFrameShape(QFrame::Box);
   BarGraphPanel->setLineWidth(3);
-  BarGraphPanel->setFont(WindowFont(0.975, true));
+  BarGraphPanel->setFont(WindowFont(8.75, true));
   Fill(BarGraphPanel, Silver);
   BarGraphPanel->hide();
   BuildBarChart();
@@ -116,7 +116,7 @@ void TTAForm2::BuildAnalysisPage() {
   ResultsNote->setGeometry(20, 20, 673, 60);
   ResultsNote->setAlignment(Qt::AlignCenter);
   ResultsNote->setWordWrap(true);
-  ResultsNote->setFont(WindowFont(1.2, true));
+  ResultsNote->setFont(WindowFont(10.75, true));
   ResultsNote->setFrameShape(QFrame::Box);
   Fill(ResultsNote, QColor(255, 255, 204));
   QPalette notePalette = ResultsNote->palette();
@@ -136,7 +136,7 @@ void TTAForm2::BuildSummaryPanel() {
   AgeSummPanel->setObjectName(QStringLiteral("AgeSummPanel"));
   AgeSummPanel->setGeometry(2, 2, 245, 480);
   AgeSummPanel->setFrameShape(QFrame::StyledPanel);
-  AgeSummPanel->setFont(WindowFont(0.85, true));
+  AgeSummPanel->setFont(WindowFont(7.75, true));
   PaperColours(AgeSummPanel);
   // Three columns of a caption and its value under the headings; the
   // headings, the rules and the case's name span them all.
@@ -153,7 +153,7 @@ void TTAForm2::BuildSummaryPanel() {
 
   auto* name = new DbLabel(&DataSourceSkeleton, "SKELETON_NAME", AgeSummPanel);
   name->setAlignment(Qt::AlignCenter);
-  name->setFont(WindowFont(1.05, true));
+  name->setFont(WindowFont(9.5, true));
   name->setMinimumHeight(22);
   Fill(name, Qt::white);
   grid->addWidget(name, row++, 0, 1, 6);
@@ -267,7 +267,7 @@ void TTAForm2::BuildSummaryPanel() {
   SummaryModelLabel = new QLabel(AgeSummPanel);
   SummaryModelLabel->setObjectName(QStringLiteral("SummaryModelLabel"));
   SummaryModelLabel->setWordWrap(true);
-  SummaryModelLabel->setFont(WindowFont(0.8, false));
+  SummaryModelLabel->setFont(WindowFont(7.25, false));
   grid->setRowMinimumHeight(row, 6);
   grid->addWidget(SummaryModelLabel, ++row, 0, 1, 6);
   grid->setRowStretch(++row, 1);
@@ -276,7 +276,7 @@ void TTAForm2::BuildSummaryPanel() {
   MortalityPanel->setObjectName(QStringLiteral("MortalityPanel"));
   MortalityPanel->setGeometry(2, 486, 245, 146);
   MortalityPanel->setFrameShape(QFrame::StyledPanel);
-  MortalityPanel->setFont(WindowFont(1.05, true));
+  MortalityPanel->setFont(WindowFont(9.5, true));
   // The heading, then a caption and its box a line, then "Reset" under the boxes.
   auto* choicesGrid = new QGridLayout(MortalityPanel);
   choicesGrid->setContentsMargins(6, 4, 8, 4);
@@ -284,7 +284,7 @@ void TTAForm2::BuildSummaryPanel() {
   choicesGrid->setVerticalSpacing(4);
   choicesGrid->setColumnMinimumWidth(0, 76);
   QLabel* heading = Caption(QStringLiteral("Mortality Model"), MortalityPanel, 0, 0, 200);
-  heading->setFont(WindowFont(1.125, true));
+  heading->setFont(WindowFont(10, true));
   choicesGrid->addWidget(heading, 0, 0, 1, 2);
   struct ComboEntry {
     ChoiceComboBox** box;
@@ -321,13 +321,13 @@ void TTAForm2::BuildResultsPanel() {
   NumSummPanel->setObjectName(QStringLiteral("NumSummPanel"));
   NumSummPanel->setGeometry(0, 458, 713, 209);
   NumSummPanel->setFrameShape(QFrame::StyledPanel);
-  NumSummPanel->setFont(WindowFont(0.975, true));
+  NumSummPanel->setFont(WindowFont(8.75, true));
   PaperColours(NumSummPanel);
 
   NumResultsGrid = new QTableWidget(6, 7, NumSummPanel);
   NumResultsGrid->setObjectName(QStringLiteral("NumResultsGrid"));
   NumResultsGrid->setFixedSize(480, 161);
-  NumResultsGrid->setFont(WindowFont(1.2, true));
+  NumResultsGrid->setFont(WindowFont(10.75, true));
   NumResultsGrid->horizontalHeader()->hide();
   NumResultsGrid->verticalHeader()->hide();
   NumResultsGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -369,7 +369,7 @@ void TTAForm2::BuildResultsPanel() {
   SpinEditZoom = new QSpinBox(NumSummPanel);
   SpinEditZoom->setObjectName(QStringLiteral("SpinEditZoom"));
   SpinEditZoom->setGeometry(344, 8, 57, 26);
-  SpinEditZoom->setFont(WindowFont(0.975, true));
+  SpinEditZoom->setFont(WindowFont(8.75, true));
   SpinEditZoom->setRange(1, 1200);
   SpinEditZoom->setValue(1000);
   SpinEditZoom->setSingleStep(100);

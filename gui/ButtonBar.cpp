@@ -34,7 +34,7 @@ ButtonBar::ButtonBar(QWidget* parent) : QFrame(parent) {
                         QRect(112, 5, 105, 22));
   manual_ = Make(QStringLiteral("Manual"), "ScorProcPDFButt", "Show scoring procedures text PDF", this,
                  QRect(221, 5, 105, 22));
-  const QFont small = WindowFont(1.05, false);
+  const QFont small = WindowFont(9.5, false);
   for (QPushButton* b : {procedures_, illustrations_, manual_}) b->setFont(small);
 }
 

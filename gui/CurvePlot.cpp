@@ -17,7 +17,7 @@ void TTAForm2::BuildCurvePlot() {
   MathGrid1 = new TMathGrid(TabSheet3);
   MathGrid1->setObjectName(QStringLiteral("MathGrid1"));
   MathGrid1->setGeometry(0, 0, 713, 448);
-  MathGrid1->SetPlotFont(WindowFont(0.9), palette().color(QPalette::WindowText));
+  MathGrid1->SetPlotFont(WindowFont(8), palette().color(QPalette::WindowText));
   MathGrid1->SetMinX(10);
   MathGrid1->SetSizeX(100);
   MathGrid1->SetMinY(0);

@@ -52,7 +52,7 @@ QLabel* MakeLabel(const QString& text, QWidget* parent, const QRect& geometry, Q
 
 void TTAForm2::BuildDataEntryPage() {
   QWidget* page = DataEntrySheet;
-  page->setFont(WindowFont(1.275, true));
+  page->setFont(WindowFont(11.5, true));
 
   CaseNumberGroup = new QGroupBox(QStringLiteral("Case/Specimen Number"), page);
   CaseNumberGroup->setGeometry(8, 16, 233, 65);
@@ -73,8 +73,8 @@ void TTAForm2::BuildDataEntryPage() {
 
   ModelGroup = new QGroupBox(QStringLiteral("Model Characteristics"), page);
   ModelGroup->setGeometry(8, 88, 233, 241);
-  const QFont listFont = WindowFont(1.125, true);
-  const QFont labelFont = WindowFont(1.125, true);
+  const QFont listFont = WindowFont(10, true);
+  const QFont labelFont = WindowFont(10, true);
   struct ListEntry {
     DbListBox** list;
     const char* name;
@@ -117,13 +117,13 @@ void TTAForm2::BuildDataEntryPage() {
   FindBox = new QLineEdit(page);
   FindBox->setObjectName(QStringLiteral("FindBox"));
   FindBox->setGeometry(8, 336, 233, 24);
-  FindBox->setFont(WindowFont(0.975, false));
+  FindBox->setFont(WindowFont(8.75, false));
   FindBox->setPlaceholderText(QStringLiteral("Find case number (Ctrl+F)"));
   FindBox->setClearButtonEnabled(true);
   DBGrid1 = new CaseGrid(page);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
   DBGrid1->setGeometry(8, 362, 233, 213);
-  DBGrid1->setFont(WindowFont(0.975, false));
+  DBGrid1->setFont(WindowFont(8.75, false));
   connect(FindBox, &QLineEdit::textChanged, this, [this](const QString& text) {
     DBGrid1->SetFindText(text);
     // The page goes to the first case found when its own is not one of them.
@@ -160,7 +160,7 @@ void TTAForm2::BuildDataEntryPage() {
   DBMemo1 = new DbMemo(&DataSourceSkeleton, "TA_Notes", page);
   DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
   DBMemo1->setGeometry(702, 315, 265, 321);
-  DBMemo1->setFont(WindowFont(1.125, true));
+  DBMemo1->setFont(WindowFont(10, true));
 
   LayOutDataEntryPage();
 
@@ -255,14 +255,14 @@ void TTAForm2::BuildScoreGroup(int groupIndex) {
   const auto handler = handlers[groupIndex];
   connect(check, &QCheckBox::toggled, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
 
-  ScoreGrid grid(group, entry.paired, 1, WindowFont(0.9, true), entry.rowPitch - ScoreGrid::BoxHeight);
+  ScoreGrid grid(group, entry.paired, 1, WindowFont(8, true), entry.rowPitch - ScoreGrid::BoxHeight);
   grid.Layout()->addWidget(check, 0, 0, 1, -1);
   std::vector<int> rows;
   for (const ScoreRow& row : entry.rows)
-    rows.push_back(grid.AddRow(QString::fromLatin1(row.label), WindowFont(1.125, true)));
+    rows.push_back(grid.AddRow(QString::fromLatin1(row.label), WindowFont(10, true)));
   grid.Finish();
 
-  const QFont boxFont = WindowFont(1.35, true);
+  const QFont boxFont = WindowFont(12, true);
   // Boxes in focus order: every left-side (or only) row, then every right-side row.
   for (const char* side : entry.paired ? std::vector<const char*>{"_L", "_R"} : std::vector<const char*>{""}) {
     const bool right = std::string(side) != "_L";

@@ -130,8 +130,8 @@ void TTAForm2::BuildOtherTraitsGroup() {
   if (!own_traits_.empty()) {
     OtherTraitsGroup = new QGroupBox(QStringLiteral("Other traits"), DataEntrySheet);
     OtherTraitsGroup->setObjectName(QStringLiteral("OtherTraitsGroup"));
-    const QFont small = WindowFont(0.9);
-    const QFont boxFont = WindowFont(1.35);
+    const QFont small = WindowFont(8);
+    const QFont boxFont = WindowFont(12);
     ScoreGrid grid(OtherTraitsGroup, true, 0, small, kOwnRowPitch - ScoreGrid::BoxHeight);
     for (const OwnTrait& trait : own_traits_) {
       // A name too long for the room is shortened in its middle; the tooltip

@@ -79,7 +79,7 @@ TTAForm2::TTAForm2(std::string directory, UserInteraction& ui, WindowSettings* s
   // metric-compatible face stands in for it.
   QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
   setWindowTitle(QString::fromLatin1(WindowCaption));
-  setFont(WindowFont(1.275, false));
+  setFont(WindowFont(11.5, false));
 
   BuildShell();
   BuildNotice();
@@ -196,7 +196,7 @@ void TTAForm2::BuildNotice() {
 
   DisclaimerText = new QTextBrowser(DisclaimerPanel);
   DisclaimerText->setObjectName(QStringLiteral("DisclaimerText"));
-  const QFont noticeFont = WindowFont(1.125, false);
+  const QFont noticeFont = WindowFont(10, false);
   DisclaimerText->setFont(noticeFont);
   DisclaimerText->document()->setDefaultFont(noticeFont);
   QPalette palette = DisclaimerText->palette();

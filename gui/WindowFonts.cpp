@@ -4,12 +4,9 @@
 
 namespace vorla::gui {
 
-QFont WindowFont(double scale, bool bold) {
+QFont WindowFont(double points, bool bold) {
   QFont font = QApplication::font();
-  if (font.pointSizeF() > 0)
-    font.setPointSizeF(font.pointSizeF() * scale);
-  else
-    font.setPixelSize(static_cast<int>(font.pixelSize() * scale + 0.5));
+  font.setPointSizeF(points);
   font.setBold(bold);
   return font;
 }
