@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <memory>
 
 #include "gui/TAForm2.h"
 #include "gui/widgets/DbEdit.h"
@@ -88,6 +89,23 @@ bool MakeFolder(const QTemporaryDir& dir, int rows) {
   return true;
 }
 
+// A window on a folder of this many cases, shown with its notice accepted.
+struct AcceptedWindow {
+  explicit AcceptedWindow(int rows) : ready(MakeFolder(dir, rows)) {
+    if (!ready) return;
+    form = std::make_unique<TTAForm2>(dir.path().toStdString() + "/", ui);
+    form->show();
+    form->OKBtnClick();
+  }
+  ~AcceptedWindow() {
+    if (form) form->close();
+  }
+  QTemporaryDir dir;
+  QuietInteraction ui;
+  bool ready;
+  std::unique_ptr<TTAForm2> form;
+};
+
 void BM_RunAnalysisFullyScoredRow(benchmark::State& state) {
   QTemporaryDir dir;
   const std::string folder = dir.path().toStdString() + "/";
@@ -112,12 +130,10 @@ BENCHMARK(BM_RunAnalysisFullyScoredRow)
 // The Analyze action as the person meets it: from the click to the repainted
 // analysis page (the paints Qt holds back run before the clock stops).
 void BM_AnalyzeClickToPaintedPage(benchmark::State& state) {
-  QTemporaryDir dir;
-  if (!MakeFolder(dir, 1)) return state.SkipWithError("no demonstration parameter set");
-  QuietInteraction ui;
-  TTAForm2 form(dir.path().toStdString() + "/", ui);
-  form.show();
-  form.OKBtnClick();
+  AcceptedWindow window(1);
+  if (!window.ready) return state.SkipWithError("no demonstration parameter set");
+  TTAForm2& form = *window.form;
+  const QuietInteraction& ui = window.ui;
   form.BitBtnCalculateClick();
   QCoreApplication::processEvents();
   for (auto _ : state) {
@@ -126,7 +142,6 @@ void BM_AnalyzeClickToPaintedPage(benchmark::State& state) {
     QCoreApplication::processEvents();
   }
   if (ui.messages != 0 || !form.LastRunAnalysed()) state.SkipWithError("a run was refused or reported a message");
-  form.close();
 }
 BENCHMARK(BM_AnalyzeClickToPaintedPage)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
@@ -134,12 +149,10 @@ BENCHMARK(BM_AnalyzeClickToPaintedPage)->Unit(benchmark::kMillisecond)->Repetiti
 // focus on the next box and the window repainted. A person typing fast
 // gives about one key per 50 ms; a frame is 16 ms.
 void BM_TypeDigitIntoScoreBox(benchmark::State& state) {
-  QTemporaryDir dir;
-  if (!MakeFolder(dir, 1)) return state.SkipWithError("no demonstration parameter set");
-  QuietInteraction ui;
-  TTAForm2 form(dir.path().toStdString() + "/", ui);
-  form.show();
-  form.OKBtnClick();
+  AcceptedWindow window(1);
+  if (!window.ready) return state.SkipWithError("no demonstration parameter set");
+  TTAForm2& form = *window.form;
+  const QuietInteraction& ui = window.ui;
   QCoreApplication::processEvents();
   QLineEdit* box = form.ScoreBox("CRA_PTERICA_LOW");
   int typed = 0;
@@ -161,7 +174,6 @@ void BM_TypeDigitIntoScoreBox(benchmark::State& state) {
       return state.SkipWithError("the digit was not taken or the focus did not move on");
   }
   if (ui.messages != 0) state.SkipWithError("typing gave a message");
-  form.close();
 }
 BENCHMARK(BM_TypeDigitIntoScoreBox)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
@@ -186,18 +198,15 @@ BENCHMARK(BM_OpenWindowOnTable)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillis
 // Analyze All Cases from the window's menu: the time for the whole table, and
 // the longest spell in which the window could not answer.
 void BM_AnalyzeAllCases(benchmark::State& state) {
-  QTemporaryDir dir;
-  if (!MakeFolder(dir, static_cast<int>(state.range(0)))) return state.SkipWithError("no demonstration parameter set");
-  QuietInteraction ui;
-  TTAForm2 form(dir.path().toStdString() + "/", ui);
-  form.show();
-  form.OKBtnClick();
+  AcceptedWindow window(static_cast<int>(state.range(0)));
+  if (!window.ready) return state.SkipWithError("no demonstration parameter set");
+  TTAForm2& form = *window.form;
+  const QuietInteraction& ui = window.ui;
   for (auto _ : state) form.AnalyzeAllClick();
   if (ui.messages != static_cast<int>(state.iterations())) state.SkipWithError("the batch did not end as expected");
   state.counters["longest_unanswered_ms"] = ui.longestSpellMs;
   state.counters["per_case_ms"] = benchmark::Counter(
       static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-  form.close();
 }
 BENCHMARK(BM_AnalyzeAllCases)->Arg(10000)->Unit(benchmark::kSecond)->Iterations(1);
 
