@@ -79,6 +79,8 @@ void TTAForm2::ShowCurrentRowResults() {
   for (QLabel* caption : UpperLimitCaptions) caption->setText(QStringLiteral(" U") + levelText + QStringLiteral("% "));
   ShowResultsState(check.state, check.message);
   ShowSummaryModel();
+  // The model boxes are this row's too, whichever page moved to it.
+  ShowChoices();
   FormatpVal(pvaluncorr);
   FormatpVal(pvalcran);
   FormatpVal(pvalpube);

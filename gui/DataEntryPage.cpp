@@ -420,11 +420,19 @@ void TTAForm2::ButtonResetClick() {
       restored = restored || DataSourceSkeleton.FieldAsText(field) != picked;
     }
   }
-  ComboBoxSex->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("SEX")));
-  ComboBoxRace->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("RACE")));
-  ComboBoxHazard->SetProgramText(QString::fromStdString(DataSourceSkeleton.FieldAsText("HAZARDFUNC")));
-  if (ComboBoxHazard->currentIndex() < 0) ComboBoxHazard->SetProgramText(ComboBoxHazard->itemText(0));
+  ShowChoices();
   if (restored) ShowCurrentRowResults();
+}
+
+void TTAForm2::ShowChoices() {
+  const bool open = TATable.IsOpen();
+  const auto text = [&](const char* field) {
+    return open ? QString::fromStdString(DataSourceSkeleton.FieldAsText(field)) : QString();
+  };
+  ComboBoxSex->SetProgramText(text("SEX"));
+  ComboBoxRace->SetProgramText(text("RACE"));
+  ComboBoxHazard->SetProgramText(text("HAZARDFUNC"));
+  if (ComboBoxHazard->currentIndex() < 0) ComboBoxHazard->SetProgramText(ComboBoxHazard->itemText(0));
 }
 
 void TTAForm2::TATableBeforeScroll() {

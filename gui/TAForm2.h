@@ -467,6 +467,8 @@ class TTAForm2 final : public QMainWindow, private TTAForm2Controls {
   void ShowResultsState(StoredState state, const std::string& why);
   // The summary names the current row's mortality model with its parameters.
   void ShowSummaryModel();
+  // The analysis page's model boxes show the current row's choices.
+  void ShowChoices();
   // Whether the results on screen are the current row's own for its present
   // scores and choices; when not, the page catches up and a warning says
   // what was refused (`refused`) and why.

@@ -342,11 +342,16 @@ class DataEntryTest : public QObject {
     QVERIFY(f.UsePubicData);
     QCOMPARE(Controls(f).DBGrid1->Model()->CurrentLine(), 1);
 
-    // With the analysis page in front a change of row leaves the choices alone.
+    // With the analysis page in front a change of row leaves the complexes
+    // alone; the model boxes show the row's own choices.
     Controls(f).UseCranDataCB->setChecked(false);
     Controls(f).PageControl1->setCurrentWidget(Controls(f).TabSheet3);
     f.DataSourceSkeleton.First();
+    QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Male"));
+    QCOMPARE(Controls(f).ComboBoxHazard->currentText(), QStringLiteral("Forensic"));
+    Controls(f).DBNavigator1->ButtonAt(Navigator::Next)->click();
     QCOMPARE(Controls(f).ComboBoxSex->currentText(), QStringLiteral("Female"));
+    QCOMPARE(Controls(f).ComboBoxRace->currentText(), QStringLiteral("Black"));
     QVERIFY(!Controls(f).UseCranDataCB->isChecked());
   }
 

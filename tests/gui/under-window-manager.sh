@@ -31,4 +31,6 @@ for _ in $(seq 300); do
   sleep 0.05
 done
 [ "$ready" = yes ] || { cat "$work/openbox.log" >&2; echo "openbox did not start" >&2; exit 1; }
+# It names itself a moment before it manages new windows.
+sleep 1
 QT_QPA_PLATFORM=xcb "$@"
